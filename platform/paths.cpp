@@ -1,0 +1,171 @@
+#include "platform/paths.h"
+
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <chrono>
+#include <ctime>
+#include <mutex>
+
+namespace {
+
+std::mutex g_mutex;
+std::string g_overrides[3];
+std::function<DWORD()> g_tickSource;
+
+const char* EnvName(FolderKind kind) {
+    switch (kind) {
+        case FolderKind::Program: return "DRAVIK_PROGRAM_DIR";
+        case FolderKind::Data: return "DRAVIK_DATA_DIR";
+        case FolderKind::Runtime: return "DRAVIK_RUNTIME_DIR";
+    }
+    return "";
+}
+
+std::string DirName(const std::string& path) {
+    const auto pos = path.find_last_of('/');
+    if (pos == std::string::npos) return ".";
+    if (pos == 0) return "/";
+    return path.substr(0, pos);
+}
+
+std::string StripTrailingSlash(std::string s) {
+    while (s.size() > 1 && s.back() == '/') s.pop_back();
+    return s;
+}
+
+std::string EnvOr(const char* name, const std::string& fallback) {
+    const char* v = std::getenv(name);
+    return (v && *v) ? std::string(v) : fallback;
+}
+
+}  // namespace
+
+std::string GetProgramFilePath() {
+    char buf[4096];
+    const ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
+    if (n <= 0) return {};
+    return std::string(buf, static_cast<size_t>(n));
+}
+
+std::string GetFolder(FolderKind kind) {
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        const std::string& o = g_overrides[static_cast<int>(kind)];
+        if (!o.empty()) return o;
+    }
+    if (const char* v = std::getenv(EnvName(kind)); v && *v) return StripTrailingSlash(v);
+
+    switch (kind) {
+        case FolderKind::Program:
+            return DirName(GetProgramFilePath());
+        case FolderKind::Data: {
+            const std::string home = EnvOr("HOME", "/tmp");
+            return StripTrailingSlash(EnvOr("XDG_DATA_HOME", home + "/.local/share")) + "/dravik";
+        }
+        case FolderKind::Runtime: {
+            std::string base = EnvOr("XDG_RUNTIME_DIR", "");
+            std::string folder = base.empty() ? "/tmp/dravik-" + std::to_string(getuid())
+                                              : StripTrailingSlash(base) + "/dravik";
+            return folder;
+        }
+    }
+    return {};
+}
+
+void SetFolderOverride(FolderKind kind, const std::string& folder) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_overrides[static_cast<int>(kind)] = folder.empty() ? folder : StripTrailingSlash(folder);
+}
+
+std::string GetModuleFileOf(const void* address) {
+    Dl_info info{};
+    if (address == nullptr || dladdr(address, &info) == 0 || info.dli_fname == nullptr) return {};
+    std::string name = info.dli_fname;
+    // The main program may be reported by its command-line name.
+    char resolved[4096];
+    if (realpath(name.c_str(), resolved) != nullptr) return resolved;
+    return name;
+}
+
+std::string GetSystemFolder() { return GetFolder(FolderKind::Data) + "/system"; }
+
+std::string TranslateWindowsPath(const std::string& path) {
+    std::string p = path;
+    for (char& c : p) {
+        if (c == '\\') c = '/';
+    }
+    if (p.size() >= 2 && std::isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':') {
+        const char drive = static_cast<char>(std::tolower(static_cast<unsigned char>(p[0])));
+        std::string rest = p.substr(2);
+        while (!rest.empty() && rest.front() == '/') rest.erase(rest.begin());
+        std::string lowered;
+        for (char c : rest) lowered += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const std::string root = GetFolder(FolderKind::Data);
+        for (const char* sys : {"windows/system32", "windows/system", "winnt/system32"}) {
+            const std::string s(sys);
+            if (lowered == s || lowered.rfind(s + "/", 0) == 0) {
+                return GetSystemFolder() + rest.substr(s.size());
+            }
+        }
+        std::string out = root + "/drive_" + std::string(1, drive);
+        if (!rest.empty()) out += "/" + rest;
+        return out;
+    }
+    return p;
+}
+
+bool MakeFolderPath(const std::string& folder) {
+    if (folder.empty()) return false;
+    std::string path;
+    size_t pos = 0;
+    while (pos != std::string::npos) {
+        pos = folder.find('/', pos + 1);
+        path = folder.substr(0, pos);
+        if (path.empty()) continue;
+        struct stat st{};
+        if (stat(path.c_str(), &st) == 0) {
+            if (!S_ISDIR(st.st_mode)) return false;
+            continue;
+        }
+        if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) return false;
+    }
+    struct stat st{};
+    return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+DWORD GetTickCount() {
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        if (g_tickSource) return g_tickSource();
+    }
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+void SetTickSource(std::function<DWORD()> source) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_tickSource = std::move(source);
+}
+
+LocalTime GetLocalTime() {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t t = std::chrono::system_clock::to_time_t(now);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    LocalTime lt;
+    lt.year = tm.tm_year + 1900;
+    lt.month = tm.tm_mon + 1;
+    lt.day = tm.tm_mday;
+    lt.dayOfWeek = tm.tm_wday;
+    lt.hour = tm.tm_hour;
+    lt.minute = tm.tm_min;
+    lt.second = tm.tm_sec;
+    lt.milliseconds = static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000);
+    return lt;
+}

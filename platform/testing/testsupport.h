@@ -1,0 +1,29 @@
+#pragma once
+
+// Helpers for the test programs.
+
+#include <sys/types.h>
+
+#include <functional>
+#include <string>
+
+namespace testsupport {
+
+// A temporary folder for this test program (made by the test main, removed
+// at exit). The program, data and runtime folders point into it.
+const std::string& TempRoot();
+
+// A fresh, empty folder below TempRoot().
+std::string MakeTempFolder(const std::string& hint = "t");
+
+// Runs `body` in a forked child process; its return value is the child's exit
+// code. Returns the child's pid.
+pid_t ForkChild(const std::function<int()>& body);
+// Waits for the child; its exit code, or -signal when it was killed.
+int WaitChild(pid_t pid);
+
+// Whole-file helpers for checking exact bytes.
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+}  // namespace testsupport

@@ -359,9 +359,9 @@ void CDC::WideLine(CPoint from, CPoint to) {
             }
         }
         p.setPen(qpen);
-        // Pixel (x, y) of the surface has its centre at (x + 0.5, y + 0.5).
-        p.drawLine(QPointF(from.x - ox + 0.5, from.y - oy + 0.5),
-                   QPointF(to.x - ox + 0.5, to.y - oy + 0.5));
+        // Aliased filling takes the pixels whose corner point lies inside the
+        // stroke, so a flat dash from x0 to x1 covers x0..x1-1.
+        p.drawLine(QPointF(from.x - ox, from.y - oy), QPointF(to.x - ox, to.y - oy));
     }
     const QRgb color = ToQRgb(pen_.color);
     for (int my = 0; my < mh; ++my) {

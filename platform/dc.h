@@ -115,7 +115,7 @@ constexpr UINT DT_END_ELLIPSIS = 0x8000;
 
 constexpr COLORREF CLR_NONE = 0xFFFFFFFF;
 
-struct Pen {
+struct PLATFORM_API Pen {
     int style = PS_SOLID;
     int width = 1;
     COLORREF color = 0;

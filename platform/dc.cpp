@@ -46,11 +46,16 @@ QRgb ApplyRop3(DWORD rop, QRgb brush, QRgb src, QRgb dst) {
 std::vector<int> StylePattern(const Pen& pen) {
     if (!pen.geometric && pen.width > 1) return {};  // wide cosmetic pens draw solid
     switch (pen.style) {
-        case PS_DASH: return {18, 6};
-        case PS_DOT: return {3, 3};
-        case PS_DASHDOT: return {9, 6, 3, 6};
-        case PS_DASHDOTDOT: return {9, 3, 3, 3, 3, 3};
-        case PS_ALTERNATE: return {1, 1};
+        case PS_DASH:
+            return {18, 6};
+        case PS_DOT:
+            return {3, 3};
+        case PS_DASHDOT:
+            return {9, 6, 3, 6};
+        case PS_DASHDOTDOT:
+            return {9, 3, 3, 3, 3, 3};
+        case PS_ALTERNATE:
+            return {1, 1};
         case PS_USERSTYLE: {
             std::vector<int> runs(pen.dashes.begin(), pen.dashes.end());
             if (runs.size() % 2) runs.push_back(0);
@@ -58,7 +63,8 @@ std::vector<int> StylePattern(const Pen& pen) {
             for (std::size_t i = 0; i < runs.size(); i += 2) on += runs[i];
             return on > 0 ? runs : std::vector<int>{};
         }
-        default: return {};
+        default:
+            return {};
     }
 }
 
@@ -78,13 +84,20 @@ bool PatternOn(const std::vector<int>& runs, std::size_t index) {
 bool HatchOn(int hatch, int x, int y) {
     const int hx = x & 7, hy = y & 7;
     switch (hatch) {
-        case HS_HORIZONTAL: return hy == 7;
-        case HS_VERTICAL: return hx == 7;
-        case HS_FDIAGONAL: return hx == hy;
-        case HS_BDIAGONAL: return hx == 7 - hy;
-        case HS_CROSS: return hx == 7 || hy == 7;
-        case HS_DIAGCROSS: return hx == hy || hx == 7 - hy;
-        default: return false;
+        case HS_HORIZONTAL:
+            return hy == 7;
+        case HS_VERTICAL:
+            return hx == 7;
+        case HS_FDIAGONAL:
+            return hx == hy;
+        case HS_BDIAGONAL:
+            return hx == 7 - hy;
+        case HS_CROSS:
+            return hx == 7 || hy == 7;
+        case HS_DIAGCROSS:
+            return hx == hy || hx == 7 - hy;
+        default:
+            return false;
     }
 }
 
@@ -133,11 +146,13 @@ QString SubstituteFace(const QString& face) {
         add("NanumGothic", {"굴림", "돋움", "샘물", "으뜸", "새굴림", "맑은 고딕", "Gulim", "Dotum",
                             "Malgun Gothic"});
         add("NanumGothicCoding", {"굴림체", "돋움체", "GulimChe", "DotumChe"});
-        add("NanumMyeongjo", {"바탕", "바탕체", "궁서", "궁서체", "Batang", "BatangChe", "Gungsuh",
-                              "GungsuhChe"});
-        add("Liberation Sans", {"Arial", "Tahoma", "Verdana", "MS Sans Serif", "Microsoft Sans Serif",
-                                "MS Shell Dlg", "MS Shell Dlg 2", "System"});
-        add("Liberation Mono", {"Courier", "Courier New", "Fixedsys", "Terminal", "Lucida Console"});
+        add("NanumMyeongjo",
+            {"바탕", "바탕체", "궁서", "궁서체", "Batang", "BatangChe", "Gungsuh", "GungsuhChe"});
+        add("Liberation Sans",
+            {"Arial", "Tahoma", "Verdana", "MS Sans Serif", "Microsoft Sans Serif", "MS Shell Dlg",
+             "MS Shell Dlg 2", "System"});
+        add("Liberation Mono",
+            {"Courier", "Courier New", "Fixedsys", "Terminal", "Lucida Console"});
         add("Liberation Serif", {"Times New Roman", "Times", "MS Serif"});
         return t;
     }();
@@ -147,9 +162,7 @@ QString SubstituteFace(const QString& face) {
     return QStringLiteral("DejaVu Sans");
 }
 
-LONG PointsToHeight(int points) {
-    return -static_cast<LONG>(std::lround(points * 96.0 / 72.0));
-}
+LONG PointsToHeight(int points) { return -static_cast<LONG>(std::lround(points * 96.0 / 72.0)); }
 
 QFont MakeFont(const FontSpec& spec) {
     QFont font(SubstituteFace(AnsiToQString(spec.face)));
@@ -169,8 +182,8 @@ QFont MakeFont(const FontSpec& spec) {
         // A cell height: scale from a reference size, then make sure the cell fits.
         font.setPixelSize(100);
         const QFontMetrics ref(font);
-        int px = std::max(1, static_cast<int>(std::lround(height * 100.0 /
-                                                           std::max(1, ref.ascent() + ref.descent()))));
+        int px = std::max(1, static_cast<int>(std::lround(
+                                 height * 100.0 / std::max(1, ref.ascent() + ref.descent()))));
         for (;;) {
             font.setPixelSize(px);
             const QFontMetrics fm(font);
@@ -181,7 +194,8 @@ QFont MakeFont(const FontSpec& spec) {
     if (spec.width > 0) {
         const QFontMetrics fm(font);
         const int natural = std::max(1, fm.averageCharWidth());
-        font.setStretch(std::clamp(static_cast<int>(std::lround(spec.width * 100.0 / natural)), 1, 4000));
+        font.setStretch(
+            std::clamp(static_cast<int>(std::lround(spec.width * 100.0 / natural)), 1, 4000));
     }
     return font;
 }
@@ -198,7 +212,8 @@ Pen Pen::Geometric(int penStyle, int penWidth, COLORREF penColor, int cap,
 // ---- Surface and state ---------------------------------------------------
 
 CDC::CDC(int width, int height, COLORREF background)
-    : owned_(std::make_unique<QImage>(std::max(0, width), std::max(0, height), QImage::Format_RGB32)),
+    : owned_(
+          std::make_unique<QImage>(std::max(0, width), std::max(0, height), QImage::Format_RGB32)),
       image_(owned_.get()) {
     owned_->fill(ToQRgb(background));
     Init();
@@ -562,7 +577,9 @@ TextMetrics CDC::GetTextMetrics() const {
     return tm;
 }
 
-CSize CDC::GetTextExtent(const std::string& text) const { return GetTextExtent(AnsiToQString(text)); }
+CSize CDC::GetTextExtent(const std::string& text) const {
+    return GetTextExtent(AnsiToQString(text));
+}
 
 CSize CDC::GetTextExtent(const QString& text) const {
     const QFontMetrics fm(font_, image_);

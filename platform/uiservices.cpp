@@ -73,11 +73,20 @@ public:
         box.setWindowTitle(AnsiToQString(caption));
         box.setText(AnsiToQString(text));
         switch (type & MB_ICONMASK) {
-            case MB_ICONERROR: box.setIcon(QMessageBox::Critical); break;
-            case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
-            case MB_ICONWARNING: box.setIcon(QMessageBox::Warning); break;
-            case MB_ICONINFORMATION: box.setIcon(QMessageBox::Information); break;
-            default: break;
+            case MB_ICONERROR:
+                box.setIcon(QMessageBox::Critical);
+                break;
+            case MB_ICONQUESTION:
+                box.setIcon(QMessageBox::Question);
+                break;
+            case MB_ICONWARNING:
+                box.setIcon(QMessageBox::Warning);
+                break;
+            case MB_ICONINFORMATION:
+                box.setIcon(QMessageBox::Information);
+                break;
+            default:
+                break;
         }
         struct Choice {
             QMessageBox::StandardButton button;
@@ -85,20 +94,28 @@ public:
         };
         std::vector<Choice> choices;
         switch (type & MB_TYPEMASK) {
-            case MB_OKCANCEL: choices = {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}}; break;
+            case MB_OKCANCEL:
+                choices = {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}};
+                break;
             case MB_ABORTRETRYIGNORE:
-                choices = {{QMessageBox::Abort, IDABORT}, {QMessageBox::Retry, IDRETRY},
+                choices = {{QMessageBox::Abort, IDABORT},
+                           {QMessageBox::Retry, IDRETRY},
                            {QMessageBox::Ignore, IDIGNORE}};
                 break;
             case MB_YESNOCANCEL:
-                choices = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO},
+                choices = {{QMessageBox::Yes, IDYES},
+                           {QMessageBox::No, IDNO},
                            {QMessageBox::Cancel, IDCANCEL}};
                 break;
-            case MB_YESNO: choices = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}}; break;
+            case MB_YESNO:
+                choices = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}};
+                break;
             case MB_RETRYCANCEL:
                 choices = {{QMessageBox::Retry, IDRETRY}, {QMessageBox::Cancel, IDCANCEL}};
                 break;
-            default: choices = {{QMessageBox::Ok, IDOK}}; break;
+            default:
+                choices = {{QMessageBox::Ok, IDOK}};
+                break;
         }
         QMessageBox::StandardButtons buttons;
         for (const Choice& c : choices) buttons |= c.button;

@@ -22,7 +22,8 @@ namespace {
 const QEvent::Type kMessageEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 struct MessageEvent : QEvent {
-    MessageEvent(UINT m, WPARAM w, LPARAM l) : QEvent(kMessageEvent), message(m), wParam(w), lParam(l) {}
+    MessageEvent(UINT m, WPARAM w, LPARAM l)
+        : QEvent(kMessageEvent), message(m), wParam(w), lParam(l) {}
     UINT message;
     WPARAM wParam;
     LPARAM lParam;

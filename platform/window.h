@@ -39,8 +39,7 @@ PLATFORM_API LRESULT SendMessage(QObject* window, UINT message, WPARAM wParam = 
 // Queues the message on the event loop; messages posted to one window arrive
 // in the order they were posted. Messages still queued when the window goes
 // away are dropped. False only for a null window.
-PLATFORM_API bool PostMessage(QObject* window, UINT message, WPARAM wParam = 0,
-                              LPARAM lParam = 0);
+PLATFORM_API bool PostMessage(QObject* window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
 // ---- Timers --------------------------------------------------------------
 

@@ -1,10 +1,11 @@
+#include "platform/dc.h"
+
 #include <gtest/gtest.h>
 
 #include <QFontInfo>
 #include <string>
 #include <vector>
 
-#include "platform/dc.h"
 #include "platform/textcodec.h"
 #include "platform/uiservices.h"
 
@@ -16,7 +17,8 @@ constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kBlue = RGB(0, 0, 255);
 
 // The region as text: '#' for `ink`, '.' for `paper`, '?' for anything else.
-std::vector<std::string> Picture(const CDC& dc, const CRect& r, COLORREF ink, COLORREF paper = kWhite) {
+std::vector<std::string> Picture(const CDC& dc, const CRect& r, COLORREF ink,
+                                 COLORREF paper = kWhite) {
     std::vector<std::string> rows;
     for (int y = r.top; y < r.bottom; ++y) {
         std::string row;
@@ -82,8 +84,9 @@ TEST(DcShapeTest, PenWidthDrawsInsideAndNullPenShrinksTheFill) {
     fill.SelectPen(Pen::Null());
     fill.SelectBrush(Brush(kBlue));
     fill.Rectangle(CRect(1, 1, 5, 5));
-    EXPECT_EQ(Picture(fill, CRect(0, 0, 6, 6), kBlue),
-              (std::vector<std::string>{"......", ".###..", ".###..", ".###..", "......", "......"}));
+    EXPECT_EQ(
+        Picture(fill, CRect(0, 0, 6, 6), kBlue),
+        (std::vector<std::string>{"......", ".###..", ".###..", ".###..", "......", "......"}));
 }
 
 TEST(DcShapeTest, SmallEllipseTouchesItsBox) {
@@ -97,8 +100,8 @@ TEST(DcShapeTest, SmallEllipseTouchesItsBox) {
 }
 
 TEST(DcShapeTest, EllipseBoundsFillAndSymmetry) {
-    for (const CRect box : {CRect(10, 10, 31, 21), CRect(3, 4, 5, 20), CRect(2, 2, 42, 42),
-                            CRect(5, 5, 6, 6)}) {
+    for (const CRect box :
+         {CRect(10, 10, 31, 21), CRect(3, 4, 5, 20), CRect(2, 2, 42, 42), CRect(5, 5, 6, 6)}) {
         CDC dc(50, 50);
         dc.SelectPen(Pen(PS_SOLID, 1, kBlack));
         dc.SelectBrush(Brush(kRed));
@@ -426,7 +429,8 @@ TEST(DcTextTest, KoreanTextRendersWithANanumFace) {
 
 TEST(DcTextTest, KoreanSystemTextAndFaceName) {
     const std::string hangul = "\xC7\xD1\xB1\xDB";  // "한글" in the system code page
-    if (AnsiToQString(hangul) != QString::fromUtf8("한글")) GTEST_SKIP() << "no code-page converter";
+    if (AnsiToQString(hangul) != QString::fromUtf8("한글"))
+        GTEST_SKIP() << "no code-page converter";
     FontSpec spec;
     spec.face = "\xB1\xBC\xB8\xB2";  // "굴림"
     spec.height = -16;
@@ -503,7 +507,8 @@ TEST(DcTextTest, DisabledTextIsEmbossed) {
     for (int y = 0; y < 30; ++y)
         for (int x = 0; x < 60; ++x) {
             shadow |= dc.GetPixel(x, y) == GetSysColor(COLOR_BTNSHADOW);
-            if (dc.GetPixel(x, y) == kWhite && dc.GetPixel(x - 1, y - 1) == GetSysColor(COLOR_BTNSHADOW))
+            if (dc.GetPixel(x, y) == kWhite &&
+                dc.GetPixel(x - 1, y - 1) == GetSysColor(COLOR_BTNSHADOW))
                 light = true;
         }
     EXPECT_TRUE(shadow);

@@ -1,3 +1,5 @@
+#include "platform/window.h"
+
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
@@ -10,7 +12,6 @@
 #include <vector>
 
 #include "platform/testing/testsupport.h"
-#include "platform/window.h"
 
 namespace {
 
@@ -28,7 +29,8 @@ TEST(WindowMessageTest, SentMessageRunsBeforeReturnWithItsParameters) {
         *reinterpret_cast<int*>(w) = static_cast<int>(l);
         return 77;
     });
-    const LRESULT result = SendMessage(&window, WM_USER + 297, reinterpret_cast<WPARAM>(&payload), -5);
+    const LRESULT result =
+        SendMessage(&window, WM_USER + 297, reinterpret_cast<WPARAM>(&payload), -5);
     log.push_back("after");
     EXPECT_EQ(result, 77);
     EXPECT_EQ(payload, -5);
@@ -71,7 +73,8 @@ TEST(WindowMessageTest, PostedMessagesArriveLaterAndInOrder) {
 TEST(WindowMessageTest, MessagesQueuedForAClosedWindowAreDropped) {
     int calls = 0;
     auto window = std::make_unique<QObject>();
-    SetMessageHandler(window.get(), WM_USER + 5, [&](WPARAM, LPARAM) -> LRESULT { return ++calls; });
+    SetMessageHandler(window.get(), WM_USER + 5,
+                      [&](WPARAM, LPARAM) -> LRESULT { return ++calls; });
     PostMessage(window.get(), WM_USER + 5);
     window.reset();
     DrainEvents();
@@ -115,7 +118,8 @@ TEST(WindowTimerTest, ReArmedTimerRunsOnTheEventLoopWithItsNewPeriod) {
     SetTimer(&window, 7, 1);  // restart: the hour-long period is gone
     QElapsedTimer clock;
     clock.start();
-    while (ticks.empty() && clock.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    while (ticks.empty() && clock.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     EXPECT_EQ(ticks, (std::vector<UINT_PTR>{7}));
     EXPECT_FALSE(IsTimerSet(&window, 7));
 }
@@ -152,7 +156,8 @@ TEST(WindowHandleTest, HandlesCarryTheProcessAndFollowTheWidget) {
     EXPECT_TRUE(IsWindow(h1));
 
     int got = 0;
-    SetMessageHandler(w1.get(), WM_USER + 9, [&](WPARAM w, LPARAM) -> LRESULT { return got = static_cast<int>(w); });
+    SetMessageHandler(w1.get(), WM_USER + 9,
+                      [&](WPARAM w, LPARAM) -> LRESULT { return got = static_cast<int>(w); });
     EXPECT_EQ(SendMessage(h1, WM_USER + 9, 4), 4);
 
     w1.reset();

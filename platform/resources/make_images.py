@@ -1,0 +1,166 @@
+#!/usr/bin/env python3
+"""Draws the program's bitmaps and writes them as XPM files into images/.
+
+Run it again after changing a picture; the XPM files are what the build uses.
+Every picture is 16 pixels high (the tool bar strips 15) on a magenta
+background, which the program treats as transparent.
+"""
+import math
+import os
+
+PALETTE = {
+    '.': '#FF00FF',  # transparent
+    '#': '#000000',
+    'w': '#FFFFFF',
+    'g': '#808080',
+    'l': '#C0C0C0',
+    'b': '#2040C0',
+    'c': '#80C0FF',
+    'y': '#F0D040',
+    'r': '#C02020',
+    'n': '#206020',
+}
+
+
+class Canvas:
+    def __init__(self, w, h):
+        self.w, self.h = w, h
+        self.px = [['.'] * w for _ in range(h)]
+
+    def set(self, x, y, c):
+        if 0 <= x < self.w and 0 <= y < self.h:
+            self.px[y][x] = c
+
+    def rect(self, l, t, r, b, c):  # outline, inclusive corners
+        for x in range(l, r + 1):
+            self.set(x, t, c); self.set(x, b, c)
+        for y in range(t, b + 1):
+            self.set(l, y, c); self.set(r, y, c)
+
+    def fill(self, l, t, r, b, c):
+        for y in range(t, b + 1):
+            for x in range(l, r + 1):
+                self.set(x, y, c)
+
+    def line(self, x0, y0, x1, y1, c):
+        n = max(abs(x1 - x0), abs(y1 - y0))
+        for i in range(n + 1):
+            self.set(round(x0 + (x1 - x0) * i / n), round(y0 + (y1 - y0) * i / n), c)
+
+    def ellipse(self, l, t, r, b, outline, inside=None):
+        cx, cy = (l + r) / 2, (t + b) / 2
+        rx, ry = (r - l + 1) / 2, (b - t + 1) / 2
+        def inner(x, y, shrink):
+            return ((x - cx) / (rx - shrink)) ** 2 + ((y - cy) / (ry - shrink)) ** 2 <= 1
+        for y in range(t, b + 1):
+            for x in range(l, r + 1):
+                if inner(x, y, 0):
+                    self.set(x, y, inside if inner(x, y, 1) and inside else outline
+                             if not inner(x, y, 1) else self.px[y][x])
+
+    def art(self, x, y, rows):
+        for j, row in enumerate(rows):
+            for i, c in enumerate(row):
+                if c != ' ':
+                    self.set(x + i, y + j, c)
+
+    def paste(self, other, x, y):
+        for j in range(other.h):
+            for i in range(other.w):
+                self.set(x + i, y + j, other.px[j][i])
+
+
+def write_xpm(name, canvas):
+    used = sorted({c for row in canvas.px for c in row})
+    lines = ['/* XPM */', 'static const char* image_%s[] = {' % name,
+             '"%d %d %d 1",' % (canvas.w, canvas.h, len(used))]
+    lines += ['"%s c %s",' % (c, PALETTE[c]) for c in used]
+    lines += ['"%s",' % ''.join(row) for row in canvas.px]
+    lines[-1] = lines[-1].rstrip(',')
+    lines.append('};')
+    with open(os.path.join(os.path.dirname(__file__), 'images', name + '.xpm'), 'w') as f:
+        f.write('\n'.join(lines) + '\n')
+
+
+def tool(draw):
+    c = Canvas(16, 16)
+    draw(c)
+    return c
+
+
+ARROW = ['#', '##', '#w#', '#ww#', '#www#', '#wwww#', '#wwwww#', '#wwwwww#', '#wwww####',
+         '#w#ww#', '##  #ww#', '#   #ww#', '     #ww#', '     #ww#', '      ##']
+
+pictures = {
+    # Tool palette.
+    '2011': tool(lambda c: c.art(3, 1, ARROW)),
+    '2012': tool(lambda c: (c.fill(1, 2, 14, 13, 'c'), c.rect(1, 2, 14, 13, '#'),
+                            c.ellipse(9, 4, 12, 7, 'y', 'y'),
+                            [c.line(2 + i, 12, 6, 7, 'n') or c.line(6, 7, 10 - i, 12, 'n') for i in range(3)])),
+    '2013': tool(lambda c: c.ellipse(1, 1, 14, 14, '#')),
+    '2014': tool(lambda c: (c.fill(2, 3, 13, 12, 'b'), c.rect(2, 3, 13, 12, '#'))),
+    '2015': tool(lambda c: c.ellipse(1, 1, 14, 14, '#', 'b')),
+    '2016': tool(lambda c: c.art(3, 2, ['##########', '##########', '#   ##   #', '    ##', '    ##',
+                                        '    ##', '    ##', '    ##', '    ##', '    ##', '   ####'])),
+    '2017': tool(lambda c: (c.line(2, 13, 13, 2, '#'), c.line(3, 13, 13, 3, '#'))),
+    '2018': tool(lambda c: (c.rect(2, 3, 13, 12, '#'), c.rect(3, 4, 12, 11, '#'))),
+    '2019': tool(lambda c: (c.fill(1, 4, 14, 11, 'l'), c.rect(1, 4, 14, 11, '#'),
+                            c.line(2, 11, 14, 11, 'g'), c.line(14, 5, 14, 11, 'g'),
+                            c.line(4, 7, 11, 7, '#'), c.line(4, 8, 9, 8, '#'))),
+    '2020': tool(lambda c: [c.fill(2 + 3 * (i % 4), 2 + 3 * (i // 4), 3 + 3 * (i % 4), 3 + 3 * (i // 4),
+                                   '#' if (0x9F6B >> i) & 1 else 'l') for i in range(16)]),
+    # Form bar: move the form one place later (right) or earlier (left).
+    '116': tool(lambda c: c.art(4, 3, ['#', '##', '#w#', '#ww#', '#www#', '#wwww#', '#www#',
+                                       '#ww#', '#w#', '##', '#'])),
+    '117': tool(lambda c: c.art(5, 3, ['     #', '    ##', '   #w#', '  #ww#', ' #www#', '#wwww#',
+                                       ' #www#', '  #ww#', '   #w#', '    ##', '     #'])),
+    # Dot/line panel: draw in the ink colour, or in the page's negative colour.
+    '113': tool(lambda c: (c.fill(2, 2, 13, 13, '#'),)),
+    '114': tool(lambda c: (c.fill(2, 2, 13, 13, 'w'), c.rect(2, 2, 13, 13, '#'))),
+}
+
+
+def strip(images):
+    s = Canvas(16 * len(images), 15)
+    for i, img in enumerate(images):
+        s.paste(img, 16 * i, 0)
+    return s
+
+
+def bar_image(draw):
+    c = Canvas(16, 15)
+    draw(c)
+    return c
+
+
+def page(c, x=3):
+    c.fill(x, 1, x + 9, 13, 'w'); c.rect(x, 1, x + 9, 13, '#')
+    c.line(x + 7, 1, x + 9, 3, '#'); c.set(x + 8, 1, '.'); c.set(x + 9, 1, '.'); c.set(x + 9, 2, '.')
+
+
+bar = [
+    bar_image(page),                                                      # new project
+    bar_image(lambda c: (c.fill(1, 4, 13, 12, 'y'), c.rect(1, 4, 13, 12, '#'),
+                         c.line(1, 3, 5, 3, '#'), c.line(2, 2, 5, 2, '#'))),  # open project
+    bar_image(lambda c: (c.fill(1, 1, 13, 13, 'b'), c.rect(1, 1, 13, 13, '#'),
+                         c.fill(3, 2, 11, 6, 'w'), c.fill(4, 9, 10, 13, 'l'))),  # save project
+    bar_image(lambda c: (c.line(4, 1, 9, 9, '#'), c.line(10, 1, 5, 9, '#'),
+                         c.ellipse(2, 9, 6, 13, 'r'), c.ellipse(8, 9, 12, 13, 'r'))),  # cut
+    bar_image(lambda c: (page(c, 1), page(c, 5))),                          # copy
+    bar_image(lambda c: (c.fill(2, 2, 12, 13, 'y'), c.rect(2, 2, 12, 13, '#'),
+                         c.fill(5, 1, 9, 3, 'g'), c.fill(6, 5, 13, 13, 'w'),
+                         c.rect(6, 5, 13, 13, '#'))),                       # paste
+    bar_image(lambda c: (c.fill(1, 1, 14, 13, 'w'), c.rect(1, 1, 14, 13, '#'),
+                         c.fill(1, 1, 14, 3, 'b'), c.line(3, 6, 10, 6, '#'),
+                         c.line(3, 8, 12, 8, '#'), c.line(3, 10, 8, 10, '#'))),  # code window
+]
+pictures['134'] = strip(bar)
+grey = strip(bar)
+for row in grey.px:
+    for i, ch in enumerate(row):
+        if ch != '.':
+            row[i] = 'g' if ch in '#brn' else 'l' if ch != 'w' else 'w'
+pictures['135'] = grey
+
+for name, canvas in pictures.items():
+    write_xpm(name, canvas)

@@ -271,10 +271,12 @@ TEST(FxRevPropStoreTest, ExtensionBytesAreSkipped) {
 TEST(FxRevPropStoreTest, RejectedKeys) {
     const std::string first = Bytes({0x08, 1, 'a', 1, 'A'});
     BOOL ok = TRUE;
-    // A key number instead of a key text.
-    CFxRevPropStore back = Decode(first + Bytes({0x63, 0x01, 0x00, 1, 0, 0, 0}), &ok);
+    // A key number instead of a key text, even where the bytes after the
+    // header would also read as a key text.
+    CFxRevPropStore back = Decode(first + Bytes({0x63, 0x01, 'k', 1, 0, 0, 0}), &ok);
     EXPECT_FALSE(ok);
     EXPECT_EQ(back.GetCount(), 1);
+    EXPECT_FALSE(back.HasKey("k"));
     // An empty key, and one that begins with a zero byte.
     back = Decode(first + Bytes({0x08, 0, 1, 'x'}), &ok);
     EXPECT_FALSE(ok);

@@ -32,7 +32,8 @@ public:
     CFxRevPropStore& operator=(const CFxRevPropStore& other);
     ~CFxRevPropStore() override;
 
-    // Bytes of the encoded store; -1 when any key is empty.
+    // Bytes of the encoded store; -1 when any key is empty (or the record
+    // would pass 2 GB).
     int GetEncodedSize() const;
     // Replaces the buffer's content by the encoded store. FALSE, buffer
     // untouched, when a key is empty.

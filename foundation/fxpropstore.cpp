@@ -1,0 +1,266 @@
+#include "foundation/fxpropstore.h"
+
+#include <climits>
+#include <string_view>
+
+namespace {
+
+int g_nKeyStyle = KEYSTYLE_LONG;
+
+// The leading decimal number of a text: spaces skipped, an optional sign,
+// then digits; 0 when there are none. Values beyond 32 bits are held at the
+// nearest limit.
+int TextToInt(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' ||
+                               text[i] == '\r' || text[i] == '\v' || text[i] == '\f'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            value = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative) value = -value;
+    if (value > INT_MAX) value = INT_MAX;
+    return static_cast<int>(value);
+}
+
+// Splits at the delimiter, keeping empty pieces.
+std::vector<std::string> SplitKeepEmpty(const std::string& text, char delim) {
+    std::vector<std::string> pieces;
+    size_t from = 0;
+    for (;;) {
+        const size_t at = text.find(delim, from);
+        if (at == std::string::npos) {
+            pieces.push_back(text.substr(from));
+            return pieces;
+        }
+        pieces.push_back(text.substr(from, at - from));
+        from = at + 1;
+    }
+}
+
+// The alternatives of a key text: the key itself without a delimiter.
+std::vector<std::string> Alternatives(const std::string& key, char delim) {
+    if (delim == 0) return {key};
+    return SplitKeepEmpty(key, delim);
+}
+
+}  // namespace
+
+int GetKeyStyle() { return g_nKeyStyle; }
+void SetKeyStyle(int style) { g_nKeyStyle = style; }
+
+CFxPropStore::CFxPropStore() = default;
+
+CFxPropStore::CFxPropStore(const CFxPropStore& other) { MergeFrom(other); }
+
+CFxPropStore& CFxPropStore::operator=(const CFxPropStore& other) {
+    CopyFrom(other);
+    return *this;
+}
+
+CFxPropStore::~CFxPropStore() = default;
+
+BOOL CFxPropStore::LookupString(const std::string& key, std::string& out, char delim) const {
+    for (const std::string& alt : Alternatives(key, delim)) {
+        const CFxPropEntry* entry = FindEntry(alt);
+        if (entry == nullptr) continue;
+        const CFxPropItem& item = entry->GetItem();
+        if (item.GetValueType() == CFxPropItem::VT_STRING) {
+            out = item.GetString();
+            return TRUE;
+        }
+        if (item.GetValueType() == CFxPropItem::VT_INT) {
+            out = std::to_string(item.GetInt());
+            return TRUE;
+        }
+    }
+    out.clear();
+    return FALSE;
+}
+
+std::string CFxPropStore::GetString(const std::string& key, char delim) const {
+    std::string text;
+    LookupString(key, text, delim);
+    return text;
+}
+
+BOOL CFxPropStore::LookupInt(const std::string& key, int& out, char delim) const {
+    for (const std::string& alt : Alternatives(key, delim)) {
+        const CFxPropEntry* entry = FindEntry(alt);
+        if (entry == nullptr) continue;
+        const CFxPropItem& item = entry->GetItem();
+        if (item.GetValueType() == CFxPropItem::VT_INT) {
+            out = item.GetInt();
+            return TRUE;
+        }
+        if (item.GetValueType() == CFxPropItem::VT_STRING) {
+            out = TextToInt(item.GetString());
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+int CFxPropStore::GetInt(const std::string& key, int defaultValue, char delim) const {
+    int value = defaultValue;
+    return LookupInt(key, value, delim) ? value : defaultValue;
+}
+
+BOOL CFxPropStore::LookupRevolver(const std::string& key, CRevolver& out, char delim) const {
+    for (const std::string& alt : Alternatives(key, delim)) {
+        const CFxPropEntry* entry = FindEntry(alt);
+        if (entry != nullptr && entry->GetItem().GetValueType() == CFxPropItem::VT_REVOLVER)
+            return out.Assign(entry->GetItem().GetRevolver());
+    }
+    return FALSE;
+}
+
+int CFxPropStore::GetValueType(const std::string& key) const {
+    const CFxPropEntry* entry = FindEntry(key);
+    return entry ? entry->GetItem().GetValueType() : CFxPropItem::VT_NONE;
+}
+
+BOOL CFxPropStore::HasKey(const std::string& key) const { return FindEntry(key) != nullptr; }
+
+CFxPropEntry* CFxPropStore::FindEntry(const std::string& key) {
+    auto it = m_mapEntries.find(key);
+    return it == m_mapEntries.end() ? nullptr : it->second.get();
+}
+
+const CFxPropEntry* CFxPropStore::FindEntry(const std::string& key) const {
+    auto it = m_mapEntries.find(key);
+    return it == m_mapEntries.end() ? nullptr : it->second.get();
+}
+
+void CFxPropStore::GetKeys(std::vector<std::string>& keys) const {
+    keys.clear();
+    keys.reserve(m_mapEntries.size());
+    for (const auto& [key, entry] : m_mapEntries) keys.push_back(key);
+}
+
+BOOL CFxPropStore::GetStringArray(const std::string& name, std::vector<std::string>& items) const {
+    int delim = 0;
+    std::string data;
+    if (!HasKey("%SA:type:" + name)) return FALSE;
+    if (!LookupInt("%SA:delm:" + name, delim)) return FALSE;
+    if (!LookupString("%SA:data:" + name, data)) return FALSE;
+    items.clear();
+    if (!data.empty()) items = SplitKeepEmpty(data, static_cast<char>(delim));
+    return TRUE;
+}
+
+CRect CFxPropStore::GetRectText(const std::string& key) const {
+    const std::vector<std::string> pieces = SplitKeepEmpty(GetString(key), ',');
+    LONG v[4] = {0, 0, 0, 0};
+    for (size_t i = 0; i < 4 && i < pieces.size(); ++i) v[i] = TextToInt(pieces[i]);
+    return CRect(v[0], v[1], v[2], v[3]);
+}
+
+std::string CFxPropStore::GetText() const {
+    std::string text;
+    bool first = true;
+    for (const auto& [key, entry] : m_mapEntries) {
+        std::string value;
+        const int type = entry->GetItem().GetValueType();
+        if (type == CFxPropItem::VT_STRING)
+            value = entry->GetItem().GetString();
+        else if (type == CFxPropItem::VT_INT)
+            value = std::to_string(entry->GetItem().GetInt());
+        else
+            continue;
+        if (!first) text += ',';
+        first = false;
+        text += key;
+        text += '=';
+        text += value;
+    }
+    return text;
+}
+
+CFxPropEntry& CFxPropStore::SetEntry(const std::string& key, int valueType) {
+    auto it = m_mapEntries.find(key);
+    if (it != m_mapEntries.end()) return *it->second;
+    auto entry = std::make_unique<CFxPropEntry>(key, valueType);
+    CFxPropEntry& ref = *entry;
+    m_mapEntries.emplace(key, std::move(entry));
+    return ref;
+}
+
+void CFxPropStore::SetString(const std::string& key, const std::string& text) {
+    SetEntry(key, CFxPropItem::VT_STRING).GetItem().SetString(text);
+}
+
+void CFxPropStore::SetSzString(const std::string& key, const char* text) {
+    SetString(key, text ? std::string(text) : std::string());
+}
+
+void CFxPropStore::SetInt(const std::string& key, int value) {
+    SetEntry(key, CFxPropItem::VT_INT).GetItem().SetInt(value);
+}
+
+void CFxPropStore::SetIntFromText(const std::string& key, const std::string& text) {
+    SetInt(key, TextToInt(text));
+}
+
+void CFxPropStore::SetRevolver(const std::string& key, const CRevolver& buffer) {
+    SetEntry(key, CFxPropItem::VT_REVOLVER).GetItem().SetRevolver(buffer);
+}
+
+void CFxPropStore::SetStringArray(const std::string& name, const std::vector<std::string>& items,
+                                  char delim) {
+    std::string data;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i > 0) data += delim;
+        data += items[i];
+    }
+    SetInt("%SA:type:" + name, 1);
+    SetInt("%SA:delm:" + name, static_cast<unsigned char>(delim));
+    SetString("%SA:data:" + name, data);
+}
+
+void CFxPropStore::SetRectText(const std::string& key, const CRect& rect) {
+    SetString(key, std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
+                       std::to_string(rect.right) + "," + std::to_string(rect.bottom));
+}
+
+BOOL CFxPropStore::RenameKey(const std::string& oldKey, const std::string& newKey) {
+    auto it = m_mapEntries.find(oldKey);
+    if (it == m_mapEntries.end() || m_mapEntries.count(newKey) != 0) return FALSE;
+    std::unique_ptr<CFxPropEntry> entry = std::move(it->second);
+    m_mapEntries.erase(it);
+    entry->SetKey(newKey);
+    m_mapEntries.emplace(newKey, std::move(entry));
+    return TRUE;
+}
+
+void CFxPropStore::RemoveAll() { m_mapEntries.clear(); }
+
+void CFxPropStore::MergeFrom(const CFxPropStore& other, const CFxKeySet* include,
+                             const CFxKeySet* exclude) {
+    if (&other == this) {
+        // Merging a store into itself changes nothing.
+        return;
+    }
+    for (const auto& [key, entry] : other.m_mapEntries) {
+        if (include != nullptr && include->count(key) == 0) continue;
+        if (exclude != nullptr && exclude->count(key) != 0) continue;
+        m_mapEntries[key] = std::make_unique<CFxPropEntry>(*entry);
+    }
+}
+
+void CFxPropStore::CopyFrom(const CFxPropStore& other, const CFxKeySet* include,
+                            const CFxKeySet* exclude) {
+    if (&other == this) {
+        // Copying from itself must not lose the entries to the RemoveAll.
+        const CFxPropStore copy(other);
+        CopyFrom(copy, include, exclude);
+        return;
+    }
+    RemoveAll();
+    MergeFrom(other, include, exclude);
+}

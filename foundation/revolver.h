@@ -1,0 +1,80 @@
+#pragma once
+
+// The byte buffer that carries encoded stores and raw byte blocks between
+// classes and files. The content is `m_nLength` bytes beginning at `m_nStart`
+// in a storage of `m_nCapacity` bytes, wrapping at the end of the storage (a
+// ring). It grows in whole growth steps; every growth sets the step to a
+// quarter of the new capacity, so repeated appends grow roughly geometrically.
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "platform/wintypes.h"
+
+class CRevolver {
+public:
+    // Empty, no storage, growth step 256.
+    CRevolver();
+    // An independent copy of the other's content (growth step 256 before the
+    // content is appended).
+    CRevolver(const CRevolver& other);
+    CRevolver(CRevolver&& other) noexcept;
+    // Same as Assign.
+    CRevolver& operator=(const CRevolver& other);
+    CRevolver& operator=(CRevolver&& other) noexcept;
+    virtual ~CRevolver();
+
+    // Frees the storage (keeping the growth step), then appends all of the
+    // other's content.
+    BOOL Assign(const CRevolver& other);
+
+    // Replaces the storage by `capacity` fresh bytes with no content. The
+    // growth step becomes `step`, or capacity / 4 when step is 0, at least 1.
+    // FALSE (nothing changed) when capacity <= 0.
+    BOOL Reserve(int capacity, int step);
+    // Drops storage and content; the growth step stays.
+    void Free();
+    int GetFreeSpace() const;
+    // Moves the content into a storage of `newCapacity` bytes; the growth step
+    // becomes newCapacity / 4. FALSE when newCapacity <= the content length.
+    BOOL Grow(int newCapacity);
+
+    // Adds bytes behind the content, growing by whole steps when needed.
+    BOOL Append(const void* bytes, int len);
+    // Appends `len` bytes of the other's content from `offset` (-1: to its end).
+    BOOL AppendFrom(const CRevolver& other, int offset, int len = -1);
+    // Copies `len` content bytes from `offset` (-1: to the end of the content)
+    // into dest. FALSE when they are not all there.
+    BOOL ReadAt(void* dest, int len, int offset) const;
+    // ReadAt at the cursor, then moves the cursor past the bytes read; FALSE
+    // with the cursor unchanged when the bytes are not there.
+    BOOL ReadNext(int& cursor, void* dest, int len) const;
+
+    // Writes the content to an open file: without append the file is first
+    // cut to 0 bytes, with append the content goes to its end.
+    BOOL ToFile(std::FILE* file, BOOL append) const;
+    // Creates every missing folder of the path and writes the content as the
+    // whole file.
+    BOOL ToFile(const std::string& path) const;
+    // Replaces the content by `len` bytes of an open file from `offset`
+    // (-1: to the end of the file). FALSE, empty, when they cannot be read.
+    BOOL FromFile(std::FILE* file, long offset, long len);
+    // Replaces the content by the whole file. FALSE, empty, when the file
+    // cannot be opened or read.
+    BOOL FromFile(const std::string& path);
+
+    int GetLength() const { return m_nLength; }
+    int GetCapacity() const { return m_nCapacity; }
+    int GetStart() const { return m_nStart; }
+    int GetGrowthStep() const { return m_nGrowthStep; }
+    // Length within capacity and, with storage, start within it.
+    BOOL IsConsistent() const;
+
+protected:
+    std::unique_ptr<BYTE[]> m_pData;
+    int m_nCapacity = 0;
+    int m_nStart = 0;
+    int m_nLength = 0;
+    int m_nGrowthStep = 256;
+};

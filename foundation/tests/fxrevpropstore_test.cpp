@@ -1,0 +1,347 @@
+#include "foundation/fxrevpropstore.h"
+
+#include <gtest/gtest.h>
+
+#include "foundation/tests/storetesting.h"
+#include "platform/testing/testsupport.h"
+
+namespace {
+
+std::string Encode(const CFxRevPropStore& store) {
+    CRevolver buffer;
+    EXPECT_TRUE(store.ToRevolver(buffer));
+    EXPECT_EQ(buffer.GetLength(), store.GetEncodedSize());
+    return ContentOf(buffer);
+}
+
+// Decodes bytes into a fresh store; the decoder's result goes to `result`.
+CFxRevPropStore Decode(const std::string& bytes, BOOL* result = nullptr) {
+    CFxRevPropStore store;
+    const BOOL ok = store.FromRevolver(RevolverOf(bytes));
+    if (result) *result = ok;
+    return store;
+}
+
+const std::string kWidthItem = Bytes({0x23, 0x0C, 'G', 'O', 'P', 'T', '.', 'l', 'm', 'w', 'i', 'd',
+                                      't', 'h', 0x40, 0x01, 0x00, 0x00});
+const std::string kNameItem = Bytes({0x08, 0x0D, 'S', 'P', 'U',  'S', 'F', 'D', '.', 's', 'p',
+                                     'n',  'a',  'm', 'e', 0x05, 'F', 'o', 'r', 'm', '1'});
+const std::string kNestedItem =
+    Bytes({0x23, 0x08, 'N', 'T', 'P', '.', 'w', 'o', 'i', 'd', 0x07, 0x00, 0x00, 0x00});
+const std::string kPropsItem =
+    Bytes({0x00, 0x0A, 'T', 'P', '.', 'n', 't', 'p', 'r', 'o', 'p', 's', 0x0E}) + kNestedItem;
+
+}  // namespace
+
+TEST(FxRevPropStoreTest, WorkedExampleBytes) {
+    CFxRevPropStore inner;
+    inner.SetInt("NTP.woid", 7);
+    EXPECT_EQ(Encode(inner), kNestedItem);
+
+    CFxRevPropStore one;
+    one.SetInt("GOPT.lmwidth", 320);
+    EXPECT_EQ(Encode(one), kWidthItem);
+    one.RemoveAll();
+    one.SetString("SPUSFD.spname", "Form1");
+    EXPECT_EQ(Encode(one), kNameItem);
+
+    CRevolver nested;
+    ASSERT_TRUE(inner.ToRevolver(nested));
+    CFxRevPropStore store;
+    store.SetInt("GOPT.lmwidth", 320);
+    store.SetString("SPUSFD.spname", "Form1");
+    store.SetRevolver("TP.ntprops", nested);
+    EXPECT_EQ(store.GetEncodedSize(), 18 + 21 + 27);
+    // Items come out in the store's iteration order (here: the key order).
+    EXPECT_EQ(Encode(store), kWidthItem + kNameItem + kPropsItem);
+
+    // Item order carries no meaning for the reader.
+    BOOL ok = FALSE;
+    CFxRevPropStore back = Decode(kPropsItem + kNameItem + kWidthItem, &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(back.GetCount(), 3);
+    EXPECT_EQ(back.GetInt("GOPT.lmwidth", 0), 320);
+    EXPECT_EQ(back.GetString("SPUSFD.spname"), "Form1");
+    CRevolver props;
+    ASSERT_TRUE(back.LookupRevolver("TP.ntprops", props));
+    CFxRevPropStore innerBack;
+    ASSERT_TRUE(innerBack.FromRevolver(props));
+    EXPECT_EQ(innerBack.GetInt("NTP.woid", 0), 7);
+}
+
+TEST(FxRevPropStoreTest, OneEntryEncodesAlone) {
+    CFxRevPropStore store;
+    store.SetString("SPUSFD.spname", "Form1");
+    const CFxPropEntry* entry = store.FindEntry("SPUSFD.spname");
+    EXPECT_EQ(entry->GetRevolverSize(), 21);
+    CRevolver buffer = RevolverOf("previous content");
+    ASSERT_TRUE(entry->ToRevolver(buffer));
+    EXPECT_EQ(ContentOf(buffer), kNameItem);
+
+    const CFxPropEntry copy(*entry);
+    EXPECT_EQ(copy.GetKey(), "SPUSFD.spname");
+    EXPECT_EQ(copy.GetItem().GetString(), "Form1");
+    EXPECT_FALSE(CFxPropEntry("", CFxPropItem::VT_INT).ToRevolver(buffer));
+    EXPECT_EQ(ContentOf(buffer), kNameItem);
+}
+
+TEST(FxRevPropStoreTest, EmptyStoreAndEmptyKey) {
+    CFxRevPropStore empty;
+    CRevolver buffer = RevolverOf("old");
+    ASSERT_TRUE(empty.ToRevolver(buffer));
+    EXPECT_EQ(buffer.GetLength(), 0);
+    EXPECT_EQ(empty.GetEncodedSize(), 0);
+
+    BOOL ok = FALSE;
+    EXPECT_EQ(Decode("", &ok).GetCount(), 0);
+    EXPECT_TRUE(ok);
+
+    CFxRevPropStore bad;
+    bad.SetInt("fine", 1);
+    bad.SetString("", "x");
+    EXPECT_EQ(bad.GetEncodedSize(), -1);
+    buffer = RevolverOf("earlier");
+    EXPECT_FALSE(bad.ToRevolver(buffer));
+    EXPECT_EQ(ContentOf(buffer), "earlier");
+}
+
+TEST(FxRevPropStoreTest, LengthWidthBoundaryAt256) {
+    struct Case {
+        int valueType;
+        int length;
+        int header;
+        std::string lengthField;
+    };
+    const Case cases[] = {
+        {CFxPropItem::VT_STRING, 0, 0x08, Bytes({0})},
+        {CFxPropItem::VT_STRING, 255, 0x08, Bytes({0xFF})},
+        {CFxPropItem::VT_STRING, 256, 0x0C, Bytes({0x00, 0x01, 0x00, 0x00})},
+        {CFxPropItem::VT_STRING, 70000, 0x0C, Bytes({0x70, 0x11, 0x01, 0x00})},
+        {CFxPropItem::VT_REVOLVER, 0, 0x00, Bytes({0})},
+        {CFxPropItem::VT_REVOLVER, 255, 0x00, Bytes({0xFF})},
+        {CFxPropItem::VT_REVOLVER, 256, 0x04, Bytes({0x00, 0x01, 0x00, 0x00})},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "type " << c.valueType << " length " << c.length);
+        std::string value(static_cast<size_t>(c.length), 'v');
+        for (size_t i = 0; i < value.size(); ++i) value[i] = static_cast<char>('a' + i % 26);
+        CFxRevPropStore store;
+        if (c.valueType == CFxPropItem::VT_STRING)
+            store.SetString("k", value);
+        else
+            store.SetRevolver("k", RevolverOf(value));
+        const std::string expected = Bytes({c.header, 1, 'k'}) + c.lengthField + value;
+        EXPECT_EQ(Encode(store), expected);
+        EXPECT_EQ(store.GetEncodedSize(), static_cast<int>(expected.size()));
+
+        BOOL ok = FALSE;
+        CFxRevPropStore back = Decode(expected, &ok);
+        ASSERT_TRUE(ok);
+        EXPECT_EQ(back.GetValueType("k"), c.valueType);
+        if (c.valueType == CFxPropItem::VT_STRING) {
+            EXPECT_EQ(back.GetString("k"), value);
+        } else {
+            CRevolver out;
+            ASSERT_TRUE(back.LookupRevolver("k", out));
+            EXPECT_EQ(ContentOf(out), value);
+        }
+    }
+}
+
+TEST(FxRevPropStoreTest, IntegersAreLittleEndianAndSigned) {
+    CFxRevPropStore store;
+    store.SetInt("n", -2);
+    store.SetInt("m", 0x12345678);
+    EXPECT_EQ(Encode(store), Bytes({0x23, 1, 'm', 0x78, 0x56, 0x34, 0x12}) +
+                                 Bytes({0x23, 1, 'n', 0xFE, 0xFF, 0xFF, 0xFF}));
+    // An item keeps its first kind in the bytes too.
+    store.SetString("n", "text");
+    EXPECT_EQ(Encode(store).substr(7), Bytes({0x23, 1, 'n', 0xFE, 0xFF, 0xFF, 0xFF}));
+
+    BOOL ok = FALSE;
+    CFxRevPropStore back = Decode(Bytes({0x23, 1, 'x', 0x00, 0x00, 0x00, 0x80}), &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(back.GetInt("x", 0), INT32_MIN);
+}
+
+TEST(FxRevPropStoreTest, LongKeysAreCutTo255Bytes) {
+    std::string key(300, 'k');
+    for (size_t i = 0; i < key.size(); ++i) key[i] = static_cast<char>('A' + i % 26);
+    CFxRevPropStore store;
+    store.SetInt(key, 1);
+    EXPECT_EQ(store.GetEncodedSize(), 1 + 1 + 255 + 4);
+    EXPECT_EQ(Encode(store), Bytes({0x23, 0xFF}) + key.substr(0, 255) + Bytes({1, 0, 0, 0}));
+    CFxRevPropStore back = Decode(Encode(store));
+    EXPECT_EQ(back.GetInt(key.substr(0, 255), 0), 1);
+}
+
+TEST(FxRevPropStoreTest, RecordCutShortKeepsTheItemsBefore) {
+    const std::string first = Bytes({0x23, 1, 'a', 5, 0, 0, 0});
+    // Cut inside the last item's header, key, length or text: TRUE.
+    const std::string text = Bytes({0x08, 3, 'k', 'e', 'y', 4, 'w', 'x', 'y', 'z'});
+    const std::string longText = Bytes({0x0C, 1, 'k', 4, 0, 0, 0, 'w', 'x', 'y', 'z'});
+    for (const std::string& last : {text, longText}) {
+        for (size_t cut = 1; cut < last.size(); ++cut) {
+            SCOPED_TRACE(testing::Message() << "header " << int(BYTE(last[0])) << " cut " << cut);
+            BOOL ok = FALSE;
+            CFxRevPropStore back = Decode(first + last.substr(0, cut), &ok);
+            EXPECT_TRUE(ok);
+            EXPECT_EQ(back.GetCount(), 1);
+            EXPECT_EQ(back.GetInt("a", 0), 5);
+        }
+    }
+    // Cut inside an integer or a byte block's bytes: FALSE, earlier items kept.
+    const std::string integer = Bytes({0x23, 1, 'k', 1, 2, 3, 4});
+    const std::string block = Bytes({0x00, 1, 'k', 3, 'x', 'y', 'z'});
+    const std::string longBlock = Bytes({0x04, 1, 'k', 3, 0, 0, 0, 'x', 'y', 'z'});
+    for (const std::string& last : {integer, block, longBlock}) {
+        const size_t valueAt = last.size() - (last == integer ? 4 : 3);
+        for (size_t cut = valueAt; cut < last.size(); ++cut) {
+            SCOPED_TRACE(testing::Message() << "header " << int(BYTE(last[0])) << " cut " << cut);
+            BOOL ok = TRUE;
+            CFxRevPropStore back = Decode(first + last.substr(0, cut), &ok);
+            EXPECT_FALSE(ok);
+            EXPECT_EQ(back.GetCount(), 1);
+            EXPECT_EQ(back.GetInt("a", 0), 5);
+        }
+    }
+}
+
+TEST(FxRevPropStoreTest, HugeLengthFieldsNeverReadOutside) {
+    const std::string first = Bytes({0x23, 1, 'a', 5, 0, 0, 0});
+    BOOL ok = FALSE;
+    // A text whose 4-byte length is 0xFFFFFFFF ends the read.
+    CFxRevPropStore back = Decode(first + Bytes({0x0C, 1, 't', 0xFF, 0xFF, 0xFF, 0xFF, 'x'}), &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(back.GetCount(), 1);
+    EXPECT_FALSE(back.HasKey("t"));
+    // The same length on a byte block fails.
+    back = Decode(first + Bytes({0x04, 1, 'b', 0xFF, 0xFF, 0xFF, 0x7F, 'x'}), &ok);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(back.GetCount(), 1);
+    back = Decode(first + Bytes({0x04, 1, 'b', 0xFF, 0xFF, 0xFF, 0xFF, 'x'}), &ok);
+    EXPECT_FALSE(ok);
+    EXPECT_FALSE(back.HasKey("b"));
+}
+
+TEST(FxRevPropStoreTest, ValuesWithoutLengthField) {
+    const std::string last = Bytes({0x08, 1, 'z', 1, 'Z'});
+    BOOL ok = FALSE;
+    for (int header : {0x20, 0x21, 0x28, 0x2D}) {  // low bits 0 or 1: no value bytes
+        SCOPED_TRACE(header);
+        CFxRevPropStore back = Decode(Bytes({header, 2, 's', 'k'}) + last, &ok);
+        EXPECT_TRUE(ok);
+        EXPECT_FALSE(back.HasKey("sk"));
+        EXPECT_EQ(back.GetString("z"), "Z");
+    }
+    CFxRevPropStore back = Decode(last + Bytes({0x22, 1, 'q', 1, 0, 0, 0}) + last, &ok);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(back.GetCount(), 1);
+    EXPECT_FALSE(back.HasKey("q"));
+}
+
+TEST(FxRevPropStoreTest, ExtensionBytesAreSkipped) {
+    BOOL ok = FALSE;
+    CFxRevPropStore back = Decode(Bytes({0x88, 1, 't', 0x01, 2, 'h', 'i'}), &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(back.GetValueType("t"), CFxPropItem::VT_STRING);
+    EXPECT_EQ(back.GetString("t"), "hi");
+
+    back = Decode(Bytes({0xA3, 1, 'n', 0x81, 0xFF, 0x00, 9, 0, 0, 0}), &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(back.GetInt("n", 0), 9);
+
+    // 255 extension bytes are allowed, a 256th is not.
+    std::string chain(254, static_cast<char>(0x80));
+    back = Decode(Bytes({0x88, 1, 't'}) + chain + Bytes({0x00, 1, 'x'}), &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(back.GetString("t"), "x");
+    chain += static_cast<char>(0x80);
+    back = Decode(Bytes({0x88, 1, 't'}) + chain + Bytes({0x00, 1, 'x'}), &ok);
+    EXPECT_FALSE(ok);
+
+    // Running out inside the extension bytes fails.
+    back = Decode(Bytes({0x23, 1, 'a', 1, 0, 0, 0, 0x88, 1, 't', 0x80}), &ok);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(back.GetCount(), 1);
+    back = Decode(Bytes({0x88, 1, 't'}), &ok);
+    EXPECT_FALSE(ok);
+}
+
+TEST(FxRevPropStoreTest, RejectedKeys) {
+    const std::string first = Bytes({0x08, 1, 'a', 1, 'A'});
+    BOOL ok = TRUE;
+    // A key number instead of a key text, even where the bytes after the
+    // header would also read as a key text.
+    CFxRevPropStore back = Decode(first + Bytes({0x63, 0x01, 'k', 1, 0, 0, 0}), &ok);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(back.GetCount(), 1);
+    EXPECT_FALSE(back.HasKey("k"));
+    // An empty key, and one that begins with a zero byte.
+    back = Decode(first + Bytes({0x08, 0, 1, 'x'}), &ok);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(back.GetCount(), 1);
+    back = Decode(first + Bytes({0x08, 2, 0, 'b', 1, 'x'}), &ok);
+    EXPECT_FALSE(ok);
+
+    // Keys and texts end at their first zero byte.
+    back = Decode(Bytes({0x08, 4, 'a', 'b', 0, 'c', 4, 'x', 'y', 0, 'z'}), &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(back.GetString("ab"), "xy");
+}
+
+TEST(FxRevPropStoreTest, DecodingOverPresentEntries) {
+    CFxRevPropStore store;
+    store.SetString("n", "text first");
+    store.SetInt("kept", 1);
+    // keep: entries stay, a decoded integer on a text key fills the
+    // integer slot only.
+    ASSERT_TRUE(store.FromRevolver(RevolverOf(Bytes({0x23, 1, 'n', 3, 0, 0, 0})), TRUE));
+    EXPECT_EQ(store.GetInt("kept", 0), 1);
+    EXPECT_EQ(store.GetValueType("n"), CFxPropItem::VT_STRING);
+    EXPECT_EQ(store.GetString("n"), "text first");
+    EXPECT_EQ(store.FindEntry("n")->GetItem().GetInt(), 3);
+    // Without keep the store is emptied first.
+    ASSERT_TRUE(store.FromRevolver(RevolverOf(Bytes({0x23, 1, 'n', 3, 0, 0, 0}))));
+    EXPECT_EQ(store.GetCount(), 1);
+    EXPECT_EQ(store.GetInt("n", 0), 3);
+    // Within one record the later item of a key is set over the earlier.
+    BOOL ok = FALSE;
+    CFxRevPropStore back = Decode(Bytes({0x08, 1, 'k', 1, 'A', 0x08, 1, 'k', 2, 'B', 'C'}), &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(back.GetString("k"), "BC");
+}
+
+TEST(FxRevPropStoreTest, DecodesContentThatWrapsInItsStorage) {
+    const std::string bytes = kWidthItem + kNameItem;
+    RingRevolver ring(64, 50);
+    ASSERT_TRUE(ring.Append(bytes.data(), static_cast<int>(bytes.size())));
+    ASSERT_EQ(ring.GetStart(), 50);
+    CFxRevPropStore back;
+    ASSERT_TRUE(back.FromRevolver(ring));
+    EXPECT_EQ(back.GetInt("GOPT.lmwidth", 0), 320);
+    EXPECT_EQ(back.GetString("SPUSFD.spname"), "Form1");
+}
+
+TEST(FxRevPropStoreTest, Files) {
+    const std::string folder = testsupport::MakeTempFolder("store");
+    const std::string path = folder + "/sub/record.dat";
+    CFxRevPropStore store;
+    store.SetInt("GOPT.lmwidth", 320);
+    ASSERT_TRUE(store.ToFile(path));
+    EXPECT_EQ(testsupport::ReadFileBytes(path), kWidthItem);
+
+    testsupport::WriteFileBytes(path, kNameItem + kWidthItem);
+    CFxRevPropStore back;
+    back.SetInt("other", 1);
+    ASSERT_TRUE(back.FromFile(path, TRUE));
+    EXPECT_EQ(back.GetCount(), 3);
+    ASSERT_TRUE(back.FromFile(path));
+    EXPECT_EQ(back.GetCount(), 2);
+    EXPECT_EQ(back.GetString("SPUSFD.spname"), "Form1");
+    EXPECT_FALSE(back.FromFile(folder + "/none.dat"));
+
+    CFxRevPropStore bad;
+    bad.SetInt("", 1);
+    EXPECT_FALSE(bad.ToFile(folder + "/bad.dat"));
+}

@@ -56,13 +56,19 @@ uint64_t Fnv1a64(const std::string& s) {
     return h;
 }
 
+// The runtime folder must be our own real folder, closed to everybody else:
+// in a shared place such as /tmp another user could have made it first.
 bool EnsureRuntimeFolder(const std::string& folder) {
     struct stat st {};
-    if (stat(folder.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
-    const auto slash = folder.find_last_of('/');
-    if (slash != std::string::npos && slash > 0) MakeFolderPath(folder.substr(0, slash));
-    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (lstat(folder.c_str(), &st) != 0) {
+        const auto slash = folder.find_last_of('/');
+        if (slash != std::string::npos && slash > 0) MakeFolderPath(folder.substr(0, slash));
+        if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
+        if (lstat(folder.c_str(), &st) != 0) return false;
+    }
+    if (!S_ISDIR(st.st_mode) || st.st_uid != geteuid()) return false;
+    if ((st.st_mode & 077) != 0 && chmod(folder.c_str(), 0700) != 0) return false;
+    return true;
 }
 
 unsigned char* Map(int fd, size_t size) {
@@ -127,7 +133,7 @@ std::unique_ptr<SharedMemoryBlock> SharedMemoryBlock::Create(const std::string& 
     if (!EnsureRuntimeFolder(folder)) return nullptr;
     const std::string path = PathFor(name);
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0) return nullptr;
         if (SetLock(fd, F_WRLCK, false)) {
             // Alone with it: a new file or one nobody holds any more.
@@ -168,9 +174,10 @@ std::unique_ptr<SharedMemoryBlock> SharedMemoryBlock::Create(const std::string& 
 }
 
 std::unique_ptr<SharedMemoryBlock> SharedMemoryBlock::Open(const std::string& name) {
+    if (!EnsureRuntimeFolder(GetFolder(FolderKind::Runtime))) return nullptr;
     const std::string path = PathFor(name);
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        const int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+        const int fd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
         if (fd < 0) return nullptr;
         if (SetLock(fd, F_WRLCK, false)) {
             // Nobody holds it: a leftover of a holder that died.
@@ -199,8 +206,9 @@ std::unique_ptr<SharedMemoryBlock> SharedMemoryBlock::Open(const std::string& na
 }
 
 bool SharedMemoryBlock::Exists(const std::string& name) {
+    if (!EnsureRuntimeFolder(GetFolder(FolderKind::Runtime))) return false;
     const std::string path = PathFor(name);
-    const int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+    const int fd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) return false;
     bool held = true;
     if (SetLock(fd, F_WRLCK, false)) {

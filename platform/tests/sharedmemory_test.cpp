@@ -280,3 +280,43 @@ TEST(SharedMemoryTest, FolderAndFileAreOwnerOnly) {
     }
     SetFolderOverride(FolderKind::Runtime, testsupport::TempRoot() + "/runtime");
 }
+
+TEST(SharedMemoryTest, RuntimeFolderMustBeOwnAndPrivate) {
+    const std::string base = testsupport::MakeTempFolder("rt");
+    // A folder open to others is closed before use.
+    const std::string open = base + "/open";
+    ASSERT_EQ(mkdir(open.c_str(), 0777), 0);
+    ASSERT_EQ(chmod(open.c_str(), 0777), 0);
+    SetFolderOverride(FolderKind::Runtime, open);
+    {
+        auto block = SharedMemoryBlock::Create("x", 4);
+        EXPECT_NE(block, nullptr);
+        struct stat st {};
+        ASSERT_EQ(stat(open.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
+    }
+    // A link in place of the folder is refused.
+    const std::string link = base + "/link";
+    ASSERT_EQ(symlink(open.c_str(), link.c_str()), 0);
+    SetFolderOverride(FolderKind::Runtime, link);
+    EXPECT_EQ(SharedMemoryBlock::Create("y", 4), nullptr);
+    {
+        SetFolderOverride(FolderKind::Runtime, open);
+        auto held = SharedMemoryBlock::Create("x", 4);
+        ASSERT_NE(held, nullptr);
+        SetFolderOverride(FolderKind::Runtime, link);
+        EXPECT_FALSE(SharedMemoryBlock::Exists("x"));
+        EXPECT_EQ(SharedMemoryBlock::Open("x"), nullptr);
+        SetFolderOverride(FolderKind::Runtime, open);
+        EXPECT_TRUE(SharedMemoryBlock::Exists("x"));
+    }
+    // So is a folder of another user.
+    if (geteuid() == 0) {
+        const std::string foreign = base + "/foreign";
+        ASSERT_EQ(mkdir(foreign.c_str(), 0700), 0);
+        ASSERT_EQ(chown(foreign.c_str(), 4242, 4242), 0);
+        SetFolderOverride(FolderKind::Runtime, foreign);
+        EXPECT_EQ(SharedMemoryBlock::Create("z", 4), nullptr);
+    }
+    SetFolderOverride(FolderKind::Runtime, testsupport::TempRoot() + "/runtime");
+}

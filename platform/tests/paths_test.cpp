@@ -152,18 +152,3 @@ TEST(PathsTest, TickSourceCanBeReplaced) {
     EXPECT_GE(static_cast<DWORD>(b - a), 15u);
     EXPECT_LT(static_cast<DWORD>(b - a), 5000u);
 }
-
-TEST(PathsTest, LocalTimeFieldsAreInRange) {
-    const LocalTime t = GetLocalTime();
-    EXPECT_GE(t.year, 2020);
-    EXPECT_GE(t.month, 1);
-    EXPECT_LE(t.month, 12);
-    EXPECT_GE(t.day, 1);
-    EXPECT_LE(t.day, 31);
-    EXPECT_GE(t.dayOfWeek, 0);
-    EXPECT_LE(t.dayOfWeek, 6);
-    EXPECT_LT(t.hour, 24);
-    EXPECT_LT(t.minute, 60);
-    EXPECT_LT(t.second, 61);
-    EXPECT_LT(t.milliseconds, 1000);
-}

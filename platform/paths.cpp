@@ -1,13 +1,15 @@
 #include "platform/paths.h"
 
 #include <dlfcn.h>
+#include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
-#include <cstdlib>
 #include <chrono>
+#include <cstdint>
+#include <cstdlib>
 #include <ctime>
 #include <mutex>
 
@@ -19,9 +21,12 @@ std::function<DWORD()> g_tickSource;
 
 const char* EnvName(FolderKind kind) {
     switch (kind) {
-        case FolderKind::Program: return "DRAVIK_PROGRAM_DIR";
-        case FolderKind::Data: return "DRAVIK_DATA_DIR";
-        case FolderKind::Runtime: return "DRAVIK_RUNTIME_DIR";
+        case FolderKind::Program:
+            return "DRAVIK_PROGRAM_DIR";
+        case FolderKind::Data:
+            return "DRAVIK_DATA_DIR";
+        case FolderKind::Runtime:
+            return "DRAVIK_RUNTIME_DIR";
     }
     return "";
 }
@@ -41,6 +46,28 @@ std::string StripTrailingSlash(std::string s) {
 std::string EnvOr(const char* name, const std::string& fallback) {
     const char* v = std::getenv(name);
     return (v && *v) ? std::string(v) : fallback;
+}
+
+// True when `address` lies in a loaded segment of the main program (the first
+// object the dynamic linker lists).
+bool IsInMainProgram(const void* address) {
+    struct Query {
+        uintptr_t address;
+        bool found;
+    } query{reinterpret_cast<uintptr_t>(address), false};
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* data) -> int {
+            auto* q = static_cast<Query*>(data);
+            for (int i = 0; i < info->dlpi_phnum; ++i) {
+                const ElfW(Phdr)& ph = info->dlpi_phdr[i];
+                if (ph.p_type != PT_LOAD) continue;
+                const uintptr_t start = info->dlpi_addr + ph.p_vaddr;
+                if (q->address >= start && q->address < start + ph.p_memsz) q->found = true;
+            }
+            return 1;  // only the first object, the program itself
+        },
+        &query);
+    return query.found;
 }
 
 }  // namespace
@@ -85,8 +112,10 @@ void SetFolderOverride(FolderKind kind, const std::string& folder) {
 std::string GetModuleFileOf(const void* address) {
     Dl_info info{};
     if (address == nullptr || dladdr(address, &info) == 0 || info.dli_fname == nullptr) return {};
+    // The main program is reported by its command-line name, which need not
+    // name the file from the current folder: ask the kernel instead.
+    if (IsInMainProgram(address)) return GetProgramFilePath();
     std::string name = info.dli_fname;
-    // The main program may be reported by its command-line name.
     char resolved[4096];
     if (realpath(name.c_str(), resolved) != nullptr) return resolved;
     return name;
@@ -104,7 +133,8 @@ std::string TranslateWindowsPath(const std::string& path) {
         std::string rest = p.substr(2);
         while (!rest.empty() && rest.front() == '/') rest.erase(rest.begin());
         std::string lowered;
-        for (char c : rest) lowered += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (char c : rest)
+            lowered += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         const std::string root = GetFolder(FolderKind::Data);
         for (const char* sys : {"windows/system32", "windows/system", "winnt/system32"}) {
             const std::string s(sys);
@@ -127,22 +157,25 @@ bool MakeFolderPath(const std::string& folder) {
         pos = folder.find('/', pos + 1);
         path = folder.substr(0, pos);
         if (path.empty()) continue;
-        struct stat st{};
+        struct stat st {};
         if (stat(path.c_str(), &st) == 0) {
             if (!S_ISDIR(st.st_mode)) return false;
             continue;
         }
         if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) return false;
     }
-    struct stat st{};
+    struct stat st {};
     return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 DWORD GetTickCount() {
+    std::function<DWORD()> source;
     {
         std::lock_guard<std::mutex> lock(g_mutex);
-        if (g_tickSource) return g_tickSource();
+        source = g_tickSource;
     }
+    // Called outside the lock: a test's source may use the other helpers here.
+    if (source) return source();
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
     return static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
@@ -166,6 +199,7 @@ LocalTime GetLocalTime() {
     lt.minute = tm.tm_min;
     lt.second = tm.tm_sec;
     lt.milliseconds = static_cast<int>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000);
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+        1000);
     return lt;
 }

@@ -17,13 +17,19 @@ class PLATFORM_API SharedMemoryBlock {
 public:
     // Opens the block of that name, creating it with `size` zero bytes when it
     // does not exist. `existed` tells whether it was there already (then it
-    // keeps its own size). Null when the block cannot be made.
+    // keeps its own size). Null when the block cannot be made (also for a new
+    // block of size 0).
     static std::unique_ptr<SharedMemoryBlock> Create(const std::string& name, std::size_t size,
                                                      bool* existed = nullptr);
     // Opens an existing block; null when there is none.
     static std::unique_ptr<SharedMemoryBlock> Open(const std::string& name);
     // True when a block of that name exists (some process holds it).
     static bool Exists(const std::string& name);
+    // The file that carries the block: the name with every byte outside
+    // [A-Za-z0-9._-] written as %XX; long names are cut and end in a hash of
+    // the whole name.
+    static std::string FileNameFor(const std::string& name);
+    static std::string PathFor(const std::string& name);
 
     ~SharedMemoryBlock();
     SharedMemoryBlock(const SharedMemoryBlock&) = delete;

@@ -142,6 +142,14 @@ BOOL CFxRevPropStore::ToRevolver(CRevolver& buffer) const {
 }
 
 BOOL CFxRevPropStore::FromRevolver(const CRevolver& buffer, BOOL keep) {
+    // Decoding one of this store's own byte-block values: emptying the store
+    // would free the bytes being read, so read from a copy.
+    for (const auto& [key, entry] : GetEntries()) {
+        if (&entry->GetItem().GetRevolver() == &buffer) {
+            const CRevolver copy(buffer);
+            return FromRevolver(copy, keep);
+        }
+    }
     if (!keep) RemoveAll();
     if (!buffer.IsConsistent()) return FALSE;
     const int total = buffer.GetLength();

@@ -345,3 +345,23 @@ TEST(FxRevPropStoreTest, Files) {
     bad.SetInt("", 1);
     EXPECT_FALSE(bad.ToFile(folder + "/bad.dat"));
 }
+
+// A store may be refilled from one of its own byte-block values (a nested
+// record unpacked in place): emptying the store must not free the bytes
+// still being read.
+TEST(FxRevPropStoreTest, DecodesFromItsOwnValue) {
+    CFxRevPropStore inner;
+    inner.SetInt("NTP.woid", 7);
+    inner.SetString("name", std::string(300, 'x'));
+    CRevolver bytes;
+    ASSERT_TRUE(inner.ToRevolver(bytes));
+
+    CFxRevPropStore outer;
+    outer.SetRevolver("TP.ntprops", bytes);
+    outer.SetInt("other", 1);
+    const CRevolver& own = outer.FindEntry("TP.ntprops")->GetItem().GetRevolver();
+    ASSERT_TRUE(outer.FromRevolver(own));
+    EXPECT_EQ(outer.GetCount(), 2);
+    EXPECT_EQ(outer.GetInt("NTP.woid", -1), 7);
+    EXPECT_EQ(outer.GetString("name"), std::string(300, 'x'));
+}

@@ -7,12 +7,18 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProcess>
 #include <QStringList>
 #include <QUrl>
 
 #include "platform/textcodec.h"
 
 UiServices::~UiServices() = default;
+
+bool UiServices::StartProgram(const std::string& program, const std::string& parameters) {
+    return QProcess::startDetached(AnsiToQString(program),
+                                   QProcess::splitCommand(AnsiToQString(parameters)));
+}
 
 COLORREF GetSysColor(int index) {
     static const COLORREF table[] = {

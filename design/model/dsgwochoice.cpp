@@ -143,3 +143,165 @@ Qt::CursorShape LoadWOCSignCursor(int grip) {
             return Qt::ArrowCursor;
     }
 }
+
+CDsgWOChoice::CDsgWOChoice() = default;
+
+CDsgWOChoice::~CDsgWOChoice() = default;
+
+void CDsgWOChoice::ResetWOChoice() {
+    m_nCWOCHId = -1;
+    m_setSWOCHIds.clear();
+}
+
+void CDsgWOChoice::WOChoose(int id) {
+    if (IsWOIdWOChosen(id)) return;
+    if (m_nCWOCHId == -1)
+        m_nCWOCHId = id;
+    else
+        m_setSWOCHIds.insert(id);
+}
+
+void CDsgWOChoice::WOChoose(const std::set<int>& ids, BOOL setState) {
+    ResetWOChoice();
+    for (int id : ids) WOChoose(id);
+    if (setState) SetWOChoiceEState(nDSG_WOES__WOCH_BUT_CANNOT_DO_ANYTHING);
+}
+
+void CDsgWOChoice::ACWOChoose(int id, BOOL setState) {
+    ResetWOChoice();
+    WOChoose(id);
+    if (setState) SetWOChoiceEState(nDSG_WOES__WOCH_BUT_CANNOT_DO_ANYTHING);
+}
+
+void CDsgWOChoice::EnsureCWOChosen(int id) {
+    if (m_nCWOCHId == id) return;
+    m_setSWOCHIds.erase(id);
+    if (m_nCWOCHId != -1) m_setSWOCHIds.insert(m_nCWOCHId);
+    m_nCWOCHId = id;
+}
+
+void CDsgWOChoice::FixWOChoice() {
+    if (m_nCWOCHId != -1 && !GetWOChoiceWObj(m_nCWOCHId)) m_nCWOCHId = -1;
+    std::erase_if(m_setSWOCHIds, [this](int id) { return GetWOChoiceWObj(id) == nullptr; });
+    // Further ids without a current one would be chosen and yet not counted:
+    // one of them becomes current instead.
+    if (m_nCWOCHId == -1 && !m_setSWOCHIds.empty()) {
+        m_nCWOCHId = *m_setSWOCHIds.begin();
+        m_setSWOCHIds.erase(m_setSWOCHIds.begin());
+    }
+}
+
+BOOL CDsgWOChoice::IsWOIdWOChosen(int id) const {
+    if (m_nCWOCHId == -1) return FALSE;
+    return id == m_nCWOCHId || m_setSWOCHIds.count(id) != 0;
+}
+
+int CDsgWOChoice::GetWOChoiceState() const {
+    if (m_nCWOCHId == -1) return nDSG_WOCHS__NONE;
+    return m_setSWOCHIds.empty() ? nDSG_WOCHS__SINGLE : nDSG_WOCHS__MULTIPLE;
+}
+
+int CDsgWOChoice::GetWOCHCount() const {
+    return m_nCWOCHId == -1 ? 0 : static_cast<int>(m_setSWOCHIds.size()) + 1;
+}
+
+CDsgWObj* CDsgWOChoice::GetCWOCHObj() const {
+    return m_nCWOCHId == -1 ? nullptr : GetWOChoiceWObj(m_nCWOCHId);
+}
+
+int CDsgWOChoice::GetCWOCHKind() const {
+    const CDsgWObj* obj = GetCWOCHObj();
+    return obj ? obj->GetWOKind() : 0;
+}
+
+void CDsgWOChoice::GetAllWOCHIds(std::set<int>& ids) const {
+    ids.insert(m_setSWOCHIds.begin(), m_setSWOCHIds.end());
+    if (m_nCWOCHId != -1) ids.insert(m_nCWOCHId);
+}
+
+std::vector<const CDsgWObj*> CDsgWOChoice::GetWOCHObjs() const {
+    std::vector<const CDsgWObj*> objs;
+    if (m_nCWOCHId == -1) return objs;
+    if (const CDsgWObj* obj = GetWOChoiceWObj(m_nCWOCHId)) objs.push_back(obj);
+    for (int id : m_setSWOCHIds)
+        if (const CDsgWObj* obj = GetWOChoiceWObj(id)) objs.push_back(obj);
+    return objs;
+}
+
+void CDsgWOChoice::GetAllWOCHKinds(std::set<int>& kinds) const {
+    kinds.clear();
+    for (const CDsgWObj* obj : GetWOCHObjs()) kinds.insert(obj->GetWOKind());
+}
+
+template <typename ValueOf>
+int CDsgWOChoice::GetCommonValue(ValueOf valueOf) const {
+    int common = 0;
+    bool first = true;
+    for (const CDsgWObj* obj : GetWOCHObjs()) {
+        if (obj->GetWOKind() == 0) continue;
+        const int value = valueOf(obj->GetWOKind());
+        if (first) {
+            common = value;
+            first = false;
+        } else if (value != common) {
+            return 0;
+        }
+    }
+    return common;
+}
+
+int CDsgWOChoice::GetWOChosenCommonWOKind() const {
+    return GetCommonValue([](int kind) { return kind; });
+}
+
+int CDsgWOChoice::GetWOChosenCommonXFace() const {
+    return GetCommonValue([](int kind) { return GetWOKindXFace(kind); });
+}
+
+BOOL CDsgWOChoice::IsWOKindAnyWOChosen(int kind) const {
+    for (const CDsgWObj* obj : GetWOCHObjs())
+        if (obj->GetWOKind() == kind) return TRUE;
+    return FALSE;
+}
+
+BOOL CDsgWOChoice::IsWOKindOnlyWOChosen(int kind) const {
+    for (const CDsgWObj* obj : GetWOCHObjs())
+        if (obj->GetWOKind() != kind) return FALSE;
+    return TRUE;
+}
+
+std::string CDsgWOChoice::GetWOChoiceExp() const {
+    std::string text = "CWOCHId=" + std::to_string(m_nCWOCHId);
+    if (!m_setSWOCHIds.empty()) {
+        text += ",SWOCHIds=";
+        bool first = true;
+        for (int id : m_setSWOCHIds) {
+            if (!first) text += ',';
+            text += std::to_string(id);
+            first = false;
+        }
+    }
+    return text;
+}
+
+std::string CDsgWOChoice::GetWOCHIdListExp() const {
+    std::string text = "[" + std::to_string(m_nCWOCHId) + ":";
+    bool first = true;
+    for (int id : m_setSWOCHIds) {
+        if (!first) text += '/';
+        text += std::to_string(id);
+        first = false;
+    }
+    return text + "]";
+}
+
+CDsgWOEState::CDsgWOEState() = default;
+
+CDsgWOEState::~CDsgWOEState() = default;
+
+Qt::CursorShape CDsgWOEState::GetWOECursor(int gripUnderPointer, BOOL singleDNCharChosen) const {
+    if (m_nWOEState == nDSG_WOES__NOT_WOCH) return Qt::ArrowCursor;
+    if (IsWOEStateMoving(m_nWOEState)) return Qt::CrossCursor;
+    if (singleDNCharChosen && gripUnderPointer != nDSG_GRIP__CENTER) return Qt::ArrowCursor;
+    return LoadWOCSignCursor(gripUnderPointer);
+}

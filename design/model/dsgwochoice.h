@@ -10,6 +10,7 @@
 #include <array>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "design/model/dsgutprops.h"
 #include "platform/geometry.h"
@@ -81,3 +82,113 @@ void ShapeCreationRect(CPoint& start, CPoint& moving, BOOL forceSquare, int woki
 
 // The sizing cursor of a grip: the arrow for none.
 Qt::CursorShape LoadWOCSignCursor(int grip);
+
+class CDsgWObj;
+
+// The chosen objects of a design page: one current id and further ids. The
+// ids refer to objects of the page the choice belongs to, which answers
+// GetWOChoiceWObj; the choosing operations that take a state flag set the
+// page's edit state through SetWOChoiceEState.
+class CDsgWOChoice {
+public:
+    CDsgWOChoice();
+    virtual ~CDsgWOChoice();
+
+    void ResetWOChoice();
+    // The id becomes current when there is none, else a further id. An id
+    // already chosen stays as it is.
+    void WOChoose(int id);
+    // Resets, then chooses every id in the set's order; with `setState` the
+    // page's edit state becomes 3.
+    void WOChoose(const std::set<int>& ids, BOOL setState);
+    // The id becomes the only chosen one; with `setState` the edit state
+    // becomes 3.
+    void ACWOChoose(int id, BOOL setState);
+    // Makes the id current and keeps the rest of the choice: the old current
+    // id becomes a further one.
+    void EnsureCWOChosen(int id);
+    // Drops the chosen ids whose objects no longer exist. When the current
+    // one goes, the lowest remaining id becomes current.
+    void FixWOChoice();
+
+    BOOL IsWOIdWOChosen(int id) const;
+    // -1 when nothing is chosen.
+    int GetCWOCHId() const { return m_nCWOCHId; }
+    const std::set<int>& GetSWOCHIds() const { return m_setSWOCHIds; }
+    // 1 nothing chosen, 2 one object, 3 several.
+    int GetWOChoiceState() const;
+    int GetWOCHCount() const;
+
+    // The current object; none without one (or when it no longer exists).
+    CDsgWObj* GetCWOCHObj() const;
+    // Its kind; 0 without one.
+    int GetCWOCHKind() const;
+    // Adds the further ids and then the current id to the set.
+    void GetAllWOCHIds(std::set<int>& ids) const;
+    // Replaces the set by the distinct kinds of the chosen objects.
+    void GetAllWOCHKinds(std::set<int>& kinds) const;
+    // The kind (panel face) that all chosen objects share, objects of kind 0
+    // left out; 0 when they differ or nothing is chosen.
+    int GetWOChosenCommonWOKind() const;
+    int GetWOChosenCommonXFace() const;
+    BOOL IsWOKindAnyWOChosen(int kind) const;
+    // FALSE when a chosen object has another kind; TRUE otherwise, also when
+    // nothing is chosen.
+    BOOL IsWOKindOnlyWOChosen(int kind) const;
+
+    // "CWOCHId=5,SWOCHIds=7,9"
+    std::string GetWOChoiceExp() const;
+    // "[5:7/9]"
+    std::string GetWOCHIdListExp() const;
+
+    // The selection marks are drawn by the drawing layer from GetCWOCHId,
+    // GetAllWOCHIds and GetWOCSignPoints.
+
+protected:
+    // The object of an id on the page; none when there is no such object.
+    virtual CDsgWObj* GetWOChoiceWObj(int id) const = 0;
+    virtual void SetWOChoiceEState(int state) = 0;
+
+private:
+    // The chosen objects that exist, current first.
+    std::vector<const CDsgWObj*> GetWOCHObjs() const;
+    // The value all chosen objects share by `valueOf`, objects of kind 0 left
+    // out; 0 when they differ or none is chosen.
+    template <typename ValueOf>
+    int GetCommonValue(ValueOf valueOf) const;
+
+    int m_nCWOCHId = -1;
+    std::set<int> m_setSWOCHIds;
+};
+
+// The mouse-editing state of a design page and the attribute record that new
+// objects take.
+class CDsgWOEState {
+public:
+    CDsgWOEState();
+    virtual ~CDsgWOEState();
+
+    int GetWOEState() const { return m_nWOEState; }
+    void SetWOEState(int state) { m_nWOEState = state; }
+
+    CDsgUTProps& GetWOEUTProps() { return m_utprops; }
+    const CDsgUTProps& GetWOEUTProps() const { return m_utprops; }
+
+    // The cursor for the pointer: the arrow with nothing chosen, the cross
+    // while dragging, else the cursor of the grip under the pointer (the
+    // page's hit test finds it); a single chosen definable character is only
+    // moved, so only its centre grip shows a sizing cursor.
+    Qt::CursorShape GetWOECursor(int gripUnderPointer, BOOL singleDNCharChosen) const;
+
+    // The page's drag bookkeeping: the armed tool, the grip under the press,
+    // the press and start points (1/10000 dot) and the object being created.
+    int m_nWOETool = 10;
+    int m_nWOEGrip = nDSG_GRIP__NONE;
+    CPoint m_ptWOEPress;
+    CPoint m_ptWOEStart;
+    int m_nWOECreatedId = -1;
+
+private:
+    int m_nWOEState = nDSG_WOES__NOT_WOCH;
+    CDsgUTProps m_utprops;
+};

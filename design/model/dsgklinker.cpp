@@ -161,3 +161,47 @@ int CDsgKLinker::KLGApplyJDetach(const CDsgKLicEAction& ea) {
     m_mapKLEnds.erase(key);
     return 1;
 }
+
+std::vector<std::pair<int, CRect>> CDsgKLinker::GetKLGFollowRects(int movedWOId,
+                                                                  const WORectLookup& rectOf,
+                                                                  const PointSnap* snap) const {
+    std::vector<std::pair<int, CRect>> moves;
+    // Rectangles as the moves so far leave them, so that two ends of one
+    // object both count.
+    std::map<int, CRect> current;
+    auto lookup = [&](int id, CRect& rect) {
+        auto it = current.find(id);
+        if (it != current.end()) {
+            rect = it->second;
+            return TRUE;
+        }
+        return rectOf(id, rect);
+    };
+    for (const auto& [leader, group] : m_mapKLGroups) {
+        if (group.size() < 2) continue;
+        int movedCorner = 0;
+        for (int corner = 1; corner <= 4 && !movedCorner; ++corner)
+            if (group.count(MakeKLEndKey(movedWOId, corner))) movedCorner = corner;
+        if (!movedCorner) continue;
+        CRect movedRect;
+        if (!lookup(movedWOId, movedRect)) continue;
+        CPoint target = GetRectCorner(movedRect, movedCorner);
+        if (snap) (*snap)(target);
+        for (const auto& [key, entry] : group) {
+            CRect rect;
+            if (!lookup(entry->GetKLWOId(), rect)) continue;
+            CRect moved = SetRectCorner(rect, entry->GetKLCorner(), target);
+            if (snap) {
+                CPoint first = moved.TopLeft();
+                CPoint second = moved.BottomRight();
+                (*snap)(first);
+                (*snap)(second);
+                moved = CRect(first, second);
+            }
+            if (moved == rect) continue;
+            current[entry->GetKLWOId()] = moved;
+            moves.emplace_back(entry->GetKLWOId(), moved);
+        }
+    }
+    return moves;
+}

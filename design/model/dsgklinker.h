@@ -7,10 +7,13 @@
 // other change: a rebuild clears them and the replayed link actions make them
 // again.
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/geometry.h"
 #include "platform/wintypes.h"
@@ -112,6 +115,20 @@ public:
     int KLGApplyJAttach(const CDsgKLicEAction& ea);
     // Removes the end from its group; a group left empty goes too.
     int KLGApplyJDetach(const CDsgKLicEAction& ea);
+
+    // The rectangle of an object by id; FALSE when there is no such object.
+    using WORectLookup = std::function<BOOL(int woId, CRect& rect)>;
+    // Puts an LCD point on the page's user grid.
+    using PointSnap = std::function<void(CPoint& point)>;
+
+    // The new rectangles of the ends that follow a moved object, in the order
+    // they are to be applied: for every group of two or more ends that holds
+    // an end of the object (its corners tried 1 to 4), every member's linked
+    // corner goes to that end's point. With `snap` the point and each
+    // resulting rectangle (both corners) are put on the grid. Members whose
+    // rectangle does not change are left out.
+    std::vector<std::pair<int, CRect>> GetKLGFollowRects(int movedWOId, const WORectLookup& rectOf,
+                                                         const PointSnap* snap) const;
 
 protected:
     std::map<int, KLGroup> m_mapKLGroups;

@@ -106,3 +106,73 @@ TEST(DsgKLinkerTest, DiagnosticTexts) {
     EXPECT_EQ(ea.GetKLicExp(17), "12|4for 7 is UNLINKED");
     EXPECT_EQ(ea.GetKLicExp(4), "");
 }
+
+namespace {
+
+// Two lines joined end to start under leader 3: 1|4 with 2|1.
+struct LinkedPair {
+    CDsgKLinker linker;
+    std::map<int, CRect> rects{{1, CRect(0, 0, 100000, 0)}, {2, CRect(100000, 0, 200000, 50000)}};
+    CDsgKLinker::WORectLookup rectOf = [this](int id, CRect& rect) {
+        auto it = rects.find(id);
+        if (it == rects.end()) return FALSE;
+        rect = it->second;
+        return TRUE;
+    };
+    LinkedPair() {
+        linker.KLGApplyMCAdd(LinkAction(3));
+        linker.KLGApplyJAttach(LinkAction(3, 1, 4));
+        linker.KLGApplyJAttach(LinkAction(3, 2, 1));
+    }
+};
+
+using Moves = std::vector<std::pair<int, CRect>>;
+
+// The nearest multiple of 50000 units on both axes.
+void SnapTo5Dots(CPoint& p) {
+    auto snap = [](LONG v) { return static_cast<LONG>((v + 25000) / 50000 * 50000); };
+    p = CPoint(snap(p.x), snap(p.y));
+}
+
+}  // namespace
+
+TEST(DsgKLinkerFollowTest, TheOtherEndFollows) {
+    LinkedPair pair;
+    pair.rects[1] = CRect(0, 0, 120000, 30000);
+    EXPECT_EQ(pair.linker.GetKLGFollowRects(1, pair.rectOf, nullptr),
+              (Moves{{2, CRect(120000, 30000, 200000, 50000)}}));
+    // Moving the other line's linked start pulls the first line's end.
+    pair.rects[1] = CRect(0, 0, 100000, 0);
+    pair.rects[2] = CRect(90000, -10000, 200000, 50000);
+    EXPECT_EQ(pair.linker.GetKLGFollowRects(2, pair.rectOf, nullptr),
+              (Moves{{1, CRect(0, 0, 90000, -10000)}}));
+    // An object without links, or with its ends in place, moves nothing.
+    EXPECT_EQ(pair.linker.GetKLGFollowRects(7, pair.rectOf, nullptr), Moves{});
+    pair.rects[1] = CRect(0, 0, 90000, -10000);
+    EXPECT_EQ(pair.linker.GetKLGFollowRects(1, pair.rectOf, nullptr), Moves{});
+}
+
+TEST(DsgKLinkerFollowTest, GridPutsBothEndsOnTheSnappedPoint) {
+    LinkedPair pair;
+    pair.rects[1] = CRect(0, 0, 120000, 30000);
+    const CDsgKLinker::PointSnap snap = SnapTo5Dots;
+    EXPECT_EQ(pair.linker.GetKLGFollowRects(1, pair.rectOf, &snap),
+              (Moves{{1, CRect(0, 0, 100000, 50000)}, {2, CRect(100000, 50000, 200000, 50000)}}));
+}
+
+TEST(DsgKLinkerFollowTest, SingleEndGroupsAndSeveralGroups) {
+    LinkedPair pair;
+    // Line 2's end 4 is alone in group 5: nothing follows it.
+    pair.linker.KLGApplyMCAdd(LinkAction(5));
+    pair.linker.KLGApplyJAttach(LinkAction(5, 2, 4));
+    pair.rects[2] = CRect(100000, 0, 250000, 60000);
+    EXPECT_EQ(pair.linker.GetKLGFollowRects(2, pair.rectOf, nullptr), Moves{});
+
+    // A third line joins group 5: moving line 2 now moves it, and line 1
+    // follows through group 3.
+    pair.rects[3] = CRect(200000, 50000, 300000, 0);
+    pair.linker.KLGApplyJAttach(LinkAction(5, 3, 1));
+    pair.rects[2] = CRect(110000, 10000, 250000, 60000);
+    EXPECT_EQ(pair.linker.GetKLGFollowRects(2, pair.rectOf, nullptr),
+              (Moves{{1, CRect(0, 0, 110000, 10000)}, {3, CRect(250000, 60000, 300000, 0)}}));
+}

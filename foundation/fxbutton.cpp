@@ -389,16 +389,6 @@ void CFxButton::changeEvent(QEvent* event) {
     QPushButton::changeEvent(event);
 }
 
-void CFxButton::resizeEvent(QResizeEvent* event) {
-    background_ = QImage();
-    QPushButton::resizeEvent(event);
-}
-
-void CFxButton::moveEvent(QMoveEvent* event) {
-    background_ = QImage();
-    QPushButton::moveEvent(event);
-}
-
 bool CFxButton::event(QEvent* event) {
     if (event->type() == QEvent::ApplicationPaletteChange) {
         // The system colours changed.
@@ -422,13 +412,17 @@ void CFxButton::paintEvent(QPaintEvent*) {
 }
 
 void CFxButton::CaptureBackground() {
-    background_ = QImage(size(), QImage::Format_RGB32);
-    if (background_.isNull()) return;
-    background_.fill(ToQRgb(GetSysColor(COLOR_BTNFACE)));
-    QWidget* parent = parentWidget();
-    if (!parent) return;
-    QPainter painter(&background_);
-    parent->render(&painter, QPoint(), QRegion(geometry()), QWidget::DrawWindowBackground);
+    // Painted aside first: rendering the parent may deliver this button's
+    // pending move and resize, which drop the cache.
+    QImage picture(size(), QImage::Format_RGB32);
+    if (picture.isNull()) return;
+    picture.fill(ToQRgb(GetSysColor(COLOR_BTNFACE)));
+    if (QWidget* parent = parentWidget()) {
+        QPainter painter(&picture);
+        parent->render(&painter, QPoint(), QRegion(geometry()), QWidget::DrawWindowBackground);
+    }
+    background_ = std::move(picture);
+    backgroundPlace_ = geometry();
 }
 
 void CFxButton::DrawItem(CDC& dc) {
@@ -454,7 +448,7 @@ void CFxButton::DrawItem(CDC& dc) {
 
 void CFxButton::OnDrawBackground(CDC& dc, CRect& rect) {
     if (transparent_) {
-        if (background_.isNull() || background_.size() != size()) CaptureBackground();
+        if (background_.isNull() || backgroundPlace_ != geometry()) CaptureBackground();
         dc.DrawImage(0, 0, background_);
         return;
     }

@@ -162,8 +162,6 @@ protected:
     void leaveEvent(QEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
@@ -213,5 +211,6 @@ private:
     std::optional<std::string> hoverSound_;
     std::optional<std::string> clickSound_;
 
-    QImage background_;  // the parent's picture under the button
+    QImage background_;      // the parent's picture under the button
+    QRect backgroundPlace_;  // where the button was when it was taken
 };

@@ -15,6 +15,8 @@
 #include "platform/wintypes.h"
 
 class QDialog;
+class QMenu;
+class QPoint;
 class QWidget;
 
 // Message box buttons, icons and answers.
@@ -117,3 +119,10 @@ PLATFORM_API int MessageBox(const std::string& text, const std::string& caption 
 // the dialog's fields and returns the result (e.g. IDOK); exec() never runs.
 PLATFORM_API int ExecDialog(QDialog& dialog);
 PLATFORM_API void SetDialogHook(std::function<int(QDialog&)> hook);
+
+// Opens a pop-up menu at a screen position and returns the command id (see
+// SetCommandId) of the item chosen, 0 when the menu was dismissed. When a
+// test installed a hook, the hook chooses instead of the user and returns the
+// id; the menu never opens.
+PLATFORM_API UINT ExecPopupMenu(QMenu& menu, const QPoint& screenPos);
+PLATFORM_API void SetPopupMenuHook(std::function<UINT(QMenu&, const QPoint&)> hook);

@@ -258,3 +258,78 @@ TEST(HandleHolderTest, ClosesWhatItHolds) {
     EXPECT_NE(::fcntl(fd, F_GETFD), -1);
     ::close(fd);
 }
+
+class IniUtilsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ClearIniCache();
+        file = MakeTempFolder("ini") + "/CurrentProj.ini";
+    }
+    void TearDown() override { ClearIniCache(); }
+    std::string file;
+};
+
+TEST_F(IniUtilsTest, MissingFileGivesTheDefaultAndStaysMissing) {
+    EXPECT_EQ(GetIniString(file, "UComplete", "Main", "1"), "1");
+    EXPECT_EQ(GetIniString(file, "UComplete", "Main"), "");
+    EXPECT_FALSE(IsPathExisting(file));
+}
+
+TEST_F(IniUtilsTest, MissingKeyWithEmptyDefaultLeavesAnEmptyEntry) {
+    WriteFileBytes(file, "[Main]\r\nUHwnd=12\r\n");
+    EXPECT_EQ(GetIniString(file, "UHwnd", "Main", "0"), "12");
+    EXPECT_EQ(GetIniString(file, "Other", "Main", "x"), "x");
+    EXPECT_EQ(ReadFileBytes(file), "[Main]\r\nUHwnd=12\r\n");
+    EXPECT_EQ(GetIniString(file, "UComplete", "Main"), "");
+    EXPECT_EQ(ReadFileBytes(file), "[Main]\r\nUHwnd=12\r\nUComplete=\r\n");
+    // An existing empty entry is not added twice.
+    EXPECT_EQ(GetIniString(file, "UComplete", "Main"), "");
+    EXPECT_EQ(ReadFileBytes(file), "[Main]\r\nUHwnd=12\r\nUComplete=\r\n");
+}
+
+TEST_F(IniUtilsTest, BufferSizeLimitsTheValue) {
+    WriteFileBytes(file, "[S]\r\nk=abcdefgh\r\n");
+    EXPECT_EQ(GetIniString(file, "k", "S", "", 4), "abc");
+    EXPECT_EQ(GetIniString(file, "k", "S", "", 0), "abcdefgh");
+    const std::string big(2500, 'v');
+    WriteFileBytes(file, "[S]\r\nk=" + big + "\r\n");
+    EXPECT_EQ(GetIniString(file, "k", "S"), std::string(1999, 'v'));
+}
+
+TEST_F(IniUtilsTest, SettingCreatesFoldersAndFile) {
+    const std::string nested = MakeTempFolder("ini") + "/prj0/CurrentProj.ini";
+    ASSERT_TRUE(SetIniString(nested, "UComplete", "1", "Main"));
+    ASSERT_TRUE(SetIniString(nested, "UHwnd", "4294967297", "Main"));
+    EXPECT_EQ(ReadFileBytes(nested), "[Main]\r\nUComplete=1\r\nUHwnd=4294967297\r\n");
+    EXPECT_EQ(GetIniString(nested, "uhwnd", "MAIN"), "4294967297");
+    // A path through a file cannot be made.
+    EXPECT_FALSE(SetIniString(nested + "/x.ini", "k", "v", "S"));
+}
+
+TEST_F(IniUtilsTest, CachedReadsAnswerFromTheTableUntilTheValueIsSet) {
+    WriteFileBytes(file, "[S]\r\nk=first\r\n");
+    EXPECT_EQ(GetIniString(file, "k", "S", "", 0, FALSE, TRUE), "first");
+    WriteFileBytes(file, "[S]\r\nk=second\r\n");
+    EXPECT_EQ(GetIniString(file, "k", "S", "", 0, FALSE, TRUE), "first");
+    EXPECT_EQ(GetIniString(file, "k", "S"), "second");
+    // The table is keyed by file, key and section.
+    EXPECT_EQ(GetIniString(file, "k", "T", "d", 0, FALSE, TRUE), "d");
+    ASSERT_TRUE(SetIniString(file, "k", "third", "S"));
+    EXPECT_EQ(GetIniString(file, "k", "S", "", 0, FALSE, TRUE), "third");
+    ClearIniCache();
+    WriteFileBytes(file, "[S]\r\nk=fourth\r\n");
+    EXPECT_EQ(GetIniString(file, "k", "S", "", 0, FALSE, TRUE), "fourth");
+}
+
+TEST_F(IniUtilsTest, EncodedValuesAreStoredAsHex) {
+    ASSERT_TRUE(SetIniString(file, "name", "AB", "S", TRUE));
+    EXPECT_EQ(ReadFileBytes(file), "[S]\r\nname=4142\r\n");
+    EXPECT_EQ(GetIniString(file, "name", "S", "", 0, TRUE), "AB");
+    EXPECT_EQ(GetIniString(file, "name", "S"), "4142");
+    // The default comes back as it was given and writes nothing.
+    EXPECT_EQ(GetIniString(file, "other", "S", "xy", 0, TRUE), "xy");
+    EXPECT_EQ(ReadFileBytes(file), "[S]\r\nname=4142\r\n");
+    // A value that is no hex code reads as the default.
+    WriteFileBytes(file, "[S]\r\nname=414\r\n");
+    EXPECT_EQ(GetIniString(file, "name", "S", "dd", 0, TRUE), "dd");
+}

@@ -91,7 +91,8 @@ BOOL WriteTextFile(const std::string& path, const std::string& text, BOOL openAf
     if (file == nullptr) return FALSE;
     BOOL ok = WriteTextToOpenFile(file, text);
     if (std::fclose(file) != 0) ok = FALSE;
-    if (ok && openAfter) ShellOpen(path, "", 5);
+    // Shown as a document, never started, whatever the file's mode.
+    if (ok && openAfter) Ui().OpenDocument(path);
     return ok;
 }
 

@@ -55,9 +55,12 @@ TEST(FileUtilsTest, WritingMakesFoldersAndReplacesTheContent) {
     EXPECT_EQ(ReadFileBytes(path), "short");
     EXPECT_TRUE(ui.openedDocuments.empty());
 
+    // Opened as a document even when the file could be run.
+    ASSERT_EQ(::chmod(path.c_str(), 0755), 0);
     ASSERT_TRUE(WriteTextFile(path, "open me", TRUE));
     ASSERT_EQ(ui.openedDocuments.size(), 1u);
     EXPECT_EQ(ui.openedDocuments[0], path);
+    EXPECT_TRUE(ui.startedPrograms.empty());
 
     // A folder path that runs through a file cannot be made.
     EXPECT_FALSE(WriteTextFile(path + "/inner.txt", "x"));

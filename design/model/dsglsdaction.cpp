@@ -1,0 +1,212 @@
+// Working slots: choosing, claiming, resetting and recovering the slot, and
+// the per-form working files. Project and single-form files are in
+// dsgprojfile.cpp.
+
+#include "design/model/dsglsdaction.h"
+
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+#include "chareditor/dtrggjpixel.h"
+#include "design/model/dsgeactions.h"
+#include "design/model/dsglsdhost.h"
+#include "foundation/fxsharedvalues.h"
+#include "foundation/fxutils.h"
+#include "platform/textcodec.h"
+#include "platform/uiservices.h"
+#include "platform/window.h"
+
+namespace {
+
+std::string SPNameKey(int index) { return "Form" + std::to_string(index) + "Name"; }
+
+std::string ReadIni(const std::string& ini, const std::string& key, const std::string& def) {
+    return GetIniString(ini, key, LSD_INI_SECTION, def);
+}
+
+BOOL WriteIni(const std::string& ini, const std::string& key, const std::string& value) {
+    return SetIniString(ini, key, value, LSD_INI_SECTION);
+}
+
+// The form count of the slot; a count that is no number reads as 0.
+int ReadSPCount(const std::string& ini, const std::string& def) {
+    return std::atoi(ReadIni(ini, "SPCount", def).c_str());
+}
+
+bool HasExtensionNoCase(const std::string& path, const std::string& ext) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+    return MbLower(path.substr(dot + 1)) == MbLower(ext);
+}
+
+}  // namespace
+
+CDsgLSDAction::~CDsgLSDAction() = default;
+
+std::string CDsgLSDAction::GetWorkDir() {
+    const CDsgLSDHost* host = GetDsgLSDHost();
+    return host ? host->GetLSDWorkDir() : std::string();
+}
+
+std::string CDsgLSDAction::GetIniPath() { return GetWorkDir() + "/" + LSD_INI_FILE; }
+
+std::string CDsgLSDAction::GetGGJPixelPath() { return GetWorkDir() + "/" + LSD_GGJP_FILE; }
+
+std::string CDsgLSDAction::GetSPName(int index) {
+    if (index < 0 || GetWorkDir().empty()) return std::string();
+    return ReadIni(GetIniPath(), SPNameKey(index), "");
+}
+
+std::string CDsgLSDAction::GetSPFilePath(const std::string& name) {
+    return GetWorkDir() + "/" + name + "." + LSD_FORM_EXT;
+}
+
+bool CDsgLSDAction::IsUsableSPName(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    return name.find_first_of("/\\") == std::string::npos && name.find('\0') == std::string::npos;
+}
+
+int CDsgLSDAction::LSFind(const std::string& baseFolder, const std::string& name, int count) {
+    int candidate = -1;
+    for (int i = 0; i < count; ++i) {
+        const std::string ini = baseFolder + "/" + name + std::to_string(i) + "/" + LSD_INI_FILE;
+        const std::string complete = ReadIni(ini, "UComplete", "-1");
+        const std::string seed = ReadIni(ini, "lsmseed", "");
+        const bool ownerLives = IsWindow(HandleFromText(seed));
+        // A session that did not end and whose owner is gone: recover it.
+        if (complete == "0" && !ownerLives) return i;
+        if (candidate < 0 && !ownerLives) candidate = i;
+    }
+    return candidate;
+}
+
+BOOL CDsgLSDAction::LSMSSet(const std::string& seed) {
+    if (GetWorkDir().empty()) {
+        LogWrite("LSMSSet Fail Reason 1.0");
+        return FALSE;
+    }
+    if (!WriteIni(GetIniPath(), "lsmseed", seed)) {
+        LogWrite("LSMSSet Fail Reason 2.0");
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CDsgLSDAction::LSDReset(BOOL startWithForm, BOOL /*ignored*/, BOOL recovery, BOOL updateBar) {
+    CDsgLSDHost* host = GetDsgLSDHost();
+    if (!host || host->GetLSDWorkDir().empty()) {
+        LogWrite("LSDReset Fail Reason 1.0");
+        return FALSE;
+    }
+    const std::string ini = GetIniPath();
+    const std::string complete = ReadIni(ini, "UComplete", "-1");
+    const int count = ReadSPCount(ini, "0");
+
+    if (recovery && complete == "0") {
+        AppMessageBox(nullptr, "The last unsaved data will be restored.", "Data Recovery", MB_OK);
+        host->TSPRemoveAllPages();
+        for (int i = 0; i < count; ++i) host->TSPAddPage(GetSPName(i));
+        host->UpdatePaletteButtons();
+        SLSLaunch(0, TRUE);
+        host->MFRefresh(1);
+        if (!host->TSPUpdateAllThumbnails())
+            LogWrite(A("◀◀◀◀◀◀◀") + "AllSPagesFBTSPIUpdate Failed");
+        return TRUE;
+    }
+
+    if (!WriteIni(ini, "UComplete", "0")) {
+        LogWrite("LSDReset Fail Reason 2.0");
+        return FALSE;
+    }
+    if (!WriteIni(ini, "SPCount", "0")) return FALSE;
+    host->TSPRemoveAllPages();
+
+    std::vector<std::string> files;
+    ListFolder(GetWorkDir(), files);
+    for (const std::string& file : files) {
+        if (HasExtensionNoCase(file, LSD_FORM_EXT)) std::remove(file.c_str());
+    }
+
+    if (startWithForm) {
+        host->DSPClear();
+        CDsgEActions* actions = host->GetDSPEActions();
+        if (actions && AddELSFile(*actions, "Form1")) host->TSPAddPage("Form1");
+    }
+    if (updateBar) host->MFMarkAndUpdateEditButtons();
+
+    if (CDtrGGJPixel* set = host->GetGGJPixel()) {
+        set->GGJPClear();
+        set->GGJPixelToFile(GetGGJPixelPath());
+    }
+    host->RefillGJPListView();
+    return TRUE;
+}
+
+BOOL CDsgLSDAction::UCSet() {
+    if (GetWorkDir().empty()) return FALSE;
+    return WriteIni(GetIniPath(), "UComplete", "1");
+}
+
+BOOL CDsgLSDAction::AddELSFile(const CDsgEActions& actions, const std::string& name) {
+    if (GetWorkDir().empty() || !IsUsableSPName(name)) return FALSE;
+    const std::string ini = GetIniPath();
+    // A slot without a form count starts its list at form 0.
+    int count = ReadSPCount(ini, "-1");
+    if (count < 0) count = 0;
+    if (!actions.EActionsToFile(GetSPFilePath(name), TRUE)) return FALSE;
+    if (!WriteIni(ini, SPNameKey(count), name)) return FALSE;
+    return WriteIni(ini, "SPCount", std::to_string(count + 1));
+}
+
+BOOL CDsgLSDAction::SLSLaunch(int index, BOOL makeCurrent) {
+    CDsgLSDHost* host = GetDsgLSDHost();
+    CDsgEActions* actions = host ? host->GetDSPEActions() : nullptr;
+    if (!actions) return TRUE;
+    const std::string name = GetSPName(index);
+    int level = nDSG_EAVERSION__NONE;
+    if (IsUsableSPName(name)) actions->EActionsFromFile(GetSPFilePath(name), level);
+    if (makeCurrent) actions->SetSPIndex(index);
+    return TRUE;
+}
+
+BOOL CDsgLSDAction::SLSCache(int index, BOOL withIndex) {
+    if (index < 0) return TRUE;
+    CDsgLSDHost* host = GetDsgLSDHost();
+    CDsgEActions* actions = host ? host->GetDSPEActions() : nullptr;
+    const std::string name = GetSPName(index);
+    // Without a name there is no working file to write (never "<slot>/.frm").
+    if (!actions || !IsUsableSPName(name)) return FALSE;
+    return actions->EActionsToFile(GetSPFilePath(name), withIndex);
+}
+
+void CDsgLSDAction::GetXTingLoSPNames(std::set<std::string>& names) {
+    names.clear();
+    if (GetWorkDir().empty()) return;
+    const int count = ReadSPCount(GetIniPath(), "0");
+    for (int i = 0; i < count; ++i) names.insert(MbLower(GetSPName(i)));
+}
+
+BOOL CDsgLSDAction::SPIExchange(int a, int b) {
+    CDsgLSDHost* host = GetDsgLSDHost();
+    if (!host || GetWorkDir().empty()) return FALSE;
+    // Both tabs must be there before the list changes, so that a refused
+    // exchange leaves the names and the tabs as they were.
+    const int pages = host->TSPGetPageCount();
+    if (a < 0 || b < 0 || a >= pages || b >= pages) return FALSE;
+    const std::string ini = GetIniPath();
+    const std::string nameA = GetSPName(a);
+    const std::string nameB = GetSPName(b);
+    if (!WriteIni(ini, SPNameKey(a), nameB)) return FALSE;
+    if (!WriteIni(ini, SPNameKey(b), nameA)) {
+        WriteIni(ini, SPNameKey(a), nameA);
+        return FALSE;
+    }
+    if (!host->TSPExchangePages(a, b)) return FALSE;
+    if (CDsgEActions* actions = host->GetDSPEActions()) actions->SetSPIndex(b);
+    host->TSPSelectPage(b);
+    host->TSPRepaint();
+    host->MFMarkAndUpdateEditButtons();
+    return TRUE;
+}

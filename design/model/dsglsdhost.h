@@ -1,0 +1,79 @@
+#pragma once
+
+// What the load-and-save action needs of the design frames: the visible
+// design page's edit history, the form-tab strip, the main frame's refresh
+// and bars, the character set and the host window. The design main frame
+// implements it and registers itself as the engine's one host; the load and
+// save operations reach it through GetDsgLSDHost() and hold no state of
+// their own.
+
+#include <string>
+
+#include "platform/wintypes.h"
+
+class CDsgEActions;
+class CDtrGGJPixel;
+class CFxRevPropStore;
+class QObject;
+
+class CDsgLSDHost {
+public:
+    // Registers this host as the engine's host (the last one made wins).
+    CDsgLSDHost();
+    CDsgLSDHost(const CDsgLSDHost&) = delete;
+    CDsgLSDHost& operator=(const CDsgLSDHost&) = delete;
+    // Unregisters it when it is the registered one.
+    virtual ~CDsgLSDHost();
+
+    // The working slot folder of this instance, without a final separator;
+    // empty while no slot is claimed.
+    virtual std::string GetLSDWorkDir() const = 0;
+
+    // ---- The visible design page -------------------------------------
+    // Its edit-action list (which also carries the page's current form
+    // index); null while there is no page.
+    virtual CDsgEActions* GetDSPEActions() = 0;
+    // Empties the page: history, objects and selection.
+    virtual void DSPClear() = 0;
+
+    // ---- The form-tab strip ------------------------------------------
+    virtual void TSPRemoveAllPages() = 0;
+    // Adds a tab for the form name at the end.
+    virtual BOOL TSPAddPage(const std::string& name) = 0;
+    virtual int TSPGetPageCount() const = 0;
+    // Makes the tab of the form index the strip's current one.
+    virtual void TSPSelectPage(int index) = 0;
+    // Swaps two tabs' stored properties and per-page flags, each keeping the
+    // working-file path of its new index. FALSE (nothing swapped) when
+    // either tab is missing.
+    virtual BOOL TSPExchangePages(int a, int b) = 0;
+    virtual void TSPRepaint() = 0;
+    // Redraws every tab thumbnail; FALSE when one cannot be drawn.
+    virtual BOOL TSPUpdateAllThumbnails() = 0;
+    // Rewrites the slot's form list from the tabs; FALSE when a write fails.
+    virtual BOOL TSPWriteFormList() = 0;
+    virtual void TSPRecalcScrollSizes() = 0;
+
+    // ---- Main frame, palette and bars --------------------------------
+    // Runs the main frame's refresh of that code (1 rebuild and repaint the
+    // page, 2 repaint it, 3 panels, 4 position bar, 5 tabs, 6 form bar).
+    virtual void MFRefresh(int code) = 0;
+    // Marks the main frame changed and updates the bar's edit buttons.
+    virtual void MFMarkAndUpdateEditButtons() = 0;
+    virtual void UpdatePaletteButtons() = 0;
+    virtual void RepaintFormBar() = 0;
+    // The window that hears the design-change and regeneration messages.
+    virtual QObject* GetHostWindow() = 0;
+
+    // ---- Definable characters and dialogs ----------------------------
+    // The project's character set; null when there is none.
+    virtual CDtrGGJPixel* GetGGJPixel() = 0;
+    // Fills the character list view from the set (an empty set empties it).
+    virtual void RefillGJPListView() = 0;
+    // The form-name dialog in its load mode: the user confirms or changes
+    // the name and the form of the single-form store is added.
+    virtual void OpenFormNameLoadDialog(const std::string& name, const CFxRevPropStore& store) = 0;
+};
+
+// The registered host, or null.
+CDsgLSDHost* GetDsgLSDHost();

@@ -1,0 +1,242 @@
+// Project files (.dvk) and single-form files (.dkf) of the load-and-save
+// action: gathering the slot's working files into one store and writing them
+// back from it, behind the version gate.
+
+#include <cstdlib>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "chareditor/dtrggjpixel.h"
+#include "design/model/dsgeactions.h"
+#include "design/model/dsglsdaction.h"
+#include "design/model/dsglsdhost.h"
+#include "foundation/fxrevpropstore.h"
+#include "foundation/fxsharedvalues.h"
+#include "foundation/fxutils.h"
+#include "platform/textcodec.h"
+#include "platform/uiservices.h"
+#include "platform/window.h"
+
+namespace {
+
+// Project keys of the two key styles.
+const char kDPSettingsKey[] = "PUSF.dpsettings";
+const char kGGJPixelKey[] = "PUSF.irggjpixel";
+const char kLongCountKey[] = "PUSF.spcount";
+const char kLongRecordKey[] = "PUSF.bspage";
+const char kLongNameKey[] = "PUSF.spname";
+const char kShortCountKey[] = "lfcount";
+const char kShortRecordKey[] = "*lfrev";
+const char kShortMarkerKey[] = "sestem";
+const char kShortNamesKey[] = "plate";
+const char kShortNamesArray[] = "glance_names";
+const char kNamesDelimiter = '|';
+
+// Single-form keys.
+const char kFormNameKey[] = "SPUSFD.spname";
+const char kFormRecordKey[] = "SPUSFD.eactions";
+
+constexpr UINT WM_DSG_REGENERATE = WM_USER + 304;
+
+bool IsShortStyle() { return GetKeyStyle() == KEYSTYLE_SHORT; }
+
+void ShowVersionMessage(int level) {
+    std::string caption;
+    const std::string text = CDsgEActions::GetEAVersionMessage(level, caption);
+    if (!text.empty()) AppMessageBox(nullptr, text, caption, MB_OK);
+}
+
+// One form of a project being loaded: its name and its record as the hidden
+// page wrote it back.
+struct LoadedForm {
+    std::string name;
+    CRevolver record;
+};
+
+}  // namespace
+
+BOOL CDsgLSDAction::LSSave(const std::string& path, const CFxRevPropStore& settings) {
+    if (GetWorkDir().empty()) return FALSE;
+    const int count =
+        std::atoi(GetIniString(GetIniPath(), "SPCount", LSD_INI_SECTION, "0").c_str());
+    const bool isShort = IsShortStyle();
+
+    CFxRevPropStore store;
+    CRevolver buffer;
+    if (!settings.ToRevolver(buffer)) return FALSE;
+    store.SetRevolver(kDPSettingsKey, buffer);
+
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) {
+        const std::string name = GetSPName(i);
+        if (!IsUsableSPName(name)) return FALSE;
+        // A hidden page that reads the working file and writes its record.
+        CDsgEActions hidden;
+        int level = nDSG_EAVERSION__NONE;
+        if (!hidden.EActionsFromFile(GetSPFilePath(name), level)) return FALSE;
+        if (!hidden.EActionsToRevolver(buffer, TRUE)) return FALSE;
+        const std::string index = std::to_string(i);
+        if (isShort) {
+            store.SetRevolver(kShortRecordKey + index, buffer);
+        } else {
+            store.SetRevolver(kLongRecordKey + index, buffer);
+            store.SetString(kLongNameKey + index, name);
+        }
+        names.push_back(name);
+    }
+    if (isShort) {
+        store.SetInt(kShortCountKey, count);
+        store.SetInt(kShortMarkerKey, 1);
+        CFxRevPropStore plate;
+        plate.SetStringArray(kShortNamesArray, names, kNamesDelimiter);
+        if (!plate.ToRevolver(buffer)) return FALSE;
+        store.SetRevolver(kShortNamesKey, buffer);
+    } else {
+        store.SetInt(kLongCountKey, count);
+    }
+    if (buffer.FromFile(GetGGJPixelPath())) store.SetRevolver(kGGJPixelKey, buffer);
+    return store.ToFile(path);
+}
+
+BOOL CDsgLSDAction::LSLoad(const std::string& path, BOOL launch, BOOL refresh, BOOL scroll,
+                           BOOL bar, BOOL notify, CFxRevPropStore& settings) {
+    CDsgLSDHost* host = GetDsgLSDHost();
+    if (!host || host->GetLSDWorkDir().empty()) return FALSE;
+    const bool isShort = IsShortStyle();
+    const auto refuse = [&path]() {
+        AppMessageBox(nullptr, "Cannot load project from " + path, "Load Error", MB_OK);
+        return FALSE;
+    };
+
+    // Everything is read and checked before the tabs, the working files or
+    // the settings change, so that a file that is refused (for its version
+    // or for damage) leaves the open project as it was.
+    CFxRevPropStore store;
+    if (!store.FromFile(path)) return refuse();
+    const char* countKey = isShort ? kShortCountKey : kLongCountKey;
+    if (!store.HasKey(kDPSettingsKey) && !store.HasKey(countKey)) return refuse();
+
+    CFxRevPropStore loadedSettings;
+    CRevolver buffer;
+    const bool hasSettings = store.LookupRevolver(kDPSettingsKey, buffer);
+    if (hasSettings && !loadedSettings.FromRevolver(buffer)) return refuse();
+
+    int count = store.GetInt(countKey, 0);
+    if (count < 0) count = 0;
+    std::vector<std::string> names;
+    if (isShort) {
+        CFxRevPropStore plate;
+        if (!store.LookupRevolver(kShortNamesKey, buffer) || !plate.FromRevolver(buffer))
+            return refuse();
+        plate.GetStringArray(kShortNamesArray, names);
+    }
+
+    std::vector<LoadedForm> forms;
+    std::set<std::string> seen;
+    for (int i = 0; i < count; ++i) {
+        const std::string index = std::to_string(i);
+        LoadedForm form;
+        if (isShort) {
+            if (static_cast<size_t>(i) >= names.size()) return refuse();
+            form.name = names[static_cast<size_t>(i)];
+            if (!store.LookupRevolver(kShortRecordKey + index, buffer)) return refuse();
+        } else {
+            if (!store.LookupRevolver(kLongRecordKey + index, buffer) ||
+                !store.LookupString(kLongNameKey + index, form.name))
+                return refuse();
+        }
+        // Names become file names in the slot: no paths, no two forms on one
+        // working file.
+        if (!IsUsableSPName(form.name) || !seen.insert(MbLower(form.name)).second) return refuse();
+        CDsgEActions hidden;
+        int level = nDSG_EAVERSION__NONE;
+        const BOOL read = hidden.EActionsFromRevolver(buffer, level);
+        if (i == 0) {
+            // The version gate judges the first form.
+            ShowVersionMessage(level);
+            if (level == nDSG_EAVERSION__REFUSED) return FALSE;
+        }
+        if (!read || !hidden.EActionsToRevolver(form.record, TRUE)) return refuse();
+        forms.push_back(std::move(form));
+    }
+
+    const bool hasCharacters = store.LookupRevolver(kGGJPixelKey, buffer);
+    CRevolver characters;
+    if (hasCharacters) {
+        CDtrGGJPixel check;
+        if (!check.GGJPixelFromRevolver(buffer)) return refuse();
+        characters.Assign(buffer);
+    }
+
+    // The project is sound: apply it.
+    if (hasSettings) settings.CopyFrom(loadedSettings);
+
+    for (size_t i = 0; i < forms.size(); ++i) {
+        if (!forms[i].record.ToFile(GetSPFilePath(forms[i].name))) return FALSE;
+        if (i == 0) host->TSPRemoveAllPages();
+        host->TSPAddPage(forms[i].name);
+    }
+    host->UpdatePaletteButtons();
+    if (!forms.empty()) {
+        host->TSPSelectPage(0);
+        if (CDsgEActions* actions = host->GetDSPEActions()) actions->SetSPIndex(0);
+    }
+    if (!host->TSPWriteFormList()) AppMessageBox(nullptr, "Error 1211!", "Error", MB_OK);
+    if (launch && !forms.empty()) SLSLaunch(0, FALSE);
+    if (refresh) host->MFRefresh(1);
+    host->TSPUpdateAllThumbnails();
+
+    if (hasCharacters && characters.ToFile(GetGGJPixelPath())) {
+        if (CDtrGGJPixel* set = host->GetGGJPixel()) {
+            set->GGJPClear();
+            if (!set->GGJPixelFromFile(GetGGJPixelPath())) LogWrite("GGJPixelFromFile Failed");
+        }
+        host->RefillGJPListView();
+    }
+    if (bar) host->RepaintFormBar();
+    if (scroll) host->TSPRecalcScrollSizes();
+    if (notify) SendMessage(host->GetHostWindow(), WM_DSG_REGENERATE, 0, 0);
+    return TRUE;
+}
+
+void CDsgLSDAction::EUSFSave(const std::string& path, int index) {
+    if (index < 0) {
+        AppMessageBox(nullptr, "Error 7281", "Error", MB_OK);
+        return;
+    }
+    SLSCache(index, TRUE);
+    const std::string name = GetSPName(index);
+    CFxRevPropStore store;
+    store.SetString(kFormNameKey, name);
+    CRevolver buffer;
+    if (!IsUsableSPName(name) || !buffer.FromFile(GetSPFilePath(name))) {
+        AppMessageBox(nullptr, "Error 2311", "Error", MB_OK);
+        buffer.Free();
+    }
+    store.SetRevolver(kFormRecordKey, buffer);
+    if (!store.ToFile(path)) AppMessageBox(nullptr, "Error 6281", "Error", MB_OK);
+}
+
+void CDsgLSDAction::EUSFLoad(const std::string& path) {
+    CFxRevPropStore store;
+    CRevolver buffer;
+    // Only a store that holds a readable form is handed on: a project or any
+    // other file opened by mistake would otherwise become an empty form.
+    if (!store.FromFile(path) || !store.LookupRevolver(kFormRecordKey, buffer)) {
+        AppMessageBox(nullptr, "Cannot load form from " + path, "Load Error", MB_OK);
+        return;
+    }
+    CDsgEActions check;
+    int level = nDSG_EAVERSION__NONE;
+    if (!check.EActionsFromRevolver(buffer, level)) {
+        if (level == nDSG_EAVERSION__REFUSED)
+            ShowVersionMessage(level);
+        else
+            AppMessageBox(nullptr, "Cannot load form from " + path, "Load Error", MB_OK);
+        return;
+    }
+    if (CDsgLSDHost* host = GetDsgLSDHost())
+        host->OpenFormNameLoadDialog(store.GetString(kFormNameKey), store);
+}

@@ -383,14 +383,15 @@ void CFxButton::changeEvent(QEvent* event) {
         // parent when there is none.
         if (hasFocus() && !focusNextChild() && parentWidget()) parentWidget()->setFocus();
         EndHover();
-    } else if (event->type() == QEvent::ActivationChange && !isActiveWindow()) {
-        EndHover();
     }
     QPushButton::changeEvent(event);
 }
 
 bool CFxButton::event(QEvent* event) {
-    if (event->type() == QEvent::ApplicationPaletteChange) {
+    if (event->type() == QEvent::WindowDeactivate) {
+        // Deactivation reaches every widget of the window.
+        EndHover();
+    } else if (event->type() == QEvent::ApplicationPaletteChange) {
         // The system colours changed.
         background_ = QImage();
         SetDefaultColors();

@@ -257,6 +257,32 @@ TEST(FxButtonHoverTest, HoverRules) {
     EXPECT_FALSE(button.IsHover());
 }
 
+TEST(FxButtonHoverTest, HoverNeedsAnActiveWindowUnlessAlwaysTracking) {
+    QWidget window, other;
+    auto* button = new CFxButton(&window);
+    button->setGeometry(0, 0, 40, 24);
+    QApplication::setActiveWindow(nullptr);
+    button->SetAlwaysTrack(false);
+    Enter(*button, QPoint(5, 5));
+    EXPECT_FALSE(button->IsHover());
+    button->SetAlwaysTrack(true);
+    Enter(*button, QPoint(5, 5));
+    EXPECT_TRUE(button->IsHover());
+    Leave(*button);
+
+    // Hover ends when the window loses activation (the button has no focus
+    // to lose).
+    button->setFocusPolicy(Qt::NoFocus);
+    window.show();
+    other.show();
+    QApplication::setActiveWindow(&window);
+    button->SetAlwaysTrack(false);
+    Enter(*button, QPoint(5, 5));
+    ASSERT_TRUE(button->IsHover());
+    QApplication::setActiveWindow(&other);
+    EXPECT_FALSE(button->IsHover());
+}
+
 TEST(FxButtonHoverTest, PressedBordersAndImageOffset) {
     CFxButton button;
     button.resize(20, 20);

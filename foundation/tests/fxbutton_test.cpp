@@ -414,6 +414,19 @@ TEST(FxButtonImageTest, DisabledImagesAndTextAreEmbossed) {
     EXPECT_EQ(count(image, kShadow), 0);
 }
 
+TEST(FxButtonImageTest, MnemonicMarkIsNotDrawn) {
+    auto picture = [](const char* caption) {
+        CFxButton button;
+        button.resize(80, 24);
+        button.setText(caption);
+        return Picture(button);
+    };
+    EXPECT_EQ(picture("&Mo"), picture("Mo"));
+    EXPECT_EQ(picture("M&o"), picture("Mo"));
+    EXPECT_NE(picture("M&&o"), picture("Mo"));
+    EXPECT_EQ(picture("M&&o"), picture("M&&&o"));
+}
+
 TEST(FxButtonImageTest, ShadeColor) {
     EXPECT_EQ(CFxButton::ShadeColor(RGB(200, 100, 40), 0.25), RGB(150, 75, 30));
     EXPECT_EQ(CFxButton::ShadeColor(RGB(200, 100, 40), 1.0), RGB(0, 0, 0));

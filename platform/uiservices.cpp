@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProcess>
 #include <QStringList>
 #include <QUrl>
 
@@ -15,6 +16,11 @@
 #include "platform/window.h"
 
 UiServices::~UiServices() = default;
+
+bool UiServices::StartProgram(const std::string& program, const std::string& parameters) {
+    return QProcess::startDetached(AnsiToQString(program),
+                                   QProcess::splitCommand(AnsiToQString(parameters)));
+}
 
 COLORREF GetSysColor(int index) {
     static const COLORREF table[] = {

@@ -98,6 +98,9 @@ public:
     virtual std::optional<COLORREF> ChooseColor(COLORREF initial, QWidget* parent) = 0;
     // A file, folder or web address, opened by the desktop; false on failure.
     virtual bool OpenDocument(const std::string& pathOrUrl) = 0;
+    // Starts a program with a parameter text (split like a command line),
+    // without waiting for it; false when it cannot be started.
+    virtual bool StartProgram(const std::string& program, const std::string& parameters);
     // A named sound; an empty name is the default beep.
     virtual void PlaySound(const std::string& name) = 0;
 };

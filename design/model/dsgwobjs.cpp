@@ -1,0 +1,497 @@
+#include "design/model/dsgwobjs.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <vector>
+
+#include "design/model/dsgeaction.h"
+#include "design/model/dsgeactionkeys.h"
+#include "design/model/dsgeactions.h"
+#include "design/model/dsgwochoice.h"
+#include "foundation/fxrevpropstore.h"
+
+namespace {
+
+constexpr int kMenuOrderCount = 100;
+// Below this width or height (2 dots) a stretch target is ignored.
+constexpr int kMinStretchSize = 20000;
+
+CDsgNTProps& NTOf(CDsgWObj& obj) { return static_cast<CDsgNTProps&>(obj); }
+const CDsgNTProps& NTOf(const CDsgWObj& obj) { return static_cast<const CDsgNTProps&>(obj); }
+CDsgUTProps& UTOf(CDsgWObj& obj) { return static_cast<CDsgUTProps&>(obj); }
+
+CRect RectOf(const CDsgWObj& obj) { return NTOf(obj).GetLMHugeRect(); }
+void SetRectOf(CDsgWObj& obj, const CRect& rect) { NTOf(obj).SetLMHugeRect(rect); }
+
+CRect Normalized(CRect rect) {
+    rect.NormalizeRect();
+    return rect;
+}
+
+// Maps one edge from the span [from0, from1] onto [to0, to1]; a span without
+// length sends every edge to the target's start.
+LONG MapEdge(LONG edge, LONG from0, LONG from1, LONG to0, LONG to1) {
+    if (from1 == from0) return to0;
+    double mapped = static_cast<double>(to1 - to0) * (static_cast<double>(edge) - from0) /
+                    (static_cast<double>(from1) - from0);
+    mapped = std::trunc(mapped) + to0;
+    mapped = std::clamp(mapped, static_cast<double>(std::numeric_limits<LONG>::min()),
+                        static_cast<double>(std::numeric_limits<LONG>::max()));
+    return static_cast<LONG>(mapped);
+}
+
+std::string HexDump(const CRevolver& buffer) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (int i = 0; i < buffer.GetLength(); ++i) {
+        BYTE b = 0;
+        buffer.ReadAt(&b, 1, i);
+        if (i) out += ' ';
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
+}
+
+}  // namespace
+
+int NextDsgCounter(int counter) {
+    return counter >= std::numeric_limits<int>::max() ? 1 : counter + 1;
+}
+
+int EPUSFTypeToBpp(int epusfType) {
+    switch (epusfType) {
+        case 0:
+            return 4;
+        case 1:
+            return 8;
+        default:
+            return -1;
+    }
+}
+
+COLORREF CPCIndexToNegativeColor(int cpcIndex) { return cpcIndex ? 0xFFFFFF : 0; }
+
+// ---------------------------------------------------------------------------
+// CDsgWOIdList
+
+void CDsgWOIdList::Index(std::list<int>::iterator node) { m_index.emplace(*node, node); }
+
+void CDsgWOIdList::AddTail(int id) { Index(m_ids.insert(m_ids.end(), id)); }
+
+void CDsgWOIdList::InsertAfter(Node node, int id) {
+    if (node == m_ids.cend()) {
+        AddTail(id);
+        return;
+    }
+    Index(m_ids.insert(std::next(node), id));
+}
+
+void CDsgWOIdList::InsertBefore(Node node, int id) { Index(m_ids.insert(node, id)); }
+
+BOOL CDsgWOIdList::Remove(int id) {
+    auto it = m_index.find(id);
+    if (it == m_index.end()) return FALSE;
+    m_ids.erase(it->second);
+    m_index.erase(it);
+    return TRUE;
+}
+
+void CDsgWOIdList::RemoveAll() {
+    m_ids.clear();
+    m_index.clear();
+}
+
+CDsgWOIdList::Node CDsgWOIdList::Find(int id) const {
+    auto it = m_index.find(id);
+    return it == m_index.end() ? m_ids.cend() : Node(it->second);
+}
+
+// ---------------------------------------------------------------------------
+// CDsgWObjs
+
+CDsgWObjs::CDsgWObjs() = default;
+
+CDsgWObjs::~CDsgWObjs() = default;
+
+void CDsgWObjs::RemoveAllWObjs() {
+    m_mapWObjs.clear();
+    m_zorder.RemoveAll();
+    RemoveAllKLGroups();
+}
+
+CDsgWObj* CDsgWObjs::GetWObjById(int id) const {
+    auto it = m_mapWObjs.find(id);
+    return it == m_mapWObjs.end() ? nullptr : it->second.get();
+}
+
+CRect CDsgWObjs::GetWObjRect(int id) const {
+    const CDsgWObj* obj = GetWObjById(id);
+    return obj ? RectOf(*obj) : CRect(-1, -1, -1, -1);
+}
+
+BOOL CDsgWObjs::SetWObjRect(int id, const CRect& rect) {
+    CDsgWObj* obj = GetWObjById(id);
+    if (!obj) return FALSE;
+    SetRectOf(*obj, rect);
+    return TRUE;
+}
+
+BOOL CDsgWObjs::OffsetWObj(int id, int dx, int dy) {
+    CDsgWObj* obj = GetWObjById(id);
+    if (!obj) return FALSE;
+    CRect rect = RectOf(*obj);
+    rect.OffsetRect(dx, dy);
+    SetRectOf(*obj, rect);
+    return TRUE;
+}
+
+BOOL CDsgWObjs::RemoveWObj(int id) {
+    auto it = m_mapWObjs.find(id);
+    if (it == m_mapWObjs.end()) return FALSE;
+    m_zorder.Remove(id);
+    m_mapWObjs.erase(it);
+    return TRUE;
+}
+
+void CDsgWObjs::AddWObj(std::unique_ptr<CDsgWObj> obj, int id) {
+    if (m_mapWObjs.count(id)) m_zorder.Remove(id);
+    m_mapWObjs[id] = std::move(obj);
+    m_zorder.AddTail(id);
+}
+
+CRect CDsgWObjs::GetWObjsBoundRect(const CDsgWOIdSet& ids) const {
+    CRect bound(-1, -1, -1, -1);
+    const bool several = ids.size() > 1;
+    bool first = true;
+    for (int id : ids) {
+        const CDsgWObj* obj = GetWObjById(id);
+        if (!obj) continue;
+        CRect rect = RectOf(*obj);
+        if (several && NTOf(*obj).GetWOKind() == nDSG_WOKIND__WODNCHAR)
+            rect = CRect(rect.left, rect.top, rect.left, rect.top);
+        if (first) {
+            bound = rect;
+            first = false;
+            continue;
+        }
+        CRect a = Normalized(bound), b = Normalized(rect);
+        bound = CRect(std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+                      std::max(a.bottom, b.bottom));
+    }
+    if (several) bound.NormalizeRect();
+    return bound;
+}
+
+int CDsgWObjs::GetFVacantWONOrder() const {
+    bool used[kMenuOrderCount] = {};
+    for (const auto& [id, obj] : m_mapWObjs) {
+        if (NTOf(*obj).GetWOKind() != nDSG_WOKIND__WOMENU) continue;
+        int order = -1;
+        if (!UTOf(*obj).LookupInt("UTP.wonorder", order)) continue;
+        if (order >= 0 && order < kMenuOrderCount) used[order] = true;
+    }
+    for (int i = 0; i < kMenuOrderCount; ++i)
+        if (!used[i]) return i;
+    return -1;
+}
+
+int CDsgWObjs::GetWOMenuCount() const {
+    int count = 0;
+    for (const auto& [id, obj] : m_mapWObjs)
+        if (NTOf(*obj).GetWOKind() == nDSG_WOKIND__WOMENU) ++count;
+    return count;
+}
+
+void CDsgWObjs::AssignWONOrder(CDsgWObj& obj) const {
+    if (NTOf(obj).GetWOKind() != nDSG_WOKIND__WOMENU) return;
+    int order = GetFVacantWONOrder();
+    if (order < 0) order = kMenuOrderCount - 1;
+    UTOf(obj).SetString("UTP.wonorder", std::to_string(order));
+}
+
+BOOL CDsgWObjs::WObjsFromEActions(const CDsgEActions& actions, BOOL fixChoice) {
+    RemoveAllWObjs();
+    for (int i = 0; i <= actions.GetCurrentEAIndex(); ++i) {
+        if (!ApplyEAction(*actions.GetEAction(i))) return FALSE;
+    }
+    if (fixChoice) FixWOChoice();
+    return TRUE;
+}
+
+BOOL CDsgWObjs::ApplyEAction(const CDsgEAction& action) {
+    const int type = action.GetEAType();
+    int id = -1;
+    if (type >= nDSG_EATYPE__WOCREATE && type <= nDSG_EATYPE__DZALTER) {
+        // Every single-object action names its object.
+        if (!action.m_tprops.CDsgNTProps::HasKey("NTP.woid")) return FALSE;
+        id = action.GetWOId();
+    }
+    switch (type) {
+        case nDSG_EATYPE__WOCREATE: {
+            if (GetWObjById(id)) return FALSE;
+            auto obj = std::make_unique<CDsgWObj>();
+            obj->SetTPropsFrom(action.m_tprops);
+            AssignWONOrder(*obj);
+            AddWObj(std::move(obj), id);
+            return TRUE;
+        }
+        case nDSG_EATYPE__WODELETE:
+            return RemoveWObj(id);
+        case nDSG_EATYPE__WOCERDRMOVE:
+        case nDSG_EATYPE__DRMOVE:
+        case nDSG_EATYPE__EDRMOVE:
+            return SetWObjRect(id, action.m_tprops.GetLMHugeRect());
+        case nDSG_EATYPE__WOAMEND: {
+            CDsgWObj* obj = GetWObjById(id);
+            if (!obj) return FALSE;
+            action.WOAmendTProps(*obj);
+            return TRUE;
+        }
+        case nDSG_EATYPE__UZALTER: {
+            auto node = m_zorder.Find(id);
+            if (node == m_zorder.end() || !GetWObjById(id)) return FALSE;
+            auto upper = std::next(node);
+            if (upper == m_zorder.end()) return TRUE;
+            int upperId = *upper;
+            m_zorder.Remove(id);
+            m_zorder.InsertAfter(m_zorder.Find(upperId), id);
+            return TRUE;
+        }
+        case nDSG_EATYPE__DZALTER: {
+            auto node = m_zorder.Find(id);
+            if (node == m_zorder.end() || !GetWObjById(id)) return FALSE;
+            if (node == m_zorder.begin()) return TRUE;
+            int lowerId = *std::prev(node);
+            m_zorder.Remove(id);
+            m_zorder.InsertBefore(m_zorder.Find(lowerId), id);
+            return TRUE;
+        }
+        case nDSG_EATYPE__WOCREATE_WOMULTILY:
+            for (int carriedId : action.GetZOrder()) {
+                const CDsgWObj* carried = action.GetWObjById(carriedId);
+                if (!carried) continue;
+                auto obj = std::make_unique<CDsgWObj>();
+                obj->SetTPropsFrom(*carried);
+                AssignWONOrder(*obj);
+                AddWObj(std::move(obj), carriedId);
+            }
+            return TRUE;
+        case nDSG_EATYPE__WODELETE_WOMULTILY:
+            RemoveWObjs(action.m_setWOIds);
+            return TRUE;
+        case nDSG_EATYPE__PRMOVE_WOMULTILY:
+            PRMoveWObjs(action.m_setWOIds, action.m_nGrip, action.m_ptPivot);
+            return TRUE;
+        case nDSG_EATYPE__WOMDRMOVE:
+            MDRMoveWObjs(action.m_setWOIds, action.m_rcRegion);
+            return TRUE;
+        case nDSG_EATYPE__WOMEDRMOVE:
+            OffsetWObjs(action.m_setWOIds, action.m_ptOffset.x, action.m_ptOffset.y);
+            return TRUE;
+        case nDSG_EATYPE__WOAMEND_WOMULTILY:
+            for (int chosen : action.m_setWOIds)
+                if (CDsgWObj* obj = GetWObjById(chosen)) action.WOAmendTProps(*obj);
+            return TRUE;
+        // The link actions' results do not stop the rebuild.
+        case nDSG_EATYPE__MCADD:
+            KLGApplyMCAdd(action);
+            return TRUE;
+        case nDSG_EATYPE__JATTACH:
+            KLGApplyJAttach(action);
+            return TRUE;
+        case nDSG_EATYPE__JDETACH:
+            KLGApplyJDetach(action);
+            return TRUE;
+        default:
+            return TRUE;
+    }
+}
+
+void CDsgWObjs::OffsetWObjs(const CDsgWOIdSet& ids, int dx, int dy) {
+    for (int id : ids) OffsetWObj(id, dx, dy);
+}
+
+void CDsgWObjs::StretchWObjs(const CDsgWOIdSet& ids, const CRect& target, BOOL keepDNCharSize) {
+    const CRect to = Normalized(target);
+    if (to.Width() < kMinStretchSize || to.Height() < kMinStretchSize) return;
+    bool any = false;
+    for (int id : ids) any = any || GetWObjById(id);
+    if (!any) return;
+    const CRect from = Normalized(GetWObjsBoundRect(ids));
+    for (int id : ids) {
+        CDsgWObj* obj = GetWObjById(id);
+        if (!obj) continue;
+        const CRect old = RectOf(*obj);
+        CRect rect;
+        rect.left = MapEdge(old.left, from.left, from.right, to.left, to.right);
+        rect.top = MapEdge(old.top, from.top, from.bottom, to.top, to.bottom);
+        if (keepDNCharSize && NTOf(*obj).GetWOKind() == nDSG_WOKIND__WODNCHAR) {
+            rect.right = rect.left + std::abs(old.Width());
+            rect.bottom = rect.top + std::abs(old.Height());
+        } else {
+            rect.right = MapEdge(old.right, from.left, from.right, to.left, to.right);
+            rect.bottom = MapEdge(old.bottom, from.top, from.bottom, to.top, to.bottom);
+        }
+        SetRectOf(*obj, rect);
+    }
+}
+
+void CDsgWObjs::PRMoveWObjs(const CDsgWOIdSet& ids, int grip, CPoint point) {
+    const CRect bound = Normalized(GetWObjsBoundRect(ids));
+    StretchWObjs(ids, GetGripDraggedRect(bound, grip, point, TRUE), TRUE);
+}
+
+void CDsgWObjs::MDRMoveWObjs(const CDsgWOIdSet& ids, const CRect& rect) {
+    StretchWObjs(ids, rect, FALSE);
+}
+
+void CDsgWObjs::RemoveWObjs(const CDsgWOIdSet& ids) {
+    for (int id : ids) RemoveWObj(id);
+}
+
+CPoint CDsgWObjs::CopyWObjsFrom(const CDsgWObjs& source, BOOL clear, int& counter,
+                                const CDsgWOIdSet* filter) {
+    if (clear) RemoveAllWObjs();
+    // Collect first: the source may be this container.
+    std::vector<const CDsgWObj*> copies;
+    for (int id : source.GetZOrder()) {
+        if (filter && !filter->count(id)) continue;
+        if (const CDsgWObj* obj = source.GetWObjById(id)) copies.push_back(obj);
+    }
+    std::vector<std::unique_ptr<CDsgWObj>> made;
+    CPoint topLeft(-1, -1);
+    bool first = true;
+    for (const CDsgWObj* src : copies) {
+        auto obj = std::make_unique<CDsgWObj>();
+        obj->SetTPropsFrom(*src);
+        const CRect rect = RectOf(*obj);
+        const LONG x = std::min(rect.left, rect.right), y = std::min(rect.top, rect.bottom);
+        topLeft = first ? CPoint(x, y) : CPoint(std::min(topLeft.x, x), std::min(topLeft.y, y));
+        first = false;
+        made.push_back(std::move(obj));
+    }
+    for (auto& obj : made) {
+        int id = NTOf(*obj).GetWOId();
+        if (counter >= 0) {
+            id = counter;
+            NTOf(*obj).SetWOId(id);
+            counter = NextDsgCounter(counter);
+        }
+        AddWObj(std::move(obj), id);
+    }
+    return topLeft;
+}
+
+BOOL CDsgWObjs::WObjsCopyFrom(const CDsgWObjs& source) {
+    CRevolver buffer;
+    if (!source.WObjsToRevolver(buffer)) return FALSE;
+    return WObjsFromRevolver(buffer);
+}
+
+BOOL CDsgWObjs::WObjsToRevolver(CRevolver& buffer) const {
+    CFxRevPropStore store;
+    CRevolver item;
+    int index = 0;
+    for (const auto& [id, obj] : m_mapWObjs) {
+        if (!obj->TPropsToRevolver(item, GetKeyStyle())) return FALSE;
+        store.SetRevolver(std::to_string(index++), item);
+    }
+    store.SetInt("WOS.wocount", index);
+    std::string zorder;
+    for (int id : m_zorder) {
+        if (!zorder.empty()) zorder += ',';
+        zorder += std::to_string(id);
+    }
+    store.SetString("WOS.zowoids", zorder);
+    RecordKeysToStyle(store, kWOSKeys, GetKeyStyle());
+    return store.ToRevolver(buffer);
+}
+
+BOOL CDsgWObjs::WObjsFromRevolver(const CRevolver& buffer) {
+    CFxRevPropStore store;
+    if (!store.FromRevolver(buffer)) {
+        LogRecordFailure("CDsgWObjs::WObjsFromRevolver return FALSE 1.0");
+        return FALSE;
+    }
+    RecordKeysFromStyle(store, kWOSKeys, GetKeyStyle());
+    int count = 0;
+    if (!store.LookupInt("WOS.wocount", count) || count < 0) {
+        LogRecordFailure("CDsgWObjs::WObjsFromRevolver return FALSE 2.0 " + HexDump(buffer));
+        return FALSE;
+    }
+    const std::string zorder = store.GetString("WOS.zowoids");
+
+    // Built aside, so that a record that fails halfway leaves this container
+    // as it was.
+    std::map<int, std::unique_ptr<CDsgWObj>> objects;
+    std::vector<int> readOrder;
+    CRevolver item;
+    for (int i = 0; i < count; ++i) {
+        if (!store.LookupRevolver(std::to_string(i), item)) {
+            LogRecordFailure("CDsgWObjs::WObjsFromRevolver return FALSE 3.0");
+            return FALSE;
+        }
+        auto obj = std::make_unique<CDsgWObj>();
+        if (!obj->TPropsFromRevolver(item, GetKeyStyle())) {
+            LogRecordFailure("CDsgWObjs::WObjsFromRevolver return FALSE 4.0");
+            return FALSE;
+        }
+        const int id = NTOf(*obj).GetWOId();
+        if (!objects.count(id)) readOrder.push_back(id);
+        objects[id] = std::move(obj);
+    }
+
+    RemoveAllWObjs();
+    m_mapWObjs = std::move(objects);
+    // The stored order; ids without an object are left out and objects the
+    // order does not name go on top in reading order.
+    size_t pos = 0;
+    while (!zorder.empty() && pos <= zorder.size()) {
+        size_t comma = zorder.find(',', pos);
+        if (comma == std::string::npos) comma = zorder.size();
+        const std::string piece = zorder.substr(pos, comma - pos);
+        pos = comma + 1;
+        if (piece.empty()) continue;
+        char* end = nullptr;
+        const long value = std::strtol(piece.c_str(), &end, 10);
+        if (*end || value < std::numeric_limits<int>::min() ||
+            value > std::numeric_limits<int>::max())
+            continue;
+        const int id = static_cast<int>(value);
+        if (m_mapWObjs.count(id) && !m_zorder.Has(id)) m_zorder.AddTail(id);
+    }
+    for (int id : readOrder)
+        if (!m_zorder.Has(id)) m_zorder.AddTail(id);
+    return TRUE;
+}
+
+int CDsgWObjs::GetNextZWOId(int id, BOOL wrap) const {
+    if (id < 0) return -1;
+    auto node = m_zorder.Find(id);
+    if (node == m_zorder.end()) return -1;
+    ++node;
+    if (node != m_zorder.end()) return *node;
+    return wrap ? m_zorder.GetHead() : -1;
+}
+
+CPoint CDsgWObjs::GetWOCorner(int id, int corner) const {
+    const CDsgWObj* obj = GetWObjById(id);
+    if (!obj) return CPoint(-1, -1);
+    const CRect r = RectOf(*obj);
+    switch (corner) {
+        case 1:
+            return CPoint(r.left, r.top);
+        case 2:
+            return CPoint(r.right, r.top);
+        case 3:
+            return CPoint(r.left, r.bottom);
+        case 4:
+            return CPoint(r.right, r.bottom);
+        default:
+            return CPoint(-1, -1);
+    }
+}

@@ -1,0 +1,154 @@
+#pragma once
+
+// The objects of one form: an id map that owns the window objects and the
+// z-order (drawing order, bottom first, so the last id is on top). The
+// container rebuilds a form by replaying its edit-action list and writes a set
+// of objects as one record (WOS), which several-object actions and the copy
+// buffer carry.
+
+#include <list>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <unordered_map>
+
+#include "design/model/dsgklinker.h"
+#include "design/model/dsgwobj.h"
+#include "foundation/revolver.h"
+#include "platform/geometry.h"
+#include "platform/wintypes.h"
+
+class CDsgEAction;
+class CDsgEActions;
+
+// A set of object ids (chosen objects, filters).
+using CDsgWOIdSet = std::set<int>;
+
+// Object ids in drawing order, with an index from id to its node. An id that
+// is added twice keeps its index at the first node.
+class CDsgWOIdList {
+public:
+    using Node = std::list<int>::const_iterator;
+
+    void AddTail(int id);
+    // Puts `id` right after / before the node.
+    void InsertAfter(Node node, int id);
+    void InsertBefore(Node node, int id);
+    // Removes the indexed node of the id. FALSE when the id is not there.
+    BOOL Remove(int id);
+    void RemoveAll();
+
+    // The indexed node of the id; end() when it is not there.
+    Node Find(int id) const;
+    BOOL Has(int id) const { return m_index.count(id) != 0; }
+    Node begin() const { return m_ids.cbegin(); }
+    Node end() const { return m_ids.cend(); }
+    int GetCount() const { return static_cast<int>(m_ids.size()); }
+    BOOL IsEmpty() const { return m_ids.empty(); }
+    int GetHead() const { return m_ids.front(); }
+    int GetTail() const { return m_ids.back(); }
+
+private:
+    void Index(std::list<int>::iterator node);
+
+    std::list<int> m_ids;
+    std::unordered_map<int, std::list<int>::iterator> m_index;
+};
+
+class CDsgWObjs : public CDsgKLinker {
+public:
+    CDsgWObjs();
+    CDsgWObjs(const CDsgWObjs&) = delete;
+    CDsgWObjs& operator=(const CDsgWObjs&) = delete;
+    ~CDsgWObjs() override;
+
+    // Deletes every object, empties the id map and the z-order and clears
+    // the line-link groups.
+    void RemoveAllWObjs();
+
+    CDsgWObj* GetWObjById(int id) const;
+    int GetWObjCount() const { return static_cast<int>(m_mapWObjs.size()); }
+    const CDsgWOIdList& GetZOrder() const { return m_zorder; }
+    // The rectangle as stored; (-1, -1, -1, -1) for an unknown id.
+    CRect GetWObjRect(int id) const;
+    BOOL SetWObjRect(int id, const CRect& rect);
+    BOOL OffsetWObj(int id, int dx, int dy);
+    // Deletes one object and its z-order node. FALSE for an unknown id.
+    BOOL RemoveWObj(int id);
+
+    // Bounding rectangle of the objects of the ids that exist, in 1/10000
+    // dot; (-1, -1, -1, -1) when none does. One object's rectangle comes as
+    // stored; with several ids a definable character counts as its first
+    // corner and the result is normalised.
+    CRect GetWObjsBoundRect(const CDsgWOIdSet& ids) const;
+
+    // Lowest menu order number 0..99 that no menu object uses; -1 when all
+    // are taken.
+    int GetFVacantWONOrder() const;
+    int GetWOMenuCount() const;
+
+    // Rebuilds the objects by applying the list's actions from the first one
+    // up to and including the current one. 0 when a single-object action
+    // cannot be applied; the objects built up to it stay. With the
+    // fix-selection flag the page's selection is corrected afterwards.
+    BOOL WObjsFromEActions(const CDsgEActions& actions, BOOL fixChoice);
+
+    // Several-object operations of the replay.
+    void OffsetWObjs(const CDsgWOIdSet& ids, int dx, int dy);
+    // Stretches the objects from their bounding box to the box that dragging
+    // the grip of it to the point gives.
+    void PRMoveWObjs(const CDsgWOIdSet& ids, int grip, CPoint point);
+    // Stretches the objects from their bounding box into the rectangle.
+    void MDRMoveWObjs(const CDsgWOIdSet& ids, const CRect& rect);
+    void RemoveWObjs(const CDsgWOIdSet& ids);
+
+    // Copies the source's objects (only the filter's ids when one is given),
+    // bottom first, each onto the top of this container. With a counter that
+    // is not negative every copy takes the counter's value as its id and the
+    // counter advances. Returns the smallest x and y over the copies' corners,
+    // (-1, -1) when nothing was copied.
+    CPoint CopyWObjsFrom(const CDsgWObjs& source, BOOL clear, int& counter,
+                         const CDsgWOIdSet* filter = nullptr);
+    // A full copy through the container record.
+    BOOL WObjsCopyFrom(const CDsgWObjs& source);
+
+    // The container record.
+    BOOL WObjsToRevolver(CRevolver& buffer) const;
+    BOOL WObjsFromRevolver(const CRevolver& buffer);
+
+    // The id above the given one in the z-order; after the top one the bottom
+    // one with the wrap flag, else -1. -1 for a negative or unknown id.
+    int GetNextZWOId(int id, BOOL wrap) const;
+    // Corner 1 (left, top), 2 (right, top), 3 (left, bottom), 4 (right,
+    // bottom) of the stored rectangle; (-1, -1) for an unknown id or corner.
+    CPoint GetWOCorner(int id, int corner) const;
+
+protected:
+    // Applies one action during a rebuild. FALSE stops the rebuild.
+    BOOL ApplyEAction(const CDsgEAction& action);
+    // Called after a rebuild that asked for it; the page corrects its
+    // selection here.
+    virtual void FixWOChoice() {}
+
+private:
+    // Enters a new object under its id at the top of the z-order; an object
+    // already under that id is replaced and its id moves to the top.
+    void AddWObj(std::unique_ptr<CDsgWObj> obj, int id);
+    // Gives a menu object the lowest free order number (99 when all are used).
+    void AssignWONOrder(CDsgWObj& obj) const;
+    void StretchWObjs(const CDsgWOIdSet& ids, const CRect& target, BOOL keepDNCharSize);
+
+    std::map<int, std::unique_ptr<CDsgWObj>> m_mapWObjs;
+    CDsgWOIdList m_zorder;
+};
+
+// Option GOPT.epusftype to bits per pixel: 0 gives 4, 1 gives 8, others -1.
+int EPUSFTypeToBpp(int epusfType);
+// Option GOPT.cpcindex to the colour drawn as "negative": non-zero gives
+// white (0xFFFFFF), zero black.
+COLORREF CPCIndexToNegativeColor(int cpcIndex);
+
+// Advances an object-id or link-leader counter: past 0x7FFFFFFF it starts
+// again at 1.
+int NextDsgCounter(int counter);

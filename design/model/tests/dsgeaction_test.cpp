@@ -1,0 +1,604 @@
+#include "design/model/dsgeaction.h"
+
+#include <gtest/gtest.h>
+
+#include "design/model/tests/eactionstesting.h"
+
+using namespace eatesting;
+
+namespace {
+
+CDsgUTProps TextAttributes() {
+    CDsgUTProps attributes;
+    attributes.SetString("UTP.lscript", "HELLO");
+    attributes.SetString("UTP.dtsize", "3");
+    attributes.SetString("UTP.bstate", "1");
+    return attributes;
+}
+
+// Writes an action and reads it back into a fresh one.
+std::unique_ptr<CDsgEAction> RoundTrip(const CDsgEAction& action, int version = 242) {
+    CRevolver buffer;
+    EXPECT_TRUE(action.EActionToRevolver(buffer));
+    auto back = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__TOREAD);
+    EXPECT_TRUE(back->EActionFromRevolver(buffer, version));
+    return back;
+}
+
+}  // namespace
+
+TEST(DsgEActionTest, KindNames) {
+    EXPECT_EQ(GetEATypeName(1), "WOCreate");
+    EXPECT_EQ(GetEATypeName(9), "WOCreate_WOMultily");
+    EXPECT_EQ(GetEATypeName(14), "WOAmend_WOMultily");
+    EXPECT_EQ(GetEATypeName(17), "jdetach");
+    EXPECT_EQ(GetEATypeName(0), "undefined");
+    EXPECT_EQ(GetEATypeName(18), "undefined");
+    CDsgEAction action(nDSG_WOMEATYPE__SINGLE);
+    for (int kind = 1; kind <= 17; ++kind) {
+        action.m_nEAType = kind;
+        EXPECT_EQ(action.IsEActionWOSingle(), kind < 9 || kind > 14) << kind;
+    }
+}
+
+TEST(DsgEActionTest, CreationTakesTheCounterAndTheKindsAttributes) {
+    int counter = 0;
+    CDsgEAction create(nDSG_WOMEATYPE__SINGLE);
+    ASSERT_TRUE(create.InitWOCreation(counter, nDSG_WOKIND__WOTEXT, CRect(1, 2, 3, 4),
+                                      TextAttributes(), TRUE));
+    // The first object of a fresh form gets id 0.
+    EXPECT_EQ(counter, 1);
+    EXPECT_EQ(create.GetWOId(), 0);
+    EXPECT_EQ(create.GetEAType(), nDSG_EATYPE__WOCREATE);
+    EXPECT_EQ(create.GetEASwift(), 1);
+    EXPECT_EQ(create.m_tprops.GetWOKind(), nDSG_WOKIND__WOTEXT);
+    EXPECT_EQ(create.m_tprops.GetLMHugeRect(), CRect(1, 2, 3, 4));
+    const CDsgUTProps& ut = create.m_tprops;
+    EXPECT_EQ(ut.GetString("UTP.lscript"), "HELLO");
+    EXPECT_EQ(ut.GetString("UTP.bstate"), "1");
+    // Not a key of texts.
+    EXPECT_FALSE(ut.HasKey("UTP.dtsize"));
+
+    // The counter wraps from its top value to 1.
+    counter = 0x7FFFFFFF;
+    CDsgEAction last(nDSG_WOMEATYPE__SINGLE);
+    ASSERT_TRUE(last.InitWOCreation(counter, nDSG_WOKIND__WOBOX, CRect(), CDsgUTProps(), FALSE));
+    EXPECT_EQ(last.GetWOId(), 0x7FFFFFFF);
+    EXPECT_EQ(counter, 1);
+
+    // A kind outside 0..49: no creation, the counter stays.
+    counter = 4;
+    CDsgEAction bad(nDSG_WOMEATYPE__SINGLE);
+    EXPECT_FALSE(bad.InitWOCreation(counter, 50, CRect(), CDsgUTProps(), FALSE));
+    EXPECT_EQ(counter, 4);
+    EXPECT_NE(bad.GetEAType(), nDSG_EATYPE__WOCREATE);
+}
+
+TEST(DsgEActionTest, SingleObjectActionsReplay) {
+    Form form;
+    const int box = CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(0, 0, 100000, 100000));
+    const int text =
+        CreateDragged(form, nDSG_WOKIND__WOTEXT, CRect(10, 10, 20, 20), TextAttributes());
+    const int line = CreateDragged(form, nDSG_WOKIND__WOLINE, CRect(90, 90, 5, 5));
+    EXPECT_EQ(form.ZOrder(), (std::vector<int>{box, text, line}));
+    EXPECT_EQ(form.GetWObjRect(line), CRect(90, 90, 5, 5));
+    EXPECT_EQ(form.UT(text, "UTP.lscript"), "HELLO");
+
+    auto drag = Single();
+    drag->InitDRMoving(box, CRect(1, 1, 50, 50));
+    form.Add(std::move(drag));
+    EXPECT_EQ(form.GetWObjRect(box), CRect(1, 1, 50, 50));
+
+    auto whole = Single();
+    whole->InitEDRMoving(CRect(7, 7, 8, 8), text);
+    form.Add(std::move(whole));
+    EXPECT_EQ(form.GetWObjRect(text), CRect(7, 7, 8, 8));
+
+    // A grip drag records the dragged rectangle, not normalised.
+    auto grip = Single();
+    grip->InitPRMoving(CRect(10, 10, 20, 20), line, 1, CPoint(30, 40));
+    EXPECT_EQ(grip->GetEAType(), nDSG_EATYPE__DRMOVE);
+    form.Add(std::move(grip));
+    EXPECT_EQ(form.GetWObjRect(line), CRect(30, 40, 20, 20));
+
+    auto amend = Single();
+    CDsgWOAmending amending = TextAmend("UTP.lscript", "BYE");
+    amending.SetRegion(CRect(3, 3, 4, 4));
+    amend->InitWOAmending(text, FALSE, amending);
+    form.Add(std::move(amend));
+    EXPECT_EQ(form.UT(text, "UTP.lscript"), "BYE");
+    EXPECT_EQ(form.GetWObjRect(text), CRect(3, 3, 4, 4));
+
+    auto remove = Single();
+    remove->InitWODeletion(box);
+    EXPECT_EQ(remove->m_tprops.GetLMHugeRect(), CRect(-1, -1, -1, -1));
+    form.Add(std::move(remove));
+    EXPECT_EQ(form.GetWObjById(box), nullptr);
+    EXPECT_EQ(form.ZOrder(), (std::vector<int>{text, line}));
+    EXPECT_TRUE(form.lastRebuild);
+    EXPECT_GT(form.fixChoiceCalls, 0);
+}
+
+TEST(DsgEActionTest, ZOrderChangesStopAtTheEnds) {
+    Form form;
+    const int a = CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(0, 0, 10, 10));
+    const int b = CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(0, 0, 10, 10));
+    const int c = CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(0, 0, 10, 10));
+
+    auto up = Single();
+    up->InitUZAlter(a);
+    form.Add(std::move(up));
+    EXPECT_EQ(form.ZOrder(), (std::vector<int>{b, a, c}));
+    auto top = Single();
+    top->InitUZAlter(c);
+    form.Add(std::move(top));
+    EXPECT_EQ(form.ZOrder(), (std::vector<int>{b, a, c}));
+    auto down = Single();
+    down->InitDZAlter(c);
+    form.Add(std::move(down));
+    EXPECT_EQ(form.ZOrder(), (std::vector<int>{b, c, a}));
+    auto bottom = Single();
+    bottom->InitDZAlter(b);
+    form.Add(std::move(bottom));
+    EXPECT_EQ(form.ZOrder(), (std::vector<int>{b, c, a}));
+    EXPECT_TRUE(form.lastRebuild);
+}
+
+TEST(DsgEActionTest, AmendmentsOfEachValueType) {
+    CDsgTProps tp;
+    CDsgWOAmending bit;
+    // Bit 33 is bit 1.
+    tp.GetUTProps().SetString("UTP.bstate", "4");
+    bit.SetBitAmending("UTP.bstate", 33, TRUE);
+    ASSERT_TRUE(bit.WOAmendTProps(tp));
+    EXPECT_EQ(tp.GetUTProps().GetString("UTP.bstate"), "6");
+    bit.SetBitAmending("UTP.bstate", 2, FALSE);
+    ASSERT_TRUE(bit.WOAmendTProps(tp));
+    EXPECT_EQ(tp.GetUTProps().GetString("UTP.bstate"), "2");
+    // The top bit makes the number negative; a negative bit number counts
+    // modulo 32 as well.
+    bit.SetBitAmending("UTP.bstate", -1, TRUE);
+    ASSERT_TRUE(bit.WOAmendTProps(tp));
+    EXPECT_EQ(tp.GetUTProps().GetString("UTP.bstate"), std::to_string(INT32_MIN + 2));
+    // A missing key counts as 0.
+    bit.SetBitAmending("UTP.new", 0, TRUE);
+    ASSERT_TRUE(bit.WOAmendTProps(tp));
+    EXPECT_EQ(tp.GetUTProps().GetString("UTP.new"), "1");
+
+    CDsgWOAmending block;
+    block.SetRevolverAmending("UTP.obwbmp", RevolverOf("BM12"));
+    ASSERT_TRUE(block.WOAmendTProps(tp));
+    CRevolver picture;
+    ASSERT_TRUE(tp.GetUTProps().LookupRevolver("UTP.obwbmp", picture));
+    EXPECT_EQ(ContentOf(picture), "BM12");
+    EXPECT_EQ(tp.GetLMHugeRect(), CRect(0, 0, 0, 0));
+
+    CDsgWOAmending unknown = TextAmend("UTP.lscript", "x");
+    unknown.m_nWOATPVType = 4;
+    EXPECT_FALSE(unknown.WOAmendTProps(tp));
+    EXPECT_EQ(tp.GetUTProps().GetString("UTP.lscript"), "");
+}
+
+TEST(DsgEActionTest, PasteCreatesCopiesWithNewIdsAndMenuOrders) {
+    Form clip;
+    CreateDragged(clip, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
+    CreateDragged(clip, nDSG_WOKIND__WOBOX, CRect(5, 5, 10, 10));
+
+    Form form;
+    const int menu = CreateDragged(form, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
+    auto paste = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__MCREATE);
+    paste->InitWOMCreation(clip, form.WOIdCounter());
+    EXPECT_EQ(form.GetWOIdCounter(), 3);
+    EXPECT_EQ(paste->GetEAType(), nDSG_EATYPE__WOCREATE_WOMULTILY);
+    form.Add(std::move(paste));
+    EXPECT_EQ(form.ZOrder(), (std::vector<int>{menu, 1, 2}));
+    EXPECT_EQ(form.UT(menu, "UTP.wonorder"), "0");
+    EXPECT_EQ(form.UT(1, "UTP.wonorder"), "1");
+    EXPECT_EQ(form.GetWObjRect(2), CRect(5, 5, 10, 10));
+    EXPECT_EQ(form.GetWOMenuCount(), 2);
+}
+
+TEST(DsgEActionTest, MenuOrderNumbersFillGaps) {
+    Form form;
+    const int m0 = CreateDragged(form, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
+    const int m1 = CreateDragged(form, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
+    const int m2 = CreateDragged(form, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
+    EXPECT_EQ(form.UT(m0, "UTP.wonorder"), "0");
+    EXPECT_EQ(form.UT(m1, "UTP.wonorder"), "1");
+    EXPECT_EQ(form.UT(m2, "UTP.wonorder"), "2");
+    auto remove = Single();
+    remove->InitWODeletion(m1);
+    form.Add(std::move(remove));
+    const int m3 = CreateDragged(form, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
+    EXPECT_EQ(form.UT(m3, "UTP.wonorder"), "1");
+    EXPECT_EQ(form.GetFVacantWONOrder(), 3);
+
+    // With all hundred numbers taken a new menu gets 99.
+    for (int i = 0; i < 97; ++i) CreateDragged(form, nDSG_WOKIND__WOMENU, CRect(0, 0, 1, 1));
+    EXPECT_EQ(form.GetFVacantWONOrder(), -1);
+    const int extra = CreateDragged(form, nDSG_WOKIND__WOMENU, CRect(0, 0, 1, 1));
+    EXPECT_EQ(form.UT(extra, "UTP.wonorder"), "99");
+}
+
+TEST(DsgEActionTest, SeveralObjectGeometry) {
+    Form form;
+    const int a = CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(0, 0, 100000, 100000));
+    const int b = CreateDragged(form, nDSG_WOKIND__WOLINE, CRect(200000, 200000, 100000, 100000));
+    const int ch = CreateDragged(form, nDSG_WOKIND__WODNCHAR, CRect(100000, 0, 260000, 160000));
+
+    // Offset: absent ids are skipped.
+    auto offset = Several();
+    offset->InitWOMEDRMoving({a, b, 77}, CPoint(10, -10));
+    form.Add(std::move(offset));
+    EXPECT_EQ(form.GetWObjRect(a), CRect(10, -10, 100010, 99990));
+    EXPECT_EQ(form.GetWObjRect(b), CRect(200010, 199990, 100010, 99990));
+    form.Undo();
+
+    // Doubling the box of a and b (0,0)-(200000,200000) by its bottom-right
+    // grip; the definable character (a point at (100000,0) in the box)
+    // moves and keeps its size.
+    auto stretch = Several();
+    stretch->InitWOMPRMoving({a, b, ch}, 4, CPoint(400000, 400000));
+    form.Add(std::move(stretch));
+    EXPECT_EQ(form.GetWObjRect(a), CRect(0, 0, 200000, 200000));
+    EXPECT_EQ(form.GetWObjRect(b), CRect(400000, 400000, 200000, 200000));
+    EXPECT_EQ(form.GetWObjRect(ch), CRect(200000, 0, 360000, 160000));
+
+    // A target narrower than 2 dots changes nothing.
+    auto thin = Several();
+    thin->InitWOMPRMoving({a, b}, 6, CPoint(10000, 0));
+    form.Add(std::move(thin));
+    EXPECT_EQ(form.GetWObjRect(a), CRect(0, 0, 200000, 200000));
+
+    // Into a rectangle: definable characters are mapped like the others.
+    auto into = Several();
+    into->InitWOMDRMove({a, ch}, CRect(0, 0, 100000, 50000));
+    form.Add(std::move(into));
+    // From the box (0,0)-(200000,200000), in which the character counts as
+    // its first corner, to half the width and a quarter of the height.
+    EXPECT_EQ(form.GetWObjRect(a), CRect(0, 0, 100000, 50000));
+    EXPECT_EQ(form.GetWObjRect(ch), CRect(100000, 0, 180000, 40000));
+
+    // One object of zero width: every edge of that axis goes to the target's
+    // start.
+    Form flat;
+    const int v = CreateDragged(flat, nDSG_WOKIND__WOLINE, CRect(50, 0, 50, 100000));
+    auto map = Several();
+    map->InitWOMDRMove({v}, CRect(30000, 0, 90000, 300000));
+    flat.Add(std::move(map));
+    EXPECT_EQ(flat.GetWObjRect(v), CRect(30000, 0, 30000, 300000));
+
+    auto removeAll = Several();
+    removeAll->InitWOMDeletion({a, 99, ch});
+    form.Add(std::move(removeAll));
+    EXPECT_EQ(form.ZOrder(), (std::vector<int>{b}));
+    EXPECT_TRUE(form.lastRebuild);
+}
+
+TEST(DsgEActionTest, SeveralObjectAmendmentAndLinks) {
+    Form form;
+    const int t1 = CreateDragged(form, nDSG_WOKIND__WOTEXT, CRect(0, 0, 1, 1), TextAttributes());
+    const int t2 = CreateDragged(form, nDSG_WOKIND__WOTEXT, CRect(0, 0, 1, 1), TextAttributes());
+    auto amend = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
+    amend->InitWOMAmending({t1, t2, 50}, FALSE, TextAmend("UTP.krnfindex", "2"));
+    form.Add(std::move(amend));
+    EXPECT_EQ(form.UT(t1, "UTP.krnfindex"), "2");
+    EXPECT_EQ(form.UT(t2, "UTP.krnfindex"), "2");
+
+    const int l1 = CreateDragged(form, nDSG_WOKIND__WOLINE, CRect(0, 0, 10, 10));
+    const int l2 = CreateDragged(form, nDSG_WOKIND__WOLINE, CRect(10, 10, 20, 0));
+    auto group = Single();
+    group->InitKLMCAdd(0, TRUE);
+    form.Add(std::move(group));
+    auto attach1 = Single();
+    attach1->InitKLJAttach(0, l1, 4, TRUE);
+    form.Add(std::move(attach1));
+    auto attach2 = Single();
+    attach2->InitKLJAttach(0, l2, 1, FALSE);
+    form.Add(std::move(attach2));
+    EXPECT_EQ(form.GetKLEndLeader(l1, 4), 0);
+    EXPECT_EQ(form.GetKLEndLeader(l2, 1), 0);
+    // A detach for a group that does not exist does not stop the rebuild.
+    auto stray = Single();
+    stray->InitKLJDetach(5, l1, 1, FALSE);
+    form.Add(std::move(stray));
+    EXPECT_TRUE(form.lastRebuild);
+    EXPECT_EQ(form.GetKLGroupCount(), 1);
+
+    // Undo takes the three link actions back as one step.
+    form.Undo();
+    form.Undo();
+    EXPECT_EQ(form.GetKLGroupCount(), 0);
+    EXPECT_EQ(form.GetEAction(form.GetCurrentEAIndex())->GetEAType(), nDSG_EATYPE__WOCERDRMOVE);
+}
+
+TEST(DsgEActionTest, ReplayStopsAtAnActionWithoutItsObject) {
+    Form form;
+    const int a = CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(0, 0, 10, 10));
+    auto move = Single();
+    move->InitDRMoving(42, CRect(1, 1, 2, 2));
+    form.Add(std::move(move));
+    EXPECT_FALSE(form.lastRebuild);
+    CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(0, 0, 10, 10));
+    EXPECT_EQ(form.ZOrder(), (std::vector<int>{a}));
+
+    // A creation of an id that is there, or an action without an id.
+    Form twice;
+    CreateDragged(twice, nDSG_WOKIND__WOBOX, CRect(0, 0, 10, 10));
+    twice.SetWOIdCounter(0);
+    CreateDragged(twice, nDSG_WOKIND__WOLINE, CRect(0, 0, 10, 10));
+    EXPECT_FALSE(twice.lastRebuild);
+    EXPECT_EQ(twice.GetWObjById(0)->GetWOKind(), nDSG_WOKIND__WOBOX);
+    Form noId;
+    auto up = Single();
+    up->m_nEAType = nDSG_EATYPE__UZALTER;
+    noId.Add(std::move(up));
+    EXPECT_FALSE(noId.lastRebuild);
+    // A z-order change of an object that is not there stops it as well.
+    Form missing;
+    auto down = Single();
+    down->InitDZAlter(3);
+    missing.Add(std::move(down));
+    EXPECT_FALSE(missing.lastRebuild);
+}
+
+TEST(DsgEActionTest, RecordsHoldExactKeysInEachStyle) {
+    CDsgEAction move(nDSG_WOMEATYPE__SINGLE);
+    move.InitDRMoving(9, CRect(1, 2, 3, 4));
+    CDsgEAction amend(nDSG_WOMEATYPE__SINGLE);
+    CDsgWOAmending amending;
+    amending.SetBitAmending("UTP.bstate", 3, TRUE);
+    amending.SetRegion(CRect(5, 6, 7, 8));
+    amend.InitWOAmending(9, TRUE, amending);
+    CDsgEAction stretch(nDSG_WOMEATYPE__MGEOM);
+    stretch.InitWOMPRMoving({4, 2}, 3, CPoint(-5, 6));
+    CDsgEAction attach(nDSG_WOMEATYPE__SINGLE);
+    attach.InitKLJAttach(2, 9, 4, TRUE);
+
+    for (int style : {KEYSTYLE_LONG, KEYSTYLE_SHORT}) {
+        KeyStyleScope scope(style);
+        const bool s = style == KEYSTYLE_SHORT;
+        auto k = [s](const char* longKey, const char* shortKey) {
+            return std::string(s ? shortKey : longKey);
+        };
+        CRevolver buffer, pair;
+
+        ASSERT_TRUE(move.EActionToRevolver(buffer));
+        ASSERT_TRUE(move.m_tprops.TPropsToRevolver(pair, style));
+        EXPECT_EQ(DumpOf(buffer).size(), 3u);
+        Dump ea = DumpOf(buffer);
+        EXPECT_EQ(ea[k("EA.eatype", "ack")], std::make_pair(kInt, std::string("4")));
+        EXPECT_EQ(ea[k("EA.easwift", "sw")], std::make_pair(kInt, std::string("0")));
+        const CRevolver sea = BlockOf(buffer, k("EA.woseaction", "oea"));
+        EXPECT_EQ(DumpOf(sea), (Dump{{k("WOSEA.tprops", "oa"), {kBlock, ContentOf(pair)}}}));
+
+        ASSERT_TRUE(amend.EActionToRevolver(buffer));
+        EXPECT_EQ(DumpOf(buffer)[k("EA.easwift", "sw")], std::make_pair(kInt, std::string("1")));
+        const CRevolver asea = BlockOf(buffer, k("EA.woseaction", "oea"));
+        EXPECT_EQ(KeyTypesOf(asea),
+                  (std::map<std::string, int>{{k("WOSEA.tprops", "oa"), kBlock},
+                                              {k("WOSEA.woamending", "rp"), kBlock}}));
+        EXPECT_EQ(DumpOf(BlockOf(asea, k("WOSEA.woamending", "rp"))),
+                  (Dump{{k("WOA.woatpkey", "rf"), {kText, "UTP.bstate"}},
+                        {k("WOA.woatpvtype", "typ"), {kInt, "2"}},
+                        {k("WOA.bitnum", "bn"), {kInt, "3"}},
+                        {k("WOA.biton", "bo"), {kInt, "1"}},
+                        {k("WOA.woaregion", "mr"), {kInt, "1"}},
+                        {k("WOA.woaleft", "left"), {kInt, "5"}},
+                        {k("WOA.woatop", "top"), {kInt, "6"}},
+                        {k("WOA.woaright", "right"), {kInt, "7"}},
+                        {k("WOA.woabottom", "bottom"), {kInt, "8"}}}));
+
+        ASSERT_TRUE(stretch.EActionToRevolver(buffer));
+        EXPECT_EQ(KeyTypesOf(buffer),
+                  (std::map<std::string, int>{{k("EA.eatype", "ack"), kInt},
+                                              {k("EA.easwift", "sw"), kInt},
+                                              {k("EA.womeaction", "gea"), kBlock},
+                                              {k("EA.womeatype", "gak"), kInt}}));
+        EXPECT_EQ(DumpOf(buffer)[k("EA.womeatype", "gak")], std::make_pair(kInt, std::string("2")));
+        EXPECT_EQ(DumpOf(BlockOf(buffer, k("EA.womeaction", "gea"))),
+                  (Dump{{k("WOMEA.womeatype", "gak"), {kInt, "2"}},
+                        {k("WOMEA.womvtpspot", "grc"), {kInt, "3"}},
+                        {k("WOMEA.wompvtpoint.x", "gnsf_x"), {kInt, "-5"}},
+                        {k("WOMEA.wompvtpoint.y", "gnsf_y"), {kInt, "6"}},
+                        {k("WOMEA.womeaoffset.x", "gos_x"), {kInt, "0"}},
+                        {k("WOMEA.womeaoffset.y", "gos_y"), {kInt, "0"}},
+                        {"WOMEA.womregion", {kText, "0,0,0,0"}},
+                        {k("WOMEA.womeawoids", "uids"), {kText, "2|4"}}}));
+
+        ASSERT_TRUE(attach.EActionToRevolver(buffer));
+        const CRevolver lsea = BlockOf(buffer, k("EA.woseaction", "oea"));
+        const Dump link = DumpOf(lsea);
+        EXPECT_EQ(link.size(), 4u);
+        EXPECT_EQ(link.at(k("WOSEA.kleader", "lnk")), std::make_pair(kInt, std::string("2")));
+        EXPECT_EQ(link.at(k("WOSEA.woid", "cid")), std::make_pair(kInt, std::string("9")));
+        EXPECT_EQ(link.at(k("WOSEA.wocorner", "ccr")), std::make_pair(kInt, std::string("4")));
+    }
+}
+
+TEST(DsgEActionTest, PasteRecordCarriesTheObjects) {
+    Form clip;
+    CreateDragged(clip, nDSG_WOKIND__WOBOX, CRect(5, 5, 10, 10));
+    CDsgEAction paste(nDSG_WOMEATYPE__MCREATE);
+    int counter = 8;
+    paste.InitWOMCreation(clip, counter);
+    for (int style : {KEYSTYLE_LONG, KEYSTYLE_SHORT}) {
+        KeyStyleScope scope(style);
+        const bool s = style == KEYSTYLE_SHORT;
+        CRevolver buffer, objects;
+        ASSERT_TRUE(paste.EActionToRevolver(buffer));
+        ASSERT_TRUE(paste.WObjsToRevolver(objects));
+        EXPECT_EQ(DumpOf(BlockOf(buffer, s ? "gea" : "EA.womeaction")),
+                  (Dump{{s ? "gak" : "WOMEA.womeatype", {kInt, "1"}},
+                        {s ? "obg" : "WOMEA.wobjs", {kBlock, ContentOf(objects)}}}));
+        auto back = RoundTrip(paste);
+        EXPECT_EQ(back->GetEAType(), nDSG_EATYPE__WOCREATE_WOMULTILY);
+        EXPECT_EQ(back->m_nWOMEAType, nDSG_WOMEATYPE__MCREATE);
+        EXPECT_EQ(back->GetWObjRect(8), CRect(5, 5, 10, 10));
+    }
+}
+
+TEST(DsgEActionTest, EveryKindSurvivesItsRecordInBothStyles) {
+    std::vector<std::unique_ptr<CDsgEAction>> actions;
+    int counter = 3;
+    actions.push_back(Single());
+    actions.back()->InitWOCreation(counter, nDSG_WOKIND__WOTEXT, CRect(1, 2, 3, 4),
+                                   TextAttributes(), TRUE);
+    actions.push_back(Single());
+    actions.back()->InitWODeletion(3);
+    actions.push_back(Single());
+    actions.back()->InitWOCERDRMoving(3, CRect(4, 3, 2, 1));
+    actions.push_back(Single());
+    actions.back()->InitEDRMoving(CRect(9, 9, 9, 9), 3);
+    actions.push_back(Single());
+    CDsgWOAmending block;
+    block.SetRevolverAmending("UTP.obwbmp", RevolverOf(std::string("\0\1\2", 3)));
+    actions.back()->InitWOAmending(3, TRUE, block);
+    actions.push_back(Single());
+    actions.back()->InitUZAlter(3);
+    actions.push_back(Single());
+    actions.back()->InitDZAlter(3);
+    actions.push_back(Several());
+    actions.back()->InitWOMDeletion({1, 2});
+    actions.push_back(Several());
+    actions.back()->InitWOMDRMove({1}, CRect(-1, 2, 300000, 4));
+    actions.push_back(Several());
+    actions.back()->InitWOMEDRMoving({5}, CPoint(-20000, 7));
+    actions.push_back(Single());
+    actions.back()->InitWOMAmending({6, 7}, TRUE, TextAmend("UTP.lscript", "x"));
+    actions.push_back(Single());
+    actions.back()->InitKLMCAdd(4, TRUE);
+    actions.push_back(Single());
+    actions.back()->InitKLJDetach(4, 3, 1, FALSE);
+
+    for (int style : {KEYSTYLE_LONG, KEYSTYLE_SHORT}) {
+        KeyStyleScope scope(style);
+        for (const auto& action : actions) {
+            SCOPED_TRACE(GetEATypeName(action->GetEAType()));
+            auto back = RoundTrip(*action);
+            EXPECT_EQ(back->GetEAType(), action->GetEAType());
+            EXPECT_EQ(back->GetEASwift(), action->GetEASwift());
+            EXPECT_EQ(back->GetWOId(), action->GetWOId());
+            EXPECT_EQ(back->m_tprops.GetLMHugeRect(), action->m_tprops.GetLMHugeRect());
+            EXPECT_EQ(back->m_setWOIds, action->m_setWOIds);
+            EXPECT_EQ(back->m_rcRegion, action->m_rcRegion);
+            EXPECT_EQ(back->m_ptOffset, action->m_ptOffset);
+            EXPECT_EQ(back->m_strWOATPKey, action->m_strWOATPKey);
+            EXPECT_EQ(back->m_strWOATPValue, action->m_strWOATPValue);
+            EXPECT_EQ(ContentOf(back->m_revWOATPValue), ContentOf(action->m_revWOATPValue));
+            EXPECT_EQ(back->GetKLeader(), action->GetKLeader());
+            EXPECT_EQ(back->GetKLWOId(), action->GetKLWOId());
+            EXPECT_EQ(back->GetKLCorner(), action->GetKLCorner());
+            // What was read writes the same record again.
+            CRevolver first, second;
+            action->EActionToRevolver(first);
+            back->EActionToRevolver(second);
+            EXPECT_EQ(DumpOf(first), DumpOf(second));
+        }
+    }
+}
+
+TEST(DsgEActionTest, ReadersRefuseIncompleteRecords) {
+    CDsgEAction amend(nDSG_WOMEATYPE__SINGLE);
+    amend.InitWOAmending(2, FALSE, TextAmend("UTP.lscript", "x"));
+    CRevolver good;
+    ASSERT_TRUE(amend.EActionToRevolver(good));
+    auto read = [](const CRevolver& record, int version = 242) {
+        CDsgEAction action(nDSG_WOMEATYPE__TOREAD);
+        return action.EActionFromRevolver(record, version);
+    };
+    EXPECT_TRUE(read(good));
+    // The inner records.
+    const CRevolver sea = BlockOf(good, "EA.woseaction");
+    const CRevolver woa = BlockOf(sea, "WOSEA.woamending");
+    auto withSEA = [&](const CRevolver& inner) {
+        return Edited(good, [&](CFxPropStore& s) { s.SetRevolver("EA.woseaction", inner); });
+    };
+    auto withWOA = [&](const CRevolver& inner) {
+        return withSEA(
+            Edited(sea, [&](CFxPropStore& s) { s.SetRevolver("WOSEA.woamending", inner); }));
+    };
+    EXPECT_FALSE(read(Edited(good, [](CFxPropStore& s) { s.RenameKey("EA.woseaction", "x"); })));
+    EXPECT_FALSE(read(RevolverOf(Bytes({0x40, 0x01, 'k'}))));
+    EXPECT_FALSE(
+        read(withSEA(Edited(sea, [](CFxPropStore& s) { s.RenameKey("WOSEA.tprops", "x"); }))));
+    EXPECT_FALSE(read(
+        withSEA(Edited(sea, [](CFxPropStore& s) { s.SetRevolver("WOSEA.tprops", CRevolver()); }))));
+    EXPECT_FALSE(
+        read(withSEA(Edited(sea, [](CFxPropStore& s) { s.RenameKey("WOSEA.woamending", "x"); }))));
+    EXPECT_FALSE(
+        read(withWOA(Edited(woa, [](CFxPropStore& s) { s.SetInt("WOA.woatpvtype", 0); }))));
+    EXPECT_FALSE(
+        read(withWOA(Edited(woa, [](CFxPropStore& s) { s.SetInt("WOA.woatpvtype", 7); }))));
+    EXPECT_FALSE(
+        read(withWOA(Edited(woa, [](CFxPropStore& s) { s.RenameKey("WOA.woatpkey", "x"); }))));
+    EXPECT_FALSE(read(
+        withWOA(Edited(woa, [](CFxPropStore& s) { s.RenameKey("WOA.woatpvalue.str", "x"); }))));
+    EXPECT_FALSE(read(withWOA(Edited(woa, [](CFxPropStore& s) { s.SetInt("WOA.woaregion", 1); }))));
+    EXPECT_FALSE(read(withWOA(Edited(woa, [](CFxPropStore& s) {
+        s.SetInt("WOA.woatpvtype", 2);
+        s.SetInt("WOA.bitnum", 1);
+    }))));
+
+    // A link-group creation of an early version carried nothing else.
+    CFxRevPropStore old;
+    old.SetInt("EA.eatype", nDSG_EATYPE__MCADD);
+    CRevolver oldRecord;
+    old.ToRevolver(oldRecord);
+    EXPECT_TRUE(read(oldRecord, 101));
+    EXPECT_FALSE(read(oldRecord, 102));
+
+    // Several-object records.
+    CDsgEAction several(nDSG_WOMEATYPE__SINGLE);
+    several.InitWOMAmending({1}, FALSE, TextAmend("UTP.lscript", "x"));
+    CRevolver sgood;
+    ASSERT_TRUE(several.EActionToRevolver(sgood));
+    EXPECT_TRUE(read(sgood));
+    const CRevolver mea = BlockOf(sgood, "EA.womeaction");
+    auto withMEA = [&](const CRevolver& inner) {
+        return Edited(sgood, [&](CFxPropStore& s) { s.SetRevolver("EA.womeaction", inner); });
+    };
+    EXPECT_FALSE(read(Edited(sgood, [](CFxPropStore& s) { s.RenameKey("EA.womeaction", "x"); })));
+    EXPECT_FALSE(
+        read(withMEA(Edited(mea, [](CFxPropStore& s) { s.RenameKey("WOMEA.woamending", "x"); }))));
+    EXPECT_FALSE(read(withMEA(Edited(mea, [](CFxPropStore& s) {
+        s.SetRevolver("WOMEA.woamending", RevolverOf(Bytes({0x22, 1, 'k'})));
+    }))));
+    CDsgEAction paste(nDSG_WOMEATYPE__MCREATE);
+    int counter = 0;
+    paste.InitWOMCreation(CDsgWObjs(), counter);
+    CRevolver pgood;
+    ASSERT_TRUE(paste.EActionToRevolver(pgood));
+    EXPECT_TRUE(read(pgood));
+    const CRevolver pmea = BlockOf(pgood, "EA.womeaction");
+    EXPECT_FALSE(read(Edited(pgood, [&](CFxPropStore& s) {
+        s.SetRevolver("EA.womeaction",
+                      Edited(pmea, [](CFxPropStore& m) { m.RenameKey("WOMEA.wobjs", "x"); }));
+    })));
+    EXPECT_FALSE(read(Edited(pgood, [&](CFxPropStore& s) {
+        s.SetRevolver("EA.womeaction", Edited(pmea, [](CFxPropStore& m) {
+                          m.SetRevolver("WOMEA.wobjs", CRevolver());
+                      }));
+    })));
+
+    // A writer with an unknown value type fails.
+    CDsgEAction broken(nDSG_WOMEATYPE__SINGLE);
+    CDsgWOAmending bad = TextAmend("UTP.lscript", "x");
+    bad.m_nWOATPVType = 9;
+    broken.InitWOAmending(1, FALSE, bad);
+    CRevolver out = RevolverOf("keep");
+    EXPECT_FALSE(broken.EActionToRevolver(out));
+    EXPECT_EQ(ContentOf(out), "keep");
+}
+
+TEST(DsgEActionTest, ShortStyleReaderTakesLongRecords) {
+    CDsgEAction move(nDSG_WOMEATYPE__SINGLE);
+    move.InitDRMoving(9, CRect(1, 2, 3, 4));
+    CRevolver longRecord;
+    ASSERT_TRUE(move.EActionToRevolver(longRecord));
+    KeyStyleScope scope(KEYSTYLE_SHORT);
+    CDsgEAction back(nDSG_WOMEATYPE__TOREAD);
+    ASSERT_TRUE(back.EActionFromRevolver(longRecord, 242));
+    EXPECT_EQ(back.GetEAType(), nDSG_EATYPE__DRMOVE);
+    EXPECT_EQ(back.m_tprops.GetLMHugeRect(), CRect(1, 2, 3, 4));
+}

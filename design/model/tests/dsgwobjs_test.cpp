@@ -1,0 +1,221 @@
+#include "design/model/dsgwobjs.h"
+
+#include <gtest/gtest.h>
+
+#include "design/model/tests/eactionstesting.h"
+
+using namespace eatesting;
+
+namespace {
+
+// A container filled directly, without a history.
+class Objects : public CDsgWObjs {
+public:
+    // Enters an object under the given id, through a one-object history and
+    // a copy that keeps the ids (negative counter).
+    int Put(int id, int kind, const CRect& rect, const std::string& text = "") {
+        Form form;
+        auto create = Single();
+        int counter = id;
+        create->InitWOCreation(counter, kind, rect, CDsgUTProps(), FALSE);
+        form.Add(std::move(create));
+        if (!text.empty())
+            static_cast<CDsgUTProps&>(*form.GetWObjById(id)).SetString("UTP.lscript", text);
+        int keep = -1;
+        CopyWObjsFrom(form, FALSE, keep);
+        return id;
+    }
+    std::vector<int> ZOrder() const {
+        return std::vector<int>(GetZOrder().begin(), GetZOrder().end());
+    }
+};
+
+}  // namespace
+
+TEST(DsgWOIdListTest, IndexFollowsTheNodes) {
+    CDsgWOIdList list;
+    list.AddTail(5);
+    list.AddTail(7);
+    list.AddTail(9);
+    list.InsertAfter(list.Find(5), 6);
+    list.InsertBefore(list.Find(5), 4);
+    EXPECT_EQ(std::vector<int>(list.begin(), list.end()), (std::vector<int>{4, 5, 6, 7, 9}));
+    EXPECT_TRUE(list.Remove(7));
+    EXPECT_FALSE(list.Remove(7));
+    EXPECT_EQ(list.Find(7), list.end());
+    EXPECT_EQ(*list.Find(9), 9);
+
+    // A second node of the same id leaves the index at the first one.
+    list.AddTail(4);
+    EXPECT_EQ(list.Find(4), list.begin());
+    EXPECT_EQ(list.GetCount(), 5);
+}
+
+TEST(DsgWObjsTest, UnknownIdsAreRefused) {
+    Objects objs;
+    EXPECT_EQ(objs.GetWObjById(3), nullptr);
+    EXPECT_EQ(objs.GetWObjRect(3), CRect(-1, -1, -1, -1));
+    EXPECT_FALSE(objs.SetWObjRect(3, CRect(1, 2, 3, 4)));
+    EXPECT_FALSE(objs.OffsetWObj(3, 1, 1));
+    EXPECT_FALSE(objs.RemoveWObj(3));
+    EXPECT_EQ(objs.GetWOCorner(3, 1), CPoint(-1, -1));
+    EXPECT_EQ(objs.GetNextZWOId(3, TRUE), -1);
+    EXPECT_EQ(objs.GetNextZWOId(-1, TRUE), -1);
+
+    objs.Put(3, nDSG_WOKIND__WOLINE, CRect(10, 20, 30, 40));
+    EXPECT_TRUE(objs.OffsetWObj(3, 5, -5));
+    EXPECT_EQ(objs.GetWObjRect(3), CRect(15, 15, 35, 35));
+    EXPECT_EQ(objs.GetWOCorner(3, 2), CPoint(35, 15));
+    EXPECT_EQ(objs.GetWOCorner(3, 3), CPoint(15, 35));
+    EXPECT_EQ(objs.GetWOCorner(3, 5), CPoint(-1, -1));
+    EXPECT_TRUE(objs.RemoveWObj(3));
+    EXPECT_EQ(objs.GetWObjCount(), 0);
+    EXPECT_TRUE(objs.GetZOrder().IsEmpty());
+}
+
+TEST(DsgWObjsTest, NextInZOrderWrapsOnlyWhenAsked) {
+    Objects objs;
+    objs.Put(4, nDSG_WOKIND__WOBOX, CRect(0, 0, 10, 10));
+    objs.Put(1, nDSG_WOKIND__WOBOX, CRect(0, 0, 10, 10));
+    objs.Put(8, nDSG_WOKIND__WOBOX, CRect(0, 0, 10, 10));
+    EXPECT_EQ(objs.ZOrder(), (std::vector<int>{4, 1, 8}));
+    EXPECT_EQ(objs.GetNextZWOId(4, FALSE), 1);
+    EXPECT_EQ(objs.GetNextZWOId(8, FALSE), -1);
+    EXPECT_EQ(objs.GetNextZWOId(8, TRUE), 4);
+}
+
+TEST(DsgWObjsTest, BoundingRectangle) {
+    Objects objs;
+    objs.Put(1, nDSG_WOKIND__WOLINE, CRect(500, 400, 100, 200));
+    objs.Put(2, nDSG_WOKIND__WOBOX, CRect(600, 50, 700, 80));
+    objs.Put(3, nDSG_WOKIND__WODNCHAR, CRect(900, 900, 1060, 1060));
+
+    // One object comes as stored, not normalised.
+    EXPECT_EQ(objs.GetWObjsBoundRect({1}), CRect(500, 400, 100, 200));
+    EXPECT_EQ(objs.GetWObjsBoundRect({3}), CRect(900, 900, 1060, 1060));
+    EXPECT_EQ(objs.GetWObjsBoundRect({}), CRect(-1, -1, -1, -1));
+    EXPECT_EQ(objs.GetWObjsBoundRect({42}), CRect(-1, -1, -1, -1));
+    // Several: normalised union; a definable character counts as its first
+    // corner; unknown ids are passed over.
+    EXPECT_EQ(objs.GetWObjsBoundRect({1, 2}), CRect(100, 50, 700, 400));
+    EXPECT_EQ(objs.GetWObjsBoundRect({1, 3, 42}), CRect(100, 200, 900, 900));
+    EXPECT_EQ(objs.GetWObjsBoundRect({1, 42}), CRect(100, 200, 500, 400));
+}
+
+TEST(DsgWObjsTest, CopyRenumbersFiltersAndReportsTheTopLeft) {
+    Objects source;
+    source.Put(10, nDSG_WOKIND__WOLINE, CRect(500, 400, 100, 200), "a");
+    source.Put(11, nDSG_WOKIND__WOBOX, CRect(300, 50, 700, 80), "b");
+    source.Put(12, nDSG_WOKIND__WOBOX, CRect(0, 0, 10, 10), "c");
+
+    Objects target;
+    target.Put(0, nDSG_WOKIND__WOBOX, CRect(1, 1, 2, 2));
+    int counter = 5;
+    const CDsgWOIdSet filter{10, 11};
+    EXPECT_EQ(target.CopyWObjsFrom(source, FALSE, counter, &filter), CPoint(100, 50));
+    EXPECT_EQ(counter, 7);
+    EXPECT_EQ(target.ZOrder(), (std::vector<int>{0, 5, 6}));
+    EXPECT_EQ(target.GetWObjById(5)->GetWOId(), 5);
+    EXPECT_EQ(target.GetWObjRect(5), CRect(500, 400, 100, 200));
+    EXPECT_EQ(static_cast<CDsgUTProps&>(*target.GetWObjById(6)).GetString("UTP.lscript"), "b");
+
+    // With the clear flag and nothing to copy.
+    const CDsgWOIdSet none{99};
+    EXPECT_EQ(target.CopyWObjsFrom(source, TRUE, counter, &none), CPoint(-1, -1));
+    EXPECT_EQ(target.GetWObjCount(), 0);
+    EXPECT_EQ(counter, 7);
+
+    // The counter passes its top value and starts again at 1.
+    counter = 0x7FFFFFFF;
+    target.CopyWObjsFrom(source, TRUE, counter, &filter);
+    EXPECT_EQ(target.ZOrder(), (std::vector<int>{0x7FFFFFFF, 1}));
+    EXPECT_EQ(counter, 2);
+}
+
+TEST(DsgWObjsTest, RecordHoldsExactKeysInEachStyle) {
+    Objects objs;
+    objs.Put(7, nDSG_WOKIND__WOBOX, CRect(1, 2, 3, 4));
+    objs.Put(3, nDSG_WOKIND__WOLINE, CRect(5, 6, 7, 8));
+    for (int style : {KEYSTYLE_LONG, KEYSTYLE_SHORT}) {
+        KeyStyleScope scope(style);
+        CRevolver buffer;
+        ASSERT_TRUE(objs.WObjsToRevolver(buffer));
+        const Dump dump = DumpOf(buffer);
+        const bool s = style == KEYSTYLE_SHORT;
+        ASSERT_EQ(dump.size(), 4u);
+        EXPECT_EQ(dump.at(s ? "count" : "WOS.wocount"), std::make_pair(kInt, std::string("2")));
+        // Bottom to top.
+        EXPECT_EQ(dump.at(s ? "uid_z" : "WOS.zowoids"), std::make_pair(kText, std::string("7,3")));
+        // Items in id-map order, each an object's pair record.
+        CRevolver expected;
+        ASSERT_TRUE(objs.GetWObjById(3)->TPropsToRevolver(expected, style));
+        EXPECT_EQ(dump.at("0"), std::make_pair(kBlock, ContentOf(expected)));
+        ASSERT_TRUE(objs.GetWObjById(7)->TPropsToRevolver(expected, style));
+        EXPECT_EQ(dump.at("1"), std::make_pair(kBlock, ContentOf(expected)));
+
+        Objects back;
+        ASSERT_TRUE(back.WObjsFromRevolver(buffer));
+        EXPECT_EQ(back.ZOrder(), (std::vector<int>{7, 3}));
+        EXPECT_EQ(back.GetWObjRect(3), CRect(5, 6, 7, 8));
+        EXPECT_EQ(back.GetWObjById(7)->GetWOKind(), nDSG_WOKIND__WOBOX);
+    }
+}
+
+TEST(DsgWObjsTest, ReadingRebuildsTheZOrder) {
+    Objects objs;
+    objs.Put(7, nDSG_WOKIND__WOBOX, CRect(1, 2, 3, 4));
+    objs.Put(3, nDSG_WOKIND__WOLINE, CRect(5, 6, 7, 8));
+    objs.Put(5, nDSG_WOKIND__WOLINE, CRect(5, 6, 7, 8));
+    CRevolver buffer;
+    ASSERT_TRUE(objs.WObjsToRevolver(buffer));
+
+    // An empty order: objects in reading order (id-map order).
+    Objects back;
+    ASSERT_TRUE(back.WObjsFromRevolver(
+        Edited(buffer, [](CFxPropStore& s) { s.SetString("WOS.zowoids", ""); })));
+    EXPECT_EQ(back.ZOrder(), (std::vector<int>{3, 5, 7}));
+    // An order naming unknown ids and leaving one out: the unknown ids are
+    // dropped and the forgotten object goes on top.
+    ASSERT_TRUE(back.WObjsFromRevolver(
+        Edited(buffer, [](CFxPropStore& s) { s.SetString("WOS.zowoids", "5,44,x,7,5"); })));
+    EXPECT_EQ(back.ZOrder(), (std::vector<int>{5, 7, 3}));
+}
+
+TEST(DsgWObjsTest, BadRecordsLeaveTheContainerAsItWas) {
+    Objects objs;
+    objs.Put(7, nDSG_WOKIND__WOBOX, CRect(1, 2, 3, 4));
+    objs.Put(3, nDSG_WOKIND__WOLINE, CRect(5, 6, 7, 8));
+    CRevolver good;
+    ASSERT_TRUE(objs.WObjsToRevolver(good));
+
+    const CRevolver bad[] = {
+        Edited(good, [](CFxPropStore& s) { s.RenameKey("WOS.wocount", "x"); }),
+        Edited(good, [](CFxPropStore& s) { s.SetInt("WOS.wocount", 3); }),
+        Edited(good, [](CFxPropStore& s) { s.SetInt("WOS.wocount", -1); }),
+        Edited(good, [](CFxPropStore& s) { s.SetRevolver("1", RevolverOf("\x22\x01x")); }),
+        Edited(good, [](CFxPropStore& s) { s.SetRevolver("1", CRevolver()); }),
+        RevolverOf(Bytes({0x22, 0x01, 'k'})),
+    };
+    for (const CRevolver& record : bad) {
+        Objects target;
+        target.Put(1, nDSG_WOKIND__WOTEXT, CRect(9, 9, 9, 9));
+        EXPECT_FALSE(target.WObjsFromRevolver(record));
+        EXPECT_EQ(target.ZOrder(), (std::vector<int>{1}));
+        EXPECT_EQ(target.GetWObjRect(1), CRect(9, 9, 9, 9));
+    }
+
+    // A full copy goes through the record.
+    Objects copy;
+    ASSERT_TRUE(copy.WObjsCopyFrom(objs));
+    EXPECT_EQ(copy.ZOrder(), (std::vector<int>{7, 3}));
+}
+
+TEST(DsgWObjsTest, OptionHelpers) {
+    EXPECT_EQ(EPUSFTypeToBpp(0), 4);
+    EXPECT_EQ(EPUSFTypeToBpp(1), 8);
+    EXPECT_EQ(EPUSFTypeToBpp(2), -1);
+    EXPECT_EQ(CPCIndexToNegativeColor(3), 0xFFFFFFu);
+    EXPECT_EQ(CPCIndexToNegativeColor(0), 0u);
+    EXPECT_EQ(NextDsgCounter(0), 1);
+    EXPECT_EQ(NextDsgCounter(0x7FFFFFFF), 1);
+}

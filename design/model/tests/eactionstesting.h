@@ -1,0 +1,166 @@
+#pragma once
+
+// Helpers shared by the tests of the object container, the edit actions and
+// the edit-action list: a form made of a list and a container the way the
+// design page has them, builders of common actions, and record dumps.
+
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "design/model/dsgeaction.h"
+#include "design/model/dsgeactions.h"
+#include "design/model/dsgwobjs.h"
+#include "foundation/fxrevpropstore.h"
+#include "foundation/tests/storetesting.h"
+
+namespace eatesting {
+
+// Sets the process key style for the lifetime of the object.
+class KeyStyleScope {
+public:
+    explicit KeyStyleScope(int style) : m_saved(GetKeyStyle()) { SetKeyStyle(style); }
+    ~KeyStyleScope() { SetKeyStyle(m_saved); }
+    KeyStyleScope(const KeyStyleScope&) = delete;
+    KeyStyleScope& operator=(const KeyStyleScope&) = delete;
+
+private:
+    int m_saved;
+};
+
+// A form as the design page holds one: its history and its objects, with an
+// open form so that appends are taken.
+class Form : public CDsgEActions, public CDsgWObjs {
+public:
+    explicit Form(BOOL notify = FALSE) : CDsgEActions(notify) { SetSPIndex(0); }
+
+    // Appends and rebuilds, as the page does after every edit.
+    CDsgEAction& Add(std::unique_ptr<CDsgEAction> action) {
+        CDsgEAction& added = *action;
+        EAAdd(std::move(action));
+        lastRebuild = WObjsFromEActions(*this, TRUE);
+        return added;
+    }
+    void Undo() {
+        UndoEAction();
+        lastRebuild = WObjsFromEActions(*this, TRUE);
+    }
+    void Redo() {
+        RedoEAction();
+        lastRebuild = WObjsFromEActions(*this, TRUE);
+    }
+    BOOL Rebuild() { return lastRebuild = WObjsFromEActions(*this, TRUE); }
+
+    // Ids in drawing order, bottom first.
+    std::vector<int> ZOrder() const {
+        return std::vector<int>(GetZOrder().begin(), GetZOrder().end());
+    }
+    std::string UT(int id, const std::string& key) const {
+        const CDsgWObj* obj = GetWObjById(id);
+        return obj ? static_cast<const CDsgUTProps&>(*obj).GetString(key) : "<none>";
+    }
+
+    BOOL lastRebuild = TRUE;
+    int fixChoiceCalls = 0;
+    std::vector<int> notices;  // kinds told to the main frame
+    int resets = 0;
+    int exchanges = 0;
+    int countAtNotice = -1;
+
+protected:
+    void FixWOChoice() override { ++fixChoiceCalls; }
+    void OnEAAdded(const CDsgEAction& action) override {
+        notices.push_back(action.GetEAType());
+        countAtNotice = GetEACount();
+    }
+    void OnEActionsReset() override { ++resets; }
+    void OnWONOExchanged() override { ++exchanges; }
+};
+
+// A creation drag as the page records it: the creation (joined) and its
+// first geometry action. Returns the new object's id.
+inline int CreateDragged(Form& form, int kind, const CRect& rect,
+                         const CDsgUTProps& attributes = CDsgUTProps()) {
+    const int id = form.GetWOIdCounter();
+    auto create = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
+    create->InitWOCreation(form.WOIdCounter(), kind,
+                           CRect(rect.left, rect.top, rect.left, rect.top), attributes, TRUE);
+    form.Add(std::move(create));
+    auto geometry = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
+    geometry->InitWOCERDRMoving(id, rect);
+    form.Add(std::move(geometry));
+    return id;
+}
+
+inline std::unique_ptr<CDsgEAction> Single() {
+    return std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
+}
+inline std::unique_ptr<CDsgEAction> Several() {
+    return std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__MGEOM);
+}
+
+inline CDsgWOAmending TextAmend(const std::string& key, const std::string& value) {
+    CDsgWOAmending amending;
+    amending.SetStringAmending(key, value);
+    return amending;
+}
+
+// A decoded record: key -> (value type, value as text; byte blocks as their
+// bytes).
+using Dump = std::map<std::string, std::pair<int, std::string>>;
+
+inline Dump DumpOf(const CRevolver& buffer) {
+    CFxRevPropStore store;
+    store.FromRevolver(buffer);
+    Dump dump;
+    std::vector<std::string> keys;
+    store.GetKeys(keys);
+    for (const std::string& key : keys) {
+        const int type = store.GetValueType(key);
+        std::string value;
+        if (type == CFxPropItem::VT_REVOLVER) {
+            CRevolver block;
+            store.LookupRevolver(key, block);
+            value = ContentOf(block);
+        } else {
+            value = store.GetString(key);
+        }
+        dump[key] = {type, value};
+    }
+    return dump;
+}
+
+// The keys of a record and their value types, without the values.
+inline std::map<std::string, int> KeyTypesOf(const CRevolver& buffer) {
+    std::map<std::string, int> types;
+    for (const auto& [key, value] : DumpOf(buffer)) types[key] = value.first;
+    return types;
+}
+
+// The byte block under a key of a record.
+inline CRevolver BlockOf(const CRevolver& buffer, const std::string& key) {
+    CFxRevPropStore store;
+    store.FromRevolver(buffer);
+    CRevolver block;
+    store.LookupRevolver(key, block);
+    return block;
+}
+
+// Re-encodes a record after changing it.
+template <typename Change>
+CRevolver Edited(const CRevolver& buffer, Change change) {
+    CFxRevPropStore store;
+    store.FromRevolver(buffer);
+    change(store);
+    CRevolver out;
+    store.ToRevolver(out);
+    return out;
+}
+
+constexpr int kInt = CFxPropItem::VT_INT;
+constexpr int kText = CFxPropItem::VT_STRING;
+constexpr int kBlock = CFxPropItem::VT_REVOLVER;
+
+}  // namespace eatesting

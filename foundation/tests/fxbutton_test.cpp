@@ -69,6 +69,7 @@ TEST(FxButtonTest, CheckBoxTogglesOnEveryClickAndReportsItsState) {
     ASSERT_TRUE(box.IsCheckBox());
     EXPECT_TRUE(check.IsCheckBox());
     EXPECT_FALSE(push.IsCheckBox());
+    EXPECT_EQ(GetButtonStyle(&box), BS_AUTOCHECKBOX);  // for code that picks buttons by style
     box.click();
     EXPECT_EQ(box.GetCheck(), BST_CHECKED);
     box.click();
@@ -83,6 +84,9 @@ TEST(FxButtonTest, CheckBoxTogglesOnEveryClickAndReportsItsState) {
     EXPECT_EQ(box.GetCheck(), BST_CHECKED);
     box.SetCheck(7);
     EXPECT_EQ(box.GetCheck(), BST_UNCHECKED);
+    SetButtonCheck(&box, BST_CHECKED);
+    EXPECT_EQ(box.GetCheck(), BST_CHECKED);
+    box.SetCheck(BST_UNCHECKED);
     push.click();
     push.SetCheck(BST_CHECKED);
     EXPECT_EQ(push.GetCheck(), BST_UNCHECKED);

@@ -266,6 +266,15 @@ TEST(FxButtonTest, MadeOutImagesKeepTheTransparentDots) {
     EXPECT_EQ(button.SetBitmapIds(2011, kMagenta, CFxButton::kOutGrey), CFxButton::kOk);
     EXPECT_EQ(button.SetBitmapIds(0, kMagenta), CFxButton::kOk);
     EXPECT_FALSE(button.HasImage());
+
+    // Icons leave out their dots that are less than half opaque.
+    QImage icon(4, 4, QImage::Format_ARGB32);
+    icon.fill(qRgba(0, 0, 200, 255));
+    icon.setPixel(0, 0, qRgba(0, 0, 200, 100));
+    ASSERT_EQ(button.SetIcon(icon), CFxButton::kOk);
+    image = Picture(button);
+    EXPECT_EQ(At(image, 8, 8), kFace);
+    EXPECT_EQ(At(image, 9, 8), RGB(0, 0, 200));
 }
 
 TEST(FxButtonTest, ImageAlignmentBesideTheText) {

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/controls.h"
 #include "platform/dc.h"
 #include "platform/geometry.h"
 #include "platform/window.h"
@@ -20,19 +21,9 @@
 
 class QMenu;
 
-// Button types a button is made with. Any type with the check-box bit set
-// makes a check-box button; the default push button draws the default frame
-// and answers the dialog's Enter key.
-constexpr UINT BS_PUSHBUTTON = 0x0;
-constexpr UINT BS_DEFPUSHBUTTON = 0x1;
-constexpr UINT BS_CHECKBOX = 0x2;
-constexpr UINT BS_AUTOCHECKBOX = 0x3;
-constexpr UINT BS_TYPEMASK = 0xF;
-
-// Check states.
-constexpr int BST_UNCHECKED = 0;
-constexpr int BST_CHECKED = 1;
-constexpr int BST_INDETERMINATE = 2;
+// A button is made with one of the button types (BS_*, platform/controls.h).
+// Any type with the check-box bit set makes a check-box button; the default
+// push button draws the default frame and answers the dialog's Enter key.
 
 class CFxButton : public QPushButton {
     Q_OBJECT

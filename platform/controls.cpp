@@ -34,10 +34,10 @@ std::string GetControlClassName(const QWidget* widget) {
     return QString::fromLatin1(widget->metaObject()->className()).toLower().toStdString();
 }
 
-int GetButtonStyle(const QWidget* widget) {
-    if (!widget) return -1;
+UINT GetButtonStyle(const QWidget* widget) {
+    if (!widget) return UINT(-1);
     const QVariant declared = widget->property(kButtonStyleProperty);
-    if (declared.isValid()) return declared.toInt();
+    if (declared.isValid()) return declared.toUInt();
     if (auto* box = qobject_cast<const QCheckBox*>(widget))
         return box->isTristate() ? BS_AUTO3STATE : BS_AUTOCHECKBOX;
     if (qobject_cast<const QRadioButton*>(widget)) return BS_AUTORADIOBUTTON;
@@ -45,10 +45,10 @@ int GetButtonStyle(const QWidget* widget) {
         return push->isDefault() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
     if (qobject_cast<const QAbstractButton*>(widget)) return BS_PUSHBUTTON;
     if (qobject_cast<const QGroupBox*>(widget)) return BS_GROUPBOX;
-    return -1;
+    return UINT(-1);
 }
 
-void SetButtonStyle(QWidget* widget, int style) {
+void SetButtonStyle(QWidget* widget, UINT style) {
     if (widget) widget->setProperty(kButtonStyleProperty, style);
 }
 

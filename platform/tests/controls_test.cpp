@@ -39,7 +39,7 @@ TEST(ControlsTest, ButtonStylesFollowTheWidgetUnlessDeclared) {
     push->setDefault(true);
     EXPECT_EQ(GetButtonStyle(push), BS_DEFPUSHBUTTON);
     EXPECT_EQ(GetButtonStyle(radio), BS_AUTORADIOBUTTON);
-    EXPECT_EQ(GetButtonStyle(new QLineEdit(&dialog)), -1);
+    EXPECT_EQ(GetButtonStyle(new QLineEdit(&dialog)), UINT(-1));
 
     SetButtonStyle(check, BS_CHECKBOX);
     EXPECT_EQ(GetButtonStyle(check), BS_CHECKBOX);

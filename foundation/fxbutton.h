@@ -21,10 +21,6 @@
 
 class QMenu;
 
-// A button is made with one of the button types (BS_*, platform/controls.h).
-// Any type with the check-box bit set makes a check-box button; the default
-// push button draws the default frame and answers the dialog's Enter key.
-
 class CFxButton : public QPushButton {
     Q_OBJECT
 
@@ -54,12 +50,15 @@ public:
     static constexpr int kNoMask = 2;
     static constexpr int kBadStyle = 6;
 
-    explicit CFxButton(QWidget* parent = nullptr, UINT type = BS_PUSHBUTTON);
+    // A button of a button type (BS_PUSHBUTTON, BS_DEFPUSHBUTTON, ...): any
+    // type with the check-box bit set makes a check-box button, the default
+    // push button draws the default frame and answers the dialog's Enter key.
+    explicit CFxButton(QWidget* parent = nullptr, int type = BS_PUSHBUTTON);
     ~CFxButton() override;
 
     // A new type keeps the check-box mode the button was made with and only
     // sets or clears the default push button.
-    void SetButtonStyle(UINT type);
+    void SetButtonStyle(int type);
     bool IsCheckBox() const { return checkBox_; }
     bool IsDefaultButton() const { return isDefault(); }
 

@@ -34,10 +34,10 @@ std::string GetControlClassName(const QWidget* widget) {
     return QString::fromLatin1(widget->metaObject()->className()).toLower().toStdString();
 }
 
-UINT GetButtonStyle(const QWidget* widget) {
-    if (!widget) return UINT(-1);
+int GetButtonStyle(const QWidget* widget) {
+    if (!widget) return -1;
     const QVariant declared = widget->property(kButtonStyleProperty);
-    if (declared.isValid()) return declared.toUInt();
+    if (declared.isValid()) return declared.toInt();
     if (auto* box = qobject_cast<const QCheckBox*>(widget))
         return box->isTristate() ? BS_AUTO3STATE : BS_AUTOCHECKBOX;
     if (qobject_cast<const QRadioButton*>(widget)) return BS_AUTORADIOBUTTON;
@@ -45,10 +45,10 @@ UINT GetButtonStyle(const QWidget* widget) {
         return push->isDefault() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
     if (qobject_cast<const QAbstractButton*>(widget)) return BS_PUSHBUTTON;
     if (qobject_cast<const QGroupBox*>(widget)) return BS_GROUPBOX;
-    return UINT(-1);
+    return -1;
 }
 
-void SetButtonStyle(QWidget* widget, UINT style) {
+void SetButtonStyle(QWidget* widget, int style) {
     if (widget) widget->setProperty(kButtonStyleProperty, style);
 }
 

@@ -1,19 +1,17 @@
 #include "foundation/fxwindowslayout.h"
 
-#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QEvent>
-#include <QGroupBox>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPushButton>
 #include <QResizeEvent>
 #include <algorithm>
-#include <cstdlib>
 #include <map>
 
 #include "foundation/fxrevpropstore.h"
+#include "foundation/fxstrings.h"
+#include "platform/controls.h"
 #include "platform/dc.h"
 #include "platform/keyboard.h"
 #include "platform/paths.h"
@@ -122,8 +120,8 @@ struct EngineTables {
     int lastLine = -1;
     CPoint lastCursor{-1, -1};
     std::map<HWND, DWORD> showTimes;
-    std::map<HWND, CSize> sizes;        // client size after the last resize
-    std::map<HWND, CSize> sizesBefore;  // what `sizes` held before the current resize
+    std::map<HWND, std::string> sizes;        // client size (pair text) after the last resize
+    std::map<HWND, std::string> sizesBefore;  // what `sizes` held before the current resize
     QPointer<TrackingOverlay> overlay;
 
     // The parent whose cursor the hot splitter replaced, and that cursor.
@@ -185,7 +183,7 @@ protected:
                         t.sizesBefore[handle_] = known->second;
                     else
                         t.sizesBefore.erase(handle_);
-                    t.sizes[handle_] = CSize(parent_->width(), parent_->height());
+                    t.sizes[handle_] = PairToText(parent_->width(), parent_->height());
                 }
                 break;
             }
@@ -367,6 +365,39 @@ void LayoutParentHook::EndDrag(QWidget* parent, CFxSplitStatic* bar, CPoint poin
     t.lastCursor = CPoint(-1, -1);
 }
 
+// ---- Text forms --------------------------------------------------------------
+
+std::string RectToText(const CRect& rect) {
+    return std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
+           std::to_string(rect.right) + "," + std::to_string(rect.bottom);
+}
+
+std::string PairToText(int first, int second) {
+    return std::to_string(first) + "," + std::to_string(second);
+}
+
+namespace {
+
+// The text's pieces at ",", padded with empty ones to ten.
+std::vector<std::string> NumberPieces(const std::string& text) {
+    std::vector<std::string> pieces;
+    SplitStringBySeparator(pieces, text, ",", FALSE, FALSE);
+    if (pieces.size() < 10) pieces.resize(10);
+    return pieces;
+}
+
+}  // namespace
+
+CRect TextToRect(const std::string& text) {
+    const std::vector<std::string> p = NumberPieces(text);
+    return CRect(AtoiText(p[0]), AtoiText(p[1]), AtoiText(p[2]), AtoiText(p[3]));
+}
+
+CSize TextToPair(const std::string& text) {
+    const std::vector<std::string> p = NumberPieces(text);
+    return CSize(AtoiText(p[0]), AtoiText(p[1]));
+}
+
 // ---- CFxWindowsLayout --------------------------------------------------------
 
 CFxWindowsLayout::CFxWindowsLayout() = default;
@@ -403,15 +434,10 @@ void CFxWindowsLayout::InitLayoutMargins(QWidget* parent, int hMargin, int vMarg
         // plain push buttons and take no tab stop) show the parent through
         // their background. Qt always clips children out of the parent.
         for (QWidget* child : ChildWindows(parent)) {
-            bool see = child->metaObject() == &QLabel::staticMetaObject ||
-                       qobject_cast<QGroupBox*>(child) != nullptr;
-            if (auto* button = qobject_cast<QAbstractButton*>(child)) {
-                auto* push = qobject_cast<QPushButton*>(button);
-                const bool plainPush = push &&
-                                       push->metaObject() == &QPushButton::staticMetaObject &&
-                                       !push->isDefault();
-                see = !plainPush && !(button->focusPolicy() & Qt::TabFocus);
-            }
+            const std::string cls = GetControlClassName(child);
+            const bool see =
+                cls == "static" || (cls == "button" && (GetButtonStyle(child) & 0x7) != 0 &&
+                                    !(child->focusPolicy() & Qt::TabFocus));
             if (see) child->setAutoFillBackground(false);
         }
     }
@@ -576,9 +602,9 @@ BOOL CFxWindowsLayout::LayoutToStore(CRevolver& buffer) const {
         if (id == 0) continue;
         const std::string key = std::to_string(id);
         // Of two children with one id, the first in z-order is written.
-        if (!store.HasKey(key)) store.SetRectText(key, ChildRect(child));
+        if (!store.HasKey(key)) store.SetString(key, RectToText(ChildRect(child)));
     }
-    store.SetRectText("$top_parent_rect", ScreenRect(m_pParent->window()));
+    store.SetString("$top_parent_rect", RectToText(ScreenRect(m_pParent->window())));
     return store.ToRevolver(buffer);
 }
 
@@ -589,7 +615,7 @@ BOOL CFxWindowsLayout::LayoutFromStore(const CRevolver& buffer, BOOL restoreTopW
     if (restoreTopWindow && !store.GetString("$top_parent_rect").empty()) {
         // The record holds the frame's rectangle; Qt places the client area.
         QWidget* top = m_pParent->window();
-        const CRect frame = store.GetRectText("$top_parent_rect");
+        const CRect frame = TextToRect(store.GetString("$top_parent_rect"));
         const QRect outer = top->frameGeometry();
         const QRect inner = top->geometry();
         top->setGeometry(frame.left + (inner.x() - outer.x()), frame.top + (inner.y() - outer.y()),
@@ -600,9 +626,10 @@ BOOL CFxWindowsLayout::LayoutFromStore(const CRevolver& buffer, BOOL restoreTopW
     store.GetKeys(keys);
     for (const std::string& key : keys) {
         if (key.empty() || key[0] == '$' || key[0] == '%') continue;
-        QWidget* child = GetDlgItem(m_pParent, std::atoi(key.c_str()));
-        if (!child || store.GetString(key).empty()) continue;
-        PlaceChild(child, store.GetRectText(key));
+        QWidget* child = GetDlgItem(m_pParent, AtoiText(key));
+        const std::string value = store.GetString(key);
+        if (!child || value.empty()) continue;
+        PlaceChild(child, TextToRect(value));
     }
     return TRUE;
 }
@@ -742,7 +769,7 @@ void CFxSplitStatic::FollowParentSize() {
     const HWND handle = GetWindowHandle(parent);
     auto old = t.sizesBefore.find(handle);
     if (old == t.sizesBefore.end()) return;
-    const CSize before = old->second;
+    const CSize before = TextToPair(old->second);
     const CSize now(parent->width(), parent->height());
     if (before.cx == 0 || before.cy == 0 || now.cx == 0 || now.cy == 0 || before == now) return;
     auto shown = t.showTimes.find(handle);

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPushButton>
 #include <functional>
 #include <memory>
 #include <string>
@@ -220,8 +221,13 @@ TEST(WindowsLayoutAnchorTest, PreparingChildrenLetsPlainStaticsAndGroupBoxesShow
     makeOpaque(check);
     auto* tabCheck = new QCheckBox("t", &parent);  // takes a tab stop
     makeOpaque(tabCheck);
-    QWidget* derived = makeOpaque(new CFxTransparentStatic(&parent));  // not a plain static
-    derived->setAutoFillBackground(true);
+    auto* push = new QPushButton("p", &parent);  // a plain push button
+    push->setFocusPolicy(Qt::NoFocus);
+    makeOpaque(push);
+    auto* defaultPush = new QPushButton("d", &parent);
+    defaultPush->setFocusPolicy(Qt::NoFocus);
+    defaultPush->setDefault(true);
+    makeOpaque(defaultPush);
     QWidget* plain = makeOpaque(new QWidget(&parent));
 
     CFxWindowsLayout unprepared;
@@ -234,11 +240,24 @@ TEST(WindowsLayoutAnchorTest, PreparingChildrenLetsPlainStaticsAndGroupBoxesShow
     EXPECT_FALSE(group->autoFillBackground());
     EXPECT_FALSE(check->autoFillBackground());
     EXPECT_TRUE(tabCheck->autoFillBackground());
-    EXPECT_TRUE(derived->autoFillBackground());
+    EXPECT_TRUE(push->autoFillBackground());
+    EXPECT_FALSE(defaultPush->autoFillBackground());
     EXPECT_TRUE(plain->autoFillBackground());
 }
 
 // ---- Layout record -----------------------------------------------------------
+
+TEST(WindowsLayoutTextTest, RectanglesAndPairsAsText) {
+    EXPECT_EQ(RectToText(CRect(-5, 0, 1200, -1)), "-5,0,1200,-1");
+    EXPECT_EQ(PairToText(640, -3), "640,-3");
+    EXPECT_EQ(TextToRect("-5,0,1200,-1"), CRect(-5, 0, 1200, -1));
+    // Missing, empty and unreadable pieces read 0; extra pieces are ignored.
+    EXPECT_EQ(TextToRect("1,2"), CRect(1, 2, 0, 0));
+    EXPECT_EQ(TextToRect("7,,x9,8,5,6"), CRect(7, 0, 0, 8));
+    EXPECT_EQ(TextToRect(""), CRect());
+    EXPECT_EQ(TextToPair("640,480"), CSize(640, 480));
+    EXPECT_EQ(TextToPair("12"), CSize(12, 0));
+}
 
 class WindowsLayoutRecordTest : public ::testing::Test {
 protected:

@@ -10,6 +10,7 @@
 #include <map>
 
 #include "foundation/fxrevpropstore.h"
+#include "foundation/fxsharedvalues.h"
 #include "foundation/fxstrings.h"
 #include "platform/controls.h"
 #include "platform/dc.h"
@@ -136,6 +137,8 @@ EngineTables& Tables() {
     return *tables;
 }
 
+void DropHotSplitter(QWidget* parent);
+
 }  // namespace
 
 // Watches one parent for the layout and the splitters: resizes, showing and
@@ -189,6 +192,11 @@ protected:
             }
             case QEvent::Show:
                 if (splitterParent) t.showTimes[handle_] = GetTickCount();
+                break;
+            case QEvent::Hide:
+                // A hidden parent keeps neither the mouse nor a drag.
+                if (splitterParent && t.hot && t.hot->parentWidget() == parent_)
+                    DropHotSplitter(parent_);
                 break;
             case QEvent::MouseMove:
             case QEvent::MouseButtonPress:
@@ -281,6 +289,17 @@ void EraseTrackingLine() {
     EngineTables& t = Tables();
     t.lastLine = -1;
     if (t.overlay) t.overlay->HideLine();
+}
+
+// Ends any drag and hover of the parent's bars, giving the mouse back.
+void DropHotSplitter(QWidget* parent) {
+    EngineTables& t = Tables();
+    EraseTrackingLine();
+    t.dragging = false;
+    t.hot = nullptr;
+    RestoreCursor();
+    ReleaseCapture(parent);
+    t.lastCursor = CPoint(-1, -1);
 }
 
 // The tracking line of the bar at `pos` (parent client coordinates, across
@@ -493,7 +512,7 @@ BOOL CFxWindowsLayout::AnchorBottom(int margin, std::span<QWidget* const> childr
         if (!child) break;
         if (IsUsable(child)) child->move(child->x(), m_pParent->height() - m - child->height());
         if (++count > kMaxGroupItems) {
-            MessageBox("Too many WindowsLayout items", "", MB_OK);
+            AppMessageBox(m_pParent, "Too many WindowsLayout items", "", MB_OK);
             return FALSE;
         }
     }
@@ -511,7 +530,7 @@ BOOL CFxWindowsLayout::AnchorRight(int margin, std::span<QWidget* const> childre
         if (!child) break;
         group.push_back(child);
         if (static_cast<int>(group.size()) > kMaxGroupItems) {
-            MessageBox("Too many WindowsLayout items", "", MB_OK);
+            AppMessageBox(m_pParent, "Too many WindowsLayout items", "", MB_OK);
             return FALSE;
         }
     }
@@ -646,15 +665,7 @@ CFxSplitStatic::~CFxSplitStatic() {
     EngineTables& t = Tables();
     std::erase(t.splitters, this);
     if (m_pLayout) std::erase(m_pLayout->m_arrSplitters, this);
-    if (t.hot == this) {
-        QWidget* parent = parentWidget();
-        EraseTrackingLine();
-        t.dragging = false;
-        t.hot = nullptr;
-        RestoreCursor();
-        ReleaseCapture(parent);
-        t.lastCursor = CPoint(-1, -1);
-    }
+    if (t.hot == this) DropHotSplitter(parentWidget());
 }
 
 BOOL CFxSplitStatic::AttachToLayout(CFxWindowsLayout* layout, int orientation, BOOL live,

@@ -680,6 +680,19 @@ TEST_F(SplitterTest, SplitterGoneWhileDraggedClearsTheDrag) {
     EXPECT_EQ(CFxSplitStatic::GetHotSplitter(), nullptr);
 }
 
+TEST_F(SplitterTest, HiddenParentGivesTheMouseBack) {
+    Mouse(QEvent::MouseMove, 151, 100, Qt::NoButton);
+    Mouse(QEvent::MouseButtonPress, 151, 100, Qt::LeftButton);
+    Mouse(QEvent::MouseMove, 201, 100, Qt::LeftButton);
+    ASSERT_EQ(QWidget::mouseGrabber(), frame.get());
+    frame->hide();
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+    EXPECT_FALSE(CFxSplitStatic::IsDragging());
+    EXPECT_EQ(CFxSplitStatic::GetHotSplitter(), nullptr);
+    EXPECT_EQ(CFxSplitStatic::GetTrackingLinePos(), -1);
+    EXPECT_EQ(bar->x(), 150);
+}
+
 // ---- Transparent static ------------------------------------------------------
 
 TEST(TransparentStaticTest, ShowsTheParentUnderItWhereverItStands) {

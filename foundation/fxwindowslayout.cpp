@@ -1,17 +1,16 @@
 #include "foundation/fxwindowslayout.h"
 
-#include <QCoreApplication>
 #include <QCursor>
 #include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QResizeEvent>
 #include <algorithm>
 #include <map>
 
 #include "foundation/fxrevpropstore.h"
 #include "foundation/fxsharedvalues.h"
 #include "foundation/fxstrings.h"
+#include "foundation/fxutilswnd.h"
 #include "platform/controls.h"
 #include "platform/dc.h"
 #include "platform/keyboard.h"
@@ -29,18 +28,6 @@ constexpr int kGrabWidth = 8;
 constexpr int kPaneReach = 100;
 // Resizes this soon after the parent was shown leave the bar alone.
 constexpr DWORD kShowSettleMs = 999;
-
-CRect ToCRect(const QRect& r) { return CRect(r.x(), r.y(), r.x() + r.width(), r.y() + r.height()); }
-
-// A child's rectangle in its parent's client coordinates.
-CRect ChildRect(const QWidget* w) { return ToCRect(w->geometry()); }
-
-// A window's rectangle on the screen (a top-level window with its frame).
-CRect ScreenRect(const QWidget* w) {
-    if (w->isWindow()) return ToCRect(w->frameGeometry());
-    const QPoint tl = w->mapToGlobal(QPoint(0, 0));
-    return CRect(tl.x(), tl.y(), tl.x() + w->width(), tl.y() + w->height());
-}
 
 void PlaceChild(QWidget* w, const CRect& r) {
     w->setGeometry(r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()));
@@ -84,16 +71,13 @@ private:
     COLORREF color_ = 0;
 };
 
-// The direct child windows of a parent in z-order (Qt's child order), without
-// top-level windows it owns and without the tracking sheet.
-std::vector<QWidget*> ChildWindows(const QWidget* parent) {
+// The direct child windows of a parent, topmost first, without the tracking
+// sheet.
+std::vector<QWidget*> ChildWindows(QWidget* parent) {
     std::vector<QWidget*> children;
-    if (!parent) return children;
-    for (QObject* o : parent->children()) {
-        auto* w = qobject_cast<QWidget*>(o);
-        if (!w || w->isWindow() || dynamic_cast<TrackingOverlay*>(w)) continue;
-        children.push_back(w);
-    }
+    GetChildWindows(parent, children);
+    std::erase_if(children,
+                  [](QWidget* w) { return dynamic_cast<TrackingOverlay*>(w) != nullptr; });
     return children;
 }
 
@@ -259,7 +243,7 @@ void HitTest(QWidget* parent, CPoint point) {
     CFxSplitStatic* found = nullptr;
     for (CFxSplitStatic* s : t.splitters) {
         if (s->parentWidget() != parent || s->isHidden()) continue;
-        CRect r = ScreenRect(s);
+        CRect r = GetWndRect(s);
         if (s->GetOrientation() == 1 && r.Width() < kGrabWidth) {
             const int extra = kGrabWidth - r.Width();
             r.left -= extra / 2;
@@ -353,7 +337,7 @@ void LayoutParentHook::Mouse(QWidget* parent, QEvent::Type type, const QMouseEve
             if (event->button() != Qt::LeftButton || !hot || t.dragging) break;
             t.lastLine = -1;
             t.cursorPoint = point;
-            const CRect bar = ScreenRect(hot);
+            const CRect bar = GetWndRect(hot);
             t.grabOffset = hot->GetOrientation() == 1 ? CPoint(point.x - bar.left, 0)
                                                       : CPoint(0, point.y - bar.top);
             Capture(parent);
@@ -465,8 +449,11 @@ void CFxWindowsLayout::InitLayoutMargins(QWidget* parent, int hMargin, int vMarg
 
 void CFxWindowsLayout::OnParentResized() {
     if (!m_pParent) return;
-    if (!m_pParent->window()->isMinimized()) m_rcParent = ScreenRect(m_pParent);
+    if (!m_pParent->window()->isMinimized()) m_rcParent = GetWndRect(m_pParent);
     m_pParent->update();
+    // Qt paints later, so the children repaint after the owner's handler has
+    // placed them.
+    InvalidateChildren(m_pParent, TRUE, "", TRUE);
 }
 
 BOOL CFxWindowsLayout::IsUsable(const QWidget* child) const {
@@ -475,28 +462,28 @@ BOOL CFxWindowsLayout::IsUsable(const QWidget* child) const {
 
 void CFxWindowsLayout::AlignLeft(QWidget* child, int margin) {
     if (!IsUsable(child)) return;
-    CRect r = ChildRect(child);
+    CRect r = GetWndRectInParent(child);
     r.left = margin == -1 ? m_nHMargin : margin;
     PlaceChild(child, r);
 }
 
 void CFxWindowsLayout::StretchRight(QWidget* child, int margin) {
     if (!IsUsable(child)) return;
-    CRect r = ChildRect(child);
+    CRect r = GetWndRectInParent(child);
     r.right = m_pParent->width() - (margin == -1 ? m_nHMargin : margin);
     PlaceChild(child, r);
 }
 
 void CFxWindowsLayout::AlignTop(QWidget* child, int margin) {
     if (!IsUsable(child)) return;
-    CRect r = ChildRect(child);
+    CRect r = GetWndRectInParent(child);
     r.top = margin == -1 ? m_nVMargin : margin;
     PlaceChild(child, r);
 }
 
 void CFxWindowsLayout::StretchBottom(QWidget* child, int margin) {
     if (!IsUsable(child)) return;
-    CRect r = ChildRect(child);
+    CRect r = GetWndRectInParent(child);
     r.bottom = m_pParent->height() - (margin == -1 ? m_nVMargin : margin);
     PlaceChild(child, r);
 }
@@ -535,7 +522,7 @@ BOOL CFxWindowsLayout::AnchorRight(int margin, std::span<QWidget* const> childre
         }
     }
     if (group.empty() || !IsUsable(group.back())) return TRUE;
-    const int dx = m_pParent->width() - m - ChildRect(group.back()).right;
+    const int dx = m_pParent->width() - m - GetWndRectInParent(group.back()).right;
     for (QWidget* child : group) child->move(child->x() + dx, child->y());
     return TRUE;
 }
@@ -573,26 +560,26 @@ void CFxWindowsLayout::MoveBelow(QWidget* child, QWidget* other, int margin) {
     if (!IsUsable(child) || !other) return;
     // The default is the horizontal gap, as callers have always had it.
     const int m = margin == -1 ? m_nHGap : margin;
-    child->move(child->x(), ChildRect(other).bottom + m);
+    child->move(child->x(), GetWndRectInParent(other).bottom + m);
 }
 
 void CFxWindowsLayout::FillRightOf(QWidget* child, QWidget* other, int margin) {
     if (!IsUsable(child) || !other) return;
-    CRect r = ChildRect(child);
-    r.left = ChildRect(other).right + (margin == -1 ? m_nHGap : margin);
+    CRect r = GetWndRectInParent(child);
+    r.left = GetWndRectInParent(other).right + (margin == -1 ? m_nHGap : margin);
     PlaceChild(child, r);
 }
 
 void CFxWindowsLayout::StretchToLeftOf(QWidget* child, QWidget* other, int margin) {
     if (!IsUsable(child) || !other) return;
-    CRect r = ChildRect(child);
+    CRect r = GetWndRectInParent(child);
     r.right = other->x() - (margin == -1 ? m_nHGap : margin);
     PlaceChild(child, r);
 }
 
 void CFxWindowsLayout::StretchToAbove(QWidget* child, QWidget* other, int margin) {
     if (!IsUsable(child) || !other) return;
-    CRect r = ChildRect(child);
+    CRect r = GetWndRectInParent(child);
     r.bottom = other->y() - (margin == -1 ? m_nVMargin : margin);
     PlaceChild(child, r);
 }
@@ -620,10 +607,12 @@ BOOL CFxWindowsLayout::LayoutToStore(CRevolver& buffer) const {
         const int id = GetDlgCtrlID(child);
         if (id == 0) continue;
         const std::string key = std::to_string(id);
-        // Of two children with one id, the first in z-order is written.
-        if (!store.HasKey(key)) store.SetString(key, RectToText(ChildRect(child)));
+        // Of two children with one id, the one the id finds is written, so
+        // that reading the record moves the child it was taken from.
+        if (!store.HasKey(key))
+            store.SetString(key, RectToText(GetWndRectInParent(GetDlgItem(m_pParent, id))));
     }
-    store.SetString("$top_parent_rect", RectToText(ScreenRect(m_pParent->window())));
+    store.SetString("$top_parent_rect", RectToText(GetWndRect(m_pParent->window())));
     return store.ToRevolver(buffer);
 }
 
@@ -712,13 +701,13 @@ void CFxSplitStatic::FindPanes() {
     QWidget* parent = parentWidget();
     if (!parent) return;
     const bool vertical = m_nOrientation == 1;
-    const CRect bar = ScreenRect(this);
+    const CRect bar = GetWndRect(this);
     const int centre = vertical ? (bar.left + bar.right) / 2 : (bar.top + bar.bottom) / 2;
     QWidget* first = nullptr;
     QWidget* second = nullptr;
     for (QWidget* child : ChildWindows(parent)) {
         if (child == this) continue;
-        const CRect c = ScreenRect(child);
+        const CRect c = GetWndRect(child);
         const bool along = vertical ? (c.top < bar.bottom && c.bottom > bar.top)
                                     : (c.left < bar.right && c.right > bar.left);
         if (!along) continue;
@@ -737,7 +726,7 @@ CPoint CFxSplitStatic::ClampDragPoint(CPoint cursor) const {
     const EngineTables& t = Tables();
     const bool vertical = m_nOrientation == 1;
     CRect all;
-    for (QWidget* child : ChildWindows(parentWidget())) all.UnionRect(all, ScreenRect(child));
+    for (QWidget* child : ChildWindows(parentWidget())) all.UnionRect(all, GetWndRect(child));
     int v = vertical ? cursor.x : cursor.y;
     const int grab = vertical ? t.grabOffset.x : t.grabOffset.y;
     auto effectiveMin = [vertical](const CRect& pane, int minimum) {
@@ -745,13 +734,13 @@ CPoint CFxSplitStatic::ClampDragPoint(CPoint cursor) const {
         return extent < minimum - 20 ? 20 : minimum;
     };
     if (m_hFirstPane) {
-        const CRect p = ScreenRect(m_hFirstPane);
+        const CRect p = GetWndRect(m_hFirstPane);
         v = std::max(v, (vertical ? p.left : p.top) + grab + effectiveMin(p, m_nFirstMin));
     } else {
         v = std::max(v, (vertical ? all.left : all.top) + grab + 30);
     }
     if (m_hSecondPane) {
-        const CRect p = ScreenRect(m_hSecondPane);
+        const CRect p = GetWndRect(m_hSecondPane);
         v = std::min(v, (vertical ? p.right : p.bottom) + grab - effectiveMin(p, m_nSecondMin));
     } else {
         v = std::min(v, (vertical ? all.right : all.bottom) + grab - 30);
@@ -769,8 +758,7 @@ void CFxSplitStatic::MoveToCursor(CPoint cursor) {
         move(client.x() - t.grabOffset.x, y());
     else
         move(x(), client.y() - t.grabOffset.y);
-    QResizeEvent resize(parent->size(), parent->size());
-    QCoreApplication::sendEvent(parent, &resize);
+    ResendSizeMessage(parent, FALSE);
 }
 
 void CFxSplitStatic::FollowParentSize() {
@@ -794,13 +782,13 @@ void CFxSplitStatic::FollowParentSize() {
     if (delta < 0) {
         // A shrinking parent may not push the bar across a bar before it or
         // the client's near edge; the bar then stays and remembers its place.
-        const CRect mine = ScreenRect(this);
+        const CRect mine = GetWndRect(this);
         const int myEdge = vertical ? mine.left : mine.top;
         bool stay = here + delta - 20 < 0;
         for (CFxSplitStatic* other : m_pLayout->m_arrSplitters) {
             if (stay) break;
             if (other == this || other->m_nOrientation != m_nOrientation) continue;
-            const CRect o = ScreenRect(other);
+            const CRect o = GetWndRect(other);
             const int otherEdge = vertical ? o.left : o.top;
             if (otherEdge < myEdge && myEdge + delta - 20 < otherEdge) stay = true;
         }
@@ -813,7 +801,7 @@ void CFxSplitStatic::FollowParentSize() {
     int pos = here + delta;
     if (m_nRememberedPos != -1) {
         pos = m_nRememberedPos;
-        const CRect frame = ScreenRect(parent);
+        const CRect frame = GetWndRect(parent);
         if (m_nRememberedPos < (vertical ? frame.Width() : frame.Height())) m_nRememberedPos = -1;
     }
     pos = std::min(pos, (vertical ? now.cx : now.cy) - 50);

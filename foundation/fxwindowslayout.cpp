@@ -272,7 +272,13 @@ void HitTest(QWidget* parent, CPoint point) {
 void EraseTrackingLine() {
     EngineTables& t = Tables();
     t.lastLine = -1;
-    if (t.overlay) t.overlay->HideLine();
+    // The sheet goes with the line, so that the parent's children are its own
+    // again between drags.
+    if (t.overlay) {
+        t.overlay->HideLine();
+        t.overlay->deleteLater();
+        t.overlay = nullptr;
+    }
 }
 
 // Ends any drag and hover of the parent's bars, giving the mouse back.
@@ -293,10 +299,11 @@ void DrawTrackingLine(CFxSplitStatic* bar, int pos) {
     if (pos == t.lastLine) return;
     QWidget* parent = bar->parentWidget();
     t.lastLine = pos;
-    if (!t.overlay || t.overlay->parentWidget() != parent) {
-        delete t.overlay.data();
-        t.overlay = new TrackingOverlay(parent);
+    if (t.overlay && t.overlay->parentWidget() != parent) {
+        t.overlay->deleteLater();
+        t.overlay = nullptr;
     }
+    if (!t.overlay) t.overlay = new TrackingOverlay(parent);
     // A 3-pixel line centred on pos, from 3 pixels inside one end of the bar
     // to 3 pixels inside the other.
     const QRect r = bar->geometry();

@@ -319,6 +319,11 @@ void LayoutParentHook::Mouse(QWidget* parent, QEvent::Type type, const QMouseEve
     const CPoint point(event->globalPosition().toPoint().x(),
                        event->globalPosition().toPoint().y());
     CFxSplitStatic* hot = t.hot;
+    if (hot && hot->parentWidget() != parent) {
+        // Another window's bar: its own parent drags it.
+        if (t.dragging) return;
+        hot = nullptr;
+    }
     switch (type) {
         case QEvent::MouseMove:
             if (point == t.lastCursor) break;

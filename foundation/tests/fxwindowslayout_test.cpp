@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <functional>
 #include <memory>
+#include <tuple>
 
 #include "foundation/fxrevpropstore.h"
 #include "platform/keyboard.h"
@@ -443,6 +444,38 @@ TEST_F(SplitterTest, ShrinkingKeepsBarRightOfAnotherBar) {
     EXPECT_EQ(bar->x(), 120);  // the remembered place, the parent being wider
     frame->resize(170, 200);
     EXPECT_EQ(bar->x(), 20);
+}
+
+TEST(HorizontalSplitterTest, DragsUpAndDownWithinMinimums) {
+    Frame frame;
+    frame.resize(300, 200);
+    QWidget* top = Child(&frame, 1, 0, 0, 300, 100);
+    QWidget* bottom = Child(&frame, 2, 0, 104, 300, 96);
+    auto* bar = new CFxSplitStatic(&frame);
+    bar->setGeometry(0, 100, 300, 4);
+    frame.InitLayoutMargins(&frame, 0, 0, 0, 0, FALSE);
+    ASSERT_TRUE(bar->AttachToLayout(&frame, 0, FALSE, RGB(0, 0, 0)));
+    bar->SetFirstPane(top, 40);
+    frame.onSize = [&] { frame.StretchToAbove(top, bar, 0); };
+    frame.show();
+    auto drag = [&](int from, int to) {
+        for (auto [type, y, buttons] : {std::tuple{QEvent::MouseMove, from, Qt::NoButton},
+                                        {QEvent::MouseButtonPress, from, Qt::LeftButton},
+                                        {QEvent::MouseMove, to, Qt::LeftButton},
+                                        {QEvent::MouseButtonRelease, to, Qt::NoButton}}) {
+            const Qt::MouseButton button =
+                type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+            QMouseEvent event(type, QPointF(150, y), QPointF(frame.mapToGlobal(QPoint(150, y))),
+                              button, buttons, Qt::NoModifier);
+            QCoreApplication::sendEvent(&frame, &event);
+        }
+    };
+    drag(98, 5);  // grabbed 2 above the bar
+    EXPECT_EQ(RectOf(bar), CRect(0, 40, 300, 44));
+    EXPECT_EQ(RectOf(top), CRect(0, 0, 300, 40));
+    drag(41, 199);  // the pane below was found, with the default minimum
+    EXPECT_EQ(bottom, bar->GetSecondPane());
+    EXPECT_EQ(bar->y(), 200 - 30);
 }
 
 // ---- Lifetimes -----------------------------------------------------------------

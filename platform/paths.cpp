@@ -18,6 +18,7 @@ namespace {
 std::mutex g_mutex;
 std::string g_overrides[3];
 std::function<DWORD()> g_tickSource;
+std::function<LocalTime()> g_localTimeSource;
 
 const char* EnvName(FolderKind kind) {
     switch (kind) {
@@ -186,6 +187,12 @@ void SetTickSource(std::function<DWORD()> source) {
 }
 
 LocalTime GetLocalTime() {
+    std::function<LocalTime()> source;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        source = g_localTimeSource;
+    }
+    if (source) return source();
     const auto now = std::chrono::system_clock::now();
     const std::time_t t = std::chrono::system_clock::to_time_t(now);
     std::tm tm{};
@@ -202,4 +209,9 @@ LocalTime GetLocalTime() {
         std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
         1000);
     return lt;
+}
+
+void SetLocalTimeSource(std::function<LocalTime()> source) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_localTimeSource = std::move(source);
 }

@@ -49,12 +49,15 @@ PLATFORM_API void SetTickSource(std::function<DWORD()> source);
 
 struct LocalTime {
     int year = 0;
-    int month = 0;  // 1..12
-    int day = 0;    // 1..31
+    int month = 0;      // 1..12
+    int day = 0;        // 1..31
     int dayOfWeek = 0;  // 0 = Sunday
     int hour = 0;
     int minute = 0;
     int second = 0;
     int milliseconds = 0;
 };
+// The local date and time. Tests can replace the source; an empty function
+// restores the clock.
 PLATFORM_API LocalTime GetLocalTime();
+PLATFORM_API void SetLocalTimeSource(std::function<LocalTime()> source);

@@ -6,13 +6,21 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMenu>
 #include <QMessageBox>
+#include <QProcess>
 #include <QStringList>
 #include <QUrl>
 
 #include "platform/textcodec.h"
+#include "platform/window.h"
 
 UiServices::~UiServices() = default;
+
+bool UiServices::StartProgram(const std::string& program, const std::string& parameters) {
+    return QProcess::startDetached(AnsiToQString(program),
+                                   QProcess::splitCommand(AnsiToQString(parameters)));
+}
 
 COLORREF GetSysColor(int index) {
     static const COLORREF table[] = {
@@ -155,6 +163,7 @@ public:
 
 UiServices* g_override = nullptr;
 std::function<int(QDialog&)> g_dialogHook;
+std::function<UINT(QMenu&, const QPoint&)> g_popupMenuHook;
 
 }  // namespace
 
@@ -176,3 +185,12 @@ int ExecDialog(QDialog& dialog) {
 }
 
 void SetDialogHook(std::function<int(QDialog&)> hook) { g_dialogHook = std::move(hook); }
+
+UINT ExecPopupMenu(QMenu& menu, const QPoint& screenPos) {
+    if (g_popupMenuHook) return g_popupMenuHook(menu, screenPos);
+    return GetCommandId(menu.exec(screenPos));
+}
+
+void SetPopupMenuHook(std::function<UINT(QMenu&, const QPoint&)> hook) {
+    g_popupMenuHook = std::move(hook);
+}

@@ -15,6 +15,8 @@
 #include "platform/wintypes.h"
 
 class QDialog;
+class QMenu;
+class QPoint;
 class QWidget;
 
 // Message box buttons, icons and answers.
@@ -96,6 +98,9 @@ public:
     virtual std::optional<COLORREF> ChooseColor(COLORREF initial, QWidget* parent) = 0;
     // A file, folder or web address, opened by the desktop; false on failure.
     virtual bool OpenDocument(const std::string& pathOrUrl) = 0;
+    // Starts a program with a parameter text (split like a command line),
+    // without waiting for it; false when it cannot be started.
+    virtual bool StartProgram(const std::string& program, const std::string& parameters);
     // A named sound; an empty name is the default beep.
     virtual void PlaySound(const std::string& name) = 0;
 };
@@ -114,3 +119,10 @@ PLATFORM_API int MessageBox(const std::string& text, const std::string& caption 
 // the dialog's fields and returns the result (e.g. IDOK); exec() never runs.
 PLATFORM_API int ExecDialog(QDialog& dialog);
 PLATFORM_API void SetDialogHook(std::function<int(QDialog&)> hook);
+
+// Opens a pop-up menu at a screen position and returns the command id (see
+// SetCommandId) of the item chosen, 0 when the menu was dismissed. When a
+// test installed a hook, the hook chooses instead of the user and returns the
+// id; the menu never opens.
+PLATFORM_API UINT ExecPopupMenu(QMenu& menu, const QPoint& screenPos);
+PLATFORM_API void SetPopupMenuHook(std::function<UINT(QMenu&, const QPoint&)> hook);

@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QPointer>
@@ -105,6 +106,7 @@ std::unordered_map<HWND, QPointer<QWidget>>& HandleTable() {
 }
 const char* const kHandleProperty = "dravikWindowHandle";
 const char* const kCtrlIdProperty = "dravikCtrlId";
+const char* const kCommandIdProperty = "dravikCommandId";
 
 bool ProcessIsRunning(pid_t pid) {
     if (pid <= 0) return false;
@@ -240,4 +242,12 @@ LRESULT SendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 bool PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return PostMessage(static_cast<QObject*>(WindowFromHandle(window)), message, wParam, lParam);
+}
+
+void SetCommandId(QAction* action, UINT id) {
+    if (action) action->setProperty(kCommandIdProperty, id);
+}
+
+UINT GetCommandId(const QAction* action) {
+    return action ? action->property(kCommandIdProperty).toUInt() : 0;
 }

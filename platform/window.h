@@ -17,6 +17,7 @@
 #include "platform/platform_export.h"
 #include "platform/wintypes.h"
 
+class QAction;
 class QWidget;
 
 using UINT_PTR = std::uintptr_t;
@@ -40,6 +41,16 @@ PLATFORM_API LRESULT SendMessage(QObject* window, UINT message, WPARAM wParam = 
 // in the order they were posted. Messages still queued when the window goes
 // away are dropped. False only for a null window.
 PLATFORM_API bool PostMessage(QObject* window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+
+// ---- Commands ------------------------------------------------------------
+
+// A command notice to an owner window: wParam carries the command id in its
+// low word, lParam is 0. Menus and tool bars post it for the item chosen.
+constexpr UINT WM_COMMAND = 0x0111;
+
+// The command id a menu item or tool-bar action stands for (0 = none).
+PLATFORM_API void SetCommandId(QAction* action, UINT id);
+PLATFORM_API UINT GetCommandId(const QAction* action);
 
 // ---- Timers --------------------------------------------------------------
 

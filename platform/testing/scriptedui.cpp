@@ -47,6 +47,11 @@ bool ScriptedUi::OpenDocument(const std::string& pathOrUrl) {
     return openDocumentResult;
 }
 
+bool ScriptedUi::StartProgram(const std::string& program, const std::string& parameters) {
+    startedPrograms.emplace_back(program, parameters);
+    return startProgramResult;
+}
+
 void ScriptedUi::PlaySound(const std::string& name) { sounds.push_back(name); }
 
 }  // namespace testsupport

@@ -6,6 +6,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/uiservices.h"
@@ -36,6 +37,8 @@ public:
     std::vector<FileDialogRequest> fileRequests;
     std::vector<COLORREF> colorRequests;
     std::vector<std::string> openedDocuments;
+    bool startProgramResult = true;
+    std::vector<std::pair<std::string, std::string>> startedPrograms;  // program, parameters
     std::vector<std::string> sounds;
 
     int MessageBox(const std::string& text, const std::string& caption, UINT type,
@@ -43,6 +46,7 @@ public:
     std::optional<std::string> ChooseFile(const FileDialogRequest& request) override;
     std::optional<COLORREF> ChooseColor(COLORREF initial, QWidget* parent) override;
     bool OpenDocument(const std::string& pathOrUrl) override;
+    bool StartProgram(const std::string& program, const std::string& parameters) override;
     void PlaySound(const std::string& name) override;
 };
 

@@ -152,3 +152,19 @@ TEST(PathsTest, TickSourceCanBeReplaced) {
     EXPECT_GE(static_cast<DWORD>(b - a), 15u);
     EXPECT_LT(static_cast<DWORD>(b - a), 5000u);
 }
+
+TEST(PathsTest, LocalTimeSourceCanBeReplaced) {
+    LocalTime fixed;
+    fixed.year = 2001;
+    fixed.hour = 9;
+    fixed.minute = 5;
+    fixed.second = 3;
+    SetLocalTimeSource([&fixed] { return fixed; });
+    EXPECT_EQ(GetLocalTime().year, 2001);
+    EXPECT_EQ(GetLocalTime().minute, 5);
+    SetLocalTimeSource({});
+    const LocalTime now = GetLocalTime();
+    EXPECT_GE(now.year, 2020);
+    EXPECT_GE(now.month, 1);
+    EXPECT_LE(now.month, 12);
+}

@@ -1,0 +1,207 @@
+#include "design/model/dsgklinker.h"
+
+namespace {
+
+// The action kinds whose link text the diagnostics show.
+constexpr int kEATypeMCAdd = 15;
+constexpr int kEATypeJAttach = 16;
+constexpr int kEATypeJDetach = 17;
+
+// Squared distance of two points, without overflow for any coordinates.
+double SquaredDistance(const CPoint& a, const CPoint& b) {
+    const double dx = static_cast<double>(a.x) - b.x;
+    const double dy = static_cast<double>(a.y) - b.y;
+    return dx * dx + dy * dy;
+}
+
+}  // namespace
+
+std::string MakeKLEndKey(int woId, int corner) {
+    return std::to_string(woId) + "|" + std::to_string(corner);
+}
+
+CPoint GetRectCorner(const CRect& rect, int corner) {
+    switch (corner) {
+        case nDSG_CORNER__LEFTTOP:
+            return CPoint(rect.left, rect.top);
+        case nDSG_CORNER__RIGHTTOP:
+            return CPoint(rect.right, rect.top);
+        case nDSG_CORNER__LEFTBOTTOM:
+            return CPoint(rect.left, rect.bottom);
+        case nDSG_CORNER__RIGHTBOTTOM:
+            return CPoint(rect.right, rect.bottom);
+        default:
+            return CPoint(-1, -1);
+    }
+}
+
+CRect SetRectCorner(const CRect& rect, int corner, const CPoint& point) {
+    CRect moved = rect;
+    switch (corner) {
+        case nDSG_CORNER__LEFTTOP:
+            moved.left = point.x;
+            moved.top = point.y;
+            break;
+        case nDSG_CORNER__RIGHTTOP:
+            moved.right = point.x;
+            moved.top = point.y;
+            break;
+        case nDSG_CORNER__LEFTBOTTOM:
+            moved.left = point.x;
+            moved.bottom = point.y;
+            break;
+        case nDSG_CORNER__RIGHTBOTTOM:
+            moved.right = point.x;
+            moved.bottom = point.y;
+            break;
+        default:
+            break;
+    }
+    return moved;
+}
+
+void FindNearestLineEnds(const CRect& lineA, const CRect& lineB, int& cornerA, int& cornerB) {
+    const int corners[4][2] = {{1, 1}, {1, 4}, {4, 1}, {4, 4}};
+    double best = -1.0;
+    for (const auto& pair : corners) {
+        const double d =
+            SquaredDistance(GetRectCorner(lineA, pair[0]), GetRectCorner(lineB, pair[1]));
+        if (best < 0.0 || d < best) {
+            best = d;
+            cornerA = pair[0];
+            cornerB = pair[1];
+        }
+    }
+}
+
+std::string CDsgKLicEAction::GetKLicExp(int eaType) const {
+    switch (eaType) {
+        case kEATypeMCAdd:
+            return "LINKER=" + std::to_string(m_nKLeader);
+        case kEATypeJAttach:
+            return GetKLEndKey() + " is LINKED TO " + std::to_string(m_nKLeader);
+        case kEATypeJDetach:
+            return GetKLEndKey() + "for " + std::to_string(m_nKLeader) + " is UNLINKED";
+        default:
+            return "";
+    }
+}
+
+CDsgKLinker::CDsgKLinker() = default;
+
+CDsgKLinker::~CDsgKLinker() = default;
+
+void CDsgKLinker::RemoveAllKLGroups() {
+    m_mapKLGroups.clear();
+    m_mapKLEnds.clear();
+}
+
+int CDsgKLinker::GetKLEndLeader(int woId, int corner) const {
+    auto it = m_mapKLEnds.find(MakeKLEndKey(woId, corner));
+    return it == m_mapKLEnds.end() ? -1 : it->second;
+}
+
+int CDsgKLinker::GetWOKLGLeader(int woId) const {
+    for (int corner = 1; corner <= 4; ++corner) {
+        const int leader = GetKLEndLeader(woId, corner);
+        if (leader != -1) return leader;
+    }
+    return -1;
+}
+
+BOOL CDsgKLinker::IsWOKLGLinked(int woId) const {
+    for (int corner = 1; corner <= 4; ++corner)
+        if (m_mapKLEnds.count(MakeKLEndKey(woId, corner))) return TRUE;
+    return FALSE;
+}
+
+BOOL CDsgKLinker::IsAnyWOKLGLinked(const std::set<int>& woIds) const {
+    for (int id : woIds)
+        if (IsWOKLGLinked(id)) return TRUE;
+    return FALSE;
+}
+
+void CDsgKLinker::GetWOKLGCornerFlags(int woId, std::map<int, int>& flags) const {
+    for (int corner = 1; corner <= 4; ++corner)
+        flags[corner] = m_mapKLEnds.count(MakeKLEndKey(woId, corner)) ? 1 : 0;
+}
+
+const CDsgKLinker::KLGroup* CDsgKLinker::GetKLGroup(int leader) const {
+    auto it = m_mapKLGroups.find(leader);
+    return it == m_mapKLGroups.end() ? nullptr : &it->second;
+}
+
+int CDsgKLinker::KLGApplyMCAdd(const CDsgKLicEAction& ea) {
+    if (m_mapKLGroups.count(ea.GetKLeader())) return 0;
+    m_mapKLGroups[ea.GetKLeader()];
+    return 1;
+}
+
+int CDsgKLinker::KLGApplyJAttach(const CDsgKLicEAction& ea) {
+    auto group = m_mapKLGroups.find(ea.GetKLeader());
+    if (group == m_mapKLGroups.end()) return 0;
+    const std::string key = ea.GetKLEndKey();
+    // An end belongs to one group only: an end already linked elsewhere is
+    // not taken into a second group.
+    auto linked = m_mapKLEnds.find(key);
+    if (linked != m_mapKLEnds.end() && linked->second != ea.GetKLeader()) return 0;
+    group->second[key] = std::make_unique<CDsgKLinkEntry>(ea.GetKLWOId(), ea.GetKLCorner());
+    m_mapKLEnds[key] = ea.GetKLeader();
+    return 1;
+}
+
+int CDsgKLinker::KLGApplyJDetach(const CDsgKLicEAction& ea) {
+    auto group = m_mapKLGroups.find(ea.GetKLeader());
+    if (group == m_mapKLGroups.end()) return 0;
+    const std::string key = ea.GetKLEndKey();
+    auto entry = group->second.find(key);
+    if (entry == group->second.end()) return 0;
+    group->second.erase(entry);
+    if (group->second.empty()) m_mapKLGroups.erase(group);
+    m_mapKLEnds.erase(key);
+    return 1;
+}
+
+std::vector<std::pair<int, CRect>> CDsgKLinker::GetKLGFollowRects(int movedWOId,
+                                                                  const WORectLookup& rectOf,
+                                                                  const PointSnap* snap) const {
+    std::vector<std::pair<int, CRect>> moves;
+    // Rectangles as the moves so far leave them, so that two ends of one
+    // object both count.
+    std::map<int, CRect> current;
+    auto lookup = [&](int id, CRect& rect) {
+        auto it = current.find(id);
+        if (it != current.end()) {
+            rect = it->second;
+            return TRUE;
+        }
+        return rectOf(id, rect);
+    };
+    for (const auto& [leader, group] : m_mapKLGroups) {
+        if (group.size() < 2) continue;
+        int movedCorner = 0;
+        for (int corner = 1; corner <= 4 && !movedCorner; ++corner)
+            if (group.count(MakeKLEndKey(movedWOId, corner))) movedCorner = corner;
+        if (!movedCorner) continue;
+        CRect movedRect;
+        if (!lookup(movedWOId, movedRect)) continue;
+        CPoint target = GetRectCorner(movedRect, movedCorner);
+        if (snap) (*snap)(target);
+        for (const auto& [key, entry] : group) {
+            CRect rect;
+            if (!lookup(entry->GetKLWOId(), rect)) continue;
+            CRect moved = SetRectCorner(rect, entry->GetKLCorner(), target);
+            if (snap) {
+                CPoint first = moved.TopLeft();
+                CPoint second = moved.BottomRight();
+                (*snap)(first);
+                (*snap)(second);
+                moved = CRect(first, second);
+            }
+            if (moved == rect) continue;
+            current[entry->GetKLWOId()] = moved;
+            moves.emplace_back(entry->GetKLWOId(), moved);
+        }
+    }
+    return moves;
+}

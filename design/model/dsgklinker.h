@@ -1,0 +1,137 @@
+#pragma once
+
+// Line links: ends of line objects joined into link groups, so that when one
+// linked end moves the other ends of its group follow. Groups change only
+// through edit actions ("mcadd" makes a group, "jattach" and "jdetach" add and
+// remove one end), so they are undone, redone, saved and replayed like every
+// other change: a rebuild clears them and the replayed link actions make them
+// again.
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/geometry.h"
+#include "platform/wintypes.h"
+
+// Corners of an object's stored rectangle. A line runs from corner 1 to
+// corner 4.
+inline constexpr int nDSG_CORNER__LEFTTOP = 1;
+inline constexpr int nDSG_CORNER__RIGHTTOP = 2;
+inline constexpr int nDSG_CORNER__LEFTBOTTOM = 3;
+inline constexpr int nDSG_CORNER__RIGHTBOTTOM = 4;
+
+// The text key of a line end: the object id, '|' and the corner ("12|4").
+std::string MakeKLEndKey(int woId, int corner);
+
+// The corner point of a rectangle as stored; (-1, -1) for an unknown corner.
+CPoint GetRectCorner(const CRect& rect, int corner);
+// The rectangle with one corner moved to a point (corner 1 moves left and top,
+// 2 right and top, 3 left and bottom, 4 right and bottom); unchanged for an
+// unknown corner.
+CRect SetRectCorner(const CRect& rect, int corner, const CPoint& point);
+
+// The pair of ends, one of each line, that lie nearest to each other: the
+// corners (1 or 4) of line A and of line B. The pairs are tried A1-B1, A1-B4,
+// A4-B1, A4-B4 and a tie goes to the earlier.
+void FindNearestLineEnds(const CRect& lineA, const CRect& lineB, int& cornerA, int& cornerB);
+
+// One linked end.
+class CDsgKLinkEntry {
+public:
+    CDsgKLinkEntry() = default;
+    CDsgKLinkEntry(int woId, int corner) : m_nKLWOId(woId), m_nKLCorner(corner) {}
+    virtual ~CDsgKLinkEntry() = default;
+
+    int GetKLWOId() const { return m_nKLWOId; }
+    int GetKLCorner() const { return m_nKLCorner; }
+    void SetKLEnd(int woId, int corner) {
+        m_nKLWOId = woId;
+        m_nKLCorner = corner;
+    }
+    std::string GetKLEndKey() const { return MakeKLEndKey(m_nKLWOId, m_nKLCorner); }
+
+protected:
+    int m_nKLWOId = -1;
+    int m_nKLCorner = 0;
+};
+
+// The link part of every edit action: an end and the leader id of its group.
+class CDsgKLicEAction : public CDsgKLinkEntry {
+public:
+    int GetKLeader() const { return m_nKLeader; }
+    void SetKLeader(int leader) { m_nKLeader = leader; }
+    void SetKLicEAction(int leader, int woId, int corner) {
+        m_nKLeader = leader;
+        SetKLEnd(woId, corner);
+    }
+
+    // The link text of the action list's diagnostics, for the link action
+    // kinds: "LINKER=<leader>" for a group creation, "<end> is LINKED TO
+    // <leader>" for an attach, "<end>for <leader> is UNLINKED" for a detach;
+    // "" for other kinds.
+    std::string GetKLicExp(int eaType) const;
+
+protected:
+    int m_nKLeader = -1;
+};
+
+// The link groups of a form, by leader id, and the index of every linked end.
+class CDsgKLinker {
+public:
+    // Ends of one group by their end keys.
+    using KLGroup = std::map<std::string, std::unique_ptr<CDsgKLinkEntry>>;
+
+    CDsgKLinker();
+    CDsgKLinker(const CDsgKLinker&) = delete;
+    CDsgKLinker& operator=(const CDsgKLinker&) = delete;
+    virtual ~CDsgKLinker();
+
+    void RemoveAllKLGroups();
+
+    // The leader of the first linked corner of the object (tried 1 to 4);
+    // -1 when none.
+    int GetWOKLGLeader(int woId) const;
+    // The leader of one end; -1 when it is not linked.
+    int GetKLEndLeader(int woId, int corner) const;
+    BOOL IsWOKLGLinked(int woId) const;
+    BOOL IsAnyWOKLGLinked(const std::set<int>& woIds) const;
+    // For corners 1 to 4: 1 when linked, 0 when not.
+    void GetWOKLGCornerFlags(int woId, std::map<int, int>& flags) const;
+
+    // The group of a leader; none when there is no such group.
+    const KLGroup* GetKLGroup(int leader) const;
+    int GetKLGroupCount() const { return static_cast<int>(m_mapKLGroups.size()); }
+
+    // Applying the link actions during a rebuild; 1 when the action changed
+    // the groups, 0 when it could not apply (the rebuild goes on).
+    // A group for the leader when there is none.
+    int KLGApplyMCAdd(const CDsgKLicEAction& ea);
+    // Adds the end to the leader's existing group.
+    int KLGApplyJAttach(const CDsgKLicEAction& ea);
+    // Removes the end from its group; a group left empty goes too.
+    int KLGApplyJDetach(const CDsgKLicEAction& ea);
+
+    // The rectangle of an object by id; FALSE when there is no such object.
+    using WORectLookup = std::function<BOOL(int woId, CRect& rect)>;
+    // Puts an LCD point on the page's user grid.
+    using PointSnap = std::function<void(CPoint& point)>;
+
+    // The new rectangles of the ends that follow a moved object, in the order
+    // they are to be applied: for every group of two or more ends that holds
+    // an end of the object (its corners tried 1 to 4), every member's linked
+    // corner goes to that end's point. With `snap` the point and each
+    // resulting rectangle (both corners) are put on the grid. Members whose
+    // rectangle does not change are left out.
+    std::vector<std::pair<int, CRect>> GetKLGFollowRects(int movedWOId, const WORectLookup& rectOf,
+                                                         const PointSnap* snap) const;
+
+protected:
+    std::map<int, KLGroup> m_mapKLGroups;
+    // End key -> leader id. An end belongs to at most one group.
+    std::map<std::string, int> m_mapKLEnds;
+};

@@ -1,0 +1,58 @@
+#include "design/model/dsgtprops.h"
+
+namespace {
+
+const CDsgRecordKey kTPKeys[] = {
+    {szTP_NTPROPS, "ca"},
+    {szTP_UTPROPS, "ua"},
+};
+
+}  // namespace
+
+CDsgRecordKeys CDsgTProps::GetRecordKeys() { return kTPKeys; }
+
+BOOL CDsgTProps::TPropsToRevolver(CRevolver& buffer, int keyStyle) const {
+    CRevolver ntBuffer;
+    CRevolver utBuffer;
+    if (!NTPropsToRevolver(ntBuffer, keyStyle)) return FALSE;
+    if (!GetUTProps().ToRevolver(utBuffer, keyStyle)) return FALSE;
+    CFxRevPropStore store;
+    store.SetRevolver(szTP_NTPROPS, ntBuffer);
+    store.SetRevolver(szTP_UTPROPS, utBuffer);
+    RecordKeysToStyle(store, kTPKeys, keyStyle);
+    return store.ToRevolver(buffer);
+}
+
+BOOL CDsgTProps::TPropsFromRevolver(const CRevolver& buffer, int keyStyle) {
+    CFxRevPropStore store;
+    if (!store.FromRevolver(buffer)) {
+        LogRecordFailure("CDsgTProps::TPropsFromRevolver Fail Reason 1.0");
+        return FALSE;
+    }
+    RecordKeysFromStyle(store, kTPKeys, keyStyle);
+    CRevolver ntBuffer;
+    CRevolver utBuffer;
+    if (!store.LookupRevolver(szTP_NTPROPS, ntBuffer)) {
+        LogRecordFailure("CDsgTProps::TPropsFromRevolver Fail Reason 2.0");
+        return FALSE;
+    }
+    if (!store.LookupRevolver(szTP_UTPROPS, utBuffer)) {
+        LogRecordFailure("CDsgTProps::TPropsFromRevolver Fail Reason 3.0");
+        return FALSE;
+    }
+    // Both records are read aside first, so that a broken one leaves the
+    // pair as it was.
+    CDsgNTProps nt;
+    CDsgUTProps ut;
+    if (!nt.NTPropsFromRevolver(ntBuffer, keyStyle)) {
+        LogRecordFailure("CDsgTProps::TPropsFromRevolver Fail Reason 4.0");
+        return FALSE;
+    }
+    if (!ut.FromRevolver(utBuffer, keyStyle)) {
+        LogRecordFailure("CDsgTProps::TPropsFromRevolver Fail Reason 5.0");
+        return FALSE;
+    }
+    GetNTProps().CopyFrom(nt);
+    GetUTProps().CopyFrom(ut);
+    return TRUE;
+}

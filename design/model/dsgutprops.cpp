@@ -1,0 +1,76 @@
+#include "design/model/dsgutprops.h"
+
+#include <algorithm>
+
+#include "design/model/dsgrecordkeys.h"
+#include "design/model/dsgwobjkeysets.h"
+
+CDsgUTProps::CDsgUTProps() { ResetUTProps(); }
+
+void CDsgUTProps::ResetUTProps() {
+    RemoveAll();
+    SetString(szUTP_DUMMY, "0");
+    SetString(szUTP_DTSIZE, "0");
+    SetString(szUTP_DTSPACE, "0");
+    SetString(szUTP_CSWITCH, "1");
+    SetString(szUTP_KEEP_XYRATIO, "1");
+    SetString(szUTP_KRNFINDEX, "0");
+    SetString(szUTP_ALNFINDEX, "0");
+    SetString(szUTP_BSTATE, "0");
+    SetString(szUTP_IS_UNDERLINED, "0");
+    SetString(szUTP_WONSTYLE, "2");
+    SetString(szUTP_PTCONTENT, "");
+    SetString(szUTP_PTFACE, "Arial");
+    SetString(szUTP_PTSIZE, "16");
+    SetString(szUTP_PTTHICKNESS, "Normal");
+    SetString(szUTP_PTTRANSPARENT, "1");
+    SetString(szUTP_PTANTIALIAS, "0");
+    SetString(szUTP_PTBKCOLOR, std::to_string(0xFFFFFF));
+    SetString(szUTP_PTWORDBREAK, "1");
+    SetString(szUTP_PTHCENTER, "0");
+    SetString(szUTP_PTSTRUCKOUT, "0");
+    SetString(szUTP_IS_INVERSED, "0");
+    SetString(szUTP_LSCRIPT, "");
+    SetRevolver(szUTP_OBWBMP, CRevolver());
+    SetString(szUTP_DIRNCACHAR, "");
+}
+
+BOOL CDsgUTProps::ToRevolver(CRevolver& buffer, int keyStyle) const {
+    // The attribute keys keep their names in both styles.
+    (void)keyStyle;
+    CFxRevPropStore store;
+    store.CopyFrom(*this);
+    return store.ToRevolver(buffer);
+}
+
+BOOL CDsgUTProps::FromRevolver(const CRevolver& buffer, int keyStyle) {
+    (void)keyStyle;
+    CFxRevPropStore store;
+    if (!store.FromRevolver(buffer)) {
+        LogRecordFailure("CDsgUTProps::FromRevolver Fail Reason 1.0");
+        return FALSE;
+    }
+    CopyFrom(store);
+    return TRUE;
+}
+
+void CDsgUTProps::CopyWOKindUTProps(const CDsgUTProps& from, int kind) {
+    static const CFxKeySet kNoKeys;
+    const CFxKeySet* keys = GetUTPKeySet().GetWOKindKeySet(kind);
+    CopyFrom(from, keys ? keys : &kNoKeys);
+}
+
+void CDsgUTProps::CreateFontA(FontSpec& font, double zoom) const {
+    const std::string thickness = GetString(szUTP_PTTHICKNESS);
+    font = FontSpec();
+    // Held inside the range of a font height, so that a wild size in a record
+    // cannot overflow the conversion.
+    const double height = std::clamp(GetInt(szUTP_PTSIZE, 0) * zoom, -1e9, 1e9);
+    font.height = static_cast<LONG>(height);
+    font.width = 0;
+    font.weight = thickness == "Thin" ? FW_THIN : thickness == "Bold" ? FW_BOLD : FW_NORMAL;
+    font.italic = GetInt(szUTP_PTITALIC, 0) != 0;
+    font.underline = GetInt(szUTP_PTUNDERLINED, 0) != 0;
+    font.strikeOut = GetInt(szUTP_PTSTRUCKOUT, 0) != 0;
+    font.face = GetString(szUTP_PTFACE);
+}

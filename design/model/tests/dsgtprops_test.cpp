@@ -1,0 +1,301 @@
+#include "design/model/dsgtprops.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "foundation/tests/storetesting.h"
+
+namespace {
+
+// A decoded record as key -> (value type, value as text); byte blocks show as
+// their bytes.
+using Dump = std::map<std::string, std::pair<int, std::string>>;
+
+Dump DumpOf(const CRevolver& buffer) {
+    CFxRevPropStore store;
+    EXPECT_TRUE(store.FromRevolver(buffer));
+    Dump dump;
+    std::vector<std::string> keys;
+    store.GetKeys(keys);
+    for (const std::string& key : keys) {
+        const int type = store.GetValueType(key);
+        std::string value;
+        if (type == CFxPropItem::VT_REVOLVER) {
+            CRevolver block;
+            store.LookupRevolver(key, block);
+            value = ContentOf(block);
+        } else {
+            value = store.GetString(key);
+        }
+        dump[key] = {type, value};
+    }
+    return dump;
+}
+
+CDsgTProps MakeLine() {
+    CDsgTProps tp;
+    tp.SetNTProps(7, 3, CRect(250000, 120000, -5, 90000));
+    tp.GetUTProps().SetString(szUTP_DTSIZE, "2");
+    return tp;
+}
+
+// An integer item as the byte format writes it.
+std::string IntItem(const std::string& key, int value) {
+    std::string item = Bytes({0x23, static_cast<int>(key.size())}) + key;
+    for (int i = 0; i < 4; ++i)
+        item += static_cast<char>((static_cast<unsigned>(value) >> (8 * i)) & 0xFF);
+    return item;
+}
+
+const int kInt = CFxPropItem::VT_INT;
+const int kText = CFxPropItem::VT_STRING;
+const int kBlock = CFxPropItem::VT_REVOLVER;
+
+}  // namespace
+
+TEST(DsgNTPropsTest, MissingKeysAndDotRectangle) {
+    CDsgNTProps nt;
+    EXPECT_EQ(nt.GetWOId(), -1);
+    EXPECT_EQ(nt.GetWOKind(), 0);
+    EXPECT_EQ(nt.GetLMHugeRect(), CRect(0, 0, 0, 0));
+
+    // A line drawn from lower right to upper left keeps its direction; each
+    // edge is truncated toward zero on its own.
+    nt.SetNTProps(0, 3, CRect(250000, 129999, -5, -15000));
+    EXPECT_EQ(nt.GetLMHugeRect(), CRect(250000, 129999, -5, -15000));
+    EXPECT_EQ(nt.GetLMRect(), CRect(25, 12, 0, -1));
+}
+
+TEST(DsgNTPropsTest, ExactRecordInEachStyle) {
+    CDsgNTProps nt;
+    nt.SetNTProps(7, 3, CRect(1, 2, 3, -4));
+
+    CRevolver buffer;
+    ASSERT_TRUE(nt.NTPropsToRevolver(buffer, KEYSTYLE_LONG));
+    EXPECT_EQ(DumpOf(buffer), (Dump{{"NTP.wokind", {kInt, "3"}},
+                                    {"NTP.woid", {kInt, "7"}},
+                                    {"NTP.lmhuge_left", {kInt, "1"}},
+                                    {"NTP.lmhuge_top", {kInt, "2"}},
+                                    {"NTP.lmhuge_right", {kInt, "3"}},
+                                    {"NTP.lmhuge_bottom", {kInt, "-4"}}}));
+
+    ASSERT_TRUE(nt.NTPropsToRevolver(buffer, KEYSTYLE_SHORT));
+    // Items in the store's (sorted) order, each an integer.
+    EXPECT_EQ(ContentOf(buffer), IntItem("obj_bottom", -4) + IntItem("obj_kind", 3) +
+                                     IntItem("obj_left", 1) + IntItem("obj_right", 3) +
+                                     IntItem("obj_top", 2) + IntItem("obj_uid", 7));
+    // Writing in the short style leaves the record in memory in long keys.
+    EXPECT_TRUE(nt.HasKey("NTP.woid"));
+    EXPECT_FALSE(nt.HasKey("obj_uid"));
+}
+
+TEST(DsgNTPropsTest, ReadBackAcrossStyles) {
+    CDsgNTProps nt;
+    nt.SetNTProps(12, 2, CRect(10, 20, 30, 40));
+    CRevolver longRecord, shortRecord;
+    ASSERT_TRUE(nt.NTPropsToRevolver(longRecord, KEYSTYLE_LONG));
+    ASSERT_TRUE(nt.NTPropsToRevolver(shortRecord, KEYSTYLE_SHORT));
+
+    for (int style : {KEYSTYLE_LONG, KEYSTYLE_SHORT}) {
+        CDsgNTProps read;
+        ASSERT_TRUE(read.NTPropsFromRevolver(longRecord, style));
+        EXPECT_EQ(read.GetWOId(), 12);
+        EXPECT_EQ(read.GetWOKind(), 2);
+        EXPECT_EQ(read.GetLMHugeRect(), CRect(10, 20, 30, 40));
+    }
+
+    CDsgNTProps shortRead;
+    ASSERT_TRUE(shortRead.NTPropsFromRevolver(shortRecord, KEYSTYLE_SHORT));
+    EXPECT_EQ(shortRead.GetWOId(), 12);
+    EXPECT_EQ(shortRead.GetLMHugeRect(), CRect(10, 20, 30, 40));
+    EXPECT_FALSE(shortRead.HasKey("obj_uid"));
+
+    // A long-style reader takes the short keys as they stand: no id, no kind.
+    CDsgNTProps longRead;
+    ASSERT_TRUE(longRead.NTPropsFromRevolver(shortRecord, KEYSTYLE_LONG));
+    EXPECT_EQ(longRead.GetWOId(), -1);
+    EXPECT_EQ(longRead.GetWOKind(), 0);
+}
+
+TEST(DsgNTPropsTest, BrokenRecordLeavesTheRecord) {
+    CDsgNTProps nt;
+    nt.SetNTProps(4, 5, CRect(1, 2, 3, 4));
+    // A good item, then an integer cut short.
+    const std::string bytes = IntItem("NTP.woid", 99) + IntItem("NTP.wokind", 2).substr(0, 14);
+    EXPECT_FALSE(nt.NTPropsFromRevolver(RevolverOf(bytes), KEYSTYLE_LONG));
+    EXPECT_EQ(nt.GetWOId(), 4);
+    EXPECT_EQ(nt.GetWOKind(), 5);
+    EXPECT_EQ(nt.GetLMHugeRect(), CRect(1, 2, 3, 4));
+}
+
+TEST(DsgUTPropsTest, DefaultsAsTheyAreWritten) {
+    CDsgUTProps ut;
+    ut.SetString(szUTP_PTITALIC, "1");
+    ut.ResetUTProps();  // also drops keys that have no default
+    CRevolver buffer;
+    ASSERT_TRUE(ut.ToRevolver(buffer, KEYSTYLE_SHORT));
+    EXPECT_EQ(DumpOf(buffer),
+              (Dump{{"UTP.*dummy", {kText, "0"}},           {"UTP.dtsize", {kText, "0"}},
+                    {"UTP.dtspace", {kText, "0"}},          {"UTP.cswitch", {kText, "1"}},
+                    {"UTP.keep_xyratio", {kText, "1"}},     {"UTP.krnfindex", {kText, "0"}},
+                    {"UTP.alnfindex", {kText, "0"}},        {"UTP.bstate", {kText, "0"}},
+                    {"UTP.is_underlined", {kText, "0"}},    {"UTP.wonstyle", {kText, "2"}},
+                    {"UTP.ptcontent", {kText, ""}},         {"UTP.ptface", {kText, "Arial"}},
+                    {"UTP.ptsize", {kText, "16"}},          {"UTP.ptthickness", {kText, "Normal"}},
+                    {"UTP.pttransparent", {kText, "1"}},    {"UTP.ptantialias", {kText, "0"}},
+                    {"UTP.ptbkcolor", {kText, "16777215"}}, {"UTP.ptwordbreak", {kText, "1"}},
+                    {"UTP.pthcenter", {kText, "0"}},        {"UTP.ptstruckout", {kText, "0"}},
+                    {"UTP.is_inversed", {kText, "0"}},      {"UTP.lscript", {kText, ""}},
+                    {"UTP.obwbmp", {kBlock, ""}},           {"UTP.dirncachar", {kText, ""}}}));
+}
+
+TEST(DsgUTPropsTest, ReaderReplacesOrKeeps) {
+    CDsgUTProps source;
+    source.RemoveAll();
+    source.SetString(szUTP_LSCRIPT, "HELLO");
+    CRevolver buffer;
+    ASSERT_TRUE(source.ToRevolver(buffer, KEYSTYLE_LONG));
+
+    // The record is replaced, not merged into the defaults.
+    CDsgUTProps read;
+    ASSERT_TRUE(read.FromRevolver(buffer, KEYSTYLE_SHORT));
+    EXPECT_EQ(read.GetCount(), 1);
+    EXPECT_EQ(read.GetString(szUTP_LSCRIPT), "HELLO");
+
+    const std::string broken = Bytes({0x22, 0x01, 'k'});
+    EXPECT_FALSE(read.FromRevolver(RevolverOf(broken), KEYSTYLE_LONG));
+    EXPECT_EQ(read.GetCount(), 1);
+    EXPECT_EQ(read.GetString(szUTP_LSCRIPT), "HELLO");
+}
+
+TEST(DsgUTPropsTest, FontOfAPCText) {
+    CDsgUTProps ut;
+    FontSpec font;
+    ut.CreateFontA(font, 1.5);
+    EXPECT_EQ(font.height, 24);
+    EXPECT_EQ(font.width, 0);
+    EXPECT_EQ(font.weight, FW_NORMAL);
+    EXPECT_FALSE(font.italic);
+    EXPECT_FALSE(font.underline);
+    EXPECT_FALSE(font.strikeOut);
+    EXPECT_EQ(font.face, "Arial");
+
+    ut.SetString(szUTP_PTSIZE, "15");
+    ut.SetString(szUTP_PTTHICKNESS, "Thin");
+    ut.SetString(szUTP_PTITALIC, "1");
+    ut.SetString(szUTP_PTUNDERLINED, "1");
+    ut.SetString(szUTP_PTSTRUCKOUT, "1");
+    ut.SetString(szUTP_PTFACE, "Courier New");
+    ut.CreateFontA(font, 0.99);
+    EXPECT_EQ(font.height, 14);  // 14.85 truncated
+    EXPECT_EQ(font.weight, FW_THIN);
+    EXPECT_TRUE(font.italic);
+    EXPECT_TRUE(font.underline);
+    EXPECT_TRUE(font.strikeOut);
+    EXPECT_EQ(font.face, "Courier New");
+
+    ut.SetString(szUTP_PTTHICKNESS, "Bold");
+    ut.CreateFontA(font, 1.0);
+    EXPECT_EQ(font.weight, FW_BOLD);
+    ut.SetString(szUTP_PTTHICKNESS, "bold");  // only the exact texts count
+    ut.CreateFontA(font, 1.0);
+    EXPECT_EQ(font.weight, FW_NORMAL);
+}
+
+TEST(DsgTPropsTest, PairRecordInEachStyle) {
+    const CDsgTProps tp = MakeLine();
+    CRevolver ntLong, ntShort, ut;
+    ASSERT_TRUE(tp.NTPropsToRevolver(ntLong, KEYSTYLE_LONG));
+    ASSERT_TRUE(tp.NTPropsToRevolver(ntShort, KEYSTYLE_SHORT));
+    ASSERT_TRUE(tp.GetUTProps().ToRevolver(ut, KEYSTYLE_LONG));
+
+    CRevolver buffer;
+    ASSERT_TRUE(tp.TPropsToRevolver(buffer, KEYSTYLE_SHORT));
+    EXPECT_EQ(DumpOf(buffer),
+              (Dump{{"ca", {kBlock, ContentOf(ntShort)}}, {"ua", {kBlock, ContentOf(ut)}}}));
+
+    ASSERT_TRUE(tp.TPropsToRevolver(buffer, KEYSTYLE_LONG));
+    EXPECT_EQ(DumpOf(buffer), (Dump{{"TP.ntprops", {kBlock, ContentOf(ntLong)}},
+                                    {"TP.utprops", {kBlock, ContentOf(ut)}}}));
+}
+
+TEST(DsgTPropsTest, LongRecordsReadInBothStylesShortOnlyInShort) {
+    const CDsgTProps tp = MakeLine();
+    CRevolver longRecord, shortRecord;
+    ASSERT_TRUE(tp.TPropsToRevolver(longRecord, KEYSTYLE_LONG));
+    ASSERT_TRUE(tp.TPropsToRevolver(shortRecord, KEYSTYLE_SHORT));
+
+    auto expectLine = [](const CDsgTProps& read) {
+        EXPECT_EQ(read.GetWOId(), 7);
+        EXPECT_EQ(read.GetWOKind(), 3);
+        EXPECT_EQ(read.GetLMHugeRect(), CRect(250000, 120000, -5, 90000));
+        EXPECT_EQ(read.GetUTProps().GetString(szUTP_DTSIZE), "2");
+        EXPECT_EQ(read.GetUTProps().GetCount(), MakeLine().GetUTProps().GetCount());
+    };
+    for (int style : {KEYSTYLE_LONG, KEYSTYLE_SHORT}) {
+        CDsgTProps read;
+        ASSERT_TRUE(read.TPropsFromRevolver(longRecord, style));
+        expectLine(read);
+    }
+    CDsgTProps read;
+    ASSERT_TRUE(read.TPropsFromRevolver(shortRecord, KEYSTYLE_SHORT));
+    expectLine(read);
+
+    CDsgTProps untouched;
+    untouched.SetNTProps(1, 2, CRect(3, 4, 5, 6));
+    EXPECT_FALSE(untouched.TPropsFromRevolver(shortRecord, KEYSTYLE_LONG));
+    EXPECT_EQ(untouched.GetWOId(), 1);
+    EXPECT_EQ(untouched.GetLMHugeRect(), CRect(3, 4, 5, 6));
+}
+
+TEST(DsgTPropsTest, FailedReadLeavesThePair) {
+    CDsgTProps before = MakeLine();
+    before.GetUTProps().SetString(szUTP_LSCRIPT, "KEEP");
+    CRevolver good;
+    ASSERT_TRUE(MakeLine().TPropsToRevolver(good, KEYSTYLE_LONG));
+    CFxRevPropStore pair;
+    ASSERT_TRUE(pair.FromRevolver(good));
+
+    auto expectUnchanged = [&](const CRevolver& bytes) {
+        CDsgTProps tp = before;
+        EXPECT_FALSE(tp.TPropsFromRevolver(bytes, KEYSTYLE_SHORT));
+        EXPECT_EQ(tp.GetWOId(), 7);
+        EXPECT_EQ(tp.GetLMHugeRect(), CRect(250000, 120000, -5, 90000));
+        EXPECT_EQ(tp.GetUTProps().GetString(szUTP_LSCRIPT), "KEEP");
+    };
+
+    // Either record missing.
+    for (const char* missing : {szTP_NTPROPS, szTP_UTPROPS}) {
+        CFxRevPropStore cut;
+        CFxKeySet drop{missing};
+        cut.CopyFrom(pair, nullptr, &drop);
+        CRevolver bytes;
+        ASSERT_TRUE(cut.ToRevolver(bytes));
+        expectUnchanged(bytes);
+    }
+    // Either inner record broken: a byte block cut inside its bytes.
+    const CRevolver broken = RevolverOf(Bytes({0x00, 0x01, 'k', 0x05, 'a'}));
+    for (const char* key : {szTP_NTPROPS, szTP_UTPROPS}) {
+        CFxRevPropStore bad;
+        bad.CopyFrom(pair);
+        bad.SetRevolver(key, broken);
+        CRevolver bytes;
+        ASSERT_TRUE(bad.ToRevolver(bytes));
+        expectUnchanged(bytes);
+    }
+    // The pair itself broken after a good item.
+    CRevolver bytes = good;
+    const std::string tail = Bytes({0x23, 0x01, 'x', 0x01});
+    bytes.Append(tail.data(), static_cast<int>(tail.size()));
+    expectUnchanged(bytes);
+}
+
+TEST(DsgTPropsTest, EmptyKeyFailsTheWriterAndKeepsTheBuffer) {
+    CDsgTProps tp = MakeLine();
+    tp.GetUTProps().SetString("", "x");
+    CRevolver buffer = RevolverOf("old");
+    EXPECT_FALSE(tp.TPropsToRevolver(buffer, KEYSTYLE_LONG));
+    EXPECT_EQ(ContentOf(buffer), "old");
+}

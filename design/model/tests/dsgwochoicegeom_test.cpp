@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "design/model/dsgwobj.h"
+#include "design/model/dsgwochoice.h"
+
+TEST(DsgGripGeometryTest, DraggingEachGrip) {
+    const CRect r(10, 20, 110, 220);
+    const CPoint p(5, 6);
+    EXPECT_EQ(GetGripDraggedRect(r, 1, p, FALSE), CRect(5, 6, 110, 220));
+    EXPECT_EQ(GetGripDraggedRect(r, 2, p, FALSE), CRect(10, 6, 5, 220));
+    EXPECT_EQ(GetGripDraggedRect(r, 3, p, FALSE), CRect(5, 20, 110, 6));
+    EXPECT_EQ(GetGripDraggedRect(r, 4, p, FALSE), CRect(10, 20, 5, 6));
+    EXPECT_EQ(GetGripDraggedRect(r, 5, p, FALSE), CRect(5, 20, 110, 220));
+    EXPECT_EQ(GetGripDraggedRect(r, 6, p, FALSE), CRect(10, 20, 5, 220));
+    EXPECT_EQ(GetGripDraggedRect(r, 7, p, FALSE), CRect(10, 6, 110, 220));
+    EXPECT_EQ(GetGripDraggedRect(r, 8, p, FALSE), CRect(10, 20, 110, 6));
+    // Any other number drags the second corner.
+    for (int grip : {0, 9, 10, -1})
+        EXPECT_EQ(GetGripDraggedRect(r, grip, p, FALSE), CRect(10, 20, 5, 6)) << grip;
+}
+
+TEST(DsgGripGeometryTest, NormalisedDragStopsAtTheOppositeEdge) {
+    // Stored right to left; normalised first.
+    const CRect r(110, 220, 10, 20);
+    EXPECT_EQ(GetGripDraggedRect(r, 5, CPoint(500, 0), TRUE), CRect(110, 20, 110, 220));
+    EXPECT_EQ(GetGripDraggedRect(r, 6, CPoint(-500, 0), TRUE), CRect(10, 20, 10, 220));
+    EXPECT_EQ(GetGripDraggedRect(r, 7, CPoint(0, 900), TRUE), CRect(10, 220, 110, 220));
+    EXPECT_EQ(GetGripDraggedRect(r, 8, CPoint(0, 19), TRUE), CRect(10, 20, 110, 20));
+    EXPECT_EQ(GetGripDraggedRect(r, 1, CPoint(109, 219), TRUE), CRect(109, 219, 110, 220));
+    EXPECT_EQ(GetGripDraggedRect(r, 4, CPoint(50, 60), TRUE), CRect(10, 20, 50, 60));
+}
+
+TEST(DsgGripGeometryTest, GripPositions) {
+    auto points = GetWOCSignPoints(CRect(100, 50, 200, 150), 8);
+    EXPECT_EQ(points[1], CPoint(92, 42));
+    EXPECT_EQ(points[2], CPoint(208, 42));
+    EXPECT_EQ(points[3], CPoint(92, 158));
+    EXPECT_EQ(points[4], CPoint(208, 158));
+    EXPECT_EQ(points[5], CPoint(91, 100));
+    EXPECT_EQ(points[6], CPoint(209, 100));
+    EXPECT_EQ(points[7], CPoint(150, 41));
+    EXPECT_EQ(points[8], CPoint(150, 159));
+
+    // A box stored the other way round puts its grips outside it too.
+    points = GetWOCSignPoints(CRect(200, 150, 100, 50), 3);
+    EXPECT_EQ(points[1], CPoint(203, 153));
+    EXPECT_EQ(points[2], CPoint(97, 153));
+    EXPECT_EQ(points[3], CPoint(203, 47));
+    EXPECT_EQ(points[4], CPoint(97, 47));
+    EXPECT_EQ(points[5], CPoint(204, 100));
+    EXPECT_EQ(points[6], CPoint(96, 100));
+    EXPECT_EQ(points[7], CPoint(150, 154));
+    EXPECT_EQ(points[8], CPoint(150, 46));
+}
+
+TEST(DsgGripGeometryTest, HitsAtTheEdgeOfTheTolerance) {
+    const CRect box(100, 100, 200, 200);
+    EXPECT_EQ(HitTestGrip(box, CPoint(150, 150)), 9);
+    EXPECT_EQ(HitTestGrip(box, CPoint(162, 138)), 9);
+    EXPECT_EQ(HitTestGrip(box, CPoint(112, 88)), 1);
+    EXPECT_EQ(HitTestGrip(box, CPoint(113, 100)), 10);
+    EXPECT_EQ(HitTestGrip(box, CPoint(100, 87)), 10);
+    EXPECT_EQ(HitTestGrip(box, CPoint(212, 88)), 2);
+    EXPECT_EQ(HitTestGrip(box, CPoint(188, 212)), 4);
+    EXPECT_EQ(HitTestGrip(box, CPoint(88, 212)), 3);
+    EXPECT_EQ(HitTestGrip(box, CPoint(150, 112)), 7);
+    EXPECT_EQ(HitTestGrip(box, CPoint(150, 188)), 8);
+    EXPECT_EQ(HitTestGrip(box, CPoint(88, 150)), 5);
+    EXPECT_EQ(HitTestGrip(box, CPoint(212, 150)), 6);
+    EXPECT_EQ(HitTestGrip(box, CPoint(163, 150)), 10);
+
+    // Narrower than 12: widened to 7 either side of the centre, and a point
+    // near the centre takes the centre grip before the side grips.
+    const CRect narrow(100, 100, 105, 200);  // centre (102, 150), box 95..109
+    EXPECT_EQ(HitTestGrip(narrow, CPoint(106, 150)), 9);
+    EXPECT_EQ(HitTestGrip(narrow, CPoint(114, 150)), 9);
+    EXPECT_EQ(HitTestGrip(narrow, CPoint(115, 150)), 6);
+    EXPECT_EQ(HitTestGrip(narrow, CPoint(121, 150)), 6);
+    EXPECT_EQ(HitTestGrip(narrow, CPoint(122, 150)), 10);
+    EXPECT_EQ(HitTestGrip(narrow, CPoint(95, 88)), 1);
+    // 11 wide is widened to 98..112; 13 wide keeps its right edge at 113.
+    EXPECT_EQ(HitTestGrip(CRect(100, 100, 111, 200), CPoint(125, 150)), 10);
+    EXPECT_EQ(HitTestGrip(CRect(100, 100, 113, 200), CPoint(125, 150)), 6);
+    // Likewise for a low box.
+    EXPECT_EQ(HitTestGrip(CRect(100, 100, 200, 101), CPoint(150, 93)), 9);
+    EXPECT_EQ(HitTestGrip(CRect(100, 100, 200, 101), CPoint(150, 81)), 7);
+}
+
+TEST(DsgLineConstraintTest, SnapsByAngle) {
+    const CPoint f(0, 0);
+    // 30 degrees: the square rule.
+    EXPECT_EQ(ConstrainLineEndPoint(f, CPoint(100000, 57735), 3), CPoint(100000, 100000));
+    // 20 degrees: horizontal; 70 degrees: vertical, in every direction.
+    EXPECT_EQ(ConstrainLineEndPoint(f, CPoint(100000, 36397), 3), CPoint(100000, 0));
+    EXPECT_EQ(ConstrainLineEndPoint(f, CPoint(-100000, -36397), 3), CPoint(-100000, 0));
+    EXPECT_EQ(ConstrainLineEndPoint(f, CPoint(36397, 100000), 3), CPoint(0, 100000));
+    EXPECT_EQ(ConstrainLineEndPoint(f, CPoint(-36397, -100000), 3), CPoint(0, -100000));
+    EXPECT_EQ(ConstrainLineEndPoint(f, CPoint(-57735, 100000), 3), CPoint(-100000, 100000));
+    // Around 22.5 and 67.5 degrees.
+    EXPECT_EQ(ConstrainLineEndPoint(f, CPoint(100000, 41421), 3), CPoint(100000, 0));
+    EXPECT_EQ(ConstrainLineEndPoint(f, CPoint(100000, 41422), 3), CPoint(100000, 100000));
+    EXPECT_EQ(ConstrainLineEndPoint(f, CPoint(100000, 241421), 3), CPoint(241421, 241421));
+    EXPECT_EQ(ConstrainLineEndPoint(f, CPoint(100000, 241422), 3), CPoint(0, 241422));
+    // A pure vertical drag (no horizontal extent) and a point drag.
+    EXPECT_EQ(ConstrainLineEndPoint(CPoint(5, 5), CPoint(5, 1), 3), CPoint(5, 1));
+    EXPECT_EQ(ConstrainLineEndPoint(CPoint(5, 5), CPoint(5, 5), 3), CPoint(5, 5));
+    // Other modes: always the square.
+    EXPECT_EQ(ConstrainLineEndPoint(f, CPoint(100000, 36397), 2), CPoint(100000, 100000));
+    EXPECT_EQ(ConstrainLineEndPoint(CPoint(10, 10), CPoint(4, 30), 6), CPoint(-10, 30));
+}
+
+TEST(DsgLineConstraintTest, FarPointsStayInRange) {
+    const CPoint f(INT_MAX - 10, 0);
+    EXPECT_EQ(ConstrainLineEndPoint(f, CPoint(INT_MIN, 5), 3), CPoint(INT_MIN, 0));
+    // The square would leave the range: held at its end, not wrapped.
+    EXPECT_EQ(ConstrainLineEndPoint(f, CPoint(INT_MIN, 5), 2), CPoint(INT_MIN, INT_MAX));
+}
+
+TEST(DsgCreationShapeTest, ShapingTheDrag) {
+    CPoint start(100, 100), moving(140, 160);
+    ShapeCreationRect(start, moving, FALSE, nDSG_WOKIND__WOBOX, TRUE, FALSE);
+    EXPECT_EQ(start, CPoint(60, 40));
+    EXPECT_EQ(moving, CPoint(140, 160));
+
+    start = CPoint(100, 100), moving = CPoint(60, 90);  // dragged up-left
+    ShapeCreationRect(start, moving, FALSE, nDSG_WOKIND__WOBOX, TRUE, TRUE);
+    EXPECT_EQ(start, CPoint(140, 110));
+    EXPECT_EQ(moving, CPoint(60, 90));
+
+    // Without modifiers nothing changes; Ctrl or the force flag square a box.
+    start = CPoint(0, 0), moving = CPoint(50000, 20000);
+    ShapeCreationRect(start, moving, FALSE, nDSG_WOKIND__WOBOX, FALSE, FALSE);
+    EXPECT_EQ(moving, CPoint(50000, 20000));
+    ShapeCreationRect(start, moving, FALSE, nDSG_WOKIND__WOBOX, FALSE, TRUE);
+    EXPECT_EQ(moving, CPoint(50000, 50000));
+    moving = CPoint(-20000, 30000);
+    ShapeCreationRect(start, moving, TRUE, nDSG_WOKIND__WOELLIPSE, FALSE, FALSE);
+    EXPECT_EQ(moving, CPoint(-30000, 30000));
+    // A line with Ctrl: horizontal at a shallow angle.
+    moving = CPoint(100000, 36397);
+    ShapeCreationRect(start, moving, FALSE, nDSG_WOKIND__WOLINE, FALSE, TRUE);
+    EXPECT_EQ(moving, CPoint(100000, 0));
+
+    // A definable character measures 16 by 16 dots, Ctrl or not.
+    for (BOOL ctrl : {FALSE, TRUE}) {
+        start = CPoint(50000, 70000), moving = CPoint(3, -9);
+        ShapeCreationRect(start, moving, FALSE, nDSG_WOKIND__WODNCHAR, FALSE, ctrl);
+        EXPECT_EQ(start, CPoint(50000, 70000));
+        EXPECT_EQ(moving, CPoint(210000, 230000));
+    }
+    // With Shift it is shaped symmetrically instead.
+    start = CPoint(100, 100), moving = CPoint(140, 160);
+    ShapeCreationRect(start, moving, FALSE, nDSG_WOKIND__WODNCHAR, TRUE, FALSE);
+    EXPECT_EQ(start, CPoint(60, 40));
+    EXPECT_EQ(moving, CPoint(140, 160));
+}
+
+TEST(DsgGripGeometryTest, CursorsAndMovingStates) {
+    EXPECT_EQ(LoadWOCSignCursor(1), Qt::SizeFDiagCursor);
+    EXPECT_EQ(LoadWOCSignCursor(4), Qt::SizeFDiagCursor);
+    EXPECT_EQ(LoadWOCSignCursor(2), Qt::SizeBDiagCursor);
+    EXPECT_EQ(LoadWOCSignCursor(3), Qt::SizeBDiagCursor);
+    EXPECT_EQ(LoadWOCSignCursor(5), Qt::SizeHorCursor);
+    EXPECT_EQ(LoadWOCSignCursor(6), Qt::SizeHorCursor);
+    EXPECT_EQ(LoadWOCSignCursor(7), Qt::SizeVerCursor);
+    EXPECT_EQ(LoadWOCSignCursor(8), Qt::SizeVerCursor);
+    EXPECT_EQ(LoadWOCSignCursor(9), Qt::SizeAllCursor);
+    EXPECT_EQ(LoadWOCSignCursor(10), Qt::ArrowCursor);
+    for (int state = 1; state <= 11; ++state)
+        EXPECT_EQ(IsWOEStateMoving(state), state >= 7 && state <= 9) << state;
+}

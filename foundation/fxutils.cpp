@@ -1,0 +1,287 @@
+#include "foundation/fxutils.h"
+
+#include <dirent.h>
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/paths.h"
+#include "platform/textcodec.h"
+#include "platform/uiservices.h"
+
+namespace {
+
+std::string FolderOf(const std::string& path) {
+    const auto pos = path.find_last_of('/');
+    if (pos == std::string::npos) return {};
+    if (pos == 0) return "/";
+    return path.substr(0, pos);
+}
+
+std::string FileNameOf(const std::string& path) {
+    const auto pos = path.find_last_of('/');
+    return pos == std::string::npos ? path : path.substr(pos + 1);
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Creates the folders a file path needs.
+bool MakeFoldersFor(const std::string& path) {
+    const std::string folder = FolderOf(path);
+    return folder.empty() || MakeFolderPath(folder);
+}
+
+}  // namespace
+
+// ---- Files and folders -----------------------------------------------------
+
+BOOL ReadFileAsText(std::FILE* file, std::string& text, BOOL replaceNul, char fill) {
+    text.clear();
+    if (file == nullptr || std::fseek(file, 0, SEEK_SET) != 0) return FALSE;
+    char chunk[8192];
+    std::size_t n = 0;
+    while ((n = std::fread(chunk, 1, sizeof(chunk), file)) > 0) text.append(chunk, n);
+    if (std::ferror(file)) {
+        text.clear();
+        return FALSE;
+    }
+    if (replaceNul) std::replace(text.begin(), text.end(), '\0', fill);
+    return TRUE;
+}
+
+BOOL ReadTextFile(const std::string& path, std::string& text, BOOL replaceNul, char fill) {
+    text.clear();
+    if (path.empty() || IsFolder(path)) return FALSE;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return FALSE;
+    const BOOL ok = ReadFileAsText(file, text, replaceNul, fill);
+    std::fclose(file);
+    return ok;
+}
+
+std::string ReadWholeTextFile(const std::string& path, BOOL replaceNul, char fill) {
+    std::string text;
+    ReadTextFile(path, text, replaceNul, fill);
+    return text;
+}
+
+BOOL WriteTextToOpenFile(std::FILE* file, const std::string& text) {
+    if (file == nullptr) return FALSE;
+    std::fflush(file);
+    if (::ftruncate(::fileno(file), 0) != 0 || std::fseek(file, 0, SEEK_SET) != 0) return FALSE;
+    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file) != text.size())
+        return FALSE;
+    return std::fflush(file) == 0 ? TRUE : FALSE;
+}
+
+BOOL WriteTextFile(const std::string& path, const std::string& text, BOOL openAfter) {
+    if (path.empty() || !MakeFoldersFor(path)) return FALSE;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return FALSE;
+    BOOL ok = WriteTextToOpenFile(file, text);
+    if (std::fclose(file) != 0) ok = FALSE;
+    if (ok && openAfter) ShellOpen(path, "", 5);
+    return ok;
+}
+
+BOOL CreateEmptyFile(const std::string& path) { return WriteTextFile(path, "", FALSE); }
+
+BOOL IsPathExisting(const std::string& path) {
+    if (path.empty()) return FALSE;
+    if (IsFolder(path)) return TRUE;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return FALSE;
+    std::fclose(file);
+    return TRUE;
+}
+
+BOOL ShellDeletePath(const std::string& path) {
+    // The original passes the path in a 260-byte list with two closing NULs;
+    // a longer path would be cut to another, shorter one: refuse it instead.
+    if (path.empty() || path.size() > 258) return FALSE;
+    std::error_code error;
+    const std::filesystem::path target(path);
+    if (!std::filesystem::exists(std::filesystem::symlink_status(target, error))) return FALSE;
+    std::filesystem::remove_all(target, error);
+    return error ? FALSE : TRUE;
+}
+
+namespace {
+
+bool ListInto(const std::string& folder, const std::string& relative,
+              std::vector<std::string>& entries, bool recurse, bool fullPaths, bool foldersOnly) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return false;
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+        const std::string path = folder + "/" + name;
+        const std::string rel = relative.empty() ? name : relative + "/" + name;
+        const bool isFolder = IsFolder(path);
+        if (isFolder == foldersOnly) entries.push_back(fullPaths ? path : rel);
+        if (isFolder && recurse) ListInto(path, rel, entries, recurse, fullPaths, foldersOnly);
+    }
+    return true;
+}
+
+}  // namespace
+
+BOOL ListFolder(const std::string& folder, std::vector<std::string>& entries, BOOL recurse,
+                BOOL fullPaths, BOOL foldersOnly) {
+    std::string base = folder;
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    return ListInto(base, "", entries, recurse, fullPaths, foldersOnly) ? TRUE : FALSE;
+}
+
+// ---- Module paths and system -----------------------------------------------
+
+std::string GetModuleLongPath(const void* module) {
+    if (module == nullptr) return {};
+    const std::string file = GetModuleFileOf(module);
+    if (file.empty()) return {};
+    return GetFolder(FolderKind::Program) + "/" + FileNameOf(file);
+}
+
+std::string GetModuleFilePath() {
+    return GetModuleLongPath(reinterpret_cast<const void*>(&GetModuleFilePath));
+}
+
+std::string GetModuleDir() { return FolderOf(GetModuleFilePath()); }
+
+std::string GetModuleFolder() {
+    const std::string dir = GetModuleDir();
+    return dir.empty() || dir.back() == '/' ? dir : dir + "/";
+}
+
+std::string GetModuleParentDir() { return FolderOf(GetModuleDir()); }
+
+std::string GetModuleFileTitle() { return FileNameOf(GetModuleFilePath()); }
+
+std::uintptr_t GetModuleInstanceHandle() {
+    Dl_info info{};
+    if (::dladdr(reinterpret_cast<const void*>(&GetModuleInstanceHandle), &info) == 0) return 0;
+    return reinterpret_cast<std::uintptr_t>(info.dli_fbase);
+}
+
+std::string GetSystemDir() { return GetSystemFolder(); }
+
+std::string QuoteShellParameters(const std::string& parameters, BOOL noQuoting) {
+    if (parameters.empty() || noQuoting || parameters.find('"') != std::string::npos)
+        return parameters;
+    return "\"" + parameters + "\"";
+}
+
+BOOL ShellOpen(const std::string& file, const std::string& parameters, int /*show*/,
+               BOOL noQuoting) {
+    if (file.empty()) return FALSE;
+    const std::string quoted = QuoteShellParameters(parameters, noQuoting);
+    // A program is started with its parameters; anything else goes to the
+    // desktop, which has no use for parameters.
+    if (!IsFolder(file) && ::access(file.c_str(), X_OK) == 0)
+        return Ui().StartProgram(file, quoted) ? TRUE : FALSE;
+    return Ui().OpenDocument(file) ? TRUE : FALSE;
+}
+
+std::string GetWindowsVersionName() { return {}; }
+
+// ---- Version -----------------------------------------------------------------
+
+std::vector<int> SplitVersionText(const std::string& text) {
+    std::vector<int> numbers;
+    if (text.empty()) return numbers;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = text.find_first_of(",.", start);
+        numbers.push_back(std::atoi(text.substr(start, end - start).c_str()));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return numbers;
+}
+
+BOOL GetVersionNumbers(const std::string& path, std::vector<int>& numbers) {
+    numbers.clear();
+    // Only the deliverables of this build carry a version: the build's own.
+    if (!path.empty()) {
+        if (!IsPathExisting(path) || IsFolder(path)) return FALSE;
+        const std::string name = FileNameOf(path);
+        const std::string ours[] = {FileNameOf(GetProgramFilePath()), GetModuleFileTitle()};
+        if (std::find(std::begin(ours), std::end(ours), name) == std::end(ours)) return FALSE;
+    }
+    numbers = SplitVersionText(DRAVIK_VERSION_TEXT);
+    return numbers.empty() ? FALSE : TRUE;
+}
+
+int GetProductVersionCode(const std::string& path, int* fourth) {
+    std::vector<int> numbers;
+    if (fourth) *fourth = 0;
+    if (!GetVersionNumbers(path, numbers) || numbers.size() != 4) return 0;
+    if (fourth) *fourth = numbers[3];
+    return numbers[0] % 100 * 100 + numbers[1] % 10 * 10 + numbers[2] % 10;
+}
+
+std::string GetVersionText(const std::string& path) {
+    const int code = GetProductVersionCode(path);
+    return std::to_string(code / 100 % 100) + "." + std::to_string(code / 10 % 10) +
+           std::to_string(code % 10);
+}
+
+// ---- Sorting -----------------------------------------------------------------
+
+BOOL SortByKeys(std::vector<DWORD>& values, const std::vector<DWORD>* keys, BOOL descending) {
+    if (keys == nullptr) {
+        std::sort(values.begin(), values.end());
+        return TRUE;
+    }
+    if (keys->size() != values.size()) return FALSE;
+    std::vector<std::string> texts;
+    texts.reserve(values.size());
+    static const char hex[] = "0123456789ABCDEF";
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        std::string text(8, '0');
+        for (int d = 0; d < 8; ++d) text[7 - d] = hex[((*keys)[i] >> (4 * d)) & 0xF];
+        texts.push_back(text + std::to_string(values[i]));
+    }
+    std::sort(texts.begin(), texts.end());
+    if (descending) std::reverse(texts.begin(), texts.end());
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        values[i] = static_cast<DWORD>(std::strtoul(texts[i].c_str() + 8, nullptr, 10));
+    return TRUE;
+}
+
+void SortStrings(std::vector<std::string>& texts, BOOL caseSensitive) {
+    if (caseSensitive) {
+        std::sort(texts.begin(), texts.end());
+    } else {
+        std::stable_sort(
+            texts.begin(), texts.end(),
+            [](const std::string& a, const std::string& b) { return MbCompareNoCase(a, b) < 0; });
+    }
+}
+
+// ---- Small records -----------------------------------------------------------
+
+CFxHandleHolder::~CFxHandleHolder() { Reset(); }
+
+void CFxHandleHolder::Reset(int handle) {
+    if (m_handle >= 0 && m_handle != handle) ::close(m_handle);
+    m_handle = handle;
+}
+
+int CFxHandleHolder::Release() {
+    const int handle = m_handle;
+    m_handle = -1;
+    return handle;
+}

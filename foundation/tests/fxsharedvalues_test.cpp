@@ -1,0 +1,367 @@
+#include "foundation/fxsharedvalues.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "foundation/fxutils.h"
+#include "platform/paths.h"
+#include "platform/sharedmemory.h"
+#include "platform/testing/scriptedui.h"
+#include "platform/testing/testsupport.h"
+
+using testsupport::ForkChild;
+using testsupport::ReadFileBytes;
+using testsupport::WaitChild;
+
+namespace {
+
+std::string BlockBytes(const std::string& name) {
+    auto block = SharedMemoryBlock::Open(name);
+    if (!block) return "<absent>";
+    return std::string(reinterpret_cast<const char*>(block->Data()), block->Size());
+}
+
+// One-byte signals between a test and its child process.
+struct Pipe {
+    int fd[2] = {-1, -1};
+    Pipe() { EXPECT_EQ(::pipe(fd), 0); }
+    ~Pipe() {
+        ::close(fd[0]);
+        ::close(fd[1]);
+    }
+    void Signal() const { EXPECT_EQ(::write(fd[1], "x", 1), 1); }
+    bool Wait() const {
+        char c = 0;
+        return ::read(fd[0], &c, 1) == 1;
+    }
+};
+
+// Switches diagnostics mode on or off for the next query.
+void SetDeveloperMarker(bool present) {
+    const std::string path = GetDeveloperMarkerPath();
+    if (present) {
+        MakeFolderPath(path.substr(0, path.rfind('/')));
+        testsupport::WriteFileBytes(path, "");
+    } else {
+        std::remove(path.c_str());
+    }
+    ForgetDeveloperMarker();
+}
+
+class SharedValuesTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        SetDeveloperMarker(false);
+        SetLocalTimeSource({});
+        FxSharedValues().CloseAllHandles();
+    }
+};
+
+}  // namespace
+
+TEST_F(SharedValuesTest, TextBlockHoldsTheTextAndANul) {
+    CFxSharedValues values;
+    ASSERT_TRUE(values.PutShared("one\\two", "abc"));
+    // "\" and "/" name the same block.
+    EXPECT_EQ(BlockBytes("one/two"), std::string("abc\0", 4));
+    BOOL found = FALSE;
+    EXPECT_EQ(values.GetSharedText("one/two", &found), "abc");
+    EXPECT_TRUE(found);
+
+    // Replacing the value (this process is the only holder) makes a new block
+    // of the new size.
+    ASSERT_TRUE(values.PutShared("one/two", "longer text"));
+    EXPECT_EQ(BlockBytes("one/two"), std::string("longer text\0", 12));
+
+    values.ReleaseShared("one\\two");
+    EXPECT_FALSE(values.IsHeld("one/two"));
+    EXPECT_EQ(values.GetSharedText("one/two", &found), "");
+    EXPECT_FALSE(found);
+}
+
+TEST_F(SharedValuesTest, EmptyTextIsFoundAndBlocksCloseWithTheirHolder) {
+    BOOL found = FALSE;
+    {
+        CFxSharedValues values;
+        ASSERT_TRUE(values.PutShared("empty", ""));
+        EXPECT_EQ(BlockBytes("empty"), std::string(1, '\0'));
+        EXPECT_EQ(values.GetSharedText("empty", &found), "");
+        EXPECT_TRUE(found);
+    }
+    CFxSharedValues other;
+    other.GetSharedText("empty", &found);
+    EXPECT_FALSE(found);
+}
+
+TEST_F(SharedValuesTest, ALongerTextStaysInsideABlockAnotherProcessHolds) {
+    Pipe published, done;
+    const pid_t child = ForkChild([&] {
+        CFxSharedValues mine;
+        if (!mine.PutShared("kept", "abc")) return 1;
+        published.Signal();
+        done.Wait();
+        return 0;
+    });
+    ASSERT_TRUE(published.Wait());
+    CFxSharedValues values;
+    ASSERT_TRUE(values.PutShared("kept", "a much longer text"));
+    EXPECT_EQ(BlockBytes("kept"), std::string("a m\0", 4));
+    EXPECT_EQ(values.GetSharedText("kept"), "a m");
+    done.Signal();
+    EXPECT_EQ(WaitChild(child), 0);
+    // Still held here after the child let go.
+    EXPECT_EQ(values.GetSharedText("kept"), "a m");
+}
+
+TEST_F(SharedValuesTest, ByteBlockCarriesCountAndBytes) {
+    CFxSharedValues values;
+    CRevolver buffer;
+    const std::string bytes("\x01\x00\xFFz", 4);
+    ASSERT_TRUE(buffer.Append(bytes.data(), 4));
+    ASSERT_TRUE(values.PutSharedBuffer("hdata", buffer));
+    EXPECT_EQ(BlockBytes("hdata"), std::string("\x04\x00\x00\x00", 4) + bytes);
+
+    CRevolver out;
+    ASSERT_TRUE(out.Append("old", 3));
+    ASSERT_TRUE(values.GetSharedBuffer("hdata", out));
+    std::string read(static_cast<std::size_t>(out.GetLength()), '\0');
+    ASSERT_TRUE(out.ReadAt(read.data(), out.GetLength(), 0));
+    EXPECT_EQ(read, bytes);
+
+    // An empty buffer travels as a bare count.
+    ASSERT_TRUE(values.PutSharedBuffer("hdata", CRevolver()));
+    EXPECT_EQ(BlockBytes("hdata"), std::string(4, '\0'));
+    ASSERT_TRUE(values.GetSharedBuffer("hdata", out));
+    EXPECT_EQ(out.GetLength(), 0);
+
+    // A missing block fails and leaves the buffer empty.
+    ASSERT_TRUE(out.Append("old", 3));
+    EXPECT_FALSE(values.GetSharedBuffer("nothing here", out));
+    EXPECT_EQ(out.GetLength(), 0);
+}
+
+TEST_F(SharedValuesTest, ByteBlockIsNeverCutOrReadPastItsEnd) {
+    Pipe published, done;
+    const pid_t child = ForkChild([&] {
+        CFxSharedValues mine;
+        CRevolver small;
+        small.Append("ab", 2);
+        if (!mine.PutSharedBuffer("small", small)) return 1;
+        // A count that claims more than the block holds.
+        auto made = SharedMemoryBlock::Create("claims", 6);
+        const unsigned char claim[6] = {200, 0, 0, 0, 'x', 'y'};
+        if (!made || !made->Write(0, claim, 6)) return 2;
+        published.Signal();
+        done.Wait();
+        return 0;
+    });
+    ASSERT_TRUE(published.Wait());
+    CFxSharedValues values;
+    CRevolver big;
+    ASSERT_TRUE(big.Append("0123456789", 10));
+    EXPECT_FALSE(values.PutSharedBuffer("small", big));
+    EXPECT_FALSE(values.IsHeld("small"));
+    CRevolver out;
+    ASSERT_TRUE(values.GetSharedBuffer("small", out));
+    EXPECT_EQ(out.GetLength(), 2);
+
+    ASSERT_TRUE(values.GetSharedBuffer("claims", out));
+    EXPECT_EQ(out.GetLength(), 2);
+    done.Signal();
+    EXPECT_EQ(WaitChild(child), 0);
+}
+
+TEST_F(SharedValuesTest, KeyedNamesIgnoreCaseAndSeparators) {
+    EXPECT_EQ(CFxSharedValues::MakeSharedName("RealRelease", "C:\\Program Files\\Dravik.EXE"),
+              "@realrelease_c:/program files/dravik.exe");
+    EXPECT_EQ(CFxSharedValues::MakeSharedName("pvlanguage", "c:/program files/DRAVIK.exe"),
+              CFxSharedValues::MakeSharedName("pvlanguage", "C:\\Program Files\\dravik.exe"));
+    // Double-byte characters keep their second byte even when it looks like
+    // an upper-case letter.
+    const std::string korean = "\xB0\x41";
+    EXPECT_EQ(CFxSharedValues::MakeSharedName("k", "/A/" + korean), "@k_/a/" + korean);
+
+    std::string program = GetProgramFilePath();
+    for (char& c : program) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_EQ(CFxSharedValues::MakeSharedName("hcpmode"), "@hcpmode_" + program);
+    EXPECT_NE(CFxSharedValues::MakeSharedName("hcpmode"),
+              CFxSharedValues::MakeSharedName("hcpmode", "/other/program"));
+}
+
+TEST_F(SharedValuesTest, ReleaseFlagAndLanguageDefaults) {
+    CFxSharedValues values;
+    EXPECT_EQ(values.GetRealReleaseFlag(), 0);
+    EXPECT_EQ(values.GetPVLanguage(), "");
+    ASSERT_TRUE(values.PutSharedByKey(SHARED_KEY_REALRELEASE, "0"));
+    values.InitRealRelease(1);  // 0 counts as unset
+    EXPECT_EQ(values.GetRealReleaseFlag(), 1);
+    EXPECT_EQ(values.GetSharedText(CFxSharedValues::MakeSharedName("realrelease")), "1");
+    values.InitRealRelease(7);
+    EXPECT_EQ(values.GetRealReleaseFlag(), 1);
+
+    values.InitLanguage("eng");
+    values.InitLanguage("kor");
+    EXPECT_EQ(values.GetPVLanguage(), "eng");
+    values.CloseAllHandles();
+    EXPECT_EQ(values.GetRealReleaseFlag(), 0);
+    EXPECT_EQ(values.GetPVLanguage(), "");
+}
+
+TEST_F(SharedValuesTest, SecondRunningCopySeesTheValuesAndDoesNotPublishAgain) {
+    testsupport::ScriptedUi ui;
+    FxSharedValues().InitRealRelease(1);
+    FxSharedValues().InitLanguage("eng");
+    EXPECT_TRUE(FxSharedValues().IsHeld(CFxSharedValues::MakeSharedName("realrelease")));
+
+    Pipe published, done;
+    const pid_t child = ForkChild([&] {
+        testsupport::ScriptedUi childUi;
+        SetDeveloperMarker(true);
+        CFxSharedValues second;
+        second.InitRealRelease(1);
+        second.InitLanguage("kor");
+        if (second.GetRealReleaseFlag() != 1) return 1;
+        if (second.GetPVLanguage() != "eng") return 2;
+        if (second.IsHeld(CFxSharedValues::MakeSharedName("realrelease"))) return 3;
+        if (second.IsHeld(CFxSharedValues::MakeSharedName("pvlanguage"))) return 4;
+        if (childUi.messages.size() != 1 ||
+            childUi.messages[0].text !=
+                CFxSharedValues::MakeSharedName("realrelease") + " Already Set")
+            return 5;
+        // A value the second copy publishes reaches the first one.
+        if (!second.PutSharedByKey(SHARED_KEY_HCPMODE, "3")) return 6;
+        published.Signal();
+        done.Wait();
+        return 0;
+    });
+    ASSERT_TRUE(published.Wait());
+    EXPECT_EQ(FxSharedValues().GetSharedByKey(SHARED_KEY_HCPMODE), "3");
+    done.Signal();
+    EXPECT_EQ(WaitChild(child), 0);
+    // Its block went with the process that held it.
+    EXPECT_EQ(FxSharedValues().GetSharedByKey(SHARED_KEY_HCPMODE), "");
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(SharedValuesTest, AlreadySetIsQuietOutsideDiagnosticsMode) {
+    testsupport::ScriptedUi ui;
+    SetDeveloperMarker(false);
+    FxSharedValues().InitRealRelease(1);
+    const pid_t child = ForkChild([] {
+        testsupport::ScriptedUi childUi;
+        CFxSharedValues second;
+        second.InitRealRelease(1);
+        return childUi.messages.empty() ? 0 : 1;
+    });
+    EXPECT_EQ(WaitChild(child), 0);
+}
+
+TEST_F(SharedValuesTest, PaddedNumbers) {
+    EXPECT_EQ(IntToPaddedText(5, 10, 2), "05");
+    EXPECT_EQ(IntToPaddedText(0, 10, 2), "00");
+    EXPECT_EQ(IntToPaddedText(123, 10, 2), "23");
+    EXPECT_EQ(IntToPaddedText(123, 10, -1), "123");
+    EXPECT_EQ(IntToPaddedText(7, 10, 12), "00000000007");  // only ten zeros go in front
+    EXPECT_EQ(IntToPaddedText(7, 10, 0), "");
+    EXPECT_EQ(IntToPaddedText(-5, 10, -1), "-5");
+    EXPECT_EQ(IntToPaddedText(255, 16, -1), "FF");
+    EXPECT_EQ(IntToPaddedText(10, 16, 2), "0A");
+    EXPECT_EQ(IntToPaddedText(-1, 16, -1), "FFFFFFFF");
+    EXPECT_EQ(IntToPaddedText(5, 2, 4), "0101");
+    EXPECT_EQ(IntToPaddedText(35, 36, -1), "Z");
+    EXPECT_EQ(IntToPaddedText(5, 1, -1), "");
+}
+
+TEST_F(SharedValuesTest, AppendedLinesKeepWhatIsThere) {
+    const std::string folder = testsupport::MakeTempFolder("append");
+    const std::string path = folder + "/a.txt";
+    ASSERT_TRUE(AppendTextLineToFile(path, "one"));
+    ASSERT_TRUE(AppendTextLineToFile(path, ""));
+    ASSERT_TRUE(AppendTextLineToFile(path, "two"));
+    EXPECT_EQ(ReadFileBytes(path), "one\r\n\r\ntwo\r\n");
+    EXPECT_FALSE(AppendTextLineToFile(folder, "x"));
+    EXPECT_FALSE(AppendTextLineToFile(folder + "/missing/b.txt", "x"));
+}
+
+TEST_F(SharedValuesTest, LogEntriesNeedTheSwitchAndAPublishedPath) {
+    const std::string folder = testsupport::MakeTempFolder("log");
+    const std::string log = folder + "/dsg.log";
+    LocalTime at;
+    at.hour = 9;
+    at.minute = 5;
+    at.second = 3;
+    SetLocalTimeSource([&at] { return at; });
+    const std::string pathName = GetSharedLogPathName(static_cast<unsigned long>(::getpid()));
+    EXPECT_EQ(pathName, "lgwpath_" + std::to_string(::getpid()));
+
+    // No switch: nothing, even with a published path.
+    SetDeveloperMarker(false);
+    ASSERT_TRUE(FxSharedValues().PutShared(pathName, log));
+    EXPECT_TRUE(LogWrite("quiet"));
+    EXPECT_FALSE(IsPathExisting(log));
+
+    // The answer is kept: the switch file appearing later changes nothing.
+    SetDeveloperMarker(true);
+    SetDeveloperMarker(false);
+    EXPECT_FALSE(IsDeveloperMarkerPresent());
+    const std::string marker = GetDeveloperMarkerPath();
+    testsupport::WriteFileBytes(marker, "");
+    EXPECT_FALSE(IsDeveloperMarkerPresent());
+    EXPECT_TRUE(LogWrite("still quiet"));
+    EXPECT_FALSE(IsPathExisting(log));
+
+    // Switch on, no path: nothing and no file.
+    ForgetDeveloperMarker();
+    EXPECT_TRUE(IsDeveloperMarkerPresent());
+    FxSharedValues().ReleaseShared(pathName);
+    EXPECT_EQ(GetSharedLogPath(), "");
+    EXPECT_TRUE(LogWrite("no path"));
+    EXPECT_FALSE(IsPathExisting(log));
+
+    // Both: each entry is followed by an empty line.
+    ASSERT_TRUE(FxSharedValues().PutShared(pathName, log));
+    EXPECT_EQ(GetSharedLogPath(), log);
+    EXPECT_TRUE(LogWrite("WOSEActionFromRevolver Fail Reason 2.0"));
+    at.hour = 23;
+    at.minute = 59;
+    at.second = 0;
+    EXPECT_TRUE(LogWrite("next"));
+    EXPECT_EQ(ReadFileBytes(log),
+              "[09:05:03] WOSEActionFromRevolver Fail Reason 2.0\r\n\r\n"
+              "[23:59:00] next\r\n\r\n");
+
+    // A log that cannot be opened drops the entry and says so.
+    ASSERT_TRUE(FxSharedValues().PutShared(pathName, folder));
+    EXPECT_FALSE(LogWrite("dropped"));
+}
+
+TEST_F(SharedValuesTest, MarkerFolderCountsAsTheSwitch) {
+    const std::string path = GetDeveloperMarkerPath();
+    EXPECT_EQ(path, TranslateWindowsPath("c:\\4_t_r_m_k.txt"));
+    ASSERT_TRUE(MakeFolderPath(path));
+    ForgetDeveloperMarker();
+    EXPECT_TRUE(IsDeveloperMarkerPresent());
+    ::rmdir(path.c_str());
+}
+
+TEST_F(SharedValuesTest, MessageBoxCaptionFallsBackToThePublishedName) {
+    testsupport::ScriptedUi ui;
+    ui.messageAnswers = {IDNO};
+    EXPECT_EQ(AppMessageBox(nullptr, "Sure?", "WARNING !!", MB_YESNO), IDNO);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].caption, "WARNING !!");
+    EXPECT_EQ(ui.messages[0].type, MB_YESNO);
+
+    AppMessageBox(nullptr, "text");
+    EXPECT_EQ(ui.messages[1].caption, "");
+
+    EXPECT_EQ(GetAppNameSharedName(), "wapp_name_" + std::to_string(GetModuleInstanceHandle()));
+    EXPECT_NE(GetModuleInstanceHandle(), 0u);
+    ASSERT_TRUE(FxSharedValues().PutShared(GetAppNameSharedName(), "Dravik"));
+    AppMessageBox(nullptr, "text");
+    EXPECT_EQ(ui.messages[2].caption, "Dravik");
+    EXPECT_EQ(ui.messages[2].text, "text");
+}

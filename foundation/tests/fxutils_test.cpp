@@ -1,0 +1,260 @@
+#include "foundation/fxutils.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/paths.h"
+#include "platform/testing/scriptedui.h"
+#include "platform/testing/testsupport.h"
+
+using testsupport::MakeTempFolder;
+using testsupport::ReadFileBytes;
+using testsupport::WriteFileBytes;
+
+TEST(FileUtilsTest, ReadingGivesTheWholeContent) {
+    const std::string folder = MakeTempFolder("read");
+    const std::string path = folder + "/a.txt";
+    WriteFileBytes(path, std::string("ab\0c\r\n\0", 7));
+
+    std::string text = "old";
+    ASSERT_TRUE(ReadTextFile(path, text));
+    EXPECT_EQ(text, std::string("ab\0c\r\n\0", 7));
+    ASSERT_TRUE(ReadTextFile(path, text, TRUE, ' '));
+    EXPECT_EQ(text, "ab c\r\n ");
+    EXPECT_EQ(ReadWholeTextFile(path, TRUE, '_'), "ab_c\r\n_");
+
+    // From an open file whose position is elsewhere: still from the start.
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    std::fseek(file, 3, SEEK_SET);
+    ASSERT_TRUE(ReadFileAsText(file, text, TRUE, '.'));
+    EXPECT_EQ(text, "ab.c\r\n.");
+    std::fclose(file);
+
+    EXPECT_FALSE(ReadTextFile(folder + "/missing.txt", text));
+    EXPECT_EQ(text, "");
+    text = "old";
+    EXPECT_FALSE(ReadTextFile(folder, text));
+    EXPECT_EQ(text, "");
+    EXPECT_EQ(ReadWholeTextFile(""), "");
+}
+
+TEST(FileUtilsTest, WritingMakesFoldersAndReplacesTheContent) {
+    testsupport::ScriptedUi ui;
+    const std::string folder = MakeTempFolder("write");
+    const std::string path = folder + "/x/y/out.bas";
+    ASSERT_TRUE(WriteTextFile(path, "10 CLS\r\n20 END\r\n"));
+    EXPECT_EQ(ReadFileBytes(path), "10 CLS\r\n20 END\r\n");
+    ASSERT_TRUE(WriteTextFile(path, "short"));
+    EXPECT_EQ(ReadFileBytes(path), "short");
+    EXPECT_TRUE(ui.openedDocuments.empty());
+
+    ASSERT_TRUE(WriteTextFile(path, "open me", TRUE));
+    ASSERT_EQ(ui.openedDocuments.size(), 1u);
+    EXPECT_EQ(ui.openedDocuments[0], path);
+
+    // A folder path that runs through a file cannot be made.
+    EXPECT_FALSE(WriteTextFile(path + "/inner.txt", "x"));
+    EXPECT_FALSE(WriteTextFile("", "x"));
+
+    ASSERT_TRUE(CreateEmptyFile(folder + "/new/empty.dat"));
+    EXPECT_EQ(ReadFileBytes(folder + "/new/empty.dat"), "");
+    ASSERT_TRUE(CreateEmptyFile(path));
+    EXPECT_EQ(ReadFileBytes(path), "");
+}
+
+TEST(FileUtilsTest, WritingToAnOpenFileCutsItFirst) {
+    const std::string path = MakeTempFolder("open") + "/f.txt";
+    WriteFileBytes(path, "a long old content");
+    std::FILE* file = std::fopen(path.c_str(), "r+b");
+    ASSERT_NE(file, nullptr);
+    std::fseek(file, 5, SEEK_SET);
+    ASSERT_TRUE(WriteTextToOpenFile(file, "new"));
+    std::fclose(file);
+    EXPECT_EQ(ReadFileBytes(path), "new");
+    EXPECT_FALSE(WriteTextToOpenFile(nullptr, "x"));
+}
+
+TEST(FileUtilsTest, PathsExistAsFoldersOrReadableFiles) {
+    const std::string folder = MakeTempFolder("exist");
+    EXPECT_FALSE(IsPathExisting(""));
+    EXPECT_TRUE(IsPathExisting(folder));
+    EXPECT_FALSE(IsPathExisting(folder + "/none"));
+    WriteFileBytes(folder + "/f", "");
+    EXPECT_TRUE(IsPathExisting(folder + "/f"));
+}
+
+TEST(FileUtilsTest, DeletingRemovesFilesAndWholeFolders) {
+    const std::string folder = MakeTempFolder("delete");
+    ASSERT_TRUE(MakeFolderPath(folder + "/prj0/sub"));
+    WriteFileBytes(folder + "/prj0/a.frm", "x");
+    WriteFileBytes(folder + "/prj0/sub/b.frm", "y");
+    WriteFileBytes(folder + "/single", "z");
+
+    EXPECT_TRUE(ShellDeletePath(folder + "/single"));
+    EXPECT_FALSE(IsPathExisting(folder + "/single"));
+    EXPECT_TRUE(ShellDeletePath(folder + "/prj0"));
+    EXPECT_FALSE(IsPathExisting(folder + "/prj0"));
+    EXPECT_TRUE(IsPathExisting(folder));
+    EXPECT_FALSE(ShellDeletePath(folder + "/prj0"));
+    EXPECT_FALSE(ShellDeletePath(""));
+
+    // 258 characters are the limit; a longer path is refused, not cut.
+    std::string longFolder = folder + "/";
+    longFolder += std::string(258 - longFolder.size(), 'd');
+    ASSERT_EQ(longFolder.size(), 258u);
+    ASSERT_TRUE(MakeFolderPath(longFolder));
+    ASSERT_TRUE(MakeFolderPath(longFolder + "/e"));
+    EXPECT_FALSE(ShellDeletePath(longFolder + "/e"));
+    EXPECT_TRUE(IsPathExisting(longFolder + "/e"));
+    EXPECT_TRUE(ShellDeletePath(longFolder));
+    EXPECT_FALSE(IsPathExisting(longFolder));
+}
+
+TEST(FileUtilsTest, ListingSeparatesFilesAndFolders) {
+    const std::string folder = MakeTempFolder("list");
+    ASSERT_TRUE(MakeFolderPath(folder + "/prj1/deep"));
+    ASSERT_TRUE(MakeFolderPath(folder + "/prj0"));
+    WriteFileBytes(folder + "/b.ini", "");
+    WriteFileBytes(folder + "/a.dat", "");
+    WriteFileBytes(folder + "/prj1/f.frm", "");
+    WriteFileBytes(folder + "/prj1/deep/g.frm", "");
+
+    std::vector<std::string> entries;
+    ASSERT_TRUE(ListFolder(folder, entries, FALSE, FALSE, FALSE));
+    EXPECT_EQ(entries, (std::vector<std::string>{"a.dat", "b.ini"}));
+    entries.clear();
+    ASSERT_TRUE(ListFolder(folder + "/", entries, FALSE, TRUE, TRUE));
+    EXPECT_EQ(entries, (std::vector<std::string>{folder + "/prj0", folder + "/prj1"}));
+    entries.clear();
+    ASSERT_TRUE(ListFolder(folder, entries, TRUE, FALSE, FALSE));
+    EXPECT_EQ(entries,
+              (std::vector<std::string>{"a.dat", "b.ini", "prj1/deep/g.frm", "prj1/f.frm"}));
+    entries.clear();
+    ASSERT_TRUE(ListFolder(folder, entries, TRUE, FALSE, TRUE));
+    EXPECT_EQ(entries, (std::vector<std::string>{"prj0", "prj1", "prj1/deep"}));
+    EXPECT_FALSE(ListFolder(folder + "/none", entries));
+}
+
+TEST(ShellUtilsTest, ParametersAreQuotedUnlessTheyCarryQuotes) {
+    EXPECT_EQ(QuoteShellParameters("", FALSE), "");
+    EXPECT_EQ(QuoteShellParameters("a b.txt", FALSE), "\"a b.txt\"");
+    EXPECT_EQ(QuoteShellParameters("a b.txt", TRUE), "a b.txt");
+    EXPECT_EQ(QuoteShellParameters("-x \"a b\"", FALSE), "-x \"a b\"");
+
+    testsupport::ScriptedUi ui;
+    const std::string folder = MakeTempFolder("shell");
+    const std::string program = folder + "/tool";
+    WriteFileBytes(program, "#!/bin/sh\n");
+    ASSERT_EQ(::chmod(program.c_str(), 0755), 0);
+    WriteFileBytes(folder + "/doc.txt", "");
+
+    EXPECT_TRUE(ShellOpen(program, "my file.dvk"));
+    ASSERT_EQ(ui.startedPrograms.size(), 1u);
+    EXPECT_EQ(ui.startedPrograms[0].first, program);
+    EXPECT_EQ(ui.startedPrograms[0].second, "\"my file.dvk\"");
+    EXPECT_TRUE(ShellOpen(folder + "/doc.txt"));
+    EXPECT_TRUE(ShellOpen(folder));
+    EXPECT_EQ(ui.openedDocuments, (std::vector<std::string>{folder + "/doc.txt", folder}));
+    ui.openDocumentResult = false;
+    EXPECT_FALSE(ShellOpen(folder + "/doc.txt"));
+    EXPECT_FALSE(ShellOpen(""));
+}
+
+TEST(ModuleUtilsTest, ModulePathsLieInTheProgramFolder) {
+    const std::string programFolder = GetFolder(FolderKind::Program);
+    EXPECT_EQ(GetModuleFilePath(), programFolder + "/foundation_tests");
+    EXPECT_EQ(GetModuleDir(), programFolder);
+    EXPECT_EQ(GetModuleFolder(), programFolder + "/");
+    EXPECT_EQ(GetModuleParentDir(), programFolder.substr(0, programFolder.rfind('/')));
+    EXPECT_EQ(GetModuleFileTitle(), "foundation_tests");
+    EXPECT_EQ(GetModuleLongPath(nullptr), "");
+    EXPECT_EQ(GetModuleLongPath(reinterpret_cast<const void*>(&MakeFolderPath)),
+              programFolder + "/libdravikplatform.so");
+    EXPECT_EQ(GetSystemDir(), GetSystemFolder());
+    EXPECT_EQ(GetWindowsVersionName(), "");
+}
+
+TEST(VersionUtilsTest, TheBuildVersionGivesCodeAndText) {
+    std::vector<int> numbers;
+    ASSERT_TRUE(GetVersionNumbers("", numbers));
+    EXPECT_EQ(numbers, SplitVersionText(DRAVIK_VERSION_TEXT));
+    ASSERT_EQ(numbers.size(), 4u);
+    int fourth = -1;
+    const int code = GetProductVersionCode("", &fourth);
+    EXPECT_EQ(code, numbers[0] % 100 * 100 + numbers[1] % 10 * 10 + numbers[2] % 10);
+    EXPECT_EQ(fourth, numbers[3]);
+    EXPECT_EQ(std::string(DRAVIK_VERSION_TEXT), "2.4.2.0");
+    EXPECT_EQ(code, 242);
+    EXPECT_EQ(GetVersionText(), "2.42");
+
+    // The program's own file carries it too; other files carry none.
+    EXPECT_TRUE(GetVersionNumbers(GetProgramFilePath(), numbers));
+    const std::string other = MakeTempFolder("ver") + "/other.so";
+    WriteFileBytes(other, "x");
+    EXPECT_FALSE(GetVersionNumbers(other, numbers));
+    EXPECT_TRUE(numbers.empty());
+    EXPECT_FALSE(GetVersionNumbers("/no/such/file", numbers));
+    EXPECT_EQ(GetProductVersionCode("/no/such/file", &fourth), 0);
+    EXPECT_EQ(fourth, 0);
+    EXPECT_EQ(GetVersionText("/no/such/file"), "0.00");
+}
+
+TEST(VersionUtilsTest, VersionTextsSplitAtCommasOrDots) {
+    EXPECT_EQ(SplitVersionText("2, 4, 2, 17"), (std::vector<int>{2, 4, 2, 17}));
+    EXPECT_EQ(SplitVersionText("1.0"), (std::vector<int>{1, 0}));
+    EXPECT_EQ(SplitVersionText(""), (std::vector<int>{}));
+}
+
+TEST(SortUtilsTest, ValuesSortByTheTextsOfTheirKeys) {
+    std::vector<DWORD> values{10, 9, 5, 7};
+    const std::vector<DWORD> keys{1, 1, 0, 0xFFFFFFFF};
+    // Texts: 0000000110, 000000019, 000000005, FFFFFFFF7; equal keys order
+    // their values as text.
+    ASSERT_TRUE(SortByKeys(values, &keys));
+    EXPECT_EQ(values, (std::vector<DWORD>{5, 10, 9, 7}));
+    values = {10, 9, 5, 7};
+    ASSERT_TRUE(SortByKeys(values, &keys, TRUE));
+    EXPECT_EQ(values, (std::vector<DWORD>{7, 9, 10, 5}));
+
+    const std::vector<DWORD> shortKeys{1};
+    values = {3, 1, 2};
+    EXPECT_FALSE(SortByKeys(values, &shortKeys));
+    EXPECT_EQ(values, (std::vector<DWORD>{3, 1, 2}));
+    ASSERT_TRUE(SortByKeys(values));
+    EXPECT_EQ(values, (std::vector<DWORD>{1, 2, 3}));
+}
+
+TEST(SortUtilsTest, TextsSortWithOrWithoutCase) {
+    std::vector<std::string> texts{"b", "A", "a", "B", "\xB0\xA1"};
+    SortStrings(texts, TRUE);
+    EXPECT_EQ(texts, (std::vector<std::string>{"A", "B", "a", "b", "\xB0\xA1"}));
+    texts = {"b", "A", "a", "B"};
+    SortStrings(texts, FALSE);
+    EXPECT_EQ(texts, (std::vector<std::string>{"A", "a", "b", "B"}));
+}
+
+TEST(HandleHolderTest, ClosesWhatItHolds) {
+    const std::string path = MakeTempFolder("handle") + "/h";
+    WriteFileBytes(path, "");
+    int fd = ::open(path.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    { CFxHandleHolder holder(fd); }
+    EXPECT_EQ(::fcntl(fd, F_GETFD), -1);
+
+    fd = ::open(path.c_str(), O_RDONLY);
+    {
+        CFxHandleHolder holder(fd);
+        EXPECT_EQ(holder.Get(), fd);
+        EXPECT_EQ(holder.Release(), fd);
+        EXPECT_EQ(holder.Get(), -1);
+    }
+    EXPECT_NE(::fcntl(fd, F_GETFD), -1);
+    ::close(fd);
+}

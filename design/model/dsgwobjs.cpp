@@ -12,6 +12,7 @@
 #include "design/model/dsgeactions.h"
 #include "design/model/dsgwochoice.h"
 #include "foundation/fxrevpropstore.h"
+#include "foundation/fxsharedvalues.h"
 
 namespace {
 
@@ -414,13 +415,13 @@ BOOL CDsgWObjs::WObjsToRevolver(CRevolver& buffer) const {
 BOOL CDsgWObjs::WObjsFromRevolver(const CRevolver& buffer) {
     CFxRevPropStore store;
     if (!store.FromRevolver(buffer)) {
-        LogRecordFailure("CDsgWObjs::WObjsFromRevolver return FALSE 1.0");
+        LogWrite("CDsgWObjs::WObjsFromRevolver return FALSE 1.0");
         return FALSE;
     }
     RecordKeysFromStyle(store, kWOSKeys, GetKeyStyle());
     int count = 0;
     if (!store.LookupInt("WOS.wocount", count) || count < 0) {
-        LogRecordFailure("CDsgWObjs::WObjsFromRevolver return FALSE 2.0 " + HexDump(buffer));
+        LogWrite("CDsgWObjs::WObjsFromRevolver return FALSE 2.0 " + HexDump(buffer));
         return FALSE;
     }
     const std::string zorder = store.GetString("WOS.zowoids");
@@ -432,12 +433,12 @@ BOOL CDsgWObjs::WObjsFromRevolver(const CRevolver& buffer) {
     CRevolver item;
     for (int i = 0; i < count; ++i) {
         if (!store.LookupRevolver(std::to_string(i), item)) {
-            LogRecordFailure("CDsgWObjs::WObjsFromRevolver return FALSE 3.0");
+            LogWrite("CDsgWObjs::WObjsFromRevolver return FALSE 3.0");
             return FALSE;
         }
         auto obj = std::make_unique<CDsgWObj>();
         if (!obj->TPropsFromRevolver(item, GetKeyStyle())) {
-            LogRecordFailure("CDsgWObjs::WObjsFromRevolver return FALSE 4.0");
+            LogWrite("CDsgWObjs::WObjsFromRevolver return FALSE 4.0");
             return FALSE;
         }
         const int id = NTOf(*obj).GetWOId();

@@ -1,8 +1,15 @@
 #include "design/model/dsgeaction.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
 
 #include "design/model/tests/eactionstesting.h"
+#include "foundation/fxsharedvalues.h"
+#include "platform/testing/testsupport.h"
+#include "platform/textcodec.h"
 
 using namespace eatesting;
 
@@ -601,4 +608,64 @@ TEST(DsgEActionTest, ShortStyleReaderTakesLongRecords) {
     ASSERT_TRUE(back.EActionFromRevolver(longRecord, 242));
     EXPECT_EQ(back.GetEAType(), nDSG_EATYPE__DRMOVE);
     EXPECT_EQ(back.m_tprops.GetLMHugeRect(), CRect(1, 2, 3, 4));
+}
+
+namespace {
+
+// Diagnostics switched on with a log of this test's own.
+class ReasonLog {
+public:
+    ReasonLog()
+        : m_marker(GetDeveloperMarkerPath()),
+          m_name(GetSharedLogPathName(static_cast<unsigned long>(::getpid()))),
+          m_log(testsupport::MakeTempFolder("log") + "/dsg.log") {
+        std::filesystem::create_directories(std::filesystem::path(m_marker).parent_path());
+        testsupport::WriteFileBytes(m_marker, "");
+        ForgetDeveloperMarker();
+        FxSharedValues().PutShared(m_name, m_log);
+    }
+    ~ReasonLog() {
+        std::remove(m_marker.c_str());
+        ForgetDeveloperMarker();
+        FxSharedValues().ReleaseShared(m_name);
+    }
+    std::string Text() const { return testsupport::ReadFileBytes(m_log); }
+
+private:
+    std::string m_marker, m_name, m_log;
+};
+
+}  // namespace
+
+TEST(DsgEActionTest, ReadersLogTheirNumberedReasons) {
+    ReasonLog log;
+    CDsgEAction action(nDSG_WOMEATYPE__TOREAD);
+    action.m_nEAType = nDSG_EATYPE__DRMOVE;
+    EXPECT_FALSE(action.WOSEActionFromRevolver(CRevolver()));
+    action.m_nEAType = nDSG_EATYPE__WOAMEND_WOMULTILY;
+    EXPECT_FALSE(action.WOMEActionFromRevolver(CRevolver()));
+    action.m_nWOMEAType = nDSG_WOMEATYPE__MCREATE;
+    action.m_nEAType = nDSG_EATYPE__WOCREATE_WOMULTILY;
+    CFxRevPropStore paste;
+    paste.SetInt("WOMEA.womeatype", 1);
+    CRevolver record;
+    paste.ToRevolver(record);
+    EXPECT_FALSE(action.WOMEActionFromRevolver(record));
+    EXPECT_FALSE(action.WOAmendingFromRevolver(CRevolver()));
+    CDsgWObjs objs;
+    EXPECT_FALSE(objs.WObjsFromRevolver(RevolverOf(Bytes({0x23, 1, 'n', 1, 0, 0, 0}))));
+
+    const std::string text = log.Text();
+    for (const std::string& reason :
+         {std::string("WOSEActionFromRevolver Fail Reason 1.0"),
+          "WOMEActionFromRevolver Fail Reason 3.0 " +
+              A("v2.10\xeb\xb3\xb4\xeb\x8b\xa4 \xeb\x82\xae\xec\x9d\x80 "
+                "\xeb\xb2\x84\xec\xa0\x84\xec\x9d\xbc \xea\xb1\xb0\xeb\x8b\xa4. "
+                "v2.00\xea\xb9\x8c\xec\xa7\x80\xeb\x8f\x84 \xeb\xac\xb8\xec\xa0\x9c "
+                "\xec\x9e\x88\xec\x9d\x8c"),
+          std::string("CDsgWOMEAction::WOMEActionFromRevolver return FALSE 1.0"),
+          std::string("CDsgWOAmending::WOAmendingFromRevolver Fail Reason 1.0"),
+          std::string("CDsgWObjs::WObjsFromRevolver return FALSE 2.0 23 01 6E 01 00 00 00")}) {
+        EXPECT_NE(text.find(reason), std::string::npos) << reason;
+    }
 }

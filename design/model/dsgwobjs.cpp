@@ -27,6 +27,15 @@ CDsgUTProps& UTOf(CDsgWObj& obj) { return static_cast<CDsgUTProps&>(obj); }
 CRect RectOf(const CDsgWObj& obj) { return NTOf(obj).GetLMHugeRect(); }
 void SetRectOf(CDsgWObj& obj, const CRect& rect) { NTOf(obj).SetLMHugeRect(rect); }
 
+// The order number of a menu object; -1 for other kinds and for a menu
+// without one or with one outside 0..99.
+int WONOrderOf(const CDsgWObj& obj) {
+    if (obj.GetWOKind() != nDSG_WOKIND__WOMENU) return -1;
+    int order = -1;
+    if (!static_cast<const CDsgUTProps&>(obj).LookupInt("UTP.wonorder", order)) return -1;
+    return order >= 0 && order < kMenuOrderCount ? order : -1;
+}
+
 CRect Normalized(CRect rect) {
     rect.NormalizeRect();
     return rect;
@@ -119,6 +128,7 @@ CDsgWObjs::CDsgWObjs() = default;
 CDsgWObjs::~CDsgWObjs() = default;
 
 void CDsgWObjs::RemoveAllWObjs() {
+    std::fill(m_vecWONOrderUse.begin(), m_vecWONOrderUse.end(), 0);
     m_mapWObjs.clear();
     m_zorder.RemoveAll();
     RemoveAllKLGroups();
@@ -153,13 +163,25 @@ BOOL CDsgWObjs::OffsetWObj(int id, int dx, int dy) {
 BOOL CDsgWObjs::RemoveWObj(int id) {
     auto it = m_mapWObjs.find(id);
     if (it == m_mapWObjs.end()) return FALSE;
+    NoteWONOrder(*it->second, -1);
     m_zorder.Remove(id);
     m_mapWObjs.erase(it);
     return TRUE;
 }
 
+void CDsgWObjs::NoteWONOrder(const CDsgWObj& obj, int delta) {
+    if (m_vecWONOrderUse.empty()) return;
+    const int order = WONOrderOf(obj);
+    if (order >= 0) m_vecWONOrderUse[static_cast<size_t>(order)] += delta;
+}
+
 void CDsgWObjs::AddWObj(std::unique_ptr<CDsgWObj> obj, int id) {
-    if (m_mapWObjs.count(id)) m_zorder.Remove(id);
+    auto old = m_mapWObjs.find(id);
+    if (old != m_mapWObjs.end()) {
+        NoteWONOrder(*old->second, -1);
+        m_zorder.Remove(id);
+    }
+    NoteWONOrder(*obj, +1);
     m_mapWObjs[id] = std::move(obj);
     m_zorder.AddTail(id);
 }
@@ -188,12 +210,15 @@ CRect CDsgWObjs::GetWObjsBoundRect(const CDsgWOIdSet& ids) const {
 }
 
 int CDsgWObjs::GetFVacantWONOrder() const {
+    if (!m_vecWONOrderUse.empty()) {
+        for (int i = 0; i < kMenuOrderCount; ++i)
+            if (m_vecWONOrderUse[static_cast<size_t>(i)] == 0) return i;
+        return -1;
+    }
     bool used[kMenuOrderCount] = {};
     for (const auto& [id, obj] : m_mapWObjs) {
-        if (NTOf(*obj).GetWOKind() != nDSG_WOKIND__WOMENU) continue;
-        int order = -1;
-        if (!UTOf(*obj).LookupInt("UTP.wonorder", order)) continue;
-        if (order >= 0 && order < kMenuOrderCount) used[order] = true;
+        const int order = WONOrderOf(*obj);
+        if (order >= 0) used[order] = true;
     }
     for (int i = 0; i < kMenuOrderCount; ++i)
         if (!used[i]) return i;
@@ -216,9 +241,14 @@ void CDsgWObjs::AssignWONOrder(CDsgWObj& obj) const {
 
 BOOL CDsgWObjs::WObjsFromEActions(const CDsgEActions& actions, BOOL fixChoice) {
     RemoveAllWObjs();
-    for (int i = 0; i <= actions.GetCurrentEAIndex(); ++i) {
-        if (!ApplyEAction(*actions.GetEAction(i))) return FALSE;
-    }
+    // The menu order numbers in use are kept up to date while the actions
+    // are applied; only the replay changes objects meanwhile.
+    m_vecWONOrderUse.assign(kMenuOrderCount, 0);
+    BOOL applied = TRUE;
+    for (int i = 0; applied && i <= actions.GetCurrentEAIndex(); ++i)
+        applied = ApplyEAction(*actions.GetEAction(i));
+    m_vecWONOrderUse.clear();
+    if (!applied) return FALSE;
     if (fixChoice) FixWOChoice();
     return TRUE;
 }
@@ -249,7 +279,9 @@ BOOL CDsgWObjs::ApplyEAction(const CDsgEAction& action) {
         case nDSG_EATYPE__WOAMEND: {
             CDsgWObj* obj = GetWObjById(id);
             if (!obj) return FALSE;
+            NoteWONOrder(*obj, -1);
             action.WOAmendTProps(*obj);
+            NoteWONOrder(*obj, +1);
             return TRUE;
         }
         case nDSG_EATYPE__UZALTER: {
@@ -294,8 +326,13 @@ BOOL CDsgWObjs::ApplyEAction(const CDsgEAction& action) {
             OffsetWObjs(action.m_setWOIds, action.m_ptOffset.x, action.m_ptOffset.y);
             return TRUE;
         case nDSG_EATYPE__WOAMEND_WOMULTILY:
-            for (int chosen : action.m_setWOIds)
-                if (CDsgWObj* obj = GetWObjById(chosen)) action.WOAmendTProps(*obj);
+            for (int chosen : action.m_setWOIds) {
+                CDsgWObj* obj = GetWObjById(chosen);
+                if (!obj) continue;
+                NoteWONOrder(*obj, -1);
+                action.WOAmendTProps(*obj);
+                NoteWONOrder(*obj, +1);
+            }
             return TRUE;
         // The link actions' results do not stop the rebuild.
         case nDSG_EATYPE__MCADD:

@@ -12,6 +12,7 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "design/model/dsgklinker.h"
 #include "design/model/dsgwobj.h"
@@ -138,9 +139,15 @@ private:
     // Gives a menu object the lowest free order number (99 when all are used).
     void AssignWONOrder(CDsgWObj& obj) const;
     void StretchWObjs(const CDsgWOIdSet& ids, const CRect& target, BOOL keepDNCharSize);
+    // Counts a menu's order number in or out of the numbers in use while a
+    // rebuild runs.
+    void NoteWONOrder(const CDsgWObj& obj, int delta);
 
     std::map<int, std::unique_ptr<CDsgWObj>> m_mapWObjs;
     CDsgWOIdList m_zorder;
+    // While a rebuild runs: how many menus hold each order number, so that
+    // a menu's creation need not look at every object (empty otherwise).
+    std::vector<int> m_vecWONOrderUse;
 };
 
 // Option GOPT.epusftype to bits per pixel: 0 gives 4, 1 gives 8, others -1.

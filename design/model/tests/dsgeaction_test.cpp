@@ -220,6 +220,29 @@ TEST(DsgEActionTest, MenuOrderNumbersFillGaps) {
     EXPECT_EQ(form.UT(m3, "UTP.wonorder"), "1");
     EXPECT_EQ(form.GetFVacantWONOrder(), 3);
 
+    // Numbers changed or freed by earlier actions of the same replay count.
+    Form other;
+    const int a = CreateDragged(other, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
+    const int b = CreateDragged(other, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
+    auto renumber = Single();
+    renumber->InitWOAmending(a, FALSE, TextAmend("UTP.wonorder", "5"));
+    other.Add(std::move(renumber));
+    const int c = CreateDragged(other, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
+    EXPECT_EQ(other.UT(c, "UTP.wonorder"), "0");
+    auto several = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
+    several->InitWOMAmending({c}, FALSE, TextAmend("UTP.wonorder", "-1"));
+    other.Add(std::move(several));
+    auto removeB = Several();
+    removeB->InitWOMDeletion({b});
+    other.Add(std::move(removeB));
+    const int d = CreateDragged(other, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
+    EXPECT_EQ(other.UT(d, "UTP.wonorder"), "0");
+    const int e = CreateDragged(other, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
+    EXPECT_EQ(other.UT(e, "UTP.wonorder"), "1");
+    // Outside a replay the objects themselves are asked.
+    static_cast<CDsgUTProps&>(*other.GetWObjById(d)).SetString("UTP.wonorder", "7");
+    EXPECT_EQ(other.GetFVacantWONOrder(), 0);
+
     // With all hundred numbers taken a new menu gets 99.
     for (int i = 0; i < 97; ++i) CreateDragged(form, nDSG_WOKIND__WOMENU, CRect(0, 0, 1, 1));
     EXPECT_EQ(form.GetFVacantWONOrder(), -1);

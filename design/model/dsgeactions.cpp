@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "design/model/dsgeactionkeys.h"
+#include "design/model/dsgwochoice.h"
 #include "foundation/fxrevpropstore.h"
 #include "platform/uiservices.h"
 
@@ -80,7 +81,7 @@ void CDsgEActions::ResetEActions() {
     m_nCurrent = -1;
     m_nWOIdCounter = 0;
     m_nKLeaderCounter = 0;
-    OnEActionsReset();
+    if (CDsgWOChoice* choice = GetEActionsChoice()) choice->ResetWOChoice();
 }
 
 const CDsgEAction* CDsgEActions::GetEAction(int index) const {

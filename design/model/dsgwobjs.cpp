@@ -10,6 +10,7 @@
 #include "design/model/dsgeaction.h"
 #include "design/model/dsgeactionkeys.h"
 #include "design/model/dsgeactions.h"
+#include "design/model/dsggoption.h"
 #include "design/model/dsgwochoice.h"
 #include "foundation/fxrevpropstore.h"
 #include "foundation/fxsharedvalues.h"
@@ -249,7 +250,9 @@ BOOL CDsgWObjs::WObjsFromEActions(const CDsgEActions& actions, BOOL fixChoice) {
         applied = ApplyEAction(*actions.GetEAction(i));
     m_vecWONOrderUse.clear();
     if (!applied) return FALSE;
-    if (fixChoice) FixWOChoice();
+    if (fixChoice) {
+        if (CDsgWOChoice* choice = GetWObjsChoice()) choice->FixWOChoice();
+    }
     return TRUE;
 }
 
@@ -532,4 +535,74 @@ CPoint CDsgWObjs::GetWOCorner(int id, int corner) const {
         default:
             return CPoint(-1, -1);
     }
+}
+
+BOOL CDsgWObjs::GetCWOCHZNeighbour(BOOL upper, int& neighbourId, int& ownId) const {
+    const CDsgWOChoice* choice = GetWObjsChoice();
+    if (!choice || choice->GetWOCHCount() != 1 || GetWObjCount() < 2) return FALSE;
+    ownId = choice->GetCWOCHId();
+    auto node = m_zorder.Find(ownId);
+    if (node == m_zorder.end()) return FALSE;
+    if (upper) {
+        auto next = std::next(node);
+        neighbourId = next == m_zorder.end() ? -1 : *next;
+    } else {
+        neighbourId = node == m_zorder.begin() ? -1 : *std::prev(node);
+    }
+    return TRUE;
+}
+
+BOOL CDsgWObjs::IsSingleWODNCharChosen() const {
+    const CDsgWOChoice* choice = GetWObjsChoice();
+    if (!choice || choice->GetWOCHCount() != 1) return FALSE;
+    const CDsgWObj* obj = GetWObjById(choice->GetCWOCHId());
+    return obj && obj->GetWOKind() == nDSG_WOKIND__WODNCHAR;
+}
+
+void CDsgWObjs::WOChooseInRect(const CRect& rect) {
+    CDsgWOChoice* choice = GetWObjsChoice();
+    if (!choice) return;
+    choice->ResetWOChoice();
+    for (int id : m_zorder) {
+        const CRect r = GetWObjRect(id);
+        const bool first =
+            r.left >= rect.left && r.left < rect.right && r.top >= rect.top && r.top < rect.bottom;
+        const bool second = r.right >= rect.left && r.right <= rect.right && r.bottom >= rect.top &&
+                            r.bottom <= rect.bottom;
+        if (first && second) choice->WOChoose(id);
+    }
+}
+
+BOOL CDsgWObjs::PickWObjNearPoint(CPoint point, CDsgUTProps& attributes, CPoint& centre) {
+    constexpr LONG kReach = 150000;  // 15 dots
+    const CSize lcd = CDsgGOption::GetLMSize();
+    const long long width = static_cast<long long>(lcd.cx) * nDSG_LMHUGE_PER_DOT;
+    const long long height = static_cast<long long>(lcd.cy) * nDSG_LMHUGE_PER_DOT;
+    const CDsgWObj* best = nullptr;
+    int bestId = -1;
+    double bestDistance = 0;
+    for (int id : m_zorder) {
+        const CDsgWObj* obj = GetWObjById(id);
+        if (!obj) continue;
+        const CRect r = Normalized(RectOf(*obj));
+        // Grown and held to the LCD, in 64 bits so that no edge overflows.
+        const long long left = std::max<long long>(0, r.left - static_cast<long long>(kReach));
+        const long long top = std::max<long long>(0, r.top - static_cast<long long>(kReach));
+        const long long right =
+            std::min<long long>(width, r.right + static_cast<long long>(kReach));
+        const long long bottom =
+            std::min<long long>(height, r.bottom + static_cast<long long>(kReach));
+        if (point.x < left || point.x >= right || point.y < top || point.y >= bottom) continue;
+        const double distance = GetWOCenterDistance(*obj, point);
+        if (!best || distance < bestDistance) {
+            best = obj;
+            bestId = id;
+            bestDistance = distance;
+        }
+    }
+    if (!best) return FALSE;
+    if (CDsgWOChoice* choice = GetWObjsChoice()) choice->EnsureCWOChosen(bestId);
+    attributes.CopyFrom(static_cast<const CDsgUTProps&>(*best));
+    centre = GetNormalizedCenter(RectOf(*best));
+    return TRUE;
 }

@@ -123,7 +123,17 @@ TEST(DsgEActionTest, SingleObjectActionsReplay) {
     EXPECT_EQ(form.GetWObjById(box), nullptr);
     EXPECT_EQ(form.ZOrder(), (std::vector<int>{text, line}));
     EXPECT_TRUE(form.lastRebuild);
-    EXPECT_GT(form.fixChoiceCalls, 0);
+
+    // The rebuild drops chosen objects that are gone.
+    form.WOChoose(text);
+    form.WOChoose(line);
+    form.Undo();
+    EXPECT_EQ(form.GetWOCHCount(), 2);
+    auto removeLine = Single();
+    removeLine->InitWODeletion(line);
+    form.Add(std::move(removeLine));
+    EXPECT_EQ(form.GetWOCHCount(), 1);
+    EXPECT_FALSE(form.IsWOIdWOChosen(line));
 }
 
 TEST(DsgEActionTest, ZOrderChangesStopAtTheEnds) {

@@ -176,8 +176,12 @@ TEST(DsgEActionsTest, DeletingTheLastAction) {
     }
     EXPECT_EQ(form.GetCurrentEAIndex(), -1);
 
+    form.SetWOIdCounter(5);
+    form.WOChoose(0);
     form.ResetEActions();
-    EXPECT_EQ(form.resets, 1);
+    EXPECT_EQ(form.GetEACount(), 0);
+    EXPECT_EQ(form.GetWOIdCounter(), 0);
+    EXPECT_EQ(form.GetWOCHCount(), 0);
 }
 
 TEST(DsgEActionsTest, RecordHoldsExactKeysInEachStyle) {

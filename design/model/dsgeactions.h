@@ -31,8 +31,6 @@ enum {
 // The version code of the running design library: (a mod 100) x 100 +
 // (b mod 10) x 10 + (c mod 10) of its four-part version a.b.c.d.
 int GetDsgVersionCode();
-// The same for a version text "a.b.c.d"; 0 when it is not one.
-int DsgVersionCodeFromText(const std::string& version);
 
 class CDsgEActions {
 public:

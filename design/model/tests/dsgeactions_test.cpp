@@ -356,9 +356,6 @@ TEST(DsgEActionsTest, VersionGate) {
     }
 
     EXPECT_EQ(GetDsgVersionCode(), 242);
-    EXPECT_EQ(DsgVersionCodeFromText("2.4.2.1"), 242);
-    EXPECT_EQ(DsgVersionCodeFromText("103.17.29.0"), 379);
-    EXPECT_EQ(DsgVersionCodeFromText("2.4.2"), 0);
 }
 
 TEST(DsgEActionsTest, BrokenRecordsLeaveAnEmptyForm) {

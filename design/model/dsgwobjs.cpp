@@ -552,6 +552,21 @@ BOOL CDsgWObjs::GetCWOCHZNeighbour(BOOL upper, int& neighbourId, int& ownId) con
     return TRUE;
 }
 
+int CDsgWObjs::GetWOCHGripByPoint(CPoint clientPoint, BOOL normalize) const {
+    const CDsgWOChoice* choice = GetWObjsChoice();
+    if (!choice) return nDSG_GRIP__NONE;
+    CDsgWOIdSet ids;
+    choice->GetAllWOCHIds(ids);
+    bool any = false;
+    for (int id : ids) any = any || GetWObjById(id);
+    if (!any) return nDSG_GRIP__NONE;
+    CRect bound = GetWObjsBoundRect(ids);
+    if (normalize) bound.NormalizeRect();
+    CRect client = WObjsToClientRect(bound);
+    if (normalize) client.NormalizeRect();
+    return HitTestGrip(client, clientPoint);
+}
+
 BOOL CDsgWObjs::IsSingleWODNCharChosen() const {
     const CDsgWOChoice* choice = GetWObjsChoice();
     if (!choice || choice->GetWOCHCount() != 1) return FALSE;

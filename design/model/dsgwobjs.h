@@ -132,6 +132,11 @@ public:
     // above it (upper) or below it in the z-order, -1 at the top or bottom;
     // `ownId` gets the chosen object's id. FALSE otherwise.
     BOOL GetCWOCHZNeighbour(BOOL upper, int& neighbourId, int& ownId) const;
+    // The grip of the chosen objects' bounding box under a client point
+    // (grip numbers as the selection uses them; 10 for none, also when
+    // nothing is chosen). With the normalise flag the box is normalised
+    // before and after it is converted to client units.
+    int GetWOCHGripByPoint(CPoint clientPoint, BOOL normalize) const;
     // Exactly one object chosen and it is a definable character.
     BOOL IsSingleWODNCharChosen() const;
     // Chooses, bottom first, every object whose first corner lies in the
@@ -150,6 +155,10 @@ protected:
     // The chosen objects of the page that holds this container; none for
     // containers without a page (actions, copies).
     virtual CDsgWOChoice* GetWObjsChoice() const { return nullptr; }
+    // A rectangle in 1/10000 dot in the client units of the page that shows
+    // this container; the page converts by its zoom and scroll position.
+    // Without a page the units stay as they are.
+    virtual CRect WObjsToClientRect(const CRect& rect) const { return rect; }
 
 private:
     // Enters a new object under its id at the top of the z-order; an object

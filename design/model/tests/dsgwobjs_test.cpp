@@ -268,6 +268,23 @@ TEST(DsgWObjsTest, ChosenObjectQueries) {
     EXPECT_FALSE(single.GetCWOCHZNeighbour(TRUE, neighbour, own));
 }
 
+TEST(DsgWObjsTest, GripUnderThePoint) {
+    Form form;
+    EXPECT_EQ(form.GetWOCHGripByPoint(CPoint(0, 0), TRUE), nDSG_GRIP__NONE);
+    // Drawn from lower right; in client units as stored (no page).
+    const int thin = CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(105, 200, 100, 100));
+    form.ACWOChoose(thin, FALSE);
+    // Narrower than 12: widened to 7 either side of the centre (102), and
+    // the centre grip is tested before the side grips.
+    EXPECT_EQ(form.GetWOCHGripByPoint(CPoint(110, 150), TRUE), nDSG_GRIP__CENTER);
+    EXPECT_EQ(form.GetWOCHGripByPoint(CPoint(95, 100), TRUE), nDSG_GRIP__LEFTTOP);
+    // Not normalised, the reversed box counts as lower than 12 as well.
+    EXPECT_EQ(form.GetWOCHGripByPoint(CPoint(95, 100), FALSE), nDSG_GRIP__NONE);
+    EXPECT_EQ(form.GetWOCHGripByPoint(CPoint(102, 180), TRUE), nDSG_GRIP__NONE);
+    form.ACWOChoose(77, FALSE);
+    EXPECT_EQ(form.GetWOCHGripByPoint(CPoint(110, 150), TRUE), nDSG_GRIP__NONE);
+}
+
 TEST(DsgWObjsTest, RubberBandChoice) {
     Form form;
     const int inside = CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(10, 10, 100, 100));

@@ -46,7 +46,7 @@ CRect Normalized(CRect rect) {
 // length sends every edge to the target's start.
 LONG MapEdge(LONG edge, LONG from0, LONG from1, LONG to0, LONG to1) {
     if (from1 == from0) return to0;
-    double mapped = static_cast<double>(to1 - to0) * (static_cast<double>(edge) - from0) /
+    double mapped = (static_cast<double>(to1) - to0) * (static_cast<double>(edge) - from0) /
                     (static_cast<double>(from1) - from0);
     mapped = std::trunc(mapped) + to0;
     mapped = std::clamp(mapped, static_cast<double>(std::numeric_limits<LONG>::min()),

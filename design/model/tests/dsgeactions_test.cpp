@@ -524,3 +524,20 @@ TEST(DsgEActionsTest, DiagnosticText) {
     EXPECT_EQ(form.GetEActionsExp(FALSE).substr(0, 40),
               "WOCreate[WOBox]<SW>\r\nWOCERDRMove 0 \r\nWOA");
 }
+
+TEST(DsgEActionsTest, CutRecordsNeverHalfFillTheList) {
+    Form form;
+    MakeSample(form);
+    const std::string bytes = ContentOf(RecordOf(form, TRUE));
+    // Every cut either reads the whole form, is refused with the list as it
+    // was, or leaves it empty; the rebuild of what was read never fails.
+    for (size_t cut = 0; cut < bytes.size(); ++cut) {
+        Form target;
+        CreateDragged(target, nDSG_WOKIND__WOTEXT, CRect(1, 1, 2, 2));
+        int level = 0;
+        const BOOL read = target.EActionsFromRevolver(RevolverOf(bytes.substr(0, cut)), level);
+        const int count = target.GetEACount();
+        EXPECT_TRUE(count == 0 || count == 2 || (read && count == 6)) << cut << " " << count;
+        EXPECT_TRUE(target.Rebuild()) << cut;
+    }
+}

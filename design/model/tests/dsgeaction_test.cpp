@@ -35,17 +35,10 @@ std::unique_ptr<CDsgEAction> RoundTrip(const CDsgEAction& action, int version = 
 }  // namespace
 
 TEST(DsgEActionTest, KindNames) {
-    EXPECT_EQ(GetEATypeName(1), "WOCreate");
     EXPECT_EQ(GetEATypeName(9), "WOCreate_WOMultily");
-    EXPECT_EQ(GetEATypeName(14), "WOAmend_WOMultily");
     EXPECT_EQ(GetEATypeName(17), "jdetach");
     EXPECT_EQ(GetEATypeName(0), "undefined");
     EXPECT_EQ(GetEATypeName(18), "undefined");
-    CDsgEAction action(nDSG_WOMEATYPE__SINGLE);
-    for (int kind = 1; kind <= 17; ++kind) {
-        action.m_nEAType = kind;
-        EXPECT_EQ(action.IsEActionWOSingle(), kind < 9 || kind > 14) << kind;
-    }
 }
 
 TEST(DsgEActionTest, CreationTakesTheCounterAndTheKindsAttributes) {

@@ -211,16 +211,6 @@ TEST(DsgWObjsTest, BadRecordsLeaveTheContainerAsItWas) {
     EXPECT_EQ(copy.ZOrder(), (std::vector<int>{7, 3}));
 }
 
-TEST(DsgWObjsTest, OptionHelpers) {
-    EXPECT_EQ(EPUSFTypeToBpp(0), 4);
-    EXPECT_EQ(EPUSFTypeToBpp(1), 8);
-    EXPECT_EQ(EPUSFTypeToBpp(2), -1);
-    EXPECT_EQ(CPCIndexToNegativeColor(3), 0xFFFFFFu);
-    EXPECT_EQ(CPCIndexToNegativeColor(0), 0u);
-    EXPECT_EQ(NextDsgCounter(0), 1);
-    EXPECT_EQ(NextDsgCounter(0x7FFFFFFF), 1);
-}
-
 namespace {
 
 // Sets the LCD size of the global options for the lifetime of the object.

@@ -2,6 +2,7 @@
 // action: gathering the slot's working files into one store and writing them
 // back from it, behind the version gate.
 
+#include <QWidget>  // complete for the field binder's header
 #include <cstdlib>
 #include <memory>
 #include <set>
@@ -12,6 +13,7 @@
 #include "design/model/dsgeactions.h"
 #include "design/model/dsglsdaction.h"
 #include "design/model/dsglsdhost.h"
+#include "foundation/fxfieldbinder.h"
 #include "foundation/fxrevpropstore.h"
 #include "foundation/fxsharedvalues.h"
 #include "foundation/fxutils.h"
@@ -120,8 +122,9 @@ BOOL CDsgLSDAction::LSLoad(const std::string& path, BOOL launch, BOOL refresh, B
 
     CFxRevPropStore loadedSettings;
     CRevolver buffer;
-    const bool hasSettings = store.LookupRevolver(kDPSettingsKey, buffer);
-    if (hasSettings && !loadedSettings.FromRevolver(buffer)) return refuse();
+    CRevolver settingsRecord;
+    const bool hasSettings = store.LookupRevolver(kDPSettingsKey, settingsRecord);
+    if (hasSettings && !loadedSettings.FromRevolver(settingsRecord)) return refuse();
 
     int count = store.GetInt(countKey, 0);
     if (count < 0) count = 0;
@@ -171,7 +174,14 @@ BOOL CDsgLSDAction::LSLoad(const std::string& path, BOOL launch, BOOL refresh, B
     }
 
     // The project is sound: apply it.
-    if (hasSettings) settings.CopyFrom(loadedSettings);
+    if (hasSettings) {
+        // Settings bound to dialog fields read through the binder, which also
+        // holds ranged values within their bounds.
+        if (auto* binder = dynamic_cast<CFxFieldBinder*>(&settings))
+            binder->LoadChecked(settingsRecord);
+        else
+            settings.CopyFrom(loadedSettings);
+    }
 
     for (size_t i = 0; i < forms.size(); ++i) {
         if (!forms[i].record.ToFile(GetSPFilePath(forms[i].name))) return FALSE;

@@ -2,6 +2,7 @@
 // slot, the version gate, and files that must be refused without touching
 // the open project.
 
+#include <QWidget>
 #include <map>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "design/model/dsgdpsettings.h"
 #include "design/model/dsglsdaction.h"
 #include "design/model/tests/lsdtesting.h"
+#include "foundation/fxfieldbinder.h"
 #include "platform/inifile.h"
 #include "platform/testing/scriptedui.h"
 #include "platform/testing/testsupport.h"
@@ -204,8 +206,11 @@ TEST_F(ProjFileTest, ShortStyleNamesItsFormsOnlyInThePlate) {
     EXPECT_EQ(DumpOf(BlockOf(project, "PUSF.dpsettings")).count(DPS_TGCMWHETHER), 1u);
 
     Designer target("dst");
-    CDsgDPSettings settings;
+    // Settings bound to dialog fields are read through the binder.
+    CFxFieldBinder settings;
+    settings.SetString("DPS.extra", "gone");
     ASSERT_TRUE(target.lsd.LSLoad(path, TRUE, FALSE, FALSE, FALSE, FALSE, settings));
+    EXPECT_FALSE(settings.HasKey("DPS.extra"));
     EXPECT_EQ(target.host.TabNames(), (std::vector<std::string>{"Form1", "Menu"}));
     EXPECT_EQ(target.FormActions("Menu"), 6);
     EXPECT_EQ(settings.GetInt(DPS_TGCMWHETHER, -1), 1);

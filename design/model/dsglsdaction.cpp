@@ -107,7 +107,13 @@ BOOL CDsgLSDAction::LSDReset(BOOL startWithForm, BOOL /*ignored*/, BOOL recovery
     if (recovery && complete == "0") {
         AppMessageBox(nullptr, "The last unsaved data will be restored.", "Data Recovery", MB_OK);
         host->TSPRemoveAllPages();
-        for (int i = 0; i < count; ++i) host->TSPAddPage(GetSPName(i));
+        // The list ends at the first form without a usable name, so that a
+        // damaged count neither adds nameless tabs nor runs on.
+        for (int i = 0; i < count; ++i) {
+            const std::string name = GetSPName(i);
+            if (!IsUsableSPName(name)) break;
+            host->TSPAddPage(name);
+        }
         host->UpdatePaletteButtons();
         SLSLaunch(0, TRUE);
         host->MFRefresh(1);
@@ -185,7 +191,11 @@ void CDsgLSDAction::GetXTingLoSPNames(std::set<std::string>& names) {
     names.clear();
     if (GetWorkDir().empty()) return;
     const int count = ReadSPCount(GetIniPath(), "0");
-    for (int i = 0; i < count; ++i) names.insert(MbLower(GetSPName(i)));
+    for (int i = 0; i < count; ++i) {
+        const std::string name = GetSPName(i);
+        if (name.empty()) break;
+        names.insert(MbLower(name));
+    }
 }
 
 BOOL CDsgLSDAction::SPIExchange(int a, int b) {

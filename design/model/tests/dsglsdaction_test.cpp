@@ -190,6 +190,22 @@ TEST_F(LSDSlotTest, KilledSessionIsRecoveredWithItsForms) {
     EXPECT_EQ(CDsgLSDAction::LSFind(base, "prj", 2), 0);
 }
 
+TEST_F(LSDSlotTest, RecoveryStopsAtTheEndOfTheFormList) {
+    const std::string slot = SlotOf(base, 0);
+    MakeFolderPath(slot);
+    SetIni(slot, "UComplete", "0");
+    SetIni(slot, "SPCount", "2000000000");
+    SetIni(slot, "Form0Name", "Only");
+    Host host(slot);
+    CDsgLSDAction lsd;
+    ASSERT_TRUE(lsd.LSDReset(TRUE, TRUE, TRUE, TRUE));
+    EXPECT_EQ(host.TabNames(), std::vector<std::string>{"Only"});
+    EXPECT_EQ(ui.messages.size(), 1u);
+    std::set<std::string> names;
+    lsd.GetXTingLoSPNames(names);
+    EXPECT_EQ(names, std::set<std::string>{"only"});
+}
+
 TEST_F(LSDSlotTest, ResetStartsOneEmptyFormAndDropsWorkingFiles) {
     const std::string slot = SlotOf(base, 0);
     MakeFolderPath(slot);

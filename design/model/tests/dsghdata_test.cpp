@@ -4,8 +4,6 @@
 
 #include "design/model/dsghdata.h"
 
-#include <unistd.h>
-
 #include <memory>
 #include <string>
 
@@ -21,8 +19,7 @@ using eatesting::Form;
 using eatesting::kBlock;
 using eatesting::KeyTypesOf;
 using eatesting::kInt;
-using testsupport::ForkChild;
-using testsupport::WaitChild;
+using lsdtesting::OtherInstance;
 
 // The block's bytes as every instance sees them; empty when there is none.
 std::string BlockBytes() {
@@ -37,47 +34,6 @@ void FillForm(Form& form) {
     eatesting::CreateDragged(form, nDSG_WOKIND__WOLINE, CRect(0, 0, 50000, 50000));
     eatesting::CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(120000, 20000, 60000, 110000));
 }
-
-// Another designer that copies and keeps its block until it is let go.
-class Copier {
-public:
-    template <typename Copy>
-    explicit Copier(Copy copy) {
-        int ready[2], release[2];
-        EXPECT_EQ(pipe(ready), 0);
-        EXPECT_EQ(pipe(release), 0);
-        m_pid = ForkChild([&]() -> int {
-            close(ready[0]);
-            close(release[1]);
-            const int result = copy() ? 1 : 0;
-            char byte = static_cast<char>(result);
-            if (write(ready[1], &byte, 1) != 1) return 2;
-            read(release[0], &byte, 1);
-            return 0;
-        });
-        close(ready[1]);
-        close(release[0]);
-        m_release = release[1];
-        char byte = 0;
-        EXPECT_EQ(read(ready[0], &byte, 1), 1);
-        copied = byte == 1;
-        close(ready[0]);
-    }
-    ~Copier() { End(); }
-    int End() {
-        if (m_release >= 0) close(m_release);
-        m_release = -1;
-        int status = 0;
-        if (m_pid > 0) status = WaitChild(m_pid);
-        m_pid = -1;
-        return status;
-    }
-    bool copied = false;
-
-private:
-    pid_t m_pid = -1;
-    int m_release = -1;
-};
 
 class HDataTest : public ::testing::Test {
 protected:
@@ -135,15 +91,15 @@ TEST_F(HDataTest, ObjectRecordAndBlockBytes) {
 TEST_F(HDataTest, ObjectsCopiedInOneProcessArePastedInAnotherWithNewIds) {
     Form source;
     FillForm(source);
-    Copier copier([&] {
+    OtherInstance copier([&] {
         lsdtesting::Host host(testsupport::MakeTempFolder("copier"));
         host.page.SetSPIndex(1);
         CDsgHDAction hd;
         const CDsgWOIdSet chosen{0, 1};
         hd.HDSetWObjs(4, source, &chosen);
-        return hd.HDWrite();
+        return hd.HDWrite() ? 1 : 0;
     });
-    ASSERT_TRUE(copier.copied);
+    ASSERT_EQ(copier.Result(), 1);
     EXPECT_FALSE(FxSharedValues().IsHeld(HD_BLOCK_NAME)) << "the block is the other process's";
 
     CDsgHDAction hd;
@@ -185,14 +141,14 @@ TEST_F(HDataTest, CharacterCopiedInOneProcessIsPastedInAnother) {
     CDtrGJPixel original;
     original.nccode = 0xDB30;
     for (int cell : {0, 17, 34, 255}) original.SetJPixel(cell, CDtrGJPixel::GJP_INK);
-    Copier copier([&] {
+    OtherInstance copier([&] {
         CRevolver record;
         if (!original.GJPixelToRevolver(record)) return 0;
         CDsgHDAction hd;
         hd.HDSetGJPixel(record);
-        return hd.HDWrite();
+        return hd.HDWrite() ? 1 : 0;
     });
-    ASSERT_TRUE(copier.copied);
+    ASSERT_EQ(copier.Result(), 1);
 
     CDsgHDAction hd;
     EXPECT_FALSE(hd.CanPasteWObjs());
@@ -279,12 +235,12 @@ TEST_F(HDataTest, MissingDamagedAndForeignRecordsGiveNothingToPaste) {
 }
 
 TEST_F(HDataTest, RecordTooLargeForAnotherInstancesBlockFailsAndKeepsIt) {
-    Copier copier([] {
+    OtherInstance copier([] {
         CDsgHDAction hd;
         hd.HDSetGJPixel(RevolverOf("small"));
-        return hd.HDWrite();
+        return hd.HDWrite() ? 1 : 0;
     });
-    ASSERT_TRUE(copier.copied);
+    ASSERT_EQ(copier.Result(), 1);
     const std::string before = BlockBytes();
 
     Form form;

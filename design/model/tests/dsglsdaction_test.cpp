@@ -18,9 +18,9 @@
 
 namespace {
 
+using lsdtesting::CacheForm;
 using lsdtesting::Host;
-using testsupport::ForkChild;
-using testsupport::WaitChild;
+using lsdtesting::OtherInstance;
 
 std::string Ini(const std::string& slot, const std::string& key, const std::string& def = "?") {
     return GetPrivateProfileString(LSD_INI_SECTION, key, def, slot + "/" + LSD_INI_FILE);
@@ -32,76 +32,29 @@ void SetIni(const std::string& slot, const std::string& key, const std::string& 
 
 std::string SlotOf(const std::string& base, int i) { return base + "/prj" + std::to_string(i); }
 
-// Fills the page with `boxes` boxes and caches it as form <index>.
-void CacheForm(Host& host, int index, int boxes) {
-    CDsgLSDAction lsd;
-    host.page.ResetEActions();
-    host.page.RemoveAllWObjs();
-    host.page.SetSPIndex(index);
-    for (int i = 0; i < boxes; ++i)
-        eatesting::CreateDragged(host.page, nDSG_WOKIND__WOBOX,
-                                 CRect(10000 * i, 0, 10000 * i + 50000, 40000));
-    ASSERT_TRUE(lsd.SLSCache(index, TRUE));
-}
-
-// A designer in another process that owns a slot: it claims the slot with
-// the handle of a window of its own, resets it and adds forms; then it either
-// waits to be released (and ends normally) or dies without ending.
-class Owner {
-public:
-    Owner(const std::string& slot, bool dies, int forms = 0) : m_release(slot + ".release") {
-        int ready[2];
-        EXPECT_EQ(pipe(ready), 0);
-        const std::string release = m_release;
-        m_pid = ForkChild([&]() -> int {
-            close(ready[0]);
+// A designer in another process that claims a slot with a window of its own,
+// resets it and adds forms; it then keeps running until it ends normally,
+// or dies without ending.
+std::unique_ptr<OtherInstance> Owner(const std::string& slot, bool dies, int forms = 0) {
+    auto lsd = std::make_shared<CDsgLSDAction>();
+    std::shared_ptr<Host> host;
+    std::shared_ptr<QWidget> window;
+    return std::make_unique<OtherInstance>(
+        [=, &host, &window]() -> int {
             MakeFolderPath(slot);
-            Host host(slot);
-            QWidget hostWindow;
-            CDsgLSDAction lsd;
-            if (!lsd.LSMSSet(HandleToText(GetWindowHandle(&hostWindow)))) return 2;
-            if (!lsd.LSDReset(TRUE, TRUE, FALSE, TRUE)) return 3;
+            host = std::make_shared<Host>(slot);
+            window = std::make_shared<QWidget>();
+            if (!lsd->LSMSSet(HandleToText(GetWindowHandle(window.get())))) return 2;
+            if (!lsd->LSDReset(TRUE, TRUE, FALSE, TRUE)) return 3;
             for (int i = 1; i < forms; ++i) {
-                host.page.ResetEActions();
-                if (!lsd.AddELSFile(host.page, "Page" + std::to_string(i))) return 4;
+                host->page.ResetEActions();
+                if (!lsd->AddELSFile(host->page, "Page" + std::to_string(i))) return 4;
             }
-            for (int i = 0; i < forms; ++i) CacheForm(host, i, i + 1);
-            if (dies) raise(SIGKILL);
-            char byte = 1;
-            if (write(ready[1], &byte, 1) != 1) return 5;
-            // Runs until the test lets it go (a file, so that no pipe end
-            // inherited by a later owner keeps it waiting).
-            while (!IsPathExisting(release)) usleep(5000);
-            lsd.UCSet();
-            return 0;
-        });
-        close(ready[1]);
-        if (dies) {
-            m_status = WaitChild(m_pid);
-            m_pid = -1;
-        } else {
-            char byte = 0;
-            EXPECT_EQ(read(ready[0], &byte, 1), 1) << "the owner did not start";
-        }
-        close(ready[0]);
-    }
-    ~Owner() { End(); }
-    // Lets the owner end normally and waits for it.
-    int End() {
-        if (m_pid > 0) {
-            testsupport::WriteFileBytes(m_release, "go");
-            m_status = WaitChild(m_pid);
-        }
-        m_pid = -1;
-        return m_status;
-    }
-    int Status() const { return m_status; }
-
-private:
-    std::string m_release;
-    pid_t m_pid = -1;
-    int m_status = 0;
-};
+            for (int i = 0; i < forms; ++i) CacheForm(*host, i, i + 1);
+            return dies ? -1 : 1;
+        },
+        [lsd] { lsd->UCSet(); });
+}
 
 class LSDSlotTest : public ::testing::Test {
 protected:
@@ -113,10 +66,12 @@ TEST_F(LSDSlotTest, FindChoosesTheSlotToRecoverBeforeTheFirstFreeOne) {
     // Nothing there yet: the first slot.
     EXPECT_EQ(CDsgLSDAction::LSFind(base, "prj", 5), 0);
 
-    Owner first(SlotOf(base, 0), false);
-    Owner second(SlotOf(base, 1), false);
-    Owner crashed(SlotOf(base, 2), true, 2);
-    ASSERT_EQ(crashed.Status(), -SIGKILL);
+    auto first = Owner(SlotOf(base, 0), false);
+    auto second = Owner(SlotOf(base, 1), false);
+    auto crashed = Owner(SlotOf(base, 2), true, 2);
+    ASSERT_EQ(crashed->Result(), -SIGKILL);
+    ASSERT_EQ(first->Result(), 1);
+    ASSERT_EQ(second->Result(), 1);
     EXPECT_EQ(Ini(SlotOf(base, 2), "UComplete"), "0");
     EXPECT_EQ(CDsgLSDAction::LSFind(base, "prj", 5), 2) << "slot 3 is unused, slot 2 to recover";
 
@@ -132,14 +87,17 @@ TEST_F(LSDSlotTest, FindChoosesTheSlotToRecoverBeforeTheFirstFreeOne) {
     EXPECT_EQ(CDsgLSDAction::LSFind(base, "prj", 5), 2);
 
     // An owner that ends normally frees its slot without asking for recovery.
-    EXPECT_EQ(first.End(), 0);
+    EXPECT_EQ(first->End(), 0);
     EXPECT_EQ(Ini(SlotOf(base, 0), "UComplete"), "1");
     EXPECT_EQ(CDsgLSDAction::LSFind(base, "prj", 5), 0);
 }
 
 TEST_F(LSDSlotTest, FiveLiveOwnersLeaveNoSlot) {
-    std::vector<std::unique_ptr<Owner>> owners;
-    for (int i = 0; i < 5; ++i) owners.push_back(std::make_unique<Owner>(SlotOf(base, i), false));
+    std::vector<std::unique_ptr<OtherInstance>> owners;
+    for (int i = 0; i < 5; ++i) {
+        owners.push_back(Owner(SlotOf(base, i), false));
+        ASSERT_EQ(owners.back()->Result(), 1);
+    }
     EXPECT_EQ(CDsgLSDAction::LSFind(base, "prj", 5), -1);
     // A window of this process counts as live too.
     QWidget own;
@@ -156,8 +114,8 @@ TEST_F(LSDSlotTest, FiveLiveOwnersLeaveNoSlot) {
 
 TEST_F(LSDSlotTest, KilledSessionIsRecoveredWithItsForms) {
     {
-        Owner crashed(SlotOf(base, 1), true, 3);
-        ASSERT_EQ(crashed.Status(), -SIGKILL);
+        auto crashed = Owner(SlotOf(base, 1), true, 3);
+        ASSERT_EQ(crashed->Result(), -SIGKILL);
     }
     const int slot = CDsgLSDAction::LSFind(base, "prj", 5);
     ASSERT_EQ(slot, 1);

@@ -74,13 +74,7 @@ public:
             ASSERT_TRUE(lsd.AddELSFile(empty, name));
             host.TSPAddPage(name);
         }
-        host.page.ResetEActions();
-        host.page.RemoveAllWObjs();
-        host.page.SetSPIndex(index);
-        for (int i = 0; i < boxes; ++i)
-            eatesting::CreateDragged(host.page, nDSG_WOKIND__WOBOX,
-                                     CRect(20000 * i, 10000, 20000 * i + 90000, 70000));
-        ASSERT_TRUE(lsd.SLSCache(index, TRUE));
+        lsdtesting::CacheForm(host, index, boxes);
     }
     void Character(int code, int inkCell) {
         auto character = std::make_unique<CDtrGJPixel>();

@@ -8,9 +8,12 @@
 // out (a tab selected that does not exist, a tab without a name).
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <QObject>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +23,7 @@
 #include "design/model/dsglsdhost.h"
 #include "design/model/tests/eactionstesting.h"
 #include "foundation/fxutils.h"
+#include "platform/testing/testsupport.h"
 #include "platform/window.h"
 
 namespace lsdtesting {
@@ -142,6 +146,74 @@ public:
 
 private:
     void Log(const std::string& entry) { log.push_back(entry); }
+};
+
+// Fills the page with `boxes` boxes and caches it as form <index>.
+inline void CacheForm(Host& host, int index, int boxes) {
+    CDsgLSDAction lsd;
+    host.page.ResetEActions();
+    host.page.RemoveAllWObjs();
+    host.page.SetSPIndex(index);
+    for (int i = 0; i < boxes; ++i)
+        eatesting::CreateDragged(host.page, nDSG_WOKIND__WOBOX,
+                                 CRect(20000 * i, 10000, 20000 * i + 90000, 70000));
+    ASSERT_TRUE(lsd.SLSCache(index, TRUE));
+}
+
+// Another designer process. It runs `body`, reports the result (0..255) and
+// keeps running, holding what it opened, until End() lets it finish with
+// `atEnd`; a negative result kills it on the spot instead, as a crash would.
+// It is let go through a file, so that no pipe end inherited by a later
+// process keeps it waiting.
+class OtherInstance {
+public:
+    explicit OtherInstance(const std::function<int()>& body,
+                           const std::function<void()>& atEnd = {})
+        : m_release(testsupport::MakeTempFolder("release") + "/go") {
+        int ready[2];
+        EXPECT_EQ(pipe(ready), 0);
+        const std::string release = m_release;
+        m_pid = testsupport::ForkChild([&]() -> int {
+            close(ready[0]);
+            const int result = body();
+            if (result < 0) raise(SIGKILL);
+            const char byte = static_cast<char>(result);
+            if (write(ready[1], &byte, 1) != 1) return 2;
+            while (!IsPathExisting(release)) usleep(5000);
+            if (atEnd) atEnd();
+            return 0;
+        });
+        close(ready[1]);
+        char byte = 0;
+        if (read(ready[0], &byte, 1) == 1) {
+            m_result = static_cast<unsigned char>(byte);
+        } else {
+            m_result = testsupport::WaitChild(m_pid);
+            m_pid = -1;
+        }
+        close(ready[0]);
+    }
+    ~OtherInstance() { End(); }
+    OtherInstance(const OtherInstance&) = delete;
+    OtherInstance& operator=(const OtherInstance&) = delete;
+
+    // The body's result, or minus the signal that ended the process.
+    int Result() const { return m_result; }
+    // Lets the process finish; its exit code.
+    int End() {
+        int status = 0;
+        if (m_pid > 0) {
+            testsupport::WriteFileBytes(m_release, "go");
+            status = testsupport::WaitChild(m_pid);
+        }
+        m_pid = -1;
+        return status;
+    }
+
+private:
+    std::string m_release;
+    pid_t m_pid = -1;
+    int m_result = 0;
 };
 
 }  // namespace lsdtesting

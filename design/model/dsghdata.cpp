@@ -36,10 +36,10 @@ CDsgHData::~CDsgHData() = default;
 CDsgHDAction::CDsgHDAction() = default;
 CDsgHDAction::~CDsgHDAction() = default;
 
-void CDsgHDAction::HDSetWObjs(int lsIndex, const CDsgWObjs& source, const CDsgWOIdSet* filter) {
+void CDsgHDAction::HDSetWObjs(int lsIndex, const CDsgWObjs& source, BOOL clear, int& counter,
+                              const CDsgWOIdSet* filter) {
     m_nHDKind = nDSG_HDKIND__WOBJS;
-    int keepIds = -1;
-    m_ptTopLeft = CopyWObjsFrom(source, TRUE, keepIds, filter);
+    m_ptTopLeft = CopyWObjsFrom(source, clear, counter, filter);
     m_nLSIndex = lsIndex;
     m_nSPIndex = CurrentSPIndex();
 }

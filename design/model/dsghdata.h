@@ -40,10 +40,12 @@ public:
     CDsgHDAction();
     ~CDsgHDAction() override;
 
-    // Kind 1: copies the source's objects (the filter's ids when given) into
-    // the buffer, keeping their ids, and keeps the top-left point of the
+    // Kind 1: copies the source's objects into the buffer the way
+    // CDsgWObjs::CopyWObjsFrom does (clear flag, id counter: -1 keeps the
+    // ids, optional filter of ids), and keeps the top-left point of the
     // copies, the source index and the form index of the design page.
-    void HDSetWObjs(int lsIndex, const CDsgWObjs& source, const CDsgWOIdSet* filter = nullptr);
+    void HDSetWObjs(int lsIndex, const CDsgWObjs& source, BOOL clear, int& counter,
+                    const CDsgWOIdSet* filter = nullptr);
     // Kind 2: keeps a copy of the character's record.
     void HDSetGJPixel(const CRevolver& gjpixel);
 

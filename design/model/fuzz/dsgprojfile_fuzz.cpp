@@ -128,13 +128,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(std::fwrite(data + 1, 1, size - 1, file) == size - 1);
     std::fclose(file);
 
-    world.Reset();
-    const auto before = Snapshot(world.slot);
-    const auto tabs = world.host->tabs;
+    // A refused file changes nothing, so the open project is set up again
+    // only after a file was taken.
+    static bool taken = true;
+    static std::map<std::string, std::string> before;
+    static std::vector<std::string> tabs;
+    if (taken) {
+        world.Reset();
+        before = Snapshot(world.slot);
+        tabs = world.host->tabs;
+    }
     CDsgDPSettings settings;
     settings.SetString("DPS.fuzz", "kept");
     CDsgLSDAction lsd;
-    if (!lsd.LSLoad(world.input, TRUE, TRUE, TRUE, TRUE, TRUE, settings)) {
+    taken = lsd.LSLoad(world.input, TRUE, TRUE, TRUE, TRUE, TRUE, settings);
+    if (!taken) {
         Check(Snapshot(world.slot) == before);
         Check(world.host->tabs == tabs);
         Check(settings.GetString("DPS.fuzz") == "kept");

@@ -48,11 +48,13 @@ TEST_F(HDataTest, ObjectRecordAndBlockBytes) {
     FillForm(form);
     CDsgHDAction hd;
     const CDsgWOIdSet chosen{0, 2};
-    hd.HDSetWObjs(9, form, &chosen);
+    int keepIds = -1;
+    hd.HDSetWObjs(9, form, TRUE, keepIds, &chosen);
     EXPECT_EQ(hd.m_nHDKind, nDSG_HDKIND__WOBJS);
     EXPECT_EQ(hd.m_nSPIndex, 3);
     EXPECT_EQ(hd.m_ptTopLeft, CPoint(30000, 20000)) << "smallest corner of the chosen objects";
     EXPECT_EQ(hd.GetWObjCount(), 2);
+    EXPECT_NE(hd.GetWObjById(2), nullptr) << "the copies keep their ids";
     ASSERT_TRUE(hd.HDWrite());
 
     const std::string bytes = BlockBytes();
@@ -96,7 +98,8 @@ TEST_F(HDataTest, ObjectsCopiedInOneProcessArePastedInAnotherWithNewIds) {
         host.page.SetSPIndex(1);
         CDsgHDAction hd;
         const CDsgWOIdSet chosen{0, 1};
-        hd.HDSetWObjs(4, source, &chosen);
+        int keepIds = -1;
+        hd.HDSetWObjs(4, source, TRUE, keepIds, &chosen);
         return hd.HDWrite() ? 1 : 0;
     });
     ASSERT_EQ(copier.Result(), 1);
@@ -246,7 +249,8 @@ TEST_F(HDataTest, RecordTooLargeForAnotherInstancesBlockFailsAndKeepsIt) {
     Form form;
     FillForm(form);
     CDsgHDAction hd;
-    hd.HDSetWObjs(0, form);
+    int keepIds = -1;
+    hd.HDSetWObjs(0, form, TRUE, keepIds);
     EXPECT_FALSE(hd.HDWrite());
     EXPECT_EQ(BlockBytes(), before);
     CDsgHDAction reader;

@@ -11,10 +11,12 @@
 #include <vector>
 
 #include "design/model/tests/lsdtesting.h"
+#include "foundation/fxsharedvalues.h"
 #include "platform/inifile.h"
 #include "platform/paths.h"
 #include "platform/testing/scriptedui.h"
 #include "platform/testing/testsupport.h"
+#include "platform/textcodec.h"
 
 namespace {
 
@@ -211,7 +213,26 @@ TEST_F(LSDSlotTest, ResetStartsOneEmptyFormAndDropsWorkingFiles) {
     EXPECT_FALSE(host.Asked("clear"));
 }
 
-TEST_F(LSDSlotTest, ResetAndClaimFailWithoutAWritableSlot) {
+// Turns the diagnostics log on (into `log`) for the life of the object.
+class DiagnosticsLog {
+public:
+    explicit DiagnosticsLog(const std::string& log) {
+        const std::string marker = GetDeveloperMarkerPath();
+        MakeFolderPath(marker.substr(0, marker.rfind('/')));
+        testsupport::WriteFileBytes(marker, "");
+        ForgetDeveloperMarker();
+        FxSharedValues().PutShared(GetSharedLogPathName(static_cast<unsigned long>(getpid())), log);
+    }
+    ~DiagnosticsLog() {
+        std::remove(GetDeveloperMarkerPath().c_str());
+        ForgetDeveloperMarker();
+        FxSharedValues().ReleaseShared(GetSharedLogPathName(static_cast<unsigned long>(getpid())));
+    }
+};
+
+TEST_F(LSDSlotTest, FailuresAreRefusedAndLogged) {
+    const std::string log = base + "/dsg.log";
+    DiagnosticsLog diagnostics(log);
     CDsgLSDAction lsd;
     {
         Host host("");
@@ -220,13 +241,32 @@ TEST_F(LSDSlotTest, ResetAndClaimFailWithoutAWritableSlot) {
         EXPECT_FALSE(lsd.UCSet());
         EXPECT_TRUE(host.log.empty());
     }
+    EXPECT_NE(testsupport::ReadFileBytes(log).find("] LSDReset Fail Reason 1.0\r\n"),
+              std::string::npos);
+
     // The INI file cannot be written (a folder stands in its place).
     const std::string slot = SlotOf(base, 0);
     MakeFolderPath(slot + "/" + LSD_INI_FILE);
-    Host host(slot);
-    EXPECT_FALSE(lsd.LSDReset(TRUE, TRUE, FALSE, TRUE));
-    EXPECT_FALSE(host.Asked("removeall")) << "nothing touched after the failed write";
-    EXPECT_FALSE(lsd.LSMSSet("12"));
+    {
+        Host host(slot);
+        EXPECT_FALSE(lsd.LSDReset(TRUE, TRUE, FALSE, TRUE));
+        EXPECT_FALSE(host.Asked("removeall")) << "nothing touched after the failed write";
+        EXPECT_FALSE(lsd.LSMSSet("12"));
+    }
+    const std::string text = testsupport::ReadFileBytes(log);
+    EXPECT_NE(text.find("] LSDReset Fail Reason 2.0\r\n"), std::string::npos);
+    EXPECT_NE(text.find("] LSMSSet Fail Reason 2.0\r\n"), std::string::npos);
+
+    // A recovery whose thumbnails cannot be drawn says so and goes on.
+    const std::string other = SlotOf(base, 1);
+    MakeFolderPath(other);
+    SetIni(other, "UComplete", "0");
+    Host host(other);
+    host.thumbnailsResult = false;
+    EXPECT_TRUE(lsd.LSDReset(TRUE, TRUE, TRUE, TRUE));
+    EXPECT_NE(testsupport::ReadFileBytes(log).find("] " + A("◀◀◀◀◀◀◀") +
+                                                   "AllSPagesFBTSPIUpdate Failed\r\n"),
+              std::string::npos);
 }
 
 TEST_F(LSDSlotTest, FormsAreAddedCachedLaunchedAndNamed) {

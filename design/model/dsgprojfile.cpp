@@ -3,6 +3,7 @@
 // back from it, behind the version gate.
 
 #include <QWidget>  // complete for the field binder's header
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <set>
@@ -48,6 +49,19 @@ void ShowVersionMessage(int level) {
     std::string caption;
     const std::string text = CDsgEActions::GetEAVersionMessage(level, caption);
     if (!text.empty()) AppMessageBox(nullptr, text, caption, MB_OK);
+}
+
+// Writes the store as the whole file through a temporary file beside it, so
+// that a write that fails half way leaves the older file as it was.
+BOOL WriteStoreFile(const CFxRevPropStore& store, const std::string& path) {
+    CRevolver bytes;
+    if (!store.ToRevolver(bytes)) return FALSE;
+    const std::string temporary = path + ".saving";
+    if (!bytes.ToFile(temporary) || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return FALSE;
+    }
+    return TRUE;
 }
 
 // One form of a project being loaded: its name and its record as the hidden
@@ -99,7 +113,7 @@ BOOL CDsgLSDAction::LSSave(const std::string& path, const CFxRevPropStore& setti
         store.SetInt(kLongCountKey, count);
     }
     if (buffer.FromFile(GetGGJPixelPath())) store.SetRevolver(kGGJPixelKey, buffer);
-    return store.ToFile(path);
+    return WriteStoreFile(store, path);
 }
 
 BOOL CDsgLSDAction::LSLoad(const std::string& path, BOOL launch, BOOL refresh, BOOL scroll,
@@ -226,7 +240,7 @@ void CDsgLSDAction::EUSFSave(const std::string& path, int index) {
         buffer.Free();
     }
     store.SetRevolver(kFormRecordKey, buffer);
-    if (!store.ToFile(path)) AppMessageBox(nullptr, "Error 6281", "Error", MB_OK);
+    if (!WriteStoreFile(store, path)) AppMessageBox(nullptr, "Error 6281", "Error", MB_OK);
 }
 
 void CDsgLSDAction::EUSFLoad(const std::string& path) {

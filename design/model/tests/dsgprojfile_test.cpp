@@ -12,6 +12,7 @@
 #include "design/model/tests/lsdtesting.h"
 #include "foundation/fxfieldbinder.h"
 #include "platform/inifile.h"
+#include "platform/paths.h"
 #include "platform/testing/scriptedui.h"
 #include "platform/testing/testsupport.h"
 
@@ -373,7 +374,7 @@ TEST_F(ProjFileTest, ProjectWithoutFormsKeepsTheTabs) {
     EXPECT_EQ(ui.messages[0].caption, "Error");
 }
 
-TEST_F(ProjFileTest, SaveFailsWhenAFormCannotBeRead) {
+TEST_F(ProjFileTest, SaveFailsWithoutTouchingTheTarget) {
     KeyStyleScope style(KEYSTYLE_LONG);
     Designer source("unreadable");
     source.Form(1, "Lost", 1);
@@ -382,6 +383,17 @@ TEST_F(ProjFileTest, SaveFailsWhenAFormCannotBeRead) {
     CDsgDPSettings settings;
     EXPECT_FALSE(source.lsd.LSSave(path, settings));
     EXPECT_FALSE(IsPathExisting(path));
+
+    // A file that cannot be put in place leaves nothing behind.
+    lsdtesting::CacheForm(source.host, 1, 1);
+    MakeFolderPath(folder + "/taken.dvk/inside");
+    EXPECT_FALSE(source.lsd.LSSave(folder + "/taken.dvk", settings));
+    EXPECT_FALSE(IsPathExisting(folder + "/taken.dvk.saving"));
+    // Saving over an older project replaces it whole.
+    testsupport::WriteFileBytes(path, "older project");
+    ASSERT_TRUE(source.lsd.LSSave(path, settings));
+    EXPECT_EQ(KeyTypesOf(FileRecord(path)).count("PUSF.bspage1"), 1u);
+    EXPECT_FALSE(IsPathExisting(path + ".saving"));
 }
 
 TEST_F(ProjFileTest, SingleFormFilesCarryTheWorkingFile) {

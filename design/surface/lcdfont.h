@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "design/model/dsgwobj.h"
 #include "design/surface/fxnamedlists.h"
-#include "foundation/fxpropstore.h"
 #include "platform/dc.h"
 #include "platform/geometry.h"
 #include "platform/wintypes.h"
@@ -54,7 +54,7 @@ struct LMToClientMapping {
 // attributes (UTP. keys) from the object's attribute record.
 class CDsgLScriptPrinter {
 public:
-    explicit CDsgLScriptPrinter(const CFxPropStore& utprops);
+    explicit CDsgLScriptPrinter(const CDsgWObj& wobj);
 
     // Lays out UTP.lscript in the rectangle (LCD units) from its top-left
     // corner: lines break at newlines and at the right edge, and text that
@@ -69,6 +69,12 @@ public:
                      CSize* size = nullptr, BOOL measureOnly = FALSE,
                      BOOL singleLine = FALSE) const;
 
+    // Draws the text of a PC-font text object into the object's rectangle
+    // in the object's font, in the surface's text colour: on its background
+    // colour unless transparent, broken at words and centred as the object
+    // says.
+    void DrawPText(CDC* dc, const LMToClientMapping* mapping) const;
+
 private:
-    const CFxPropStore& m_utprops;
+    const CDsgWObj& m_wobj;
 };

@@ -14,16 +14,19 @@ constexpr LONG U = 10000;  // LCD units per dot
 
 CRect DotRect(LONG l, LONG t, LONG r, LONG b) { return {l * U, t * U, r * U, b * U}; }
 
-// A text attribute record as a form object holds it.
-CFxPropStore Text(const std::string& script, int krn = 4, int aln = 0) {
-    CFxPropStore utp;
+// An LCD text object.
+CDsgWObj Text(const std::string& script, int krn = 4, int aln = 0) {
+    CDsgWObj wobj;
+    wobj.SetWOKind(nDSG_WOKIND__WOTEXT);
+    CDsgUTProps& utp = wobj.GetUTProps();
     utp.SetString("UTP.lscript", script);
     utp.SetString("UTP.krnfindex", std::to_string(krn));
     utp.SetString("UTP.alnfindex", std::to_string(aln));
-    utp.SetString("UTP.bstate", "0");
-    utp.SetString("UTP.is_underlined", "0");
-    utp.SetString("UTP.is_inversed", "0");
-    return utp;
+    return wobj;
+}
+
+void Set(CDsgWObj& wobj, const std::string& key, const std::string& value) {
+    wobj.GetUTProps().SetString(key, value);
 }
 
 struct Layout {
@@ -33,7 +36,7 @@ struct Layout {
     CSize size;
 };
 
-Layout Measure(const CFxPropStore& utp, const CRect& rect, BOOL singleLine = FALSE) {
+Layout Measure(const CDsgWObj& utp, const CRect& rect, BOOL singleLine = FALSE) {
     Layout out;
     out.result = CDsgLScriptPrinter(utp).PrintLScript(nullptr, rect, nullptr, &out.lines,
                                                       &out.offsets, &out.size, TRUE, singleLine);
@@ -220,11 +223,11 @@ TEST(LScriptLayoutTest, WidthsPerFont) {
 }
 
 TEST(LScriptLayoutTest, FontIndexOutsideTheTablesIsClamped) {
-    CFxPropStore utp = Text("A\nB", 12);
+    CDsgWObj utp = Text("A\nB", 12);
     Layout l = Measure(utp, DotRect(0, 0, 300, 300));
     EXPECT_EQ(l.offsets, (Offsets{0, 48 * U}));
     EXPECT_EQ(l.size, CSize(25 * U, 96 * U));
-    EXPECT_EQ(utp.GetString("UTP.krnfindex"), "12");  // the record is left as it is
+    EXPECT_EQ(utp.GetUTProps().GetString("UTP.krnfindex"), "12");  // the record is left as it is
 
     l = Measure(Text("A\nB", -3), DotRect(0, 0, 300, 300));
     EXPECT_EQ(l.offsets, (Offsets{0, 16 * U}));
@@ -289,7 +292,7 @@ protected:
 TEST_F(LScriptDrawTest, CharactersStayInTheirCells) {
     CDC dc(120, 80);
     const LMToClientMapping m = Mapping(1.0);
-    CFxPropStore utp = Text(A("가") + "A\n" + A("나"));
+    CDsgWObj utp = Text(A("가") + "A\n" + A("나"));
     EXPECT_EQ(CDsgLScriptPrinter(utp).PrintLScript(&dc, DotRect(0, 0, 100, 60), &m), 1);
     const CRect cells[] = {{10, 10, 26, 26}, {26, 10, 34, 26}, {10, 26, 26, 42}};
     int inside = 0;
@@ -305,7 +308,7 @@ TEST_F(LScriptDrawTest, CharactersStayInTheirCells) {
 TEST_F(LScriptDrawTest, ZoomScalesTheGlyphs) {
     CDC small(200, 100), large(200, 100);
     const LMToClientMapping one = Mapping(1.0), two = Mapping(2.0);
-    CFxPropStore utp = Text(A("가"));
+    CDsgWObj utp = Text(A("가"));
     ASSERT_EQ(CDsgLScriptPrinter(utp).PrintLScript(&small, DotRect(0, 0, 50, 50), &one), 1);
     ASSERT_EQ(CDsgLScriptPrinter(utp).PrintLScript(&large, DotRect(0, 0, 50, 50), &two), 1);
     const int a = CountNot(small, CRect(0, 0, 200, 100), RGB(255, 255, 255));
@@ -318,8 +321,8 @@ TEST_F(LScriptDrawTest, ZoomScalesTheGlyphs) {
 TEST_F(LScriptDrawTest, InversedCellsAndUnderline) {
     CDC dc(80, 60);
     const LMToClientMapping m = Mapping(1.0);
-    CFxPropStore utp = Text("A");
-    utp.SetString("UTP.is_inversed", "1");
+    CDsgWObj utp = Text("A");
+    Set(utp, "UTP.is_inversed", "1");
     ASSERT_EQ(CDsgLScriptPrinter(utp).PrintLScript(&dc, DotRect(0, 0, 50, 40), &m), 1);
     // The 8x16 cell at (10, 10) filled one pixel wider on the left and one
     // lower, in the ink; the character in the highlight colour.
@@ -332,8 +335,8 @@ TEST_F(LScriptDrawTest, InversedCellsAndUnderline) {
 
     // Underlined: a bar on the cell's last row, 3 pixel past it each side.
     CDC under(80, 60);
-    utp.SetString("UTP.is_inversed", "0");
-    utp.SetString("UTP.is_underlined", "1");
+    Set(utp, "UTP.is_inversed", "0");
+    Set(utp, "UTP.is_underlined", "1");
     ASSERT_EQ(CDsgLScriptPrinter(utp).PrintLScript(&under, DotRect(0, 0, 50, 40), &m), 1);
     EXPECT_EQ(CountColour(under, CRect(7, 25, 21, 26), RGB(0, 0, 0)), 14);
     EXPECT_EQ(under.GetPixel(6, 25), RGB(255, 255, 255));
@@ -344,19 +347,19 @@ TEST_F(LScriptDrawTest, WhiteInkAndBold) {
     GetDsgGOption().SetInt(GOPT_CPCINDEX, 1);
     CDC dc(80, 60, RGB(0, 0, 0));
     const LMToClientMapping m = Mapping(1.0);
-    CFxPropStore utp = Text(A("한"));
+    CDsgWObj utp = Text(A("한"));
     ASSERT_EQ(CDsgLScriptPrinter(utp).PrintLScript(&dc, DotRect(0, 0, 50, 40), &m), 1);
     const int normal = CountColour(dc, CRect(10, 10, 26, 26), RGB(255, 255, 255));
     EXPECT_GT(normal, 0);
 
     CDC bold(80, 60, RGB(0, 0, 0));
-    utp.SetString("UTP.bstate", "1");
+    Set(utp, "UTP.bstate", "1");
     ASSERT_EQ(CDsgLScriptPrinter(utp).PrintLScript(&bold, DotRect(0, 0, 50, 40), &m), 1);
     EXPECT_GT(CountColour(bold, CRect(10, 10, 26, 26), RGB(255, 255, 255)), normal);
 }
 
 TEST_F(LScriptDrawTest, MeasureOnlyAndSizelessPagesDrawNothing) {
-    CFxPropStore utp = Text("AB\nC");
+    CDsgWObj utp = Text("AB\nC");
     const CRect rect = DotRect(0, 0, 50, 50);
     for (double zoom : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN()}) {
         CDC dc(80, 80);
@@ -372,4 +375,96 @@ TEST_F(LScriptDrawTest, MeasureOnlyAndSizelessPagesDrawNothing) {
               1);
     EXPECT_EQ(CountNot(dc, CRect(0, 0, 80, 80), RGB(255, 255, 255)), 0);
     EXPECT_EQ(CDsgLScriptPrinter(utp).PrintLScript(&dc, rect, nullptr), 0);
+}
+
+namespace {
+
+// A PC-font text object over the dots (l, t)-(r, b).
+CDsgWObj PText(const std::string& text, LONG l, LONG t, LONG r, LONG b) {
+    CDsgWObj wobj;
+    wobj.SetNTProps(1, nDSG_WOKIND__WOPTEXT, DotRect(l, t, r, b));
+    Set(wobj, "UTP.lscript", text);
+    Set(wobj, "UTP.ptface", "Arial");
+    Set(wobj, "UTP.ptsize", "12");
+    Set(wobj, "UTP.ptwordbreak", "0");
+    return wobj;
+}
+
+// The first and last column and row holding a pixel of the colour; left is
+// -1 when there is none.
+CRect ExtentOf(const CDC& dc, COLORREF colour) {
+    CRect r(-1, -1, -1, -1);
+    const CSize size = dc.GetSize();
+    for (int y = 0; y < size.cy; ++y)
+        for (int x = 0; x < size.cx; ++x)
+            if (dc.GetPixel(x, y) == colour) {
+                if (r.left < 0) r = CRect(x, y, x, y);
+                r.left = std::min<LONG>(r.left, x);
+                r.right = std::max<LONG>(r.right, x);
+                r.bottom = y;
+            }
+    return r;
+}
+
+}  // namespace
+
+TEST(PTextDrawTest, BackgroundUnlessTransparent) {
+    const LMToClientMapping m = Mapping(1.0);
+    CDsgWObj wobj = PText("Hi", 30, 20, 2, 4);  // stored corner to corner backwards
+    Set(wobj, "UTP.pttransparent", "0");
+    Set(wobj, "UTP.ptbkcolor", std::to_string(RGB(255, 0, 0)));
+
+    CDC dc(80, 60);
+    CDsgLScriptPrinter(wobj).DrawPText(&dc, &m);
+    // The normalised rectangle (12, 14)-(40, 30) on the background colour.
+    EXPECT_EQ(ExtentOf(dc, RGB(255, 0, 0)), CRect(12, 14, 39, 29));
+    const CRect ink = ExtentOf(dc, RGB(0, 0, 0));
+    ASSERT_GE(ink.left, 12);
+    EXPECT_LE(ink.right, 39);
+    EXPECT_GE(ink.top, 14);
+    EXPECT_LE(ink.bottom, 29);
+
+    Set(wobj, "UTP.pttransparent", "1");
+    CDC clear(80, 60);
+    CDsgLScriptPrinter(wobj).DrawPText(&clear, &m);
+    EXPECT_EQ(ExtentOf(clear, RGB(255, 0, 0)).left, -1);
+    EXPECT_EQ(ExtentOf(clear, RGB(0, 0, 0)), ink);
+
+    // A page without a size draws nothing.
+    CDC none(80, 60);
+    const LMToClientMapping zero = Mapping(0.0);
+    CDsgLScriptPrinter(wobj).DrawPText(&none, &zero);
+    EXPECT_EQ(ExtentOf(none, RGB(0, 0, 0)).left, -1);
+}
+
+TEST(PTextDrawTest, WordBreakAndCentring) {
+    const LMToClientMapping m = Mapping(1.0);
+    CDsgWObj wobj = PText("aaa bbb ccc", 0, 0, 40, 60);
+    CDC one(80, 80);
+    CDsgLScriptPrinter(wobj).DrawPText(&one, &m);
+    const CRect single = ExtentOf(one, RGB(0, 0, 0));
+    ASSERT_GE(single.left, 0);
+
+    Set(wobj, "UTP.ptwordbreak", "1");
+    CDC broken(80, 80);
+    CDsgLScriptPrinter(wobj).DrawPText(&broken, &m);
+    const CRect lines = ExtentOf(broken, RGB(0, 0, 0));
+    EXPECT_GT(lines.bottom, single.bottom + 8);  // more than one line
+    EXPECT_LE(lines.right, 49);                  // nothing past the right edge
+
+    // Centred: a short text moves away from the left edge.
+    CDsgWObj shortText = PText("ab", 0, 0, 40, 20);
+    CDC left(80, 60), centred(80, 60);
+    CDsgLScriptPrinter(shortText).DrawPText(&left, &m);
+    Set(shortText, "UTP.pthcenter", "1");
+    CDsgLScriptPrinter(shortText).DrawPText(&centred, &m);
+    const CRect a = ExtentOf(left, RGB(0, 0, 0)), b = ExtentOf(centred, RGB(0, 0, 0));
+    EXPECT_GT(b.left, a.left + 10);
+    EXPECT_EQ(b.right - b.left, a.right - a.left);
+
+    // An ampersand is text, not a mnemonic mark.
+    CDsgWObj amp = PText("&", 0, 0, 40, 20);
+    CDC withAmp(80, 60);
+    CDsgLScriptPrinter(amp).DrawPText(&withAmp, &m);
+    EXPECT_GE(ExtentOf(withAmp, RGB(0, 0, 0)).left, 0);
 }

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "foundation/fxrevpropstore.h"
+#include "foundation/fxsharedvalues.h"
 
 namespace {
 
@@ -97,10 +98,17 @@ int CDtrGGJPixel::GGJPixelToRevolver(CRevolver& buffer) const {
 }
 
 int CDtrGGJPixel::GGJPixelFromRevolver(const CRevolver& buffer) {
+    static const std::string reason = "GGJPixelFromRevolver Fail Reason ";
     CFxRevPropStore store;
-    if (!store.FromRevolver(buffer)) return 0;
+    if (!store.FromRevolver(buffer)) {
+        LogWrite(reason + "1.0");
+        return 0;
+    }
     int current = -1;
-    if (!store.LookupInt(kKeyCurrent, current)) return 0;
+    if (!store.LookupInt(kKeyCurrent, current)) {
+        LogWrite(reason + "2.0");
+        return 0;
+    }
     const int count = store.GetInt(kKeyCount, 0);
 
     // The entries below the count, in index order; missing indexes are
@@ -124,7 +132,10 @@ int CDtrGGJPixel::GGJPixelFromRevolver(const CRevolver& buffer) {
         CRevolver record;
         if (!store.LookupRevolver(entry.second, record)) continue;
         auto character = std::make_unique<CDtrGJPixel>();
-        if (!character->GJPixelFromRevolver(record)) return 0;
+        if (!character->GJPixelFromRevolver(record)) {
+            LogWrite(reason + "3.0 " + entry.second);
+            return 0;
+        }
         read.push_back(std::move(character));
     }
     eirncachar = current;

@@ -4,8 +4,10 @@
 #include <QVariant>
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "foundation/fxrevpropstore.h"
+#include "foundation/fxsharedvalues.h"
 #include "platform/dc.h"
 
 namespace {
@@ -144,15 +146,24 @@ int CDtrGJPixel::GJPixelToRevolver(CRevolver& buffer) const {
 }
 
 int CDtrGJPixel::GJPixelFromRevolver(const CRevolver& buffer) {
+    static const std::string reason = "GJPixelFromRevolver Fail Reason ";
     CFxRevPropStore store;
-    if (!store.FromRevolver(buffer)) return 0;
-    if (store.GetValueType(kKeyNCCode) != CFxPropItem::VT_INT) return 0;
+    if (!store.FromRevolver(buffer)) {
+        LogWrite(reason + "1.0");
+        return 0;
+    }
+    if (store.GetValueType(kKeyNCCode) != CFxPropItem::VT_INT) {
+        LogWrite(reason + "2.0");
+        return 0;
+    }
     const int code = store.GetInt(kKeyNCCode, 0);
     CRevolver fruit;
-    if (!store.LookupRevolver(kKeyFruit, fruit)) return 0;
     // The code changes only together with the cells, so a bad record leaves
     // the character as it was.
-    if (!FromGJPFruit(fruit)) return 0;
+    if (!store.LookupRevolver(kKeyFruit, fruit) || !FromGJPFruit(fruit)) {
+        LogWrite(reason + "3.0");
+        return 0;
+    }
     nccode = code;
     return 1;
 }

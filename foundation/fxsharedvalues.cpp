@@ -33,7 +33,7 @@ BOOL CFxSharedValues::PutShared(const std::string& name, const std::string& text
     const std::string block = BlockName(name);
     ReleaseShared(block);
     auto mapping = SharedMemoryBlock::Create(block, text.size() + 1);
-    if (!mapping) return FALSE;
+    if (!mapping || mapping->Size() == 0) return FALSE;
     // A block still held elsewhere keeps its size: keep the text inside it.
     const std::size_t room = mapping->Size() - 1;
     const std::size_t len = text.size() < room ? text.size() : room;

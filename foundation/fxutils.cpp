@@ -8,7 +8,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <mutex>
 
+#include "foundation/fxstrings.h"
+#include "platform/inifile.h"
 #include "platform/paths.h"
 #include "platform/textcodec.h"
 #include "platform/uiservices.h"
@@ -87,7 +91,8 @@ BOOL WriteTextFile(const std::string& path, const std::string& text, BOOL openAf
     if (file == nullptr) return FALSE;
     BOOL ok = WriteTextToOpenFile(file, text);
     if (std::fclose(file) != 0) ok = FALSE;
-    if (ok && openAfter) ShellOpen(path, "", 5);
+    // Shown as a document, never started, whatever the file's mode.
+    if (ok && openAfter) Ui().OpenDocument(path);
     return ok;
 }
 
@@ -195,6 +200,65 @@ BOOL ShellOpen(const std::string& file, const std::string& parameters, int /*sho
 }
 
 std::string GetWindowsVersionName() { return {}; }
+
+// ---- INI values --------------------------------------------------------------
+
+namespace {
+
+std::mutex g_iniCacheMutex;
+std::map<std::string, std::string> g_iniCache;
+
+std::string IniCacheKey(const std::string& file, const std::string& key,
+                        const std::string& section) {
+    return file + '\1' + key + '\1' + section;
+}
+
+}  // namespace
+
+std::string GetIniString(const std::string& file, const std::string& key,
+                         const std::string& section, const std::string& def, int bufferSize,
+                         BOOL encoded, BOOL cached) {
+    const std::string cacheKey = IniCacheKey(file, key, section);
+    if (cached) {
+        std::lock_guard<std::mutex> lock(g_iniCacheMutex);
+        const auto it = g_iniCache.find(cacheKey);
+        if (it != g_iniCache.end()) return it->second;
+    }
+    if (!IsPathExisting(file)) return def;
+    const std::size_t limit = static_cast<std::size_t>(bufferSize <= 0 ? 2000 : bufferSize) - 1;
+    const std::string readDefault = encoded ? TextToHex(def) : def;
+    std::string value = GetPrivateProfileString(section, key, readDefault, file);
+    if (value.size() > limit) value.resize(limit);
+    // Leave an entry to fill in for a key that is not there yet.
+    if (value == readDefault && def.empty()) WritePrivateProfileString(section, key, "", file);
+    std::string result = value;
+    if (encoded) {
+        // A value that is no hex code (edited by hand) reads as the default.
+        if (!HexToText(value, result)) result = def;
+    }
+    if (cached) {
+        std::lock_guard<std::mutex> lock(g_iniCacheMutex);
+        g_iniCache[cacheKey] = result;
+    }
+    return result;
+}
+
+BOOL SetIniString(const std::string& file, const std::string& key, const std::string& value,
+                  const std::string& section, BOOL encoded) {
+    if (!IsPathExisting(file) && !CreateEmptyFile(file)) return FALSE;
+    if (!WritePrivateProfileString(section, key, encoded ? TextToHex(value) : value, file))
+        return FALSE;
+    // A cached read must not answer with the value this write replaced.
+    std::lock_guard<std::mutex> lock(g_iniCacheMutex);
+    const auto it = g_iniCache.find(IniCacheKey(file, key, section));
+    if (it != g_iniCache.end()) it->second = value;
+    return TRUE;
+}
+
+void ClearIniCache() {
+    std::lock_guard<std::mutex> lock(g_iniCacheMutex);
+    g_iniCache.clear();
+}
 
 // ---- Version -----------------------------------------------------------------
 

@@ -1,19 +1,17 @@
 #include "foundation/fxwindowslayout.h"
 
-#include <QAbstractButton>
-#include <QCoreApplication>
 #include <QCursor>
 #include <QEvent>
-#include <QGroupBox>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPushButton>
-#include <QResizeEvent>
 #include <algorithm>
-#include <cstdlib>
 #include <map>
 
 #include "foundation/fxrevpropstore.h"
+#include "foundation/fxsharedvalues.h"
+#include "foundation/fxstrings.h"
+#include "foundation/fxutilswnd.h"
+#include "platform/controls.h"
 #include "platform/dc.h"
 #include "platform/keyboard.h"
 #include "platform/paths.h"
@@ -30,18 +28,6 @@ constexpr int kGrabWidth = 8;
 constexpr int kPaneReach = 100;
 // Resizes this soon after the parent was shown leave the bar alone.
 constexpr DWORD kShowSettleMs = 999;
-
-CRect ToCRect(const QRect& r) { return CRect(r.x(), r.y(), r.x() + r.width(), r.y() + r.height()); }
-
-// A child's rectangle in its parent's client coordinates.
-CRect ChildRect(const QWidget* w) { return ToCRect(w->geometry()); }
-
-// A window's rectangle on the screen (a top-level window with its frame).
-CRect ScreenRect(const QWidget* w) {
-    if (w->isWindow()) return ToCRect(w->frameGeometry());
-    const QPoint tl = w->mapToGlobal(QPoint(0, 0));
-    return CRect(tl.x(), tl.y(), tl.x() + w->width(), tl.y() + w->height());
-}
 
 void PlaceChild(QWidget* w, const CRect& r) {
     w->setGeometry(r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()));
@@ -85,16 +71,13 @@ private:
     COLORREF color_ = 0;
 };
 
-// The direct child windows of a parent in z-order (Qt's child order), without
-// top-level windows it owns and without the tracking sheet.
-std::vector<QWidget*> ChildWindows(const QWidget* parent) {
+// The direct child windows of a parent, topmost first, without the tracking
+// sheet.
+std::vector<QWidget*> ChildWindows(QWidget* parent) {
     std::vector<QWidget*> children;
-    if (!parent) return children;
-    for (QObject* o : parent->children()) {
-        auto* w = qobject_cast<QWidget*>(o);
-        if (!w || w->isWindow() || dynamic_cast<TrackingOverlay*>(w)) continue;
-        children.push_back(w);
-    }
+    GetChildWindows(parent, children);
+    std::erase_if(children,
+                  [](QWidget* w) { return dynamic_cast<TrackingOverlay*>(w) != nullptr; });
     return children;
 }
 
@@ -122,8 +105,8 @@ struct EngineTables {
     int lastLine = -1;
     CPoint lastCursor{-1, -1};
     std::map<HWND, DWORD> showTimes;
-    std::map<HWND, CSize> sizes;        // client size after the last resize
-    std::map<HWND, CSize> sizesBefore;  // what `sizes` held before the current resize
+    std::map<HWND, std::string> sizes;        // client size (pair text) after the last resize
+    std::map<HWND, std::string> sizesBefore;  // what `sizes` held before the current resize
     QPointer<TrackingOverlay> overlay;
 
     // The parent whose cursor the hot splitter replaced, and that cursor.
@@ -137,6 +120,8 @@ EngineTables& Tables() {
     static EngineTables* tables = new EngineTables;
     return *tables;
 }
+
+void DropHotSplitter(QWidget* parent);
 
 }  // namespace
 
@@ -185,12 +170,17 @@ protected:
                         t.sizesBefore[handle_] = known->second;
                     else
                         t.sizesBefore.erase(handle_);
-                    t.sizes[handle_] = CSize(parent_->width(), parent_->height());
+                    t.sizes[handle_] = PairToText(parent_->width(), parent_->height());
                 }
                 break;
             }
             case QEvent::Show:
                 if (splitterParent) t.showTimes[handle_] = GetTickCount();
+                break;
+            case QEvent::Hide:
+                // A hidden parent keeps neither the mouse nor a drag.
+                if (splitterParent && t.hot && t.hot->parentWidget() == parent_)
+                    DropHotSplitter(parent_);
                 break;
             case QEvent::MouseMove:
             case QEvent::MouseButtonPress:
@@ -253,7 +243,7 @@ void HitTest(QWidget* parent, CPoint point) {
     CFxSplitStatic* found = nullptr;
     for (CFxSplitStatic* s : t.splitters) {
         if (s->parentWidget() != parent || s->isHidden()) continue;
-        CRect r = ScreenRect(s);
+        CRect r = GetWndRect(s);
         if (s->GetOrientation() == 1 && r.Width() < kGrabWidth) {
             const int extra = kGrabWidth - r.Width();
             r.left -= extra / 2;
@@ -282,7 +272,24 @@ void HitTest(QWidget* parent, CPoint point) {
 void EraseTrackingLine() {
     EngineTables& t = Tables();
     t.lastLine = -1;
-    if (t.overlay) t.overlay->HideLine();
+    // The sheet goes with the line, so that the parent's children are its own
+    // again between drags.
+    if (t.overlay) {
+        t.overlay->HideLine();
+        t.overlay->deleteLater();
+        t.overlay = nullptr;
+    }
+}
+
+// Ends any drag and hover of the parent's bars, giving the mouse back.
+void DropHotSplitter(QWidget* parent) {
+    EngineTables& t = Tables();
+    EraseTrackingLine();
+    t.dragging = false;
+    t.hot = nullptr;
+    RestoreCursor();
+    ReleaseCapture(parent);
+    t.lastCursor = CPoint(-1, -1);
 }
 
 // The tracking line of the bar at `pos` (parent client coordinates, across
@@ -292,10 +299,11 @@ void DrawTrackingLine(CFxSplitStatic* bar, int pos) {
     if (pos == t.lastLine) return;
     QWidget* parent = bar->parentWidget();
     t.lastLine = pos;
-    if (!t.overlay || t.overlay->parentWidget() != parent) {
-        delete t.overlay.data();
-        t.overlay = new TrackingOverlay(parent);
+    if (t.overlay && t.overlay->parentWidget() != parent) {
+        t.overlay->deleteLater();
+        t.overlay = nullptr;
     }
+    if (!t.overlay) t.overlay = new TrackingOverlay(parent);
     // A 3-pixel line centred on pos, from 3 pixels inside one end of the bar
     // to 3 pixels inside the other.
     const QRect r = bar->geometry();
@@ -311,6 +319,11 @@ void LayoutParentHook::Mouse(QWidget* parent, QEvent::Type type, const QMouseEve
     const CPoint point(event->globalPosition().toPoint().x(),
                        event->globalPosition().toPoint().y());
     CFxSplitStatic* hot = t.hot;
+    if (hot && hot->parentWidget() != parent) {
+        // Another window's bar: its own parent drags it.
+        if (t.dragging) return;
+        hot = nullptr;
+    }
     switch (type) {
         case QEvent::MouseMove:
             if (point == t.lastCursor) break;
@@ -336,7 +349,7 @@ void LayoutParentHook::Mouse(QWidget* parent, QEvent::Type type, const QMouseEve
             if (event->button() != Qt::LeftButton || !hot || t.dragging) break;
             t.lastLine = -1;
             t.cursorPoint = point;
-            const CRect bar = ScreenRect(hot);
+            const CRect bar = GetWndRect(hot);
             t.grabOffset = hot->GetOrientation() == 1 ? CPoint(point.x - bar.left, 0)
                                                       : CPoint(0, point.y - bar.top);
             Capture(parent);
@@ -365,6 +378,39 @@ void LayoutParentHook::EndDrag(QWidget* parent, CFxSplitStatic* bar, CPoint poin
     ReleaseCapture(parent);
     HitTest(parent, point);
     t.lastCursor = CPoint(-1, -1);
+}
+
+// ---- Text forms --------------------------------------------------------------
+
+std::string RectToText(const CRect& rect) {
+    return std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
+           std::to_string(rect.right) + "," + std::to_string(rect.bottom);
+}
+
+std::string PairToText(int first, int second) {
+    return std::to_string(first) + "," + std::to_string(second);
+}
+
+namespace {
+
+// The text's pieces at ",", padded with empty ones to ten.
+std::vector<std::string> NumberPieces(const std::string& text) {
+    std::vector<std::string> pieces;
+    SplitStringBySeparator(pieces, text, ",", FALSE, FALSE);
+    if (pieces.size() < 10) pieces.resize(10);
+    return pieces;
+}
+
+}  // namespace
+
+CRect TextToRect(const std::string& text) {
+    const std::vector<std::string> p = NumberPieces(text);
+    return CRect(AtoiText(p[0]), AtoiText(p[1]), AtoiText(p[2]), AtoiText(p[3]));
+}
+
+CSize TextToPair(const std::string& text) {
+    const std::vector<std::string> p = NumberPieces(text);
+    return CSize(AtoiText(p[0]), AtoiText(p[1]));
 }
 
 // ---- CFxWindowsLayout --------------------------------------------------------
@@ -403,15 +449,10 @@ void CFxWindowsLayout::InitLayoutMargins(QWidget* parent, int hMargin, int vMarg
         // plain push buttons and take no tab stop) show the parent through
         // their background. Qt always clips children out of the parent.
         for (QWidget* child : ChildWindows(parent)) {
-            bool see = child->metaObject() == &QLabel::staticMetaObject ||
-                       qobject_cast<QGroupBox*>(child) != nullptr;
-            if (auto* button = qobject_cast<QAbstractButton*>(child)) {
-                auto* push = qobject_cast<QPushButton*>(button);
-                const bool plainPush = push &&
-                                       push->metaObject() == &QPushButton::staticMetaObject &&
-                                       !push->isDefault();
-                see = !plainPush && !(button->focusPolicy() & Qt::TabFocus);
-            }
+            const std::string cls = GetControlClassName(child);
+            const bool see =
+                cls == "static" || (cls == "button" && (GetButtonStyle(child) & 0x7) != 0 &&
+                                    !(child->focusPolicy() & Qt::TabFocus));
             if (see) child->setAutoFillBackground(false);
         }
     }
@@ -420,8 +461,11 @@ void CFxWindowsLayout::InitLayoutMargins(QWidget* parent, int hMargin, int vMarg
 
 void CFxWindowsLayout::OnParentResized() {
     if (!m_pParent) return;
-    if (!m_pParent->window()->isMinimized()) m_rcParent = ScreenRect(m_pParent);
+    if (!m_pParent->window()->isMinimized()) m_rcParent = GetWndRect(m_pParent);
     m_pParent->update();
+    // Qt paints later, so the children repaint after the owner's handler has
+    // placed them.
+    InvalidateChildren(m_pParent, TRUE, "", TRUE);
 }
 
 BOOL CFxWindowsLayout::IsUsable(const QWidget* child) const {
@@ -430,28 +474,28 @@ BOOL CFxWindowsLayout::IsUsable(const QWidget* child) const {
 
 void CFxWindowsLayout::AlignLeft(QWidget* child, int margin) {
     if (!IsUsable(child)) return;
-    CRect r = ChildRect(child);
+    CRect r = GetWndRectInParent(child);
     r.left = margin == -1 ? m_nHMargin : margin;
     PlaceChild(child, r);
 }
 
 void CFxWindowsLayout::StretchRight(QWidget* child, int margin) {
     if (!IsUsable(child)) return;
-    CRect r = ChildRect(child);
+    CRect r = GetWndRectInParent(child);
     r.right = m_pParent->width() - (margin == -1 ? m_nHMargin : margin);
     PlaceChild(child, r);
 }
 
 void CFxWindowsLayout::AlignTop(QWidget* child, int margin) {
     if (!IsUsable(child)) return;
-    CRect r = ChildRect(child);
+    CRect r = GetWndRectInParent(child);
     r.top = margin == -1 ? m_nVMargin : margin;
     PlaceChild(child, r);
 }
 
 void CFxWindowsLayout::StretchBottom(QWidget* child, int margin) {
     if (!IsUsable(child)) return;
-    CRect r = ChildRect(child);
+    CRect r = GetWndRectInParent(child);
     r.bottom = m_pParent->height() - (margin == -1 ? m_nVMargin : margin);
     PlaceChild(child, r);
 }
@@ -467,7 +511,7 @@ BOOL CFxWindowsLayout::AnchorBottom(int margin, std::span<QWidget* const> childr
         if (!child) break;
         if (IsUsable(child)) child->move(child->x(), m_pParent->height() - m - child->height());
         if (++count > kMaxGroupItems) {
-            MessageBox("Too many WindowsLayout items", "", MB_OK);
+            AppMessageBox(m_pParent, "Too many WindowsLayout items", "", MB_OK);
             return FALSE;
         }
     }
@@ -485,12 +529,12 @@ BOOL CFxWindowsLayout::AnchorRight(int margin, std::span<QWidget* const> childre
         if (!child) break;
         group.push_back(child);
         if (static_cast<int>(group.size()) > kMaxGroupItems) {
-            MessageBox("Too many WindowsLayout items", "", MB_OK);
+            AppMessageBox(m_pParent, "Too many WindowsLayout items", "", MB_OK);
             return FALSE;
         }
     }
     if (group.empty() || !IsUsable(group.back())) return TRUE;
-    const int dx = m_pParent->width() - m - ChildRect(group.back()).right;
+    const int dx = m_pParent->width() - m - GetWndRectInParent(group.back()).right;
     for (QWidget* child : group) child->move(child->x() + dx, child->y());
     return TRUE;
 }
@@ -528,26 +572,26 @@ void CFxWindowsLayout::MoveBelow(QWidget* child, QWidget* other, int margin) {
     if (!IsUsable(child) || !other) return;
     // The default is the horizontal gap, as callers have always had it.
     const int m = margin == -1 ? m_nHGap : margin;
-    child->move(child->x(), ChildRect(other).bottom + m);
+    child->move(child->x(), GetWndRectInParent(other).bottom + m);
 }
 
 void CFxWindowsLayout::FillRightOf(QWidget* child, QWidget* other, int margin) {
     if (!IsUsable(child) || !other) return;
-    CRect r = ChildRect(child);
-    r.left = ChildRect(other).right + (margin == -1 ? m_nHGap : margin);
+    CRect r = GetWndRectInParent(child);
+    r.left = GetWndRectInParent(other).right + (margin == -1 ? m_nHGap : margin);
     PlaceChild(child, r);
 }
 
 void CFxWindowsLayout::StretchToLeftOf(QWidget* child, QWidget* other, int margin) {
     if (!IsUsable(child) || !other) return;
-    CRect r = ChildRect(child);
+    CRect r = GetWndRectInParent(child);
     r.right = other->x() - (margin == -1 ? m_nHGap : margin);
     PlaceChild(child, r);
 }
 
 void CFxWindowsLayout::StretchToAbove(QWidget* child, QWidget* other, int margin) {
     if (!IsUsable(child) || !other) return;
-    CRect r = ChildRect(child);
+    CRect r = GetWndRectInParent(child);
     r.bottom = other->y() - (margin == -1 ? m_nVMargin : margin);
     PlaceChild(child, r);
 }
@@ -575,10 +619,12 @@ BOOL CFxWindowsLayout::LayoutToStore(CRevolver& buffer) const {
         const int id = GetDlgCtrlID(child);
         if (id == 0) continue;
         const std::string key = std::to_string(id);
-        // Of two children with one id, the first in z-order is written.
-        if (!store.HasKey(key)) store.SetRectText(key, ChildRect(child));
+        // Of two children with one id, the one the id finds is written, so
+        // that reading the record moves the child it was taken from.
+        if (!store.HasKey(key))
+            store.SetString(key, RectToText(GetWndRectInParent(GetDlgItem(m_pParent, id))));
     }
-    store.SetRectText("$top_parent_rect", ScreenRect(m_pParent->window()));
+    store.SetString("$top_parent_rect", RectToText(GetWndRect(m_pParent->window())));
     return store.ToRevolver(buffer);
 }
 
@@ -589,7 +635,7 @@ BOOL CFxWindowsLayout::LayoutFromStore(const CRevolver& buffer, BOOL restoreTopW
     if (restoreTopWindow && !store.GetString("$top_parent_rect").empty()) {
         // The record holds the frame's rectangle; Qt places the client area.
         QWidget* top = m_pParent->window();
-        const CRect frame = store.GetRectText("$top_parent_rect");
+        const CRect frame = TextToRect(store.GetString("$top_parent_rect"));
         const QRect outer = top->frameGeometry();
         const QRect inner = top->geometry();
         top->setGeometry(frame.left + (inner.x() - outer.x()), frame.top + (inner.y() - outer.y()),
@@ -600,9 +646,10 @@ BOOL CFxWindowsLayout::LayoutFromStore(const CRevolver& buffer, BOOL restoreTopW
     store.GetKeys(keys);
     for (const std::string& key : keys) {
         if (key.empty() || key[0] == '$' || key[0] == '%') continue;
-        QWidget* child = GetDlgItem(m_pParent, std::atoi(key.c_str()));
-        if (!child || store.GetString(key).empty()) continue;
-        PlaceChild(child, store.GetRectText(key));
+        QWidget* child = GetDlgItem(m_pParent, AtoiText(key));
+        const std::string value = store.GetString(key);
+        if (!child || value.empty()) continue;
+        PlaceChild(child, TextToRect(value));
     }
     return TRUE;
 }
@@ -619,15 +666,7 @@ CFxSplitStatic::~CFxSplitStatic() {
     EngineTables& t = Tables();
     std::erase(t.splitters, this);
     if (m_pLayout) std::erase(m_pLayout->m_arrSplitters, this);
-    if (t.hot == this) {
-        QWidget* parent = parentWidget();
-        EraseTrackingLine();
-        t.dragging = false;
-        t.hot = nullptr;
-        RestoreCursor();
-        ReleaseCapture(parent);
-        t.lastCursor = CPoint(-1, -1);
-    }
+    if (t.hot == this) DropHotSplitter(parentWidget());
 }
 
 BOOL CFxSplitStatic::AttachToLayout(CFxWindowsLayout* layout, int orientation, BOOL live,
@@ -674,13 +713,13 @@ void CFxSplitStatic::FindPanes() {
     QWidget* parent = parentWidget();
     if (!parent) return;
     const bool vertical = m_nOrientation == 1;
-    const CRect bar = ScreenRect(this);
+    const CRect bar = GetWndRect(this);
     const int centre = vertical ? (bar.left + bar.right) / 2 : (bar.top + bar.bottom) / 2;
     QWidget* first = nullptr;
     QWidget* second = nullptr;
     for (QWidget* child : ChildWindows(parent)) {
         if (child == this) continue;
-        const CRect c = ScreenRect(child);
+        const CRect c = GetWndRect(child);
         const bool along = vertical ? (c.top < bar.bottom && c.bottom > bar.top)
                                     : (c.left < bar.right && c.right > bar.left);
         if (!along) continue;
@@ -699,7 +738,7 @@ CPoint CFxSplitStatic::ClampDragPoint(CPoint cursor) const {
     const EngineTables& t = Tables();
     const bool vertical = m_nOrientation == 1;
     CRect all;
-    for (QWidget* child : ChildWindows(parentWidget())) all.UnionRect(all, ScreenRect(child));
+    for (QWidget* child : ChildWindows(parentWidget())) all.UnionRect(all, GetWndRect(child));
     int v = vertical ? cursor.x : cursor.y;
     const int grab = vertical ? t.grabOffset.x : t.grabOffset.y;
     auto effectiveMin = [vertical](const CRect& pane, int minimum) {
@@ -707,13 +746,13 @@ CPoint CFxSplitStatic::ClampDragPoint(CPoint cursor) const {
         return extent < minimum - 20 ? 20 : minimum;
     };
     if (m_hFirstPane) {
-        const CRect p = ScreenRect(m_hFirstPane);
+        const CRect p = GetWndRect(m_hFirstPane);
         v = std::max(v, (vertical ? p.left : p.top) + grab + effectiveMin(p, m_nFirstMin));
     } else {
         v = std::max(v, (vertical ? all.left : all.top) + grab + 30);
     }
     if (m_hSecondPane) {
-        const CRect p = ScreenRect(m_hSecondPane);
+        const CRect p = GetWndRect(m_hSecondPane);
         v = std::min(v, (vertical ? p.right : p.bottom) + grab - effectiveMin(p, m_nSecondMin));
     } else {
         v = std::min(v, (vertical ? all.right : all.bottom) + grab - 30);
@@ -731,8 +770,7 @@ void CFxSplitStatic::MoveToCursor(CPoint cursor) {
         move(client.x() - t.grabOffset.x, y());
     else
         move(x(), client.y() - t.grabOffset.y);
-    QResizeEvent resize(parent->size(), parent->size());
-    QCoreApplication::sendEvent(parent, &resize);
+    ResendSizeMessage(parent, FALSE);
 }
 
 void CFxSplitStatic::FollowParentSize() {
@@ -742,7 +780,7 @@ void CFxSplitStatic::FollowParentSize() {
     const HWND handle = GetWindowHandle(parent);
     auto old = t.sizesBefore.find(handle);
     if (old == t.sizesBefore.end()) return;
-    const CSize before = old->second;
+    const CSize before = TextToPair(old->second);
     const CSize now(parent->width(), parent->height());
     if (before.cx == 0 || before.cy == 0 || now.cx == 0 || now.cy == 0 || before == now) return;
     auto shown = t.showTimes.find(handle);
@@ -756,13 +794,13 @@ void CFxSplitStatic::FollowParentSize() {
     if (delta < 0) {
         // A shrinking parent may not push the bar across a bar before it or
         // the client's near edge; the bar then stays and remembers its place.
-        const CRect mine = ScreenRect(this);
+        const CRect mine = GetWndRect(this);
         const int myEdge = vertical ? mine.left : mine.top;
         bool stay = here + delta - 20 < 0;
         for (CFxSplitStatic* other : m_pLayout->m_arrSplitters) {
             if (stay) break;
             if (other == this || other->m_nOrientation != m_nOrientation) continue;
-            const CRect o = ScreenRect(other);
+            const CRect o = GetWndRect(other);
             const int otherEdge = vertical ? o.left : o.top;
             if (otherEdge < myEdge && myEdge + delta - 20 < otherEdge) stay = true;
         }
@@ -775,7 +813,7 @@ void CFxSplitStatic::FollowParentSize() {
     int pos = here + delta;
     if (m_nRememberedPos != -1) {
         pos = m_nRememberedPos;
-        const CRect frame = ScreenRect(parent);
+        const CRect frame = GetWndRect(parent);
         if (m_nRememberedPos < (vertical ? frame.Width() : frame.Height())) m_nRememberedPos = -1;
     }
     pos = std::min(pos, (vertical ? now.cx : now.cy) - 50);

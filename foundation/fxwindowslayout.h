@@ -27,6 +27,14 @@
 
 class CFxSplitStatic;
 
+// Text forms of the layout record: a rectangle as "left,top,right,bottom" and
+// a pair as "a,b", in decimal. Reading splits at ","; missing or unreadable
+// numbers read 0.
+std::string RectToText(const CRect& rect);
+std::string PairToText(int first, int second);
+CRect TextToRect(const std::string& text);
+CSize TextToPair(const std::string& text);
+
 class CFxWindowsLayout {
 public:
     CFxWindowsLayout();

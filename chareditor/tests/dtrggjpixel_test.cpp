@@ -1,12 +1,15 @@
 #include "chareditor/dtrggjpixel.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QListWidget>
 #include <chrono>
 #include <vector>
 
 #include "chareditor/tests/chartesting.h"
+#include "foundation/fxsharedvalues.h"
+#include "platform/paths.h"
 #include "platform/testing/testsupport.h"
 
 namespace {
@@ -185,4 +188,41 @@ TEST(DtrGGJPixelTest, BadRecordsAndFilesChangeNothing) {
     CDtrGGJPixel set;
     EXPECT_EQ(set.GGJPixelFromRevolver(RevolverOf(good)), 1);
     EXPECT_EQ(CodesOf(set), (std::vector<int>{0xDB30}));
+}
+
+namespace {
+
+// The diagnostics switch is tested once per module, so the marker file must
+// be there before the library's first log entry.
+class DiagnosticsOn : public ::testing::Environment {
+public:
+    void SetUp() override {
+        const std::string marker = GetDeveloperMarkerPath();
+        MakeFolderPath(marker.substr(0, marker.rfind('/')));
+        testsupport::WriteFileBytes(marker, "");
+    }
+};
+const auto* const g_diagnostics = ::testing::AddGlobalTestEnvironment(new DiagnosticsOn);
+
+}  // namespace
+
+TEST(DtrGGJPixelTest, ReadFailuresAreLoggedWithTheirReason) {
+    const std::string log = testsupport::MakeTempFolder("log") + "/dsg.log";
+    const std::string pathName = GetSharedLogPathName(static_cast<unsigned long>(::getpid()));
+    ASSERT_TRUE(FxSharedValues().PutShared(pathName, log));
+    CFxRevPropStore store;
+    store.SetInt("GGJP.gjpcount", 0);
+    CDtrGGJPixel set;
+    EXPECT_EQ(set.GGJPixelFromRevolver(Encoded(store)), 0);
+    store.SetInt("GGJP.eirncachar", 1);
+    store.SetInt("GGJP.gjpcount", 1);
+    store.SetRevolver("GGJP.gjpixel0", RevolverOf("x"));
+    EXPECT_EQ(set.GGJPixelFromRevolver(Encoded(store)), 0);
+    FxSharedValues().ReleaseShared(pathName);
+
+    const std::string text = testsupport::ReadFileBytes(log);
+    EXPECT_NE(text.find("] GGJPixelFromRevolver Fail Reason 2.0\r\n\r\n"), std::string::npos);
+    EXPECT_NE(text.find("] GJPixelFromRevolver Fail Reason 1.0\r\n"), std::string::npos);
+    EXPECT_NE(text.find("] GGJPixelFromRevolver Fail Reason 3.0 GGJP.gjpixel0\r\n"),
+              std::string::npos);
 }

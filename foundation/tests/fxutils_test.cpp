@@ -1,6 +1,5 @@
 #include "foundation/fxutils.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,11 +21,9 @@ TEST(FileUtilsTest, ReadingGivesTheWholeContent) {
     const std::string path = folder + "/a.txt";
     WriteFileBytes(path, std::string("ab\0c\r\n\0", 7));
 
-    std::string text = "old";
+    std::string text;
     ASSERT_TRUE(ReadTextFile(path, text));
     EXPECT_EQ(text, std::string("ab\0c\r\n\0", 7));
-    ASSERT_TRUE(ReadTextFile(path, text, TRUE, ' '));
-    EXPECT_EQ(text, "ab c\r\n ");
     EXPECT_EQ(ReadWholeTextFile(path, TRUE, '_'), "ab_c\r\n_");
 
     // From an open file whose position is elsewhere: still from the start.
@@ -39,10 +36,13 @@ TEST(FileUtilsTest, ReadingGivesTheWholeContent) {
 
     EXPECT_FALSE(ReadTextFile(folder + "/missing.txt", text));
     EXPECT_EQ(text, "");
-    text = "old";
     EXPECT_FALSE(ReadTextFile(folder, text));
-    EXPECT_EQ(text, "");
-    EXPECT_EQ(ReadWholeTextFile(""), "");
+
+    // A path exists as a folder or a readable file.
+    EXPECT_TRUE(IsPathExisting(folder));
+    EXPECT_TRUE(IsPathExisting(path));
+    EXPECT_FALSE(IsPathExisting(folder + "/missing.txt"));
+    EXPECT_FALSE(IsPathExisting(""));
 }
 
 TEST(FileUtilsTest, WritingMakesFoldersAndReplacesTheContent) {
@@ -55,39 +55,29 @@ TEST(FileUtilsTest, WritingMakesFoldersAndReplacesTheContent) {
     EXPECT_EQ(ReadFileBytes(path), "short");
     EXPECT_TRUE(ui.openedDocuments.empty());
 
+    // Opened as a document even when the file could be run.
+    ASSERT_EQ(::chmod(path.c_str(), 0755), 0);
     ASSERT_TRUE(WriteTextFile(path, "open me", TRUE));
     ASSERT_EQ(ui.openedDocuments.size(), 1u);
     EXPECT_EQ(ui.openedDocuments[0], path);
+    EXPECT_TRUE(ui.startedPrograms.empty());
 
     // A folder path that runs through a file cannot be made.
     EXPECT_FALSE(WriteTextFile(path + "/inner.txt", "x"));
     EXPECT_FALSE(WriteTextFile("", "x"));
 
+    // Writing to an open file cuts it first.
+    std::FILE* file = std::fopen(path.c_str(), "r+b");
+    ASSERT_NE(file, nullptr);
+    std::fseek(file, 3, SEEK_SET);
+    ASSERT_TRUE(WriteTextToOpenFile(file, "new"));
+    std::fclose(file);
+    EXPECT_EQ(ReadFileBytes(path), "new");
+
     ASSERT_TRUE(CreateEmptyFile(folder + "/new/empty.dat"));
     EXPECT_EQ(ReadFileBytes(folder + "/new/empty.dat"), "");
     ASSERT_TRUE(CreateEmptyFile(path));
     EXPECT_EQ(ReadFileBytes(path), "");
-}
-
-TEST(FileUtilsTest, WritingToAnOpenFileCutsItFirst) {
-    const std::string path = MakeTempFolder("open") + "/f.txt";
-    WriteFileBytes(path, "a long old content");
-    std::FILE* file = std::fopen(path.c_str(), "r+b");
-    ASSERT_NE(file, nullptr);
-    std::fseek(file, 5, SEEK_SET);
-    ASSERT_TRUE(WriteTextToOpenFile(file, "new"));
-    std::fclose(file);
-    EXPECT_EQ(ReadFileBytes(path), "new");
-    EXPECT_FALSE(WriteTextToOpenFile(nullptr, "x"));
-}
-
-TEST(FileUtilsTest, PathsExistAsFoldersOrReadableFiles) {
-    const std::string folder = MakeTempFolder("exist");
-    EXPECT_FALSE(IsPathExisting(""));
-    EXPECT_TRUE(IsPathExisting(folder));
-    EXPECT_FALSE(IsPathExisting(folder + "/none"));
-    WriteFileBytes(folder + "/f", "");
-    EXPECT_TRUE(IsPathExisting(folder + "/f"));
 }
 
 TEST(FileUtilsTest, DeletingRemovesFilesAndWholeFolders) {
@@ -204,12 +194,8 @@ TEST(VersionUtilsTest, TheBuildVersionGivesCodeAndText) {
     EXPECT_EQ(GetProductVersionCode("/no/such/file", &fourth), 0);
     EXPECT_EQ(fourth, 0);
     EXPECT_EQ(GetVersionText("/no/such/file"), "0.00");
-}
 
-TEST(VersionUtilsTest, VersionTextsSplitAtCommasOrDots) {
     EXPECT_EQ(SplitVersionText("2, 4, 2, 17"), (std::vector<int>{2, 4, 2, 17}));
-    EXPECT_EQ(SplitVersionText("1.0"), (std::vector<int>{1, 0}));
-    EXPECT_EQ(SplitVersionText(""), (std::vector<int>{}));
 }
 
 TEST(SortUtilsTest, ValuesSortByTheTextsOfTheirKeys) {
@@ -240,21 +226,77 @@ TEST(SortUtilsTest, TextsSortWithOrWithoutCase) {
     EXPECT_EQ(texts, (std::vector<std::string>{"A", "a", "b", "B"}));
 }
 
-TEST(HandleHolderTest, ClosesWhatItHolds) {
-    const std::string path = MakeTempFolder("handle") + "/h";
-    WriteFileBytes(path, "");
-    int fd = ::open(path.c_str(), O_RDONLY);
-    ASSERT_GE(fd, 0);
-    { CFxHandleHolder holder(fd); }
-    EXPECT_EQ(::fcntl(fd, F_GETFD), -1);
-
-    fd = ::open(path.c_str(), O_RDONLY);
-    {
-        CFxHandleHolder holder(fd);
-        EXPECT_EQ(holder.Get(), fd);
-        EXPECT_EQ(holder.Release(), fd);
-        EXPECT_EQ(holder.Get(), -1);
+class IniUtilsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ClearIniCache();
+        file = MakeTempFolder("ini") + "/CurrentProj.ini";
     }
-    EXPECT_NE(::fcntl(fd, F_GETFD), -1);
-    ::close(fd);
+    void TearDown() override { ClearIniCache(); }
+    std::string file;
+};
+
+TEST_F(IniUtilsTest, MissingFileGivesTheDefaultAndStaysMissing) {
+    EXPECT_EQ(GetIniString(file, "UComplete", "Main", "1"), "1");
+    EXPECT_EQ(GetIniString(file, "UComplete", "Main"), "");
+    EXPECT_FALSE(IsPathExisting(file));
+}
+
+TEST_F(IniUtilsTest, MissingKeyWithEmptyDefaultLeavesAnEmptyEntry) {
+    WriteFileBytes(file, "[Main]\r\nUHwnd=12\r\n");
+    EXPECT_EQ(GetIniString(file, "UHwnd", "Main", "0"), "12");
+    EXPECT_EQ(GetIniString(file, "Other", "Main", "x"), "x");
+    EXPECT_EQ(ReadFileBytes(file), "[Main]\r\nUHwnd=12\r\n");
+    EXPECT_EQ(GetIniString(file, "UComplete", "Main"), "");
+    EXPECT_EQ(ReadFileBytes(file), "[Main]\r\nUHwnd=12\r\nUComplete=\r\n");
+    // An existing empty entry is not added twice.
+    EXPECT_EQ(GetIniString(file, "UComplete", "Main"), "");
+    EXPECT_EQ(ReadFileBytes(file), "[Main]\r\nUHwnd=12\r\nUComplete=\r\n");
+}
+
+TEST_F(IniUtilsTest, BufferSizeLimitsTheValue) {
+    WriteFileBytes(file, "[S]\r\nk=abcdefgh\r\n");
+    EXPECT_EQ(GetIniString(file, "k", "S", "", 4), "abc");
+    EXPECT_EQ(GetIniString(file, "k", "S", "", 0), "abcdefgh");
+    const std::string big(2500, 'v');
+    WriteFileBytes(file, "[S]\r\nk=" + big + "\r\n");
+    EXPECT_EQ(GetIniString(file, "k", "S"), std::string(1999, 'v'));
+}
+
+TEST_F(IniUtilsTest, SettingCreatesFoldersAndFile) {
+    const std::string nested = MakeTempFolder("ini") + "/prj0/CurrentProj.ini";
+    ASSERT_TRUE(SetIniString(nested, "UComplete", "1", "Main"));
+    ASSERT_TRUE(SetIniString(nested, "UHwnd", "4294967297", "Main"));
+    EXPECT_EQ(ReadFileBytes(nested), "[Main]\r\nUComplete=1\r\nUHwnd=4294967297\r\n");
+    EXPECT_EQ(GetIniString(nested, "uhwnd", "MAIN"), "4294967297");
+    // A path through a file cannot be made.
+    EXPECT_FALSE(SetIniString(nested + "/x.ini", "k", "v", "S"));
+}
+
+TEST_F(IniUtilsTest, CachedReadsAnswerFromTheTableUntilTheValueIsSet) {
+    WriteFileBytes(file, "[S]\r\nk=first\r\n");
+    EXPECT_EQ(GetIniString(file, "k", "S", "", 0, FALSE, TRUE), "first");
+    WriteFileBytes(file, "[S]\r\nk=second\r\n");
+    EXPECT_EQ(GetIniString(file, "k", "S", "", 0, FALSE, TRUE), "first");
+    EXPECT_EQ(GetIniString(file, "k", "S"), "second");
+    // The table is keyed by file, key and section.
+    EXPECT_EQ(GetIniString(file, "k", "T", "d", 0, FALSE, TRUE), "d");
+    ASSERT_TRUE(SetIniString(file, "k", "third", "S"));
+    EXPECT_EQ(GetIniString(file, "k", "S", "", 0, FALSE, TRUE), "third");
+    ClearIniCache();
+    WriteFileBytes(file, "[S]\r\nk=fourth\r\n");
+    EXPECT_EQ(GetIniString(file, "k", "S", "", 0, FALSE, TRUE), "fourth");
+}
+
+TEST_F(IniUtilsTest, EncodedValuesAreStoredAsHex) {
+    ASSERT_TRUE(SetIniString(file, "name", "AB", "S", TRUE));
+    EXPECT_EQ(ReadFileBytes(file), "[S]\r\nname=4142\r\n");
+    EXPECT_EQ(GetIniString(file, "name", "S", "", 0, TRUE), "AB");
+    EXPECT_EQ(GetIniString(file, "name", "S"), "4142");
+    // The default comes back as it was given and writes nothing.
+    EXPECT_EQ(GetIniString(file, "other", "S", "xy", 0, TRUE), "xy");
+    EXPECT_EQ(ReadFileBytes(file), "[S]\r\nname=4142\r\n");
+    // A value that is no hex code reads as the default.
+    WriteFileBytes(file, "[S]\r\nname=414\r\n");
+    EXPECT_EQ(GetIniString(file, "name", "S", "dd", 0, TRUE), "dd");
 }

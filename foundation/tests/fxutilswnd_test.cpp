@@ -1,0 +1,384 @@
+#include "foundation/fxutilswnd.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QResizeEvent>
+#include <QUrl>
+#include <QWidget>
+#include <memory>
+
+#include "foundation/fxsharedvalues.h"
+#include "platform/testing/scriptedui.h"
+#include "platform/testing/testsupport.h"
+#include "platform/textcodec.h"
+
+namespace {
+
+// Counts what the tests look for.
+class CountingWidget : public QWidget {
+public:
+    using QWidget::QWidget;
+    int paints = 0;
+    int resizes = 0;
+    QSize lastSize;
+
+protected:
+    void paintEvent(QPaintEvent*) override { ++paints; }
+    void resizeEvent(QResizeEvent* event) override {
+        ++resizes;
+        lastSize = event->size();
+    }
+};
+
+const CSize kScreen(1000, 800);
+
+}  // namespace
+
+TEST(WindowStateTest, MissingOrIncompleteStateOpensAtAQuarterWithHalfTheScreen) {
+    FxWindowPlacement placement;
+    BOOL maximized = TRUE;
+    EXPECT_FALSE(WindowStateFromText("", FALSE, kScreen, placement, maximized));
+    EXPECT_EQ(placement.x, 250);
+    EXPECT_EQ(placement.y, 200);
+    EXPECT_EQ(placement.cx, 500);
+    EXPECT_EQ(placement.cy, 400);
+    EXPECT_FALSE(maximized);
+
+    // Without "cy" the rest is ignored, but "max" still counts.
+    placement = {};
+    EXPECT_FALSE(WindowStateFromText("max=1&x=5&y=6&cx=700", TRUE, kScreen, placement, maximized));
+    EXPECT_EQ(placement.x, 250);
+    EXPECT_EQ(placement.cx, 500);
+    EXPECT_TRUE(maximized);
+
+    // A file that could not be read counts as missing whatever was passed.
+    EXPECT_FALSE(
+        WindowStateFromText("max=0&x=5&y=6&cx=700&cy=600", FALSE, kScreen, placement, maximized));
+    EXPECT_EQ(placement.x, 250);
+}
+
+TEST(WindowStateTest, SavedStateIsKeptOnTheScreenAndAtLeastTheMinimumSize) {
+    FxWindowPlacement placement;
+    BOOL maximized = TRUE;
+    ASSERT_TRUE(
+        WindowStateFromText("max=0&x=40&y=30&cx=600&cy=500", TRUE, kScreen, placement, maximized));
+    EXPECT_EQ(placement.x, 40);
+    EXPECT_EQ(placement.y, 30);
+    EXPECT_EQ(placement.cx, 600);
+    EXPECT_EQ(placement.cy, 500);
+    EXPECT_FALSE(maximized);
+
+    // Off to the left and top: 0. Off to the right and bottom: the screen
+    // edge minus the minimum (a quarter of the screen). Too small: the minimum.
+    ASSERT_TRUE(
+        WindowStateFromText("x=-300&y=-1&cx=10&cy=20&max=2", TRUE, kScreen, placement, maximized));
+    EXPECT_EQ(placement.x, 0);
+    EXPECT_EQ(placement.y, 0);
+    EXPECT_EQ(placement.cx, 250);
+    EXPECT_EQ(placement.cy, 200);
+    EXPECT_TRUE(maximized);
+    ASSERT_TRUE(WindowStateFromText("max=0&x=5000&y=900&cx=600&cy=500", TRUE, kScreen, placement,
+                                    maximized));
+    EXPECT_EQ(placement.x, 750);
+    EXPECT_EQ(placement.y, 600);
+
+    // Given minimums.
+    ASSERT_TRUE(WindowStateFromText("max=0&x=5000&y=900&cx=100&cy=100", TRUE, kScreen, placement,
+                                    maximized, 300, 120));
+    EXPECT_EQ(placement.x, 700);
+    EXPECT_EQ(placement.y, 680);
+    EXPECT_EQ(placement.cx, 300);
+    EXPECT_EQ(placement.cy, 120);
+
+    // A minimum wider than the screen puts the window at the left edge.
+    ASSERT_TRUE(WindowStateFromText("max=0&x=50&y=50&cx=100&cy=100", TRUE, kScreen, placement,
+                                    maximized, 1200, 900));
+    EXPECT_EQ(placement.x, 0);
+    EXPECT_EQ(placement.y, 0);
+    EXPECT_EQ(placement.cx, 1200);
+}
+
+TEST(WindowStateTest, StateFileIsReadWithNulBytesAsBlanks) {
+    const std::string folder = testsupport::MakeTempFolder("state");
+    const std::string path = folder + "/dvk_wnds_state.dat";
+    testsupport::WriteFileBytes(path, std::string("max=0&x=10&y=20&cx=400&cy=300\0\0", 32));
+    FxWindowPlacement placement;
+    BOOL maximized = TRUE;
+    const CSize screen = GetScreenSize();
+    ASSERT_GT(screen.cx, 0);
+    ASSERT_TRUE(LoadWindowState(path, placement, maximized, 100, 100));
+    EXPECT_EQ(placement.x, 10);
+    EXPECT_EQ(placement.y, 20);
+    EXPECT_EQ(placement.cx, 400);
+    EXPECT_EQ(placement.cy, 300);
+    EXPECT_FALSE(maximized);
+
+    EXPECT_FALSE(LoadWindowState(folder + "/none.dat", placement, maximized));
+    EXPECT_EQ(placement.x, screen.cx / 4);
+    EXPECT_EQ(placement.y, screen.cy / 4);
+    EXPECT_EQ(placement.cx, screen.cx / 2);
+    EXPECT_EQ(placement.cy, screen.cy / 2);
+}
+
+TEST(WindowStateTest, RewritingKeepsUnknownKeysAndTheLastNormalPlacement) {
+    QWidget window;
+    window.move(40, 30);
+    window.resize(300, 200);
+    window.show();
+    const CRect rect(40, 30, 340, 230);
+
+    std::string text = "zoom=2&max=1&x=1";
+    WindowStateToText(&window, text);
+    const std::string normal =
+        "cx=" + std::to_string(rect.Width()) + "&cy=" + std::to_string(rect.Height()) +
+        "&max=0&x=" + std::to_string(rect.left) + "&y=" + std::to_string(rect.top) + "&zoom=2";
+    EXPECT_EQ(text, normal);
+
+    // What was written restores the same window.
+    FxWindowPlacement placement;
+    BOOL maximized = TRUE;
+    ASSERT_TRUE(WindowStateFromText(text, TRUE, CSize(2000, 2000), placement, maximized, 10, 10));
+    QWidget restored;
+    restored.move(placement.x, placement.y);
+    restored.resize(placement.cx, placement.cy);
+    restored.show();
+    std::string again;
+    WindowStateToText(&restored, again);
+    EXPECT_EQ(again, "cx=300&cy=200&max=0&x=40&y=30");
+
+    // Saved twice while maximised: the normal placement stays.
+    window.showMaximized();
+    ASSERT_TRUE(IsWindowMaximized(&window));
+    WindowStateToText(&window, text);
+    WindowStateToText(&window, text);
+    std::string expected = normal;
+    expected.replace(expected.find("max=0"), 5, "max=1");
+    EXPECT_EQ(text, expected);
+
+    // Minimised or no window: nothing changes.
+    window.showMinimized();
+    WindowStateToText(&window, text);
+    EXPECT_EQ(text, expected);
+    WindowStateToText(nullptr, text);
+    EXPECT_EQ(text, expected);
+}
+
+TEST(WindowUtilsTest, RectanglesInScreenAndParentCoordinates) {
+    QWidget top;
+    top.move(100, 50);
+    top.resize(400, 300);
+    auto* child = new QWidget(&top);
+    child->setGeometry(10, 20, 30, 40);
+    SetDlgCtrlID(child, 1001);
+    top.show();
+
+    EXPECT_EQ(GetWndRectInParent(child), CRect(10, 20, 40, 60));
+    EXPECT_EQ(GetDlgItemRectInParent(&top, 1001), CRect(10, 20, 40, 60));
+    EXPECT_EQ(GetDlgItemRectInParent(&top, 1002), CRect());
+    EXPECT_EQ(GetWndRectInParent(&top), CRect(-1, -1, -1, -1));
+    EXPECT_EQ(GetWndRight(child), 40);
+
+    // Screen rectangles: a top-level window with its frame, a child where it
+    // shows.
+    const QPoint origin = top.mapToGlobal(QPoint(0, 0));
+    EXPECT_EQ(GetWndRect(&top).left, 100);
+    EXPECT_GE(GetWndRect(&top).Width(), 400);
+    EXPECT_EQ(GetWndRect(child),
+              CRect(origin.x() + 10, origin.y() + 20, origin.x() + 40, origin.y() + 60));
+    EXPECT_EQ(GetHwndRect(GetWindowHandle(child)), GetWndRect(child));
+    EXPECT_EQ(GetHwndRect(0), CRect());
+}
+
+TEST(WindowUtilsTest, ChildrenAreListedTopmostFirst) {
+    QWidget top;
+    auto* a = new QWidget(&top);
+    auto* b = new QWidget(&top);
+    auto* c = new QWidget(&top);
+    std::vector<QWidget*> children;
+    ASSERT_TRUE(GetChildWindows(&top, children));
+    EXPECT_EQ(children, (std::vector<QWidget*>{c, b, a}));
+    a->raise();
+    ASSERT_TRUE(GetChildWindows(&top, children));
+    EXPECT_EQ(children, (std::vector<QWidget*>{a, c, b}));
+    EXPECT_FALSE(GetChildWindows(a, children));
+    EXPECT_TRUE(children.empty());
+    EXPECT_FALSE(GetChildWindows(nullptr, children));
+}
+
+TEST(WindowUtilsTest, TextsAndNumbersOfWindows) {
+    QWidget top;
+    top.setWindowTitle("Dravik");
+    auto* edit = new QLineEdit(" 42 ", &top);
+    auto* label = new QLabel(QString::fromUtf8("가 "), &top);
+    EXPECT_EQ(GetHwndText(&top), "Dravik");
+    EXPECT_EQ(GetHwndText(edit), " 42 ");
+    EXPECT_EQ(GetHwndText(edit, TRUE), "42");
+    EXPECT_EQ(GetWndTextInt(edit), 42);
+    EXPECT_EQ(GetWindowTextInt(GetWindowHandle(edit)), 42);
+    EXPECT_EQ(GetHwndText(label), "\xB0\xA1 ");
+    EXPECT_EQ(GetHwndText(nullptr), "");
+    EXPECT_EQ(GetWindowTextInt(0), 0);
+}
+
+TEST(WindowUtilsTest, ClassWindowsAreMadeOnceAndKeepTheirClass) {
+    QWidget parent;
+    QWidget balloon;
+    ASSERT_TRUE(CreateClassWindow(&balloon, "FxBalloonWnd", FALSE, &parent));
+    EXPECT_EQ(balloon.parentWidget(), &parent);
+    EXPECT_EQ(balloon.geometry(), QRect(0, 0, 0, 0));
+    EXPECT_TRUE(balloon.windowTitle().isEmpty());
+    EXPECT_FALSE(balloon.isVisible());
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    EXPECT_EQ(balloon.palette().color(QPalette::Window),
+              QColor(GetRValue(face), GetGValue(face), GetBValue(face)));
+    EXPECT_EQ(GetWindowClassName(&balloon), "FxBalloonWnd");
+    EXPECT_EQ(GetWindowClassName(&balloon, TRUE), "fxballoonwnd");
+
+    // A second call leaves the window as it is.
+    balloon.resize(50, 60);
+    ASSERT_TRUE(CreateClassWindow(&balloon, "Other", TRUE, nullptr));
+    EXPECT_EQ(GetWindowClassName(&balloon), "FxBalloonWnd");
+    EXPECT_EQ(balloon.parentWidget(), &parent);
+    EXPECT_EQ(balloon.size(), QSize(50, 60));
+    EXPECT_FALSE(CreateClassWindow(nullptr, "X", FALSE, nullptr));
+
+    QWidget longName;
+    CreateClassWindow(&longName, std::string(60, 'N'), FALSE, &parent);
+    EXPECT_EQ(GetWindowClassName(&longName), std::string(50, 'N'));
+    QLineEdit edit(&parent);
+    EXPECT_EQ(GetWindowClassName(&edit, TRUE), "edit");
+    EXPECT_EQ(GetWindowClassName(nullptr), "");
+}
+
+TEST(WindowUtilsTest, InvalidatingChosenChildren) {
+    QWidget top;
+    top.resize(300, 100);
+    auto* first = new CountingWidget(&top);
+    auto* second = new CountingWidget(&top);
+    auto* other = new CountingWidget(&top);
+    auto* inner = new CountingWidget(other);
+    CreateClassWindow(first, "Cell", TRUE, &top);
+    CreateClassWindow(second, "Cell", TRUE, &top);
+    CreateClassWindow(other, "Box", TRUE, &top);
+    CreateClassWindow(inner, "Cell", TRUE, other);
+    first->setGeometry(0, 0, 50, 50);
+    second->setGeometry(60, 0, 50, 50);
+    other->setGeometry(120, 0, 100, 100);
+    inner->setGeometry(10, 10, 20, 20);
+    top.show();
+    QApplication::processEvents();
+    for (CountingWidget* w : {first, second, other, inner}) w->paints = 0;
+
+    EXPECT_EQ(InvalidateChildren(&top, TRUE, "Cell"), 2);
+    QApplication::processEvents();
+    EXPECT_GT(first->paints, 0);
+    EXPECT_GT(second->paints, 0);
+    EXPECT_EQ(other->paints, 0);
+    EXPECT_EQ(inner->paints, 0);
+
+    // The filter is exact in case; recursion reaches the inner cell.
+    EXPECT_EQ(InvalidateChildren(&top, TRUE, "cell"), 0);
+    EXPECT_EQ(InvalidateChildren(&top, TRUE, "Cell|Nothing", TRUE), 3);
+    EXPECT_EQ(InvalidateChildren(&top, FALSE, ""), 3);
+    EXPECT_EQ(InvalidateChildren(&top, FALSE, "", TRUE), 4);
+    EXPECT_EQ(InvalidateChildren(nullptr, FALSE, ""), 0);
+}
+
+TEST(WindowUtilsTest, SizeMessagesCarryTheWindowSize) {
+    QWidget top;
+    auto* child = new CountingWidget(&top);
+    child->setGeometry(0, 0, 70, 30);
+    top.show();
+    QApplication::processEvents();
+    child->resizes = 0;
+    ASSERT_TRUE(ResendSizeMessage(child, FALSE));
+    EXPECT_EQ(child->resizes, 1);
+    EXPECT_EQ(child->lastSize, QSize(70, 30));
+    ASSERT_TRUE(ResendSizeMessage(child, TRUE));
+    EXPECT_EQ(child->resizes, 1);
+    QApplication::processEvents();
+    EXPECT_EQ(child->resizes, 2);
+    EXPECT_FALSE(ResendSizeMessage(nullptr, FALSE));
+
+    child->resizes = 0;
+    ReapplyHwndSize(child);
+    EXPECT_EQ(child->resizes, 2);
+    EXPECT_EQ(child->size(), QSize(70, 30));
+}
+
+TEST(WindowUtilsTest, FocusWithinAWindow) {
+    QWidget top;
+    auto* panel = new QWidget(&top);
+    auto* edit = new QLineEdit(panel);
+    auto* outside = new QLineEdit(&top);
+    top.show();
+    QApplication::setActiveWindow(&top);
+    edit->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), edit);
+    EXPECT_TRUE(HasFocusWithin(&top, FALSE));
+    EXPECT_TRUE(HasFocusWithin(panel));
+    EXPECT_TRUE(HasFocusWithin(edit, TRUE));
+    EXPECT_FALSE(HasFocusWithin(edit, FALSE));
+    EXPECT_FALSE(HasFocusWithin(outside));
+}
+
+TEST(WindowUtilsTest, YesNoQuestion) {
+    testsupport::ScriptedUi ui;
+    ui.messageAnswers = {IDYES, IDNO};
+    EXPECT_EQ(AskYesNo("Delete the form?", "WARNING !!"), 1);
+    EXPECT_EQ(AskYesNo("Delete the form?", "WARNING !!"), 0);
+    EXPECT_EQ(ui.messages.at(0).type, MB_YESNO | MB_ICONQUESTION);
+}
+
+class FileDialogTest : public ::testing::Test {
+protected:
+    void TearDown() override { FxSharedValues().CloseAllHandles(); }
+};
+
+TEST_F(FileDialogTest, FilterFollowsTheProcessLanguage) {
+    // No language published: Korean.
+    const std::string korean = "\xB8\xF0\xB5\xE7 \xC6\xC4\xC0\xCF";
+    EXPECT_EQ(A("모든 파일"), korean);
+    EXPECT_EQ(MakeBrowseFilter("Project file", "dvk"),
+              "Project file(*.dvk)|*.dvk|" + korean + "(*.*)|*.*||");
+    FxSharedValues().InitLanguage("eng");
+    EXPECT_EQ(MakeBrowseFilter("Project file", "dvk"),
+              "Project file(*.dvk)|*.dvk|All files(*.*)|*.*||");
+    // The description is cut at its first "(".
+    EXPECT_EQ(MakeBrowseFilter("Images (*.bmp) (old)", "bmp/jpg//png"),
+              "Images (*.bmp;*.jpg;*.png)|*.bmp;*.jpg;*.png|All files(*.*)|*.*||");
+    EXPECT_EQ(MakeBrowseFilter("", "dvk"), "All files(*.*)|*.*||");
+    EXPECT_EQ(MakeBrowseFilter("Project file", ""), "All files(*.*)|*.*||");
+}
+
+TEST_F(FileDialogTest, ChosenPathOrEmpty) {
+    testsupport::ScriptedUi ui;
+    FxSharedValues().InitLanguage("eng");
+    ui.fileAnswers = {std::string("/home/u/form.dkf"), std::nullopt};
+    EXPECT_EQ(BrowseFileDialog(FALSE, "Form file", "dkf", "/home/u", "form.dkf"),
+              "/home/u/form.dkf");
+    ASSERT_EQ(ui.fileRequests.size(), 1u);
+    EXPECT_TRUE(ui.fileRequests[0].save);
+    EXPECT_EQ(ui.fileRequests[0].initialPath, "/home/u/form.dkf");
+    EXPECT_EQ(ui.fileRequests[0].filter, "Form file(*.dkf)|*.dkf|All files(*.*)|*.*||");
+    EXPECT_EQ(BrowseFileDialog(TRUE, "Form file", "dkf", "/home/u/"), "");
+    EXPECT_FALSE(ui.fileRequests[1].save);
+    EXPECT_EQ(ui.fileRequests[1].initialPath, "/home/u/");
+}
+
+TEST(DroppedFilesTest, OnlyLocalFilesCount) {
+    QMimeData drop;
+    drop.setUrls({QUrl::fromLocalFile("/tmp/a.dvk"), QUrl("http://example.com/x"),
+                  QUrl::fromLocalFile(QString::fromUtf8("/tmp/가.dkf"))});
+    std::vector<std::string> files{"old"};
+    EXPECT_EQ(GetDroppedFiles(&drop, files), 2);
+    EXPECT_EQ(files, (std::vector<std::string>{"/tmp/a.dvk", "/tmp/\xB0\xA1.dkf"}));
+    QMimeData none;
+    EXPECT_EQ(GetDroppedFiles(&none, files), 0);
+    EXPECT_TRUE(files.empty());
+    EXPECT_EQ(GetDroppedFiles(nullptr, files), 0);
+}

@@ -62,7 +62,7 @@ CFxNamedLists MakeAlnumWidthTable() {
     return table;
 }
 
-constexpr LONG kU = nDSG_LMUNITS_PER_DOT;
+constexpr LONG kU = nDSG_LMHUGE_PER_DOT;
 
 // One character placed by the layout, in LCD units.
 struct PlacedChar {
@@ -125,16 +125,18 @@ int GetLCDCharWidth(int krnIndex, int alnIndex, int ch, BOOL* notFound) {
 
 namespace {
 
-bool CanDraw(const CDC* dc, const LMToClientMapping* mapping) {
-    return dc != nullptr && mapping != nullptr && mapping->toClient &&
-           std::isfinite(mapping->zoom) && mapping->zoom > 0;
+// Drawing needs a page that shows the LCD at some size.
+bool CanDraw(const CDC* dc, const CDsgCDinateEVMent* page) {
+    if (dc == nullptr || page == nullptr) return false;
+    const double zoom = page->GetLMZoom();
+    return std::isfinite(zoom) && zoom > 0;
 }
 
 }  // namespace
 
 CDsgLScriptPrinter::CDsgLScriptPrinter(const CDsgWObj& wobj) : m_wobj(wobj) {}
 
-int CDsgLScriptPrinter::PrintLScript(CDC* dc, const CRect& lmRect, const LMToClientMapping* mapping,
+int CDsgLScriptPrinter::PrintLScript(CDC* dc, const CRect& lmRect, const CDsgCDinateEVMent* page,
                                      std::vector<std::string>* lines, std::vector<int>* offsets,
                                      CSize* size, BOOL measureOnly, BOOL singleLine) const {
     if (lines) lines->clear();
@@ -257,8 +259,8 @@ int CDsgLScriptPrinter::PrintLScript(CDC* dc, const CRect& lmRect, const LMToCli
     if (measureOnly || dc == nullptr) return 1;
 
     // Drawing: only on a page that has a size.
-    if (!CanDraw(dc, mapping)) return 0;
-    const double zoom = mapping->zoom;
+    if (!CanDraw(dc, page)) return 0;
+    const double zoom = page->GetLMZoom();
 
     FontSpec doubleFont;
     doubleFont.face = GetLCDFontFace(k);
@@ -294,9 +296,9 @@ int CDsgLScriptPrinter::PrintLScript(CDC* dc, const CRect& lmRect, const LMToCli
         haveFont = true;
     };
     for (const PlacedChar& pc : placed) {
-        const CPoint from = mapping->toClient(ClampToLong(pc.x), ClampToLong(pc.y));
+        const CPoint from = page->LMToClientPoint(ClampToLong(pc.x), ClampToLong(pc.y));
         const CPoint to =
-            mapping->toClient(ClampToLong(pc.x + pc.advance), ClampToLong(pc.y + pc.height));
+            page->LMToClientPoint(ClampToLong(pc.x + pc.advance), ClampToLong(pc.y + pc.height));
         if (inversed) dc->FillSolidRect(CRect(from.x - 1, from.y, to.x, to.y + 1), ink);
         if (pc.doubleByte) {
             selectFont(doubleFont);
@@ -314,11 +316,11 @@ int CDsgLScriptPrinter::PrintLScript(CDC* dc, const CRect& lmRect, const LMToCli
     return 1;
 }
 
-void CDsgLScriptPrinter::DrawPText(CDC* dc, const LMToClientMapping* mapping) const {
-    if (!CanDraw(dc, mapping)) return;
+void CDsgLScriptPrinter::DrawPText(CDC* dc, const CDsgCDinateEVMent* page) const {
+    if (!CanDraw(dc, page)) return;
     const CDsgUTProps& utp = m_wobj.GetUTProps();
     const CRect lm = m_wobj.GetLMHugeRect();
-    CRect rect(mapping->toClient(lm.left, lm.top), mapping->toClient(lm.right, lm.bottom));
+    CRect rect = page->LMToClientRect(lm);
     rect.NormalizeRect();
 
     const int oldMode = dc->SetBkMode(TRANSPARENT);
@@ -326,7 +328,7 @@ void CDsgLScriptPrinter::DrawPText(CDC* dc, const LMToClientMapping* mapping) co
         dc->FillSolidRect(rect,
                           static_cast<COLORREF>(utp.GetInt(szUTP_PTBKCOLOR, 0xFFFFFF)) & 0xFFFFFF);
     FontSpec font;
-    utp.CreateFontA(font, mapping->zoom);
+    utp.CreateFontA(font, page->GetLMZoom());
     const FontSpec oldFont = dc->SelectFont(font);
     UINT format = DT_NOPREFIX;
     if (utp.GetInt(szUTP_PTWORDBREAK, 0) != 0) format |= DT_WORDBREAK;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
 #include <filesystem>
 
 #include "design/model/dsgdpsettings.h"
@@ -296,5 +299,36 @@ TEST(DPSettingsTest, DefaultsAndRecordBytes) {
     settings.SetString(DPS_IRNCGCSCNAME, "X");
     settings.SetDefaultDPSettings();
     EXPECT_EQ(settings.GetInt(DPS_TGCMWHETHER, -1), 0);
+    EXPECT_EQ(settings.GetString(DPS_IRNCGCSCNAME), "DEFINECHRS");
+}
+
+// The options and project-settings dialogs bind their fields to the records.
+TEST(OptionRecordBindingTest, DialogFieldsReadAndWriteTheRecords) {
+    QDialog dialog;
+    auto* fore = new QComboBox(&dialog);
+    fore->setGeometry(10, 10, 80, 20);
+    CDsgGOption options;
+    options.SetDefaultGOption();
+    options.AttachDialog(&dialog);
+    EXPECT_EQ(options.BindComboBoxes("GOPT.cpcindex", "Fore Color", {"Black|White"}), 1);
+    options.ValuesToControls();
+    EXPECT_EQ(fore->currentIndex(), 0);
+    fore->setCurrentIndex(1);
+    EXPECT_EQ(options.ControlsToValues(TRUE, FALSE, nullptr, "Error"), "");
+    EXPECT_EQ(options.GetInt(GOPT_CPCINDEX, -1), 1);
+
+    QDialog settingsDialog;
+    auto* routine = new QLineEdit(&settingsDialog);
+    routine->setGeometry(10, 10, 80, 20);
+    CDsgDPSettings settings;
+    settings.AttachDialog(&settingsDialog);
+    settings.SetBinderMessage("chars_invalid",
+                              "The length of characters must be $chars_min~$chars_max.");
+    settings.BindTextEdits("DPS.irncgcscname", "", {{1, 200}});
+    settings.ValuesToControls();
+    EXPECT_EQ(routine->text().toStdString(), "DEFINECHRS");
+    routine->setText("");
+    EXPECT_EQ(settings.ControlToValue(routine, TRUE, FALSE, "Error", TRUE, TRUE),
+              "The length of characters must be 1~200.");
     EXPECT_EQ(settings.GetString(DPS_IRNCGCSCNAME), "DEFINECHRS");
 }

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "design/model/dsggoption.h"
+#include "design/surface/pagecoords.h"
 #include "platform/textcodec.h"
 
 namespace {
@@ -256,15 +257,13 @@ TEST(LScriptLayoutTest, LoneLeadByteReadsAsQuestionMark) {
 namespace {
 
 // zoom client pixels per dot; the LCD's top-left corner at (10, 10).
-LMToClientMapping Mapping(double zoom) {
-    LMToClientMapping m;
-    m.zoom = zoom;
-    m.toClient = [zoom](LONG x, LONG y) {
-        return CPoint(static_cast<LONG>(zoom * (x * 0.0001)) + 10,
-                      static_cast<LONG>(zoom * (y * 0.0001)) + 10);
-    };
-    return m;
-}
+class TestPage : public CDsgCDinateEVMent {
+public:
+    explicit TestPage(double zoom) {
+        m_rcLM =
+            CRect(10, 10, 10 + static_cast<LONG>(320 * zoom), 10 + static_cast<LONG>(240 * zoom));
+    }
+};
 
 int CountColour(const CDC& dc, const CRect& area, COLORREF colour) {
     int n = 0;
@@ -291,7 +290,7 @@ protected:
 
 TEST_F(LScriptDrawTest, CharactersStayInTheirCells) {
     CDC dc(120, 80);
-    const LMToClientMapping m = Mapping(1.0);
+    const TestPage m(1.0);
     CDsgWObj utp = Text(A("가") + "A\n" + A("나"));
     EXPECT_EQ(CDsgLScriptPrinter(utp).PrintLScript(&dc, DotRect(0, 0, 100, 60), &m), 1);
     const CRect cells[] = {{10, 10, 26, 26}, {26, 10, 34, 26}, {10, 26, 26, 42}};
@@ -307,7 +306,7 @@ TEST_F(LScriptDrawTest, CharactersStayInTheirCells) {
 
 TEST_F(LScriptDrawTest, ZoomScalesTheGlyphs) {
     CDC small(200, 100), large(200, 100);
-    const LMToClientMapping one = Mapping(1.0), two = Mapping(2.0);
+    const TestPage one(1.0), two(2.0);
     CDsgWObj utp = Text(A("가"));
     ASSERT_EQ(CDsgLScriptPrinter(utp).PrintLScript(&small, DotRect(0, 0, 50, 50), &one), 1);
     ASSERT_EQ(CDsgLScriptPrinter(utp).PrintLScript(&large, DotRect(0, 0, 50, 50), &two), 1);
@@ -320,7 +319,7 @@ TEST_F(LScriptDrawTest, ZoomScalesTheGlyphs) {
 
 TEST_F(LScriptDrawTest, InversedCellsAndUnderline) {
     CDC dc(80, 60);
-    const LMToClientMapping m = Mapping(1.0);
+    const TestPage m(1.0);
     CDsgWObj utp = Text("A");
     Set(utp, "UTP.is_inversed", "1");
     ASSERT_EQ(CDsgLScriptPrinter(utp).PrintLScript(&dc, DotRect(0, 0, 50, 40), &m), 1);
@@ -346,7 +345,7 @@ TEST_F(LScriptDrawTest, InversedCellsAndUnderline) {
 TEST_F(LScriptDrawTest, WhiteInkAndBold) {
     GetDsgGOption().SetInt(GOPT_CPCINDEX, 1);
     CDC dc(80, 60, RGB(0, 0, 0));
-    const LMToClientMapping m = Mapping(1.0);
+    const TestPage m(1.0);
     CDsgWObj utp = Text(A("한"));
     ASSERT_EQ(CDsgLScriptPrinter(utp).PrintLScript(&dc, DotRect(0, 0, 50, 40), &m), 1);
     const int normal = CountColour(dc, CRect(10, 10, 26, 26), RGB(255, 255, 255));
@@ -361,16 +360,19 @@ TEST_F(LScriptDrawTest, WhiteInkAndBold) {
 TEST_F(LScriptDrawTest, MeasureOnlyAndSizelessPagesDrawNothing) {
     CDsgWObj utp = Text("AB\nC");
     const CRect rect = DotRect(0, 0, 50, 50);
-    for (double zoom : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN()}) {
+    for (double zoom : {0.0, -1.0, 1.0}) {
+        // A page whose LCD has no size, or an LCD of no width.
+        if (zoom > 0) GetDsgGOption().SetInt(GOPT_LMWIDTH, 0);
         CDC dc(80, 80);
-        const LMToClientMapping m = Mapping(zoom);
+        const TestPage m(zoom);
         std::vector<std::string> lines;
         EXPECT_EQ(CDsgLScriptPrinter(utp).PrintLScript(&dc, rect, &m, &lines), 0) << zoom;
         EXPECT_EQ(lines, (Lines{"AB", "C"}));  // the layout is still given
         EXPECT_EQ(CountNot(dc, CRect(0, 0, 80, 80), RGB(255, 255, 255)), 0);
     }
+    GetDsgGOption().SetInt(GOPT_LMWIDTH, 320);
     CDC dc(80, 80);
-    const LMToClientMapping m = Mapping(1.0);
+    const TestPage m(1.0);
     EXPECT_EQ(CDsgLScriptPrinter(utp).PrintLScript(&dc, rect, &m, nullptr, nullptr, nullptr, TRUE),
               1);
     EXPECT_EQ(CountNot(dc, CRect(0, 0, 80, 80), RGB(255, 255, 255)), 0);
@@ -408,8 +410,8 @@ CRect ExtentOf(const CDC& dc, COLORREF colour) {
 
 }  // namespace
 
-TEST(PTextDrawTest, BackgroundUnlessTransparent) {
-    const LMToClientMapping m = Mapping(1.0);
+TEST_F(LScriptDrawTest, PTextBackgroundUnlessTransparent) {
+    const TestPage m(1.0);
     CDsgWObj wobj = PText("Hi", 30, 20, 2, 4);  // stored corner to corner backwards
     Set(wobj, "UTP.pttransparent", "0");
     Set(wobj, "UTP.ptbkcolor", std::to_string(RGB(255, 0, 0)));
@@ -432,13 +434,13 @@ TEST(PTextDrawTest, BackgroundUnlessTransparent) {
 
     // A page without a size draws nothing.
     CDC none(80, 60);
-    const LMToClientMapping zero = Mapping(0.0);
+    const TestPage zero(0.0);
     CDsgLScriptPrinter(wobj).DrawPText(&none, &zero);
     EXPECT_EQ(ExtentOf(none, RGB(0, 0, 0)).left, -1);
 }
 
-TEST(PTextDrawTest, WordBreakAndCentring) {
-    const LMToClientMapping m = Mapping(1.0);
+TEST_F(LScriptDrawTest, PTextWordBreakAndCentring) {
+    const TestPage m(1.0);
     CDsgWObj wobj = PText("aaa bbb ccc", 0, 0, 40, 60);
     CDC one(80, 80);
     CDsgLScriptPrinter(wobj).DrawPText(&one, &m);

@@ -16,6 +16,7 @@
 namespace {
 
 constexpr std::size_t kMaxLinkLength = 259;
+constexpr int kButtonTypeMask = 0xF;
 
 // The device-context font for a widget font, at 96 dots per inch.
 FontSpec FontOf(const QFont& font) {
@@ -47,10 +48,11 @@ QImage Recoloured(const QImage& source, COLORREF transparent, Change change) {
 
 }  // namespace
 
-CFxButton::CFxButton(QWidget* parent, UINT type) : QPushButton(parent) {
+CFxButton::CFxButton(QWidget* parent, int type) : QPushButton(parent) {
     checkBox_ = (type & BS_CHECKBOX) != 0;
     setCheckable(checkBox_);
-    setDefault((type & BS_TYPEMASK) == BS_DEFPUSHBUTTON);
+    setDefault((type & kButtonTypeMask) == BS_DEFPUSHBUTTON);
+    ::SetButtonStyle(this, type);
     setMouseTracking(true);
     SetDefaultColors(false);
     connect(this, &QAbstractButton::clicked, this, &CFxButton::OnClicked);
@@ -58,8 +60,9 @@ CFxButton::CFxButton(QWidget* parent, UINT type) : QPushButton(parent) {
 
 CFxButton::~CFxButton() = default;
 
-void CFxButton::SetButtonStyle(UINT type) {
-    setDefault((type & BS_TYPEMASK) == BS_DEFPUSHBUTTON);
+void CFxButton::SetButtonStyle(int type) {
+    setDefault((type & kButtonTypeMask) == BS_DEFPUSHBUTTON);
+    ::SetButtonStyle(this, type);
     update();
 }
 
@@ -383,14 +386,15 @@ void CFxButton::changeEvent(QEvent* event) {
         // parent when there is none.
         if (hasFocus() && !focusNextChild() && parentWidget()) parentWidget()->setFocus();
         EndHover();
-    } else if (event->type() == QEvent::ActivationChange && !isActiveWindow()) {
-        EndHover();
     }
     QPushButton::changeEvent(event);
 }
 
 bool CFxButton::event(QEvent* event) {
-    if (event->type() == QEvent::ApplicationPaletteChange) {
+    if (event->type() == QEvent::WindowDeactivate) {
+        // Deactivation reaches every widget of the window.
+        EndHover();
+    } else if (event->type() == QEvent::ApplicationPaletteChange) {
         // The system colours changed.
         background_ = QImage();
         SetDefaultColors();

@@ -13,26 +13,13 @@
 #include <optional>
 #include <string>
 
+#include "platform/controls.h"
 #include "platform/dc.h"
 #include "platform/geometry.h"
 #include "platform/window.h"
 #include "platform/wintypes.h"
 
 class QMenu;
-
-// Button types a button is made with. Any type with the check-box bit set
-// makes a check-box button; the default push button draws the default frame
-// and answers the dialog's Enter key.
-constexpr UINT BS_PUSHBUTTON = 0x0;
-constexpr UINT BS_DEFPUSHBUTTON = 0x1;
-constexpr UINT BS_CHECKBOX = 0x2;
-constexpr UINT BS_AUTOCHECKBOX = 0x3;
-constexpr UINT BS_TYPEMASK = 0xF;
-
-// Check states.
-constexpr int BST_UNCHECKED = 0;
-constexpr int BST_CHECKED = 1;
-constexpr int BST_INDETERMINATE = 2;
 
 class CFxButton : public QPushButton {
     Q_OBJECT
@@ -63,12 +50,15 @@ public:
     static constexpr int kNoMask = 2;
     static constexpr int kBadStyle = 6;
 
-    explicit CFxButton(QWidget* parent = nullptr, UINT type = BS_PUSHBUTTON);
+    // A button of a button type (BS_PUSHBUTTON, BS_DEFPUSHBUTTON, ...): any
+    // type with the check-box bit set makes a check-box button, the default
+    // push button draws the default frame and answers the dialog's Enter key.
+    explicit CFxButton(QWidget* parent = nullptr, int type = BS_PUSHBUTTON);
     ~CFxButton() override;
 
     // A new type keeps the check-box mode the button was made with and only
     // sets or clears the default push button.
-    void SetButtonStyle(UINT type);
+    void SetButtonStyle(int type);
     bool IsCheckBox() const { return checkBox_; }
     bool IsDefaultButton() const { return isDefault(); }
 

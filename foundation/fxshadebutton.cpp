@@ -5,7 +5,7 @@
 
 #include "platform/uiservices.h"
 
-CFxShadeButton::CFxShadeButton(QWidget* parent, UINT type) : CFxButton(parent, type) {}
+CFxShadeButton::CFxShadeButton(QWidget* parent, int type) : CFxButton(parent, type) {}
 
 void CFxShadeButton::MakePalette(CFxDib& dib) const {
     const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);

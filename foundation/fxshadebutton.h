@@ -26,7 +26,7 @@ public:
         SHS_METAL = 8,
     };
 
-    explicit CFxShadeButton(QWidget* parent = nullptr, UINT type = BS_PUSHBUTTON);
+    explicit CFxShadeButton(QWidget* parent = nullptr, int type = BS_PUSHBUTTON);
 
     // Builds the face at the window's present size. granularity is the noise
     // amplitude (kept within 0..127), highlight the percentage by which the

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "foundation/fxsharedvalues.h"
 #include "platform/textcodec.h"
 
 namespace {
@@ -342,13 +343,9 @@ std::string GetComboText(const QComboBox* combo) {
 // ---- Hex coding --------------------------------------------------------------
 
 std::string TextToHex(const std::string& text) {
-    static const char kDigits[] = "0123456789ABCDEF";
     std::string hex;
     hex.reserve(text.size() * 2);
-    for (unsigned char c : text) {
-        hex += kDigits[c >> 4];
-        hex += kDigits[c & 0x0F];
-    }
+    for (unsigned char c : text) hex += IntToPaddedText(c, 16, 2);
     return hex;
 }
 

@@ -1,5 +1,11 @@
 #include "design/model/dsgklinker.h"
 
+#include <climits>
+
+#include "design/model/dsgeaction.h"
+#include "design/model/dsgeactions.h"
+#include "design/model/dsgwobjs.h"
+
 namespace {
 
 // The action kinds whose link text the diagnostics show.
@@ -204,4 +210,132 @@ std::vector<std::pair<int, CRect>> CDsgKLinker::GetKLGFollowRects(int movedWOId,
         }
     }
     return moves;
+}
+
+namespace {
+
+CDsgKLinker::WORectLookup RectsOf(const CDsgWObjs& objs) {
+    return [&objs](int id, CRect& rect) {
+        const CDsgWObj* obj = objs.GetWObjById(id);
+        if (!obj) return FALSE;
+        rect = obj->GetLMHugeRect();
+        return TRUE;
+    };
+}
+
+}  // namespace
+
+BOOL CDsgKLinker::FindNearestWOEnds(const CDsgWObjs& objs, int firstId, int secondId,
+                                    CDsgKLinkEntry& firstEnd, CDsgKLinkEntry& secondEnd) {
+    const CDsgWObj* first = objs.GetWObjById(firstId);
+    const CDsgWObj* second = objs.GetWObjById(secondId);
+    if (!first || !second) return FALSE;
+    int firstCorner = 0;
+    int secondCorner = 0;
+    FindNearestLineEnds(first->GetLMHugeRect(), second->GetLMHugeRect(), firstCorner, secondCorner);
+    firstEnd.SetKLEnd(firstId, firstCorner);
+    secondEnd.SetKLEnd(secondId, secondCorner);
+    return TRUE;
+}
+
+std::unique_ptr<CDsgEAction> CDsgKLinker::TSKLGainLeader(const CDsgKLinkEntry& firstEnd,
+                                                         const CDsgKLinkEntry& secondEnd,
+                                                         int& leader, int& leaderCounter) const {
+    const int firstLeader = GetKLEndLeader(firstEnd.GetKLWOId(), firstEnd.GetKLCorner());
+    const int secondLeader = GetKLEndLeader(secondEnd.GetKLWOId(), secondEnd.GetKLCorner());
+    if (firstLeader != -1 || secondLeader != -1) {
+        leader = firstLeader != -1 ? firstLeader : secondLeader;
+        return nullptr;
+    }
+    leader = leaderCounter;
+    // The counter never wraps into ids that are not positive.
+    leaderCounter = leaderCounter >= INT_MAX || leaderCounter + 1 <= 0 ? 1 : leaderCounter + 1;
+    auto action = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
+    action->InitKLMCAdd(leader, TRUE);
+    return action;
+}
+
+BOOL CDsgKLinker::TSKLGainAttach(int leader, const CDsgKLinkEntry& firstEnd,
+                                 const CDsgKLinkEntry& secondEnd,
+                                 std::unique_ptr<CDsgEAction>& first,
+                                 std::unique_ptr<CDsgEAction>& second) const {
+    first.reset();
+    second.reset();
+    const bool firstLinked = GetKLEndLeader(firstEnd.GetKLWOId(), firstEnd.GetKLCorner()) != -1;
+    const bool secondLinked = GetKLEndLeader(secondEnd.GetKLWOId(), secondEnd.GetKLCorner()) != -1;
+    if (firstLinked && secondLinked) return FALSE;
+    const KLGroup* group = GetKLGroup(leader);
+    auto attach = [&](const CDsgKLinkEntry& end) {
+        auto action = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
+        action->InitKLJAttach(leader, end.GetKLWOId(), end.GetKLCorner(), TRUE);
+        return action;
+    };
+    auto inGroup = [&](const CDsgKLinkEntry& end) {
+        return group && group->count(end.GetKLEndKey()) != 0;
+    };
+    if (!firstLinked && !inGroup(firstEnd)) first = attach(firstEnd);
+    // One end given twice is attached once.
+    if (!secondLinked && !inGroup(secondEnd) && secondEnd.GetKLEndKey() != firstEnd.GetKLEndKey())
+        second = attach(secondEnd);
+    return TRUE;
+}
+
+std::unique_ptr<CDsgEAction> CDsgKLinker::BuildKLGDetachEAction(
+    BOOL pair, int woId, int corner, std::unique_ptr<CDsgEAction>& second) const {
+    second.reset();
+    const int leader = GetKLEndLeader(woId, corner);
+    if (leader == -1) return nullptr;
+    auto action = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
+    action->InitKLJDetach(leader, woId, corner, TRUE);
+    const KLGroup* group = GetKLGroup(leader);
+    if (pair && group && group->size() == 2) {
+        const std::string key = MakeKLEndKey(woId, corner);
+        for (const auto& [otherKey, entry] : *group) {
+            if (otherKey == key) continue;
+            second = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
+            second->InitKLJDetach(leader, entry->GetKLWOId(), entry->GetKLCorner(), TRUE);
+        }
+    }
+    return action;
+}
+
+CDsgEAction* CDsgKLinker::AddWOKLGClearEActions(int woId, CDsgEActions& list) const {
+    CDsgEAction* last = nullptr;
+    // Ends already detached here (the other end of a pair can be a further
+    // corner of the same object).
+    std::set<std::string> detached;
+    auto append = [&](std::unique_ptr<CDsgEAction> action) {
+        if (!action) return;
+        const std::string key = action->GetKLEndKey();
+        if (!detached.insert(key).second) return;
+        CDsgEAction* added = action.get();
+        if (list.EAAdd(std::move(action))) last = added;
+    };
+    for (int corner = 1; corner <= 4; ++corner) {
+        if (detached.count(MakeKLEndKey(woId, corner))) continue;
+        std::unique_ptr<CDsgEAction> second;
+        std::unique_ptr<CDsgEAction> first = BuildKLGDetachEAction(TRUE, woId, corner, second);
+        append(std::move(first));
+        append(std::move(second));
+    }
+    return last;
+}
+
+int CDsgKLinker::KLGAddFollowEActions(const CDsgWObjs& objs, int movedWOId, BOOL joined,
+                                      CDsgEActions& list, const PointSnap* snap) const {
+    int count = 0;
+    for (const auto& [id, rect] : GetKLGFollowRects(movedWOId, RectsOf(objs), snap)) {
+        auto action = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
+        action->InitDRMoving(id, rect);
+        action->SetEASwift(joined);
+        if (list.EAAdd(std::move(action))) ++count;
+    }
+    return count;
+}
+
+int CDsgKLinker::KLGFollowDirect(CDsgWObjs& objs, int movedWOId) const {
+    int count = 0;
+    for (const auto& [id, rect] : GetKLGFollowRects(movedWOId, RectsOf(objs), nullptr))
+        if (objs.SetWObjRect(id, rect)) ++count;
+    return count;
 }

@@ -18,6 +18,10 @@
 #include "platform/geometry.h"
 #include "platform/wintypes.h"
 
+class CDsgEAction;
+class CDsgEActions;
+class CDsgWObjs;
+
 // Corners of an object's stored rectangle. A line runs from corner 1 to
 // corner 4.
 inline constexpr int nDSG_CORNER__LEFTTOP = 1;
@@ -129,6 +133,43 @@ public:
     // rectangle does not change are left out.
     std::vector<std::pair<int, CRect>> GetKLGFollowRects(int movedWOId, const WORectLookup& rectOf,
                                                          const PointSnap* snap) const;
+
+    // Joining two lines, as the page's link command does it.
+    // The ends to join: the nearest pair of the two objects' first and second
+    // ends. FALSE when either object is missing.
+    static BOOL FindNearestWOEnds(const CDsgWObjs& objs, int firstId, int secondId,
+                                  CDsgKLinkEntry& firstEnd, CDsgKLinkEntry& secondEnd);
+    // The group the two ends join: the group of the first end when it is
+    // linked, else that of the second. When neither is linked, a new group
+    // takes `leaderCounter` as its leader (the counter advances, to 1 when it
+    // would not be positive) and its "mcadd" action (joined) is returned.
+    std::unique_ptr<CDsgEAction> TSKLGainLeader(const CDsgKLinkEntry& firstEnd,
+                                                const CDsgKLinkEntry& secondEnd, int& leader,
+                                                int& leaderCounter) const;
+    // The "jattach" actions (joined) of the ends that are not linked yet.
+    // FALSE, no actions, when both ends are linked.
+    BOOL TSKLGainAttach(int leader, const CDsgKLinkEntry& firstEnd, const CDsgKLinkEntry& secondEnd,
+                        std::unique_ptr<CDsgEAction>& first,
+                        std::unique_ptr<CDsgEAction>& second) const;
+
+    // The "jdetach" action (joined) of one end; none when the end is not
+    // linked. With `pair`, when the end's group has exactly two ends, the
+    // other end's detach comes in `second` (a group of one end is not kept).
+    std::unique_ptr<CDsgEAction> BuildKLGDetachEAction(BOOL pair, int woId, int corner,
+                                                       std::unique_ptr<CDsgEAction>& second) const;
+    // Appends to the list the detach actions (with their pairs) of every
+    // linked corner of the object. Returns the last action appended, none
+    // when there was nothing to detach.
+    CDsgEAction* AddWOKLGClearEActions(int woId, CDsgEActions& list) const;
+
+    // Appends a move (DRMove) with the joined flag for every end that
+    // follows the moved object of `objs` (GetKLGFollowRects), the points put
+    // on the page's grid by `snap` when one is given. Returns their number.
+    int KLGAddFollowEActions(const CDsgWObjs& objs, int movedWOId, BOOL joined, CDsgEActions& list,
+                             const PointSnap* snap) const;
+    // The same without actions and without the grid: the rectangles change
+    // in place (while a drag is shown). Returns the number of objects moved.
+    int KLGFollowDirect(CDsgWObjs& objs, int movedWOId) const;
 
 protected:
     std::map<int, KLGroup> m_mapKLGroups;

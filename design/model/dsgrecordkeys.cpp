@@ -1,5 +1,7 @@
 #include "design/model/dsgrecordkeys.h"
 
+#include "foundation/fxsharedvalues.h"
+
 void RecordKeysToStyle(CFxPropStore& store, CDsgRecordKeys keys, int keyStyle) {
     if (keyStyle != KEYSTYLE_SHORT) return;
     for (const CDsgRecordKey& key : keys) store.RenameKey(key.pszLong, key.pszShort);
@@ -22,8 +24,4 @@ std::vector<std::string> SplitKeyList(const std::string& text, char delim) {
     return pieces;
 }
 
-void LogRecordFailure(const std::string& text) {
-    // The developer log is not in this tree yet; the reasons are named at
-    // every failing reader so that they reach it once it is.
-    (void)text;
-}
+void LogRecordFailure(const std::string& text) { LogWrite(text); }

@@ -31,5 +31,5 @@ void RecordKeysFromStyle(CFxPropStore& store, CDsgRecordKeys keys, int keyStyle)
 std::vector<std::string> SplitKeyList(const std::string& text, char delim);
 
 // Writes a numbered reason why a record could not be read to the developer
-// log.
+// log (LogWrite: only in diagnostics mode).
 void LogRecordFailure(const std::string& text);

@@ -5,12 +5,14 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
 #include "platform/resources.h"
 #include "platform/testing/scriptedui.h"
+#include "platform/window.h"
 
 namespace {
 
@@ -78,6 +80,25 @@ TEST(UiServicesTest, DialogHookAnswersModalDialogs) {
     EXPECT_EQ(ExecDialog(dialog), IDCANCEL);
     QTimer::singleShot(0, &dialog, [&dialog] { dialog.done(IDNO); });
     EXPECT_EQ(ExecDialog(dialog), IDNO);
+}
+
+TEST(UiServicesTest, PopupMenuHookChoosesTheCommand) {
+    QMenu menu;
+    QAction* plain = menu.addAction("Plain");
+    QAction* numbered = menu.addAction("Numbered");
+    SetCommandId(numbered, 4711);
+    EXPECT_EQ(GetCommandId(numbered), 4711u);
+    EXPECT_EQ(GetCommandId(plain), 0u);
+    EXPECT_EQ(GetCommandId(nullptr), 0u);
+
+    QPoint seen;
+    SetPopupMenuHook([&](QMenu& m, const QPoint& pos) {
+        seen = pos;
+        return GetCommandId(m.actions().at(1));
+    });
+    EXPECT_EQ(ExecPopupMenu(menu, QPoint(30, 40)), 4711u);
+    EXPECT_EQ(seen, QPoint(30, 40));
+    SetPopupMenuHook(nullptr);
 }
 
 TEST(UiServicesTest, SystemColoursAreFixed) {

@@ -1,11 +1,16 @@
 #include "design/model/dsgtprops.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <map>
 #include <string>
 
+#include "foundation/fxsharedvalues.h"
 #include "foundation/tests/storetesting.h"
+#include "platform/paths.h"
+#include "platform/testing/testsupport.h"
 
 namespace {
 
@@ -298,4 +303,32 @@ TEST(DsgTPropsTest, EmptyKeyFailsTheWriterAndKeepsTheBuffer) {
     CRevolver buffer = RevolverOf("old");
     EXPECT_FALSE(tp.TPropsToRevolver(buffer, KEYSTYLE_LONG));
     EXPECT_EQ(ContentOf(buffer), "old");
+}
+
+TEST(DsgTPropsTest, ReadFailuresReachTheDeveloperLog) {
+    // Diagnostics on: the switch file and a published log path.
+    const std::string marker = GetDeveloperMarkerPath();
+    MakeFolderPath(marker.substr(0, marker.rfind('/')));
+    testsupport::WriteFileBytes(marker, "");
+    ForgetDeveloperMarker();
+    const std::string log = testsupport::MakeTempFolder("tplog") + "/dsg.log";
+    const std::string pathName = GetSharedLogPathName(static_cast<unsigned long>(::getpid()));
+    ASSERT_TRUE(FxSharedValues().PutShared(pathName, log));
+
+    CFxRevPropStore onlyNT;
+    onlyNT.SetRevolver(szTP_NTPROPS, CRevolver());
+    CRevolver bytes;
+    ASSERT_TRUE(onlyNT.ToRevolver(bytes));
+    CDsgTProps tp;
+    EXPECT_FALSE(tp.TPropsFromRevolver(bytes, KEYSTYLE_LONG));
+    EXPECT_FALSE(tp.TPropsFromRevolver(RevolverOf(Bytes({0x22, 0x01, 'k'})), KEYSTYLE_LONG));
+    const std::string text = testsupport::ReadFileBytes(log);
+
+    FxSharedValues().ReleaseShared(pathName);
+    std::remove(marker.c_str());
+    ForgetDeveloperMarker();
+
+    EXPECT_NE(text.find("] CDsgTProps::TPropsFromRevolver Fail Reason 3.0\r\n"), std::string::npos);
+    EXPECT_NE(text.find("] CDsgTProps::TPropsFromRevolver Fail Reason 1.0\r\n"), std::string::npos);
+    EXPECT_EQ(text.find("Reason 2.0"), std::string::npos);
 }

@@ -139,12 +139,16 @@ TEST(DsgWOEStateTest, StartsEmptyAndPicksTheCursor) {
     EXPECT_EQ(state.GetWOEUTProps().GetString(szUTP_WONSTYLE), "2");
     EXPECT_EQ(state.m_nWOECreatedId, -1);
     EXPECT_EQ(state.GetWOECursor(1, FALSE), Qt::ArrowCursor);
-    for (int moving : {7, 8, 9}) {
-        state.SetWOEState(moving);
-        EXPECT_EQ(state.GetWOECursor(1, FALSE), Qt::CrossCursor);
+    for (int other = 2; other <= 11; ++other) {
+        state.SetWOEState(other);
+        EXPECT_EQ(state.GetWOECursor(1, FALSE),
+                  other >= 7 && other <= 9 ? Qt::CrossCursor : Qt::SizeFDiagCursor)
+            << other;
     }
     state.SetWOEState(4);
     EXPECT_EQ(state.GetWOECursor(2, FALSE), Qt::SizeBDiagCursor);
+    EXPECT_EQ(state.GetWOECursor(6, FALSE), Qt::SizeHorCursor);
+    EXPECT_EQ(state.GetWOECursor(8, FALSE), Qt::SizeVerCursor);
     EXPECT_EQ(state.GetWOECursor(2, TRUE), Qt::ArrowCursor);
     EXPECT_EQ(state.GetWOECursor(9, TRUE), Qt::SizeAllCursor);
     EXPECT_EQ(state.GetWOECursor(10, FALSE), Qt::ArrowCursor);

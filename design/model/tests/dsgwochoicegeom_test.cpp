@@ -156,18 +156,3 @@ TEST(DsgCreationShapeTest, ShapingTheDrag) {
     EXPECT_EQ(start, CPoint(60, 40));
     EXPECT_EQ(moving, CPoint(140, 160));
 }
-
-TEST(DsgGripGeometryTest, CursorsAndMovingStates) {
-    EXPECT_EQ(LoadWOCSignCursor(1), Qt::SizeFDiagCursor);
-    EXPECT_EQ(LoadWOCSignCursor(4), Qt::SizeFDiagCursor);
-    EXPECT_EQ(LoadWOCSignCursor(2), Qt::SizeBDiagCursor);
-    EXPECT_EQ(LoadWOCSignCursor(3), Qt::SizeBDiagCursor);
-    EXPECT_EQ(LoadWOCSignCursor(5), Qt::SizeHorCursor);
-    EXPECT_EQ(LoadWOCSignCursor(6), Qt::SizeHorCursor);
-    EXPECT_EQ(LoadWOCSignCursor(7), Qt::SizeVerCursor);
-    EXPECT_EQ(LoadWOCSignCursor(8), Qt::SizeVerCursor);
-    EXPECT_EQ(LoadWOCSignCursor(9), Qt::SizeAllCursor);
-    EXPECT_EQ(LoadWOCSignCursor(10), Qt::ArrowCursor);
-    for (int state = 1; state <= 11; ++state)
-        EXPECT_EQ(IsWOEStateMoving(state), state >= 7 && state <= 9) << state;
-}

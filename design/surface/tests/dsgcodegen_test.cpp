@@ -115,11 +115,6 @@ TEST(CodeGenRegisterTest, StatementsDefaultsAndSignatures) {
     EXPECT_EQ(GetRGCKCommand(text, "RGCK.color"), "COLOR 0");
     EXPECT_EQ(GetRGCKCommand(text, "RGCK.other"), "");
 
-    EXPECT_EQ(GetRGCKDefault("RGCK.fontkind"), "FONT 4,0");
-    EXPECT_EQ(GetRGCKDefault("RGCK.linestyle"), "LINESTYLE 0");
-    EXPECT_EQ(GetRGCKDefault("RGCK.dotsize"), "DOTSIZE 0,0");
-    EXPECT_EQ(GetRGCKDefault("RGCK.style"), "STYLE 0,0,0");
-    EXPECT_EQ(GetRGCKDefault("RGCK.color"), "COLOR 1");
     EXPECT_EQ(GetRGCKDefault("RGCK.other"), "");
 
     // Missing attributes give empty values.

@@ -64,9 +64,8 @@ std::string TextCommand(const CDsgWObj& wobj, const CRect& r) {
         if (!text.empty()) text += kLineBreak;
         if (i > 0) text += '\t';
         const unsigned offset = i < offsets.size() ? static_cast<unsigned>(offsets[i]) : 0u;
-        text +=
-            "GLOCATE " +
-            JoinNumbers({r.left, r.top + static_cast<long long>(offset / nDSG_LMUNITS_PER_DOT)});
+        text += "GLOCATE " +
+                JoinNumbers({r.left, r.top + static_cast<long long>(offset / nDSG_LMHUGE_PER_DOT)});
         text += kIndentedBreak;
         text += "GPRINT \"" + lines[i] + "\"";
     }
@@ -85,8 +84,8 @@ std::string MenuCommand(const CDsgWObj& wobj, const CRect& r) {
     const CSize size = GetWOMenuTitleSize(wobj);
     const long long width = std::llabs(static_cast<long long>(huge.right) - huge.left);
     const long long height = std::llabs(static_cast<long long>(huge.bottom) - huge.top);
-    const long long dx = (width - std::llabs(size.cx)) / 2 / nDSG_LMUNITS_PER_DOT;
-    const long long dy = (height - std::llabs(size.cy)) / 2 / nDSG_LMUNITS_PER_DOT;
+    const long long dx = (width - std::llabs(size.cx)) / 2 / nDSG_LMHUGE_PER_DOT;
+    const long long dy = (height - std::llabs(size.cy)) / 2 / nDSG_LMHUGE_PER_DOT;
     text += kIndentedBreak;
     text += "MENUTITLE " + order + "," + JoinNumbers({dx, dy}) + ",\"" + title + "\"";
     return text;
@@ -174,16 +173,14 @@ void GetChangedRGCKKeys(const CDsgWObj& wobj, CFxKeySet& changed, CDsgRGCKTexts&
 
 void GetWOTextLines(const CDsgWObj& wobj, std::vector<std::string>& lines,
                     std::vector<int>& offsets) {
-    CDsgLScriptPrinter(wobj.GetUTProps())
-        .PrintLScript(nullptr, wobj.GetNTProps().GetLMHugeRect(), nullptr, &lines, &offsets,
-                      nullptr, TRUE);
+    CDsgLScriptPrinter(wobj).PrintLScript(nullptr, wobj.GetNTProps().GetLMHugeRect(), nullptr,
+                                          &lines, &offsets, nullptr, TRUE);
 }
 
 CSize GetWOMenuTitleSize(const CDsgWObj& wobj) {
     CSize size(0, 0);
-    CDsgLScriptPrinter(wobj.GetUTProps())
-        .PrintLScript(nullptr, wobj.GetNTProps().GetLMHugeRect(), nullptr, nullptr, nullptr, &size,
-                      TRUE);
+    CDsgLScriptPrinter(wobj).PrintLScript(nullptr, wobj.GetNTProps().GetLMHugeRect(), nullptr,
+                                          nullptr, nullptr, &size, TRUE);
     return size;
 }
 

@@ -46,6 +46,8 @@ int GetLCDCharWidth(int krnIndex, int alnIndex, int ch, BOOL* notFound = nullptr
 class CDsgLScriptPrinter {
 public:
     explicit CDsgLScriptPrinter(const CDsgWObj& wobj);
+    // The printer keeps a reference: it cannot outlive its object.
+    explicit CDsgLScriptPrinter(const CDsgWObj&& wobj) = delete;
 
     // Lays out UTP.lscript in the rectangle (LCD units) from its top-left
     // corner: lines break at newlines and at the right edge, and text that

@@ -268,7 +268,7 @@ std::vector<int> SplitVersionText(const std::string& text) {
     std::size_t start = 0;
     while (true) {
         const std::size_t end = text.find_first_of(",.", start);
-        numbers.push_back(std::atoi(text.substr(start, end - start).c_str()));
+        numbers.push_back(AtoiText(text.substr(start, end - start)));
         if (end == std::string::npos) break;
         start = end + 1;
     }

@@ -196,6 +196,7 @@ TEST(VersionUtilsTest, TheBuildVersionGivesCodeAndText) {
     EXPECT_EQ(GetVersionText("/no/such/file"), "0.00");
 
     EXPECT_EQ(SplitVersionText("2, 4, 2, 17"), (std::vector<int>{2, 4, 2, 17}));
+    EXPECT_EQ(SplitVersionText("1.99999999999"), (std::vector<int>{1, 2147483647}));
 }
 
 TEST(SortUtilsTest, ValuesSortByTheTextsOfTheirKeys) {

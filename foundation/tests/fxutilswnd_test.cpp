@@ -222,6 +222,11 @@ TEST(WindowUtilsTest, TextsAndNumbersOfWindows) {
     EXPECT_EQ(GetHwndText(label), "\xB0\xA1 ");
     EXPECT_EQ(GetHwndText(nullptr), "");
     EXPECT_EQ(GetWindowTextInt(0), 0);
+    // A number beyond 32 bits is held at the limit, never wrapped.
+    edit->setText("99999999999");
+    EXPECT_EQ(GetWndTextInt(edit), 2147483647);
+    edit->setText("-99999999999");
+    EXPECT_EQ(GetWndTextInt(edit), -2147483647 - 1);
 }
 
 TEST(WindowUtilsTest, ClassWindowsAreMadeOnceAndKeepTheirClass) {

@@ -83,6 +83,21 @@ size_t FileSize(int fd) {
     return static_cast<size_t>(st.st_size);
 }
 
+// Joins a block that somebody holds (or is setting up) as one more holder:
+// waits for the shared lock, then maps the whole file. Null, with the
+// descriptor closed, when the file was replaced meanwhile or its creator died
+// half-way; the caller tries again.
+unsigned char* JoinHolders(int fd, const std::string& path, size_t& size) {
+    if (!SetLock(fd, F_RDLCK, true) || !StillNamed(fd, path)) {
+        close(fd);
+        return nullptr;
+    }
+    size = FileSize(fd);
+    unsigned char* data = size > 0 ? Map(fd, size) : nullptr;
+    if (data == nullptr) close(fd);
+    return data;
+}
+
 }  // namespace
 
 std::string SharedMemoryBlock::FileNameFor(const std::string& name) {
@@ -155,17 +170,9 @@ std::unique_ptr<SharedMemoryBlock> SharedMemoryBlock::Create(const std::string& 
                 new SharedMemoryBlock(name, path, fd, data, size));
         }
         // Somebody holds it (or is setting it up): join as a holder.
-        if (!SetLock(fd, F_RDLCK, true) || !StillNamed(fd, path)) {
-            close(fd);
-            continue;
-        }
-        const size_t have = FileSize(fd);
-        unsigned char* data = have > 0 ? Map(fd, have) : nullptr;
-        if (data == nullptr) {
-            // A creator that died half-way; try again once it counts as absent.
-            close(fd);
-            continue;
-        }
+        size_t have = 0;
+        unsigned char* data = JoinHolders(fd, path, have);
+        if (data == nullptr) continue;
         if (existed) *existed = true;
         return std::unique_ptr<SharedMemoryBlock>(
             new SharedMemoryBlock(name, path, fd, data, have));
@@ -189,16 +196,9 @@ std::unique_ptr<SharedMemoryBlock> SharedMemoryBlock::Open(const std::string& na
             close(fd);
             continue;
         }
-        if (!SetLock(fd, F_RDLCK, true) || !StillNamed(fd, path)) {
-            close(fd);
-            continue;
-        }
-        const size_t have = FileSize(fd);
-        unsigned char* data = have > 0 ? Map(fd, have) : nullptr;
-        if (data == nullptr) {
-            close(fd);
-            continue;
-        }
+        size_t have = 0;
+        unsigned char* data = JoinHolders(fd, path, have);
+        if (data == nullptr) continue;
         return std::unique_ptr<SharedMemoryBlock>(
             new SharedMemoryBlock(name, path, fd, data, have));
     }

@@ -9,9 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <cstdio>
 
-#include "foundation/fxsharedvalues.h"
+#include "foundation/tests/markertesting.h"
 #include "platform/controls.h"
 #include "platform/paths.h"
 #include "platform/testing/scriptedui.h"
@@ -159,18 +158,14 @@ TEST(FxFieldBinderBindTest, MissingKeyIsReportedOnlyInDiagnosticsMode) {
     binder.SetInt("present", 1);
     binder.AttachDialog(&dialog);
 
-    ForgetDeveloperMarker();
+    SetDeveloperMarker(false);
     binder.BindCheckBoxes("absent", "");
     EXPECT_TRUE(ui.messages.empty());
 
-    const std::string marker = GetDeveloperMarkerPath();
-    ASSERT_TRUE(MakeFolderPath(GetParentPath(marker)));
-    testsupport::WriteFileBytes(marker, "");
-    ForgetDeveloperMarker();
+    SetDeveloperMarker(true);
     binder.BindCheckBoxes("absent", "");
     binder.BindCheckBoxes("present", "");
-    std::remove(marker.c_str());
-    ForgetDeveloperMarker();
+    SetDeveloperMarker(false);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, "27881: 'absent' not initialized");
     // Bound all the same.

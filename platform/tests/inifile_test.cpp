@@ -163,13 +163,6 @@ TEST(IniFileTest, RefusesWritesThatWouldCorruptTheFile) {
     EXPECT_EQ(ReadFileBytes(file), "[A]\nk=v\n");
 }
 
-TEST(IniFileTest, MissingFolderIsNotCreated) {
-    const std::string folder = testsupport::MakeTempFolder("ini") + "/missing";
-    EXPECT_FALSE(WritePrivateProfileString("A", "k", "v", folder + "/x.ini"));
-    struct stat st {};
-    EXPECT_NE(stat(folder.c_str(), &st), 0);
-}
-
 TEST(IniFileTest, FailedWriteKeepsTheOldFile) {
     const std::string file = TempIni();
     const std::string original = "[A]\r\nk=v\r\n; keep me\r\n";
@@ -197,7 +190,7 @@ TEST(IniFileTest, FailedWriteKeepsTheOldFile) {
     EXPECT_EQ(entries, 1);
 }
 
-TEST(IniFileTest, KeepsPermissionsOfExistingFile) {
+TEST(IniFileTest, KeepsPermissionsAndMakesNoFolder) {
     const std::string file = TempIni();
     WriteFileBytes(file, "[A]\n");
     ASSERT_EQ(chmod(file.c_str(), 0640), 0);
@@ -205,4 +198,8 @@ TEST(IniFileTest, KeepsPermissionsOfExistingFile) {
     struct stat st {};
     ASSERT_EQ(stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+    const std::string folder = file + ".d/missing";
+    EXPECT_FALSE(WritePrivateProfileString("A", "k", "v", folder + "/x.ini"));
+    EXPECT_NE(stat(folder.c_str(), &st), 0);
 }

@@ -136,7 +136,11 @@ bool ListInto(const std::string& folder, const std::string& relative,
         const std::string rel = relative.empty() ? name : relative + "/" + name;
         const bool isFolder = IsFolder(path);
         if (isFolder == foldersOnly) entries.push_back(fullPaths ? path : rel);
-        if (isFolder && recurse) ListInto(path, rel, entries, recurse, fullPaths, foldersOnly);
+        // A link to a folder is listed but not walked: it may lead back up.
+        struct stat link {};
+        const bool isLink = ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
+        if (isFolder && recurse && !isLink)
+            ListInto(path, rel, entries, recurse, fullPaths, foldersOnly);
     }
     return true;
 }

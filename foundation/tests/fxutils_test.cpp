@@ -130,6 +130,11 @@ TEST(FileUtilsTest, ListingSeparatesFilesAndFolders) {
     ASSERT_TRUE(ListFolder(folder, entries, TRUE, FALSE, TRUE));
     EXPECT_EQ(entries, (std::vector<std::string>{"prj0", "prj1", "prj1/deep"}));
     EXPECT_FALSE(ListFolder(folder + "/none", entries));
+    // A link back up is listed once, never walked round and round.
+    ASSERT_EQ(::symlink("..", (folder + "/prj1/deep/up").c_str()), 0);
+    entries.clear();
+    ASSERT_TRUE(ListFolder(folder, entries, TRUE, FALSE, TRUE));
+    EXPECT_EQ(entries, (std::vector<std::string>{"prj0", "prj1", "prj1/deep", "prj1/deep/up"}));
 }
 
 TEST(ShellUtilsTest, ParametersAreQuotedUnlessTheyCarryQuotes) {

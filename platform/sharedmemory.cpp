@@ -61,8 +61,7 @@ uint64_t Fnv1a64(const std::string& s) {
 bool EnsureRuntimeFolder(const std::string& folder) {
     struct stat st {};
     if (lstat(folder.c_str(), &st) != 0) {
-        const auto slash = folder.find_last_of('/');
-        if (slash != std::string::npos && slash > 0) MakeFolderPath(folder.substr(0, slash));
+        MakeFolderPathFor(folder);
         if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
         if (lstat(folder.c_str(), &st) != 0) return false;
     }

@@ -67,6 +67,11 @@ TEST(PathsTest, MakeFolderPathMakesEveryParent) {
     EXPECT_FALSE(MakeFolderPath(base + "/file/sub"));
     EXPECT_FALSE(MakeFolderPath(base + "/file"));
     EXPECT_FALSE(MakeFolderPath(""));
+    // The folders of a file path: all before the last "/".
+    EXPECT_TRUE(MakeFolderPathFor(base + "/f/g/file.txt"));
+    EXPECT_TRUE(IsFolder(base + "/f/g"));
+    EXPECT_FALSE(IsFolder(base + "/f/g/file.txt"));
+    EXPECT_FALSE(MakeFolderPathFor(base + "/file/sub/x.txt"));
     // Relative to the current folder.
     const pid_t child = ForkChild([&] {
         if (chdir(base.c_str()) != 0) return 2;

@@ -36,12 +36,6 @@ bool IsFolder(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// Creates the folders a file path needs.
-bool MakeFoldersFor(const std::string& path) {
-    const std::string folder = FolderOf(path);
-    return folder.empty() || MakeFolderPath(folder);
-}
-
 }  // namespace
 
 // ---- Files and folders -----------------------------------------------------
@@ -86,7 +80,7 @@ BOOL WriteTextToOpenFile(std::FILE* file, const std::string& text) {
 }
 
 BOOL WriteTextFile(const std::string& path, const std::string& text, BOOL openAfter) {
-    if (path.empty() || !MakeFoldersFor(path)) return FALSE;
+    if (path.empty() || !MakeFolderPathFor(path)) return FALSE;
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return FALSE;
     BOOL ok = WriteTextToOpenFile(file, text);

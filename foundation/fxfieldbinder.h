@@ -12,6 +12,7 @@
 // key) holds a control's place without binding it.
 
 #include <QPointer>
+#include <QWidget>
 #include <map>
 #include <string>
 #include <vector>
@@ -19,8 +20,6 @@
 #include "foundation/fxrevpropstore.h"
 #include "foundation/fxstrings.h"
 #include "platform/window.h"
-
-class QWidget;
 
 // Bounds of a text field's character count.
 struct CFxLengthRange {

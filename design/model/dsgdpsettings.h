@@ -4,14 +4,14 @@
 // routine of its own for definable characters. Travels inside the project
 // file; the designer's document derives from it.
 
-#include "foundation/fxrevpropstore.h"
+#include "foundation/fxfieldbinder.h"
 
 inline constexpr const char* DPS_TGCMWHETHER = "DPS.tgcmwhether";      // save code automatically
 inline constexpr const char* DPS_TGCMFLPATH = "DPS.tgcmflpath";        // path of that file
 inline constexpr const char* DPS_IRNCGCISOLATE = "DPS.irncgcisolate";  // characters apart
 inline constexpr const char* DPS_IRNCGCSCNAME = "DPS.irncgcscname";    // name of that routine
 
-class CDsgDPSettings : public CFxRevPropStore {
+class CDsgDPSettings : public CFxFieldBinder {
 public:
     CDsgDPSettings();  // with the defaults
     ~CDsgDPSettings() override;

@@ -7,6 +7,7 @@
 #include "design/model/dsgwobjkeysets.h"
 #include "design/model/dsgwochoice.h"
 #include "foundation/fxrevpropstore.h"
+#include "foundation/fxsharedvalues.h"
 #include "platform/textcodec.h"
 
 namespace {
@@ -170,16 +171,16 @@ BOOL CDsgWOAmending::WOAmendingFromRevolver(const CRevolver& buffer) {
     CFxRevPropStore store;
     CDsgWOAmending read;
     if (!store.FromRevolver(buffer)) {
-        LogRecordFailure(reason + "1.0");
+        LogWrite(reason + "1.0");
         return FALSE;
     }
     RecordKeysFromStyle(store, kWOAKeys, GetKeyStyle());
     if (!store.LookupInt("WOA.woatpvtype", read.m_nWOATPVType) || read.m_nWOATPVType == 0) {
-        LogRecordFailure(reason + "1.0");
+        LogWrite(reason + "1.0");
         return FALSE;
     }
     if (!store.LookupString("WOA.woatpkey", read.m_strWOATPKey)) {
-        LogRecordFailure(reason + "2.0");
+        LogWrite(reason + "2.0");
         return FALSE;
     }
     if (store.GetInt("WOA.woaregion", 0) == 1) {
@@ -188,21 +189,21 @@ BOOL CDsgWOAmending::WOAmendingFromRevolver(const CRevolver& buffer) {
         if (!store.LookupInt("WOA.woaleft", r.left) || !store.LookupInt("WOA.woatop", r.top) ||
             !store.LookupInt("WOA.woaright", r.right) ||
             !store.LookupInt("WOA.woabottom", r.bottom)) {
-            LogRecordFailure(reason + "3.0");
+            LogWrite(reason + "3.0");
             return FALSE;
         }
     }
     switch (read.m_nWOATPVType) {
         case nDSG_WOATYPE__STRING:
             if (!store.LookupString("WOA.woatpvalue.str", read.m_strWOATPValue)) {
-                LogRecordFailure(reason + "4.0");
+                LogWrite(reason + "4.0");
                 return FALSE;
             }
             break;
         case nDSG_WOATYPE__BIT:
             if (!store.LookupInt("WOA.bitnum", read.m_nBitNum) ||
                 !store.LookupInt("WOA.biton", read.m_nBitOn)) {
-                LogRecordFailure(reason + "5.0");
+                LogWrite(reason + "5.0");
                 return FALSE;
             }
             break;
@@ -210,7 +211,7 @@ BOOL CDsgWOAmending::WOAmendingFromRevolver(const CRevolver& buffer) {
             // A byte-block value; an unknown value type cannot be applied.
             if (read.m_nWOATPVType != nDSG_WOATYPE__REVOLVER ||
                 !store.LookupRevolver("WOA.woatpvalue.rev", read.m_revWOATPValue)) {
-                LogRecordFailure(reason + "6.0");
+                LogWrite(reason + "6.0");
                 return FALSE;
             }
             break;
@@ -412,25 +413,25 @@ BOOL CDsgEAction::WOSEActionFromRevolver(const CRevolver& buffer) {
     CFxRevPropStore store;
     CRevolver inner;
     if (!store.FromRevolver(buffer)) {
-        LogRecordFailure(reason + "1.0");
+        LogWrite(reason + "1.0");
         return FALSE;
     }
     RecordKeysFromStyle(store, kWOSEAKeys, GetKeyStyle());
     if (!store.LookupRevolver("WOSEA.tprops", inner)) {
-        LogRecordFailure(reason + "1.0");
+        LogWrite(reason + "1.0");
         return FALSE;
     }
     if (!m_tprops.TPropsFromRevolver(inner, GetKeyStyle())) {
-        LogRecordFailure(reason + "2.0");
+        LogWrite(reason + "2.0");
         return FALSE;
     }
     if (m_nEAType == nDSG_EATYPE__WOAMEND) {
         if (!store.LookupRevolver("WOSEA.woamending", inner)) {
-            LogRecordFailure(reason + "3.0");
+            LogWrite(reason + "3.0");
             return FALSE;
         }
         if (!WOAmendingFromRevolver(inner)) {
-            LogRecordFailure(reason + "4.0");
+            LogWrite(reason + "4.0");
             return FALSE;
         }
     } else if (m_nEAType == nDSG_EATYPE__MCADD) {
@@ -473,19 +474,19 @@ BOOL CDsgEAction::WOMEActionFromRevolver(const CRevolver& buffer) {
     CFxRevPropStore store;
     CRevolver inner;
     if (!store.FromRevolver(buffer)) {
-        LogRecordFailure("WOMEActionFromRevolver Fail Reason 1.0");
+        LogWrite("WOMEActionFromRevolver Fail Reason 1.0");
         return FALSE;
     }
     RecordKeysFromStyle(store, kWOMEAKeys, GetKeyStyle());
     store.LookupInt("WOMEA.womeatype", m_nWOMEAType);
     if (m_nEAType == nDSG_EATYPE__WOAMEND_WOMULTILY) {
         if (!store.LookupRevolver("WOMEA.woamending", inner)) {
-            LogRecordFailure("WOMEActionFromRevolver Fail Reason 3.0 " +
-                             A("v2.10보다 낮은 버전일 거다. v2.00까지도 문제 있음"));
+            LogWrite("WOMEActionFromRevolver Fail Reason 3.0 " +
+                     A("v2.10보다 낮은 버전일 거다. v2.00까지도 문제 있음"));
             return FALSE;
         }
         if (!WOAmendingFromRevolver(inner)) {
-            LogRecordFailure("WOMEActionFromRevolver Fail Reason 4.0");
+            LogWrite("WOMEActionFromRevolver Fail Reason 4.0");
             return FALSE;
         }
     }
@@ -499,11 +500,11 @@ BOOL CDsgEAction::WOMEActionFromRevolver(const CRevolver& buffer) {
     }
     if (m_nWOMEAType == nDSG_WOMEATYPE__MCREATE) {
         if (!store.LookupRevolver("WOMEA.wobjs", inner)) {
-            LogRecordFailure("CDsgWOMEAction::WOMEActionFromRevolver return FALSE 1.0");
+            LogWrite("CDsgWOMEAction::WOMEActionFromRevolver return FALSE 1.0");
             return FALSE;
         }
         if (!WObjsFromRevolver(inner)) {
-            LogRecordFailure("CDsgWOMEAction::WOMEActionFromRevolver return FALSE 2.0");
+            LogWrite("CDsgWOMEAction::WOMEActionFromRevolver return FALSE 2.0");
             return FALSE;
         }
     }

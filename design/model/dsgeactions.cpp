@@ -5,7 +5,9 @@
 #include <utility>
 
 #include "design/model/dsgeactionkeys.h"
+#include "design/model/dsgwochoice.h"
 #include "foundation/fxrevpropstore.h"
+#include "foundation/fxutils.h"
 #include "platform/uiservices.h"
 
 namespace {
@@ -26,16 +28,10 @@ std::string ActionKey(int index) {
 
 }  // namespace
 
-int DsgVersionCodeFromText(const std::string& version) {
-    int a = 0, b = 0, c = 0, d = 0;
-    char tail = 0;
-    if (std::sscanf(version.c_str(), "%d.%d.%d.%d%c", &a, &b, &c, &d, &tail) != 4) return 0;
-    if (a < 0 || b < 0 || c < 0 || d < 0) return 0;
-    return (a % 100) * 100 + (b % 10) * 10 + c % 10;
-}
-
 int GetDsgVersionCode() {
-    static const int code = DsgVersionCodeFromText(DRAVIK_VERSION_TEXT);
+    // The design library is built with the rest of the product and carries
+    // its version.
+    static const int code = GetProductVersionCode();
     return code;
 }
 
@@ -80,7 +76,7 @@ void CDsgEActions::ResetEActions() {
     m_nCurrent = -1;
     m_nWOIdCounter = 0;
     m_nKLeaderCounter = 0;
-    OnEActionsReset();
+    if (CDsgWOChoice* choice = GetEActionsChoice()) choice->ResetWOChoice();
 }
 
 const CDsgEAction* CDsgEActions::GetEAction(int index) const {

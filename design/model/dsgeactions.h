@@ -17,6 +17,8 @@
 #include "foundation/revolver.h"
 #include "platform/wintypes.h"
 
+class CDsgWOChoice;
+
 // Verdicts of the record reader on the writer's version keys.
 enum {
     nDSG_EAVERSION__NONE = 0,     // not judged (the record was refused before)
@@ -29,8 +31,6 @@ enum {
 // The version code of the running design library: (a mod 100) x 100 +
 // (b mod 10) x 10 + (c mod 10) of its four-part version a.b.c.d.
 int GetDsgVersionCode();
-// The same for a version text "a.b.c.d"; 0 when it is not one.
-int DsgVersionCodeFromText(const std::string& version);
 
 class CDsgEActions {
 public:
@@ -109,8 +109,9 @@ protected:
     // What the owning page does around the list.
     // Before an append that the main frame is told of (notify flag set).
     virtual void OnEAAdded(const CDsgEAction& /*action*/) {}
-    // After the list was reset: the page clears its selection.
-    virtual void OnEActionsReset() {}
+    // The chosen objects of the owning page, which a reset clears; none
+    // without a page.
+    virtual CDsgWOChoice* GetEActionsChoice() const { return nullptr; }
     // After a menu order exchange with the refresh flag: the page is rebuilt.
     virtual void OnWONOExchanged() {}
 

@@ -1,34 +1,11 @@
 #include "design/model/dsggoption.h"
 
-#include <cmath>
-#include <filesystem>
 #include <limits>
-#include <system_error>
 
-#include "platform/paths.h"
+#include "foundation/fxstrings.h"
+#include "foundation/fxutils.h"
 
 namespace {
-
-std::string FolderOf(const std::string& path) {
-    const auto pos = path.find_last_of('/');
-    return pos == std::string::npos ? std::string(".") : path.substr(0, pos);
-}
-
-bool FileExists(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
-}
-
-// Each channel moved toward white or black by `percent` per cent, truncated.
-COLORREF Shade(COLORREF color, int percent, bool lighten) {
-    const double p = percent / 100.0;
-    auto channel = [&](int c) {
-        const double v = lighten ? c + p * (255 - c) : c - p * c;
-        return static_cast<int>(v);
-    };
-    return RGB(channel(GetRValue(color)), channel(GetGValue(color)), channel(GetBValue(color))) &
-           0xFFFFFF;
-}
 
 // True when the mean of the colour's three channels (integer) is below 128.
 bool IsDark(COLORREF color) {
@@ -50,27 +27,20 @@ void CDsgGOption::SetDefaultGOption() {
     SetInt(GOPT_CPCINDEX, 0);
 }
 
-std::string CDsgGOption::GetGOptionFolder() {
-    // The library's own file; a build that links the library into the
-    // program itself keeps its files beside the program.
-    static const int anchor = 0;
-    const std::string module = GetModuleFileOf(&anchor);
-    if (module.empty() || module == GetProgramFilePath()) return GetFolder(FolderKind::Program);
-    return FolderOf(module);
-}
+std::string CDsgGOption::GetGOptionFolder() { return GetModuleDir(); }
 
 int CDsgGOption::FromFile() {
     const std::string folder = GetGOptionFolder();
     const std::string shortFile = folder + "/" + DSG_GOPTFILE_SHORT;
     const std::string longFile = folder + "/" + DSG_GOPTFILE_LONG;
-    if (GetKeyStyle() == KEYSTYLE_SHORT || !FileExists(longFile)) {
+    if (GetKeyStyle() == KEYSTYLE_SHORT || !IsPathExisting(longFile)) {
         return CFxRevPropStore::FromFile(shortFile, TRUE) ? 1 : 0;
     }
-    if (!FileExists(shortFile)) return CFxRevPropStore::FromFile(longFile, TRUE) ? 1 : 0;
+    if (!IsPathExisting(shortFile)) return CFxRevPropStore::FromFile(longFile, TRUE) ? 1 : 0;
 
     // Both files: an older installation; only its grid settings count.
     CFxRevPropStore grid;
-    if (grid.FromFile(GetSystemFolder() + "/" + DSG_GRIDFILE)) {
+    if (grid.FromFile(GetSystemDir() + "/" + DSG_GRIDFILE)) {
         SetInt(GOPT_USE_UGRID, grid.GetInt("use_grid", 1));
         SetInt(GOPT_LMTIGHT_UGGAP, grid.GetInt("grid_size", 5));
     }
@@ -82,8 +52,7 @@ int CDsgGOption::ToFile() {
     if (GetKeyStyle() == KEYSTYLE_SHORT) {
         return CFxRevPropStore::ToFile(folder + "/" + DSG_GOPTFILE_SHORT) ? 1 : 0;
     }
-    std::error_code ec;
-    std::filesystem::remove(folder + "/" + DSG_GOPTFILE_SHORT, ec);
+    ShellDeletePath(folder + "/" + DSG_GOPTFILE_SHORT);
     return CFxRevPropStore::ToFile(folder + "/" + DSG_GOPTFILE_LONG) ? 1 : 0;
 }
 
@@ -109,12 +78,12 @@ COLORREF CDsgGOption::GetSPageBackColor() const {
 
 COLORREF CDsgGOption::GetUGridColor() const {
     const COLORREF back = GetSPageBackColor();
-    return Shade(back, 13, IsDark(back));
+    return (IsDark(back) ? LightenColor(back, 13) : DarkenColor(back, 13)) & 0xFFFFFF;
 }
 
 COLORREF CDsgGOption::GetNegativeColor() const {
     const COLORREF back = GetSPageBackColor();
-    return Shade(back, 9, !IsDark(back));
+    return (IsDark(back) ? DarkenColor(back, 9) : LightenColor(back, 9)) & 0xFFFFFF;
 }
 
 CDsgGOption& GetDsgGOption() {

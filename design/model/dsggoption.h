@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "foundation/fxrevpropstore.h"
+#include "foundation/fxfieldbinder.h"
 #include "platform/geometry.h"
 #include "platform/wintypes.h"
 
@@ -30,7 +30,7 @@ inline constexpr const char* DSG_GOPTFILE_LONG = "dsg_gopt.dat";       // long k
 // The legacy grid file in the Windows system folder.
 inline constexpr const char* DSG_GRIDFILE = "grid.cfg";
 
-class CDsgGOption : public CFxRevPropStore {
+class CDsgGOption : public CFxFieldBinder {
 public:
     CDsgGOption();  // empty: no defaults are set here
     ~CDsgGOption() override;

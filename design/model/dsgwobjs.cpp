@@ -10,8 +10,10 @@
 #include "design/model/dsgeaction.h"
 #include "design/model/dsgeactionkeys.h"
 #include "design/model/dsgeactions.h"
+#include "design/model/dsggoption.h"
 #include "design/model/dsgwochoice.h"
 #include "foundation/fxrevpropstore.h"
+#include "foundation/fxsharedvalues.h"
 
 namespace {
 
@@ -26,6 +28,15 @@ CDsgUTProps& UTOf(CDsgWObj& obj) { return static_cast<CDsgUTProps&>(obj); }
 CRect RectOf(const CDsgWObj& obj) { return NTOf(obj).GetLMHugeRect(); }
 void SetRectOf(CDsgWObj& obj, const CRect& rect) { NTOf(obj).SetLMHugeRect(rect); }
 
+// The order number of a menu object; -1 for other kinds and for a menu
+// without one or with one outside 0..99.
+int WONOrderOf(const CDsgWObj& obj) {
+    if (obj.GetWOKind() != nDSG_WOKIND__WOMENU) return -1;
+    int order = -1;
+    if (!static_cast<const CDsgUTProps&>(obj).LookupInt("UTP.wonorder", order)) return -1;
+    return order >= 0 && order < kMenuOrderCount ? order : -1;
+}
+
 CRect Normalized(CRect rect) {
     rect.NormalizeRect();
     return rect;
@@ -35,7 +46,7 @@ CRect Normalized(CRect rect) {
 // length sends every edge to the target's start.
 LONG MapEdge(LONG edge, LONG from0, LONG from1, LONG to0, LONG to1) {
     if (from1 == from0) return to0;
-    double mapped = static_cast<double>(to1 - to0) * (static_cast<double>(edge) - from0) /
+    double mapped = (static_cast<double>(to1) - to0) * (static_cast<double>(edge) - from0) /
                     (static_cast<double>(from1) - from0);
     mapped = std::trunc(mapped) + to0;
     mapped = std::clamp(mapped, static_cast<double>(std::numeric_limits<LONG>::min()),
@@ -118,6 +129,7 @@ CDsgWObjs::CDsgWObjs() = default;
 CDsgWObjs::~CDsgWObjs() = default;
 
 void CDsgWObjs::RemoveAllWObjs() {
+    std::fill(m_vecWONOrderUse.begin(), m_vecWONOrderUse.end(), 0);
     m_mapWObjs.clear();
     m_zorder.RemoveAll();
     RemoveAllKLGroups();
@@ -152,13 +164,25 @@ BOOL CDsgWObjs::OffsetWObj(int id, int dx, int dy) {
 BOOL CDsgWObjs::RemoveWObj(int id) {
     auto it = m_mapWObjs.find(id);
     if (it == m_mapWObjs.end()) return FALSE;
+    NoteWONOrder(*it->second, -1);
     m_zorder.Remove(id);
     m_mapWObjs.erase(it);
     return TRUE;
 }
 
+void CDsgWObjs::NoteWONOrder(const CDsgWObj& obj, int delta) {
+    if (m_vecWONOrderUse.empty()) return;
+    const int order = WONOrderOf(obj);
+    if (order >= 0) m_vecWONOrderUse[static_cast<size_t>(order)] += delta;
+}
+
 void CDsgWObjs::AddWObj(std::unique_ptr<CDsgWObj> obj, int id) {
-    if (m_mapWObjs.count(id)) m_zorder.Remove(id);
+    auto old = m_mapWObjs.find(id);
+    if (old != m_mapWObjs.end()) {
+        NoteWONOrder(*old->second, -1);
+        m_zorder.Remove(id);
+    }
+    NoteWONOrder(*obj, +1);
     m_mapWObjs[id] = std::move(obj);
     m_zorder.AddTail(id);
 }
@@ -187,12 +211,15 @@ CRect CDsgWObjs::GetWObjsBoundRect(const CDsgWOIdSet& ids) const {
 }
 
 int CDsgWObjs::GetFVacantWONOrder() const {
+    if (!m_vecWONOrderUse.empty()) {
+        for (int i = 0; i < kMenuOrderCount; ++i)
+            if (m_vecWONOrderUse[static_cast<size_t>(i)] == 0) return i;
+        return -1;
+    }
     bool used[kMenuOrderCount] = {};
     for (const auto& [id, obj] : m_mapWObjs) {
-        if (NTOf(*obj).GetWOKind() != nDSG_WOKIND__WOMENU) continue;
-        int order = -1;
-        if (!UTOf(*obj).LookupInt("UTP.wonorder", order)) continue;
-        if (order >= 0 && order < kMenuOrderCount) used[order] = true;
+        const int order = WONOrderOf(*obj);
+        if (order >= 0) used[order] = true;
     }
     for (int i = 0; i < kMenuOrderCount; ++i)
         if (!used[i]) return i;
@@ -215,10 +242,17 @@ void CDsgWObjs::AssignWONOrder(CDsgWObj& obj) const {
 
 BOOL CDsgWObjs::WObjsFromEActions(const CDsgEActions& actions, BOOL fixChoice) {
     RemoveAllWObjs();
-    for (int i = 0; i <= actions.GetCurrentEAIndex(); ++i) {
-        if (!ApplyEAction(*actions.GetEAction(i))) return FALSE;
+    // The menu order numbers in use are kept up to date while the actions
+    // are applied; only the replay changes objects meanwhile.
+    m_vecWONOrderUse.assign(kMenuOrderCount, 0);
+    BOOL applied = TRUE;
+    for (int i = 0; applied && i <= actions.GetCurrentEAIndex(); ++i)
+        applied = ApplyEAction(*actions.GetEAction(i));
+    m_vecWONOrderUse.clear();
+    if (!applied) return FALSE;
+    if (fixChoice) {
+        if (CDsgWOChoice* choice = GetWObjsChoice()) choice->FixWOChoice();
     }
-    if (fixChoice) FixWOChoice();
     return TRUE;
 }
 
@@ -248,7 +282,9 @@ BOOL CDsgWObjs::ApplyEAction(const CDsgEAction& action) {
         case nDSG_EATYPE__WOAMEND: {
             CDsgWObj* obj = GetWObjById(id);
             if (!obj) return FALSE;
+            NoteWONOrder(*obj, -1);
             action.WOAmendTProps(*obj);
+            NoteWONOrder(*obj, +1);
             return TRUE;
         }
         case nDSG_EATYPE__UZALTER: {
@@ -293,8 +329,13 @@ BOOL CDsgWObjs::ApplyEAction(const CDsgEAction& action) {
             OffsetWObjs(action.m_setWOIds, action.m_ptOffset.x, action.m_ptOffset.y);
             return TRUE;
         case nDSG_EATYPE__WOAMEND_WOMULTILY:
-            for (int chosen : action.m_setWOIds)
-                if (CDsgWObj* obj = GetWObjById(chosen)) action.WOAmendTProps(*obj);
+            for (int chosen : action.m_setWOIds) {
+                CDsgWObj* obj = GetWObjById(chosen);
+                if (!obj) continue;
+                NoteWONOrder(*obj, -1);
+                action.WOAmendTProps(*obj);
+                NoteWONOrder(*obj, +1);
+            }
             return TRUE;
         // The link actions' results do not stop the rebuild.
         case nDSG_EATYPE__MCADD:
@@ -414,13 +455,13 @@ BOOL CDsgWObjs::WObjsToRevolver(CRevolver& buffer) const {
 BOOL CDsgWObjs::WObjsFromRevolver(const CRevolver& buffer) {
     CFxRevPropStore store;
     if (!store.FromRevolver(buffer)) {
-        LogRecordFailure("CDsgWObjs::WObjsFromRevolver return FALSE 1.0");
+        LogWrite("CDsgWObjs::WObjsFromRevolver return FALSE 1.0");
         return FALSE;
     }
     RecordKeysFromStyle(store, kWOSKeys, GetKeyStyle());
     int count = 0;
     if (!store.LookupInt("WOS.wocount", count) || count < 0) {
-        LogRecordFailure("CDsgWObjs::WObjsFromRevolver return FALSE 2.0 " + HexDump(buffer));
+        LogWrite("CDsgWObjs::WObjsFromRevolver return FALSE 2.0 " + HexDump(buffer));
         return FALSE;
     }
     const std::string zorder = store.GetString("WOS.zowoids");
@@ -432,12 +473,12 @@ BOOL CDsgWObjs::WObjsFromRevolver(const CRevolver& buffer) {
     CRevolver item;
     for (int i = 0; i < count; ++i) {
         if (!store.LookupRevolver(std::to_string(i), item)) {
-            LogRecordFailure("CDsgWObjs::WObjsFromRevolver return FALSE 3.0");
+            LogWrite("CDsgWObjs::WObjsFromRevolver return FALSE 3.0");
             return FALSE;
         }
         auto obj = std::make_unique<CDsgWObj>();
         if (!obj->TPropsFromRevolver(item, GetKeyStyle())) {
-            LogRecordFailure("CDsgWObjs::WObjsFromRevolver return FALSE 4.0");
+            LogWrite("CDsgWObjs::WObjsFromRevolver return FALSE 4.0");
             return FALSE;
         }
         const int id = NTOf(*obj).GetWOId();
@@ -494,4 +535,89 @@ CPoint CDsgWObjs::GetWOCorner(int id, int corner) const {
         default:
             return CPoint(-1, -1);
     }
+}
+
+BOOL CDsgWObjs::GetCWOCHZNeighbour(BOOL upper, int& neighbourId, int& ownId) const {
+    const CDsgWOChoice* choice = GetWObjsChoice();
+    if (!choice || choice->GetWOCHCount() != 1 || GetWObjCount() < 2) return FALSE;
+    ownId = choice->GetCWOCHId();
+    auto node = m_zorder.Find(ownId);
+    if (node == m_zorder.end()) return FALSE;
+    if (upper) {
+        auto next = std::next(node);
+        neighbourId = next == m_zorder.end() ? -1 : *next;
+    } else {
+        neighbourId = node == m_zorder.begin() ? -1 : *std::prev(node);
+    }
+    return TRUE;
+}
+
+int CDsgWObjs::GetWOCHGripByPoint(CPoint clientPoint, BOOL normalize) const {
+    const CDsgWOChoice* choice = GetWObjsChoice();
+    if (!choice) return nDSG_GRIP__NONE;
+    CDsgWOIdSet ids;
+    choice->GetAllWOCHIds(ids);
+    bool any = false;
+    for (int id : ids) any = any || GetWObjById(id);
+    if (!any) return nDSG_GRIP__NONE;
+    CRect bound = GetWObjsBoundRect(ids);
+    if (normalize) bound.NormalizeRect();
+    CRect client = WObjsToClientRect(bound);
+    if (normalize) client.NormalizeRect();
+    return HitTestGrip(client, clientPoint);
+}
+
+BOOL CDsgWObjs::IsSingleWODNCharChosen() const {
+    const CDsgWOChoice* choice = GetWObjsChoice();
+    if (!choice || choice->GetWOCHCount() != 1) return FALSE;
+    const CDsgWObj* obj = GetWObjById(choice->GetCWOCHId());
+    return obj && obj->GetWOKind() == nDSG_WOKIND__WODNCHAR;
+}
+
+void CDsgWObjs::WOChooseInRect(const CRect& rect) {
+    CDsgWOChoice* choice = GetWObjsChoice();
+    if (!choice) return;
+    choice->ResetWOChoice();
+    for (int id : m_zorder) {
+        const CRect r = GetWObjRect(id);
+        const bool first =
+            r.left >= rect.left && r.left < rect.right && r.top >= rect.top && r.top < rect.bottom;
+        const bool second = r.right >= rect.left && r.right <= rect.right && r.bottom >= rect.top &&
+                            r.bottom <= rect.bottom;
+        if (first && second) choice->WOChoose(id);
+    }
+}
+
+BOOL CDsgWObjs::PickWObjNearPoint(CPoint point, CDsgUTProps& attributes, CPoint& centre) {
+    constexpr LONG kReach = 150000;  // 15 dots
+    const CSize lcd = CDsgGOption::GetLMSize();
+    const long long width = static_cast<long long>(lcd.cx) * nDSG_LMHUGE_PER_DOT;
+    const long long height = static_cast<long long>(lcd.cy) * nDSG_LMHUGE_PER_DOT;
+    const CDsgWObj* best = nullptr;
+    int bestId = -1;
+    double bestDistance = 0;
+    for (int id : m_zorder) {
+        const CDsgWObj* obj = GetWObjById(id);
+        if (!obj) continue;
+        const CRect r = Normalized(RectOf(*obj));
+        // Grown and held to the LCD, in 64 bits so that no edge overflows.
+        const long long left = std::max<long long>(0, r.left - static_cast<long long>(kReach));
+        const long long top = std::max<long long>(0, r.top - static_cast<long long>(kReach));
+        const long long right =
+            std::min<long long>(width, r.right + static_cast<long long>(kReach));
+        const long long bottom =
+            std::min<long long>(height, r.bottom + static_cast<long long>(kReach));
+        if (point.x < left || point.x >= right || point.y < top || point.y >= bottom) continue;
+        const double distance = GetWOCenterDistance(*obj, point);
+        if (!best || distance < bestDistance) {
+            best = obj;
+            bestId = id;
+            bestDistance = distance;
+        }
+    }
+    if (!best) return FALSE;
+    if (CDsgWOChoice* choice = GetWObjsChoice()) choice->EnsureCWOChosen(bestId);
+    attributes.CopyFrom(static_cast<const CDsgUTProps&>(*best));
+    centre = GetNormalizedCenter(RectOf(*best));
+    return TRUE;
 }

@@ -12,6 +12,7 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "design/model/dsgklinker.h"
 #include "design/model/dsgwobj.h"
@@ -21,6 +22,7 @@
 
 class CDsgEAction;
 class CDsgEActions;
+class CDsgWOChoice;
 
 // A set of object ids (chosen objects, filters).
 using CDsgWOIdSet = std::set<int>;
@@ -91,7 +93,8 @@ public:
     // Rebuilds the objects by applying the list's actions from the first one
     // up to and including the current one. 0 when a single-object action
     // cannot be applied; the objects built up to it stay. With the
-    // fix-selection flag the page's selection is corrected afterwards.
+    // fix-selection flag the page's chosen objects that no longer exist are
+    // dropped afterwards.
     BOOL WObjsFromEActions(const CDsgEActions& actions, BOOL fixChoice);
 
     // Several-object operations of the replay.
@@ -124,12 +127,38 @@ public:
     // bottom) of the stored rectangle; (-1, -1) for an unknown id or corner.
     CPoint GetWOCorner(int id, int corner) const;
 
+    // Queries about the page's chosen objects (none without a choice).
+    // With exactly one object chosen among at least two: the id of the object
+    // above it (upper) or below it in the z-order, -1 at the top or bottom;
+    // `ownId` gets the chosen object's id. FALSE otherwise.
+    BOOL GetCWOCHZNeighbour(BOOL upper, int& neighbourId, int& ownId) const;
+    // The grip of the chosen objects' bounding box under a client point
+    // (grip numbers as the selection uses them; 10 for none, also when
+    // nothing is chosen). With the normalise flag the box is normalised
+    // before and after it is converted to client units.
+    int GetWOCHGripByPoint(CPoint clientPoint, BOOL normalize) const;
+    // Exactly one object chosen and it is a definable character.
+    BOOL IsSingleWODNCharChosen() const;
+    // Chooses, bottom first, every object whose first corner lies in the
+    // rectangle (left and top edges in, right and bottom out) and whose
+    // second corner lies in it with all edges in.
+    void WOChooseInRect(const CRect& rect);
+    // The object nearest to a point (1/10000 dot) among those whose rectangle
+    // grown by 15 dots (held to the LCD) holds the point; ties keep the lower
+    // object. It becomes the current chosen object, its attributes are copied
+    // out and the centre of its rectangle returned. FALSE when none.
+    BOOL PickWObjNearPoint(CPoint point, CDsgUTProps& attributes, CPoint& centre);
+
 protected:
     // Applies one action during a rebuild. FALSE stops the rebuild.
     BOOL ApplyEAction(const CDsgEAction& action);
-    // Called after a rebuild that asked for it; the page corrects its
-    // selection here.
-    virtual void FixWOChoice() {}
+    // The chosen objects of the page that holds this container; none for
+    // containers without a page (actions, copies).
+    virtual CDsgWOChoice* GetWObjsChoice() const { return nullptr; }
+    // A rectangle in 1/10000 dot in the client units of the page that shows
+    // this container; the page converts by its zoom and scroll position.
+    // Without a page the units stay as they are.
+    virtual CRect WObjsToClientRect(const CRect& rect) const { return rect; }
 
 private:
     // Enters a new object under its id at the top of the z-order; an object
@@ -138,9 +167,15 @@ private:
     // Gives a menu object the lowest free order number (99 when all are used).
     void AssignWONOrder(CDsgWObj& obj) const;
     void StretchWObjs(const CDsgWOIdSet& ids, const CRect& target, BOOL keepDNCharSize);
+    // Counts a menu's order number in or out of the numbers in use while a
+    // rebuild runs.
+    void NoteWONOrder(const CDsgWObj& obj, int delta);
 
     std::map<int, std::unique_ptr<CDsgWObj>> m_mapWObjs;
     CDsgWOIdList m_zorder;
+    // While a rebuild runs: how many menus hold each order number, so that
+    // a menu's creation need not look at every object (empty otherwise).
+    std::vector<int> m_vecWONOrderUse;
 };
 
 // Option GOPT.epusftype to bits per pixel: 0 gives 4, 1 gives 8, others -1.

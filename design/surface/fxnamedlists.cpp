@@ -3,32 +3,20 @@
 #include <algorithm>
 #include <cstdlib>
 
-namespace {
-
-std::vector<std::string> Split(const std::string& text, char delim) {
-    std::vector<std::string> out;
-    std::string::size_type start = 0;
-    for (;;) {
-        const auto pos = text.find(delim, start);
-        out.push_back(
-            text.substr(start, pos == std::string::npos ? std::string::npos : pos - start));
-        if (pos == std::string::npos) break;
-        start = pos + 1;
-    }
-    return out;
-}
-
-}  // namespace
+#include "foundation/fxstrings.h"
 
 CFxNamedLists::CFxNamedLists() = default;
 CFxNamedLists::~CFxNamedLists() = default;
 
 void CFxNamedLists::DefineHeader(const std::string& text, char delim) {
-    m_header = Split(text, delim);
+    m_header.clear();
+    SplitString(text, m_header, delim);
 }
 
 void CFxNamedLists::SetList(const std::string& name, const std::string& text, char delim) {
-    m_lists[name] = Split(text, delim);
+    auto& list = m_lists[name];
+    list.clear();
+    SplitString(text, list, delim);
 }
 
 void CFxNamedLists::AppendToList(const std::string& name, const std::vector<std::string>& texts) {

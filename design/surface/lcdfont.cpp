@@ -20,17 +20,17 @@ CFxNamedLists MakeFontTable() {
 
     // Display names of the text attributes.
     static const char* const names[][2] = {
-        {"UTP.dtsize", "dot_size"},
-        {"UTP.dtspace", "dotted_spacing"},
-        {"UTP.cswitch", "color_switch"},
-        {"UTP.krnfindex", "kor_font_index"},
-        {"UTP.alnfindex", "alnum_font_index"},
-        {"UTP.lscript", "text_content"},
-        {"UTP.wonstyle", "ststyle"},
-        {"UTP.bstate", "bold_state"},
-        {"UTP.is_inversed", "inverse"},
-        {"UTP.is_underlined", "underline"},
-        {"UTP.wonorder", "storder"},
+        {szUTP_DTSIZE, "dot_size"},
+        {szUTP_DTSPACE, "dotted_spacing"},
+        {szUTP_CSWITCH, "color_switch"},
+        {szUTP_KRNFINDEX, "kor_font_index"},
+        {szUTP_ALNFINDEX, "alnum_font_index"},
+        {szUTP_LSCRIPT, "text_content"},
+        {szUTP_WONSTYLE, "ststyle"},
+        {szUTP_BSTATE, "bold_state"},
+        {szUTP_IS_INVERSED, "inverse"},
+        {szUTP_IS_UNDERLINED, "underline"},
+        {szUTP_WONORDER, "storder"},
     };
     for (const auto& [key, name] : names) table.SetList(key, name, '|');
     return table;
@@ -62,7 +62,7 @@ CFxNamedLists MakeAlnumWidthTable() {
     return table;
 }
 
-constexpr LONG kU = nDSG_LMUNITS_PER_DOT;
+constexpr LONG kU = nDSG_LMHUGE_PER_DOT;
 
 // One character placed by the layout, in LCD units.
 struct PlacedChar {
@@ -123,23 +123,35 @@ int GetLCDCharWidth(int krnIndex, int alnIndex, int ch, BOOL* notFound) {
     return widths.GetListInt(cellSize, '?' - 32, -1);
 }
 
-CDsgLScriptPrinter::CDsgLScriptPrinter(const CFxPropStore& utprops) : m_utprops(utprops) {}
+namespace {
 
-int CDsgLScriptPrinter::PrintLScript(CDC* dc, const CRect& lmRect, const LMToClientMapping* mapping,
+// Drawing needs a page that shows the LCD at some size.
+bool CanDraw(const CDC* dc, const CDsgCDinateEVMent* page) {
+    if (dc == nullptr || page == nullptr) return false;
+    const double zoom = page->GetLMZoom();
+    return std::isfinite(zoom) && zoom > 0;
+}
+
+}  // namespace
+
+CDsgLScriptPrinter::CDsgLScriptPrinter(const CDsgWObj& wobj) : m_wobj(wobj) {}
+
+int CDsgLScriptPrinter::PrintLScript(CDC* dc, const CRect& lmRect, const CDsgCDinateEVMent* page,
                                      std::vector<std::string>* lines, std::vector<int>* offsets,
                                      CSize* size, BOOL measureOnly, BOOL singleLine) const {
     if (lines) lines->clear();
     if (offsets) offsets->clear();
     if (size) *size = CSize(0, 0);
 
-    std::string text = m_utprops.GetString("UTP.lscript");
+    const CDsgUTProps& utp = m_wobj.GetUTProps();
+    std::string text = utp.GetString(szUTP_LSCRIPT);
     std::erase(text, '\r');
     // Font indexes outside the tables fall back to the nearest font.
-    const int k = std::clamp(m_utprops.GetInt("UTP.krnfindex", 0), 0, nDSG_LCDFONT_COUNT - 1);
-    const int aln = m_utprops.GetInt("UTP.alnfindex", 0);
-    const BOOL underlined = m_utprops.GetInt("UTP.is_underlined", 0) != 0;
-    const BOOL inversed = m_utprops.GetInt("UTP.is_inversed", 0) != 0;
-    const int bstate = m_utprops.GetInt("UTP.bstate", 0);
+    const int k = std::clamp(utp.GetInt(szUTP_KRNFINDEX, 0), 0, nDSG_LCDFONT_COUNT - 1);
+    const int aln = utp.GetInt(szUTP_ALNFINDEX, 0);
+    const BOOL underlined = utp.GetInt(szUTP_IS_UNDERLINED, 0) != 0;
+    const BOOL inversed = utp.GetInt(szUTP_IS_INVERSED, 0) != 0;
+    const int bstate = utp.GetInt(szUTP_BSTATE, 0);
 
     const int cellWidth = GetLCDFontWidth(k) + (k <= 1 ? 1 : 0);  // dots
     const int lineHeight = GetLCDFontHeight(k);                   // dots
@@ -247,10 +259,8 @@ int CDsgLScriptPrinter::PrintLScript(CDC* dc, const CRect& lmRect, const LMToCli
     if (measureOnly || dc == nullptr) return 1;
 
     // Drawing: only on a page that has a size.
-    if (mapping == nullptr || !mapping->toClient || !std::isfinite(mapping->zoom) ||
-        !(mapping->zoom > 0))
-        return 0;
-    const double zoom = mapping->zoom;
+    if (!CanDraw(dc, page)) return 0;
+    const double zoom = page->GetLMZoom();
 
     FontSpec doubleFont;
     doubleFont.face = GetLCDFontFace(k);
@@ -286,9 +296,9 @@ int CDsgLScriptPrinter::PrintLScript(CDC* dc, const CRect& lmRect, const LMToCli
         haveFont = true;
     };
     for (const PlacedChar& pc : placed) {
-        const CPoint from = mapping->toClient(ClampToLong(pc.x), ClampToLong(pc.y));
+        const CPoint from = page->LMToClientPoint(ClampToLong(pc.x), ClampToLong(pc.y));
         const CPoint to =
-            mapping->toClient(ClampToLong(pc.x + pc.advance), ClampToLong(pc.y + pc.height));
+            page->LMToClientPoint(ClampToLong(pc.x + pc.advance), ClampToLong(pc.y + pc.height));
         if (inversed) dc->FillSolidRect(CRect(from.x - 1, from.y, to.x, to.y + 1), ink);
         if (pc.doubleByte) {
             selectFont(doubleFont);
@@ -304,4 +314,26 @@ int CDsgLScriptPrinter::PrintLScript(CDC* dc, const CRect& lmRect, const LMToCli
     dc->SetBkMode(oldMode);
     dc->SelectFont(oldFont);
     return 1;
+}
+
+void CDsgLScriptPrinter::DrawPText(CDC* dc, const CDsgCDinateEVMent* page) const {
+    if (!CanDraw(dc, page)) return;
+    const CDsgUTProps& utp = m_wobj.GetUTProps();
+    const CRect lm = m_wobj.GetLMHugeRect();
+    CRect rect = page->LMToClientRect(lm);
+    rect.NormalizeRect();
+
+    const int oldMode = dc->SetBkMode(TRANSPARENT);
+    if (utp.GetInt(szUTP_PTTRANSPARENT, 1) == 0)
+        dc->FillSolidRect(rect,
+                          static_cast<COLORREF>(utp.GetInt(szUTP_PTBKCOLOR, 0xFFFFFF)) & 0xFFFFFF);
+    FontSpec font;
+    utp.CreateFontA(font, page->GetLMZoom());
+    const FontSpec oldFont = dc->SelectFont(font);
+    UINT format = DT_NOPREFIX;
+    if (utp.GetInt(szUTP_PTWORDBREAK, 0) != 0) format |= DT_WORDBREAK;
+    if (utp.GetInt(szUTP_PTHCENTER, 0) != 0) format |= DT_CENTER;
+    dc->DrawText(utp.GetString(szUTP_LSCRIPT), rect, format);
+    dc->SelectFont(oldFont);
+    dc->SetBkMode(oldMode);
 }

@@ -5,20 +5,18 @@
 // advance of one character, and the text printer that lays a text out into
 // lines, measures it and draws it with the operating system's fonts.
 
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "design/model/dsgwobj.h"
 #include "design/surface/fxnamedlists.h"
-#include "foundation/fxpropstore.h"
+#include "design/surface/pagecoords.h"
 #include "platform/dc.h"
 #include "platform/geometry.h"
 #include "platform/wintypes.h"
 
 // Korean font indexes run 0..8.
 inline constexpr int nDSG_LCDFONT_COUNT = 9;
-// LCD units per dot.
-inline constexpr int nDSG_LMUNITS_PER_DOT = 10000;
 
 // The font table: lists "width", "height", "face" (header) and "half_width",
 // one item per Korean font index; and the display name of each text
@@ -43,32 +41,33 @@ std::string GetUTPDisplayName(const std::string& key);
 // (-1 when the cell size has no table).
 int GetLCDCharWidth(int krnIndex, int alnIndex, int ch, BOOL* notFound = nullptr);
 
-// Where LCD units land on a drawing surface: client pixels per dot and the
-// conversion of an LCD point to a client point (the design page's).
-struct LMToClientMapping {
-    double zoom = 0;
-    std::function<CPoint(LONG x, LONG y)> toClient;
-};
-
 // Prints the LCD text and PC text of one form object, reading its text
 // attributes (UTP. keys) from the object's attribute record.
 class CDsgLScriptPrinter {
 public:
-    explicit CDsgLScriptPrinter(const CFxPropStore& utprops);
+    explicit CDsgLScriptPrinter(const CDsgWObj& wobj);
+    // The printer keeps a reference: it cannot outlive its object.
+    explicit CDsgLScriptPrinter(const CDsgWObj&& wobj) = delete;
 
     // Lays out UTP.lscript in the rectangle (LCD units) from its top-left
     // corner: lines break at newlines and at the right edge, and text that
     // would pass the bottom is dropped. With `lines`/`offsets` the text of
     // each line and its offset from the top (LCD units); with `size` the
-    // bounding size of the characters (LCD units). Draws on `dc` through
-    // the mapping unless measure-only. With `singleLine` layout ends where
+    // bounding size of the characters (LCD units). Draws on `dc` at the
+    // page's coordinates unless measure-only. With `singleLine` layout ends where
     // a second line would start. Returns 0 when the text cannot be drawn
     // (a font size that is not positive), else 1.
-    int PrintLScript(CDC* dc, const CRect& lmRect, const LMToClientMapping* mapping,
+    int PrintLScript(CDC* dc, const CRect& lmRect, const CDsgCDinateEVMent* page,
                      std::vector<std::string>* lines = nullptr, std::vector<int>* offsets = nullptr,
                      CSize* size = nullptr, BOOL measureOnly = FALSE,
                      BOOL singleLine = FALSE) const;
 
+    // Draws the text of a PC-font text object into the object's rectangle
+    // in the object's font, in the surface's text colour: on its background
+    // colour unless transparent, broken at words and centred as the object
+    // says.
+    void DrawPText(CDC* dc, const CDsgCDinateEVMent* page) const;
+
 private:
-    const CFxPropStore& m_utprops;
+    const CDsgWObj& m_wobj;
 };

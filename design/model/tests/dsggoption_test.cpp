@@ -13,288 +13,157 @@ using testsupport::WriteFileBytes;
 
 namespace {
 
-// One item as the byte format gives it: integer (header 0x23, 4 bytes
-// little-endian) or short text (header 0x08, one length byte).
+// An integer item as the byte format gives it: header 0x23, the key, the
+// value in 4 bytes little-endian.
 std::string IntItem(const std::string& key, int value) {
-    std::string out;
-    out += '\x23';
-    out += static_cast<char>(key.size());
-    out += key;
-    const auto v = static_cast<unsigned>(value);
-    for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+    std::string out = std::string(1, '\x23') + static_cast<char>(key.size()) + key;
+    for (int i = 0; i < 4; ++i) out += static_cast<char>((static_cast<unsigned>(value) >> (8 * i)));
     return out;
 }
-
-std::string TextItem(const std::string& key, const std::string& text) {
-    return std::string(1, '\x08') + static_cast<char>(key.size()) + key +
-           static_cast<char>(text.size()) + text;
-}
-
-// The default record. Our store writes its items in key order.
-const std::string kDefaultBytes =
-    IntItem("GOPT.cpcindex", 0) + IntItem("GOPT.epusftype", 0) + IntItem("GOPT.lmheight", 240) +
-    IntItem("GOPT.lmtight_uggap", 5) + IntItem("GOPT.lmwidth", 320) +
-    IntItem("GOPT.spage_back_color", 0xFBF0DD) + IntItem("GOPT.use_ugrid", 1);
 
 class GOptionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = CDsgGOption::GetGOptionFolder();
-        Clean();
+        for (const std::string& f : {ShortFile(), LongFile(), GridFile()})
+            std::filesystem::remove_all(f);
+        MakeFolderPath(GetSystemFolder());
         GetDsgGOption().RemoveAll();
         GetDsgGOption().SetDefaultGOption();
+        options_.SetDefaultGOption();
     }
     void TearDown() override {
-        Clean();
         SetKeyStyle(KEYSTYLE_LONG);
-        GetDsgGOption().RemoveAll();
-        GetDsgGOption().SetDefaultGOption();
+        SetUp();
     }
-    void Clean() {
-        std::filesystem::remove_all(ShortFile());
-        std::filesystem::remove_all(LongFile());
-        std::filesystem::remove_all(GridFile());
-    }
-    std::string ShortFile() const { return folder_ + "/dvk_goptions.dat"; }
-    std::string LongFile() const { return folder_ + "/dsg_gopt.dat"; }
+    static std::string ShortFile() { return GetFolder(FolderKind::Program) + "/dvk_goptions.dat"; }
+    static std::string LongFile() { return GetFolder(FolderKind::Program) + "/dsg_gopt.dat"; }
     static std::string GridFile() { return GetSystemFolder() + "/grid.cfg"; }
-    static bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+    int Width() const { return options_.GetInt(GOPT_LMWIDTH, -1); }
 
-    std::string folder_;
+    CDsgGOption options_;
 };
 
 }  // namespace
 
-TEST_F(GOptionTest, FolderIsTheTestProgramFolder) {
-    // Linked into the program, the library keeps its files beside the
-    // program; the tests point that folder at a temporary one.
-    EXPECT_EQ(folder_, GetFolder(FolderKind::Program));
-    EXPECT_EQ(folder_.rfind(testsupport::TempRoot(), 0), 0u);
-}
-
-TEST_F(GOptionTest, ConstructedEmptyDefaultsOnRequest) {
-    CDsgGOption options;
-    EXPECT_EQ(options.GetCount(), 0);
-    EXPECT_EQ(options.GetSPageBackColor(), 0u);
-
-    options.SetDefaultGOption();
-    EXPECT_EQ(options.GetCount(), 7);
-    EXPECT_EQ(options.GetInt(GOPT_LMWIDTH, -1), 320);
-    EXPECT_EQ(options.GetInt(GOPT_LMHEIGHT, -1), 240);
-    EXPECT_EQ(options.GetInt(GOPT_USE_UGRID, -1), 1);
-    EXPECT_EQ(options.GetInt(GOPT_LMTIGHT_UGGAP, -1), 5);
-    EXPECT_EQ(options.GetInt(GOPT_EPUSFTYPE, -1), 0);
-    EXPECT_EQ(options.GetInt(GOPT_CPCINDEX, -1), 0);
-    EXPECT_EQ(options.GetSPageBackColor(), 0xFBF0DDu);
-    for (const char* key : {GOPT_LMWIDTH, GOPT_LMHEIGHT, GOPT_USE_UGRID, GOPT_LMTIGHT_UGGAP,
-                            GOPT_EPUSFTYPE, GOPT_SPAGE_BACK_COLOR, GOPT_CPCINDEX})
-        EXPECT_EQ(options.GetValueType(key), CFxPropItem::VT_INT) << key;
-}
-
-TEST_F(GOptionTest, FreshInstallationKeepsDefaults) {
-    CDsgGOption options;
-    options.SetDefaultGOption();
-    EXPECT_EQ(options.FromFile(), 0);  // no file in either style
-    SetKeyStyle(KEYSTYLE_SHORT);
-    EXPECT_EQ(options.FromFile(), 0);
-    CDsgGOption defaults;
-    defaults.SetDefaultGOption();
-    EXPECT_EQ(options.GetText(), defaults.GetText());
-}
-
 TEST_F(GOptionTest, WritesExactBytesInBothKeyStyles) {
-    CDsgGOption options;
-    options.SetDefaultGOption();
-
-    // Short style: the designer program's file, still with the long keys.
+    EXPECT_EQ(CDsgGOption().GetCount(), 0);  // defaults only on request
+    // Our store writes its items in key order; the keys are long in both.
+    auto bytes = [](int width) {
+        return IntItem("GOPT.cpcindex", 0) + IntItem("GOPT.epusftype", 0) +
+               IntItem("GOPT.lmheight", 240) + IntItem("GOPT.lmtight_uggap", 5) +
+               IntItem("GOPT.lmwidth", width) + IntItem("GOPT.spage_back_color", 0xFBF0DD) +
+               IntItem("GOPT.use_ugrid", 1);
+    };
     SetKeyStyle(KEYSTYLE_SHORT);
-    ASSERT_EQ(options.ToFile(), 1);
-    EXPECT_EQ(ReadFileBytes(ShortFile()), kDefaultBytes);
-    EXPECT_FALSE(Exists(LongFile()));
+    ASSERT_EQ(options_.ToFile(), 1);
+    EXPECT_EQ(ReadFileBytes(ShortFile()), bytes(320));
+    EXPECT_FALSE(std::filesystem::exists(LongFile()));
 
-    // Long style: its own file, and the short style's file goes.
+    // The long style writes its own file and removes the short style's.
     SetKeyStyle(KEYSTYLE_LONG);
-    options.SetInt(GOPT_LMWIDTH, 128);
-    ASSERT_EQ(options.ToFile(), 1);
-    EXPECT_FALSE(Exists(ShortFile()));
-    const std::string expected =
-        IntItem("GOPT.cpcindex", 0) + IntItem("GOPT.epusftype", 0) + IntItem("GOPT.lmheight", 240) +
-        IntItem("GOPT.lmtight_uggap", 5) + std::string("\x23\x0CGOPT.lmwidth\x80\x00\x00\x00", 18) +
-        IntItem("GOPT.spage_back_color", 0xFBF0DD) + IntItem("GOPT.use_ugrid", 1);
-    EXPECT_EQ(ReadFileBytes(LongFile()), expected);
+    options_.SetInt(GOPT_LMWIDTH, 128);
+    ASSERT_EQ(options_.ToFile(), 1);
+    EXPECT_EQ(ReadFileBytes(LongFile()), bytes(128));
+    EXPECT_FALSE(std::filesystem::exists(ShortFile()));
+
+    // A folder in the file's place cannot be written.
+    std::filesystem::remove(LongFile());
+    std::filesystem::create_directory(LongFile());
+    EXPECT_EQ(options_.ToFile(), 0);
 }
 
-TEST_F(GOptionTest, ReadsOverPresentValues) {
-    // A hand-written file holding only the width.
-    WriteFileBytes(ShortFile(), std::string("\x23\x0CGOPT.lmwidth\x40\x01\x00\x00", 18));
-    CDsgGOption options;
-    options.SetDefaultGOption();
-    options.SetInt(GOPT_LMWIDTH, 1);
-    SetKeyStyle(KEYSTYLE_SHORT);
-    EXPECT_EQ(options.FromFile(), 1);
-    EXPECT_EQ(options.GetInt(GOPT_LMWIDTH, -1), 320);
-    EXPECT_EQ(options.GetInt(GOPT_LMHEIGHT, -1), 240);
-    EXPECT_EQ(options.GetInt(GOPT_LMTIGHT_UGGAP, -1), 5);
-    EXPECT_EQ(options.GetCount(), 7);
+TEST_F(GOptionTest, ReadingChoosesTheFileOfTheKeyStyle) {
+    // No file: defaults stay, result 0.
+    EXPECT_EQ(options_.FromFile(), 0);
+    EXPECT_EQ(Width(), 320);
 
-    // Short keys are not option keys: they are read as they stand.
-    WriteFileBytes(ShortFile(), IntItem("lmwidth", 64) + IntItem(GOPT_LMHEIGHT, 48));
-    EXPECT_EQ(options.FromFile(), 1);
-    EXPECT_EQ(options.GetInt(GOPT_LMWIDTH, -1), 320);
-    EXPECT_EQ(options.GetInt(GOPT_LMHEIGHT, -1), 48);
-}
-
-TEST_F(GOptionTest, RoundTripThroughFileKeepsEveryValue) {
-    CDsgGOption options;
-    options.SetDefaultGOption();
-    options.SetInt(GOPT_SPAGE_BACK_COLOR, 0x102030);
-    options.SetInt(GOPT_CPCINDEX, 1);
-    options.SetInt(GOPT_USE_UGRID, 0);
-    ASSERT_EQ(options.ToFile(), 1);
-
-    CDsgGOption back;
-    back.SetDefaultGOption();
-    EXPECT_EQ(back.FromFile(), 1);
-    EXPECT_EQ(back.GetText(), options.GetText());
-}
-
-// Which file the long key style reads.
-TEST_F(GOptionTest, LongStyleChoosesItsFile) {
-    CDsgGOption options;
-    options.SetDefaultGOption();
-
-    // Only the short style's file: read it.
+    // The long style without its own file reads the short style's; values
+    // missing from the file keep theirs.
     WriteFileBytes(ShortFile(), IntItem(GOPT_LMWIDTH, 200));
-    EXPECT_EQ(options.FromFile(), 1);
-    EXPECT_EQ(options.GetInt(GOPT_LMWIDTH, -1), 200);
+    options_.SetInt(GOPT_LMHEIGHT, 64);
+    EXPECT_EQ(options_.FromFile(), 1);
+    EXPECT_EQ(Width(), 200);
+    EXPECT_EQ(options_.GetInt(GOPT_LMHEIGHT, -1), 64);
 
     // Only its own file.
     std::filesystem::remove(ShortFile());
     WriteFileBytes(LongFile(), IntItem(GOPT_LMWIDTH, 240));
-    EXPECT_EQ(options.FromFile(), 1);
-    EXPECT_EQ(options.GetInt(GOPT_LMWIDTH, -1), 240);
+    EXPECT_EQ(options_.FromFile(), 1);
+    EXPECT_EQ(Width(), 240);
 
-    // The short style never looks at the long style's file.
+    // The short style never reads the long style's file.
     SetKeyStyle(KEYSTYLE_SHORT);
-    EXPECT_EQ(options.FromFile(), 0);
-    EXPECT_EQ(options.GetInt(GOPT_LMWIDTH, -1), 240);
+    EXPECT_EQ(options_.FromFile(), 0);
+    EXPECT_EQ(Width(), 240);
 }
 
 TEST_F(GOptionTest, BothFilesTakeOnlyTheLegacyGrid) {
     WriteFileBytes(ShortFile(), IntItem(GOPT_LMWIDTH, 200));
     WriteFileBytes(LongFile(), IntItem(GOPT_LMWIDTH, 240));
-    CDsgGOption options;
-    options.SetDefaultGOption();
+    EXPECT_EQ(options_.FromFile(), 1);  // no grid file: nothing changes
+    EXPECT_EQ(Width(), 320);
 
-    // No grid file: still a success, and nothing changes.
-    EXPECT_EQ(options.FromFile(), 1);
-    EXPECT_EQ(options.GetInt(GOPT_LMWIDTH, -1), 320);
-    EXPECT_EQ(options.GetInt(GOPT_USE_UGRID, -1), 1);
-
-    MakeFolderPath(GetSystemFolder());
     WriteFileBytes(GridFile(), IntItem("use_grid", 0) + IntItem("grid_size", 12));
-    EXPECT_EQ(options.FromFile(), 1);
-    EXPECT_EQ(options.GetInt(GOPT_LMWIDTH, -1), 320);
-    EXPECT_EQ(options.GetInt(GOPT_USE_UGRID, -1), 0);
-    EXPECT_EQ(options.GetInt(GOPT_LMTIGHT_UGGAP, -1), 12);
+    EXPECT_EQ(options_.FromFile(), 1);
+    EXPECT_EQ(Width(), 320);
+    EXPECT_EQ(options_.GetInt(GOPT_USE_UGRID, -1), 0);
+    EXPECT_EQ(options_.GetInt(GOPT_LMTIGHT_UGGAP, -1), 12);
 
     // Keys missing from the grid file take the grid defaults.
-    options.SetInt(GOPT_LMTIGHT_UGGAP, 30);
-    WriteFileBytes(GridFile(), TextItem("other", "x"));
-    EXPECT_EQ(options.FromFile(), 1);
-    EXPECT_EQ(options.GetInt(GOPT_USE_UGRID, -1), 1);
-    EXPECT_EQ(options.GetInt(GOPT_LMTIGHT_UGGAP, -1), 5);
-
-    // The short style ignores the grid file.
-    SetKeyStyle(KEYSTYLE_SHORT);
-    EXPECT_EQ(options.FromFile(), 1);
-    EXPECT_EQ(options.GetInt(GOPT_LMWIDTH, -1), 200);
-}
-
-TEST_F(GOptionTest, UnwritableFileFails) {
-    std::filesystem::create_directory(LongFile());  // a folder in the file's place
-    CDsgGOption options;
-    options.SetDefaultGOption();
-    EXPECT_EQ(options.ToFile(), 0);
-    std::filesystem::create_directory(ShortFile());
-    SetKeyStyle(KEYSTYLE_SHORT);
-    EXPECT_EQ(options.ToFile(), 0);
+    WriteFileBytes(GridFile(), IntItem("other", 1));
+    EXPECT_EQ(options_.FromFile(), 1);
+    EXPECT_EQ(options_.GetInt(GOPT_USE_UGRID, -1), 1);
+    EXPECT_EQ(options_.GetInt(GOPT_LMTIGHT_UGGAP, -1), 5);
 }
 
 TEST_F(GOptionTest, SizesComeFromTheGlobalOptions) {
-    CDsgGOption local;  // empty: its own keys do not count
-    EXPECT_EQ(local.GetLMSize(), CSize(320, 240));
+    EXPECT_EQ(options_.GetLMSize(), CSize(320, 240));
     EXPECT_EQ(CDsgGOption::GetTSPHeight(), 41);  // 55 x 240 / 320 = 41.25
-
-    GetDsgGOption().SetInt(GOPT_LMWIDTH, 240);
-    GetDsgGOption().SetInt(GOPT_LMHEIGHT, 128);
-    EXPECT_EQ(CDsgGOption::GetTSPHeight(), 29);  // 29.33
-
-    GetDsgGOption().RemoveAll();
+    CDsgGOption& global = GetDsgGOption();
+    global.SetInt(GOPT_LMWIDTH, 1000);  // only the global object counts
+    EXPECT_EQ(CDsgGOption().GetLMSize(), CSize(1000, 240));
+    global.RemoveAll();
     EXPECT_EQ(CDsgGOption::GetLMSize(), CSize(1, 1));
     EXPECT_EQ(CDsgGOption::GetTSPHeight(), 55);
-
-    // A zero or negative width counts as missing.
-    GetDsgGOption().SetInt(GOPT_LMWIDTH, 0);
-    GetDsgGOption().SetInt(GOPT_LMHEIGHT, 10);
-    EXPECT_EQ(CDsgGOption::GetTSPHeight(), 550);
-    GetDsgGOption().SetInt(GOPT_LMWIDTH, -4);
-    EXPECT_EQ(CDsgGOption::GetTSPHeight(), 550);
-    GetDsgGOption().SetInt(GOPT_LMWIDTH, 1);
-    GetDsgGOption().SetInt(GOPT_LMHEIGHT, 0x7FFFFFFF);
+    // A width of 0 or less counts as missing; a huge height is held.
+    global.SetInt(GOPT_LMHEIGHT, 10);
+    for (int width : {0, -4}) {
+        global.SetInt(GOPT_LMWIDTH, width);
+        EXPECT_EQ(CDsgGOption::GetTSPHeight(), 550) << width;
+    }
+    global.SetInt(GOPT_LMWIDTH, 1);
+    global.SetInt(GOPT_LMHEIGHT, 0x7FFFFFFF);
     EXPECT_EQ(CDsgGOption::GetTSPHeight(), 0x7FFFFFFF);
 }
 
 // Grid and highlight colours on either side of the 128 channel mean.
 TEST_F(GOptionTest, GridAndNegativeColours) {
-    CDsgGOption options;
-    options.SetDefaultGOption();
-    // Default page: mean 237, light: darker grid, lighter highlight.
-    EXPECT_EQ(options.GetUGridColor(), RGB(192, 208, 218));
-    EXPECT_EQ(options.GetNegativeColor(), RGB(224, 241, 251));
-
-    options.SetInt(GOPT_SPAGE_BACK_COLOR, static_cast<int>(RGB(128, 128, 128)));  // mean 128
-    EXPECT_EQ(options.GetUGridColor(), RGB(111, 111, 111));
-    EXPECT_EQ(options.GetNegativeColor(), RGB(139, 139, 139));
-
-    options.SetInt(GOPT_SPAGE_BACK_COLOR, static_cast<int>(RGB(128, 128, 127)));  // 383 / 3 = 127
-    EXPECT_EQ(options.GetUGridColor(), RGB(144, 144, 143));
-    EXPECT_EQ(options.GetNegativeColor(), RGB(116, 116, 115));
-
-    options.SetInt(GOPT_SPAGE_BACK_COLOR, static_cast<int>(RGB(0, 100, 255)));  // mean 118
-    EXPECT_EQ(options.GetUGridColor(), RGB(33, 120, 255));
-    EXPECT_EQ(options.GetNegativeColor(), RGB(0, 91, 232));
-
-    // Missing colour: black page.
-    options.RemoveAll();
-    EXPECT_EQ(options.GetUGridColor(), RGB(33, 33, 33));
-    EXPECT_EQ(options.GetNegativeColor(), RGB(0, 0, 0));
-
-    // Bits above the colour are not carried into the shades.
-    options.SetInt(GOPT_SPAGE_BACK_COLOR, static_cast<int>(0xFF000000u | RGB(255, 255, 255)));
-    EXPECT_EQ(options.GetUGridColor(), RGB(221, 221, 221));
-    EXPECT_EQ(options.GetNegativeColor(), RGB(255, 255, 255));
+    struct Case {
+        COLORREF back, grid, negative;
+    } cases[] = {
+        {0xFBF0DD, RGB(192, 208, 218), RGB(224, 241, 251)},                // default, mean 237
+        {RGB(128, 128, 128), RGB(111, 111, 111), RGB(139, 139, 139)},      // mean 128
+        {RGB(128, 128, 127), RGB(144, 144, 143), RGB(116, 116, 115)},      // 383 / 3 = 127
+        {RGB(0, 100, 255), RGB(33, 120, 255), RGB(0, 91, 232)},            // mean 118
+        {0xFF000000u | RGB(255, 255, 255), RGB(221, 221, 221), 0xFFFFFF},  // high bits dropped
+    };
+    for (const Case& c : cases) {
+        options_.SetInt(GOPT_SPAGE_BACK_COLOR, static_cast<int>(c.back));
+        EXPECT_EQ(options_.GetUGridColor(), c.grid) << std::hex << c.back;
+        EXPECT_EQ(options_.GetNegativeColor(), c.negative) << std::hex << c.back;
+    }
+    options_.RemoveAll();  // no colour: a black page
+    EXPECT_EQ(options_.GetUGridColor(), RGB(33, 33, 33));
+    EXPECT_EQ(options_.GetNegativeColor(), 0u);
 }
 
-TEST(DPSettingsTest, DefaultsAndRecordBytes) {
+TEST(DPSettingsTest, Defaults) {
     CDsgDPSettings settings;
-    EXPECT_EQ(settings.GetCount(), 4);
-    EXPECT_EQ(settings.GetInt(DPS_TGCMWHETHER, -1), 0);
-    EXPECT_EQ(settings.GetValueType(DPS_TGCMFLPATH), CFxPropItem::VT_STRING);
-    EXPECT_EQ(settings.GetString(DPS_TGCMFLPATH), "");
-    EXPECT_EQ(settings.GetInt(DPS_IRNCGCISOLATE, -1), 0);
-    EXPECT_EQ(settings.GetString(DPS_IRNCGCSCNAME), "DEFINECHRS");
-
-    CRevolver buffer;
-    ASSERT_TRUE(settings.ToRevolver(buffer));
-    std::string bytes(static_cast<size_t>(buffer.GetLength()), '\0');
-    buffer.ReadAt(bytes.data(), buffer.GetLength(), 0);
-    EXPECT_EQ(bytes, IntItem("DPS.irncgcisolate", 0) + TextItem("DPS.irncgcscname", "DEFINECHRS") +
-                         TextItem("DPS.tgcmflpath", "") + IntItem("DPS.tgcmwhether", 0));
-
     settings.SetInt(DPS_TGCMWHETHER, 1);
     settings.SetString(DPS_IRNCGCSCNAME, "X");
     settings.SetDefaultDPSettings();
-    EXPECT_EQ(settings.GetInt(DPS_TGCMWHETHER, -1), 0);
-    EXPECT_EQ(settings.GetString(DPS_IRNCGCSCNAME), "DEFINECHRS");
+    EXPECT_EQ(settings.GetText(),
+              "DPS.irncgcisolate=0,DPS.irncgcscname=DEFINECHRS,DPS.tgcmflpath=,DPS.tgcmwhether=0");
+    EXPECT_EQ(settings.GetValueType(DPS_TGCMFLPATH), CFxPropItem::VT_STRING);
+    EXPECT_EQ(settings.GetValueType(DPS_TGCMWHETHER), CFxPropItem::VT_INT);
 }

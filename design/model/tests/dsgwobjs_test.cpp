@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "design/model/dsggoption.h"
 #include "design/model/tests/eactionstesting.h"
 
 using namespace eatesting;
@@ -210,12 +211,112 @@ TEST(DsgWObjsTest, BadRecordsLeaveTheContainerAsItWas) {
     EXPECT_EQ(copy.ZOrder(), (std::vector<int>{7, 3}));
 }
 
-TEST(DsgWObjsTest, OptionHelpers) {
-    EXPECT_EQ(EPUSFTypeToBpp(0), 4);
-    EXPECT_EQ(EPUSFTypeToBpp(1), 8);
-    EXPECT_EQ(EPUSFTypeToBpp(2), -1);
-    EXPECT_EQ(CPCIndexToNegativeColor(3), 0xFFFFFFu);
-    EXPECT_EQ(CPCIndexToNegativeColor(0), 0u);
-    EXPECT_EQ(NextDsgCounter(0), 1);
-    EXPECT_EQ(NextDsgCounter(0x7FFFFFFF), 1);
+namespace {
+
+// Sets the LCD size of the global options for the lifetime of the object.
+class LcdSizeScope {
+public:
+    LcdSizeScope(int width, int height) : m_saved(GetDsgGOption()) {
+        GetDsgGOption().SetInt(GOPT_LMWIDTH, width);
+        GetDsgGOption().SetInt(GOPT_LMHEIGHT, height);
+    }
+    ~LcdSizeScope() { GetDsgGOption().CopyFrom(m_saved); }
+
+private:
+    CFxRevPropStore m_saved;
+};
+
+}  // namespace
+
+TEST(DsgWObjsTest, ChosenObjectQueries) {
+    Form form;
+    const int a = CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(0, 0, 100, 100));
+    const int ch = CreateDragged(form, nDSG_WOKIND__WODNCHAR, CRect(0, 0, 160000, 160000));
+    const int c = CreateDragged(form, nDSG_WOKIND__WOLINE, CRect(5, 5, 10, 10));
+    int neighbour = 0, own = 0;
+    EXPECT_FALSE(form.GetCWOCHZNeighbour(TRUE, neighbour, own));
+    EXPECT_FALSE(form.IsSingleWODNCharChosen());
+
+    form.ACWOChoose(ch, FALSE);
+    EXPECT_TRUE(form.IsSingleWODNCharChosen());
+    ASSERT_TRUE(form.GetCWOCHZNeighbour(TRUE, neighbour, own));
+    EXPECT_EQ(own, ch);
+    EXPECT_EQ(neighbour, c);
+    ASSERT_TRUE(form.GetCWOCHZNeighbour(FALSE, neighbour, own));
+    EXPECT_EQ(neighbour, a);
+    form.ACWOChoose(c, FALSE);
+    ASSERT_TRUE(form.GetCWOCHZNeighbour(TRUE, neighbour, own));
+    EXPECT_EQ(neighbour, -1);
+    EXPECT_FALSE(form.IsSingleWODNCharChosen());
+    form.WOChoose(a);
+    EXPECT_FALSE(form.GetCWOCHZNeighbour(TRUE, neighbour, own));
+
+    // One object only: no neighbour to swap with.
+    Form single;
+    const int only = CreateDragged(single, nDSG_WOKIND__WOBOX, CRect(0, 0, 1, 1));
+    single.ACWOChoose(only, FALSE);
+    EXPECT_FALSE(single.GetCWOCHZNeighbour(TRUE, neighbour, own));
+}
+
+TEST(DsgWObjsTest, GripUnderThePoint) {
+    Form form;
+    EXPECT_EQ(form.GetWOCHGripByPoint(CPoint(0, 0), TRUE), nDSG_GRIP__NONE);
+    // Drawn from lower right; in client units as stored (no page).
+    const int thin = CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(105, 200, 100, 100));
+    form.ACWOChoose(thin, FALSE);
+    // Narrower than 12: widened to 7 either side of the centre (102), and
+    // the centre grip is tested before the side grips.
+    EXPECT_EQ(form.GetWOCHGripByPoint(CPoint(110, 150), TRUE), nDSG_GRIP__CENTER);
+    EXPECT_EQ(form.GetWOCHGripByPoint(CPoint(95, 100), TRUE), nDSG_GRIP__LEFTTOP);
+    // Not normalised, the reversed box counts as lower than 12 as well.
+    EXPECT_EQ(form.GetWOCHGripByPoint(CPoint(95, 100), FALSE), nDSG_GRIP__NONE);
+    EXPECT_EQ(form.GetWOCHGripByPoint(CPoint(102, 180), TRUE), nDSG_GRIP__NONE);
+    form.ACWOChoose(77, FALSE);
+    EXPECT_EQ(form.GetWOCHGripByPoint(CPoint(110, 150), TRUE), nDSG_GRIP__NONE);
+}
+
+TEST(DsgWObjsTest, RubberBandChoice) {
+    Form form;
+    const int inside = CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(10, 10, 100, 100));
+    // Second corner on the right and bottom edges: still in.
+    const int edge = CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(0, 0, 200, 200));
+    // First corner on the right edge: out.
+    CreateDragged(form, nDSG_WOKIND__WOLINE, CRect(200, 50, 150, 60));
+    // Reversed line whose first corner is inside and second outside: out.
+    CreateDragged(form, nDSG_WOKIND__WOLINE, CRect(50, 50, -1, 60));
+    form.WOChoose(99);
+    form.WOChooseInRect(CRect(0, 0, 200, 200));
+    EXPECT_EQ(form.GetCWOCHId(), inside);
+    EXPECT_EQ(form.GetSWOCHIds(), (std::set<int>{edge}));
+}
+
+TEST(DsgWObjsTest, NearestObjectPick) {
+    LcdSizeScope lcd(80, 50);
+    Form form;
+    CDsgUTProps attributes;
+    attributes.SetString("UTP.cswitch", "0");
+    // Two boxes whose centres are equally far from (500000, 250000).
+    const int lower =
+        CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(300000, 200000, 500000, 300000), attributes);
+    const int upper =
+        CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(500000, 200000, 700000, 300000));
+    CDsgUTProps out;
+    CPoint centre;
+    ASSERT_TRUE(form.PickWObjNearPoint(CPoint(500000, 250000), out, centre));
+    EXPECT_EQ(form.GetCWOCHId(), lower);
+    EXPECT_EQ(centre, CPoint(400000, 250000));
+    EXPECT_EQ(out.GetString("UTP.cswitch"), "0");
+
+    // Strictly nearer wins; the old current object stays chosen.
+    ASSERT_TRUE(form.PickWObjNearPoint(CPoint(560000, 250000), out, centre));
+    EXPECT_EQ(form.GetCWOCHId(), upper);
+    EXPECT_TRUE(form.IsWOIdWOChosen(lower));
+    EXPECT_EQ(centre, CPoint(600000, 250000));
+    EXPECT_EQ(out.GetString("UTP.cswitch"), "1");
+
+    // Within 15 dots of an object, but outside the LCD (80 dots): nothing.
+    EXPECT_TRUE(form.PickWObjNearPoint(CPoint(799999, 250000), out, centre));
+    EXPECT_FALSE(form.PickWObjNearPoint(CPoint(820000, 250000), out, centre));
+    EXPECT_FALSE(form.PickWObjNearPoint(CPoint(500000, 500000), out, centre));
+    EXPECT_FALSE(form.PickWObjNearPoint(CPoint(500000, 45000), out, centre));
 }

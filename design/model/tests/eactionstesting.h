@@ -13,6 +13,7 @@
 #include "design/model/dsgeaction.h"
 #include "design/model/dsgeactions.h"
 #include "design/model/dsgwobjs.h"
+#include "design/model/dsgwochoice.h"
 #include "foundation/fxrevpropstore.h"
 #include "foundation/tests/storetesting.h"
 
@@ -32,7 +33,7 @@ private:
 
 // A form as the design page holds one: its history and its objects, with an
 // open form so that appends are taken.
-class Form : public CDsgEActions, public CDsgWObjs {
+class Form : public CDsgEActions, public CDsgWObjs, public CDsgWOChoice {
 public:
     explicit Form(BOOL notify = FALSE) : CDsgEActions(notify) { SetSPIndex(0); }
 
@@ -63,19 +64,20 @@ public:
     }
 
     BOOL lastRebuild = TRUE;
-    int fixChoiceCalls = 0;
     std::vector<int> notices;  // kinds told to the main frame
-    int resets = 0;
     int exchanges = 0;
     int countAtNotice = -1;
+    int eState = 1;
 
 protected:
-    void FixWOChoice() override { ++fixChoiceCalls; }
+    CDsgWOChoice* GetWObjsChoice() const override { return const_cast<Form*>(this); }
+    CDsgWOChoice* GetEActionsChoice() const override { return const_cast<Form*>(this); }
+    CDsgWObj* GetWOChoiceWObj(int id) const override { return GetWObjById(id); }
+    void SetWOChoiceEState(int state) override { eState = state; }
     void OnEAAdded(const CDsgEAction& action) override {
         notices.push_back(action.GetEAType());
         countAtNotice = GetEACount();
     }
-    void OnEActionsReset() override { ++resets; }
     void OnWONOExchanged() override { ++exchanges; }
 };
 

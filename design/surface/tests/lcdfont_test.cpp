@@ -2,73 +2,55 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <limits>
-
 #include "design/model/dsggoption.h"
+#include "design/surface/pagecoords.h"
 #include "platform/textcodec.h"
 
 namespace {
 
 constexpr LONG U = 10000;  // LCD units per dot
-
-CRect DotRect(LONG l, LONG t, LONG r, LONG b) { return {l * U, t * U, r * U, b * U}; }
-
-// A text attribute record as a form object holds it.
-CFxPropStore Text(const std::string& script, int krn = 4, int aln = 0) {
-    CFxPropStore utp;
-    utp.SetString("UTP.lscript", script);
-    utp.SetString("UTP.krnfindex", std::to_string(krn));
-    utp.SetString("UTP.alnfindex", std::to_string(aln));
-    utp.SetString("UTP.bstate", "0");
-    utp.SetString("UTP.is_underlined", "0");
-    utp.SetString("UTP.is_inversed", "0");
-    return utp;
-}
-
-struct Layout {
-    int result = -1;
-    std::vector<std::string> lines;
-    std::vector<int> offsets;
-    CSize size;
-};
-
-Layout Measure(const CFxPropStore& utp, const CRect& rect, BOOL singleLine = FALSE) {
-    Layout out;
-    out.result = CDsgLScriptPrinter(utp).PrintLScript(nullptr, rect, nullptr, &out.lines,
-                                                      &out.offsets, &out.size, TRUE, singleLine);
-    return out;
-}
-
 using Lines = std::vector<std::string>;
 using Offsets = std::vector<int>;
 
-}  // namespace
+CRect DotRect(LONG l, LONG t, LONG r, LONG b) { return {l * U, t * U, r * U, b * U}; }
 
-TEST(LCDFontTableTest, CellsAndFacesPerFont) {
-    const int widths[] = {10, 10, 16, 16, 16, 16, 24, 24, 48};
-    const int heights[] = {16, 16, 16, 16, 16, 16, 24, 24, 48};
-    const char* faces[] = {"돋움", "샘물", "바탕", "돋움", "굴림", "으뜸", "돋움", "바탕", "돋움"};
-    const int halves[] = {7, 7, 8, 8, 8, 8, 12, 12, 25};
-    for (int k = 0; k < 9; ++k) {
-        EXPECT_EQ(GetLCDFontWidth(k), widths[k]) << k;
-        EXPECT_EQ(GetLCDFontHeight(k), heights[k]) << k;
-        EXPECT_EQ(GetLCDFontFace(k), A(faces[k])) << k;
-        EXPECT_EQ(GetLCDCharWidth(k, 0, 'W'), halves[k]) << k;
-    }
-    EXPECT_EQ(GetLCDFontTable().GetHeader(), (Lines{"width", "height", "face"}));
-    EXPECT_EQ(GetLCDFontFace(9), "");
-    EXPECT_EQ(GetLCDCharWidth(9, 0, 'A'), -1);
-    EXPECT_EQ(GetLCDCharWidth(-1, 0, 'A'), -1);
-    EXPECT_EQ(GetUTPDisplayName("UTP.krnfindex"), "kor_font_index");
-    EXPECT_EQ(GetUTPDisplayName("UTP.wonorder"), "storder");
-    EXPECT_EQ(GetUTPDisplayName("UTP.ptface"), "");
+void Set(CDsgWObj& wobj, const std::string& key, const std::string& value) {
+    wobj.GetUTProps().SetString(key, value);
 }
 
-TEST(LCDFontTableTest, ProportionalWidths) {
+// An LCD text object.
+CDsgWObj Text(const std::string& script, int krn = 4, int aln = 0) {
+    CDsgWObj wobj;
+    wobj.SetWOKind(nDSG_WOKIND__WOTEXT);
+    Set(wobj, "UTP.lscript", script);
+    Set(wobj, "UTP.krnfindex", std::to_string(krn));
+    Set(wobj, "UTP.alnfindex", std::to_string(aln));
+    return wobj;
+}
+
+}  // namespace
+
+TEST(LCDFontTableTest, CellsFacesAndWidthsPerFont) {
+    const char* faces[] = {"돋움", "샘물", "바탕", "돋움", "굴림", "으뜸", "돋움", "바탕", "돋움"};
+    const int widths[] = {10, 10, 16, 16, 16, 16, 24, 24, 48};
+    const int heights[] = {16, 16, 16, 16, 16, 16, 24, 24, 48};
+    const int halves[] = {7, 7, 8, 8, 8, 8, 12, 12, 25};
+    // Proportional 'A' and '~' by cell size.
+    const int upperA[] = {7, 7, 11, 11, 11, 11, 17, 17, 38};
+    const int tilde[] = {7, 7, 12, 12, 12, 12, 20, 20, 28};
+    for (int k = 0; k < 9; ++k) {
+        EXPECT_EQ(GetLCDFontFace(k), A(faces[k])) << k;
+        EXPECT_EQ(GetLCDFontWidth(k), widths[k]) << k;
+        EXPECT_EQ(GetLCDFontHeight(k), heights[k]) << k;
+        EXPECT_EQ(GetLCDCharWidth(k, 0, 'W'), halves[k]) << k;
+        EXPECT_EQ(GetLCDCharWidth(k, 1 + k % 3, 'A'), upperA[k]) << k;
+        EXPECT_EQ(GetLCDCharWidth(k, 1, '~'), tilde[k]) << k;
+    }
+    EXPECT_EQ(GetLCDCharWidth(9, 0, 'A'), -1);
+    EXPECT_EQ(GetUTPDisplayName("UTP.krnfindex"), "kor_font_index");
+
+    // Sums of the 95 advances of each list, so that no entry goes astray.
     const CFxNamedLists& table = GetLCDAlnumWidthTable();
-    EXPECT_EQ(table.GetMaxListSize(), 95);
-    // Sums of the lists, so that no entry can go astray unnoticed.
     const std::pair<const char*, int> sums[] = {
         {"10x16", 95 * 7}, {"16x16", 828}, {"24x24", 1249}, {"48x48", 2578}};
     for (const auto& [name, sum] : sums) {
@@ -77,202 +59,121 @@ TEST(LCDFontTableTest, ProportionalWidths) {
         EXPECT_EQ(total, sum) << name;
         EXPECT_EQ(table.GetListItem(name, 95), "") << name;
     }
-    // 'A' and '~' per cell size; fonts 0 and 1 use the 10x16 list.
-    EXPECT_EQ(GetLCDCharWidth(0, 1, 'A'), 7);
-    EXPECT_EQ(GetLCDCharWidth(1, 2, '~'), 7);
-    EXPECT_EQ(GetLCDCharWidth(4, 1, 'A'), 11);
-    EXPECT_EQ(GetLCDCharWidth(5, 1, '~'), 12);
-    EXPECT_EQ(GetLCDCharWidth(2, 1, ' '), 8);
-    EXPECT_EQ(GetLCDCharWidth(6, 1, 'A'), 17);
-    EXPECT_EQ(GetLCDCharWidth(7, 1, '~'), 20);
-    EXPECT_EQ(GetLCDCharWidth(8, 1, 'A'), 38);
-    EXPECT_EQ(GetLCDCharWidth(8, 1, '~'), 28);
 
-    // Characters outside 32..126 take the place of "?".
+    // Outside 32..126 the proportional font has nothing: the "?" stands in.
     BOOL notFound = FALSE;
-    EXPECT_EQ(GetLCDCharWidth(4, 1, 'A', &notFound), 11);
-    EXPECT_FALSE(notFound);
     EXPECT_EQ(GetLCDCharWidth(4, 1, '\t', &notFound), 8);
     EXPECT_TRUE(notFound);
     EXPECT_EQ(GetLCDCharWidth(6, 1, 127, &notFound), 14);
     EXPECT_TRUE(notFound);
-    EXPECT_EQ(GetLCDCharWidth(9, 1, 'A', &notFound), -1);
-    EXPECT_TRUE(notFound);
-    // The half-width advance holds for every single-byte character.
     EXPECT_EQ(GetLCDCharWidth(4, 0, '\t', &notFound), 8);
     EXPECT_FALSE(notFound);
 }
 
-TEST(NamedListsTest, MissingNamesAndItemsAreEmpty) {
-    CFxNamedLists lists;
-    lists.SetList("a", "1||3", '|');
-    lists.AppendToList("a", {"4"});
-    lists.AppendToList("b", {"x"});
-    EXPECT_EQ(lists.GetMaxListSize(), 4);
-    EXPECT_EQ(lists.GetListItem("a", 1), "");
-    EXPECT_EQ(lists.GetListItem("a", 3), "4");
-    EXPECT_EQ(lists.GetListItem("a", 4), "");
-    EXPECT_EQ(lists.GetListItem("a", -1), "");
-    EXPECT_EQ(lists.GetListItem("c", 0), "");
-    EXPECT_EQ(lists.GetListInt("a", 2, -1), 3);
-    EXPECT_EQ(lists.GetListInt("c", 0, -1), -1);
-}
-
-// Lines break at newlines, at the right edge, and stop at the bottom.
-TEST(LScriptLayoutTest, LinesBreakAtNewlines) {
-    const CRect wide = DotRect(10, 20, 200, 200);
-    Layout l = Measure(Text("AB\nC"), wide);
-    EXPECT_EQ(l.result, 1);
-    EXPECT_EQ(l.lines, (Lines{"AB", "C"}));
-    EXPECT_EQ(l.offsets, (Offsets{0, 16 * U}));
-    EXPECT_EQ(l.size, CSize(16 * U, 32 * U));
-
-    // Two newlines in a row make an empty line that keeps its height.
-    l = Measure(Text("A\n\nB"), wide);
-    EXPECT_EQ(l.lines, (Lines{"A", "", "B"}));
-    EXPECT_EQ(l.offsets, (Offsets{0, 16 * U, 32 * U}));
-    EXPECT_EQ(l.size, CSize(8 * U, 48 * U));
-
-    // Carriage returns go; a final newline opens no line.
-    l = Measure(Text("A\r\nB\n"), wide);
-    EXPECT_EQ(l.lines, (Lines{"A", "B"}));
-    l = Measure(Text("\n"), wide);
-    EXPECT_EQ(l.lines, (Lines{""}));
-    EXPECT_EQ(l.size, CSize(0, 0));
-
-    // An empty text lays out nothing.
-    l = Measure(Text(""), wide);
-    EXPECT_EQ(l.result, 1);
-    EXPECT_TRUE(l.lines.empty());
-    EXPECT_TRUE(l.offsets.empty());
-    EXPECT_EQ(l.size, CSize(0, 0));
-}
-
-TEST(LScriptLayoutTest, LinesBreakAtTheRightEdge) {
-    // 8-dot characters: the next one starts a line once x + 12.8 dots passes
-    // the right edge, so 4 fit into 40 dots.
-    Layout l = Measure(Text("ABCDEFGHI"), DotRect(0, 0, 40, 100));
-    EXPECT_EQ(l.lines, (Lines{"ABCD", "EFGH", "I"}));
-    EXPECT_EQ(l.offsets, (Offsets{0, 16 * U, 32 * U}));
-    EXPECT_EQ(l.size, CSize(32 * U, 48 * U));
-    // The fourth character starts at 24 dots: it fits while 24 + 12.8 dots
-    // does not pass the right edge.
-    l = Measure(Text("ABCDE"), CRect(0, 0, 368000, 100 * U));
-    EXPECT_EQ(l.lines, (Lines{"ABCD", "E"}));
-    l = Measure(Text("ABCDE"), CRect(0, 0, 367999, 100 * U));
-    EXPECT_EQ(l.lines, (Lines{"ABC", "DE"}));
-
-    // A rectangle given corner to corner the other way round is the same.
-    l = Measure(Text("ABCDEFGHI"), DotRect(40, 100, 0, 0));
-    EXPECT_EQ(l.lines, (Lines{"ABCD", "EFGH", "I"}));
-
-    // Narrower than one character: one character per line, none lost.
-    l = Measure(Text("ABC"), DotRect(0, 0, 5, 100));
-    EXPECT_EQ(l.lines, (Lines{"A", "B", "C"}));
-}
-
-TEST(LScriptLayoutTest, LinesPastTheBottomAreDropped) {
-    // The third line would start at 32 dots and reach past 32 + 12.8 > 40.
-    Layout l = Measure(Text("A\nB\nC\nD"), DotRect(0, 0, 100, 40));
-    EXPECT_EQ(l.lines, (Lines{"A", "B"}));
-    EXPECT_EQ(l.offsets, (Offsets{0, 16 * U}));
-    EXPECT_EQ(l.size, CSize(8 * U, 32 * U));
-
-    l = Measure(Text("ABCDEFGHIJ"), DotRect(0, 0, 40, 40));
-    EXPECT_EQ(l.lines, (Lines{"ABCD", "EFGH"}));
-
-    // Too low for a single line.
-    l = Measure(Text("ABC"), DotRect(0, 0, 100, 12));
-    EXPECT_TRUE(l.lines.empty());
-    EXPECT_EQ(l.size, CSize(0, 0));
-    l = Measure(Text("ABC"), CRect(0, 0, 100 * U, 128000));
-    EXPECT_EQ(l.lines, (Lines{"ABC"}));
-
-    // Single line: layout ends where the second line would begin.
-    l = Measure(Text("AB\nCD"), DotRect(0, 0, 100, 100), TRUE);
-    EXPECT_EQ(l.lines, (Lines{"AB"}));
-    l = Measure(Text("ABCDEFG"), DotRect(0, 0, 40, 100), TRUE);
-    EXPECT_EQ(l.lines, (Lines{"ABCD"}));
-    EXPECT_EQ(l.size, CSize(32 * U, 16 * U));
-}
-
-TEST(LScriptLayoutTest, WidthsPerFont) {
-    const CRect wide = DotRect(0, 0, 300, 300);
-    const std::string hangul = A("가나");
-    // Fonts 0 and 1: 11-dot cells for double-byte characters, 7-dot single.
-    EXPECT_EQ(Measure(Text(hangul, 0), wide).size, CSize(22 * U, 16 * U));
-    EXPECT_EQ(Measure(Text(hangul, 1), wide).size, CSize(22 * U, 16 * U));
-    EXPECT_EQ(Measure(Text("AB", 0), wide).size, CSize(14 * U, 16 * U));
-    EXPECT_EQ(Measure(Text("AB", 1, 1), wide).size, CSize(14 * U, 16 * U));
-    // Larger fonts.
-    EXPECT_EQ(Measure(Text(hangul, 4), wide).size, CSize(32 * U, 16 * U));
-    EXPECT_EQ(Measure(Text(hangul + "A", 6), wide).size, CSize(60 * U, 24 * U));
-    EXPECT_EQ(Measure(Text(hangul + "A", 6, 1), wide).size, CSize(65 * U, 24 * U));
-    EXPECT_EQ(Measure(Text("A~", 8, 3), wide).size, CSize(66 * U, 48 * U));
-    // Proportional: 'i' 3 dots, 'W' 15 dots in 16x16.
-    EXPECT_EQ(Measure(Text("iW", 4, 1), wide).size, CSize(18 * U, 16 * U));
-
-    // A character the proportional font lacks keeps its place in the line
-    // text and is measured as "?".
-    Layout l = Measure(Text("A\tB", 4, 1), wide);
-    EXPECT_EQ(l.lines, (Lines{"A\tB"}));
-    EXPECT_EQ(l.size, CSize((11 + 8 + 10) * U, 16 * U));
-}
-
-TEST(LScriptLayoutTest, FontIndexOutsideTheTablesIsClamped) {
-    CFxPropStore utp = Text("A\nB", 12);
-    Layout l = Measure(utp, DotRect(0, 0, 300, 300));
-    EXPECT_EQ(l.offsets, (Offsets{0, 48 * U}));
-    EXPECT_EQ(l.size, CSize(25 * U, 96 * U));
-    EXPECT_EQ(utp.GetString("UTP.krnfindex"), "12");  // the record is left as it is
-
-    l = Measure(Text("A\nB", -3), DotRect(0, 0, 300, 300));
-    EXPECT_EQ(l.offsets, (Offsets{0, 16 * U}));
-    EXPECT_EQ(l.size, CSize(7 * U, 32 * U));
-}
-
-TEST(LScriptLayoutTest, LoneLeadByteReadsAsQuestionMark) {
-    // The text ends in the first byte of a pair.
-    std::string text = "AB";
-    text += '\xB0';
-    Layout l = Measure(Text(text), DotRect(0, 0, 300, 300));
-    EXPECT_EQ(l.lines, (Lines{"AB?"}));
-    EXPECT_EQ(l.size, CSize(24 * U, 16 * U));
-
-    // A lead byte before a newline takes the newline as its pair, as the
-    // code page reads it.
-    text = A("가");
-    text += '\xB0';
-    text += '\n';
-    l = Measure(Text(text), DotRect(0, 0, 300, 300));
-    ASSERT_EQ(l.lines.size(), 1u);
-    EXPECT_EQ(l.size, CSize(32 * U, 16 * U));
+// Lines break at newlines and at the right edge and are dropped at the
+// bottom. Font 4: 8-dot single-byte advances, 16-dot cells and lines; a
+// character moves to a new line once x + 12.8 dots passes the right edge.
+TEST(LScriptLayoutTest, LinesOffsetsAndSizes) {
+    const std::string ga = A("가"), na = A("나");
+    const std::string lone = std::string("AB") + '\xB0';  // ends in half a pair
+    const auto R = DotRect;
+    struct Case {
+        std::string text;
+        int krn, aln;
+        CRect rect;
+        BOOL singleLine;
+        Lines lines;
+        Offsets offsets;
+        CSize size;
+    } cases[] = {
+        // clang-format off
+        {"AB\nC",      4, 0, R(10, 20, 200, 200), FALSE, {"AB", "C"}, {0, 16 * U}, {16 * U, 32 * U}},
+        {"A\n\nB",     4, 0, R(0, 0, 200, 200), FALSE, {"A", "", "B"}, {0, 16 * U, 32 * U},
+                                                                       {8 * U, 48 * U}},
+        {"A\r\nB\n",   4, 0, R(0, 0, 200, 200), FALSE, {"A", "B"}, {0, 16 * U}, {8 * U, 32 * U}},
+        {"",           4, 0, R(0, 0, 200, 200), FALSE, {}, {}, {0, 0}},
+        // Right edge: the fourth character starts at 24 dots.
+        {"ABCDEFGHI",  4, 0, R(0, 0, 40, 100), FALSE, {"ABCD", "EFGH", "I"}, {0, 16 * U, 32 * U},
+                                                                             {32 * U, 48 * U}},
+        {"ABCDE",      4, 0, {0, 0, 368000, 100 * U}, FALSE, {"ABCD", "E"}, {0, 16 * U},
+                                                                            {32 * U, 32 * U}},
+        {"ABCDE",      4, 0, {0, 0, 367999, 100 * U}, FALSE, {"ABC", "DE"}, {0, 16 * U},
+                                                                            {24 * U, 32 * U}},
+        // Narrower than a character: one per line, none lost.
+        {"ABC",        4, 0, R(0, 0, 5, 100), FALSE, {"A", "B", "C"}, {0, 16 * U, 32 * U},
+                                                                      {8 * U, 48 * U}},
+        // Bottom: a line starting at 32 dots would reach 44.8 > 40.
+        {"A\nB\nC\nD",  4, 0, R(0, 0, 100, 40), FALSE, {"A", "B"}, {0, 16 * U}, {8 * U, 32 * U}},
+        {"ABC",        4, 0, {0, 0, 100 * U, 127999}, FALSE, {}, {}, {0, 0}},
+        {"ABC",        4, 0, {0, 0, 100 * U, 128000}, FALSE, {"ABC"}, {0}, {24 * U, 16 * U}},
+        // Single line: layout ends where the second line would begin.
+        {"AB\nCD",     4, 0, R(0, 0, 100, 100), TRUE, {"AB"}, {0}, {16 * U, 16 * U}},
+        {"ABCDEFG",    4, 0, R(0, 0, 40, 100), TRUE, {"ABCD"}, {0}, {32 * U, 16 * U}},
+        // Widths per font: fonts 0 and 1 have 11-dot cells and 7-dot halves.
+        {ga + na,      0, 0, R(0, 0, 300, 300), FALSE, {ga + na}, {0}, {22 * U, 16 * U}},
+        {"AB",         1, 1, R(0, 0, 300, 300), FALSE, {"AB"}, {0}, {14 * U, 16 * U}},
+        {ga + "A",     6, 1, R(0, 0, 300, 300), FALSE, {ga + "A"}, {0}, {41 * U, 24 * U}},
+        {"iW",         4, 1, R(0, 0, 300, 300), FALSE, {"iW"}, {0}, {18 * U, 16 * U}},
+        // A character the font lacks keeps its place in the line, measured as "?".
+        {"A\tB",       4, 1, R(0, 0, 300, 300), FALSE, {"A\tB"}, {0}, {29 * U, 16 * U}},
+        // Font indexes outside 0..8 are held to the nearest font.
+        {"A\nB",      12, 0, R(0, 0, 300, 300), FALSE, {"A", "B"}, {0, 48 * U}, {25 * U, 96 * U}},
+        {"A\nB",      -3, 0, R(0, 0, 300, 300), FALSE, {"A", "B"}, {0, 16 * U}, {7 * U, 32 * U}},
+        // A final lone lead byte reads as "?".
+        {lone,         4, 0, R(0, 0, 300, 300), FALSE, {"AB?"}, {0}, {24 * U, 16 * U}},
+        // clang-format on
+    };
+    for (const Case& c : cases) {
+        Lines lines{"stale"};
+        Offsets offsets{-1};
+        CSize size(-1, -1);
+        const CDsgWObj wobj = Text(c.text, c.krn, c.aln);
+        EXPECT_EQ(CDsgLScriptPrinter(wobj).PrintLScript(nullptr, c.rect, nullptr, &lines, &offsets,
+                                                        &size, TRUE, c.singleLine),
+                  1);
+        EXPECT_EQ(lines, c.lines) << c.text << " font " << c.krn;
+        EXPECT_EQ(offsets, c.offsets) << c.text << " font " << c.krn;
+        EXPECT_EQ(size, c.size) << c.text << " font " << c.krn;
+    }
 }
 
 // Drawing on an off-screen surface.
 namespace {
 
-// zoom client pixels per dot; the LCD's top-left corner at (10, 10).
-LMToClientMapping Mapping(double zoom) {
-    LMToClientMapping m;
-    m.zoom = zoom;
-    m.toClient = [zoom](LONG x, LONG y) {
-        return CPoint(static_cast<LONG>(zoom * (x * 0.0001)) + 10,
-                      static_cast<LONG>(zoom * (y * 0.0001)) + 10);
-    };
-    return m;
-}
+// A page at `zoom` pixels per dot with the LCD's top-left corner at (10, 10).
+class TestPage : public CDsgCDinateEVMent {
+public:
+    explicit TestPage(double zoom) {
+        m_rcLM =
+            CRect(10, 10, 10 + static_cast<LONG>(320 * zoom), 10 + static_cast<LONG>(240 * zoom));
+    }
+};
 
-int CountColour(const CDC& dc, const CRect& area, COLORREF colour) {
+int Count(const CDC& dc, const CRect& area, COLORREF colour) {
     int n = 0;
     for (int y = area.top; y < area.bottom; ++y)
-        for (int x = area.left; x < area.right; ++x)
-            if (dc.GetPixel(x, y) == colour) ++n;
+        for (int x = area.left; x < area.right; ++x) n += dc.GetPixel(x, y) == colour;
     return n;
 }
 
-int CountNot(const CDC& dc, const CRect& area, COLORREF colour) {
-    return area.Width() * area.Height() - CountColour(dc, area, colour);
+// Pixels that are not white.
+int Ink(const CDC& dc, const CRect& area) {
+    return area.Width() * area.Height() - Count(dc, area, RGB(255, 255, 255));
+}
+
+// The smallest rectangle (inclusive) around the pixels of the colour;
+// left -1 when there are none.
+CRect ExtentOf(const CDC& dc, COLORREF colour) {
+    CRect r(-1, -1, -1, -1);
+    for (int y = 0; y < dc.GetSize().cy; ++y)
+        for (int x = 0; x < dc.GetSize().cx; ++x)
+            if (dc.GetPixel(x, y) == colour) {
+                if (r.left < 0) r = CRect(x, y, x, y);
+                r.left = std::min<LONG>(r.left, x);
+                r.right = std::max<LONG>(r.right, x);
+                r.bottom = y;
+            }
+    return r;
 }
 
 class LScriptDrawTest : public ::testing::Test {
@@ -282,94 +183,130 @@ protected:
         GetDsgGOption().SetDefaultGOption();
     }
     void TearDown() override { SetUp(); }
+    int Print(CDC& dc, const CDsgWObj& wobj, double zoom, Lines* lines = nullptr) {
+        const TestPage page(zoom);
+        return CDsgLScriptPrinter(wobj).PrintLScript(&dc, DotRect(0, 0, 100, 60), &page, lines);
+    }
 };
 
 }  // namespace
 
 TEST_F(LScriptDrawTest, CharactersStayInTheirCells) {
     CDC dc(120, 80);
-    const LMToClientMapping m = Mapping(1.0);
-    CFxPropStore utp = Text(A("가") + "A\n" + A("나"));
-    EXPECT_EQ(CDsgLScriptPrinter(utp).PrintLScript(&dc, DotRect(0, 0, 100, 60), &m), 1);
+    EXPECT_EQ(Print(dc, Text(A("가") + "A\n" + A("나")), 1.0), 1);
     const CRect cells[] = {{10, 10, 26, 26}, {26, 10, 34, 26}, {10, 26, 26, 42}};
     int inside = 0;
     for (const CRect& c : cells) {
-        const int n = CountNot(dc, c, RGB(255, 255, 255));
-        EXPECT_GT(n, 0) << c.left << "," << c.top;
-        EXPECT_EQ(n, CountColour(dc, c, RGB(0, 0, 0)));  // one ink, no smoothing
-        inside += n;
+        EXPECT_GT(Ink(dc, c), 0) << c.left << "," << c.top;
+        EXPECT_EQ(Ink(dc, c), Count(dc, c, RGB(0, 0, 0)));  // one ink, no smoothing
+        inside += Ink(dc, c);
     }
-    EXPECT_EQ(CountNot(dc, CRect(0, 0, 120, 80), RGB(255, 255, 255)), inside);
+    EXPECT_EQ(Ink(dc, CRect(0, 0, 120, 80)), inside);
+
+    // At zoom 2 the glyph fills a cell twice the size.
+    CDC large(120, 80);
+    EXPECT_EQ(Print(large, Text(A("가")), 2.0), 1);
+    EXPECT_GT(Ink(large, CRect(0, 0, 120, 80)), 2 * Ink(dc, cells[0]));
+    EXPECT_EQ(Ink(large, CRect(0, 0, 120, 80)), Ink(large, CRect(10, 10, 42, 42)));
 }
 
-TEST_F(LScriptDrawTest, ZoomScalesTheGlyphs) {
-    CDC small(200, 100), large(200, 100);
-    const LMToClientMapping one = Mapping(1.0), two = Mapping(2.0);
-    CFxPropStore utp = Text(A("가"));
-    ASSERT_EQ(CDsgLScriptPrinter(utp).PrintLScript(&small, DotRect(0, 0, 50, 50), &one), 1);
-    ASSERT_EQ(CDsgLScriptPrinter(utp).PrintLScript(&large, DotRect(0, 0, 50, 50), &two), 1);
-    const int a = CountNot(small, CRect(0, 0, 200, 100), RGB(255, 255, 255));
-    const int b = CountNot(large, CRect(0, 0, 200, 100), RGB(255, 255, 255));
-    EXPECT_GT(b, 2 * a);
-    EXPECT_EQ(CountNot(large, CRect(42, 0, 200, 100), RGB(255, 255, 255)), 0);
-    EXPECT_EQ(CountNot(large, CRect(0, 42, 200, 100), RGB(255, 255, 255)), 0);
-}
-
-TEST_F(LScriptDrawTest, InversedCellsAndUnderline) {
+TEST_F(LScriptDrawTest, InversedCellsUnderlineAndInk) {
+    CDsgWObj wobj = Text("A");
+    Set(wobj, "UTP.is_inversed", "1");
     CDC dc(80, 60);
-    const LMToClientMapping m = Mapping(1.0);
-    CFxPropStore utp = Text("A");
-    utp.SetString("UTP.is_inversed", "1");
-    ASSERT_EQ(CDsgLScriptPrinter(utp).PrintLScript(&dc, DotRect(0, 0, 50, 40), &m), 1);
-    // The 8x16 cell at (10, 10) filled one pixel wider on the left and one
-    // lower, in the ink; the character in the highlight colour.
-    const COLORREF negative = GetDsgGOption().GetNegativeColor();
+    ASSERT_EQ(Print(dc, wobj, 1.0), 1);
+    // The 8x16 cell, one pixel wider on the left and one lower, in the ink;
+    // the character in the highlight colour.
     const CRect fill(9, 10, 18, 27);
-    EXPECT_EQ(CountColour(dc, fill, RGB(0, 0, 0)) + CountColour(dc, fill, negative),
-              fill.Width() * fill.Height());
-    EXPECT_GT(CountColour(dc, fill, negative), 0);
-    EXPECT_EQ(CountNot(dc, CRect(0, 0, 80, 60), RGB(255, 255, 255)), fill.Width() * fill.Height());
+    const COLORREF negative = GetDsgGOption().GetNegativeColor();
+    EXPECT_GT(Count(dc, fill, negative), 0);
+    EXPECT_EQ(Count(dc, fill, RGB(0, 0, 0)) + Count(dc, fill, negative), 9 * 17);
+    EXPECT_EQ(Ink(dc, CRect(0, 0, 80, 60)), 9 * 17);
 
     // Underlined: a bar on the cell's last row, 3 pixel past it each side.
+    Set(wobj, "UTP.is_inversed", "0");
+    Set(wobj, "UTP.is_underlined", "1");
     CDC under(80, 60);
-    utp.SetString("UTP.is_inversed", "0");
-    utp.SetString("UTP.is_underlined", "1");
-    ASSERT_EQ(CDsgLScriptPrinter(utp).PrintLScript(&under, DotRect(0, 0, 50, 40), &m), 1);
-    EXPECT_EQ(CountColour(under, CRect(7, 25, 21, 26), RGB(0, 0, 0)), 14);
-    EXPECT_EQ(under.GetPixel(6, 25), RGB(255, 255, 255));
-    EXPECT_EQ(under.GetPixel(21, 25), RGB(255, 255, 255));
-}
+    ASSERT_EQ(Print(under, wobj, 1.0), 1);
+    EXPECT_EQ(ExtentOf(under, RGB(0, 0, 0)).bottom, 25);
+    EXPECT_EQ(Count(under, CRect(0, 25, 80, 26), RGB(0, 0, 0)), 14);
+    EXPECT_EQ(Count(under, CRect(7, 25, 21, 26), RGB(0, 0, 0)), 14);
 
-TEST_F(LScriptDrawTest, WhiteInkAndBold) {
+    // White ink on a dark page; bold draws more of it.
     GetDsgGOption().SetInt(GOPT_CPCINDEX, 1);
-    CDC dc(80, 60, RGB(0, 0, 0));
-    const LMToClientMapping m = Mapping(1.0);
-    CFxPropStore utp = Text(A("한"));
-    ASSERT_EQ(CDsgLScriptPrinter(utp).PrintLScript(&dc, DotRect(0, 0, 50, 40), &m), 1);
-    const int normal = CountColour(dc, CRect(10, 10, 26, 26), RGB(255, 255, 255));
+    CDC white(80, 60, RGB(0, 0, 0)), bold(80, 60, RGB(0, 0, 0));
+    CDsgWObj hangul = Text(A("한"));
+    ASSERT_EQ(Print(white, hangul, 1.0), 1);
+    Set(hangul, "UTP.bstate", "1");
+    ASSERT_EQ(Print(bold, hangul, 1.0), 1);
+    const int normal = Count(white, CRect(10, 10, 26, 26), RGB(255, 255, 255));
     EXPECT_GT(normal, 0);
-
-    CDC bold(80, 60, RGB(0, 0, 0));
-    utp.SetString("UTP.bstate", "1");
-    ASSERT_EQ(CDsgLScriptPrinter(utp).PrintLScript(&bold, DotRect(0, 0, 50, 40), &m), 1);
-    EXPECT_GT(CountColour(bold, CRect(10, 10, 26, 26), RGB(255, 255, 255)), normal);
+    EXPECT_GT(Count(bold, CRect(10, 10, 26, 26), RGB(255, 255, 255)), normal);
 }
 
-TEST_F(LScriptDrawTest, MeasureOnlyAndSizelessPagesDrawNothing) {
-    CFxPropStore utp = Text("AB\nC");
-    const CRect rect = DotRect(0, 0, 50, 50);
-    for (double zoom : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN()}) {
+TEST_F(LScriptDrawTest, NothingIsDrawnWithoutAPageSize) {
+    const CDsgWObj wobj = Text("AB\nC");
+    for (double zoom : {0.0, -1.0, 1.0}) {
+        if (zoom > 0) GetDsgGOption().SetInt(GOPT_LMWIDTH, 0);  // an LCD of no width
         CDC dc(80, 80);
-        const LMToClientMapping m = Mapping(zoom);
-        std::vector<std::string> lines;
-        EXPECT_EQ(CDsgLScriptPrinter(utp).PrintLScript(&dc, rect, &m, &lines), 0) << zoom;
+        Lines lines;
+        EXPECT_EQ(Print(dc, wobj, zoom, &lines), 0) << zoom;
         EXPECT_EQ(lines, (Lines{"AB", "C"}));  // the layout is still given
-        EXPECT_EQ(CountNot(dc, CRect(0, 0, 80, 80), RGB(255, 255, 255)), 0);
+        EXPECT_EQ(Ink(dc, CRect(0, 0, 80, 80)), 0);
     }
+    GetDsgGOption().SetInt(GOPT_LMWIDTH, 320);
     CDC dc(80, 80);
-    const LMToClientMapping m = Mapping(1.0);
-    EXPECT_EQ(CDsgLScriptPrinter(utp).PrintLScript(&dc, rect, &m, nullptr, nullptr, nullptr, TRUE),
+    const TestPage page(1.0);
+    EXPECT_EQ(CDsgLScriptPrinter(wobj).PrintLScript(&dc, DotRect(0, 0, 50, 50), &page, nullptr,
+                                                    nullptr, nullptr, TRUE),
               1);
-    EXPECT_EQ(CountNot(dc, CRect(0, 0, 80, 80), RGB(255, 255, 255)), 0);
-    EXPECT_EQ(CDsgLScriptPrinter(utp).PrintLScript(&dc, rect, nullptr), 0);
+    EXPECT_EQ(Ink(dc, CRect(0, 0, 80, 80)), 0);  // measure-only
+}
+
+TEST_F(LScriptDrawTest, PCText) {
+    const TestPage page(1.0);
+    auto ptext = [](const std::string& text, const CRect& dots) {
+        CDsgWObj wobj;
+        wobj.SetNTProps(1, nDSG_WOKIND__WOPTEXT, dots);
+        Set(wobj, "UTP.lscript", text);
+        Set(wobj, "UTP.ptsize", "12");
+        Set(wobj, "UTP.ptwordbreak", "0");
+        return wobj;
+    };
+    auto draw = [&page](const CDsgWObj& wobj) {
+        auto dc = std::make_unique<CDC>(80, 80);
+        CDsgLScriptPrinter(wobj).DrawPText(dc.get(), &page);
+        return dc;
+    };
+
+    // On its background colour unless transparent, in the normalised
+    // rectangle (12, 14)-(40, 30).
+    CDsgWObj hi = ptext("Hi", DotRect(30, 20, 2, 4));
+    Set(hi, "UTP.pttransparent", "0");
+    Set(hi, "UTP.ptbkcolor", std::to_string(RGB(255, 0, 0)));
+    const CRect ink = ExtentOf(*draw(hi), RGB(0, 0, 0));
+    EXPECT_EQ(ExtentOf(*draw(hi), RGB(255, 0, 0)), CRect(12, 14, 39, 29));
+    EXPECT_GE(ink.left, 12);
+    EXPECT_LE(ink.right, 39);
+    Set(hi, "UTP.pttransparent", "1");
+    EXPECT_EQ(ExtentOf(*draw(hi), RGB(255, 0, 0)).left, -1);
+    EXPECT_EQ(ExtentOf(*draw(hi), RGB(0, 0, 0)), ink);
+
+    // Word breaking makes several lines inside the rectangle.
+    CDsgWObj words = ptext("aaa bbb ccc", DotRect(0, 0, 40, 60));
+    const CRect one = ExtentOf(*draw(words), RGB(0, 0, 0));
+    Set(words, "UTP.ptwordbreak", "1");
+    const CRect several = ExtentOf(*draw(words), RGB(0, 0, 0));
+    EXPECT_GT(several.bottom, one.bottom + 8);
+    EXPECT_LE(several.right, 49);
+
+    // Centring moves a short text away from the left edge.
+    CDsgWObj ab = ptext("ab", DotRect(0, 0, 40, 20));
+    const CRect left = ExtentOf(*draw(ab), RGB(0, 0, 0));
+    Set(ab, "UTP.pthcenter", "1");
+    const CRect centred = ExtentOf(*draw(ab), RGB(0, 0, 0));
+    EXPECT_GT(centred.left, left.left + 10);
+
+    // An ampersand is text, not a mnemonic mark.
+    EXPECT_GE(ExtentOf(*draw(ptext("&", DotRect(0, 0, 40, 20))), RGB(0, 0, 0)).left, 0);
 }

@@ -344,24 +344,18 @@ TEST(DcImageTest, TransparentAndDisabledImages) {
 }
 
 TEST(DcFontTest, FaceSubstitution) {
-    const std::pair<const char*, const char*> table[] = {
-        {"굴림", "NanumGothic"},
-        {"돋움", "NanumGothic"},
-        {"Dotum", "NanumGothic"},
-        {"바탕", "NanumMyeongjo"},
-        {"궁서", "NanumMyeongjo"},
-        {"batang", "NanumMyeongjo"},
-        {"Arial", "Liberation Sans"},
-        {"TAHOMA", "Liberation Sans"},
-        {"MS Sans Serif", "Liberation Sans"},
-        {"Courier New", "Liberation Mono"},
-        {"Times New Roman", "Liberation Serif"},
-        {"No Such Face", "DejaVu Sans"},
-        {"", "DejaVu Sans"},
-        {"NanumGothicCoding", "NanumGothicCoding"},  // installed faces stay
-    };
-    for (const auto& [face, installed] : table)
-        EXPECT_EQ(SubstituteFace(QString::fromUtf8(face)), installed) << face;
+    // Each face the names map to; installed faces stay, unknown ones get the default.
+    const std::pair<const char*, std::vector<const char*>> table[] = {
+        {"NanumGothic", {"굴림", "돋움", "Dotum"}},
+        {"NanumMyeongjo", {"바탕", "궁서", "batang"}},
+        {"Liberation Sans", {"Arial", "TAHOMA", "MS Sans Serif"}},
+        {"Liberation Mono", {"Courier New"}},
+        {"Liberation Serif", {"Times New Roman"}},
+        {"DejaVu Sans", {"No Such Face", ""}},
+        {"NanumGothicCoding", {"NanumGothicCoding"}}};
+    for (const auto& [installed, faces] : table)
+        for (const char* face : faces)
+            EXPECT_EQ(SubstituteFace(QString::fromUtf8(face)), installed) << face;
     EXPECT_EQ(PointsToHeight(9), -12);
     EXPECT_EQ(PointsToHeight(14), -19);
 }

@@ -1,32 +1,10 @@
 #include "foundation/fxpropstore.h"
 
-#include <climits>
-#include <string_view>
+#include "foundation/fxstrings.h"
 
 namespace {
 
 int g_nKeyStyle = KEYSTYLE_LONG;
-
-// The leading decimal number of a text: spaces skipped, an optional sign,
-// then digits; 0 when there are none. Values beyond 32 bits are held at the
-// nearest limit.
-int TextToInt(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' ||
-                               text[i] == '\r' || text[i] == '\v' || text[i] == '\f'))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1)
-            value = static_cast<long long>(INT_MAX) + 1;
-    }
-    if (negative) value = -value;
-    if (value > INT_MAX) value = INT_MAX;
-    return static_cast<int>(value);
-}
 
 // Splits at the delimiter, keeping empty pieces.
 std::vector<std::string> SplitKeepEmpty(const std::string& text, char delim) {
@@ -99,7 +77,7 @@ BOOL CFxPropStore::LookupInt(const std::string& key, int& out, char delim) const
             return TRUE;
         }
         if (item.GetValueType() == CFxPropItem::VT_STRING) {
-            out = TextToInt(item.GetString());
+            out = AtoiText(item.GetString());
             return TRUE;
         }
     }
@@ -157,7 +135,7 @@ BOOL CFxPropStore::GetStringArray(const std::string& name, std::vector<std::stri
 CRect CFxPropStore::GetRectText(const std::string& key) const {
     const std::vector<std::string> pieces = SplitKeepEmpty(GetString(key), ',');
     LONG v[4] = {0, 0, 0, 0};
-    for (size_t i = 0; i < 4 && i < pieces.size(); ++i) v[i] = TextToInt(pieces[i]);
+    for (size_t i = 0; i < 4 && i < pieces.size(); ++i) v[i] = AtoiText(pieces[i]);
     return CRect(v[0], v[1], v[2], v[3]);
 }
 
@@ -204,7 +182,7 @@ void CFxPropStore::SetInt(const std::string& key, int value) {
 }
 
 void CFxPropStore::SetIntFromText(const std::string& key, const std::string& text) {
-    SetInt(key, TextToInt(text));
+    SetInt(key, AtoiText(text));
 }
 
 void CFxPropStore::SetRevolver(const std::string& key, const CRevolver& buffer) {

@@ -3,8 +3,8 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 
+#include "foundation/fxstrings.h"
 #include "foundation/fxutils.h"
 #include "platform/paths.h"
 #include "platform/sharedmemory.h"
@@ -114,7 +114,7 @@ std::string CFxSharedValues::GetSharedByKey(const std::string& key) const {
 }
 
 int CFxSharedValues::GetRealReleaseFlag() const {
-    return std::atoi(GetSharedByKey(SHARED_KEY_REALRELEASE).c_str());
+    return AtoiText(GetSharedByKey(SHARED_KEY_REALRELEASE));
 }
 
 void CFxSharedValues::InitRealRelease(int value) {

@@ -36,12 +36,6 @@ bool IsFolder(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// Creates the folders a file path needs.
-bool MakeFoldersFor(const std::string& path) {
-    const std::string folder = FolderOf(path);
-    return folder.empty() || MakeFolderPath(folder);
-}
-
 }  // namespace
 
 // ---- Files and folders -----------------------------------------------------
@@ -86,7 +80,7 @@ BOOL WriteTextToOpenFile(std::FILE* file, const std::string& text) {
 }
 
 BOOL WriteTextFile(const std::string& path, const std::string& text, BOOL openAfter) {
-    if (path.empty() || !MakeFoldersFor(path)) return FALSE;
+    if (path.empty() || !MakeFolderPathFor(path)) return FALSE;
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return FALSE;
     BOOL ok = WriteTextToOpenFile(file, text);
@@ -136,7 +130,11 @@ bool ListInto(const std::string& folder, const std::string& relative,
         const std::string rel = relative.empty() ? name : relative + "/" + name;
         const bool isFolder = IsFolder(path);
         if (isFolder == foldersOnly) entries.push_back(fullPaths ? path : rel);
-        if (isFolder && recurse) ListInto(path, rel, entries, recurse, fullPaths, foldersOnly);
+        // A link to a folder is listed but not walked: it may lead back up.
+        struct stat link {};
+        const bool isLink = ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
+        if (isFolder && recurse && !isLink)
+            ListInto(path, rel, entries, recurse, fullPaths, foldersOnly);
     }
     return true;
 }
@@ -268,7 +266,7 @@ std::vector<int> SplitVersionText(const std::string& text) {
     std::size_t start = 0;
     while (true) {
         const std::size_t end = text.find_first_of(",.", start);
-        numbers.push_back(std::atoi(text.substr(start, end - start).c_str()));
+        numbers.push_back(AtoiText(text.substr(start, end - start)));
         if (end == std::string::npos) break;
         start = end + 1;
     }

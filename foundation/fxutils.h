@@ -38,8 +38,8 @@ BOOL IsPathExisting(const std::string& path);
 BOOL ShellDeletePath(const std::string& path);
 // The entries of the folder (without "." and ".."), sorted by name: folders
 // when `foldersOnly`, files otherwise. With `recurse` the sub-folders are
-// walked too. Entries are full paths, or paths relative to the folder.
-// FALSE when the folder cannot be read.
+// walked too (a link to a folder is listed, not walked). Entries are full paths, or paths relative
+// to the folder. FALSE when the folder cannot be read.
 BOOL ListFolder(const std::string& folder, std::vector<std::string>& entries, BOOL recurse = FALSE,
                 BOOL fullPaths = TRUE, BOOL foldersOnly = FALSE);
 

@@ -14,7 +14,6 @@
 #include <QTextEdit>
 #include <QUrl>
 #include <algorithm>
-#include <cstdlib>
 
 #include "foundation/fxsharedvalues.h"
 #include "foundation/fxstrings.h"
@@ -154,7 +153,7 @@ std::string GetHwndText(const QWidget* window, BOOL trim) {
     return trim ? TrimText(out) : out;
 }
 
-int GetWndTextInt(const QWidget* window) { return std::atoi(GetHwndText(window).c_str()); }
+int GetWndTextInt(const QWidget* window) { return AtoiText(GetHwndText(window)); }
 
 int GetWindowTextInt(HWND window) { return GetWndTextInt(WindowFromHandle(window)); }
 
@@ -243,7 +242,7 @@ BOOL WindowStateFromText(const std::string& text, BOOL textRead, CSize screen,
     if (minHeight <= 0) minHeight = screen.cy / 4;
     CFxStringMap values;
     ParseKeyValueText(text, values, "=", "&", TRUE);
-    const auto number = [&values](const char* key) { return std::atoi(values[key].c_str()); };
+    const auto number = [&values](const char* key) { return AtoiText(values[key]); };
     maximized = values.count("max") && number("max") != 0 ? TRUE : FALSE;
     const bool complete = textRead && values.count("max") && values.count("x") &&
                           values.count("y") && values.count("cx") && values.count("cy");

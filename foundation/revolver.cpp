@@ -169,8 +169,7 @@ BOOL CRevolver::ToFile(std::FILE* file, BOOL append) const {
 }
 
 BOOL CRevolver::ToFile(const std::string& path) const {
-    const size_t slash = path.find_last_of('/');
-    if (slash != std::string::npos && slash > 0) MakeFolderPath(path.substr(0, slash));
+    MakeFolderPathFor(path);
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return FALSE;
     BOOL ok = ToFile(file, FALSE);

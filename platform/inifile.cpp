@@ -30,6 +30,8 @@ struct Line {
 struct IniText {
     std::vector<Line> lines;
     bool exists = false;
+    // There but not readable: writing it back would lose what it holds.
+    bool unreadable = false;
 };
 
 void Classify(Line& line) {
@@ -51,8 +53,11 @@ void Classify(Line& line) {
     line.value = TrimText(std::string_view(t).substr(eq + 1));
 }
 
-bool ReadWhole(const std::string& path, std::string& out) {
+// False when the file cannot be read; `missing` tells whether it is simply
+// not there.
+bool ReadWhole(const std::string& path, std::string& out, bool& missing) {
     FILE* f = std::fopen(path.c_str(), "rbe");
+    missing = f == nullptr && (errno == ENOENT || errno == ENOTDIR);
     if (!f) return false;
     char buf[65536];
     size_t n;
@@ -65,7 +70,11 @@ bool ReadWhole(const std::string& path, std::string& out) {
 IniText Load(const std::string& path) {
     IniText ini;
     std::string bytes;
-    if (!ReadWhole(path, bytes)) return ini;
+    bool missing = false;
+    if (!ReadWhole(path, bytes, missing)) {
+        ini.unreadable = !missing;
+        return ini;
+    }
     ini.exists = true;
     size_t pos = 0;
     while (pos < bytes.size()) {
@@ -221,6 +230,7 @@ BOOL WritePrivateProfileString(const std::string& section, const std::string& ke
         return FALSE;
     }
     IniText ini = Load(file);
+    if (ini.unreadable) return FALSE;
     Line line = MakeLine(k + "=" + value);
     if (const auto at = FindKey(ini, sec, k)) {
         ini.lines[*at] = std::move(line);
@@ -241,6 +251,7 @@ BOOL WritePrivateProfileString(const std::string& section, const std::string& ke
 BOOL DeletePrivateProfileKey(const std::string& section, const std::string& key,
                              const std::string& file) {
     IniText ini = Load(file);
+    if (ini.unreadable) return FALSE;
     const auto at = FindKey(ini, TrimText(section), TrimText(key));
     if (!at) return TRUE;
     ini.lines.erase(ini.lines.begin() + static_cast<std::ptrdiff_t>(*at));
@@ -249,6 +260,7 @@ BOOL DeletePrivateProfileKey(const std::string& section, const std::string& key,
 
 BOOL DeletePrivateProfileSection(const std::string& section, const std::string& file) {
     IniText ini = Load(file);
+    if (ini.unreadable) return FALSE;
     const auto header = FindSection(ini, TrimText(section));
     if (!header) return TRUE;
     const size_t end = SectionEnd(ini, *header);

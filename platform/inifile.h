@@ -21,7 +21,9 @@ PLATFORM_API std::string GetPrivateProfileString(const std::string& section, con
 PLATFORM_API UINT GetPrivateProfileInt(const std::string& section, const std::string& key, int def,
                                        const std::string& file);
 // Sets key = value in section; adds the section at the end and the key at the
-// end of its section when missing. FALSE when the file cannot be written.
+// end of its section when missing. FALSE when the file cannot be written, or
+// is there but cannot be read (the writers never replace what they could not
+// read).
 PLATFORM_API BOOL WritePrivateProfileString(const std::string& section, const std::string& key,
                                             const std::string& value, const std::string& file);
 // Removes the key (true also when it was not there); FALSE when the file

@@ -169,6 +169,8 @@ bool MakeFolderPath(const std::string& folder) {
     return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool MakeFolderPathFor(const std::string& path) { return MakeFolderPath(DirName(path)); }
+
 DWORD GetTickCount() {
     std::function<DWORD()> source;
     {

@@ -41,6 +41,9 @@ PLATFORM_API std::string GetSystemFolder();
 
 // Creates the folder and every missing parent; true when it exists afterwards.
 PLATFORM_API bool MakeFolderPath(const std::string& folder);
+// Creates the folders a file path needs (all before its last "/"); true when
+// they exist afterwards, also for a bare name.
+PLATFORM_API bool MakeFolderPathFor(const std::string& path);
 
 // Milliseconds since an arbitrary start, wrapping at 2^32 like the original
 // tick count. Tests can replace the source; an empty function restores it.

@@ -61,8 +61,7 @@ uint64_t Fnv1a64(const std::string& s) {
 bool EnsureRuntimeFolder(const std::string& folder) {
     struct stat st {};
     if (lstat(folder.c_str(), &st) != 0) {
-        const auto slash = folder.find_last_of('/');
-        if (slash != std::string::npos && slash > 0) MakeFolderPath(folder.substr(0, slash));
+        MakeFolderPathFor(folder);
         if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
         if (lstat(folder.c_str(), &st) != 0) return false;
     }
@@ -81,6 +80,21 @@ size_t FileSize(int fd) {
     struct stat st {};
     if (fstat(fd, &st) != 0 || st.st_size < 0) return 0;
     return static_cast<size_t>(st.st_size);
+}
+
+// Joins a block that somebody holds (or is setting up) as one more holder:
+// waits for the shared lock, then maps the whole file. Null, with the
+// descriptor closed, when the file was replaced meanwhile or its creator died
+// half-way; the caller tries again.
+unsigned char* JoinHolders(int fd, const std::string& path, size_t& size) {
+    if (!SetLock(fd, F_RDLCK, true) || !StillNamed(fd, path)) {
+        close(fd);
+        return nullptr;
+    }
+    size = FileSize(fd);
+    unsigned char* data = size > 0 ? Map(fd, size) : nullptr;
+    if (data == nullptr) close(fd);
+    return data;
 }
 
 }  // namespace
@@ -155,17 +169,9 @@ std::unique_ptr<SharedMemoryBlock> SharedMemoryBlock::Create(const std::string& 
                 new SharedMemoryBlock(name, path, fd, data, size));
         }
         // Somebody holds it (or is setting it up): join as a holder.
-        if (!SetLock(fd, F_RDLCK, true) || !StillNamed(fd, path)) {
-            close(fd);
-            continue;
-        }
-        const size_t have = FileSize(fd);
-        unsigned char* data = have > 0 ? Map(fd, have) : nullptr;
-        if (data == nullptr) {
-            // A creator that died half-way; try again once it counts as absent.
-            close(fd);
-            continue;
-        }
+        size_t have = 0;
+        unsigned char* data = JoinHolders(fd, path, have);
+        if (data == nullptr) continue;
         if (existed) *existed = true;
         return std::unique_ptr<SharedMemoryBlock>(
             new SharedMemoryBlock(name, path, fd, data, have));
@@ -189,16 +195,9 @@ std::unique_ptr<SharedMemoryBlock> SharedMemoryBlock::Open(const std::string& na
             close(fd);
             continue;
         }
-        if (!SetLock(fd, F_RDLCK, true) || !StillNamed(fd, path)) {
-            close(fd);
-            continue;
-        }
-        const size_t have = FileSize(fd);
-        unsigned char* data = have > 0 ? Map(fd, have) : nullptr;
-        if (data == nullptr) {
-            close(fd);
-            continue;
-        }
+        size_t have = 0;
+        unsigned char* data = JoinHolders(fd, path, have);
+        if (data == nullptr) continue;
         return std::unique_ptr<SharedMemoryBlock>(
             new SharedMemoryBlock(name, path, fd, data, have));
     }

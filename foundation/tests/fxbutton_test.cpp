@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QEnterEvent>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QWidget>
 #include <string>
 #include <vector>
 
+#include "foundation/tests/inputtesting.h"
 #include "platform/testing/scriptedui.h"
 #include "platform/textcodec.h"
 #include "platform/uiservices.h"
@@ -25,23 +24,6 @@ const COLORREF kRed = RGB(200, 0, 0);
 
 QImage Picture(QWidget& w) { return w.grab().toImage().convertToFormat(QImage::Format_RGB32); }
 COLORREF At(const QImage& image, int x, int y) { return FromQRgb(image.pixel(x, y)); }
-
-void Mouse(QWidget& w, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons = Qt::NoButton) {
-    QMouseEvent e(type, pos, w.mapToGlobal(pos),
-                  type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
-                  Qt::NoModifier);
-    QApplication::sendEvent(&w, &e);
-}
-
-void Enter(QWidget& w, QPoint pos = QPoint(5, 5)) {
-    QEnterEvent enter(pos, pos, w.mapToGlobal(pos));
-    QApplication::sendEvent(&w, &enter);
-}
-
-void Leave(QWidget& w) {
-    QEvent leave(QEvent::Leave);
-    QApplication::sendEvent(&w, &leave);
-}
 
 // A 4 x 4 square with transparent magenta corners.
 QImage Sample(COLORREF body = kRed) {

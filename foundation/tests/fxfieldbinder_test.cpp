@@ -9,9 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <cstdio>
 
-#include "foundation/fxsharedvalues.h"
+#include "foundation/tests/markertesting.h"
 #include "platform/controls.h"
 #include "platform/paths.h"
 #include "platform/testing/scriptedui.h"
@@ -67,16 +66,26 @@ void BindSettings(CFxFieldBinder& binder, BinderDialog& dialog) {
                          {{0, 260}, {1, 200}});
 }
 
+// A fresh dialog with a binder attached to it; questions are answered from a
+// script.
+class FxFieldBinderTest : public ::testing::Test {
+protected:
+    FxFieldBinderTest() {
+        binder.AttachDialog(&dialog);
+        binder.SetBinderMessage("chars_invalid", kCharsInvalid);
+    }
+    testsupport::ScriptedUi ui;
+    BinderDialog dialog;
+    CFxFieldBinder binder;
+};
+
 }  // namespace
 
-TEST(FxFieldBinderBindTest, KeysGoByPositionNotById) {
-    BinderDialog dialog;
+TEST_F(FxFieldBinderTest, KeysGoByPositionNotById) {
     auto* upper = dialog.Add<QCheckBox>(1, 10, 50);
     auto* lower = dialog.Add<QCheckBox>(2, 10, 90);
     dialog.Add<QLineEdit>(3, 10, 10);  // another class: takes no key
 
-    CFxFieldBinder binder;
-    binder.AttachDialog(&dialog);
     EXPECT_EQ(binder.BindCheckBoxes("first,second", ""), 2);
     EXPECT_EQ(binder.GetBoundKey(upper), "first");
     EXPECT_EQ(binder.GetBoundKey(lower), "second");
@@ -97,31 +106,25 @@ TEST(FxFieldBinderBindTest, KeysGoByPositionNotById) {
     EXPECT_EQ(moved.GetBoundKey(upper), "second");
 }
 
-TEST(FxFieldBinderBindTest, PlainCheckBoxIsPassedOver) {
-    BinderDialog dialog;
+TEST_F(FxFieldBinderTest, PlainCheckBoxIsPassedOver) {
     auto* plain = dialog.Add<QCheckBox>(1, 10, 10);
     SetButtonStyle(plain, BS_CHECKBOX);
     auto* automatic = dialog.Add<QCheckBox>(2, 10, 40);
     dialog.Add<QPushButton>(3, 10, 70);
 
-    CFxFieldBinder binder;
-    binder.AttachDialog(&dialog);
     EXPECT_EQ(binder.BindCheckBoxes("only,extra", ""), 1);
     EXPECT_EQ(binder.GetBoundKey(plain), "");
     EXPECT_EQ(binder.GetBoundControl("only"), automatic);
     EXPECT_EQ(binder.GetBoundControl("extra"), nullptr);
 }
 
-TEST(FxFieldBinderBindTest, PlaceholdersNamesAndCounts) {
-    BinderDialog dialog;
+TEST_F(FxFieldBinderTest, PlaceholdersNamesAndCounts) {
     auto* a = dialog.Add<QLineEdit>(1, 10, 10);
     auto* b = dialog.Add<QLineEdit>(2, 10, 40);
     dialog.Add<QLineEdit>(3, 10, 70);
 
-    CFxFieldBinder binder;
     // Nothing is bound without a dialog.
-    EXPECT_EQ(binder.BindTextEdits("k1", ""), 0);
-    binder.AttachDialog(&dialog);
+    EXPECT_EQ(CFxFieldBinder().BindTextEdits("k1", ""), 0);
     // "*" holds the first edit's place; the ranges go to the keys in order.
     EXPECT_EQ(binder.BindTextEdits("*,k2", "Second,Unused", {{0, 9}, {2, 3}}), 1);
     EXPECT_EQ(binder.GetBoundKey(a), "");
@@ -130,7 +133,7 @@ TEST(FxFieldBinderBindTest, PlaceholdersNamesAndCounts) {
     ASSERT_TRUE(binder.LookupDisplayName("k2", name));
     EXPECT_EQ(name, "Second");
     EXPECT_EQ(b->maxLength(), 9);
-    EXPECT_EQ(binder.CheckLength("k2", 10), "Error");
+    EXPECT_EQ(binder.CheckLength("k2", 10), "The length of characters must be 0~9.");
     EXPECT_EQ(binder.CheckLength("k2", 9), "");
 
     // More keys than edits: the rest stay unbound.
@@ -151,48 +154,37 @@ TEST(FxFieldBinderBindTest, PlaceholdersNamesAndCounts) {
     EXPECT_TRUE(gap.ToRevolver(bytes));
 }
 
-TEST(FxFieldBinderBindTest, MissingKeyIsReportedOnlyInDiagnosticsMode) {
-    testsupport::ScriptedUi ui;
-    BinderDialog dialog;
+TEST_F(FxFieldBinderTest, MissingKeyIsReportedOnlyInDiagnosticsMode) {
     dialog.Add<QCheckBox>(1, 10, 10);
-    CFxFieldBinder binder;
     binder.SetInt("present", 1);
-    binder.AttachDialog(&dialog);
 
-    ForgetDeveloperMarker();
+    SetDeveloperMarker(false);
     binder.BindCheckBoxes("absent", "");
     EXPECT_TRUE(ui.messages.empty());
 
-    const std::string marker = GetDeveloperMarkerPath();
-    ASSERT_TRUE(MakeFolderPath(GetParentPath(marker)));
-    testsupport::WriteFileBytes(marker, "");
-    ForgetDeveloperMarker();
+    SetDeveloperMarker(true);
     binder.BindCheckBoxes("absent", "");
     binder.BindCheckBoxes("present", "");
-    std::remove(marker.c_str());
-    ForgetDeveloperMarker();
+    SetDeveloperMarker(false);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, "27881: 'absent' not initialized");
     // Bound all the same.
     EXPECT_EQ(binder.GetFieldKind("present"), CFxFieldBinder::FK_CHECKBOX);
 }
 
-TEST(FxFieldBinderFillTest, RecordFillsDialogAndEditsReadBack) {
-    testsupport::ScriptedUi ui;
-    BinderDialog dialog;
+TEST_F(FxFieldBinderTest, RecordFillsDialogAndEditsReadBack) {
     BuildSettingsDialog(dialog);
     auto* color = dialog.Add<QComboBox>(IDC_COLOR, 10, 100);
     color->addItems({"stale", "items", "here"});
 
-    CFxFieldBinder settings;
-    settings.SetInt("DPS.tgcmwhether", 1);
-    settings.SetString("DPS.tgcmflpath", A("c:\\코드\\out.bas"));
-    settings.SetInt("DPS.irncgcisolate", 0);
-    settings.SetString("DPS.irncgcscname", "DEFINECHRS");
-    settings.SetInt("GOPT.cpcindex", 1);
-    BindSettings(settings, dialog);
-    settings.BindComboBoxes("GOPT.cpcindex", "Fore Color", {"Black|White"});
-    settings.ValuesToControls();
+    binder.SetInt("DPS.tgcmwhether", 1);
+    binder.SetString("DPS.tgcmflpath", A("c:\\코드\\out.bas"));
+    binder.SetInt("DPS.irncgcisolate", 0);
+    binder.SetString("DPS.irncgcscname", "DEFINECHRS");
+    binder.SetInt("GOPT.cpcindex", 1);
+    BindSettings(binder, dialog);
+    binder.BindComboBoxes("GOPT.cpcindex", "Fore Color", {"Black|White"});
+    binder.ValuesToControls();
 
     EXPECT_TRUE(dialog.Item<QCheckBox>(IDC_AUTOSAVE)->isChecked());
     EXPECT_FALSE(dialog.Item<QCheckBox>(IDC_ISOLATE)->isChecked());
@@ -209,26 +201,23 @@ TEST(FxFieldBinderFillTest, RecordFillsDialogAndEditsReadBack) {
     dialog.Item<QLineEdit>(IDC_ROUTINE)->setText("CHARS");
     color->setCurrentIndex(0);
 
-    EXPECT_EQ(settings.ControlsToValues(TRUE, FALSE, nullptr, "Error", TRUE), "");
+    EXPECT_EQ(binder.ControlsToValues(TRUE, FALSE, nullptr, "Error", TRUE), "");
     EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(settings.GetInt("DPS.tgcmwhether", -1), 0);
-    EXPECT_EQ(settings.GetInt("DPS.irncgcisolate", -1), 1);
-    EXPECT_EQ(settings.GetString("DPS.tgcmflpath"), A("/tmp/새 코드.bas"));
-    EXPECT_EQ(settings.GetString("DPS.irncgcscname"), "CHARS");
-    EXPECT_EQ(settings.GetInt("GOPT.cpcindex", -1), 0);
+    EXPECT_EQ(binder.GetInt("DPS.tgcmwhether", -1), 0);
+    EXPECT_EQ(binder.GetInt("DPS.irncgcisolate", -1), 1);
+    EXPECT_EQ(binder.GetString("DPS.tgcmflpath"), A("/tmp/새 코드.bas"));
+    EXPECT_EQ(binder.GetString("DPS.irncgcscname"), "CHARS");
+    EXPECT_EQ(binder.GetInt("GOPT.cpcindex", -1), 0);
 
     // Without trimming the blanks are kept.
     dialog.Item<QLineEdit>(IDC_PATH)->setText(" p ");
-    settings.ControlsToValues(TRUE, FALSE, &dialog, "Error", FALSE);
-    EXPECT_EQ(settings.GetString("DPS.tgcmflpath"), " p ");
+    binder.ControlsToValues(TRUE, FALSE, &dialog, "Error", FALSE);
+    EXPECT_EQ(binder.GetString("DPS.tgcmflpath"), " p ");
 }
 
-TEST(FxFieldBinderFillTest, ComboIndexIsLimitedOrCleared) {
-    BinderDialog dialog;
+TEST_F(FxFieldBinderTest, ComboIndexIsLimitedOrCleared) {
     auto* combo = dialog.Add<QComboBox>(1, 10, 10);
     auto* empty = dialog.Add<QComboBox>(2, 10, 40);
-    CFxFieldBinder binder;
-    binder.AttachDialog(&dialog);
     binder.BindComboBoxes("index,none", "", {"a|b|c"});
 
     binder.SetInt("index", 7);
@@ -246,13 +235,10 @@ TEST(FxFieldBinderFillTest, ComboIndexIsLimitedOrCleared) {
     EXPECT_EQ(empty->count(), 0);
 }
 
-TEST(FxFieldBinderFillTest, TextComboAndIntegerEditKinds) {
-    BinderDialog dialog;
+TEST_F(FxFieldBinderTest, TextComboAndIntegerEditKinds) {
     auto* face = dialog.Add<QComboBox>(1, 10, 10);
     face->addItems({"Gulim", "Dotum", "Batang"});
     auto* size = dialog.Add<QLineEdit>(2, 10, 40);
-    CFxFieldBinder binder;
-    binder.AttachDialog(&dialog);
     EXPECT_EQ(binder.BindControls("combobox", "face", "", CFxFieldBinder::FK_TEXT), 1);
     EXPECT_EQ(binder.BindControls("edit", "size", "Size", CFxFieldBinder::FK_INTEDIT), 1);
     EXPECT_TRUE(binder.SetRange("size", 8, 72));
@@ -285,17 +271,14 @@ TEST(FxFieldBinderFillTest, TextComboAndIntegerEditKinds) {
     EXPECT_EQ(binder.GetInt("size", 0), 8);
 }
 
-TEST(FxFieldBinderValidateTest, TooShortTextStopsWithFilledTemplate) {
-    testsupport::ScriptedUi ui;
-    BinderDialog dialog;
+TEST_F(FxFieldBinderTest, TooShortTextStopsWithFilledTemplate) {
     BuildSettingsDialog(dialog);
     auto* late = dialog.Add<QCheckBox>(9, 10, 120);  // after the invalid field
 
-    CFxFieldBinder settings;
-    settings.SetInt("late", 0);
-    BindSettings(settings, dialog);
-    settings.BindCheckBoxes("*,*,late", "");
-    settings.ValuesToControls();
+    binder.SetInt("late", 0);
+    BindSettings(binder, dialog);
+    binder.BindCheckBoxes("*,*,late", "");
+    binder.ValuesToControls();
     dialog.show();
     dialog.activateWindow();
     QApplication::processEvents();
@@ -306,20 +289,20 @@ TEST(FxFieldBinderValidateTest, TooShortTextStopsWithFilledTemplate) {
     routine->setText("");
     late->setChecked(true);
 
-    const std::string message = settings.ControlsToValues(TRUE, FALSE, nullptr, "Error", TRUE);
+    const std::string message = binder.ControlsToValues(TRUE, FALSE, nullptr, "Error", TRUE);
     EXPECT_EQ(message, "The length of characters must be 1~200.");
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, message);
     EXPECT_EQ(ui.messages[0].caption, "Error");
     EXPECT_EQ(QApplication::focusWidget(), routine);
     // Fields before the invalid one are stored, those after it not.
-    EXPECT_EQ(settings.GetInt("DPS.tgcmwhether", 0), 1);
-    EXPECT_EQ(settings.GetString("DPS.tgcmflpath"), "/tmp/a.bas");
-    EXPECT_FALSE(settings.HasKey("DPS.irncgcscname"));
-    EXPECT_EQ(settings.GetInt("late", -1), 0);
+    EXPECT_EQ(binder.GetInt("DPS.tgcmwhether", 0), 1);
+    EXPECT_EQ(binder.GetString("DPS.tgcmflpath"), "/tmp/a.bas");
+    EXPECT_FALSE(binder.HasKey("DPS.irncgcscname"));
+    EXPECT_EQ(binder.GetInt("late", -1), 0);
 
     // Quiet asks no question.
-    EXPECT_EQ(settings.ControlToValue(routine, TRUE, FALSE, "Error", TRUE, TRUE),
+    EXPECT_EQ(binder.ControlToValue(routine, TRUE, FALSE, "Error", TRUE, TRUE),
               "The length of characters must be 1~200.");
     EXPECT_EQ(ui.messages.size(), 1u);
     // The edit itself takes at most the maximum.
@@ -327,33 +310,25 @@ TEST(FxFieldBinderValidateTest, TooShortTextStopsWithFilledTemplate) {
     EXPECT_EQ(routine->text().size(), 200);
 }
 
-TEST(FxFieldBinderValidateTest, NamePlaceholderOnlyForNamedKeys) {
-    testsupport::ScriptedUi ui;
-    BinderDialog dialog;
+TEST_F(FxFieldBinderTest, NamePlaceholderOnlyForNamedKeys) {
     BuildSettingsDialog(dialog);
-    CFxFieldBinder settings;
-    BindSettings(settings, dialog);
-    settings.SetBinderMessage("chars_invalid", "$name: $chars_min..$chars_max ($name)");
+    BindSettings(binder, dialog);
+    binder.SetBinderMessage("chars_invalid", "$name: $chars_min..$chars_max ($name)");
 
-    EXPECT_EQ(settings.CheckLength("DPS.tgcmflpath", 261),
+    EXPECT_EQ(binder.CheckLength("DPS.tgcmflpath", 261),
               "Auto-Saving Path: 0..260 (Auto-Saving Path)");
-    EXPECT_EQ(settings.CheckLength("DPS.irncgcscname", 0), "$name: 1..200 ($name)");
-    EXPECT_EQ(settings.CheckLength("DPS.irncgcscname", 200), "");
-    EXPECT_EQ(settings.CheckLength("DPS.tgcmwhether", 9999), "");
+    EXPECT_EQ(binder.CheckLength("DPS.irncgcscname", 0), "$name: 1..200 ($name)");
+    EXPECT_EQ(binder.CheckLength("DPS.irncgcscname", 200), "");
+    EXPECT_EQ(binder.CheckLength("DPS.tgcmwhether", 9999), "");
 
     // A message table given with the dialog replaces the templates.
     CFxStringMap messages{{"range_invalid", "x"}};
-    settings.AttachDialog(&dialog, &messages);
-    EXPECT_EQ(settings.CheckLength("DPS.irncgcscname", 0), "Error");
+    binder.AttachDialog(&dialog, &messages);
+    EXPECT_EQ(binder.CheckLength("DPS.irncgcscname", 0), "Error");
 }
 
-TEST(FxFieldBinderValidateTest, LengthIsCheckedBeforeTrimming) {
-    testsupport::ScriptedUi ui;
-    BinderDialog dialog;
+TEST_F(FxFieldBinderTest, LengthIsCheckedBeforeTrimming) {
     auto* edit = dialog.Add<QLineEdit>(1, 10, 10);
-    CFxFieldBinder binder;
-    binder.AttachDialog(&dialog);
-    binder.SetBinderMessage("chars_invalid", kCharsInvalid);
     binder.BindTextEdits("name", "", {{5, 10}});
 
     edit->setText("  ab  ");
@@ -366,14 +341,9 @@ TEST(FxFieldBinderValidateTest, LengthIsCheckedBeforeTrimming) {
               "The length of characters must be 5~10.");
 }
 
-TEST(FxFieldBinderValidateTest, DisabledControlIsNeitherCheckedNorStored) {
-    testsupport::ScriptedUi ui;
-    BinderDialog dialog;
+TEST_F(FxFieldBinderTest, DisabledControlIsNeitherCheckedNorStored) {
     auto* edit = dialog.Add<QLineEdit>(1, 10, 10);
     auto* box = dialog.Add<QCheckBox>(2, 10, 40);
-    CFxFieldBinder binder;
-    binder.AttachDialog(&dialog);
-    binder.SetBinderMessage("chars_invalid", kCharsInvalid);
     binder.BindTextEdits("name", "", {{1, 5}});
     binder.BindCheckBoxes("flag", "");
     binder.SetString("name", "keep");
@@ -395,12 +365,8 @@ TEST(FxFieldBinderValidateTest, DisabledControlIsNeitherCheckedNorStored) {
     EXPECT_EQ(binder.GetString("name"), "new");
 }
 
-TEST(FxFieldBinderValidateTest, IntegerRangeMessageAndFocus) {
-    testsupport::ScriptedUi ui;
-    BinderDialog dialog;
+TEST_F(FxFieldBinderTest, IntegerRangeMessageAndFocus) {
     auto* width = dialog.Add<QLineEdit>(1, 10, 10);
-    CFxFieldBinder binder;
-    binder.AttachDialog(&dialog);
     binder.BindControls("edit", "GOPT.lmwidth", "LCD Width", CFxFieldBinder::FK_INTEDIT);
     binder.SetRange("GOPT.lmwidth", 16, 640);
     binder.SetInt("GOPT.lmwidth", 320);
@@ -418,13 +384,10 @@ TEST(FxFieldBinderValidateTest, IntegerRangeMessageAndFocus) {
     EXPECT_EQ(binder.CheckRange("unranged", -99999), "");
 }
 
-TEST(FxFieldBinderClampTest, ClampedIntAndLoadChecked) {
-    BinderDialog dialog;
+TEST_F(FxFieldBinderTest, ClampedIntAndLoadChecked) {
     dialog.Add<QLineEdit>(1, 10, 10);
     dialog.Add<QLineEdit>(2, 10, 40);
     dialog.Add<QLineEdit>(3, 10, 70);
-    CFxFieldBinder binder;
-    binder.AttachDialog(&dialog);
     binder.BindControls("edit", "w,h,free", "", CFxFieldBinder::FK_INTEDIT);
     binder.SetRange("w", 10, 20);
     binder.SetRange("h", 50, 40);  // reversed: the maximum wins

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QEnterEvent>
 #include <algorithm>
 #include <limits>
 
 #include "foundation/fxdib.h"
+#include "foundation/tests/inputtesting.h"
 #include "platform/uiservices.h"
 
 namespace {
@@ -177,8 +177,7 @@ TEST_F(ShadeTest, BackgroundIsTheFaceAndTheLitFaceUnderTheMouse) {
     EXPECT_EQ(image.pixel(30, 20), face.pixel(30, 20));
     EXPECT_EQ(image.pixel(0, 0), face.pixel(0, 0));
 
-    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-    QApplication::sendEvent(&button, &enter);
+    Enter(button);
     ASSERT_TRUE(button.IsHover());
     image = button.grab().toImage();
     EXPECT_EQ(image.pixel(30, 20), lit.pixel(30, 20));

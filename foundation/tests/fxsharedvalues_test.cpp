@@ -3,15 +3,16 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <string>
 
 #include "foundation/fxutils.h"
+#include "foundation/tests/markertesting.h"
 #include "platform/paths.h"
 #include "platform/sharedmemory.h"
 #include "platform/testing/scriptedui.h"
 #include "platform/testing/testsupport.h"
 
+using testsupport::Channel;
 using testsupport::ForkChild;
 using testsupport::ReadFileBytes;
 using testsupport::WaitChild;
@@ -22,33 +23,6 @@ std::string BlockBytes(const std::string& name) {
     auto block = SharedMemoryBlock::Open(name);
     if (!block) return "<absent>";
     return std::string(reinterpret_cast<const char*>(block->Data()), block->Size());
-}
-
-// One-byte signals between a test and its child process.
-struct Pipe {
-    int fd[2] = {-1, -1};
-    Pipe() { EXPECT_EQ(::pipe(fd), 0); }
-    ~Pipe() {
-        ::close(fd[0]);
-        ::close(fd[1]);
-    }
-    void Signal() const { EXPECT_EQ(::write(fd[1], "x", 1), 1); }
-    bool Wait() const {
-        char c = 0;
-        return ::read(fd[0], &c, 1) == 1;
-    }
-};
-
-// Switches diagnostics mode on or off for the next query.
-void SetDeveloperMarker(bool present) {
-    const std::string path = GetDeveloperMarkerPath();
-    if (present) {
-        MakeFolderPath(path.substr(0, path.rfind('/')));
-        testsupport::WriteFileBytes(path, "");
-    } else {
-        std::remove(path.c_str());
-    }
-    ForgetDeveloperMarker();
 }
 
 class SharedValuesTest : public ::testing::Test {
@@ -83,20 +57,20 @@ TEST_F(SharedValuesTest, TextBlockHoldsTheTextAndANul) {
 }
 
 TEST_F(SharedValuesTest, ALongerTextStaysInsideABlockAnotherProcessHolds) {
-    Pipe published, done;
+    Channel published, done;
     const pid_t child = ForkChild([&] {
         CFxSharedValues mine;
         if (!mine.PutShared("kept", "abc")) return 1;
-        published.Signal();
-        done.Wait();
+        published.Send();
+        done.Receive();
         return 0;
     });
-    ASSERT_TRUE(published.Wait());
+    ASSERT_EQ(published.Receive(), 'x');
     CFxSharedValues values;
     ASSERT_TRUE(values.PutShared("kept", "a much longer text"));
     EXPECT_EQ(BlockBytes("kept"), std::string("a m\0", 4));
     EXPECT_EQ(values.GetSharedText("kept"), "a m");
-    done.Signal();
+    done.Send();
     EXPECT_EQ(WaitChild(child), 0);
     // Still held here after the child let go.
     EXPECT_EQ(values.GetSharedText("kept"), "a m");
@@ -130,7 +104,7 @@ TEST_F(SharedValuesTest, ByteBlockCarriesCountAndBytes) {
 }
 
 TEST_F(SharedValuesTest, ByteBlockIsNeverCutOrReadPastItsEnd) {
-    Pipe published, done;
+    Channel published, done;
     const pid_t child = ForkChild([&] {
         CFxSharedValues mine;
         CRevolver small;
@@ -140,11 +114,11 @@ TEST_F(SharedValuesTest, ByteBlockIsNeverCutOrReadPastItsEnd) {
         auto made = SharedMemoryBlock::Create("claims", 6);
         const unsigned char claim[6] = {200, 0, 0, 0, 'x', 'y'};
         if (!made || !made->Write(0, claim, 6)) return 2;
-        published.Signal();
-        done.Wait();
+        published.Send();
+        done.Receive();
         return 0;
     });
-    ASSERT_TRUE(published.Wait());
+    ASSERT_EQ(published.Receive(), 'x');
     CFxSharedValues values;
     CRevolver big;
     ASSERT_TRUE(big.Append("0123456789", 10));
@@ -156,7 +130,7 @@ TEST_F(SharedValuesTest, ByteBlockIsNeverCutOrReadPastItsEnd) {
 
     ASSERT_TRUE(values.GetSharedBuffer("claims", out));
     EXPECT_EQ(out.GetLength(), 2);
-    done.Signal();
+    done.Send();
     EXPECT_EQ(WaitChild(child), 0);
 }
 
@@ -202,7 +176,7 @@ TEST_F(SharedValuesTest, SecondRunningCopySeesTheValuesAndDoesNotPublishAgain) {
     FxSharedValues().InitLanguage("eng");
     EXPECT_TRUE(FxSharedValues().IsHeld(CFxSharedValues::MakeSharedName("realrelease")));
 
-    Pipe published, done;
+    Channel published, done;
     const pid_t child = ForkChild([&] {
         testsupport::ScriptedUi childUi;
         CFxSharedValues second;
@@ -223,13 +197,13 @@ TEST_F(SharedValuesTest, SecondRunningCopySeesTheValuesAndDoesNotPublishAgain) {
             return 5;
         // A value the second copy publishes reaches the first one.
         if (!second.PutSharedByKey(SHARED_KEY_HCPMODE, "3")) return 6;
-        published.Signal();
-        done.Wait();
+        published.Send();
+        done.Receive();
         return 0;
     });
-    ASSERT_TRUE(published.Wait());
+    ASSERT_EQ(published.Receive(), 'x');
     EXPECT_EQ(FxSharedValues().GetSharedByKey(SHARED_KEY_HCPMODE), "3");
-    done.Signal();
+    done.Send();
     EXPECT_EQ(WaitChild(child), 0);
     // Its block went with the process that held it.
     EXPECT_EQ(FxSharedValues().GetSharedByKey(SHARED_KEY_HCPMODE), "");

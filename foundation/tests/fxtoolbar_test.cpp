@@ -7,10 +7,10 @@
 #include <QIcon>
 #include <QMainWindow>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QToolButton>
 #include <vector>
 
+#include "foundation/tests/inputtesting.h"
 #include "platform/resources.h"
 #include "platform/uiservices.h"
 
@@ -31,15 +31,6 @@ struct Frame {
         window.show();
     }
 };
-
-void Click(QWidget& w, QPoint p) {
-    for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-        QMouseEvent e(t, p, w.mapToGlobal(p), Qt::LeftButton,
-                      t == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
-                      Qt::NoModifier);
-        QApplication::sendEvent(&w, &e);
-    }
-}
 
 TEST(FxToolBarTest, ButtonsPostTheirCommandsToTheOwner) {
     Frame frame;

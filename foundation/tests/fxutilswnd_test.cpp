@@ -9,6 +9,7 @@
 #include <QResizeEvent>
 #include <QUrl>
 #include <QWidget>
+#include <array>
 #include <memory>
 
 #include "foundation/fxsharedvalues.h"
@@ -36,29 +37,30 @@ protected:
 
 const CSize kScreen(1000, 800);
 
+using Quad = std::array<LONG, 4>;
+// The placement as x, y, cx, cy.
+Quad Box(const FxWindowPlacement& p) { return {p.x, p.y, p.cx, p.cy}; }
+
 }  // namespace
 
 TEST(WindowStateTest, MissingOrIncompleteStateOpensAtAQuarterWithHalfTheScreen) {
     FxWindowPlacement placement;
     BOOL maximized = TRUE;
     EXPECT_FALSE(WindowStateFromText("", FALSE, kScreen, placement, maximized));
-    EXPECT_EQ(placement.x, 250);
-    EXPECT_EQ(placement.y, 200);
-    EXPECT_EQ(placement.cx, 500);
-    EXPECT_EQ(placement.cy, 400);
+    EXPECT_EQ(Box(placement), (Quad{250, 200, 500, 400}));
     EXPECT_FALSE(maximized);
 
     // Without "cy" the rest is ignored, but "max" still counts.
     placement = {};
     EXPECT_FALSE(WindowStateFromText("max=1&x=5&y=6&cx=700", TRUE, kScreen, placement, maximized));
-    EXPECT_EQ(placement.x, 250);
-    EXPECT_EQ(placement.cx, 500);
+    EXPECT_EQ(Box(placement), (Quad{250, 200, 500, 400}));
     EXPECT_TRUE(maximized);
 
     // A file that could not be read counts as missing whatever was passed.
+    placement = {};
     EXPECT_FALSE(
         WindowStateFromText("max=0&x=5&y=6&cx=700&cy=600", FALSE, kScreen, placement, maximized));
-    EXPECT_EQ(placement.x, 250);
+    EXPECT_EQ(Box(placement), (Quad{250, 200, 500, 400}));
 }
 
 TEST(WindowStateTest, SavedStateIsKeptOnTheScreenAndAtLeastTheMinimumSize) {
@@ -66,40 +68,29 @@ TEST(WindowStateTest, SavedStateIsKeptOnTheScreenAndAtLeastTheMinimumSize) {
     BOOL maximized = TRUE;
     ASSERT_TRUE(
         WindowStateFromText("max=0&x=40&y=30&cx=600&cy=500", TRUE, kScreen, placement, maximized));
-    EXPECT_EQ(placement.x, 40);
-    EXPECT_EQ(placement.y, 30);
-    EXPECT_EQ(placement.cx, 600);
-    EXPECT_EQ(placement.cy, 500);
+    EXPECT_EQ(Box(placement), (Quad{40, 30, 600, 500}));
     EXPECT_FALSE(maximized);
 
     // Off to the left and top: 0. Off to the right and bottom: the screen
     // edge minus the minimum (a quarter of the screen). Too small: the minimum.
     ASSERT_TRUE(
         WindowStateFromText("x=-300&y=-1&cx=10&cy=20&max=2", TRUE, kScreen, placement, maximized));
-    EXPECT_EQ(placement.x, 0);
-    EXPECT_EQ(placement.y, 0);
-    EXPECT_EQ(placement.cx, 250);
-    EXPECT_EQ(placement.cy, 200);
+    EXPECT_EQ(Box(placement), (Quad{0, 0, 250, 200}));
     EXPECT_TRUE(maximized);
     ASSERT_TRUE(WindowStateFromText("max=0&x=5000&y=900&cx=600&cy=500", TRUE, kScreen, placement,
                                     maximized));
-    EXPECT_EQ(placement.x, 750);
-    EXPECT_EQ(placement.y, 600);
-
-    // Given minimums.
+    EXPECT_EQ(Box(placement), (Quad{750, 600, 600, 500}));
+    // Given minimums; one wider than the screen puts the window at the edge.
     ASSERT_TRUE(WindowStateFromText("max=0&x=5000&y=900&cx=100&cy=100", TRUE, kScreen, placement,
                                     maximized, 300, 120));
-    EXPECT_EQ(placement.x, 700);
-    EXPECT_EQ(placement.y, 680);
-    EXPECT_EQ(placement.cx, 300);
-    EXPECT_EQ(placement.cy, 120);
-
-    // A minimum wider than the screen puts the window at the left edge.
+    EXPECT_EQ(Box(placement), (Quad{700, 680, 300, 120}));
     ASSERT_TRUE(WindowStateFromText("max=0&x=50&y=50&cx=100&cy=100", TRUE, kScreen, placement,
                                     maximized, 1200, 900));
-    EXPECT_EQ(placement.x, 0);
-    EXPECT_EQ(placement.y, 0);
-    EXPECT_EQ(placement.cx, 1200);
+    EXPECT_EQ(Box(placement), (Quad{0, 0, 1200, 900}));
+    // Numbers beyond 32 bits are held at the limit, not wrapped.
+    ASSERT_TRUE(WindowStateFromText("max=0&x=99999999999&y=-99999999999&cx=99999999999&cy=1", TRUE,
+                                    kScreen, placement, maximized));
+    EXPECT_EQ(Box(placement), (Quad{750, 0, 2147483647, 200}));
 }
 
 TEST(WindowStateTest, StateFileIsReadWithNulBytesAsBlanks) {
@@ -111,17 +102,11 @@ TEST(WindowStateTest, StateFileIsReadWithNulBytesAsBlanks) {
     const CSize screen = GetScreenSize();
     ASSERT_GT(screen.cx, 0);
     ASSERT_TRUE(LoadWindowState(path, placement, maximized, 100, 100));
-    EXPECT_EQ(placement.x, 10);
-    EXPECT_EQ(placement.y, 20);
-    EXPECT_EQ(placement.cx, 400);
-    EXPECT_EQ(placement.cy, 300);
+    EXPECT_EQ(Box(placement), (Quad{10, 20, 400, 300}));
     EXPECT_FALSE(maximized);
 
     EXPECT_FALSE(LoadWindowState(folder + "/none.dat", placement, maximized));
-    EXPECT_EQ(placement.x, screen.cx / 4);
-    EXPECT_EQ(placement.y, screen.cy / 4);
-    EXPECT_EQ(placement.cx, screen.cx / 2);
-    EXPECT_EQ(placement.cy, screen.cy / 2);
+    EXPECT_EQ(Box(placement), (Quad{screen.cx / 4, screen.cy / 4, screen.cx / 2, screen.cy / 2}));
 }
 
 TEST(WindowStateTest, RewritingKeepsUnknownKeysAndTheLastNormalPlacement) {
@@ -222,6 +207,11 @@ TEST(WindowUtilsTest, TextsAndNumbersOfWindows) {
     EXPECT_EQ(GetHwndText(label), "\xB0\xA1 ");
     EXPECT_EQ(GetHwndText(nullptr), "");
     EXPECT_EQ(GetWindowTextInt(0), 0);
+    // A number beyond 32 bits is held at the limit, never wrapped.
+    edit->setText("99999999999");
+    EXPECT_EQ(GetWndTextInt(edit), 2147483647);
+    edit->setText("-99999999999");
+    EXPECT_EQ(GetWndTextInt(edit), -2147483647 - 1);
 }
 
 TEST(WindowUtilsTest, ClassWindowsAreMadeOnceAndKeepTheirClass) {

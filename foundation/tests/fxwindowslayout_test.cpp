@@ -5,13 +5,12 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QGroupBox>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <functional>
 #include <memory>
-#include <tuple>
 
 #include "foundation/fxrevpropstore.h"
+#include "foundation/tests/inputtesting.h"
 #include "platform/keyboard.h"
 #include "platform/paths.h"
 #include "platform/testing/scriptedui.h"
@@ -301,17 +300,9 @@ protected:
     }
 
     void Mouse(QEvent::Type type, int x, Qt::MouseButtons buttons) {
-        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-        const QPointF global(frame->mapToGlobal(QPoint(x, 100)));
-        QMouseEvent event(type, QPointF(x, 100), global, button, buttons, Qt::NoModifier);
-        QCoreApplication::sendEvent(frame.get(), &event);
+        ::Mouse(*frame, type, QPoint(x, 100), buttons);
     }
-    void Drag(int fromX, int toX) {
-        Mouse(QEvent::MouseMove, fromX, Qt::NoButton);
-        Mouse(QEvent::MouseButtonPress, fromX, Qt::LeftButton);
-        Mouse(QEvent::MouseMove, toX, Qt::LeftButton);
-        Mouse(QEvent::MouseButtonRelease, toX, Qt::NoButton);
-    }
+    void Drag(int fromX, int toX) { ::Drag(*frame, QPoint(fromX, 100), QPoint(toX, 100)); }
     QRgb PixelAt(int x, int y) { return frame->grab().toImage().pixel(x, y) & 0xFFFFFF; }
 
     DWORD tick = 1000;
@@ -458,18 +449,7 @@ TEST(HorizontalSplitterTest, DragsUpAndDownWithinMinimums) {
     bar->SetFirstPane(top, 40);
     frame.onSize = [&] { frame.StretchToAbove(top, bar, 0); };
     frame.show();
-    auto drag = [&](int from, int to) {
-        for (auto [type, y, buttons] : {std::tuple{QEvent::MouseMove, from, Qt::NoButton},
-                                        {QEvent::MouseButtonPress, from, Qt::LeftButton},
-                                        {QEvent::MouseMove, to, Qt::LeftButton},
-                                        {QEvent::MouseButtonRelease, to, Qt::NoButton}}) {
-            const Qt::MouseButton button =
-                type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-            QMouseEvent event(type, QPointF(150, y), QPointF(frame.mapToGlobal(QPoint(150, y))),
-                              button, buttons, Qt::NoModifier);
-            QCoreApplication::sendEvent(&frame, &event);
-        }
-    };
+    auto drag = [&](int from, int to) { Drag(frame, QPoint(150, from), QPoint(150, to)); };
     drag(98, 5);  // grabbed 2 above the bar
     EXPECT_EQ(RectOf(bar), CRect(0, 40, 300, 44));
     EXPECT_EQ(RectOf(top), CRect(0, 0, 300, 40));

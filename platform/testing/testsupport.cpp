@@ -1,9 +1,11 @@
 #include "platform/testing/testsupport.h"
 
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -20,8 +22,8 @@ const std::string& TempRoot() { return TempRootStorage(); }
 
 std::string MakeTempFolder(const std::string& hint) {
     static std::atomic<int> counter{0};
-    std::string path = TempRoot() + "/" + hint + "-" + std::to_string(getpid()) + "-" +
-                       std::to_string(counter++);
+    std::string path =
+        TempRoot() + "/" + hint + "-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
     std::string cmd = "mkdir -p '" + path + "'";
     if (std::system(cmd.c_str()) != 0) throw std::runtime_error("cannot make " + path);
     return path;
@@ -44,10 +46,29 @@ pid_t ForkChild(const std::function<int()>& body) {
 int WaitChild(pid_t pid) {
     int status = 0;
     while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) return -1000;  // not a child of ours, or already collected
     }
     if (WIFEXITED(status)) return WEXITSTATUS(status);
     if (WIFSIGNALED(status)) return -WTERMSIG(status);
     return -1000;
+}
+
+Channel::Channel() {
+    if (pipe(m_fds) != 0) m_fds[0] = m_fds[1] = -1;
+}
+
+Channel::~Channel() {
+    close(m_fds[0]);
+    close(m_fds[1]);
+}
+
+void Channel::Send(char c) { (void)!write(m_fds[1], &c, 1); }
+
+char Channel::Receive() {
+    pollfd p{m_fds[0], POLLIN, 0};
+    if (poll(&p, 1, 10000) != 1) return 0;
+    char c = 0;
+    return read(m_fds[0], &c, 1) == 1 ? c : 0;
 }
 
 std::string ReadFileBytes(const std::string& path) {

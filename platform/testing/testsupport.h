@@ -22,6 +22,21 @@ pid_t ForkChild(const std::function<int()>& body);
 // Waits for the child; its exit code, or -signal when it was killed.
 int WaitChild(pid_t pid);
 
+// A pipe for one-byte messages between a test and its child processes.
+class Channel {
+public:
+    Channel();
+    ~Channel();
+    Channel(const Channel&) = delete;
+    Channel& operator=(const Channel&) = delete;
+    void Send(char c = 'x');
+    // The next byte, or 0 after ten seconds without one.
+    char Receive();
+
+private:
+    int m_fds[2] = {-1, -1};
+};
+
 // Whole-file helpers for checking exact bytes.
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "platform/geometry.h"
+
+#include <gtest/gtest.h>
 
 TEST(CRectTest, EdgesAndPointTest) {
     CRect r(10, 20, 30, 50);

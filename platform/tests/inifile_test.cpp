@@ -1,9 +1,12 @@
 #include "platform/inifile.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -163,13 +166,6 @@ TEST(IniFileTest, RefusesWritesThatWouldCorruptTheFile) {
     EXPECT_EQ(ReadFileBytes(file), "[A]\nk=v\n");
 }
 
-TEST(IniFileTest, MissingFolderIsNotCreated) {
-    const std::string folder = testsupport::MakeTempFolder("ini") + "/missing";
-    EXPECT_FALSE(WritePrivateProfileString("A", "k", "v", folder + "/x.ini"));
-    struct stat st {};
-    EXPECT_NE(stat(folder.c_str(), &st), 0);
-}
-
 TEST(IniFileTest, FailedWriteKeepsTheOldFile) {
     const std::string file = TempIni();
     const std::string original = "[A]\r\nk=v\r\n; keep me\r\n";
@@ -197,7 +193,7 @@ TEST(IniFileTest, FailedWriteKeepsTheOldFile) {
     EXPECT_EQ(entries, 1);
 }
 
-TEST(IniFileTest, KeepsPermissionsOfExistingFile) {
+TEST(IniFileTest, KeepsPermissionsAndMakesNoFolder) {
     const std::string file = TempIni();
     WriteFileBytes(file, "[A]\n");
     ASSERT_EQ(chmod(file.c_str(), 0640), 0);
@@ -205,4 +201,32 @@ TEST(IniFileTest, KeepsPermissionsOfExistingFile) {
     struct stat st {};
     ASSERT_EQ(stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+    const std::string folder = file + ".d/missing";
+    EXPECT_FALSE(WritePrivateProfileString("A", "k", "v", folder + "/x.ini"));
+    EXPECT_NE(stat(folder.c_str(), &st), 0);
+}
+
+TEST(IniFileTest, UnreadableFileIsNeverWrittenOver) {
+    const std::string file = TempIni();
+    WriteFileBytes(file, "[A]\r\nk=v\r\n");
+    ASSERT_EQ(chmod(file.c_str(), 0200), 0);  // the owner may write, nobody read
+    const pid_t child = testsupport::ForkChild([&] {
+        // The superuser reads anything: give up that power first.
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        __user_cap_data_struct caps[2] = {};
+        if (syscall(SYS_capget, &header, caps) != 0) return 10;
+        caps[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        if (syscall(SYS_capset, &header, caps) != 0) return 11;
+        const int probe = open(file.c_str(), O_RDONLY);
+        if (probe >= 0) return 12;
+        int written = 0;
+        written += WritePrivateProfileString("B", "x", "1", file);
+        written += DeletePrivateProfileKey("A", "k", file);
+        written += DeletePrivateProfileSection("A", file);
+        return written;
+    });
+    EXPECT_EQ(testsupport::WaitChild(child), 0);
+    ASSERT_EQ(chmod(file.c_str(), 0600), 0);
+    EXPECT_EQ(ReadFileBytes(file), "[A]\r\nk=v\r\n");
 }

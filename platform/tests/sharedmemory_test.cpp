@@ -1,7 +1,6 @@
 #include "platform/sharedmemory.h"
 
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,33 +11,11 @@
 #include "platform/paths.h"
 #include "platform/testing/testsupport.h"
 
+using testsupport::Channel;
 using testsupport::ForkChild;
 using testsupport::WaitChild;
 
 namespace {
-
-// A pipe for one-byte messages between the test and its child processes.
-class Channel {
-public:
-    Channel() {
-        if (pipe(m_fds) != 0) m_fds[0] = m_fds[1] = -1;
-    }
-    ~Channel() {
-        close(m_fds[0]);
-        close(m_fds[1]);
-    }
-    void Send(char c) { (void)!write(m_fds[1], &c, 1); }
-    // The next byte, or 0 after ten seconds without one.
-    char Receive() {
-        pollfd p{m_fds[0], POLLIN, 0};
-        if (poll(&p, 1, 10000) != 1) return 0;
-        char c = 0;
-        return read(m_fds[0], &c, 1) == 1 ? c : 0;
-    }
-
-private:
-    int m_fds[2];
-};
 
 std::string UniqueName(const char* base) {
     static int counter = 0;
@@ -266,35 +243,28 @@ TEST(SharedMemoryTest, FileNamesAreSafeAndDistinct) {
     EXPECT_FALSE(SharedMemoryBlock::Exists(longName + "/three"));
 }
 
-TEST(SharedMemoryTest, FolderAndFileAreOwnerOnly) {
-    const std::string runtime = testsupport::MakeTempFolder("rt") + "/deeper/runtime";
-    SetFolderOverride(FolderKind::Runtime, runtime);
+TEST(SharedMemoryTest, RuntimeFolderMustBeOwnAndPrivate) {
+    const std::string base = testsupport::MakeTempFolder("rt");
+    const auto mode = [](const std::string& path) {
+        struct stat st {};
+        return stat(path.c_str(), &st) == 0 ? st.st_mode & 0777 : 0u;
+    };
+    // A missing folder is made with its parents; folder and files are the owner's alone.
+    const std::string fresh = base + "/deeper/runtime";
+    SetFolderOverride(FolderKind::Runtime, fresh);
     {
         auto block = SharedMemoryBlock::Create("private", 4);
         ASSERT_NE(block, nullptr);
-        struct stat st {};
-        ASSERT_EQ(stat(runtime.c_str(), &st), 0);
-        EXPECT_EQ(st.st_mode & 0777, 0700u);
-        ASSERT_EQ(stat((runtime + "/shm-private").c_str(), &st), 0);
-        EXPECT_EQ(st.st_mode & 0777, 0600u);
+        EXPECT_EQ(mode(fresh), 0700u);
+        EXPECT_EQ(mode(fresh + "/shm-private"), 0600u);
     }
-    SetFolderOverride(FolderKind::Runtime, testsupport::TempRoot() + "/runtime");
-}
-
-TEST(SharedMemoryTest, RuntimeFolderMustBeOwnAndPrivate) {
-    const std::string base = testsupport::MakeTempFolder("rt");
     // A folder open to others is closed before use.
     const std::string open = base + "/open";
     ASSERT_EQ(mkdir(open.c_str(), 0777), 0);
     ASSERT_EQ(chmod(open.c_str(), 0777), 0);
     SetFolderOverride(FolderKind::Runtime, open);
-    {
-        auto block = SharedMemoryBlock::Create("x", 4);
-        EXPECT_NE(block, nullptr);
-        struct stat st {};
-        ASSERT_EQ(stat(open.c_str(), &st), 0);
-        EXPECT_EQ(st.st_mode & 0777, 0700u);
-    }
+    EXPECT_NE(SharedMemoryBlock::Create("x", 4), nullptr);
+    EXPECT_EQ(mode(open), 0700u);
     // A link in place of the folder is refused.
     const std::string link = base + "/link";
     ASSERT_EQ(symlink(open.c_str(), link.c_str()), 0);

@@ -34,14 +34,10 @@ TEST(TextCodecTest, KoreanRoundTrips) {
 
 TEST(TextCodecTest, BadCodePageBytesBecomeQuestionMarks) {
     // 0xC9 0x41 is no character: the lead byte becomes '?', the 'A' survives.
-    EXPECT_EQ(AnsiToUtf8("x\xC9"
-                         "Ay"),
-              "x?Ay");
+    EXPECT_EQ(AnsiToUtf8(std::string("x\xC9") + "Ay"), "x?Ay");
     // A byte that can start nothing, in the middle of Korean text.
     EXPECT_EQ(AnsiToUtf8(kHangulAnsi.substr(0, 2) + "\x80" + kHangulAnsi.substr(2)), "한?글");
-    EXPECT_EQ(AnsiToUtf16("\xFF"
-                          "ab"),
-              u"?ab");
+    EXPECT_EQ(AnsiToUtf16(std::string("\xFF") + "ab"), u"?ab");
     // A lead byte alone at the end.
     EXPECT_EQ(AnsiToUtf8("ab\xC7"), "ab?");
     EXPECT_EQ(AnsiToUtf8(kHangulAnsi + "\xB1"), "한글?");
@@ -67,13 +63,9 @@ TEST(TextCodecTest, MalformedUnicodeInputBecomesQuestionMarks) {
     EXPECT_EQ(Utf16ToAnsi(std::u16string{u'a', char16_t(0xDC00)}), "a?");
     EXPECT_EQ(Utf16ToAnsi(std::u16string{char16_t(0xD83D)}), "?");
     // Stray continuation byte, truncated sequence, overlong form, encoded surrogate.
-    EXPECT_EQ(Utf8ToAnsi("a\x80"
-                         "b"),
-              "a?b");
+    EXPECT_EQ(Utf8ToAnsi(std::string("a\x80") + "b"), "a?b");
     EXPECT_EQ(Utf8ToAnsi("a\xED\x95"), "a??");
-    EXPECT_EQ(Utf8ToAnsi("\xC0\xAF"
-                         "z"),
-              "??z");
+    EXPECT_EQ(Utf8ToAnsi(std::string("\xC0\xAF") + "z"), "??z");
     EXPECT_EQ(Utf8ToAnsi("\xED\xA0\x80"), "???");
     // The rest of the text survives a bad byte.
     EXPECT_EQ(Utf8ToAnsi("\xFF한글"), "?" + kHangulAnsi);
@@ -87,11 +79,7 @@ TEST(TextCodecTest, CaseMappingLeavesPairsAlone) {
     EXPECT_EQ(MbUpper("\x81\x61"), "\x81\x61");
     // A lead byte at the end takes nothing with it.
     EXPECT_EQ(MbLower("A\xC7"), "a\xC7");
-    EXPECT_EQ(MbLower("\xC7"
-                      "A"
-                      "B"),
-              "\xC7"
-              "Ab");
+    EXPECT_EQ(MbLower(std::string("\xC7") + "AB"), std::string("\xC7") + "Ab");
 }
 
 TEST(TextCodecTest, CompareNoCase) {

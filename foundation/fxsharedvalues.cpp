@@ -90,10 +90,10 @@ BOOL CFxSharedValues::GetSharedBuffer(const std::string& name, CRevolver& buffer
     std::size_t length =
         static_cast<std::size_t>(count[0]) | (static_cast<std::size_t>(count[1]) << 8) |
         (static_cast<std::size_t>(count[2]) << 16) | (static_cast<std::size_t>(count[3]) << 24);
-    // Never read past the block, whatever its count says.
+    // A count that claims more than the block holds is a damaged block: a cut
+    // record would read back as a shorter, different record.
     const std::size_t available = mapping->Size() - kCountBytes;
-    if (length > available) length = available;
-    if (length > 0x7FFFFFFF) return FALSE;
+    if (length > available || length > 0x7FFFFFFF) return FALSE;
     return buffer.Append(mapping->Data() + kCountBytes, static_cast<int>(length));
 }
 

@@ -10,9 +10,11 @@
 #include <QTimerEvent>
 #include <QVariant>
 #include <QWidget>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <climits>
 #include <fstream>
 #include <map>
 #include <unordered_map>
@@ -152,7 +154,9 @@ UINT_PTR SetTimer(QObject* window, UINT_PTR id, UINT elapseMs) {
     WindowHub* hub = HubOf(window);
     auto& timer = hub->timers[id];
     if (timer.qtId != 0) hub->killTimer(timer.qtId);
-    timer.qtId = hub->startTimer(static_cast<int>(elapseMs), Qt::PreciseTimer);
+    // Qt takes the period as an int: longer periods wait as long as it allows.
+    const int period = static_cast<int>(std::min<UINT>(elapseMs, INT_MAX));
+    timer.qtId = hub->startTimer(period, Qt::PreciseTimer);
     timer.period = elapseMs;
     return id;
 }

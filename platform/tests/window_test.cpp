@@ -210,3 +210,16 @@ TEST(WindowHandleTest, LivenessAcrossProcesses) {
 }
 
 }  // namespace
+
+TEST(WindowTimerTest, PeriodBeyondQtsRangeStillArmsATimer) {
+    static int warnings = 0;
+    warnings = 0;
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString&) { ++warnings; });
+    QObject window;
+    SetTimer(&window, 3, 0xFFFFFFFFu);
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(warnings, 0);  // Qt refuses a negative period with a warning
+    EXPECT_TRUE(IsTimerSet(&window, 3));
+    EXPECT_EQ(GetTimerPeriod(&window, 3), 0xFFFFFFFFu);
+}

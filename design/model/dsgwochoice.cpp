@@ -183,8 +183,11 @@ void CDsgWOChoice::EnsureCWOChosen(int id) {
 void CDsgWOChoice::FixWOChoice() {
     if (m_nCWOCHId != -1 && !GetWOChoiceWObj(m_nCWOCHId)) m_nCWOCHId = -1;
     std::erase_if(m_setSWOCHIds, [this](int id) { return GetWOChoiceWObj(id) == nullptr; });
-    // Further ids without a current one would be chosen and yet not counted:
-    // one of them becomes current instead.
+    // Every query of the choice (state, count, IsWOIdWOChosen) starts from the
+    // current id, while GetAllWOCHIds and the several-object edits take the
+    // further ids as well. Left without a current id, the remaining further
+    // ids would be acted on while the page reports nothing chosen, so the
+    // lowest of them becomes current instead.
     if (m_nCWOCHId == -1 && !m_setSWOCHIds.empty()) {
         m_nCWOCHId = *m_setSWOCHIds.begin();
         m_setSWOCHIds.erase(m_setSWOCHIds.begin());

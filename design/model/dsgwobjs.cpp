@@ -73,6 +73,25 @@ int NextDsgCounter(int counter) {
     return counter >= std::numeric_limits<int>::max() ? 1 : counter + 1;
 }
 
+std::vector<int> SplitDecimalIds(const std::string& text, char separator) {
+    std::vector<int> ids;
+    size_t pos = 0;
+    while (pos <= text.size()) {
+        size_t end = text.find(separator, pos);
+        if (end == std::string::npos) end = text.size();
+        const std::string piece = text.substr(pos, end - pos);
+        pos = end + 1;
+        if (piece.empty()) continue;
+        char* stop = nullptr;
+        const long value = std::strtol(piece.c_str(), &stop, 10);
+        if (*stop || value < std::numeric_limits<int>::min() ||
+            value > std::numeric_limits<int>::max())
+            continue;
+        ids.push_back(static_cast<int>(value));
+    }
+    return ids;
+}
+
 int EPUSFTypeToBpp(int epusfType) {
     switch (epusfType) {
         case 0:
@@ -490,21 +509,8 @@ BOOL CDsgWObjs::WObjsFromRevolver(const CRevolver& buffer) {
     m_mapWObjs = std::move(objects);
     // The stored order; ids without an object are left out and objects the
     // order does not name go on top in reading order.
-    size_t pos = 0;
-    while (!zorder.empty() && pos <= zorder.size()) {
-        size_t comma = zorder.find(',', pos);
-        if (comma == std::string::npos) comma = zorder.size();
-        const std::string piece = zorder.substr(pos, comma - pos);
-        pos = comma + 1;
-        if (piece.empty()) continue;
-        char* end = nullptr;
-        const long value = std::strtol(piece.c_str(), &end, 10);
-        if (*end || value < std::numeric_limits<int>::min() ||
-            value > std::numeric_limits<int>::max())
-            continue;
-        const int id = static_cast<int>(value);
+    for (int id : SplitDecimalIds(zorder, ','))
         if (m_mapWObjs.count(id) && !m_zorder.Has(id)) m_zorder.AddTail(id);
-    }
     for (int id : readOrder)
         if (!m_zorder.Has(id)) m_zorder.AddTail(id);
     return TRUE;

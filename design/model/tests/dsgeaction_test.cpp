@@ -1,14 +1,8 @@
 #include "design/model/dsgeaction.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <filesystem>
 
 #include "design/model/tests/eactionstesting.h"
-#include "foundation/fxsharedvalues.h"
-#include "platform/testing/testsupport.h"
 #include "platform/textcodec.h"
 
 using namespace eatesting;
@@ -614,33 +608,6 @@ TEST(DsgEActionTest, ReadersRefuseIncompleteRecords) {
     EXPECT_FALSE(broken.EActionToRevolver(out));
     EXPECT_EQ(ContentOf(out), "keep");
 }
-
-namespace {
-
-// Diagnostics switched on with a log of this test's own.
-class ReasonLog {
-public:
-    ReasonLog()
-        : m_marker(GetDeveloperMarkerPath()),
-          m_name(GetSharedLogPathName(static_cast<unsigned long>(::getpid()))),
-          m_log(testsupport::MakeTempFolder("log") + "/dsg.log") {
-        std::filesystem::create_directories(std::filesystem::path(m_marker).parent_path());
-        testsupport::WriteFileBytes(m_marker, "");
-        ForgetDeveloperMarker();
-        FxSharedValues().PutShared(m_name, m_log);
-    }
-    ~ReasonLog() {
-        std::remove(m_marker.c_str());
-        ForgetDeveloperMarker();
-        FxSharedValues().ReleaseShared(m_name);
-    }
-    std::string Text() const { return testsupport::ReadFileBytes(m_log); }
-
-private:
-    std::string m_marker, m_name, m_log;
-};
-
-}  // namespace
 
 TEST(DsgEActionTest, ReadersLogTheirNumberedReasons) {
     ReasonLog log;

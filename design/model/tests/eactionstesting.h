@@ -1,9 +1,13 @@
 #pragma once
 
-// Helpers shared by the tests of the object container, the edit actions and
-// the edit-action list: a form made of a list and a container the way the
-// design page has them, builders of common actions, and record dumps.
+// Helpers shared by the tests of the form model: a form made of a list and a
+// container the way the design page has them, builders of common actions,
+// record dumps and hand-written items, and a diagnostics log.
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -15,7 +19,9 @@
 #include "design/model/dsgwobjs.h"
 #include "design/model/dsgwochoice.h"
 #include "foundation/fxrevpropstore.h"
+#include "foundation/fxsharedvalues.h"
 #include "foundation/tests/storetesting.h"
+#include "platform/testing/testsupport.h"
 
 namespace eatesting {
 
@@ -115,7 +121,7 @@ using Dump = std::map<std::string, std::pair<int, std::string>>;
 
 inline Dump DumpOf(const CRevolver& buffer) {
     CFxRevPropStore store;
-    store.FromRevolver(buffer);
+    EXPECT_TRUE(store.FromRevolver(buffer));
     Dump dump;
     std::vector<std::string> keys;
     store.GetKeys(keys);
@@ -160,6 +166,45 @@ CRevolver Edited(const CRevolver& buffer, Change change) {
     store.ToRevolver(out);
     return out;
 }
+
+// Items as the byte format writes them: an integer (header 0x23, four bytes
+// little-endian) and a short text (header 0x08, one length byte).
+inline std::string IntItem(const std::string& key, int value) {
+    std::string item = Bytes({0x23, static_cast<int>(key.size())}) + key;
+    for (int i = 0; i < 4; ++i)
+        item += static_cast<char>((static_cast<unsigned>(value) >> (8 * i)) & 0xFF);
+    return item;
+}
+inline std::string TextItem(const std::string& key, const std::string& text) {
+    return Bytes({0x08, static_cast<int>(key.size())}) + key + static_cast<char>(text.size()) +
+           text;
+}
+
+// Diagnostics switched on, with a log of the test's own, for the lifetime of
+// the object.
+class ReasonLog {
+public:
+    ReasonLog()
+        : m_marker(GetDeveloperMarkerPath()),
+          m_name(GetSharedLogPathName(static_cast<unsigned long>(::getpid()))),
+          m_log(testsupport::MakeTempFolder("log") + "/dsg.log") {
+        std::filesystem::create_directories(std::filesystem::path(m_marker).parent_path());
+        testsupport::WriteFileBytes(m_marker, "");
+        ForgetDeveloperMarker();
+        FxSharedValues().PutShared(m_name, m_log);
+    }
+    ~ReasonLog() {
+        std::remove(m_marker.c_str());
+        ForgetDeveloperMarker();
+        FxSharedValues().ReleaseShared(m_name);
+    }
+    ReasonLog(const ReasonLog&) = delete;
+    ReasonLog& operator=(const ReasonLog&) = delete;
+    std::string Text() const { return testsupport::ReadFileBytes(m_log); }
+
+private:
+    std::string m_marker, m_name, m_log;
+};
 
 constexpr int kInt = CFxPropItem::VT_INT;
 constexpr int kText = CFxPropItem::VT_STRING;

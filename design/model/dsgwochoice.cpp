@@ -10,11 +10,6 @@
 
 namespace {
 
-LONG ClampToLong(std::int64_t value) {
-    return static_cast<LONG>(std::clamp<std::int64_t>(value, std::numeric_limits<LONG>::min(),
-                                                      std::numeric_limits<LONG>::max()));
-}
-
 LONG Mid(LONG a, LONG b) { return static_cast<LONG>((std::int64_t{a} + b) / 2); }
 
 }  // namespace
@@ -60,13 +55,13 @@ int HitTestGrip(const CRect& clientRect, const CPoint& point) {
     CRect r = clientRect;
     if (std::int64_t{r.right} - r.left < 12) {
         const LONG cx = Mid(r.left, r.right);
-        r.left = cx - 7;
-        r.right = cx + 7;
+        r.left = ClampToLong(std::int64_t{cx} - 7);
+        r.right = ClampToLong(std::int64_t{cx} + 7);
     }
     if (std::int64_t{r.bottom} - r.top < 12) {
         const LONG cy = Mid(r.top, r.bottom);
-        r.top = cy - 7;
-        r.bottom = cy + 7;
+        r.top = ClampToLong(std::int64_t{cy} - 7);
+        r.bottom = ClampToLong(std::int64_t{cy} + 7);
     }
     const LONG cx = Mid(r.left, r.right);
     const LONG cy = Mid(r.top, r.bottom);

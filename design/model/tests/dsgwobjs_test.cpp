@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "design/model/dsggoption.h"
 #include "design/model/tests/eactionstesting.h"
 
@@ -319,4 +321,23 @@ TEST(DsgWObjsTest, NearestObjectPick) {
     EXPECT_FALSE(form.PickWObjNearPoint(CPoint(820000, 250000), out, centre));
     EXPECT_FALSE(form.PickWObjNearPoint(CPoint(500000, 500000), out, centre));
     EXPECT_FALSE(form.PickWObjNearPoint(CPoint(500000, 45000), out, centre));
+}
+
+// Offsets and target regions come from form records: extreme values are held
+// at the ends of the coordinate range instead of wrapping round.
+TEST(DsgWObjsTest, ExtremeCoordinatesFromRecordsSaturate) {
+    Objects objs;
+    objs.Put(1, nDSG_WOKIND__WOBOX, CRect(10, -10, 20, -20));
+    objs.OffsetWObjs({1}, INT_MAX, INT_MIN);
+    EXPECT_EQ(objs.GetWObjRect(1), CRect(INT_MAX, INT_MIN, INT_MAX, INT_MIN));
+
+    objs.Put(2, nDSG_WOKIND__WOBOX, CRect(0, 0, 100000, 100000));
+    objs.MDRMoveWObjs({2}, CRect(INT_MIN, INT_MIN, INT_MAX, INT_MAX));
+    EXPECT_EQ(objs.GetWObjRect(2), CRect(INT_MIN, INT_MIN, INT_MAX, INT_MAX));
+
+    // A definable character spanning the whole range, dragged up by its
+    // first corner, moves and keeps its size as far as the range allows.
+    objs.Put(3, nDSG_WOKIND__WODNCHAR, CRect(INT_MIN, 160000, INT_MAX, 320000));
+    objs.PRMoveWObjs({3}, 1, CPoint(INT_MIN, 0));
+    EXPECT_EQ(objs.GetWObjRect(3), CRect(INT_MIN, 0, INT_MAX, 160000));
 }

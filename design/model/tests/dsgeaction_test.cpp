@@ -78,35 +78,26 @@ TEST(DsgEActionTest, SingleObjectActionsReplay) {
     EXPECT_EQ(form.GetWObjRect(line), CRect(90, 90, 5, 5));
     EXPECT_EQ(form.UT(text, "UTP.lscript"), "HELLO");
 
-    auto drag = Single();
-    drag->InitDRMoving(box, CRect(1, 1, 50, 50));
-    form.Add(std::move(drag));
+    form.Do(&CDsgEAction::InitDRMoving, box, CRect(1, 1, 50, 50));
     EXPECT_EQ(form.GetWObjRect(box), CRect(1, 1, 50, 50));
 
-    auto whole = Single();
-    whole->InitEDRMoving(CRect(7, 7, 8, 8), text);
-    form.Add(std::move(whole));
+    form.Do(&CDsgEAction::InitEDRMoving, CRect(7, 7, 8, 8), text);
     EXPECT_EQ(form.GetWObjRect(text), CRect(7, 7, 8, 8));
 
     // A grip drag records the dragged rectangle, not normalised.
-    auto grip = Single();
-    grip->InitPRMoving(CRect(10, 10, 20, 20), line, 1, CPoint(30, 40));
-    EXPECT_EQ(grip->GetEAType(), nDSG_EATYPE__DRMOVE);
-    form.Add(std::move(grip));
+    EXPECT_EQ(form.Do(&CDsgEAction::InitPRMoving, CRect(10, 10, 20, 20), line, 1, CPoint(30, 40))
+                  .GetEAType(),
+              nDSG_EATYPE__DRMOVE);
     EXPECT_EQ(form.GetWObjRect(line), CRect(30, 40, 20, 20));
 
-    auto amend = Single();
     CDsgWOAmending amending = TextAmend("UTP.lscript", "BYE");
     amending.SetRegion(CRect(3, 3, 4, 4));
-    amend->InitWOAmending(text, FALSE, amending);
-    form.Add(std::move(amend));
+    form.Do(&CDsgEAction::InitWOAmending, text, FALSE, amending);
     EXPECT_EQ(form.UT(text, "UTP.lscript"), "BYE");
     EXPECT_EQ(form.GetWObjRect(text), CRect(3, 3, 4, 4));
 
-    auto remove = Single();
-    remove->InitWODeletion(box);
-    EXPECT_EQ(remove->m_tprops.GetLMHugeRect(), CRect(-1, -1, -1, -1));
-    form.Add(std::move(remove));
+    EXPECT_EQ(form.Do(&CDsgEAction::InitWODeletion, box).m_tprops.GetLMHugeRect(),
+              CRect(-1, -1, -1, -1));
     EXPECT_EQ(form.GetWObjById(box), nullptr);
     EXPECT_EQ(form.ZOrder(), (std::vector<int>{text, line}));
     EXPECT_TRUE(form.lastRebuild);
@@ -116,9 +107,7 @@ TEST(DsgEActionTest, SingleObjectActionsReplay) {
     form.WOChoose(line);
     form.Undo();
     EXPECT_EQ(form.GetWOCHCount(), 2);
-    auto removeLine = Single();
-    removeLine->InitWODeletion(line);
-    form.Add(std::move(removeLine));
+    form.Do(&CDsgEAction::InitWODeletion, line);
     EXPECT_EQ(form.GetWOCHCount(), 1);
     EXPECT_FALSE(form.IsWOIdWOChosen(line));
 }
@@ -129,21 +118,13 @@ TEST(DsgEActionTest, ZOrderChangesStopAtTheEnds) {
     const int b = CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(0, 0, 10, 10));
     const int c = CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(0, 0, 10, 10));
 
-    auto up = Single();
-    up->InitUZAlter(a);
-    form.Add(std::move(up));
+    form.Do(&CDsgEAction::InitUZAlter, a);
     EXPECT_EQ(form.ZOrder(), (std::vector<int>{b, a, c}));
-    auto top = Single();
-    top->InitUZAlter(c);
-    form.Add(std::move(top));
+    form.Do(&CDsgEAction::InitUZAlter, c);
     EXPECT_EQ(form.ZOrder(), (std::vector<int>{b, a, c}));
-    auto down = Single();
-    down->InitDZAlter(c);
-    form.Add(std::move(down));
+    form.Do(&CDsgEAction::InitDZAlter, c);
     EXPECT_EQ(form.ZOrder(), (std::vector<int>{b, c, a}));
-    auto bottom = Single();
-    bottom->InitDZAlter(b);
-    form.Add(std::move(bottom));
+    form.Do(&CDsgEAction::InitDZAlter, b);
     EXPECT_EQ(form.ZOrder(), (std::vector<int>{b, c, a}));
     EXPECT_TRUE(form.lastRebuild);
 }
@@ -210,9 +191,7 @@ TEST(DsgEActionTest, MenuOrderNumbersFillGaps) {
     EXPECT_EQ(form.UT(m0, "UTP.wonorder"), "0");
     EXPECT_EQ(form.UT(m1, "UTP.wonorder"), "1");
     EXPECT_EQ(form.UT(m2, "UTP.wonorder"), "2");
-    auto remove = Single();
-    remove->InitWODeletion(m1);
-    form.Add(std::move(remove));
+    form.Do(&CDsgEAction::InitWODeletion, m1);
     const int m3 = CreateDragged(form, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
     EXPECT_EQ(form.UT(m3, "UTP.wonorder"), "1");
     EXPECT_EQ(form.GetFVacantWONOrder(), 3);
@@ -221,17 +200,13 @@ TEST(DsgEActionTest, MenuOrderNumbersFillGaps) {
     Form other;
     const int a = CreateDragged(other, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
     const int b = CreateDragged(other, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
-    auto renumber = Single();
-    renumber->InitWOAmending(a, FALSE, TextAmend("UTP.wonorder", "5"));
-    other.Add(std::move(renumber));
+    other.Do(&CDsgEAction::InitWOAmending, a, FALSE, TextAmend("UTP.wonorder", "5"));
     const int c = CreateDragged(other, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
     EXPECT_EQ(other.UT(c, "UTP.wonorder"), "0");
     auto several = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
     several->InitWOMAmending({c}, FALSE, TextAmend("UTP.wonorder", "-1"));
     other.Add(std::move(several));
-    auto removeB = Several();
-    removeB->InitWOMDeletion({b});
-    other.Add(std::move(removeB));
+    other.DoSeveral(&CDsgEAction::InitWOMDeletion, CDsgWOIdSet{b});
     const int d = CreateDragged(other, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
     EXPECT_EQ(other.UT(d, "UTP.wonorder"), "0");
     const int e = CreateDragged(other, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
@@ -254,9 +229,7 @@ TEST(DsgEActionTest, SeveralObjectGeometry) {
     const int ch = CreateDragged(form, nDSG_WOKIND__WODNCHAR, CRect(100000, 0, 260000, 160000));
 
     // Offset: absent ids are skipped.
-    auto offset = Several();
-    offset->InitWOMEDRMoving({a, b, 77}, CPoint(10, -10));
-    form.Add(std::move(offset));
+    form.DoSeveral(&CDsgEAction::InitWOMEDRMoving, CDsgWOIdSet{a, b, 77}, CPoint(10, -10));
     EXPECT_EQ(form.GetWObjRect(a), CRect(10, -10, 100010, 99990));
     EXPECT_EQ(form.GetWObjRect(b), CRect(200010, 199990, 100010, 99990));
     form.Undo();
@@ -264,23 +237,17 @@ TEST(DsgEActionTest, SeveralObjectGeometry) {
     // Doubling the box of a and b (0,0)-(200000,200000) by its bottom-right
     // grip; the definable character (a point at (100000,0) in the box)
     // moves and keeps its size.
-    auto stretch = Several();
-    stretch->InitWOMPRMoving({a, b, ch}, 4, CPoint(400000, 400000));
-    form.Add(std::move(stretch));
+    form.DoSeveral(&CDsgEAction::InitWOMPRMoving, CDsgWOIdSet{a, b, ch}, 4, CPoint(400000, 400000));
     EXPECT_EQ(form.GetWObjRect(a), CRect(0, 0, 200000, 200000));
     EXPECT_EQ(form.GetWObjRect(b), CRect(400000, 400000, 200000, 200000));
     EXPECT_EQ(form.GetWObjRect(ch), CRect(200000, 0, 360000, 160000));
 
     // A target narrower than 2 dots changes nothing.
-    auto thin = Several();
-    thin->InitWOMPRMoving({a, b}, 6, CPoint(10000, 0));
-    form.Add(std::move(thin));
+    form.DoSeveral(&CDsgEAction::InitWOMPRMoving, CDsgWOIdSet{a, b}, 6, CPoint(10000, 0));
     EXPECT_EQ(form.GetWObjRect(a), CRect(0, 0, 200000, 200000));
 
     // Into a rectangle: definable characters are mapped like the others.
-    auto into = Several();
-    into->InitWOMDRMove({a, ch}, CRect(0, 0, 100000, 50000));
-    form.Add(std::move(into));
+    form.DoSeveral(&CDsgEAction::InitWOMDRMove, CDsgWOIdSet{a, ch}, CRect(0, 0, 100000, 50000));
     // From the box (0,0)-(200000,200000), in which the character counts as
     // its first corner, to half the width and a quarter of the height.
     EXPECT_EQ(form.GetWObjRect(a), CRect(0, 0, 100000, 50000));
@@ -290,14 +257,10 @@ TEST(DsgEActionTest, SeveralObjectGeometry) {
     // start.
     Form flat;
     const int v = CreateDragged(flat, nDSG_WOKIND__WOLINE, CRect(50, 0, 50, 100000));
-    auto map = Several();
-    map->InitWOMDRMove({v}, CRect(30000, 0, 90000, 300000));
-    flat.Add(std::move(map));
+    flat.DoSeveral(&CDsgEAction::InitWOMDRMove, CDsgWOIdSet{v}, CRect(30000, 0, 90000, 300000));
     EXPECT_EQ(flat.GetWObjRect(v), CRect(30000, 0, 30000, 300000));
 
-    auto removeAll = Several();
-    removeAll->InitWOMDeletion({a, 99, ch});
-    form.Add(std::move(removeAll));
+    form.DoSeveral(&CDsgEAction::InitWOMDeletion, CDsgWOIdSet{a, 99, ch});
     EXPECT_EQ(form.ZOrder(), (std::vector<int>{b}));
     EXPECT_TRUE(form.lastRebuild);
 }
@@ -314,21 +277,13 @@ TEST(DsgEActionTest, SeveralObjectAmendmentAndLinks) {
 
     const int l1 = CreateDragged(form, nDSG_WOKIND__WOLINE, CRect(0, 0, 10, 10));
     const int l2 = CreateDragged(form, nDSG_WOKIND__WOLINE, CRect(10, 10, 20, 0));
-    auto group = Single();
-    group->InitKLMCAdd(0, TRUE);
-    form.Add(std::move(group));
-    auto attach1 = Single();
-    attach1->InitKLJAttach(0, l1, 4, TRUE);
-    form.Add(std::move(attach1));
-    auto attach2 = Single();
-    attach2->InitKLJAttach(0, l2, 1, FALSE);
-    form.Add(std::move(attach2));
+    form.Do(&CDsgEAction::InitKLMCAdd, 0, TRUE);
+    form.Do(&CDsgEAction::InitKLJAttach, 0, l1, 4, TRUE);
+    form.Do(&CDsgEAction::InitKLJAttach, 0, l2, 1, FALSE);
     EXPECT_EQ(form.GetKLEndLeader(l1, 4), 0);
     EXPECT_EQ(form.GetKLEndLeader(l2, 1), 0);
     // A detach for a group that does not exist does not stop the rebuild.
-    auto stray = Single();
-    stray->InitKLJDetach(5, l1, 1, FALSE);
-    form.Add(std::move(stray));
+    form.Do(&CDsgEAction::InitKLJDetach, 5, l1, 1, FALSE);
     EXPECT_TRUE(form.lastRebuild);
     EXPECT_EQ(form.GetKLGroupCount(), 1);
 
@@ -342,9 +297,7 @@ TEST(DsgEActionTest, SeveralObjectAmendmentAndLinks) {
 TEST(DsgEActionTest, ReplayStopsAtAnActionWithoutItsObject) {
     Form form;
     const int a = CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(0, 0, 10, 10));
-    auto move = Single();
-    move->InitDRMoving(42, CRect(1, 1, 2, 2));
-    form.Add(std::move(move));
+    form.Do(&CDsgEAction::InitDRMoving, 42, CRect(1, 1, 2, 2));
     EXPECT_FALSE(form.lastRebuild);
     CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(0, 0, 10, 10));
     EXPECT_EQ(form.ZOrder(), (std::vector<int>{a}));
@@ -363,9 +316,7 @@ TEST(DsgEActionTest, ReplayStopsAtAnActionWithoutItsObject) {
     EXPECT_FALSE(noId.lastRebuild);
     // A z-order change of an object that is not there stops it as well.
     Form missing;
-    auto down = Single();
-    down->InitDZAlter(3);
-    missing.Add(std::move(down));
+    missing.Do(&CDsgEAction::InitDZAlter, 3);
     EXPECT_FALSE(missing.lastRebuild);
 }
 
@@ -469,35 +420,26 @@ TEST(DsgEActionTest, PasteRecordCarriesTheObjects) {
 TEST(DsgEActionTest, EveryKindSurvivesItsRecordInBothStyles) {
     std::vector<std::unique_ptr<CDsgEAction>> actions;
     int counter = 3;
-    actions.push_back(Single());
-    actions.back()->InitWOCreation(counter, nDSG_WOKIND__WOTEXT, CRect(1, 2, 3, 4),
-                                   TextAttributes(), TRUE);
-    actions.push_back(Single());
-    actions.back()->InitWODeletion(3);
-    actions.push_back(Single());
-    actions.back()->InitWOCERDRMoving(3, CRect(4, 3, 2, 1));
-    actions.push_back(Single());
-    actions.back()->InitEDRMoving(CRect(9, 9, 9, 9), 3);
+    actions.push_back(Made(&CDsgEAction::InitWOCreation, counter, nDSG_WOKIND__WOTEXT,
+                           CRect(1, 2, 3, 4), TextAttributes(), TRUE));
+    actions.push_back(Made(&CDsgEAction::InitWODeletion, 3));
+    actions.push_back(Made(&CDsgEAction::InitWOCERDRMoving, 3, CRect(4, 3, 2, 1)));
+    actions.push_back(Made(&CDsgEAction::InitEDRMoving, CRect(9, 9, 9, 9), 3));
     actions.push_back(Single());
     CDsgWOAmending block;
     block.SetRevolverAmending("UTP.obwbmp", RevolverOf(std::string("\0\1\2", 3)));
     actions.back()->InitWOAmending(3, TRUE, block);
-    actions.push_back(Single());
-    actions.back()->InitUZAlter(3);
-    actions.push_back(Single());
-    actions.back()->InitDZAlter(3);
-    actions.push_back(Several());
-    actions.back()->InitWOMDeletion({1, 2});
-    actions.push_back(Several());
-    actions.back()->InitWOMDRMove({1}, CRect(-1, 2, 300000, 4));
-    actions.push_back(Several());
-    actions.back()->InitWOMEDRMoving({5}, CPoint(-20000, 7));
-    actions.push_back(Single());
-    actions.back()->InitWOMAmending({6, 7}, TRUE, TextAmend("UTP.lscript", "x"));
-    actions.push_back(Single());
-    actions.back()->InitKLMCAdd(4, TRUE);
-    actions.push_back(Single());
-    actions.back()->InitKLJDetach(4, 3, 1, FALSE);
+    actions.push_back(Made(&CDsgEAction::InitUZAlter, 3));
+    actions.push_back(Made(&CDsgEAction::InitDZAlter, 3));
+    actions.push_back(MadeSeveral(&CDsgEAction::InitWOMDeletion, CDsgWOIdSet{1, 2}));
+    actions.push_back(
+        MadeSeveral(&CDsgEAction::InitWOMDRMove, CDsgWOIdSet{1}, CRect(-1, 2, 300000, 4)));
+    actions.push_back(
+        MadeSeveral(&CDsgEAction::InitWOMEDRMoving, CDsgWOIdSet{5}, CPoint(-20000, 7)));
+    actions.push_back(Made(&CDsgEAction::InitWOMAmending, CDsgWOIdSet{6, 7}, TRUE,
+                           TextAmend("UTP.lscript", "x")));
+    actions.push_back(Made(&CDsgEAction::InitKLMCAdd, 4, TRUE));
+    actions.push_back(Made(&CDsgEAction::InitKLJDetach, 4, 3, 1, FALSE));
 
     for (int style : {KEYSTYLE_LONG, KEYSTYLE_SHORT}) {
         KeyStyleScope scope(style);

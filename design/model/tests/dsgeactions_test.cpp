@@ -15,12 +15,8 @@ namespace {
 void MakeSample(Form& form) {
     const int box = CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(0, 0, 50000, 50000));
     const int line = CreateDragged(form, nDSG_WOKIND__WOLINE, CRect(90000, 90000, 10000, 10000));
-    auto move = Single();
-    move->InitDRMoving(box, CRect(10000, 10000, 60000, 60000));
-    form.Add(std::move(move));
-    auto amend = Single();
-    amend->InitWOAmending(line, FALSE, TextAmend("UTP.dtsize", "2"));
-    form.Add(std::move(amend));
+    form.Do(&CDsgEAction::InitDRMoving, box, CRect(10000, 10000, 60000, 60000));
+    form.Do(&CDsgEAction::InitWOAmending, line, FALSE, TextAmend("UTP.dtsize", "2"));
 }
 
 // What a form shows: each object's id, kind, rectangle and attributes in
@@ -88,10 +84,8 @@ TEST(DsgEActionsTest, UndoAndRedoMoveJoinedPairsTogether) {
 
 TEST(DsgEActionsTest, RedoStopsAtTheLastActionEvenWhenJoined) {
     Form form;
-    auto create = Single();
-    create->InitWOCreation(form.WOIdCounter(), nDSG_WOKIND__WOBOX, CRect(0, 0, 9, 9), CDsgUTProps(),
-                           TRUE);
-    form.Add(std::move(create));
+    form.Do(&CDsgEAction::InitWOCreation, form.WOIdCounter(), nDSG_WOKIND__WOBOX, CRect(0, 0, 9, 9),
+            CDsgUTProps(), TRUE);
     EXPECT_EQ(form.GetCurrentEAIndex(), 0);
     form.Undo();
     EXPECT_EQ(form.GetCurrentEAIndex(), -1);
@@ -117,9 +111,8 @@ TEST(DsgEActionsTest, AppendingCutsTheRedoTail) {
     // After undoing everything an append replaces the whole list.
     form.Undo();
     form.Undo();
-    auto create = Single();
-    create->InitWOCreation(form.WOIdCounter(), nDSG_WOKIND__WOBOX, CRect(), CDsgUTProps(), FALSE);
-    form.Add(std::move(create));
+    form.Do(&CDsgEAction::InitWOCreation, form.WOIdCounter(), nDSG_WOKIND__WOBOX, CRect(),
+            CDsgUTProps(), FALSE);
     EXPECT_EQ(form.GetEACount(), 1);
     EXPECT_EQ(form.ZOrder(), (std::vector<int>{3}));
 }
@@ -138,12 +131,8 @@ TEST(DsgEActionsTest, AppendNeedsAnOpenFormAndTellsTheMainFrame) {
     // The creation itself is not told, its geometry is, before the append.
     EXPECT_EQ(form.notices, (std::vector<int>{nDSG_EATYPE__WOCERDRMOVE}));
     EXPECT_EQ(form.countAtNotice, 1);
-    auto text = Single();
-    text->InitWOAmending(box, FALSE, TextAmend("UTP.lscript", "a"));
-    form.Add(std::move(text));
-    auto other = Single();
-    other->InitWOAmending(box, FALSE, TextAmend("UTP.dtsize", "1"));
-    form.Add(std::move(other));
+    form.Do(&CDsgEAction::InitWOAmending, box, FALSE, TextAmend("UTP.lscript", "a"));
+    form.Do(&CDsgEAction::InitWOAmending, box, FALSE, TextAmend("UTP.dtsize", "1"));
     EXPECT_EQ(form.notices, (std::vector<int>{nDSG_EATYPE__WOCERDRMOVE, nDSG_EATYPE__WOAMEND}));
 
     Form quiet(FALSE);
@@ -157,9 +146,7 @@ TEST(DsgEActionsTest, DeletingTheLastAction) {
     MakeSample(form);
     // Not an amendment of UTP.lscript.
     EXPECT_FALSE(form.DeleteLastEActionIfLScriptWOAmend());
-    auto text = Single();
-    text->InitWOAmending(0, FALSE, TextAmend("UTP.lscript", "a"));
-    form.Add(std::move(text));
+    form.Do(&CDsgEAction::InitWOAmending, 0, FALSE, TextAmend("UTP.lscript", "a"));
     EXPECT_TRUE(form.DeleteLastEActionIfLScriptWOAmend());
     EXPECT_EQ(form.GetEACount(), 6);
     EXPECT_EQ(form.GetCurrentEAIndex(), 5);
@@ -505,15 +492,9 @@ TEST(DsgEActionsTest, MenuOrderExchange) {
 TEST(DsgEActionsTest, DiagnosticText) {
     Form form;
     const int box = CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(1, 2, 3, 4));
-    auto amend = Single();
-    amend->InitWOAmending(box, FALSE, TextAmend("UTP.dtsize", "2"));
-    form.Add(std::move(amend));
-    auto several = Several();
-    several->InitWOMDeletion({box, 7});
-    form.Add(std::move(several));
-    auto link = Single();
-    link->InitKLJAttach(3, box, 4, FALSE);
-    form.Add(std::move(link));
+    form.Do(&CDsgEAction::InitWOAmending, box, FALSE, TextAmend("UTP.dtsize", "2"));
+    form.DoSeveral(&CDsgEAction::InitWOMDeletion, CDsgWOIdSet{box, 7});
+    form.Do(&CDsgEAction::InitKLJAttach, 3, box, 4, FALSE);
     form.Undo();
     EXPECT_EQ(form.GetEActionsExp(TRUE),
               "WOCreate[WOBox]<SW>\r\n"

@@ -251,9 +251,7 @@ TEST(DsgKLinkActionsTest, MovingOneEndMovesTheOther) {
     Link(form, lines.a, lines.b);
 
     // Line 0's second end dragged to (130000, 20000); line 1's start follows.
-    auto move = eatesting::Single();
-    move->InitDRMoving(lines.a, CRect(0, 0, 130000, 20000));
-    form.Add(std::move(move));
+    form.Do(&CDsgEAction::InitDRMoving, lines.a, CRect(0, 0, 130000, 20000));
     const int mark = form.GetEACount();
     EXPECT_EQ(form.KLGAddFollowEActions(form, lines.a, FALSE, form, nullptr), 1);
     EXPECT_EQ(KindsAfter(form, mark), (std::vector<int>{4}));
@@ -262,9 +260,7 @@ TEST(DsgKLinkActionsTest, MovingOneEndMovesTheOther) {
     EXPECT_EQ(form.GetWObjRect(lines.b), CRect(130000, 20000, 200000, 50000));
 
     // With the grid on both ends land on the same snapped point.
-    move = eatesting::Single();
-    move->InitDRMoving(lines.a, CRect(0, 0, 120000, 30000));
-    form.Add(std::move(move));
+    form.Do(&CDsgEAction::InitDRMoving, lines.a, CRect(0, 0, 120000, 30000));
     const CDsgKLinker::PointSnap snap = SnapTo5Dots;
     EXPECT_EQ(form.KLGAddFollowEActions(form, lines.a, TRUE, form, &snap), 2);
     form.Rebuild();
@@ -304,9 +300,7 @@ TEST(DsgKLinkActionsTest, LinksSurviveUndoRedoAndTheFormRecord) {
         EXPECT_EQ(EndsOf(read, 0), (std::set<std::string>{"0|4", "1|1"}));
         EXPECT_EQ(read.GetKLeaderCounter(), 1);
         // The read form's links work: moving line 0 pulls line 1.
-        auto move = eatesting::Single();
-        move->InitDRMoving(lines.a, CRect(0, 0, 150000, 0));
-        read.Add(std::move(move));
+        read.Do(&CDsgEAction::InitDRMoving, lines.a, CRect(0, 0, 150000, 0));
         EXPECT_EQ(read.KLGAddFollowEActions(read, lines.a, FALSE, read, nullptr), 1);
         read.Rebuild();
         EXPECT_EQ(read.GetWOCorner(lines.b, 1), CPoint(150000, 0));

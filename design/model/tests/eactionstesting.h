@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -37,6 +38,22 @@ private:
     int m_saved;
 };
 
+// An action built with one of its Init functions.
+template <typename Init, typename... Args>
+std::unique_ptr<CDsgEAction> MadeAs(int meaType, Init init, Args&&... args) {
+    auto action = std::make_unique<CDsgEAction>(meaType);
+    std::invoke(init, *action, std::forward<Args>(args)...);
+    return action;
+}
+template <typename Init, typename... Args>
+std::unique_ptr<CDsgEAction> Made(Init init, Args&&... args) {
+    return MadeAs(nDSG_WOMEATYPE__SINGLE, init, std::forward<Args>(args)...);
+}
+template <typename Init, typename... Args>
+std::unique_ptr<CDsgEAction> MadeSeveral(Init init, Args&&... args) {
+    return MadeAs(nDSG_WOMEATYPE__MGEOM, init, std::forward<Args>(args)...);
+}
+
 // A form as the design page holds one: its history and its objects, with an
 // open form so that appends are taken.
 class Form : public CDsgEActions, public CDsgWObjs, public CDsgWOChoice {
@@ -59,6 +76,17 @@ public:
         lastRebuild = WObjsFromEActions(*this, TRUE);
     }
     BOOL Rebuild() { return lastRebuild = WObjsFromEActions(*this, TRUE); }
+
+    // Builds a one-object action with one of its Init functions (or a
+    // several-object geometry action), then appends it as above.
+    template <typename Init, typename... Args>
+    CDsgEAction& Do(Init init, Args&&... args) {
+        return Add(Made(init, std::forward<Args>(args)...));
+    }
+    template <typename Init, typename... Args>
+    CDsgEAction& DoSeveral(Init init, Args&&... args) {
+        return Add(MadeSeveral(init, std::forward<Args>(args)...));
+    }
 
     // Ids in drawing order, bottom first.
     std::vector<int> ZOrder() const {

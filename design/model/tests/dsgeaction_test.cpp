@@ -459,46 +459,55 @@ TEST(DsgEActionTest, EveryKindSurvivesItsRecordInBothStyles) {
 }
 
 TEST(DsgEActionTest, ReadersRefuseIncompleteRecords) {
-    CDsgEAction amend(nDSG_WOMEATYPE__SINGLE);
-    amend.InitWOAmending(2, FALSE, TextAmend("UTP.lscript", "x"));
-    CRevolver good;
-    ASSERT_TRUE(amend.EActionToRevolver(good));
     auto read = [](const CRevolver& record, int version = 242) {
         CDsgEAction action(nDSG_WOMEATYPE__TOREAD);
         return action.EActionFromRevolver(record, version);
     };
-    EXPECT_TRUE(read(good));
-    // The inner records.
-    const CRevolver sea = BlockOf(good, "EA.woseaction");
-    const CRevolver woa = BlockOf(sea, "WOSEA.woamending");
-    auto withSEA = [&](const CRevolver& inner) {
-        return Edited(good, [&](CFxPropStore& s) { s.SetRevolver("EA.woseaction", inner); });
+    auto recordOf = [](std::unique_ptr<CDsgEAction> action) {
+        CRevolver record;
+        EXPECT_TRUE(action->EActionToRevolver(record));
+        return record;
     };
-    auto withWOA = [&](const CRevolver& inner) {
-        return withSEA(
-            Edited(sea, [&](CFxPropStore& s) { s.SetRevolver("WOSEA.woamending", inner); }));
+    int counter = 0;
+    const CRevolver amend =
+        recordOf(Made(&CDsgEAction::InitWOAmending, 2, FALSE, TextAmend("UTP.lscript", "x")));
+    const CRevolver several = recordOf(
+        Made(&CDsgEAction::InitWOMAmending, CDsgWOIdSet{1}, FALSE, TextAmend("UTP.lscript", "x")));
+    const CRevolver paste = recordOf(
+        MadeAs(nDSG_WOMEATYPE__MCREATE, &CDsgEAction::InitWOMCreation, CDsgWObjs(), counter));
+    for (const CRevolver* good : {&amend, &several, &paste}) EXPECT_TRUE(read(*good));
+
+    const std::string sea = "EA.woseaction", woa = "WOSEA.woamending", mea = "EA.womeaction";
+    struct Bad {
+        const CRevolver& record;
+        std::vector<std::string> path;
+        std::function<void(CFxPropStore&)> change;
     };
-    EXPECT_FALSE(read(Edited(good, [](CFxPropStore& s) { s.RenameKey("EA.woseaction", "x"); })));
+    const Bad bad[] = {
+        {amend, {}, Renamed(sea)},
+        {amend, {sea}, Renamed("WOSEA.tprops")},
+        {amend, {sea}, WithBlock("WOSEA.tprops", "")},
+        {amend, {sea}, Renamed(woa)},
+        {amend, {sea, woa}, WithInt("WOA.woatpvtype", 0)},
+        {amend, {sea, woa}, WithInt("WOA.woatpvtype", 7)},
+        {amend, {sea, woa}, Renamed("WOA.woatpkey")},
+        {amend, {sea, woa}, Renamed("WOA.woatpvalue.str")},
+        {amend, {sea, woa}, WithInt("WOA.woaregion", 1)},
+        {amend,
+         {sea, woa},
+         [](CFxPropStore& s) {
+             s.SetInt("WOA.woatpvtype", 2);
+             s.SetInt("WOA.bitnum", 1);
+         }},
+        {several, {}, Renamed(mea)},
+        {several, {mea}, Renamed("WOMEA.woamending")},
+        {several, {mea}, WithBlock("WOMEA.woamending", Bytes({0x22, 1, 'k'}))},
+        {paste, {mea}, Renamed("WOMEA.wobjs")},
+        {paste, {mea}, WithBlock("WOMEA.wobjs", "")},
+    };
+    for (size_t i = 0; i < std::size(bad); ++i)
+        EXPECT_FALSE(read(EditedAt(bad[i].record, bad[i].path, bad[i].change))) << i;
     EXPECT_FALSE(read(RevolverOf(Bytes({0x40, 0x01, 'k'}))));
-    EXPECT_FALSE(
-        read(withSEA(Edited(sea, [](CFxPropStore& s) { s.RenameKey("WOSEA.tprops", "x"); }))));
-    EXPECT_FALSE(read(
-        withSEA(Edited(sea, [](CFxPropStore& s) { s.SetRevolver("WOSEA.tprops", CRevolver()); }))));
-    EXPECT_FALSE(
-        read(withSEA(Edited(sea, [](CFxPropStore& s) { s.RenameKey("WOSEA.woamending", "x"); }))));
-    EXPECT_FALSE(
-        read(withWOA(Edited(woa, [](CFxPropStore& s) { s.SetInt("WOA.woatpvtype", 0); }))));
-    EXPECT_FALSE(
-        read(withWOA(Edited(woa, [](CFxPropStore& s) { s.SetInt("WOA.woatpvtype", 7); }))));
-    EXPECT_FALSE(
-        read(withWOA(Edited(woa, [](CFxPropStore& s) { s.RenameKey("WOA.woatpkey", "x"); }))));
-    EXPECT_FALSE(read(
-        withWOA(Edited(woa, [](CFxPropStore& s) { s.RenameKey("WOA.woatpvalue.str", "x"); }))));
-    EXPECT_FALSE(read(withWOA(Edited(woa, [](CFxPropStore& s) { s.SetInt("WOA.woaregion", 1); }))));
-    EXPECT_FALSE(read(withWOA(Edited(woa, [](CFxPropStore& s) {
-        s.SetInt("WOA.woatpvtype", 2);
-        s.SetInt("WOA.bitnum", 1);
-    }))));
 
     // A link-group creation of an early version carried nothing else.
     CFxRevPropStore old;
@@ -508,46 +517,11 @@ TEST(DsgEActionTest, ReadersRefuseIncompleteRecords) {
     EXPECT_TRUE(read(oldRecord, 101));
     EXPECT_FALSE(read(oldRecord, 102));
 
-    // Several-object records.
-    CDsgEAction several(nDSG_WOMEATYPE__SINGLE);
-    several.InitWOMAmending({1}, FALSE, TextAmend("UTP.lscript", "x"));
-    CRevolver sgood;
-    ASSERT_TRUE(several.EActionToRevolver(sgood));
-    EXPECT_TRUE(read(sgood));
-    const CRevolver mea = BlockOf(sgood, "EA.womeaction");
-    auto withMEA = [&](const CRevolver& inner) {
-        return Edited(sgood, [&](CFxPropStore& s) { s.SetRevolver("EA.womeaction", inner); });
-    };
-    EXPECT_FALSE(read(Edited(sgood, [](CFxPropStore& s) { s.RenameKey("EA.womeaction", "x"); })));
-    EXPECT_FALSE(
-        read(withMEA(Edited(mea, [](CFxPropStore& s) { s.RenameKey("WOMEA.woamending", "x"); }))));
-    EXPECT_FALSE(read(withMEA(Edited(mea, [](CFxPropStore& s) {
-        s.SetRevolver("WOMEA.woamending", RevolverOf(Bytes({0x22, 1, 'k'})));
-    }))));
-    CDsgEAction paste(nDSG_WOMEATYPE__MCREATE);
-    int counter = 0;
-    paste.InitWOMCreation(CDsgWObjs(), counter);
-    CRevolver pgood;
-    ASSERT_TRUE(paste.EActionToRevolver(pgood));
-    EXPECT_TRUE(read(pgood));
-    const CRevolver pmea = BlockOf(pgood, "EA.womeaction");
-    EXPECT_FALSE(read(Edited(pgood, [&](CFxPropStore& s) {
-        s.SetRevolver("EA.womeaction",
-                      Edited(pmea, [](CFxPropStore& m) { m.RenameKey("WOMEA.wobjs", "x"); }));
-    })));
-    EXPECT_FALSE(read(Edited(pgood, [&](CFxPropStore& s) {
-        s.SetRevolver("EA.womeaction", Edited(pmea, [](CFxPropStore& m) {
-                          m.SetRevolver("WOMEA.wobjs", CRevolver());
-                      }));
-    })));
-
     // A writer with an unknown value type fails.
-    CDsgEAction broken(nDSG_WOMEATYPE__SINGLE);
-    CDsgWOAmending bad = TextAmend("UTP.lscript", "x");
-    bad.m_nWOATPVType = 9;
-    broken.InitWOAmending(1, FALSE, bad);
+    CDsgWOAmending unknown = TextAmend("UTP.lscript", "x");
+    unknown.m_nWOATPVType = 9;
     CRevolver out = RevolverOf("keep");
-    EXPECT_FALSE(broken.EActionToRevolver(out));
+    EXPECT_FALSE(Made(&CDsgEAction::InitWOAmending, 1, FALSE, unknown)->EActionToRevolver(out));
     EXPECT_EQ(ContentOf(out), "keep");
 }
 

@@ -322,11 +322,11 @@ TEST(DsgEActionsTest, VersionGate) {
     // Refusals that leave the list as it was, with no verdict.
     const CRevolver refused[] = {
         old(false),
-        Edited(good, [](CFxPropStore& s) { s.SetInt("EAS.wrversion", 120); }) /* fine */,
-        Edited(good, [](CFxPropStore& s) { s.RenameKey("EAS.grqversion", "x"); }),
-        Edited(good, [](CFxPropStore& s) { s.RenameKey("EAS.wrversion", "x"); }),
+        Edited(good, WithInt("EAS.wrversion", 120)) /* fine */,
+        Edited(good, Renamed("EAS.grqversion")),
+        Edited(good, Renamed("EAS.wrversion")),
         Edited(good, [](CFxPropStore& s) { s.SetString("EAS.internal_file_type", "glf"); }),
-        Edited(good, [](CFxPropStore& s) { s.RenameKey("EAS.internal_file_type", "x"); }),
+        Edited(good, Renamed("EAS.internal_file_type")),
     };
     for (size_t i = 0; i < std::size(refused); ++i) {
         Form keep;
@@ -351,13 +351,10 @@ TEST(DsgEActionsTest, BrokenRecordsLeaveAnEmptyForm) {
     form.SetKLeaderCounter(3);
     const CRevolver good = RecordOf(form, TRUE);
     const CRevolver broken[] = {
-        RevolverOf(Bytes({0x22, 0x01, 'k'})),
-        Edited(good, [](CFxPropStore& s) { s.RenameKey("EAS.wocount", "x"); }),
-        Edited(good, [](CFxPropStore& s) { s.SetInt("EAS.wocount", -1); }),
-        Edited(good, [](CFxPropStore& s) { s.RenameKey("EAS.nextkleader", "x"); }),
-        Edited(good, [](CFxPropStore& s) { s.RenameKey("EAS.ea3", "x"); }),
-        Edited(good, [](CFxPropStore& s) { s.SetInt("EAS.eacount", 7); }),
-        Edited(good, [](CFxPropStore& s) { s.SetInt("EAS.eacount", -2); }),
+        RevolverOf(Bytes({0x22, 0x01, 'k'})),     Edited(good, Renamed("EAS.wocount")),
+        Edited(good, WithInt("EAS.wocount", -1)), Edited(good, Renamed("EAS.nextkleader")),
+        Edited(good, Renamed("EAS.ea3")),         Edited(good, WithInt("EAS.eacount", 7)),
+        Edited(good, WithInt("EAS.eacount", -2)),
     };
     for (const CRevolver& record : broken) {
         Form target;
@@ -373,8 +370,7 @@ TEST(DsgEActionsTest, BrokenRecordsLeaveAnEmptyForm) {
     // No actions: an empty form whose counters stay 0.
     Form target;
     int level = -1;
-    ASSERT_TRUE(target.EActionsFromRevolver(
-        Edited(good, [](CFxPropStore& s) { s.SetInt("EAS.eacount", 0); }), level));
+    ASSERT_TRUE(target.EActionsFromRevolver(Edited(good, WithInt("EAS.eacount", 0)), level));
     EXPECT_EQ(level, nDSG_EAVERSION__OK);
     EXPECT_EQ(target.GetEACount(), 0);
     EXPECT_EQ(target.GetWOIdCounter(), 0);
@@ -403,8 +399,7 @@ TEST(DsgEActionsTest, UnreadableActionsAreDroppedAndThePositionFollows) {
     EXPECT_EQ(back.GetEACount(), 5);
     EXPECT_EQ(back.GetCurrentEAIndex(), 4);
     // A saved position past the end leaves nothing current.
-    ASSERT_TRUE(back.EActionsFromRevolver(
-        Edited(good, [](CFxPropStore& s) { s.SetInt("EAS.eaaindex", 9); }), level));
+    ASSERT_TRUE(back.EActionsFromRevolver(Edited(good, WithInt("EAS.eaaindex", 9)), level));
     EXPECT_EQ(back.GetCurrentEAIndex(), -1);
 
     // An action whose record cannot be made is written empty and dropped on

@@ -192,9 +192,9 @@ TEST(DsgWObjsTest, BadRecordsLeaveTheContainerAsItWas) {
     ASSERT_TRUE(objs.WObjsToRevolver(good));
 
     const CRevolver bad[] = {
-        Edited(good, [](CFxPropStore& s) { s.RenameKey("WOS.wocount", "x"); }),
-        Edited(good, [](CFxPropStore& s) { s.SetInt("WOS.wocount", 3); }),
-        Edited(good, [](CFxPropStore& s) { s.SetInt("WOS.wocount", -1); }),
+        Edited(good, Renamed("WOS.wocount")),
+        Edited(good, WithInt("WOS.wocount", 3)),
+        Edited(good, WithInt("WOS.wocount", -1)),
         Edited(good, [](CFxPropStore& s) { s.SetRevolver("1", RevolverOf("\x22\x01x")); }),
         Edited(good, [](CFxPropStore& s) { s.SetRevolver("1", CRevolver()); }),
         RevolverOf(Bytes({0x22, 0x01, 'k'})),

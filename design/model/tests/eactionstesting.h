@@ -234,6 +234,28 @@ private:
     std::string m_marker, m_name, m_log;
 };
 
+// Re-encodes a record after changing the record nested under a path of
+// byte-block keys (the record itself for an empty path).
+inline CRevolver EditedAt(const CRevolver& buffer, const std::vector<std::string>& path,
+                          const std::function<void(CFxPropStore&)>& change) {
+    if (path.empty()) return Edited(buffer, change);
+    const std::vector<std::string> rest(path.begin() + 1, path.end());
+    const CRevolver inner = EditedAt(BlockOf(buffer, path[0]), rest, change);
+    return Edited(buffer, [&](CFxPropStore& s) { s.SetRevolver(path[0], inner); });
+}
+
+// Changes for Edited and EditedAt.
+inline std::function<void(CFxPropStore&)> Renamed(const std::string& key) {
+    return [key](CFxPropStore& s) { s.RenameKey(key, "x"); };
+}
+inline std::function<void(CFxPropStore&)> WithInt(const std::string& key, int value) {
+    return [key, value](CFxPropStore& s) { s.SetInt(key, value); };
+}
+inline std::function<void(CFxPropStore&)> WithBlock(const std::string& key,
+                                                    const std::string& bytes) {
+    return [key, bytes](CFxPropStore& s) { s.SetRevolver(key, RevolverOf(bytes)); };
+}
+
 constexpr int kInt = CFxPropItem::VT_INT;
 constexpr int kText = CFxPropItem::VT_STRING;
 constexpr int kBlock = CFxPropItem::VT_REVOLVER;

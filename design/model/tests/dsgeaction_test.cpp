@@ -171,10 +171,27 @@ TEST(DsgEActionTest, PasteCreatesCopiesWithNewIdsAndMenuOrders) {
 
     Form form;
     const int menu = CreateDragged(form, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
-    auto paste = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__MCREATE);
-    paste->InitWOMCreation(clip, form.WOIdCounter());
+    auto paste =
+        MadeAs(nDSG_WOMEATYPE__MCREATE, &CDsgEAction::InitWOMCreation, clip, form.WOIdCounter());
     EXPECT_EQ(form.GetWOIdCounter(), 3);
     EXPECT_EQ(paste->GetEAType(), nDSG_EATYPE__WOCREATE_WOMULTILY);
+
+    // Its record carries the copies as a container record, in either style.
+    for (int style : {KEYSTYLE_LONG, KEYSTYLE_SHORT}) {
+        KeyStyleScope scope(style);
+        const bool s = style == KEYSTYLE_SHORT;
+        CRevolver buffer, objects;
+        ASSERT_TRUE(paste->EActionToRevolver(buffer));
+        ASSERT_TRUE(paste->WObjsToRevolver(objects));
+        EXPECT_EQ(DumpOf(BlockOf(buffer, s ? "gea" : "EA.womeaction")),
+                  (Dump{{s ? "gak" : "WOMEA.womeatype", {kInt, "1"}},
+                        {s ? "obg" : "WOMEA.wobjs", {kBlock, ContentOf(objects)}}}));
+        auto back = RoundTrip(*paste);
+        EXPECT_EQ(back->GetEAType(), nDSG_EATYPE__WOCREATE_WOMULTILY);
+        EXPECT_EQ(back->m_nWOMEAType, nDSG_WOMEATYPE__MCREATE);
+        EXPECT_EQ(back->GetWObjRect(2), CRect(5, 5, 10, 10));
+    }
+
     form.Add(std::move(paste));
     EXPECT_EQ(form.ZOrder(), (std::vector<int>{menu, 1, 2}));
     EXPECT_EQ(form.UT(menu, "UTP.wonorder"), "0");
@@ -392,28 +409,6 @@ TEST(DsgEActionTest, RecordsHoldExactKeysInEachStyle) {
         EXPECT_EQ(link.at(k("WOSEA.kleader", "lnk")), std::make_pair(kInt, std::string("2")));
         EXPECT_EQ(link.at(k("WOSEA.woid", "cid")), std::make_pair(kInt, std::string("9")));
         EXPECT_EQ(link.at(k("WOSEA.wocorner", "ccr")), std::make_pair(kInt, std::string("4")));
-    }
-}
-
-TEST(DsgEActionTest, PasteRecordCarriesTheObjects) {
-    Form clip;
-    CreateDragged(clip, nDSG_WOKIND__WOBOX, CRect(5, 5, 10, 10));
-    CDsgEAction paste(nDSG_WOMEATYPE__MCREATE);
-    int counter = 8;
-    paste.InitWOMCreation(clip, counter);
-    for (int style : {KEYSTYLE_LONG, KEYSTYLE_SHORT}) {
-        KeyStyleScope scope(style);
-        const bool s = style == KEYSTYLE_SHORT;
-        CRevolver buffer, objects;
-        ASSERT_TRUE(paste.EActionToRevolver(buffer));
-        ASSERT_TRUE(paste.WObjsToRevolver(objects));
-        EXPECT_EQ(DumpOf(BlockOf(buffer, s ? "gea" : "EA.womeaction")),
-                  (Dump{{s ? "gak" : "WOMEA.womeatype", {kInt, "1"}},
-                        {s ? "obg" : "WOMEA.wobjs", {kBlock, ContentOf(objects)}}}));
-        auto back = RoundTrip(paste);
-        EXPECT_EQ(back->GetEAType(), nDSG_EATYPE__WOCREATE_WOMULTILY);
-        EXPECT_EQ(back->m_nWOMEAType, nDSG_WOMEATYPE__MCREATE);
-        EXPECT_EQ(back->GetWObjRect(8), CRect(5, 5, 10, 10));
     }
 }
 

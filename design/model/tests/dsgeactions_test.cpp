@@ -82,18 +82,6 @@ TEST(DsgEActionsTest, UndoAndRedoMoveJoinedPairsTogether) {
     EXPECT_EQ(form.GetCurrentEAIndex(), 5);
 }
 
-TEST(DsgEActionsTest, RedoStopsAtTheLastActionEvenWhenJoined) {
-    Form form;
-    form.Do(&CDsgEAction::InitWOCreation, form.WOIdCounter(), nDSG_WOKIND__WOBOX, CRect(0, 0, 9, 9),
-            CDsgUTProps(), TRUE);
-    EXPECT_EQ(form.GetCurrentEAIndex(), 0);
-    form.Undo();
-    EXPECT_EQ(form.GetCurrentEAIndex(), -1);
-    form.Redo();
-    EXPECT_EQ(form.GetCurrentEAIndex(), 0);
-    EXPECT_EQ(form.GetWObjCount(), 1);
-}
-
 TEST(DsgEActionsTest, AppendingCutsTheRedoTail) {
     Form form;
     MakeSample(form);
@@ -108,13 +96,19 @@ TEST(DsgEActionsTest, AppendingCutsTheRedoTail) {
     EXPECT_EQ(id, 2);
     EXPECT_EQ(form.ZOrder(), (std::vector<int>{0, 2}));
 
-    // After undoing everything an append replaces the whole list.
+    // After undoing everything an append replaces the whole list. Redo stops
+    // at the last action even when it is joined to a following one.
     form.Undo();
     form.Undo();
     form.Do(&CDsgEAction::InitWOCreation, form.WOIdCounter(), nDSG_WOKIND__WOBOX, CRect(),
-            CDsgUTProps(), FALSE);
+            CDsgUTProps(), TRUE);
     EXPECT_EQ(form.GetEACount(), 1);
     EXPECT_EQ(form.ZOrder(), (std::vector<int>{3}));
+    form.Undo();
+    EXPECT_EQ(form.GetCurrentEAIndex(), -1);
+    form.Redo();
+    EXPECT_EQ(form.GetCurrentEAIndex(), 0);
+    EXPECT_EQ(form.GetWObjCount(), 1);
 }
 
 TEST(DsgEActionsTest, AppendNeedsAnOpenFormAndTellsTheMainFrame) {
@@ -251,18 +245,6 @@ TEST(DsgEActionsTest, RecordRoundTripRestoresObjectsPositionAndCounters) {
         EXPECT_TRUE(back.IsRedoable());
         EXPECT_FALSE(back.IsUndoable());
     }
-}
-
-TEST(DsgEActionsTest, ShortStyleReaderTakesLongRecords) {
-    Form form;
-    MakeSample(form);
-    const CRevolver longRecord = RecordOf(form, FALSE);
-    KeyStyleScope scope(KEYSTYLE_SHORT);
-    Form back;
-    int level = 0;
-    ASSERT_TRUE(back.EActionsFromRevolver(longRecord, level));
-    ASSERT_TRUE(back.Rebuild());
-    EXPECT_EQ(Picture(back), Picture(form));
 }
 
 TEST(DsgEActionsTest, VersionGate) {
@@ -433,12 +415,17 @@ TEST(DsgEActionsTest, Files) {
     ASSERT_TRUE(back.Rebuild());
     EXPECT_EQ(Picture(back), Picture(form));
 
+    // From an open file, and a long-style record read in the short style.
     std::FILE* file = std::fopen(path.c_str(), "rb");
     ASSERT_NE(file, nullptr);
     Form fromOpen;
-    EXPECT_TRUE(fromOpen.EActionsFromFile(file, level));
+    {
+        KeyStyleScope scope(KEYSTYLE_SHORT);
+        EXPECT_TRUE(fromOpen.EActionsFromFile(file, level));
+    }
     std::fclose(file);
-    EXPECT_EQ(fromOpen.GetEACount(), 6);
+    ASSERT_TRUE(fromOpen.Rebuild());
+    EXPECT_EQ(Picture(fromOpen), Picture(form));
 
     level = 7;
     EXPECT_FALSE(back.EActionsFromFile(folder + "/missing.dat", level));

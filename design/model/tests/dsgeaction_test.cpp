@@ -220,9 +220,7 @@ TEST(DsgEActionTest, MenuOrderNumbersFillGaps) {
     other.Do(&CDsgEAction::InitWOAmending, a, FALSE, TextAmend("UTP.wonorder", "5"));
     const int c = CreateDragged(other, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
     EXPECT_EQ(other.UT(c, "UTP.wonorder"), "0");
-    auto several = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-    several->InitWOMAmending({c}, FALSE, TextAmend("UTP.wonorder", "-1"));
-    other.Add(std::move(several));
+    other.Do(&CDsgEAction::InitWOMAmending, CDsgWOIdSet{c}, FALSE, TextAmend("UTP.wonorder", "-1"));
     other.DoSeveral(&CDsgEAction::InitWOMDeletion, CDsgWOIdSet{b});
     const int d = CreateDragged(other, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
     EXPECT_EQ(other.UT(d, "UTP.wonorder"), "0");
@@ -286,9 +284,8 @@ TEST(DsgEActionTest, SeveralObjectAmendmentAndLinks) {
     Form form;
     const int t1 = CreateDragged(form, nDSG_WOKIND__WOTEXT, CRect(0, 0, 1, 1), TextAttributes());
     const int t2 = CreateDragged(form, nDSG_WOKIND__WOTEXT, CRect(0, 0, 1, 1), TextAttributes());
-    auto amend = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-    amend->InitWOMAmending({t1, t2, 50}, FALSE, TextAmend("UTP.krnfindex", "2"));
-    form.Add(std::move(amend));
+    form.Do(&CDsgEAction::InitWOMAmending, CDsgWOIdSet{t1, t2, 50}, FALSE,
+            TextAmend("UTP.krnfindex", "2"));
     EXPECT_EQ(form.UT(t1, "UTP.krnfindex"), "2");
     EXPECT_EQ(form.UT(t2, "UTP.krnfindex"), "2");
 

@@ -190,45 +190,24 @@ TEST(DsgTPropsTest, LongRecordsReadInBothStylesShortOnlyInShort) {
 }
 
 TEST(DsgTPropsTest, FailedReadLeavesThePair) {
-    CDsgTProps before = MakeLine();
-    before.GetUTProps().SetString(szUTP_LSCRIPT, "KEEP");
     CRevolver good;
     ASSERT_TRUE(MakeLine().TPropsToRevolver(good, KEYSTYLE_LONG));
-    CFxRevPropStore pair;
-    ASSERT_TRUE(pair.FromRevolver(good));
-
-    auto expectUnchanged = [&](const CRevolver& bytes) {
-        CDsgTProps tp = before;
-        EXPECT_FALSE(tp.TPropsFromRevolver(bytes, KEYSTYLE_SHORT));
-        EXPECT_EQ(tp.GetWOId(), 7);
-        EXPECT_EQ(tp.GetLMHugeRect(), CRect(250000, 120000, -5, 90000));
-        EXPECT_EQ(tp.GetUTProps().GetString(szUTP_LSCRIPT), "KEEP");
-    };
-
-    // Either record missing.
-    for (const char* missing : {szTP_NTPROPS, szTP_UTPROPS}) {
-        CFxRevPropStore cut;
-        CFxKeySet drop{missing};
-        cut.CopyFrom(pair, nullptr, &drop);
-        CRevolver bytes;
-        ASSERT_TRUE(cut.ToRevolver(bytes));
-        expectUnchanged(bytes);
+    // A byte block cut inside its bytes, and an integer cut short.
+    const std::string broken = Bytes({0x00, 0x01, 'k', 0x05, 'a'});
+    const CRevolver bad[] = {Edited(good, Renamed(szTP_NTPROPS)),
+                             Edited(good, Renamed(szTP_UTPROPS)),
+                             Edited(good, WithBlock(szTP_NTPROPS, broken)),
+                             Edited(good, WithBlock(szTP_UTPROPS, broken)),
+                             RevolverOf(ContentOf(good) + Bytes({0x23, 0x01, 'x', 0x01}))};
+    for (size_t i = 0; i < std::size(bad); ++i) {
+        CDsgTProps tp;
+        tp.SetNTProps(1, 2, CRect(3, 4, 5, 6));
+        tp.GetUTProps().SetString(szUTP_LSCRIPT, "KEEP");
+        EXPECT_FALSE(tp.TPropsFromRevolver(bad[i], KEYSTYLE_SHORT)) << i;
+        EXPECT_EQ(tp.GetWOId(), 1) << i;
+        EXPECT_EQ(tp.GetLMHugeRect(), CRect(3, 4, 5, 6)) << i;
+        EXPECT_EQ(tp.GetUTProps().GetString(szUTP_LSCRIPT), "KEEP") << i;
     }
-    // Either inner record broken: a byte block cut inside its bytes.
-    const CRevolver broken = RevolverOf(Bytes({0x00, 0x01, 'k', 0x05, 'a'}));
-    for (const char* key : {szTP_NTPROPS, szTP_UTPROPS}) {
-        CFxRevPropStore bad;
-        bad.CopyFrom(pair);
-        bad.SetRevolver(key, broken);
-        CRevolver bytes;
-        ASSERT_TRUE(bad.ToRevolver(bytes));
-        expectUnchanged(bytes);
-    }
-    // The pair itself broken after a good item.
-    CRevolver bytes = good;
-    const std::string tail = Bytes({0x23, 0x01, 'x', 0x01});
-    bytes.Append(tail.data(), static_cast<int>(tail.size()));
-    expectUnchanged(bytes);
 }
 
 TEST(DsgTPropsTest, EmptyKeyFailsTheWriterAndKeepsTheBuffer) {

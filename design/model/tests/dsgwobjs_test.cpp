@@ -162,26 +162,19 @@ TEST(DsgWObjsTest, RecordHoldsExactKeysInEachStyle) {
         EXPECT_EQ(back.GetWObjRect(3), CRect(5, 6, 7, 8));
         EXPECT_EQ(back.GetWObjById(7)->GetWOKind(), nDSG_WOKIND__WOBOX);
     }
-}
 
-TEST(DsgWObjsTest, ReadingRebuildsTheZOrder) {
-    Objects objs;
-    objs.Put(7, nDSG_WOKIND__WOBOX, CRect(1, 2, 3, 4));
-    objs.Put(3, nDSG_WOKIND__WOLINE, CRect(5, 6, 7, 8));
-    objs.Put(5, nDSG_WOKIND__WOLINE, CRect(5, 6, 7, 8));
+    // An empty order gives the reading (id-map) order; unknown ids and
+    // repeats are dropped, and an object the order leaves out goes on top.
     CRevolver buffer;
     ASSERT_TRUE(objs.WObjsToRevolver(buffer));
-
-    // An empty order: objects in reading order (id-map order).
-    Objects back;
-    ASSERT_TRUE(back.WObjsFromRevolver(
-        Edited(buffer, [](CFxPropStore& s) { s.SetString("WOS.zowoids", ""); })));
-    EXPECT_EQ(back.ZOrder(), (std::vector<int>{3, 5, 7}));
-    // An order naming unknown ids and leaving one out: the unknown ids are
-    // dropped and the forgotten object goes on top.
-    ASSERT_TRUE(back.WObjsFromRevolver(
-        Edited(buffer, [](CFxPropStore& s) { s.SetString("WOS.zowoids", "5,44,x,7,5"); })));
-    EXPECT_EQ(back.ZOrder(), (std::vector<int>{5, 7, 3}));
+    const std::pair<const char*, std::vector<int>> orders[] = {
+        {"", {3, 7}}, {"7,44,x,7", {7, 3}}, {"3,44", {3, 7}}};
+    for (const auto& [order, expected] : orders) {
+        Objects back;
+        ASSERT_TRUE(back.WObjsFromRevolver(
+            Edited(buffer, [&](CFxPropStore& s) { s.SetString("WOS.zowoids", order); })));
+        EXPECT_EQ(back.ZOrder(), expected) << order;
+    }
 }
 
 TEST(DsgWObjsTest, BadRecordsLeaveTheContainerAsItWas) {

@@ -457,13 +457,19 @@ TEST(DsgEActionsTest, MenuOrderExchange) {
     EXPECT_EQ(ui.messages[0].caption, "Error");
     EXPECT_EQ(form.exchanges, 1);
 
-    // A menu creation without its geometry action after it is not swapped.
-    auto lone = Single();
-    lone->InitWOCreation(form.WOIdCounter(), nDSG_WOKIND__WOMENU, CRect(), CDsgUTProps(), FALSE);
-    const int m2 = lone->GetWOId();
-    form.Add(std::move(lone));
+    // A menu creation without its geometry action after it is not swapped,
+    // neither at the end of the list nor when another object's action
+    // follows it (that action would be carried off with it).
+    const int m2 = form.GetWOIdCounter();
+    form.Do(&CDsgEAction::InitWOCreation, form.WOIdCounter(), nDSG_WOKIND__WOMENU, CRect(),
+            CDsgUTProps(), FALSE);
     EXPECT_FALSE(form.WONOExchange(m0, m2, FALSE));
     EXPECT_EQ(ui.messages.size(), 2u);
+    form.Do(&CDsgEAction::InitDRMoving, box, CRect(1, 1, 5, 5));
+    const std::string before = form.GetEActionsExp(TRUE);
+    EXPECT_FALSE(form.WONOExchange(m0, m2, FALSE));
+    EXPECT_EQ(ui.messages.size(), 3u);
+    EXPECT_EQ(form.GetEActionsExp(TRUE), before);
 }
 
 TEST(DsgEActionsTest, DiagnosticText) {

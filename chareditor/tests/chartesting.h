@@ -56,10 +56,15 @@ inline CRevolver Encoded(const CFxRevPropStore& store) {
     return bytes;
 }
 
+// An item's header as the byte format writes it: the value type, the key's
+// length and the key.
+inline std::string ItemHead(int type, const std::string& key) {
+    return Bytes({type, static_cast<int>(key.size())}) + key;
+}
+
 // A character's record written by hand from the format tables: the pattern
 // item, then the code item (the store's key order).
 inline std::string CharacterRecordBytes(const std::string& fruit, int code) {
-    return Bytes({0x00, 0x0C, 'G', 'J', 'P', '.', 'g', 'j', 'p', 'f', 'r', 'u', 'i', 't', 0x20}) +
-           fruit + Bytes({0x23, 0x0A, 'G', 'J', 'P', '.', 'n', 'c', 'c', 'o', 'd', 'e'}) +
+    return ItemHead(0x00, "GJP.gjpfruit") + Bytes({0x20}) + fruit + ItemHead(0x23, "GJP.nccode") +
            IntBytes(code);
 }

@@ -82,17 +82,10 @@ TEST(DtrGGJPixelTest, SetFileBytesAndRoundTrip) {
     const std::string path = folder + "/prj0/irggjp.dat";  // the folder is made
     ASSERT_EQ(set.GGJPixelToFile(path), 1);
     const std::string character = CharacterRecordBytes("\x80" + Zeros(31), 0xDB30);
-    EXPECT_EQ(
-        testsupport::ReadFileBytes(path),
-        Bytes({0x23, 0x08, 'G', 'G', 'J', 'P', '.', 'b', 'p', 'p'}) + IntBytes(1) +
-            Bytes({0x23, 0x0F, 'G', 'G', 'J', 'P', '.', 'e', 'i', 'r', 'n', 'c', 'a', 'c', 'h', 'a',
-                   'r'}) +
-            IntBytes(0xDB30) +
-            Bytes({0x23, 0x0D, 'G', 'G', 'J', 'P', '.', 'g', 'j', 'p', 'c', 'o', 'u', 'n', 't'}) +
-            IntBytes(1) +
-            Bytes(
-                {0x00, 0x0D, 'G', 'G', 'J', 'P', '.', 'g', 'j', 'p', 'i', 'x', 'e', 'l', '0', 63}) +
-            character);
+    EXPECT_EQ(testsupport::ReadFileBytes(path),
+              ItemHead(0x23, "GGJP.bpp") + IntBytes(1) + ItemHead(0x23, "GGJP.eirncachar") +
+                  IntBytes(0xDB30) + ItemHead(0x23, "GGJP.gjpcount") + IntBytes(1) +
+                  ItemHead(0x00, "GGJP.gjpixel0") + Bytes({63}) + character);
 
     // Twelve characters: "GGJP.gjpixel10" holds the eleventh.
     for (int i = 1; i < 12; ++i) set.AddGJPixel(Dot(0xDB30 + i, i));
@@ -159,10 +152,8 @@ TEST(DtrGGJPixelTest, BadRecordsAndFilesChangeNothing) {
     CFxRevPropStore noCurrent;
     noCurrent.SetInt("GGJP.gjpcount", 1);
     noCurrent.SetRevolver("GGJP.gjpixel0", CharacterRecord(0xDB30));
-    const std::string good = ContentOf(Encoded(noCurrent)) +
-                             Bytes({0x23, 0x0F, 'G', 'G', 'J', 'P', '.', 'e', 'i', 'r', 'n', 'c',
-                                    'a', 'c', 'h', 'a', 'r'}) +
-                             IntBytes(0xDB30);
+    const std::string good =
+        ContentOf(Encoded(noCurrent)) + ItemHead(0x23, "GGJP.eirncachar") + IntBytes(0xDB30);
     const std::string folder = testsupport::MakeTempFolder("bad");
     testsupport::WriteFileBytes(folder + "/cut.dat", good.substr(0, good.size() - 30));
 

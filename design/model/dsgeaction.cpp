@@ -1,8 +1,5 @@
 #include "design/model/dsgeaction.h"
 
-#include <cstdlib>
-#include <limits>
-
 #include "design/model/dsgeactionkeys.h"
 #include "design/model/dsgwobjkeysets.h"
 #include "design/model/dsgwochoice.h"
@@ -23,22 +20,8 @@ std::string JoinIds(const CDsgWOIdSet& ids) {
 }
 
 CDsgWOIdSet SplitIds(const std::string& text) {
-    CDsgWOIdSet ids;
-    size_t pos = 0;
-    while (pos <= text.size()) {
-        size_t bar = text.find('|', pos);
-        if (bar == std::string::npos) bar = text.size();
-        const std::string piece = text.substr(pos, bar - pos);
-        pos = bar + 1;
-        if (piece.empty()) continue;
-        char* end = nullptr;
-        const long value = std::strtol(piece.c_str(), &end, 10);
-        if (*end || value < std::numeric_limits<int>::min() ||
-            value > std::numeric_limits<int>::max())
-            continue;
-        ids.insert(static_cast<int>(value));
-    }
-    return ids;
+    const std::vector<int> ids = SplitDecimalIds(text, '|');
+    return CDsgWOIdSet(ids.begin(), ids.end());
 }
 
 }  // namespace

@@ -122,10 +122,17 @@ BOOL CDsgEActions::WONOExchange(int menuId, int otherMenuId, BOOL refresh) {
         if (ids[i] == menuId && first < 0) first = nodes[i];
         if (ids[i] == otherMenuId && second < 0) second = nodes[i];
     }
-    if (first > second) std::swap(first, second);
     // Each creation is swapped together with the geometry action after it;
-    // the two pairs must both be there and must not overlap.
-    if (first < 0 || menuId == otherMenuId || second - first < 2 || second + 1 >= GetEACount()) {
+    // both pairs must be there, must not overlap, and the action after each
+    // creation must be its own menu's, or another object's action would be
+    // carried off with it.
+    auto pairedAt = [this](int node, int id) {
+        return node >= 0 && node + 1 < GetEACount() &&
+               m_actions[static_cast<size_t>(node + 1)]->GetWOId() == id;
+    };
+    const bool paired = pairedAt(first, menuId) && pairedAt(second, otherMenuId);
+    if (first > second) std::swap(first, second);
+    if (!paired || menuId == otherMenuId || second - first < 2) {
         MessageBox("Cannot exchange menu indexes", "Error");
         return FALSE;
     }

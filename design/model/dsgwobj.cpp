@@ -1,7 +1,9 @@
 #include "design/model/dsgwobj.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 std::string GetWOKindName(int kind) {
     switch (kind) {
@@ -79,4 +81,9 @@ double GetWOCenterDistance(const CDsgWObj& wobj, const CPoint& point) {
     const double dx = static_cast<double>(center.x) - point.x;
     const double dy = static_cast<double>(center.y) - point.y;
     return std::sqrt(dx * dx + dy * dy);
+}
+
+LONG ClampToLong(std::int64_t value) {
+    return static_cast<LONG>(std::clamp<std::int64_t>(value, std::numeric_limits<LONG>::min(),
+                                                      std::numeric_limits<LONG>::max()));
 }

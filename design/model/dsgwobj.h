@@ -5,6 +5,7 @@
 // its identity-and-geometry record. Objects are made on the heap and owned by
 // the form's object container.
 
+#include <cstdint>
 #include <string>
 
 #include "design/model/dsgtprops.h"
@@ -60,6 +61,11 @@ private:
 // The distance, in 1/10000 dot, between the centre of the object's normalised
 // rectangle and a point.
 double GetWOCenterDistance(const CDsgWObj& wobj, const CPoint& point);
+
+// Coordinates come from form records as well as from the mouse, so sums and
+// sizes of them are taken in 64 bits and brought back with this, held at the
+// ends of the coordinate range rather than wrapped.
+LONG ClampToLong(std::int64_t value);
 // The centre of a rectangle after normalising it, without overflow for any
 // edges.
 CPoint GetNormalizedCenter(const CRect& rect);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -42,16 +43,16 @@ CRect Normalized(CRect rect) {
     return rect;
 }
 
+std::int64_t SpanOf(LONG from, LONG to) { return std::int64_t{to} - from; }
+
 // Maps one edge from the span [from0, from1] onto [to0, to1]; a span without
 // length sends every edge to the target's start.
 LONG MapEdge(LONG edge, LONG from0, LONG from1, LONG to0, LONG to1) {
     if (from1 == from0) return to0;
-    double mapped = (static_cast<double>(to1) - to0) * (static_cast<double>(edge) - from0) /
-                    (static_cast<double>(from1) - from0);
-    mapped = std::trunc(mapped) + to0;
-    mapped = std::clamp(mapped, static_cast<double>(std::numeric_limits<LONG>::min()),
-                        static_cast<double>(std::numeric_limits<LONG>::max()));
-    return static_cast<LONG>(mapped);
+    const double mapped = static_cast<double>(SpanOf(to0, to1)) *
+                          static_cast<double>(SpanOf(from0, edge)) /
+                          static_cast<double>(SpanOf(from0, from1));
+    return ClampToLong(static_cast<std::int64_t>(std::trunc(mapped)) + to0);
 }
 
 std::string HexDump(const CRevolver& buffer) {
@@ -71,6 +72,25 @@ std::string HexDump(const CRevolver& buffer) {
 
 int NextDsgCounter(int counter) {
     return counter >= std::numeric_limits<int>::max() ? 1 : counter + 1;
+}
+
+std::vector<int> SplitDecimalIds(const std::string& text, char separator) {
+    std::vector<int> ids;
+    size_t pos = 0;
+    while (pos <= text.size()) {
+        size_t end = text.find(separator, pos);
+        if (end == std::string::npos) end = text.size();
+        const std::string piece = text.substr(pos, end - pos);
+        pos = end + 1;
+        if (piece.empty()) continue;
+        char* stop = nullptr;
+        const long value = std::strtol(piece.c_str(), &stop, 10);
+        if (*stop || value < std::numeric_limits<int>::min() ||
+            value > std::numeric_limits<int>::max())
+            continue;
+        ids.push_back(static_cast<int>(value));
+    }
+    return ids;
 }
 
 int EPUSFTypeToBpp(int epusfType) {
@@ -155,9 +175,11 @@ BOOL CDsgWObjs::SetWObjRect(int id, const CRect& rect) {
 BOOL CDsgWObjs::OffsetWObj(int id, int dx, int dy) {
     CDsgWObj* obj = GetWObjById(id);
     if (!obj) return FALSE;
-    CRect rect = RectOf(*obj);
-    rect.OffsetRect(dx, dy);
-    SetRectOf(*obj, rect);
+    const CRect old = RectOf(*obj);
+    SetRectOf(*obj, CRect(ClampToLong(std::int64_t{old.left} + dx),
+                          ClampToLong(std::int64_t{old.top} + dy),
+                          ClampToLong(std::int64_t{old.right} + dx),
+                          ClampToLong(std::int64_t{old.bottom} + dy)));
     return TRUE;
 }
 
@@ -358,7 +380,8 @@ void CDsgWObjs::OffsetWObjs(const CDsgWOIdSet& ids, int dx, int dy) {
 
 void CDsgWObjs::StretchWObjs(const CDsgWOIdSet& ids, const CRect& target, BOOL keepDNCharSize) {
     const CRect to = Normalized(target);
-    if (to.Width() < kMinStretchSize || to.Height() < kMinStretchSize) return;
+    if (SpanOf(to.left, to.right) < kMinStretchSize || SpanOf(to.top, to.bottom) < kMinStretchSize)
+        return;
     bool any = false;
     for (int id : ids) any = any || GetWObjById(id);
     if (!any) return;
@@ -371,8 +394,8 @@ void CDsgWObjs::StretchWObjs(const CDsgWOIdSet& ids, const CRect& target, BOOL k
         rect.left = MapEdge(old.left, from.left, from.right, to.left, to.right);
         rect.top = MapEdge(old.top, from.top, from.bottom, to.top, to.bottom);
         if (keepDNCharSize && NTOf(*obj).GetWOKind() == nDSG_WOKIND__WODNCHAR) {
-            rect.right = rect.left + std::abs(old.Width());
-            rect.bottom = rect.top + std::abs(old.Height());
+            rect.right = ClampToLong(rect.left + std::abs(SpanOf(old.left, old.right)));
+            rect.bottom = ClampToLong(rect.top + std::abs(SpanOf(old.top, old.bottom)));
         } else {
             rect.right = MapEdge(old.right, from.left, from.right, to.left, to.right);
             rect.bottom = MapEdge(old.bottom, from.top, from.bottom, to.top, to.bottom);
@@ -490,21 +513,8 @@ BOOL CDsgWObjs::WObjsFromRevolver(const CRevolver& buffer) {
     m_mapWObjs = std::move(objects);
     // The stored order; ids without an object are left out and objects the
     // order does not name go on top in reading order.
-    size_t pos = 0;
-    while (!zorder.empty() && pos <= zorder.size()) {
-        size_t comma = zorder.find(',', pos);
-        if (comma == std::string::npos) comma = zorder.size();
-        const std::string piece = zorder.substr(pos, comma - pos);
-        pos = comma + 1;
-        if (piece.empty()) continue;
-        char* end = nullptr;
-        const long value = std::strtol(piece.c_str(), &end, 10);
-        if (*end || value < std::numeric_limits<int>::min() ||
-            value > std::numeric_limits<int>::max())
-            continue;
-        const int id = static_cast<int>(value);
+    for (int id : SplitDecimalIds(zorder, ','))
         if (m_mapWObjs.count(id) && !m_zorder.Has(id)) m_zorder.AddTail(id);
-    }
     for (int id : readOrder)
         if (!m_zorder.Has(id)) m_zorder.AddTail(id);
     return TRUE;

@@ -187,3 +187,7 @@ COLORREF CPCIndexToNegativeColor(int cpcIndex);
 // Advances an object-id or link-leader counter: past 0x7FFFFFFF it starts
 // again at 1.
 int NextDsgCounter(int counter);
+
+// Ids written in decimal and joined by a separator, in their written order;
+// empty pieces and pieces that are not a whole int are passed over.
+std::vector<int> SplitDecimalIds(const std::string& text, char separator);

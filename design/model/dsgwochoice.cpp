@@ -10,11 +10,6 @@
 
 namespace {
 
-LONG ClampToLong(std::int64_t value) {
-    return static_cast<LONG>(std::clamp<std::int64_t>(value, std::numeric_limits<LONG>::min(),
-                                                      std::numeric_limits<LONG>::max()));
-}
-
 LONG Mid(LONG a, LONG b) { return static_cast<LONG>((std::int64_t{a} + b) / 2); }
 
 }  // namespace
@@ -60,13 +55,13 @@ int HitTestGrip(const CRect& clientRect, const CPoint& point) {
     CRect r = clientRect;
     if (std::int64_t{r.right} - r.left < 12) {
         const LONG cx = Mid(r.left, r.right);
-        r.left = cx - 7;
-        r.right = cx + 7;
+        r.left = ClampToLong(std::int64_t{cx} - 7);
+        r.right = ClampToLong(std::int64_t{cx} + 7);
     }
     if (std::int64_t{r.bottom} - r.top < 12) {
         const LONG cy = Mid(r.top, r.bottom);
-        r.top = cy - 7;
-        r.bottom = cy + 7;
+        r.top = ClampToLong(std::int64_t{cy} - 7);
+        r.bottom = ClampToLong(std::int64_t{cy} + 7);
     }
     const LONG cx = Mid(r.left, r.right);
     const LONG cy = Mid(r.top, r.bottom);
@@ -183,8 +178,11 @@ void CDsgWOChoice::EnsureCWOChosen(int id) {
 void CDsgWOChoice::FixWOChoice() {
     if (m_nCWOCHId != -1 && !GetWOChoiceWObj(m_nCWOCHId)) m_nCWOCHId = -1;
     std::erase_if(m_setSWOCHIds, [this](int id) { return GetWOChoiceWObj(id) == nullptr; });
-    // Further ids without a current one would be chosen and yet not counted:
-    // one of them becomes current instead.
+    // Every query of the choice (state, count, IsWOIdWOChosen) starts from the
+    // current id, while GetAllWOCHIds and the several-object edits take the
+    // further ids as well. Left without a current id, the remaining further
+    // ids would be acted on while the page reports nothing chosen, so the
+    // lowest of them becomes current instead.
     if (m_nCWOCHId == -1 && !m_setSWOCHIds.empty()) {
         m_nCWOCHId = *m_setSWOCHIds.begin();
         m_setSWOCHIds.erase(m_setSWOCHIds.begin());

@@ -108,7 +108,8 @@ public:
     // id becomes a further one.
     void EnsureCWOChosen(int id);
     // Drops the chosen ids whose objects no longer exist. When the current
-    // one goes, the lowest remaining id becomes current.
+    // one goes, the lowest remaining id becomes current, so that no further
+    // ids are left chosen behind a choice that reports itself empty.
     void FixWOChoice();
 
     BOOL IsWOIdWOChosen(int id) const;

@@ -1,14 +1,8 @@
 #include "design/model/dsgeaction.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <filesystem>
 
 #include "design/model/tests/eactionstesting.h"
-#include "foundation/fxsharedvalues.h"
-#include "platform/testing/testsupport.h"
 #include "platform/textcodec.h"
 
 using namespace eatesting;
@@ -84,35 +78,26 @@ TEST(DsgEActionTest, SingleObjectActionsReplay) {
     EXPECT_EQ(form.GetWObjRect(line), CRect(90, 90, 5, 5));
     EXPECT_EQ(form.UT(text, "UTP.lscript"), "HELLO");
 
-    auto drag = Single();
-    drag->InitDRMoving(box, CRect(1, 1, 50, 50));
-    form.Add(std::move(drag));
+    form.Do(&CDsgEAction::InitDRMoving, box, CRect(1, 1, 50, 50));
     EXPECT_EQ(form.GetWObjRect(box), CRect(1, 1, 50, 50));
 
-    auto whole = Single();
-    whole->InitEDRMoving(CRect(7, 7, 8, 8), text);
-    form.Add(std::move(whole));
+    form.Do(&CDsgEAction::InitEDRMoving, CRect(7, 7, 8, 8), text);
     EXPECT_EQ(form.GetWObjRect(text), CRect(7, 7, 8, 8));
 
     // A grip drag records the dragged rectangle, not normalised.
-    auto grip = Single();
-    grip->InitPRMoving(CRect(10, 10, 20, 20), line, 1, CPoint(30, 40));
-    EXPECT_EQ(grip->GetEAType(), nDSG_EATYPE__DRMOVE);
-    form.Add(std::move(grip));
+    EXPECT_EQ(form.Do(&CDsgEAction::InitPRMoving, CRect(10, 10, 20, 20), line, 1, CPoint(30, 40))
+                  .GetEAType(),
+              nDSG_EATYPE__DRMOVE);
     EXPECT_EQ(form.GetWObjRect(line), CRect(30, 40, 20, 20));
 
-    auto amend = Single();
     CDsgWOAmending amending = TextAmend("UTP.lscript", "BYE");
     amending.SetRegion(CRect(3, 3, 4, 4));
-    amend->InitWOAmending(text, FALSE, amending);
-    form.Add(std::move(amend));
+    form.Do(&CDsgEAction::InitWOAmending, text, FALSE, amending);
     EXPECT_EQ(form.UT(text, "UTP.lscript"), "BYE");
     EXPECT_EQ(form.GetWObjRect(text), CRect(3, 3, 4, 4));
 
-    auto remove = Single();
-    remove->InitWODeletion(box);
-    EXPECT_EQ(remove->m_tprops.GetLMHugeRect(), CRect(-1, -1, -1, -1));
-    form.Add(std::move(remove));
+    EXPECT_EQ(form.Do(&CDsgEAction::InitWODeletion, box).m_tprops.GetLMHugeRect(),
+              CRect(-1, -1, -1, -1));
     EXPECT_EQ(form.GetWObjById(box), nullptr);
     EXPECT_EQ(form.ZOrder(), (std::vector<int>{text, line}));
     EXPECT_TRUE(form.lastRebuild);
@@ -122,9 +107,7 @@ TEST(DsgEActionTest, SingleObjectActionsReplay) {
     form.WOChoose(line);
     form.Undo();
     EXPECT_EQ(form.GetWOCHCount(), 2);
-    auto removeLine = Single();
-    removeLine->InitWODeletion(line);
-    form.Add(std::move(removeLine));
+    form.Do(&CDsgEAction::InitWODeletion, line);
     EXPECT_EQ(form.GetWOCHCount(), 1);
     EXPECT_FALSE(form.IsWOIdWOChosen(line));
 }
@@ -135,21 +118,13 @@ TEST(DsgEActionTest, ZOrderChangesStopAtTheEnds) {
     const int b = CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(0, 0, 10, 10));
     const int c = CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(0, 0, 10, 10));
 
-    auto up = Single();
-    up->InitUZAlter(a);
-    form.Add(std::move(up));
+    form.Do(&CDsgEAction::InitUZAlter, a);
     EXPECT_EQ(form.ZOrder(), (std::vector<int>{b, a, c}));
-    auto top = Single();
-    top->InitUZAlter(c);
-    form.Add(std::move(top));
+    form.Do(&CDsgEAction::InitUZAlter, c);
     EXPECT_EQ(form.ZOrder(), (std::vector<int>{b, a, c}));
-    auto down = Single();
-    down->InitDZAlter(c);
-    form.Add(std::move(down));
+    form.Do(&CDsgEAction::InitDZAlter, c);
     EXPECT_EQ(form.ZOrder(), (std::vector<int>{b, c, a}));
-    auto bottom = Single();
-    bottom->InitDZAlter(b);
-    form.Add(std::move(bottom));
+    form.Do(&CDsgEAction::InitDZAlter, b);
     EXPECT_EQ(form.ZOrder(), (std::vector<int>{b, c, a}));
     EXPECT_TRUE(form.lastRebuild);
 }
@@ -196,10 +171,27 @@ TEST(DsgEActionTest, PasteCreatesCopiesWithNewIdsAndMenuOrders) {
 
     Form form;
     const int menu = CreateDragged(form, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
-    auto paste = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__MCREATE);
-    paste->InitWOMCreation(clip, form.WOIdCounter());
+    auto paste =
+        MadeAs(nDSG_WOMEATYPE__MCREATE, &CDsgEAction::InitWOMCreation, clip, form.WOIdCounter());
     EXPECT_EQ(form.GetWOIdCounter(), 3);
     EXPECT_EQ(paste->GetEAType(), nDSG_EATYPE__WOCREATE_WOMULTILY);
+
+    // Its record carries the copies as a container record, in either style.
+    for (int style : {KEYSTYLE_LONG, KEYSTYLE_SHORT}) {
+        KeyStyleScope scope(style);
+        const bool s = style == KEYSTYLE_SHORT;
+        CRevolver buffer, objects;
+        ASSERT_TRUE(paste->EActionToRevolver(buffer));
+        ASSERT_TRUE(paste->WObjsToRevolver(objects));
+        EXPECT_EQ(DumpOf(BlockOf(buffer, s ? "gea" : "EA.womeaction")),
+                  (Dump{{s ? "gak" : "WOMEA.womeatype", {kInt, "1"}},
+                        {s ? "obg" : "WOMEA.wobjs", {kBlock, ContentOf(objects)}}}));
+        auto back = RoundTrip(*paste);
+        EXPECT_EQ(back->GetEAType(), nDSG_EATYPE__WOCREATE_WOMULTILY);
+        EXPECT_EQ(back->m_nWOMEAType, nDSG_WOMEATYPE__MCREATE);
+        EXPECT_EQ(back->GetWObjRect(2), CRect(5, 5, 10, 10));
+    }
+
     form.Add(std::move(paste));
     EXPECT_EQ(form.ZOrder(), (std::vector<int>{menu, 1, 2}));
     EXPECT_EQ(form.UT(menu, "UTP.wonorder"), "0");
@@ -216,9 +208,7 @@ TEST(DsgEActionTest, MenuOrderNumbersFillGaps) {
     EXPECT_EQ(form.UT(m0, "UTP.wonorder"), "0");
     EXPECT_EQ(form.UT(m1, "UTP.wonorder"), "1");
     EXPECT_EQ(form.UT(m2, "UTP.wonorder"), "2");
-    auto remove = Single();
-    remove->InitWODeletion(m1);
-    form.Add(std::move(remove));
+    form.Do(&CDsgEAction::InitWODeletion, m1);
     const int m3 = CreateDragged(form, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
     EXPECT_EQ(form.UT(m3, "UTP.wonorder"), "1");
     EXPECT_EQ(form.GetFVacantWONOrder(), 3);
@@ -227,17 +217,11 @@ TEST(DsgEActionTest, MenuOrderNumbersFillGaps) {
     Form other;
     const int a = CreateDragged(other, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
     const int b = CreateDragged(other, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
-    auto renumber = Single();
-    renumber->InitWOAmending(a, FALSE, TextAmend("UTP.wonorder", "5"));
-    other.Add(std::move(renumber));
+    other.Do(&CDsgEAction::InitWOAmending, a, FALSE, TextAmend("UTP.wonorder", "5"));
     const int c = CreateDragged(other, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
     EXPECT_EQ(other.UT(c, "UTP.wonorder"), "0");
-    auto several = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-    several->InitWOMAmending({c}, FALSE, TextAmend("UTP.wonorder", "-1"));
-    other.Add(std::move(several));
-    auto removeB = Several();
-    removeB->InitWOMDeletion({b});
-    other.Add(std::move(removeB));
+    other.Do(&CDsgEAction::InitWOMAmending, CDsgWOIdSet{c}, FALSE, TextAmend("UTP.wonorder", "-1"));
+    other.DoSeveral(&CDsgEAction::InitWOMDeletion, CDsgWOIdSet{b});
     const int d = CreateDragged(other, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
     EXPECT_EQ(other.UT(d, "UTP.wonorder"), "0");
     const int e = CreateDragged(other, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
@@ -260,9 +244,7 @@ TEST(DsgEActionTest, SeveralObjectGeometry) {
     const int ch = CreateDragged(form, nDSG_WOKIND__WODNCHAR, CRect(100000, 0, 260000, 160000));
 
     // Offset: absent ids are skipped.
-    auto offset = Several();
-    offset->InitWOMEDRMoving({a, b, 77}, CPoint(10, -10));
-    form.Add(std::move(offset));
+    form.DoSeveral(&CDsgEAction::InitWOMEDRMoving, CDsgWOIdSet{a, b, 77}, CPoint(10, -10));
     EXPECT_EQ(form.GetWObjRect(a), CRect(10, -10, 100010, 99990));
     EXPECT_EQ(form.GetWObjRect(b), CRect(200010, 199990, 100010, 99990));
     form.Undo();
@@ -270,23 +252,17 @@ TEST(DsgEActionTest, SeveralObjectGeometry) {
     // Doubling the box of a and b (0,0)-(200000,200000) by its bottom-right
     // grip; the definable character (a point at (100000,0) in the box)
     // moves and keeps its size.
-    auto stretch = Several();
-    stretch->InitWOMPRMoving({a, b, ch}, 4, CPoint(400000, 400000));
-    form.Add(std::move(stretch));
+    form.DoSeveral(&CDsgEAction::InitWOMPRMoving, CDsgWOIdSet{a, b, ch}, 4, CPoint(400000, 400000));
     EXPECT_EQ(form.GetWObjRect(a), CRect(0, 0, 200000, 200000));
     EXPECT_EQ(form.GetWObjRect(b), CRect(400000, 400000, 200000, 200000));
     EXPECT_EQ(form.GetWObjRect(ch), CRect(200000, 0, 360000, 160000));
 
     // A target narrower than 2 dots changes nothing.
-    auto thin = Several();
-    thin->InitWOMPRMoving({a, b}, 6, CPoint(10000, 0));
-    form.Add(std::move(thin));
+    form.DoSeveral(&CDsgEAction::InitWOMPRMoving, CDsgWOIdSet{a, b}, 6, CPoint(10000, 0));
     EXPECT_EQ(form.GetWObjRect(a), CRect(0, 0, 200000, 200000));
 
     // Into a rectangle: definable characters are mapped like the others.
-    auto into = Several();
-    into->InitWOMDRMove({a, ch}, CRect(0, 0, 100000, 50000));
-    form.Add(std::move(into));
+    form.DoSeveral(&CDsgEAction::InitWOMDRMove, CDsgWOIdSet{a, ch}, CRect(0, 0, 100000, 50000));
     // From the box (0,0)-(200000,200000), in which the character counts as
     // its first corner, to half the width and a quarter of the height.
     EXPECT_EQ(form.GetWObjRect(a), CRect(0, 0, 100000, 50000));
@@ -296,14 +272,10 @@ TEST(DsgEActionTest, SeveralObjectGeometry) {
     // start.
     Form flat;
     const int v = CreateDragged(flat, nDSG_WOKIND__WOLINE, CRect(50, 0, 50, 100000));
-    auto map = Several();
-    map->InitWOMDRMove({v}, CRect(30000, 0, 90000, 300000));
-    flat.Add(std::move(map));
+    flat.DoSeveral(&CDsgEAction::InitWOMDRMove, CDsgWOIdSet{v}, CRect(30000, 0, 90000, 300000));
     EXPECT_EQ(flat.GetWObjRect(v), CRect(30000, 0, 30000, 300000));
 
-    auto removeAll = Several();
-    removeAll->InitWOMDeletion({a, 99, ch});
-    form.Add(std::move(removeAll));
+    form.DoSeveral(&CDsgEAction::InitWOMDeletion, CDsgWOIdSet{a, 99, ch});
     EXPECT_EQ(form.ZOrder(), (std::vector<int>{b}));
     EXPECT_TRUE(form.lastRebuild);
 }
@@ -312,29 +284,20 @@ TEST(DsgEActionTest, SeveralObjectAmendmentAndLinks) {
     Form form;
     const int t1 = CreateDragged(form, nDSG_WOKIND__WOTEXT, CRect(0, 0, 1, 1), TextAttributes());
     const int t2 = CreateDragged(form, nDSG_WOKIND__WOTEXT, CRect(0, 0, 1, 1), TextAttributes());
-    auto amend = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-    amend->InitWOMAmending({t1, t2, 50}, FALSE, TextAmend("UTP.krnfindex", "2"));
-    form.Add(std::move(amend));
+    form.Do(&CDsgEAction::InitWOMAmending, CDsgWOIdSet{t1, t2, 50}, FALSE,
+            TextAmend("UTP.krnfindex", "2"));
     EXPECT_EQ(form.UT(t1, "UTP.krnfindex"), "2");
     EXPECT_EQ(form.UT(t2, "UTP.krnfindex"), "2");
 
     const int l1 = CreateDragged(form, nDSG_WOKIND__WOLINE, CRect(0, 0, 10, 10));
     const int l2 = CreateDragged(form, nDSG_WOKIND__WOLINE, CRect(10, 10, 20, 0));
-    auto group = Single();
-    group->InitKLMCAdd(0, TRUE);
-    form.Add(std::move(group));
-    auto attach1 = Single();
-    attach1->InitKLJAttach(0, l1, 4, TRUE);
-    form.Add(std::move(attach1));
-    auto attach2 = Single();
-    attach2->InitKLJAttach(0, l2, 1, FALSE);
-    form.Add(std::move(attach2));
+    form.Do(&CDsgEAction::InitKLMCAdd, 0, TRUE);
+    form.Do(&CDsgEAction::InitKLJAttach, 0, l1, 4, TRUE);
+    form.Do(&CDsgEAction::InitKLJAttach, 0, l2, 1, FALSE);
     EXPECT_EQ(form.GetKLEndLeader(l1, 4), 0);
     EXPECT_EQ(form.GetKLEndLeader(l2, 1), 0);
     // A detach for a group that does not exist does not stop the rebuild.
-    auto stray = Single();
-    stray->InitKLJDetach(5, l1, 1, FALSE);
-    form.Add(std::move(stray));
+    form.Do(&CDsgEAction::InitKLJDetach, 5, l1, 1, FALSE);
     EXPECT_TRUE(form.lastRebuild);
     EXPECT_EQ(form.GetKLGroupCount(), 1);
 
@@ -348,9 +311,7 @@ TEST(DsgEActionTest, SeveralObjectAmendmentAndLinks) {
 TEST(DsgEActionTest, ReplayStopsAtAnActionWithoutItsObject) {
     Form form;
     const int a = CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(0, 0, 10, 10));
-    auto move = Single();
-    move->InitDRMoving(42, CRect(1, 1, 2, 2));
-    form.Add(std::move(move));
+    form.Do(&CDsgEAction::InitDRMoving, 42, CRect(1, 1, 2, 2));
     EXPECT_FALSE(form.lastRebuild);
     CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(0, 0, 10, 10));
     EXPECT_EQ(form.ZOrder(), (std::vector<int>{a}));
@@ -369,9 +330,7 @@ TEST(DsgEActionTest, ReplayStopsAtAnActionWithoutItsObject) {
     EXPECT_FALSE(noId.lastRebuild);
     // A z-order change of an object that is not there stops it as well.
     Form missing;
-    auto down = Single();
-    down->InitDZAlter(3);
-    missing.Add(std::move(down));
+    missing.Do(&CDsgEAction::InitDZAlter, 3);
     EXPECT_FALSE(missing.lastRebuild);
 }
 
@@ -450,60 +409,29 @@ TEST(DsgEActionTest, RecordsHoldExactKeysInEachStyle) {
     }
 }
 
-TEST(DsgEActionTest, PasteRecordCarriesTheObjects) {
-    Form clip;
-    CreateDragged(clip, nDSG_WOKIND__WOBOX, CRect(5, 5, 10, 10));
-    CDsgEAction paste(nDSG_WOMEATYPE__MCREATE);
-    int counter = 8;
-    paste.InitWOMCreation(clip, counter);
-    for (int style : {KEYSTYLE_LONG, KEYSTYLE_SHORT}) {
-        KeyStyleScope scope(style);
-        const bool s = style == KEYSTYLE_SHORT;
-        CRevolver buffer, objects;
-        ASSERT_TRUE(paste.EActionToRevolver(buffer));
-        ASSERT_TRUE(paste.WObjsToRevolver(objects));
-        EXPECT_EQ(DumpOf(BlockOf(buffer, s ? "gea" : "EA.womeaction")),
-                  (Dump{{s ? "gak" : "WOMEA.womeatype", {kInt, "1"}},
-                        {s ? "obg" : "WOMEA.wobjs", {kBlock, ContentOf(objects)}}}));
-        auto back = RoundTrip(paste);
-        EXPECT_EQ(back->GetEAType(), nDSG_EATYPE__WOCREATE_WOMULTILY);
-        EXPECT_EQ(back->m_nWOMEAType, nDSG_WOMEATYPE__MCREATE);
-        EXPECT_EQ(back->GetWObjRect(8), CRect(5, 5, 10, 10));
-    }
-}
-
 TEST(DsgEActionTest, EveryKindSurvivesItsRecordInBothStyles) {
     std::vector<std::unique_ptr<CDsgEAction>> actions;
     int counter = 3;
-    actions.push_back(Single());
-    actions.back()->InitWOCreation(counter, nDSG_WOKIND__WOTEXT, CRect(1, 2, 3, 4),
-                                   TextAttributes(), TRUE);
-    actions.push_back(Single());
-    actions.back()->InitWODeletion(3);
-    actions.push_back(Single());
-    actions.back()->InitWOCERDRMoving(3, CRect(4, 3, 2, 1));
-    actions.push_back(Single());
-    actions.back()->InitEDRMoving(CRect(9, 9, 9, 9), 3);
+    actions.push_back(Made(&CDsgEAction::InitWOCreation, counter, nDSG_WOKIND__WOTEXT,
+                           CRect(1, 2, 3, 4), TextAttributes(), TRUE));
+    actions.push_back(Made(&CDsgEAction::InitWODeletion, 3));
+    actions.push_back(Made(&CDsgEAction::InitWOCERDRMoving, 3, CRect(4, 3, 2, 1)));
+    actions.push_back(Made(&CDsgEAction::InitEDRMoving, CRect(9, 9, 9, 9), 3));
     actions.push_back(Single());
     CDsgWOAmending block;
     block.SetRevolverAmending("UTP.obwbmp", RevolverOf(std::string("\0\1\2", 3)));
     actions.back()->InitWOAmending(3, TRUE, block);
-    actions.push_back(Single());
-    actions.back()->InitUZAlter(3);
-    actions.push_back(Single());
-    actions.back()->InitDZAlter(3);
-    actions.push_back(Several());
-    actions.back()->InitWOMDeletion({1, 2});
-    actions.push_back(Several());
-    actions.back()->InitWOMDRMove({1}, CRect(-1, 2, 300000, 4));
-    actions.push_back(Several());
-    actions.back()->InitWOMEDRMoving({5}, CPoint(-20000, 7));
-    actions.push_back(Single());
-    actions.back()->InitWOMAmending({6, 7}, TRUE, TextAmend("UTP.lscript", "x"));
-    actions.push_back(Single());
-    actions.back()->InitKLMCAdd(4, TRUE);
-    actions.push_back(Single());
-    actions.back()->InitKLJDetach(4, 3, 1, FALSE);
+    actions.push_back(Made(&CDsgEAction::InitUZAlter, 3));
+    actions.push_back(Made(&CDsgEAction::InitDZAlter, 3));
+    actions.push_back(MadeSeveral(&CDsgEAction::InitWOMDeletion, CDsgWOIdSet{1, 2}));
+    actions.push_back(
+        MadeSeveral(&CDsgEAction::InitWOMDRMove, CDsgWOIdSet{1}, CRect(-1, 2, 300000, 4)));
+    actions.push_back(
+        MadeSeveral(&CDsgEAction::InitWOMEDRMoving, CDsgWOIdSet{5}, CPoint(-20000, 7)));
+    actions.push_back(Made(&CDsgEAction::InitWOMAmending, CDsgWOIdSet{6, 7}, TRUE,
+                           TextAmend("UTP.lscript", "x")));
+    actions.push_back(Made(&CDsgEAction::InitKLMCAdd, 4, TRUE));
+    actions.push_back(Made(&CDsgEAction::InitKLJDetach, 4, 3, 1, FALSE));
 
     for (int style : {KEYSTYLE_LONG, KEYSTYLE_SHORT}) {
         KeyStyleScope scope(style);
@@ -523,46 +451,55 @@ TEST(DsgEActionTest, EveryKindSurvivesItsRecordInBothStyles) {
 }
 
 TEST(DsgEActionTest, ReadersRefuseIncompleteRecords) {
-    CDsgEAction amend(nDSG_WOMEATYPE__SINGLE);
-    amend.InitWOAmending(2, FALSE, TextAmend("UTP.lscript", "x"));
-    CRevolver good;
-    ASSERT_TRUE(amend.EActionToRevolver(good));
     auto read = [](const CRevolver& record, int version = 242) {
         CDsgEAction action(nDSG_WOMEATYPE__TOREAD);
         return action.EActionFromRevolver(record, version);
     };
-    EXPECT_TRUE(read(good));
-    // The inner records.
-    const CRevolver sea = BlockOf(good, "EA.woseaction");
-    const CRevolver woa = BlockOf(sea, "WOSEA.woamending");
-    auto withSEA = [&](const CRevolver& inner) {
-        return Edited(good, [&](CFxPropStore& s) { s.SetRevolver("EA.woseaction", inner); });
+    auto recordOf = [](std::unique_ptr<CDsgEAction> action) {
+        CRevolver record;
+        EXPECT_TRUE(action->EActionToRevolver(record));
+        return record;
     };
-    auto withWOA = [&](const CRevolver& inner) {
-        return withSEA(
-            Edited(sea, [&](CFxPropStore& s) { s.SetRevolver("WOSEA.woamending", inner); }));
+    int counter = 0;
+    const CRevolver amend =
+        recordOf(Made(&CDsgEAction::InitWOAmending, 2, FALSE, TextAmend("UTP.lscript", "x")));
+    const CRevolver several = recordOf(
+        Made(&CDsgEAction::InitWOMAmending, CDsgWOIdSet{1}, FALSE, TextAmend("UTP.lscript", "x")));
+    const CRevolver paste = recordOf(
+        MadeAs(nDSG_WOMEATYPE__MCREATE, &CDsgEAction::InitWOMCreation, CDsgWObjs(), counter));
+    for (const CRevolver* good : {&amend, &several, &paste}) EXPECT_TRUE(read(*good));
+
+    const std::string sea = "EA.woseaction", woa = "WOSEA.woamending", mea = "EA.womeaction";
+    struct Bad {
+        const CRevolver& record;
+        std::vector<std::string> path;
+        std::function<void(CFxPropStore&)> change;
     };
-    EXPECT_FALSE(read(Edited(good, [](CFxPropStore& s) { s.RenameKey("EA.woseaction", "x"); })));
+    const Bad bad[] = {
+        {amend, {}, Renamed(sea)},
+        {amend, {sea}, Renamed("WOSEA.tprops")},
+        {amend, {sea}, WithBlock("WOSEA.tprops", "")},
+        {amend, {sea}, Renamed(woa)},
+        {amend, {sea, woa}, WithInt("WOA.woatpvtype", 0)},
+        {amend, {sea, woa}, WithInt("WOA.woatpvtype", 7)},
+        {amend, {sea, woa}, Renamed("WOA.woatpkey")},
+        {amend, {sea, woa}, Renamed("WOA.woatpvalue.str")},
+        {amend, {sea, woa}, WithInt("WOA.woaregion", 1)},
+        {amend,
+         {sea, woa},
+         [](CFxPropStore& s) {
+             s.SetInt("WOA.woatpvtype", 2);
+             s.SetInt("WOA.bitnum", 1);
+         }},
+        {several, {}, Renamed(mea)},
+        {several, {mea}, Renamed("WOMEA.woamending")},
+        {several, {mea}, WithBlock("WOMEA.woamending", Bytes({0x22, 1, 'k'}))},
+        {paste, {mea}, Renamed("WOMEA.wobjs")},
+        {paste, {mea}, WithBlock("WOMEA.wobjs", "")},
+    };
+    for (size_t i = 0; i < std::size(bad); ++i)
+        EXPECT_FALSE(read(EditedAt(bad[i].record, bad[i].path, bad[i].change))) << i;
     EXPECT_FALSE(read(RevolverOf(Bytes({0x40, 0x01, 'k'}))));
-    EXPECT_FALSE(
-        read(withSEA(Edited(sea, [](CFxPropStore& s) { s.RenameKey("WOSEA.tprops", "x"); }))));
-    EXPECT_FALSE(read(
-        withSEA(Edited(sea, [](CFxPropStore& s) { s.SetRevolver("WOSEA.tprops", CRevolver()); }))));
-    EXPECT_FALSE(
-        read(withSEA(Edited(sea, [](CFxPropStore& s) { s.RenameKey("WOSEA.woamending", "x"); }))));
-    EXPECT_FALSE(
-        read(withWOA(Edited(woa, [](CFxPropStore& s) { s.SetInt("WOA.woatpvtype", 0); }))));
-    EXPECT_FALSE(
-        read(withWOA(Edited(woa, [](CFxPropStore& s) { s.SetInt("WOA.woatpvtype", 7); }))));
-    EXPECT_FALSE(
-        read(withWOA(Edited(woa, [](CFxPropStore& s) { s.RenameKey("WOA.woatpkey", "x"); }))));
-    EXPECT_FALSE(read(
-        withWOA(Edited(woa, [](CFxPropStore& s) { s.RenameKey("WOA.woatpvalue.str", "x"); }))));
-    EXPECT_FALSE(read(withWOA(Edited(woa, [](CFxPropStore& s) { s.SetInt("WOA.woaregion", 1); }))));
-    EXPECT_FALSE(read(withWOA(Edited(woa, [](CFxPropStore& s) {
-        s.SetInt("WOA.woatpvtype", 2);
-        s.SetInt("WOA.bitnum", 1);
-    }))));
 
     // A link-group creation of an early version carried nothing else.
     CFxRevPropStore old;
@@ -572,75 +509,13 @@ TEST(DsgEActionTest, ReadersRefuseIncompleteRecords) {
     EXPECT_TRUE(read(oldRecord, 101));
     EXPECT_FALSE(read(oldRecord, 102));
 
-    // Several-object records.
-    CDsgEAction several(nDSG_WOMEATYPE__SINGLE);
-    several.InitWOMAmending({1}, FALSE, TextAmend("UTP.lscript", "x"));
-    CRevolver sgood;
-    ASSERT_TRUE(several.EActionToRevolver(sgood));
-    EXPECT_TRUE(read(sgood));
-    const CRevolver mea = BlockOf(sgood, "EA.womeaction");
-    auto withMEA = [&](const CRevolver& inner) {
-        return Edited(sgood, [&](CFxPropStore& s) { s.SetRevolver("EA.womeaction", inner); });
-    };
-    EXPECT_FALSE(read(Edited(sgood, [](CFxPropStore& s) { s.RenameKey("EA.womeaction", "x"); })));
-    EXPECT_FALSE(
-        read(withMEA(Edited(mea, [](CFxPropStore& s) { s.RenameKey("WOMEA.woamending", "x"); }))));
-    EXPECT_FALSE(read(withMEA(Edited(mea, [](CFxPropStore& s) {
-        s.SetRevolver("WOMEA.woamending", RevolverOf(Bytes({0x22, 1, 'k'})));
-    }))));
-    CDsgEAction paste(nDSG_WOMEATYPE__MCREATE);
-    int counter = 0;
-    paste.InitWOMCreation(CDsgWObjs(), counter);
-    CRevolver pgood;
-    ASSERT_TRUE(paste.EActionToRevolver(pgood));
-    EXPECT_TRUE(read(pgood));
-    const CRevolver pmea = BlockOf(pgood, "EA.womeaction");
-    EXPECT_FALSE(read(Edited(pgood, [&](CFxPropStore& s) {
-        s.SetRevolver("EA.womeaction",
-                      Edited(pmea, [](CFxPropStore& m) { m.RenameKey("WOMEA.wobjs", "x"); }));
-    })));
-    EXPECT_FALSE(read(Edited(pgood, [&](CFxPropStore& s) {
-        s.SetRevolver("EA.womeaction", Edited(pmea, [](CFxPropStore& m) {
-                          m.SetRevolver("WOMEA.wobjs", CRevolver());
-                      }));
-    })));
-
     // A writer with an unknown value type fails.
-    CDsgEAction broken(nDSG_WOMEATYPE__SINGLE);
-    CDsgWOAmending bad = TextAmend("UTP.lscript", "x");
-    bad.m_nWOATPVType = 9;
-    broken.InitWOAmending(1, FALSE, bad);
+    CDsgWOAmending unknown = TextAmend("UTP.lscript", "x");
+    unknown.m_nWOATPVType = 9;
     CRevolver out = RevolverOf("keep");
-    EXPECT_FALSE(broken.EActionToRevolver(out));
+    EXPECT_FALSE(Made(&CDsgEAction::InitWOAmending, 1, FALSE, unknown)->EActionToRevolver(out));
     EXPECT_EQ(ContentOf(out), "keep");
 }
-
-namespace {
-
-// Diagnostics switched on with a log of this test's own.
-class ReasonLog {
-public:
-    ReasonLog()
-        : m_marker(GetDeveloperMarkerPath()),
-          m_name(GetSharedLogPathName(static_cast<unsigned long>(::getpid()))),
-          m_log(testsupport::MakeTempFolder("log") + "/dsg.log") {
-        std::filesystem::create_directories(std::filesystem::path(m_marker).parent_path());
-        testsupport::WriteFileBytes(m_marker, "");
-        ForgetDeveloperMarker();
-        FxSharedValues().PutShared(m_name, m_log);
-    }
-    ~ReasonLog() {
-        std::remove(m_marker.c_str());
-        ForgetDeveloperMarker();
-        FxSharedValues().ReleaseShared(m_name);
-    }
-    std::string Text() const { return testsupport::ReadFileBytes(m_log); }
-
-private:
-    std::string m_marker, m_name, m_log;
-};
-
-}  // namespace
 
 TEST(DsgEActionTest, ReadersLogTheirNumberedReasons) {
     ReasonLog log;

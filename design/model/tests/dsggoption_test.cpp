@@ -5,21 +5,15 @@
 #include <filesystem>
 
 #include "design/model/dsgdpsettings.h"
+#include "design/model/tests/eactionstesting.h"
 #include "platform/paths.h"
 #include "platform/testing/testsupport.h"
 
+using eatesting::IntItem;
 using testsupport::ReadFileBytes;
 using testsupport::WriteFileBytes;
 
 namespace {
-
-// An integer item as the byte format gives it: header 0x23, the key, the
-// value in 4 bytes little-endian.
-std::string IntItem(const std::string& key, int value) {
-    std::string out = std::string(1, '\x23') + static_cast<char>(key.size()) + key;
-    for (int i = 0; i < 4; ++i) out += static_cast<char>((static_cast<unsigned>(value) >> (8 * i)));
-    return out;
-}
 
 class GOptionTest : public ::testing::Test {
 protected:

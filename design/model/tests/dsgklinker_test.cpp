@@ -4,6 +4,11 @@
 
 #include <climits>
 
+#include "design/model/tests/eactionstesting.h"
+
+using eatesting::CreateDragged;
+using eatesting::Form;
+
 namespace {
 
 CDsgKLicEAction LinkAction(int leader, int woId = -1, int corner = 0) {
@@ -21,6 +26,12 @@ std::set<std::string> EndsOf(const CDsgKLinker& linker, int leader) {
         ends.insert(key);
     }
     return ends;
+}
+
+// The nearest multiple of 50000 units on both axes.
+void SnapTo5Dots(CPoint& p) {
+    auto snap = [](LONG v) { return static_cast<LONG>((v + 25000) / 50000 * 50000); };
+    p = CPoint(snap(p.x), snap(p.y));
 }
 
 }  // namespace
@@ -109,6 +120,194 @@ TEST(DsgKLinkerTest, DiagnosticTexts) {
 
 namespace {
 
+// The page's link command: the nearest ends of two lines joined through the
+// link actions, each appended (and so applied by the rebuild).
+void Link(Form& form, int firstId, int secondId) {
+    CDsgKLinkEntry first, second;
+    ASSERT_TRUE(CDsgKLinker::FindNearestWOEnds(form, firstId, secondId, first, second));
+    int leader = -1;
+    if (auto mcadd = form.TSKLGainLeader(first, second, leader, form.KLeaderCounter()))
+        form.Add(std::move(mcadd));
+    std::unique_ptr<CDsgEAction> attachFirst, attachSecond;
+    form.TSKLGainAttach(leader, first, second, attachFirst, attachSecond);
+    if (attachFirst) form.Add(std::move(attachFirst));
+    if (attachSecond) form.Add(std::move(attachSecond));
+}
+
+std::vector<int> KindsAfter(const Form& form, int from) {
+    std::vector<int> kinds;
+    for (int i = from; i < form.GetEACount(); ++i) kinds.push_back(form.GetEAction(i)->GetEAType());
+    return kinds;
+}
+
+// Two lines whose nearest ends are 0|4 and 1|1.
+struct TwoLines {
+    Form form;
+    int a = CreateDragged(form, nDSG_WOKIND__WOLINE, CRect(0, 0, 100000, 0));
+    int b = CreateDragged(form, nDSG_WOKIND__WOLINE, CRect(110000, 10000, 200000, 50000));
+};
+
+}  // namespace
+
+TEST(DsgKLinkActionsTest, JoiningTwoLinesThenAThird) {
+    TwoLines lines;
+    Form& form = lines.form;
+    const int before = form.GetEACount();
+    Link(form, lines.a, lines.b);
+    EXPECT_EQ(KindsAfter(form, before), (std::vector<int>{15, 16, 16}));
+    for (int i = before; i < form.GetEACount(); ++i) EXPECT_EQ(form.GetEAction(i)->GetEASwift(), 1);
+    EXPECT_EQ(form.GetKLeaderCounter(), 1);
+    EXPECT_EQ(EndsOf(form, 0), (std::set<std::string>{"0|4", "1|1"}));
+
+    // A third line near line 1's free second end: neither end is linked,
+    // so a second group with the next leader.
+    const int c = CreateDragged(form, nDSG_WOKIND__WOLINE, CRect(300000, 0, 205000, 45000));
+    const int mark = form.GetEACount();
+    Link(form, c, lines.b);
+    EXPECT_EQ(KindsAfter(form, mark), (std::vector<int>{15, 16, 16}));
+    EXPECT_EQ(form.GetEAction(mark)->GetKLeader(), 1);
+    EXPECT_EQ(form.GetKLeaderCounter(), 2);
+    EXPECT_EQ(EndsOf(form, 0), (std::set<std::string>{"0|4", "1|1"}));
+    EXPECT_EQ(EndsOf(form, 1), (std::set<std::string>{"2|4", "1|4"}));
+
+    // Joining a linked end to a linked end adds nothing.
+    CDsgKLinkEntry first(lines.a, 4), second(lines.b, 1);
+    int leader = -1;
+    int counter = form.GetKLeaderCounter();
+    EXPECT_EQ(form.TSKLGainLeader(first, second, leader, counter), nullptr);
+    EXPECT_EQ(leader, 0);
+    std::unique_ptr<CDsgEAction> x, y;
+    EXPECT_FALSE(form.TSKLGainAttach(leader, first, second, x, y));
+    EXPECT_EQ(x, nullptr);
+    EXPECT_EQ(y, nullptr);
+
+    // A line starting right at line 0's linked end joins that group with a
+    // single attach.
+    const int d = CreateDragged(form, nDSG_WOKIND__WOLINE, CRect(100000, 0, 100000, 90000));
+    const int mark2 = form.GetEACount();
+    Link(form, lines.a, d);
+    EXPECT_EQ(KindsAfter(form, mark2), (std::vector<int>{16}));
+    EXPECT_EQ(form.GetKLeaderCounter(), 2);
+    EXPECT_EQ(EndsOf(form, 0), (std::set<std::string>{"0|4", "1|1", "3|1"}));
+}
+
+TEST(DsgKLinkActionsTest, LeaderCounterStaysPositive) {
+    CDsgKLinker linker;
+    const CDsgKLinkEntry first(1, 1), second(2, 4);
+    int leader = -1;
+    int counter = INT_MAX;
+    auto mcadd = linker.TSKLGainLeader(first, second, leader, counter);
+    ASSERT_NE(mcadd, nullptr);
+    EXPECT_EQ(mcadd->GetEAType(), 15);
+    EXPECT_EQ(mcadd->GetKLeader(), INT_MAX);
+    EXPECT_EQ(leader, INT_MAX);
+    EXPECT_EQ(counter, 1);
+    counter = -5;
+    linker.TSKLGainLeader(first, second, leader, counter);
+    EXPECT_EQ(leader, -5);
+    EXPECT_EQ(counter, 1);
+}
+
+TEST(DsgKLinkActionsTest, DetachingOneEndOfAPairDetachesBoth) {
+    TwoLines lines;
+    Form& form = lines.form;
+    Link(form, lines.a, lines.b);
+
+    std::unique_ptr<CDsgEAction> second;
+    EXPECT_EQ(form.BuildKLGDetachEAction(TRUE, lines.a, 1, second), nullptr);  // not linked
+    auto first = form.BuildKLGDetachEAction(FALSE, lines.a, 4, second);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(second, nullptr);
+    first = form.BuildKLGDetachEAction(TRUE, lines.a, 4, second);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(first->GetEAType(), 17);
+    EXPECT_EQ(first->GetKLEndKey(), "0|4");
+    EXPECT_EQ(second->GetKLEndKey(), "1|1");
+    EXPECT_EQ(second->GetKLeader(), 0);
+    EXPECT_EQ(second->GetEASwift(), 1);
+
+    const int mark = form.GetEACount();
+    CDsgEAction* last = form.AddWOKLGClearEActions(lines.a, form);
+    EXPECT_EQ(KindsAfter(form, mark), (std::vector<int>{17, 17}));
+    EXPECT_EQ(last, form.GetEAction(form.GetEACount() - 1));
+    form.Rebuild();
+    EXPECT_EQ(form.GetKLGroup(0), nullptr);
+    EXPECT_FALSE(form.IsWOKLGLinked(lines.b));
+    EXPECT_EQ(form.AddWOKLGClearEActions(lines.a, form), nullptr);
+
+    // In a group of three only the one end leaves.
+    Link(form, lines.a, lines.b);
+    const int c = CreateDragged(form, nDSG_WOKIND__WOLINE, CRect(100000, 0, 100000, 90000));
+    Link(form, lines.a, c);
+    ASSERT_EQ(EndsOf(form, 1).size(), 3u);
+    form.AddWOKLGClearEActions(lines.b, form);
+    form.Rebuild();
+    EXPECT_EQ(EndsOf(form, 1), (std::set<std::string>{"0|4", "2|1"}));
+}
+
+TEST(DsgKLinkActionsTest, MovingOneEndMovesTheOther) {
+    TwoLines lines;
+    Form& form = lines.form;
+    Link(form, lines.a, lines.b);
+
+    // Line 0's second end dragged to (130000, 20000); line 1's start follows.
+    form.Do(&CDsgEAction::InitDRMoving, lines.a, CRect(0, 0, 130000, 20000));
+    const int mark = form.GetEACount();
+    EXPECT_EQ(form.KLGAddFollowEActions(form, lines.a, FALSE, form, nullptr), 1);
+    EXPECT_EQ(KindsAfter(form, mark), (std::vector<int>{4}));
+    EXPECT_EQ(form.GetEAction(mark)->GetEASwift(), 0);
+    form.Rebuild();
+    EXPECT_EQ(form.GetWObjRect(lines.b), CRect(130000, 20000, 200000, 50000));
+
+    // With the grid on both ends land on the same snapped point.
+    form.Do(&CDsgEAction::InitDRMoving, lines.a, CRect(0, 0, 120000, 30000));
+    const CDsgKLinker::PointSnap snap = SnapTo5Dots;
+    EXPECT_EQ(form.KLGAddFollowEActions(form, lines.a, TRUE, form, &snap), 2);
+    form.Rebuild();
+    EXPECT_EQ(form.GetWOCorner(lines.a, 4), CPoint(100000, 50000));
+    EXPECT_EQ(form.GetWOCorner(lines.b, 1), CPoint(100000, 50000));
+
+    // Without actions, in place.
+    ASSERT_TRUE(form.SetWObjRect(lines.b, CRect(90000, 40000, 200000, 50000)));
+    EXPECT_EQ(form.KLGFollowDirect(form, lines.b), 1);
+    EXPECT_EQ(form.GetWOCorner(lines.a, 4), CPoint(90000, 40000));
+    // Ends already in place, or an object without links: nothing moves.
+    EXPECT_EQ(form.KLGFollowDirect(form, lines.b), 0);
+    EXPECT_EQ(form.KLGFollowDirect(form, 99), 0);
+}
+
+TEST(DsgKLinkActionsTest, LinksSurviveUndoRedoAndTheFormRecord) {
+    TwoLines lines;
+    Form& form = lines.form;
+    const int before = form.GetEACount();
+    Link(form, lines.a, lines.b);
+
+    // The link is one undo step.
+    form.Undo();
+    EXPECT_EQ(form.GetCurrentEAIndex(), before - 1);
+    EXPECT_EQ(form.GetKLGroupCount(), 0);
+    form.Redo();
+    EXPECT_EQ(EndsOf(form, 0), (std::set<std::string>{"0|4", "1|1"}));
+
+    for (int style : {KEYSTYLE_LONG, KEYSTYLE_SHORT}) {
+        eatesting::KeyStyleScope scope(style);
+        CRevolver record;
+        ASSERT_TRUE(form.EActionsToRevolver(record, TRUE));
+        Form read;
+        int level = 0;
+        ASSERT_TRUE(read.EActionsFromRevolver(record, level));
+        ASSERT_TRUE(read.Rebuild());
+        EXPECT_EQ(EndsOf(read, 0), (std::set<std::string>{"0|4", "1|1"}));
+        EXPECT_EQ(read.GetKLeaderCounter(), 1);
+        // The read form's links work: moving line 0 pulls line 1.
+        read.Do(&CDsgEAction::InitDRMoving, lines.a, CRect(0, 0, 150000, 0));
+        EXPECT_EQ(read.KLGAddFollowEActions(read, lines.a, FALSE, read, nullptr), 1);
+        read.Rebuild();
+        EXPECT_EQ(read.GetWOCorner(lines.b, 1), CPoint(150000, 0));
+    }
+}
+namespace {
+
 // Two lines joined end to start under leader 3: 1|4 with 2|1.
 struct LinkedPair {
     CDsgKLinker linker;
@@ -128,37 +327,7 @@ struct LinkedPair {
 
 using Moves = std::vector<std::pair<int, CRect>>;
 
-// The nearest multiple of 50000 units on both axes.
-void SnapTo5Dots(CPoint& p) {
-    auto snap = [](LONG v) { return static_cast<LONG>((v + 25000) / 50000 * 50000); };
-    p = CPoint(snap(p.x), snap(p.y));
-}
-
 }  // namespace
-
-TEST(DsgKLinkerFollowTest, TheOtherEndFollows) {
-    LinkedPair pair;
-    pair.rects[1] = CRect(0, 0, 120000, 30000);
-    EXPECT_EQ(pair.linker.GetKLGFollowRects(1, pair.rectOf, nullptr),
-              (Moves{{2, CRect(120000, 30000, 200000, 50000)}}));
-    // Moving the other line's linked start pulls the first line's end.
-    pair.rects[1] = CRect(0, 0, 100000, 0);
-    pair.rects[2] = CRect(90000, -10000, 200000, 50000);
-    EXPECT_EQ(pair.linker.GetKLGFollowRects(2, pair.rectOf, nullptr),
-              (Moves{{1, CRect(0, 0, 90000, -10000)}}));
-    // An object without links, or with its ends in place, moves nothing.
-    EXPECT_EQ(pair.linker.GetKLGFollowRects(7, pair.rectOf, nullptr), Moves{});
-    pair.rects[1] = CRect(0, 0, 90000, -10000);
-    EXPECT_EQ(pair.linker.GetKLGFollowRects(1, pair.rectOf, nullptr), Moves{});
-}
-
-TEST(DsgKLinkerFollowTest, GridPutsBothEndsOnTheSnappedPoint) {
-    LinkedPair pair;
-    pair.rects[1] = CRect(0, 0, 120000, 30000);
-    const CDsgKLinker::PointSnap snap = SnapTo5Dots;
-    EXPECT_EQ(pair.linker.GetKLGFollowRects(1, pair.rectOf, &snap),
-              (Moves{{1, CRect(0, 0, 100000, 50000)}, {2, CRect(100000, 50000, 200000, 50000)}}));
-}
 
 TEST(DsgKLinkerFollowTest, SingleEndGroupsAndSeveralGroups) {
     LinkedPair pair;

@@ -1,43 +1,12 @@
 #include "design/model/dsgtprops.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <map>
-#include <string>
+#include "design/model/tests/eactionstesting.h"
 
-#include "foundation/fxsharedvalues.h"
-#include "foundation/tests/storetesting.h"
-#include "platform/paths.h"
-#include "platform/testing/testsupport.h"
+using namespace eatesting;
 
 namespace {
-
-// A decoded record as key -> (value type, value as text); byte blocks show as
-// their bytes.
-using Dump = std::map<std::string, std::pair<int, std::string>>;
-
-Dump DumpOf(const CRevolver& buffer) {
-    CFxRevPropStore store;
-    EXPECT_TRUE(store.FromRevolver(buffer));
-    Dump dump;
-    std::vector<std::string> keys;
-    store.GetKeys(keys);
-    for (const std::string& key : keys) {
-        const int type = store.GetValueType(key);
-        std::string value;
-        if (type == CFxPropItem::VT_REVOLVER) {
-            CRevolver block;
-            store.LookupRevolver(key, block);
-            value = ContentOf(block);
-        } else {
-            value = store.GetString(key);
-        }
-        dump[key] = {type, value};
-    }
-    return dump;
-}
 
 CDsgTProps MakeLine() {
     CDsgTProps tp;
@@ -45,18 +14,6 @@ CDsgTProps MakeLine() {
     tp.GetUTProps().SetString(szUTP_DTSIZE, "2");
     return tp;
 }
-
-// An integer item as the byte format writes it.
-std::string IntItem(const std::string& key, int value) {
-    std::string item = Bytes({0x23, static_cast<int>(key.size())}) + key;
-    for (int i = 0; i < 4; ++i)
-        item += static_cast<char>((static_cast<unsigned>(value) >> (8 * i)) & 0xFF);
-    return item;
-}
-
-const int kInt = CFxPropItem::VT_INT;
-const int kText = CFxPropItem::VT_STRING;
-const int kBlock = CFxPropItem::VT_REVOLVER;
 
 }  // namespace
 
@@ -94,34 +51,6 @@ TEST(DsgNTPropsTest, ExactRecordInEachStyle) {
     // Writing in the short style leaves the record in memory in long keys.
     EXPECT_TRUE(nt.HasKey("NTP.woid"));
     EXPECT_FALSE(nt.HasKey("obj_uid"));
-}
-
-TEST(DsgNTPropsTest, ReadBackAcrossStyles) {
-    CDsgNTProps nt;
-    nt.SetNTProps(12, 2, CRect(10, 20, 30, 40));
-    CRevolver longRecord, shortRecord;
-    ASSERT_TRUE(nt.NTPropsToRevolver(longRecord, KEYSTYLE_LONG));
-    ASSERT_TRUE(nt.NTPropsToRevolver(shortRecord, KEYSTYLE_SHORT));
-
-    for (int style : {KEYSTYLE_LONG, KEYSTYLE_SHORT}) {
-        CDsgNTProps read;
-        ASSERT_TRUE(read.NTPropsFromRevolver(longRecord, style));
-        EXPECT_EQ(read.GetWOId(), 12);
-        EXPECT_EQ(read.GetWOKind(), 2);
-        EXPECT_EQ(read.GetLMHugeRect(), CRect(10, 20, 30, 40));
-    }
-
-    CDsgNTProps shortRead;
-    ASSERT_TRUE(shortRead.NTPropsFromRevolver(shortRecord, KEYSTYLE_SHORT));
-    EXPECT_EQ(shortRead.GetWOId(), 12);
-    EXPECT_EQ(shortRead.GetLMHugeRect(), CRect(10, 20, 30, 40));
-    EXPECT_FALSE(shortRead.HasKey("obj_uid"));
-
-    // A long-style reader takes the short keys as they stand: no id, no kind.
-    CDsgNTProps longRead;
-    ASSERT_TRUE(longRead.NTPropsFromRevolver(shortRecord, KEYSTYLE_LONG));
-    EXPECT_EQ(longRead.GetWOId(), -1);
-    EXPECT_EQ(longRead.GetWOKind(), 0);
 }
 
 TEST(DsgNTPropsTest, BrokenRecordLeavesTheRecord) {
@@ -228,73 +157,57 @@ TEST(DsgTPropsTest, PairRecordInEachStyle) {
 
 TEST(DsgTPropsTest, LongRecordsReadInBothStylesShortOnlyInShort) {
     const CDsgTProps tp = MakeLine();
-    CRevolver longRecord, shortRecord;
+    CRevolver longRecord, shortRecord, ntShort;
     ASSERT_TRUE(tp.TPropsToRevolver(longRecord, KEYSTYLE_LONG));
     ASSERT_TRUE(tp.TPropsToRevolver(shortRecord, KEYSTYLE_SHORT));
+    ASSERT_TRUE(tp.NTPropsToRevolver(ntShort, KEYSTYLE_SHORT));
 
-    auto expectLine = [](const CDsgTProps& read) {
+    const std::pair<const CRevolver*, int> readable[] = {{&longRecord, KEYSTYLE_LONG},
+                                                         {&longRecord, KEYSTYLE_SHORT},
+                                                         {&shortRecord, KEYSTYLE_SHORT}};
+    for (const auto& [record, style] : readable) {
+        CDsgTProps read;
+        ASSERT_TRUE(read.TPropsFromRevolver(*record, style));
         EXPECT_EQ(read.GetWOId(), 7);
         EXPECT_EQ(read.GetWOKind(), 3);
         EXPECT_EQ(read.GetLMHugeRect(), CRect(250000, 120000, -5, 90000));
+        EXPECT_FALSE(static_cast<const CDsgNTProps&>(read).HasKey("obj_uid"));
         EXPECT_EQ(read.GetUTProps().GetString(szUTP_DTSIZE), "2");
-        EXPECT_EQ(read.GetUTProps().GetCount(), MakeLine().GetUTProps().GetCount());
-    };
-    for (int style : {KEYSTYLE_LONG, KEYSTYLE_SHORT}) {
-        CDsgTProps read;
-        ASSERT_TRUE(read.TPropsFromRevolver(longRecord, style));
-        expectLine(read);
+        EXPECT_EQ(read.GetUTProps().GetCount(), tp.GetUTProps().GetCount());
     }
-    CDsgTProps read;
-    ASSERT_TRUE(read.TPropsFromRevolver(shortRecord, KEYSTYLE_SHORT));
-    expectLine(read);
 
+    // A long-style reader takes short keys as they stand: the pair has no
+    // "TP." records, and a bare NT record has no id and no kind.
     CDsgTProps untouched;
     untouched.SetNTProps(1, 2, CRect(3, 4, 5, 6));
     EXPECT_FALSE(untouched.TPropsFromRevolver(shortRecord, KEYSTYLE_LONG));
     EXPECT_EQ(untouched.GetWOId(), 1);
     EXPECT_EQ(untouched.GetLMHugeRect(), CRect(3, 4, 5, 6));
+    CDsgNTProps longRead;
+    ASSERT_TRUE(longRead.NTPropsFromRevolver(ntShort, KEYSTYLE_LONG));
+    EXPECT_EQ(longRead.GetWOId(), -1);
+    EXPECT_EQ(longRead.GetWOKind(), 0);
 }
 
 TEST(DsgTPropsTest, FailedReadLeavesThePair) {
-    CDsgTProps before = MakeLine();
-    before.GetUTProps().SetString(szUTP_LSCRIPT, "KEEP");
     CRevolver good;
     ASSERT_TRUE(MakeLine().TPropsToRevolver(good, KEYSTYLE_LONG));
-    CFxRevPropStore pair;
-    ASSERT_TRUE(pair.FromRevolver(good));
-
-    auto expectUnchanged = [&](const CRevolver& bytes) {
-        CDsgTProps tp = before;
-        EXPECT_FALSE(tp.TPropsFromRevolver(bytes, KEYSTYLE_SHORT));
-        EXPECT_EQ(tp.GetWOId(), 7);
-        EXPECT_EQ(tp.GetLMHugeRect(), CRect(250000, 120000, -5, 90000));
-        EXPECT_EQ(tp.GetUTProps().GetString(szUTP_LSCRIPT), "KEEP");
-    };
-
-    // Either record missing.
-    for (const char* missing : {szTP_NTPROPS, szTP_UTPROPS}) {
-        CFxRevPropStore cut;
-        CFxKeySet drop{missing};
-        cut.CopyFrom(pair, nullptr, &drop);
-        CRevolver bytes;
-        ASSERT_TRUE(cut.ToRevolver(bytes));
-        expectUnchanged(bytes);
+    // A byte block cut inside its bytes, and an integer cut short.
+    const std::string broken = Bytes({0x00, 0x01, 'k', 0x05, 'a'});
+    const CRevolver bad[] = {Edited(good, Renamed(szTP_NTPROPS)),
+                             Edited(good, Renamed(szTP_UTPROPS)),
+                             Edited(good, WithBlock(szTP_NTPROPS, broken)),
+                             Edited(good, WithBlock(szTP_UTPROPS, broken)),
+                             RevolverOf(ContentOf(good) + Bytes({0x23, 0x01, 'x', 0x01}))};
+    for (size_t i = 0; i < std::size(bad); ++i) {
+        CDsgTProps tp;
+        tp.SetNTProps(1, 2, CRect(3, 4, 5, 6));
+        tp.GetUTProps().SetString(szUTP_LSCRIPT, "KEEP");
+        EXPECT_FALSE(tp.TPropsFromRevolver(bad[i], KEYSTYLE_SHORT)) << i;
+        EXPECT_EQ(tp.GetWOId(), 1) << i;
+        EXPECT_EQ(tp.GetLMHugeRect(), CRect(3, 4, 5, 6)) << i;
+        EXPECT_EQ(tp.GetUTProps().GetString(szUTP_LSCRIPT), "KEEP") << i;
     }
-    // Either inner record broken: a byte block cut inside its bytes.
-    const CRevolver broken = RevolverOf(Bytes({0x00, 0x01, 'k', 0x05, 'a'}));
-    for (const char* key : {szTP_NTPROPS, szTP_UTPROPS}) {
-        CFxRevPropStore bad;
-        bad.CopyFrom(pair);
-        bad.SetRevolver(key, broken);
-        CRevolver bytes;
-        ASSERT_TRUE(bad.ToRevolver(bytes));
-        expectUnchanged(bytes);
-    }
-    // The pair itself broken after a good item.
-    CRevolver bytes = good;
-    const std::string tail = Bytes({0x23, 0x01, 'x', 0x01});
-    bytes.Append(tail.data(), static_cast<int>(tail.size()));
-    expectUnchanged(bytes);
 }
 
 TEST(DsgTPropsTest, EmptyKeyFailsTheWriterAndKeepsTheBuffer) {
@@ -306,15 +219,7 @@ TEST(DsgTPropsTest, EmptyKeyFailsTheWriterAndKeepsTheBuffer) {
 }
 
 TEST(DsgTPropsTest, ReadFailuresReachTheDeveloperLog) {
-    // Diagnostics on: the switch file and a published log path.
-    const std::string marker = GetDeveloperMarkerPath();
-    MakeFolderPath(marker.substr(0, marker.rfind('/')));
-    testsupport::WriteFileBytes(marker, "");
-    ForgetDeveloperMarker();
-    const std::string log = testsupport::MakeTempFolder("tplog") + "/dsg.log";
-    const std::string pathName = GetSharedLogPathName(static_cast<unsigned long>(::getpid()));
-    ASSERT_TRUE(FxSharedValues().PutShared(pathName, log));
-
+    ReasonLog log;
     CFxRevPropStore onlyNT;
     onlyNT.SetRevolver(szTP_NTPROPS, CRevolver());
     CRevolver bytes;
@@ -322,12 +227,8 @@ TEST(DsgTPropsTest, ReadFailuresReachTheDeveloperLog) {
     CDsgTProps tp;
     EXPECT_FALSE(tp.TPropsFromRevolver(bytes, KEYSTYLE_LONG));
     EXPECT_FALSE(tp.TPropsFromRevolver(RevolverOf(Bytes({0x22, 0x01, 'k'})), KEYSTYLE_LONG));
-    const std::string text = testsupport::ReadFileBytes(log);
 
-    FxSharedValues().ReleaseShared(pathName);
-    std::remove(marker.c_str());
-    ForgetDeveloperMarker();
-
+    const std::string text = log.Text();
     EXPECT_NE(text.find("] CDsgTProps::TPropsFromRevolver Fail Reason 3.0\r\n"), std::string::npos);
     EXPECT_NE(text.find("] CDsgTProps::TPropsFromRevolver Fail Reason 1.0\r\n"), std::string::npos);
     EXPECT_EQ(text.find("Reason 2.0"), std::string::npos);

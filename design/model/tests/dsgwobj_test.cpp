@@ -2,21 +2,30 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <string>
+#include <vector>
 
 #include "design/model/dsgrgckmap.h"
 #include "design/model/dsgwobjkeysets.h"
 
 namespace {
 
-CFxKeySet Keys(std::initializer_list<const char*> keys) {
+// A key set written as the keys joined by '|'.
+CFxKeySet Keys(const std::string& joined) {
     CFxKeySet set;
-    for (const char* key : keys) set.insert(key);
+    size_t pos = 0;
+    while (pos < joined.size()) {
+        const size_t bar = std::min(joined.find('|', pos), joined.size());
+        set.insert(joined.substr(pos, bar - pos));
+        pos = bar + 1;
+    }
     return set;
 }
 
-CFxKeySet KindKeys(int kind) {
-    const CFxKeySet* keys = GetUTPKeySet().GetWOKindKeySet(kind);
+CFxKeySet KeysOf(const CDsgWOKindKeySet& sets, int kind) {
+    const CFxKeySet* keys = sets.GetWOKindKeySet(kind);
     return keys ? *keys : CFxKeySet{"<none>"};
 }
 
@@ -35,28 +44,34 @@ TEST(DsgWObjKindTest, NamesAndFaces) {
     EXPECT_EQ(GetWOKindXFace(-3), 0);
 }
 
-TEST(DsgWObjKindTest, AttributeKeysOfEachKind) {
-    const CFxKeySet figure = Keys({"UTP.dtsize", "UTP.dtspace", "UTP.cswitch"});
-    const CFxKeySet text = Keys({"UTP.lscript", "UTP.krnfindex", "UTP.alnfindex", "UTP.bstate",
-                                 "UTP.is_underlined", "UTP.is_inversed"});
-    CFxKeySet menu = text;
-    menu.insert("UTP.wonstyle");
-    EXPECT_EQ(KindKeys(2), figure);
-    EXPECT_EQ(KindKeys(3), figure);
-    EXPECT_EQ(KindKeys(6), figure);
-    EXPECT_EQ(KindKeys(4), text);
-    EXPECT_EQ(KindKeys(5), Keys({"UTP.cswitch"}));
-    EXPECT_EQ(KindKeys(7), Keys({"UTP.cswitch"}));
-    EXPECT_EQ(KindKeys(8), Keys({"UTP.obwbmp", "UTP.keep_xyratio"}));
-    EXPECT_EQ(KindKeys(10), menu);
-    EXPECT_EQ(KindKeys(11), Keys({"UTP.dirncachar"}));
-    EXPECT_EQ(KindKeys(12),
-              Keys({"UTP.ptcontent", "UTP.ptface", "UTP.ptsize", "UTP.ptthickness",
-                    "UTP.pttransparent", "UTP.ptunderlined", "UTP.ptantialias", "UTP.ptbkcolor",
-                    "UTP.ptwordbreak", "UTP.pthcenter", "UTP.ptstruckout", "UTP.ptitalic"}));
-    for (int kind : {0, 1, 9, 13, 14, 49}) EXPECT_EQ(KindKeys(kind), CFxKeySet{}) << kind;
-    EXPECT_EQ(GetUTPKeySet().GetWOKindKeySet(50), nullptr);
-    EXPECT_EQ(GetUTPKeySet().GetWOKindKeySet(-1), nullptr);
+TEST(DsgWObjKindTest, KeySetsOfEachKind) {
+    const std::string text =
+        "UTP.lscript|UTP.krnfindex|UTP.alnfindex|UTP.bstate|UTP.is_underlined|UTP.is_inversed";
+    const std::pair<std::vector<int>, std::string> attributes[] = {
+        {{2, 3, 6}, "UTP.dtsize|UTP.dtspace|UTP.cswitch"},
+        {{4}, text},
+        {{5, 7}, "UTP.cswitch"},
+        {{8}, "UTP.obwbmp|UTP.keep_xyratio"},
+        {{10}, "UTP.wonstyle|" + text},
+        {{11}, "UTP.dirncachar"},
+        {{12},
+         "UTP.ptcontent|UTP.ptface|UTP.ptsize|UTP.ptthickness|UTP.pttransparent|UTP.ptunderlined"
+         "|UTP.ptantialias|UTP.ptbkcolor|UTP.ptwordbreak|UTP.pthcenter|UTP.ptstruckout"
+         "|UTP.ptitalic"},
+        {{0, 1, 9, 13, 14, 49}, ""}};
+    const std::pair<std::vector<int>, std::string> running[] = {
+        {{2, 3, 6}, "RGCK.color|RGCK.linestyle|RGCK.dotsize"},
+        {{4, 10}, "RGCK.style|RGCK.fontkind"},
+        {{5, 7}, "RGCK.color"},
+        {{0, 1, 8, 9, 11, 12, 13, 49}, ""}};
+    for (const auto& [kinds, keys] : attributes)
+        for (int kind : kinds) EXPECT_EQ(KeysOf(GetUTPKeySet(), kind), Keys(keys)) << kind;
+    for (const auto& [kinds, keys] : running)
+        for (int kind : kinds) EXPECT_EQ(KeysOf(GetRGCKKeySet(), kind), Keys(keys)) << kind;
+    for (int kind : {-1, 50}) {
+        EXPECT_EQ(GetUTPKeySet().GetWOKindKeySet(kind), nullptr);
+        EXPECT_EQ(GetRGCKKeySet().GetWOKindKeySet(kind), nullptr);
+    }
 
     EXPECT_TRUE(GetUTPKeySet().IsKeyOfAnyWOKind({5, 10}, "UTP.wonstyle"));
     EXPECT_FALSE(GetUTPKeySet().IsKeyOfAnyWOKind({4, 12}, "UTP.wonstyle"));
@@ -64,27 +79,20 @@ TEST(DsgWObjKindTest, AttributeKeysOfEachKind) {
     EXPECT_FALSE(GetUTPKeySet().IsKeyOfAnyWOKind({60}, "UTP.cswitch"));
 }
 
-TEST(DsgWObjKindTest, RunningStateKeys) {
-    const CDsgRGCKKeySet& sets = GetRGCKKeySet();
-    const CFxKeySet figure = Keys({"RGCK.color", "RGCK.linestyle", "RGCK.dotsize"});
-    for (int kind : {2, 3, 6}) EXPECT_EQ(*sets.GetWOKindKeySet(kind), figure);
-    for (int kind : {4, 10})
-        EXPECT_EQ(*sets.GetWOKindKeySet(kind), Keys({"RGCK.style", "RGCK.fontkind"}));
-    for (int kind : {5, 7}) EXPECT_EQ(*sets.GetWOKindKeySet(kind), Keys({"RGCK.color"}));
-    for (int kind : {0, 1, 8, 9, 11, 12, 13}) EXPECT_TRUE(sets.GetWOKindKeySet(kind)->empty());
-
-    const CDsgRGCKMap& map = GetRGCKMap();
-    auto keysOf = [&](const char* rgck) {
-        const CFxKeySet* keys = map.GetUTPKeys(rgck);
-        return keys ? *keys : CFxKeySet{"<none>"};
-    };
-    EXPECT_EQ(keysOf("RGCK.style"), Keys({"UTP.bstate", "UTP.is_inversed", "UTP.is_underlined"}));
-    EXPECT_EQ(keysOf("RGCK.color"), Keys({"UTP.cswitch"}));
-    EXPECT_EQ(keysOf("RGCK.dotsize"), Keys({"UTP.dtsize"}));
-    EXPECT_EQ(keysOf("RGCK.linestyle"), Keys({"UTP.dtspace"}));
-    EXPECT_EQ(keysOf("RGCK.fontkind"), Keys({"UTP.krnfindex", "UTP.alnfindex"}));
-    EXPECT_EQ(map.GetUTPKeys("RGCK.unknown"), nullptr);
-    EXPECT_EQ(map.GetUTPKeys(""), nullptr);
+TEST(DsgWObjKindTest, RunningStateTable) {
+    const std::pair<const char*, const char*> table[] = {
+        {"RGCK.style", "UTP.bstate|UTP.is_inversed|UTP.is_underlined"},
+        {"RGCK.color", "UTP.cswitch"},
+        {"RGCK.dotsize", "UTP.dtsize"},
+        {"RGCK.linestyle", "UTP.dtspace"},
+        {"RGCK.fontkind", "UTP.krnfindex|UTP.alnfindex"}};
+    for (const auto& [rgck, keys] : table) {
+        const CFxKeySet* found = GetRGCKMap().GetUTPKeys(rgck);
+        ASSERT_NE(found, nullptr) << rgck;
+        EXPECT_EQ(*found, Keys(keys)) << rgck;
+    }
+    EXPECT_EQ(GetRGCKMap().GetUTPKeys("RGCK.unknown"), nullptr);
+    EXPECT_EQ(GetRGCKMap().GetUTPKeys(""), nullptr);
 }
 
 TEST(DsgWObjTest, NewObjectTakesOnlyItsKindsAttributes) {

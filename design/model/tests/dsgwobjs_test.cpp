@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "design/model/dsggoption.h"
 #include "design/model/tests/eactionstesting.h"
 
@@ -160,26 +162,19 @@ TEST(DsgWObjsTest, RecordHoldsExactKeysInEachStyle) {
         EXPECT_EQ(back.GetWObjRect(3), CRect(5, 6, 7, 8));
         EXPECT_EQ(back.GetWObjById(7)->GetWOKind(), nDSG_WOKIND__WOBOX);
     }
-}
 
-TEST(DsgWObjsTest, ReadingRebuildsTheZOrder) {
-    Objects objs;
-    objs.Put(7, nDSG_WOKIND__WOBOX, CRect(1, 2, 3, 4));
-    objs.Put(3, nDSG_WOKIND__WOLINE, CRect(5, 6, 7, 8));
-    objs.Put(5, nDSG_WOKIND__WOLINE, CRect(5, 6, 7, 8));
+    // An empty order gives the reading (id-map) order; unknown ids and
+    // repeats are dropped, and an object the order leaves out goes on top.
     CRevolver buffer;
     ASSERT_TRUE(objs.WObjsToRevolver(buffer));
-
-    // An empty order: objects in reading order (id-map order).
-    Objects back;
-    ASSERT_TRUE(back.WObjsFromRevolver(
-        Edited(buffer, [](CFxPropStore& s) { s.SetString("WOS.zowoids", ""); })));
-    EXPECT_EQ(back.ZOrder(), (std::vector<int>{3, 5, 7}));
-    // An order naming unknown ids and leaving one out: the unknown ids are
-    // dropped and the forgotten object goes on top.
-    ASSERT_TRUE(back.WObjsFromRevolver(
-        Edited(buffer, [](CFxPropStore& s) { s.SetString("WOS.zowoids", "5,44,x,7,5"); })));
-    EXPECT_EQ(back.ZOrder(), (std::vector<int>{5, 7, 3}));
+    const std::pair<const char*, std::vector<int>> orders[] = {
+        {"", {3, 7}}, {"7,44,x,7", {7, 3}}, {"3,44", {3, 7}}};
+    for (const auto& [order, expected] : orders) {
+        Objects back;
+        ASSERT_TRUE(back.WObjsFromRevolver(
+            Edited(buffer, [&](CFxPropStore& s) { s.SetString("WOS.zowoids", order); })));
+        EXPECT_EQ(back.ZOrder(), expected) << order;
+    }
 }
 
 TEST(DsgWObjsTest, BadRecordsLeaveTheContainerAsItWas) {
@@ -190,9 +185,9 @@ TEST(DsgWObjsTest, BadRecordsLeaveTheContainerAsItWas) {
     ASSERT_TRUE(objs.WObjsToRevolver(good));
 
     const CRevolver bad[] = {
-        Edited(good, [](CFxPropStore& s) { s.RenameKey("WOS.wocount", "x"); }),
-        Edited(good, [](CFxPropStore& s) { s.SetInt("WOS.wocount", 3); }),
-        Edited(good, [](CFxPropStore& s) { s.SetInt("WOS.wocount", -1); }),
+        Edited(good, Renamed("WOS.wocount")),
+        Edited(good, WithInt("WOS.wocount", 3)),
+        Edited(good, WithInt("WOS.wocount", -1)),
         Edited(good, [](CFxPropStore& s) { s.SetRevolver("1", RevolverOf("\x22\x01x")); }),
         Edited(good, [](CFxPropStore& s) { s.SetRevolver("1", CRevolver()); }),
         RevolverOf(Bytes({0x22, 0x01, 'k'})),
@@ -319,4 +314,23 @@ TEST(DsgWObjsTest, NearestObjectPick) {
     EXPECT_FALSE(form.PickWObjNearPoint(CPoint(820000, 250000), out, centre));
     EXPECT_FALSE(form.PickWObjNearPoint(CPoint(500000, 500000), out, centre));
     EXPECT_FALSE(form.PickWObjNearPoint(CPoint(500000, 45000), out, centre));
+}
+
+// Offsets and target regions come from form records: extreme values are held
+// at the ends of the coordinate range instead of wrapping round.
+TEST(DsgWObjsTest, ExtremeCoordinatesFromRecordsSaturate) {
+    Objects objs;
+    objs.Put(1, nDSG_WOKIND__WOBOX, CRect(10, -10, 20, -20));
+    objs.OffsetWObjs({1}, INT_MAX, INT_MIN);
+    EXPECT_EQ(objs.GetWObjRect(1), CRect(INT_MAX, INT_MIN, INT_MAX, INT_MIN));
+
+    objs.Put(2, nDSG_WOKIND__WOBOX, CRect(0, 0, 100000, 100000));
+    objs.MDRMoveWObjs({2}, CRect(INT_MIN, INT_MIN, INT_MAX, INT_MAX));
+    EXPECT_EQ(objs.GetWObjRect(2), CRect(INT_MIN, INT_MIN, INT_MAX, INT_MAX));
+
+    // A definable character spanning the whole range, dragged up by its
+    // first corner, moves and keeps its size as far as the range allows.
+    objs.Put(3, nDSG_WOKIND__WODNCHAR, CRect(INT_MIN, 160000, INT_MAX, 320000));
+    objs.PRMoveWObjs({3}, 1, CPoint(INT_MIN, 0));
+    EXPECT_EQ(objs.GetWObjRect(3), CRect(INT_MIN, 0, INT_MAX, 160000));
 }

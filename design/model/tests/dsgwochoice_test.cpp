@@ -114,21 +114,29 @@ TEST(DsgWOChoiceTest, KindsAndFacesOfTheChosenObjects) {
     EXPECT_TRUE(page.IsWOKindOnlyWOChosen(nDSG_WOKIND__WOTEXT) == FALSE);
 }
 
-TEST(DsgWOChoiceTest, FixDropsVanishedObjects) {
+TEST(DsgWOChoiceTest, FixDropsVanishedObjectsAndKeepsTheChoiceCounted) {
     ChoicePage page;
-    page.Add(1, nDSG_WOKIND__WOBOX);
-    page.Add(2, nDSG_WOKIND__WOBOX);
-    page.WOChoose(std::set<int>{1, 2, 3}, FALSE);
+    for (int id : {1, 2, 4}) page.Add(id, nDSG_WOKIND__WOBOX);
+    page.WOChoose(std::set<int>{1, 2, 3, 4}, FALSE);
     page.objects.erase(1);
     page.FixWOChoice();
-    // The current object is gone: a remaining id takes its place, and the
-    // one without an object leaves.
+    // The current object is gone: the lowest remaining id takes its place,
+    // and the id without an object leaves. Without that the further ids would
+    // still be handed out by GetAllWOCHIds while the state said "none".
     EXPECT_EQ(page.GetCWOCHId(), 2);
-    EXPECT_EQ(page.GetSWOCHIds(), std::set<int>{});
-    EXPECT_EQ(page.GetWOCHCount(), 1);
+    EXPECT_EQ(page.GetSWOCHIds(), std::set<int>{4});
+    EXPECT_EQ(page.GetWOChoiceState(), 3);
+    std::set<int> all;
+    page.GetAllWOCHIds(all);
+    EXPECT_EQ(all, (std::set<int>{2, 4}));
+    EXPECT_EQ(page.GetWOCHCount(), static_cast<int>(all.size()));
+    EXPECT_TRUE(page.IsWOIdWOChosen(4));
 
-    page.objects.erase(2);
+    page.objects.clear();
     page.FixWOChoice();
+    all.clear();
+    page.GetAllWOCHIds(all);
+    EXPECT_TRUE(all.empty());
     EXPECT_EQ(page.GetWOChoiceState(), 1);
     EXPECT_EQ(page.GetWOChoiceExp(), "CWOCHId=-1");
 }

@@ -1,21 +1,39 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <initializer_list>
+#include <vector>
 
 #include "design/model/dsgwobj.h"
 #include "design/model/dsgwochoice.h"
 
+namespace {
+
+// Grips 1 to 8 in order, as x, y pairs.
+std::vector<int> SignPoints(const CRect& rect, int offset) {
+    std::vector<int> xy;
+    const auto points = GetWOCSignPoints(rect, offset);
+    for (int grip = 1; grip <= 8; ++grip) xy.insert(xy.end(), {points[grip].x, points[grip].y});
+    return xy;
+}
+
+// The grips hit at points given as x, y, expected grip triples.
+void ExpectHits(const CRect& box, std::initializer_list<int> triples) {
+    for (auto it = triples.begin(); it + 2 < triples.end(); it += 3)
+        EXPECT_EQ(HitTestGrip(box, CPoint(it[0], it[1])), it[2])
+            << box.left << "," << box.right << " at " << it[0] << "," << it[1];
+}
+
+}  // namespace
+
 TEST(DsgGripGeometryTest, DraggingEachGrip) {
     const CRect r(10, 20, 110, 220);
     const CPoint p(5, 6);
-    EXPECT_EQ(GetGripDraggedRect(r, 1, p, FALSE), CRect(5, 6, 110, 220));
-    EXPECT_EQ(GetGripDraggedRect(r, 2, p, FALSE), CRect(10, 6, 5, 220));
-    EXPECT_EQ(GetGripDraggedRect(r, 3, p, FALSE), CRect(5, 20, 110, 6));
-    EXPECT_EQ(GetGripDraggedRect(r, 4, p, FALSE), CRect(10, 20, 5, 6));
-    EXPECT_EQ(GetGripDraggedRect(r, 5, p, FALSE), CRect(5, 20, 110, 220));
-    EXPECT_EQ(GetGripDraggedRect(r, 6, p, FALSE), CRect(10, 20, 5, 220));
-    EXPECT_EQ(GetGripDraggedRect(r, 7, p, FALSE), CRect(10, 6, 110, 220));
-    EXPECT_EQ(GetGripDraggedRect(r, 8, p, FALSE), CRect(10, 20, 110, 6));
+    const CRect dragged[] = {CRect(5, 6, 110, 220),  CRect(10, 6, 5, 220),   CRect(5, 20, 110, 6),
+                             CRect(10, 20, 5, 6),    CRect(5, 20, 110, 220), CRect(10, 20, 5, 220),
+                             CRect(10, 6, 110, 220), CRect(10, 20, 110, 6)};
+    for (int grip = 1; grip <= 8; ++grip)
+        EXPECT_EQ(GetGripDraggedRect(r, grip, p, FALSE), dragged[grip - 1]) << grip;
     // Any other number drags the second corner.
     for (int grip : {0, 9, 10, -1})
         EXPECT_EQ(GetGripDraggedRect(r, grip, p, FALSE), CRect(10, 20, 5, 6)) << grip;
@@ -33,59 +51,29 @@ TEST(DsgGripGeometryTest, NormalisedDragStopsAtTheOppositeEdge) {
 }
 
 TEST(DsgGripGeometryTest, GripPositions) {
-    auto points = GetWOCSignPoints(CRect(100, 50, 200, 150), 8);
-    EXPECT_EQ(points[1], CPoint(92, 42));
-    EXPECT_EQ(points[2], CPoint(208, 42));
-    EXPECT_EQ(points[3], CPoint(92, 158));
-    EXPECT_EQ(points[4], CPoint(208, 158));
-    EXPECT_EQ(points[5], CPoint(91, 100));
-    EXPECT_EQ(points[6], CPoint(209, 100));
-    EXPECT_EQ(points[7], CPoint(150, 41));
-    EXPECT_EQ(points[8], CPoint(150, 159));
-
+    EXPECT_EQ(SignPoints(CRect(100, 50, 200, 150), 8),
+              (std::vector<int>{92, 42, 208, 42, 92, 158, 208, 158, 91, 100, 209, 100, 150, 41, 150,
+                                159}));
     // A box stored the other way round puts its grips outside it too.
-    points = GetWOCSignPoints(CRect(200, 150, 100, 50), 3);
-    EXPECT_EQ(points[1], CPoint(203, 153));
-    EXPECT_EQ(points[2], CPoint(97, 153));
-    EXPECT_EQ(points[3], CPoint(203, 47));
-    EXPECT_EQ(points[4], CPoint(97, 47));
-    EXPECT_EQ(points[5], CPoint(204, 100));
-    EXPECT_EQ(points[6], CPoint(96, 100));
-    EXPECT_EQ(points[7], CPoint(150, 154));
-    EXPECT_EQ(points[8], CPoint(150, 46));
+    EXPECT_EQ(SignPoints(CRect(200, 150, 100, 50), 3),
+              (std::vector<int>{203, 153, 97, 153, 203, 47, 97, 47, 204, 100, 96, 100, 150, 154,
+                                150, 46}));
 }
 
 TEST(DsgGripGeometryTest, HitsAtTheEdgeOfTheTolerance) {
     const CRect box(100, 100, 200, 200);
-    EXPECT_EQ(HitTestGrip(box, CPoint(150, 150)), 9);
-    EXPECT_EQ(HitTestGrip(box, CPoint(162, 138)), 9);
-    EXPECT_EQ(HitTestGrip(box, CPoint(112, 88)), 1);
-    EXPECT_EQ(HitTestGrip(box, CPoint(113, 100)), 10);
-    EXPECT_EQ(HitTestGrip(box, CPoint(100, 87)), 10);
-    EXPECT_EQ(HitTestGrip(box, CPoint(212, 88)), 2);
-    EXPECT_EQ(HitTestGrip(box, CPoint(188, 212)), 4);
-    EXPECT_EQ(HitTestGrip(box, CPoint(88, 212)), 3);
-    EXPECT_EQ(HitTestGrip(box, CPoint(150, 112)), 7);
-    EXPECT_EQ(HitTestGrip(box, CPoint(150, 188)), 8);
-    EXPECT_EQ(HitTestGrip(box, CPoint(88, 150)), 5);
-    EXPECT_EQ(HitTestGrip(box, CPoint(212, 150)), 6);
-    EXPECT_EQ(HitTestGrip(box, CPoint(163, 150)), 10);
-
-    // Narrower than 12: widened to 7 either side of the centre, and a point
-    // near the centre takes the centre grip before the side grips.
-    const CRect narrow(100, 100, 105, 200);  // centre (102, 150), box 95..109
-    EXPECT_EQ(HitTestGrip(narrow, CPoint(106, 150)), 9);
-    EXPECT_EQ(HitTestGrip(narrow, CPoint(114, 150)), 9);
-    EXPECT_EQ(HitTestGrip(narrow, CPoint(115, 150)), 6);
-    EXPECT_EQ(HitTestGrip(narrow, CPoint(121, 150)), 6);
-    EXPECT_EQ(HitTestGrip(narrow, CPoint(122, 150)), 10);
-    EXPECT_EQ(HitTestGrip(narrow, CPoint(95, 88)), 1);
+    ExpectHits(box, {112, 88, 1, 212, 88, 2, 88, 212, 3, 188, 212, 4, 113, 100, 10, 100, 87, 10});
+    ExpectHits(box, {88, 150, 5, 212, 150, 6, 150, 112, 7, 150, 188, 8});
+    ExpectHits(box, {150, 150, 9, 162, 138, 9, 163, 150, 10});
+    // Narrower than 12: widened to 7 either side of the centre (102, so
+    // 95..109), and a point near the centre takes the centre grip before the
+    // side grips.
+    ExpectHits(CRect(100, 100, 105, 200),
+               {106, 150, 9, 114, 150, 9, 115, 150, 6, 121, 150, 6, 122, 150, 10, 95, 88, 1});
+    ExpectHits(CRect(100, 100, 200, 101), {150, 93, 9, 150, 81, 7});
     // 11 wide is widened to 98..112; 13 wide keeps its right edge at 113.
-    EXPECT_EQ(HitTestGrip(CRect(100, 100, 111, 200), CPoint(125, 150)), 10);
-    EXPECT_EQ(HitTestGrip(CRect(100, 100, 113, 200), CPoint(125, 150)), 6);
-    // Likewise for a low box.
-    EXPECT_EQ(HitTestGrip(CRect(100, 100, 200, 101), CPoint(150, 93)), 9);
-    EXPECT_EQ(HitTestGrip(CRect(100, 100, 200, 101), CPoint(150, 81)), 7);
+    ExpectHits(CRect(100, 100, 111, 200), {125, 150, 10});
+    ExpectHits(CRect(100, 100, 113, 200), {125, 150, 6});
 }
 
 TEST(DsgLineConstraintTest, SnapsByAngle) {

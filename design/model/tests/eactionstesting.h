@@ -1,9 +1,14 @@
 #pragma once
 
-// Helpers shared by the tests of the object container, the edit actions and
-// the edit-action list: a form made of a list and a container the way the
-// design page has them, builders of common actions, and record dumps.
+// Helpers shared by the tests of the form model: a form made of a list and a
+// container the way the design page has them, builders of common actions,
+// record dumps and hand-written items, and a diagnostics log.
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -15,7 +20,9 @@
 #include "design/model/dsgwobjs.h"
 #include "design/model/dsgwochoice.h"
 #include "foundation/fxrevpropstore.h"
+#include "foundation/fxsharedvalues.h"
 #include "foundation/tests/storetesting.h"
+#include "platform/testing/testsupport.h"
 
 namespace eatesting {
 
@@ -30,6 +37,22 @@ public:
 private:
     int m_saved;
 };
+
+// An action built with one of its Init functions.
+template <typename Init, typename... Args>
+std::unique_ptr<CDsgEAction> MadeAs(int meaType, Init init, Args&&... args) {
+    auto action = std::make_unique<CDsgEAction>(meaType);
+    std::invoke(init, *action, std::forward<Args>(args)...);
+    return action;
+}
+template <typename Init, typename... Args>
+std::unique_ptr<CDsgEAction> Made(Init init, Args&&... args) {
+    return MadeAs(nDSG_WOMEATYPE__SINGLE, init, std::forward<Args>(args)...);
+}
+template <typename Init, typename... Args>
+std::unique_ptr<CDsgEAction> MadeSeveral(Init init, Args&&... args) {
+    return MadeAs(nDSG_WOMEATYPE__MGEOM, init, std::forward<Args>(args)...);
+}
 
 // A form as the design page holds one: its history and its objects, with an
 // open form so that appends are taken.
@@ -53,6 +76,17 @@ public:
         lastRebuild = WObjsFromEActions(*this, TRUE);
     }
     BOOL Rebuild() { return lastRebuild = WObjsFromEActions(*this, TRUE); }
+
+    // Builds a one-object action with one of its Init functions (or a
+    // several-object geometry action), then appends it as above.
+    template <typename Init, typename... Args>
+    CDsgEAction& Do(Init init, Args&&... args) {
+        return Add(Made(init, std::forward<Args>(args)...));
+    }
+    template <typename Init, typename... Args>
+    CDsgEAction& DoSeveral(Init init, Args&&... args) {
+        return Add(MadeSeveral(init, std::forward<Args>(args)...));
+    }
 
     // Ids in drawing order, bottom first.
     std::vector<int> ZOrder() const {
@@ -115,7 +149,7 @@ using Dump = std::map<std::string, std::pair<int, std::string>>;
 
 inline Dump DumpOf(const CRevolver& buffer) {
     CFxRevPropStore store;
-    store.FromRevolver(buffer);
+    EXPECT_TRUE(store.FromRevolver(buffer));
     Dump dump;
     std::vector<std::string> keys;
     store.GetKeys(keys);
@@ -159,6 +193,67 @@ CRevolver Edited(const CRevolver& buffer, Change change) {
     CRevolver out;
     store.ToRevolver(out);
     return out;
+}
+
+// Items as the byte format writes them: an integer (header 0x23, four bytes
+// little-endian) and a short text (header 0x08, one length byte).
+inline std::string IntItem(const std::string& key, int value) {
+    std::string item = Bytes({0x23, static_cast<int>(key.size())}) + key;
+    for (int i = 0; i < 4; ++i)
+        item += static_cast<char>((static_cast<unsigned>(value) >> (8 * i)) & 0xFF);
+    return item;
+}
+inline std::string TextItem(const std::string& key, const std::string& text) {
+    return Bytes({0x08, static_cast<int>(key.size())}) + key + static_cast<char>(text.size()) +
+           text;
+}
+
+// Diagnostics switched on, with a log of the test's own, for the lifetime of
+// the object.
+class ReasonLog {
+public:
+    ReasonLog()
+        : m_marker(GetDeveloperMarkerPath()),
+          m_name(GetSharedLogPathName(static_cast<unsigned long>(::getpid()))),
+          m_log(testsupport::MakeTempFolder("log") + "/dsg.log") {
+        std::filesystem::create_directories(std::filesystem::path(m_marker).parent_path());
+        testsupport::WriteFileBytes(m_marker, "");
+        ForgetDeveloperMarker();
+        FxSharedValues().PutShared(m_name, m_log);
+    }
+    ~ReasonLog() {
+        std::remove(m_marker.c_str());
+        ForgetDeveloperMarker();
+        FxSharedValues().ReleaseShared(m_name);
+    }
+    ReasonLog(const ReasonLog&) = delete;
+    ReasonLog& operator=(const ReasonLog&) = delete;
+    std::string Text() const { return testsupport::ReadFileBytes(m_log); }
+
+private:
+    std::string m_marker, m_name, m_log;
+};
+
+// Re-encodes a record after changing the record nested under a path of
+// byte-block keys (the record itself for an empty path).
+inline CRevolver EditedAt(const CRevolver& buffer, const std::vector<std::string>& path,
+                          const std::function<void(CFxPropStore&)>& change) {
+    if (path.empty()) return Edited(buffer, change);
+    const std::vector<std::string> rest(path.begin() + 1, path.end());
+    const CRevolver inner = EditedAt(BlockOf(buffer, path[0]), rest, change);
+    return Edited(buffer, [&](CFxPropStore& s) { s.SetRevolver(path[0], inner); });
+}
+
+// Changes for Edited and EditedAt.
+inline std::function<void(CFxPropStore&)> Renamed(const std::string& key) {
+    return [key](CFxPropStore& s) { s.RenameKey(key, "x"); };
+}
+inline std::function<void(CFxPropStore&)> WithInt(const std::string& key, int value) {
+    return [key, value](CFxPropStore& s) { s.SetInt(key, value); };
+}
+inline std::function<void(CFxPropStore&)> WithBlock(const std::string& key,
+                                                    const std::string& bytes) {
+    return [key, bytes](CFxPropStore& s) { s.SetRevolver(key, RevolverOf(bytes)); };
 }
 
 constexpr int kInt = CFxPropItem::VT_INT;

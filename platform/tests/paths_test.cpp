@@ -32,7 +32,6 @@ std::string RealPath(const std::string& path) {
 TEST(PathsTest, TranslatesWindowsPaths) {
     const std::string data = GetFolder(FolderKind::Data);
     ASSERT_FALSE(data.empty());
-    EXPECT_EQ(TranslateWindowsPath("c:\\x\\y.cfg"), data + "/drive_c/x/y.cfg");
     EXPECT_EQ(TranslateWindowsPath("C:\\Program Files\\A.txt"),
               data + "/drive_c/Program Files/A.txt");
     EXPECT_EQ(TranslateWindowsPath("d:/mixed\\seps"), data + "/drive_d/mixed/seps");
@@ -48,7 +47,6 @@ TEST(PathsTest, TranslatesWindowsPaths) {
               data + "/drive_c/windows/system32x/a");
     // Without a drive the path stays where it is.
     EXPECT_EQ(TranslateWindowsPath("sub\\dir\\file.txt"), "sub/dir/file.txt");
-    EXPECT_EQ(TranslateWindowsPath("plain.txt"), "plain.txt");
     EXPECT_EQ(TranslateWindowsPath(""), "");
     EXPECT_EQ(TranslateWindowsPath("1:\\x"), "1:/x");
 }

@@ -22,6 +22,14 @@ CFxRevPropStore Decode(const std::string& bytes, BOOL* result = nullptr) {
     return store;
 }
 
+// The decoder's answer and what it kept, as "ok a=5" or "failed a=5" (byte
+// blocks are left out of the text).
+std::string Outcome(const std::string& bytes) {
+    CFxRevPropStore store;
+    const BOOL ok = store.FromRevolver(RevolverOf(bytes));
+    return (ok ? "ok " : "failed ") + store.GetText();
+}
+
 const std::string kWidthItem = Bytes({0x23, 0x0C, 'G', 'O', 'P', 'T', '.', 'l', 'm', 'w', 'i', 'd',
                                       't', 'h', 0x40, 0x01, 0x00, 0x00});
 const std::string kNameItem = Bytes({0x08, 0x0D, 'S', 'P', 'U',  'S', 'F', 'D', '.', 's', 'p',
@@ -92,9 +100,7 @@ TEST(FxRevPropStoreTest, EmptyStoreAndEmptyKey) {
     EXPECT_EQ(buffer.GetLength(), 0);
     EXPECT_EQ(empty.GetEncodedSize(), 0);
 
-    BOOL ok = FALSE;
-    EXPECT_EQ(Decode("", &ok).GetCount(), 0);
-    EXPECT_TRUE(ok);
+    EXPECT_EQ(Outcome(""), "ok ");
 
     CFxRevPropStore bad;
     bad.SetInt("fine", 1);
@@ -158,10 +164,7 @@ TEST(FxRevPropStoreTest, IntegersAreLittleEndianAndSigned) {
     store.SetString("n", "text");
     EXPECT_EQ(Encode(store).substr(7), Bytes({0x23, 1, 'n', 0xFE, 0xFF, 0xFF, 0xFF}));
 
-    BOOL ok = FALSE;
-    CFxRevPropStore back = Decode(Bytes({0x23, 1, 'x', 0x00, 0x00, 0x00, 0x80}), &ok);
-    ASSERT_TRUE(ok);
-    EXPECT_EQ(back.GetInt("x", 0), INT32_MIN);
+    EXPECT_EQ(Outcome(Bytes({0x23, 1, 'x', 0x00, 0x00, 0x00, 0x80})), "ok x=-2147483648");
 }
 
 TEST(FxRevPropStoreTest, LongKeysAreCutTo255Bytes) {
@@ -177,117 +180,64 @@ TEST(FxRevPropStoreTest, LongKeysAreCutTo255Bytes) {
 
 TEST(FxRevPropStoreTest, RecordCutShortKeepsTheItemsBefore) {
     const std::string first = Bytes({0x23, 1, 'a', 5, 0, 0, 0});
-    // Cut inside the last item's header, key, length or text: TRUE.
-    const std::string text = Bytes({0x08, 3, 'k', 'e', 'y', 4, 'w', 'x', 'y', 'z'});
-    const std::string longText = Bytes({0x0C, 1, 'k', 4, 0, 0, 0, 'w', 'x', 'y', 'z'});
-    for (const std::string& last : {text, longText}) {
-        for (size_t cut = 1; cut < last.size(); ++cut) {
-            SCOPED_TRACE(testing::Message() << "header " << int(BYTE(last[0])) << " cut " << cut);
-            BOOL ok = FALSE;
-            CFxRevPropStore back = Decode(first + last.substr(0, cut), &ok);
-            EXPECT_TRUE(ok);
-            EXPECT_EQ(back.GetCount(), 1);
-            EXPECT_EQ(back.GetInt("a", 0), 5);
-        }
-    }
-    // Cut inside an integer or a byte block's bytes: FALSE, earlier items kept.
-    const std::string integer = Bytes({0x23, 1, 'k', 1, 2, 3, 4});
-    const std::string block = Bytes({0x00, 1, 'k', 3, 'x', 'y', 'z'});
-    const std::string longBlock = Bytes({0x04, 1, 'k', 3, 0, 0, 0, 'x', 'y', 'z'});
-    for (const std::string& last : {integer, block, longBlock}) {
-        const size_t valueAt = last.size() - (last == integer ? 4 : 3);
-        for (size_t cut = valueAt; cut < last.size(); ++cut) {
-            SCOPED_TRACE(testing::Message() << "header " << int(BYTE(last[0])) << " cut " << cut);
-            BOOL ok = TRUE;
-            CFxRevPropStore back = Decode(first + last.substr(0, cut), &ok);
-            EXPECT_FALSE(ok);
-            EXPECT_EQ(back.GetCount(), 1);
-            EXPECT_EQ(back.GetInt("a", 0), 5);
-        }
-    }
+    // Cut inside the last item's header, key, length or text: TRUE; inside an
+    // integer's or a byte block's bytes: FALSE. Earlier items are kept.
+    const struct {
+        std::string last;
+        size_t failsFrom;  // the first cut that fails
+    } cases[] = {
+        {Bytes({0x08, 3, 'k', 'e', 'y', 4, 'w', 'x', 'y', 'z'}), 99},
+        {Bytes({0x0C, 1, 'k', 4, 0, 0, 0, 'w', 'x', 'y', 'z'}), 99},
+        {Bytes({0x23, 1, 'k', 1, 2, 3, 4}), 3},
+        {Bytes({0x00, 1, 'k', 3, 'x', 'y', 'z'}), 4},
+        {Bytes({0x04, 1, 'k', 3, 0, 0, 0, 'x', 'y', 'z'}), 7},
+    };
+    for (const auto& c : cases)
+        for (size_t cut = 1; cut < c.last.size(); ++cut)
+            EXPECT_EQ(Outcome(first + c.last.substr(0, cut)),
+                      cut < c.failsFrom ? "ok a=5" : "failed a=5")
+                << "header " << int(BYTE(c.last[0])) << " cut " << cut;
 }
 
 TEST(FxRevPropStoreTest, HugeLengthFieldsNeverReadOutside) {
     const std::string first = Bytes({0x23, 1, 'a', 5, 0, 0, 0});
-    BOOL ok = FALSE;
-    // A text whose 4-byte length is 0xFFFFFFFF ends the read.
-    CFxRevPropStore back = Decode(first + Bytes({0x0C, 1, 't', 0xFF, 0xFF, 0xFF, 0xFF, 'x'}), &ok);
-    EXPECT_TRUE(ok);
-    EXPECT_EQ(back.GetCount(), 1);
-    EXPECT_FALSE(back.HasKey("t"));
-    // The same length on a byte block fails.
-    back = Decode(first + Bytes({0x04, 1, 'b', 0xFF, 0xFF, 0xFF, 0x7F, 'x'}), &ok);
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(back.GetCount(), 1);
-    back = Decode(first + Bytes({0x04, 1, 'b', 0xFF, 0xFF, 0xFF, 0xFF, 'x'}), &ok);
-    EXPECT_FALSE(ok);
-    EXPECT_FALSE(back.HasKey("b"));
+    // A text whose 4-byte length is 0xFFFFFFFF ends the read; a byte block fails.
+    EXPECT_EQ(Outcome(first + Bytes({0x0C, 1, 't', 0xFF, 0xFF, 0xFF, 0xFF, 'x'})), "ok a=5");
+    EXPECT_EQ(Outcome(first + Bytes({0x04, 1, 'b', 0xFF, 0xFF, 0xFF, 0x7F, 'x'})), "failed a=5");
+    EXPECT_EQ(Outcome(first + Bytes({0x04, 1, 'b', 0xFF, 0xFF, 0xFF, 0xFF, 'x'})), "failed a=5");
 }
 
 TEST(FxRevPropStoreTest, ValuesWithoutLengthField) {
     const std::string last = Bytes({0x08, 1, 'z', 1, 'Z'});
-    BOOL ok = FALSE;
-    for (int header : {0x20, 0x21, 0x28, 0x2D}) {  // low bits 0 or 1: no value bytes
-        SCOPED_TRACE(header);
-        CFxRevPropStore back = Decode(Bytes({header, 2, 's', 'k'}) + last, &ok);
-        EXPECT_TRUE(ok);
-        EXPECT_FALSE(back.HasKey("sk"));
-        EXPECT_EQ(back.GetString("z"), "Z");
-    }
-    CFxRevPropStore back = Decode(last + Bytes({0x22, 1, 'q', 1, 0, 0, 0}) + last, &ok);
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(back.GetCount(), 1);
-    EXPECT_FALSE(back.HasKey("q"));
+    for (int header : {0x20, 0x21, 0x28, 0x2D})  // low bits 0 or 1: no value bytes
+        EXPECT_EQ(Outcome(Bytes({header, 2, 's', 'k'}) + last), "ok z=Z") << header;
+    EXPECT_EQ(Outcome(last + Bytes({0x22, 1, 'q', 1, 0, 0, 0}) + last), "failed z=Z");
 }
 
 TEST(FxRevPropStoreTest, ExtensionBytesAreSkipped) {
-    BOOL ok = FALSE;
-    CFxRevPropStore back = Decode(Bytes({0x88, 1, 't', 0x01, 2, 'h', 'i'}), &ok);
-    EXPECT_TRUE(ok);
-    EXPECT_EQ(back.GetValueType("t"), CFxPropItem::VT_STRING);
-    EXPECT_EQ(back.GetString("t"), "hi");
-
-    back = Decode(Bytes({0xA3, 1, 'n', 0x81, 0xFF, 0x00, 9, 0, 0, 0}), &ok);
-    EXPECT_TRUE(ok);
-    EXPECT_EQ(back.GetInt("n", 0), 9);
-
+    EXPECT_EQ(Outcome(Bytes({0x88, 1, 't', 0x01, 2, 'h', 'i'})), "ok t=hi");
+    EXPECT_EQ(Decode(Bytes({0x88, 1, 't', 0x01, 2, 'h', 'i'})).GetValueType("t"),
+              CFxPropItem::VT_STRING);
+    EXPECT_EQ(Outcome(Bytes({0xA3, 1, 'n', 0x81, 0xFF, 0x00, 9, 0, 0, 0})), "ok n=9");
     // 255 extension bytes are allowed, a 256th is not.
-    std::string chain(254, static_cast<char>(0x80));
-    back = Decode(Bytes({0x88, 1, 't'}) + chain + Bytes({0x00, 1, 'x'}), &ok);
-    EXPECT_TRUE(ok);
-    EXPECT_EQ(back.GetString("t"), "x");
-    chain += static_cast<char>(0x80);
-    back = Decode(Bytes({0x88, 1, 't'}) + chain + Bytes({0x00, 1, 'x'}), &ok);
-    EXPECT_FALSE(ok);
-
+    const std::string chain(254, static_cast<char>(0x80));
+    EXPECT_EQ(Outcome(Bytes({0x88, 1, 't'}) + chain + Bytes({0x00, 1, 'x'})), "ok t=x");
+    EXPECT_EQ(Outcome(Bytes({0x88, 1, 't'}) + chain + Bytes({0x80, 0x00, 1, 'x'})), "failed ");
     // Running out inside the extension bytes fails.
-    back = Decode(Bytes({0x23, 1, 'a', 1, 0, 0, 0, 0x88, 1, 't', 0x80}), &ok);
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(back.GetCount(), 1);
-    back = Decode(Bytes({0x88, 1, 't'}), &ok);
-    EXPECT_FALSE(ok);
+    EXPECT_EQ(Outcome(Bytes({0x23, 1, 'a', 1, 0, 0, 0, 0x88, 1, 't', 0x80})), "failed a=1");
+    EXPECT_EQ(Outcome(Bytes({0x88, 1, 't'})), "failed ");
 }
 
 TEST(FxRevPropStoreTest, RejectedKeys) {
     const std::string first = Bytes({0x08, 1, 'a', 1, 'A'});
-    BOOL ok = TRUE;
     // A key number instead of a key text, even where the bytes after the
-    // header would also read as a key text.
-    CFxRevPropStore back = Decode(first + Bytes({0x63, 0x01, 'k', 1, 0, 0, 0}), &ok);
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(back.GetCount(), 1);
-    EXPECT_FALSE(back.HasKey("k"));
-    // An empty key, and one that begins with a zero byte.
-    back = Decode(first + Bytes({0x08, 0, 1, 'x'}), &ok);
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(back.GetCount(), 1);
-    back = Decode(first + Bytes({0x08, 2, 0, 'b', 1, 'x'}), &ok);
-    EXPECT_FALSE(ok);
-
+    // header would also read as a key text; an empty key; one that begins
+    // with a zero byte.
+    EXPECT_EQ(Outcome(first + Bytes({0x63, 0x01, 'k', 1, 0, 0, 0})), "failed a=A");
+    EXPECT_EQ(Outcome(first + Bytes({0x08, 0, 1, 'x'})), "failed a=A");
+    EXPECT_EQ(Outcome(first + Bytes({0x08, 2, 0, 'b', 1, 'x'})), "failed a=A");
     // Keys and texts end at their first zero byte.
-    back = Decode(Bytes({0x08, 4, 'a', 'b', 0, 'c', 4, 'x', 'y', 0, 'z'}), &ok);
-    EXPECT_TRUE(ok);
-    EXPECT_EQ(back.GetString("ab"), "xy");
+    EXPECT_EQ(Outcome(Bytes({0x08, 4, 'a', 'b', 0, 'c', 4, 'x', 'y', 0, 'z'})), "ok ab=xy");
 }
 
 TEST(FxRevPropStoreTest, DecodingOverPresentEntries) {
@@ -306,10 +256,7 @@ TEST(FxRevPropStoreTest, DecodingOverPresentEntries) {
     EXPECT_EQ(store.GetCount(), 1);
     EXPECT_EQ(store.GetInt("n", 0), 3);
     // Within one record the later item of a key is set over the earlier.
-    BOOL ok = FALSE;
-    CFxRevPropStore back = Decode(Bytes({0x08, 1, 'k', 1, 'A', 0x08, 1, 'k', 2, 'B', 'C'}), &ok);
-    EXPECT_TRUE(ok);
-    EXPECT_EQ(back.GetString("k"), "BC");
+    EXPECT_EQ(Outcome(Bytes({0x08, 1, 'k', 1, 'A', 0x08, 1, 'k', 2, 'B', 'C'})), "ok k=BC");
 }
 
 TEST(FxRevPropStoreTest, DecodesContentThatWrapsInItsStorage) {

@@ -27,12 +27,11 @@ TEST(FxPropStoreTest, GettersConvertBetweenTextAndInteger) {
     std::string text = "preset";
     ASSERT_TRUE(store.LookupString("n", text));
     EXPECT_EQ(text, "-7");
-    text = "preset";
-    EXPECT_FALSE(store.LookupString("b", text));
-    EXPECT_EQ(text, "");
-    text = "preset";
-    EXPECT_FALSE(store.LookupString("missing", text));
-    EXPECT_EQ(text, "");
+    for (const char* key : {"b", "missing"}) {  // a byte block has no text
+        text = "preset";
+        EXPECT_FALSE(store.LookupString(key, text));
+        EXPECT_EQ(text, "") << key;
+    }
     EXPECT_EQ(store.GetString("t"), "12abc");
 
     CRevolver out;

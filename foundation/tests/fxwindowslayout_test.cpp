@@ -75,12 +75,6 @@ TEST(WindowsLayoutAnchorTest, CodeWindowKeepsEditAboveButtonRowAtBottomRight) {
     EXPECT_EQ(RectOf(copy), CRect(385, 420, 445, 445));
     EXPECT_EQ(RectOf(save), CRect(455, 420, 515, 445));
     EXPECT_EQ(RectOf(close), CRect(535, 420, 595, 445));
-    const QRect outer = frame.frameGeometry();
-    EXPECT_EQ(frame.GetParentRect(),
-              CRect(outer.x(), outer.y(), outer.x() + outer.width(), outer.y() + outer.height()));
-    frame.resize(300, 200);
-    EXPECT_EQ(RectOf(edit), CRect(5, 23, 295, 165));
-    EXPECT_EQ(RectOf(close), CRect(235, 170, 295, 195));
 }
 
 TEST(WindowsLayoutAnchorTest, DefaultMarginsTakeTheNamedMember) {
@@ -144,25 +138,24 @@ TEST(WindowsLayoutAnchorTest, GroupsEndAtNullAndStopPastAThousand) {
 
 TEST(WindowsLayoutAnchorTest, PreparedStaticsAndGroupBoxesShowTheParent) {
     QWidget parent;
-    auto opaque = [](QWidget* w, Qt::FocusPolicy focus) {
+    auto opaque = [](QWidget* w, Qt::FocusPolicy focus = Qt::NoFocus) {
         w->setAutoFillBackground(true);
         w->setFocusPolicy(focus);
         return w;
     };
-    QWidget* label = opaque(new QLabel("x", &parent), Qt::NoFocus);
-    QWidget* group = opaque(new QGroupBox("g", &parent), Qt::NoFocus);
-    QWidget* check = opaque(new QCheckBox("c", &parent), Qt::NoFocus);
+    QWidget* label = opaque(new QLabel("x", &parent));
+    QWidget* group = opaque(new QGroupBox("g", &parent));
+    QWidget* check = opaque(new QCheckBox("c", &parent));
     QWidget* tabCheck = opaque(new QCheckBox("t", &parent), Qt::StrongFocus);
-    QWidget* push = opaque(new QPushButton("p", &parent), Qt::NoFocus);
-    QWidget* plain = opaque(new QWidget(&parent), Qt::NoFocus);
+    QWidget* push = opaque(new QPushButton("p", &parent));
+    QWidget* plain = opaque(new QWidget(&parent));
     CFxWindowsLayout layout;
     layout.InitLayoutMargins(&parent, 0, 0, 0, 0, TRUE);
-    EXPECT_FALSE(label->autoFillBackground());
-    EXPECT_FALSE(group->autoFillBackground());
-    EXPECT_FALSE(check->autoFillBackground());
-    EXPECT_TRUE(tabCheck->autoFillBackground());
-    EXPECT_TRUE(push->autoFillBackground());
-    EXPECT_TRUE(plain->autoFillBackground());
+    // Labels, group boxes and check boxes out of the tab order show the parent.
+    EXPECT_FALSE(label->autoFillBackground() || group->autoFillBackground() ||
+                 check->autoFillBackground());
+    EXPECT_TRUE(tabCheck->autoFillBackground() && push->autoFillBackground() &&
+                plain->autoFillBackground());
 }
 
 // ---- Layout record -----------------------------------------------------------

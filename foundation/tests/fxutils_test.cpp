@@ -116,25 +116,21 @@ TEST(FileUtilsTest, ListingSeparatesFilesAndFolders) {
     WriteFileBytes(folder + "/prj1/f.frm", "");
     WriteFileBytes(folder + "/prj1/deep/g.frm", "");
 
-    std::vector<std::string> entries;
-    ASSERT_TRUE(ListFolder(folder, entries, FALSE, FALSE, FALSE));
-    EXPECT_EQ(entries, (std::vector<std::string>{"a.dat", "b.ini"}));
-    entries.clear();
-    ASSERT_TRUE(ListFolder(folder + "/", entries, FALSE, TRUE, TRUE));
-    EXPECT_EQ(entries, (std::vector<std::string>{folder + "/prj0", folder + "/prj1"}));
-    entries.clear();
-    ASSERT_TRUE(ListFolder(folder, entries, TRUE, FALSE, FALSE));
-    EXPECT_EQ(entries,
-              (std::vector<std::string>{"a.dat", "b.ini", "prj1/deep/g.frm", "prj1/f.frm"}));
-    entries.clear();
-    ASSERT_TRUE(ListFolder(folder, entries, TRUE, FALSE, TRUE));
-    EXPECT_EQ(entries, (std::vector<std::string>{"prj0", "prj1", "prj1/deep"}));
-    EXPECT_FALSE(ListFolder(folder + "/none", entries));
+    using Names = std::vector<std::string>;
+    auto list = [](const std::string& at, BOOL recurse, BOOL fullPaths, BOOL folders) {
+        Names entries;
+        return ListFolder(at, entries, recurse, fullPaths, folders) ? entries : Names{"<failed>"};
+    };
+    EXPECT_EQ(list(folder, FALSE, FALSE, FALSE), (Names{"a.dat", "b.ini"}));
+    EXPECT_EQ(list(folder + "/", FALSE, TRUE, TRUE), (Names{folder + "/prj0", folder + "/prj1"}));
+    EXPECT_EQ(list(folder, TRUE, FALSE, FALSE),
+              (Names{"a.dat", "b.ini", "prj1/deep/g.frm", "prj1/f.frm"}));
+    EXPECT_EQ(list(folder, TRUE, FALSE, TRUE), (Names{"prj0", "prj1", "prj1/deep"}));
+    EXPECT_EQ(list(folder + "/none", FALSE, FALSE, FALSE), Names{"<failed>"});
     // A link back up is listed once, never walked round and round.
     ASSERT_EQ(::symlink("..", (folder + "/prj1/deep/up").c_str()), 0);
-    entries.clear();
-    ASSERT_TRUE(ListFolder(folder, entries, TRUE, FALSE, TRUE));
-    EXPECT_EQ(entries, (std::vector<std::string>{"prj0", "prj1", "prj1/deep", "prj1/deep/up"}));
+    EXPECT_EQ(list(folder, TRUE, FALSE, TRUE),
+              (Names{"prj0", "prj1", "prj1/deep", "prj1/deep/up"}));
 }
 
 TEST(ShellUtilsTest, ParametersAreQuotedUnlessTheyCarryQuotes) {

@@ -47,17 +47,6 @@ QImage Sample(COLORREF body = kRed) {
     return image;
 }
 
-// Records the WM_COMMAND ids a window receives.
-std::vector<WPARAM>* Commands(QObject* window) {
-    auto* ids = new std::vector<WPARAM>;
-    SetMessageHandler(window, WM_COMMAND, [ids](WPARAM w, LPARAM) {
-        ids->push_back(w);
-        return 0;
-    });
-    QObject::connect(window, &QObject::destroyed, [ids] { delete ids; });
-    return ids;
-}
-
 TEST(FxButtonTest, CheckBoxTogglesOnEveryClickAndReportsItsState) {
     CFxButton box(nullptr, BS_AUTOCHECKBOX), check(nullptr, BS_CHECKBOX), push;
     box.resize(20, 20);

@@ -22,12 +22,14 @@ CFxRevPropStore Decode(const std::string& bytes, BOOL* result = nullptr) {
     return store;
 }
 
-// The decoder's answer and what it kept, as "ok a=5" or "failed a=5" (byte
-// blocks are left out of the text).
+// The decoder's answer, the number of entries it kept and their text, as
+// "ok 1 a=5" or "failed 0" (the text leaves byte blocks out, the count not).
 std::string Outcome(const std::string& bytes) {
     CFxRevPropStore store;
     const BOOL ok = store.FromRevolver(RevolverOf(bytes));
-    return (ok ? "ok " : "failed ") + store.GetText();
+    const std::string text = store.GetText();
+    return (ok ? "ok " : "failed ") + std::to_string(store.GetCount()) +
+           (text.empty() ? "" : " " + text);
 }
 
 const std::string kWidthItem = Bytes({0x23, 0x0C, 'G', 'O', 'P', 'T', '.', 'l', 'm', 'w', 'i', 'd',
@@ -57,10 +59,10 @@ TEST(FxRevPropStoreTest, WorkedExampleBytes) {
 
     // Item order carries no meaning for the reader.
     EXPECT_EQ(Outcome(kPropsItem + kNameItem + kWidthItem),
-              "ok GOPT.lmwidth=320,SPUSFD.spname=Form1");
+              "ok 3 GOPT.lmwidth=320,SPUSFD.spname=Form1");
     CRevolver props;
     ASSERT_TRUE(Decode(kPropsItem + kNameItem).LookupRevolver("TP.ntprops", props));
-    EXPECT_EQ(Outcome(ContentOf(props)), "ok NTP.woid=7");
+    EXPECT_EQ(Outcome(ContentOf(props)), "ok 1 NTP.woid=7");
 }
 
 TEST(FxRevPropStoreTest, OneEntryEncodesAlone) {
@@ -83,7 +85,7 @@ TEST(FxRevPropStoreTest, EmptyStoreAndEmptyKey) {
     EXPECT_EQ(buffer.GetLength(), 0);
     EXPECT_EQ(empty.GetEncodedSize(), 0);
 
-    EXPECT_EQ(Outcome(""), "ok ");
+    EXPECT_EQ(Outcome(""), "ok 0");
 
     CFxRevPropStore bad;
     bad.SetInt("fine", 1);
@@ -138,7 +140,7 @@ TEST(FxRevPropStoreTest, IntegersAreLittleEndianAndSigned) {
     store.SetString("n", "text");
     EXPECT_EQ(Encode(store).substr(7), Bytes({0x23, 1, 'n', 0xFE, 0xFF, 0xFF, 0xFF}));
 
-    EXPECT_EQ(Outcome(Bytes({0x23, 1, 'x', 0x00, 0x00, 0x00, 0x80})), "ok x=-2147483648");
+    EXPECT_EQ(Outcome(Bytes({0x23, 1, 'x', 0x00, 0x00, 0x00, 0x80})), "ok 1 x=-2147483648");
 }
 
 TEST(FxRevPropStoreTest, LongKeysAreCutTo255Bytes) {
@@ -167,37 +169,37 @@ TEST(FxRevPropStoreTest, RecordCutShortKeepsTheItemsBefore) {
     for (const auto& c : cases)
         for (size_t cut = 1; cut < c.last.size(); ++cut)
             EXPECT_EQ(Outcome(first + c.last.substr(0, cut)),
-                      cut < c.failsFrom ? "ok a=5" : "failed a=5")
+                      cut < c.failsFrom ? "ok 1 a=5" : "failed 1 a=5")
                 << "header " << int(BYTE(c.last[0])) << " cut " << cut;
 }
 
 TEST(FxRevPropStoreTest, HugeLengthFieldsNeverReadOutside) {
     const std::string first = Bytes({0x23, 1, 'a', 5, 0, 0, 0});
     // A text whose 4-byte length is 0xFFFFFFFF ends the read; a byte block fails.
-    EXPECT_EQ(Outcome(first + Bytes({0x0C, 1, 't', 0xFF, 0xFF, 0xFF, 0xFF, 'x'})), "ok a=5");
-    EXPECT_EQ(Outcome(first + Bytes({0x04, 1, 'b', 0xFF, 0xFF, 0xFF, 0x7F, 'x'})), "failed a=5");
-    EXPECT_EQ(Outcome(first + Bytes({0x04, 1, 'b', 0xFF, 0xFF, 0xFF, 0xFF, 'x'})), "failed a=5");
+    EXPECT_EQ(Outcome(first + Bytes({0x0C, 1, 't', 0xFF, 0xFF, 0xFF, 0xFF, 'x'})), "ok 1 a=5");
+    EXPECT_EQ(Outcome(first + Bytes({0x04, 1, 'b', 0xFF, 0xFF, 0xFF, 0x7F, 'x'})), "failed 1 a=5");
+    EXPECT_EQ(Outcome(first + Bytes({0x04, 1, 'b', 0xFF, 0xFF, 0xFF, 0xFF, 'x'})), "failed 1 a=5");
 }
 
 TEST(FxRevPropStoreTest, ValuesWithoutLengthField) {
     const std::string last = Bytes({0x08, 1, 'z', 1, 'Z'});
     for (int header : {0x20, 0x21, 0x28, 0x2D})  // low bits 0 or 1: no value bytes
-        EXPECT_EQ(Outcome(Bytes({header, 2, 's', 'k'}) + last), "ok z=Z") << header;
-    EXPECT_EQ(Outcome(last + Bytes({0x22, 1, 'q', 1, 0, 0, 0}) + last), "failed z=Z");
+        EXPECT_EQ(Outcome(Bytes({header, 2, 's', 'k'}) + last), "ok 1 z=Z") << header;
+    EXPECT_EQ(Outcome(last + Bytes({0x22, 1, 'q', 1, 0, 0, 0}) + last), "failed 1 z=Z");
 }
 
 TEST(FxRevPropStoreTest, ExtensionBytesAreSkipped) {
-    EXPECT_EQ(Outcome(Bytes({0x88, 1, 't', 0x01, 2, 'h', 'i'})), "ok t=hi");
+    EXPECT_EQ(Outcome(Bytes({0x88, 1, 't', 0x01, 2, 'h', 'i'})), "ok 1 t=hi");
     EXPECT_EQ(Decode(Bytes({0x88, 1, 't', 0x01, 2, 'h', 'i'})).GetValueType("t"),
               CFxPropItem::VT_STRING);
-    EXPECT_EQ(Outcome(Bytes({0xA3, 1, 'n', 0x81, 0xFF, 0x00, 9, 0, 0, 0})), "ok n=9");
+    EXPECT_EQ(Outcome(Bytes({0xA3, 1, 'n', 0x81, 0xFF, 0x00, 9, 0, 0, 0})), "ok 1 n=9");
     // 255 extension bytes are allowed, a 256th is not.
     const std::string chain(254, static_cast<char>(0x80));
-    EXPECT_EQ(Outcome(Bytes({0x88, 1, 't'}) + chain + Bytes({0x00, 1, 'x'})), "ok t=x");
-    EXPECT_EQ(Outcome(Bytes({0x88, 1, 't'}) + chain + Bytes({0x80, 0x00, 1, 'x'})), "failed ");
+    EXPECT_EQ(Outcome(Bytes({0x88, 1, 't'}) + chain + Bytes({0x00, 1, 'x'})), "ok 1 t=x");
+    EXPECT_EQ(Outcome(Bytes({0x88, 1, 't'}) + chain + Bytes({0x80, 0x00, 1, 'x'})), "failed 0");
     // Running out inside the extension bytes fails.
-    EXPECT_EQ(Outcome(Bytes({0x23, 1, 'a', 1, 0, 0, 0, 0x88, 1, 't', 0x80})), "failed a=1");
-    EXPECT_EQ(Outcome(Bytes({0x88, 1, 't'})), "failed ");
+    EXPECT_EQ(Outcome(Bytes({0x23, 1, 'a', 1, 0, 0, 0, 0x88, 1, 't', 0x80})), "failed 1 a=1");
+    EXPECT_EQ(Outcome(Bytes({0x88, 1, 't'})), "failed 0");
 }
 
 TEST(FxRevPropStoreTest, RejectedKeys) {
@@ -205,11 +207,11 @@ TEST(FxRevPropStoreTest, RejectedKeys) {
     // A key number instead of a key text, even where the bytes after the
     // header would also read as a key text; an empty key; one that begins
     // with a zero byte.
-    EXPECT_EQ(Outcome(first + Bytes({0x63, 0x01, 'k', 1, 0, 0, 0})), "failed a=A");
-    EXPECT_EQ(Outcome(first + Bytes({0x08, 0, 1, 'x'})), "failed a=A");
-    EXPECT_EQ(Outcome(first + Bytes({0x08, 2, 0, 'b', 1, 'x'})), "failed a=A");
+    EXPECT_EQ(Outcome(first + Bytes({0x63, 0x01, 'k', 1, 0, 0, 0})), "failed 1 a=A");
+    EXPECT_EQ(Outcome(first + Bytes({0x08, 0, 1, 'x'})), "failed 1 a=A");
+    EXPECT_EQ(Outcome(first + Bytes({0x08, 2, 0, 'b', 1, 'x'})), "failed 1 a=A");
     // Keys and texts end at their first zero byte.
-    EXPECT_EQ(Outcome(Bytes({0x08, 4, 'a', 'b', 0, 'c', 4, 'x', 'y', 0, 'z'})), "ok ab=xy");
+    EXPECT_EQ(Outcome(Bytes({0x08, 4, 'a', 'b', 0, 'c', 4, 'x', 'y', 0, 'z'})), "ok 1 ab=xy");
 }
 
 TEST(FxRevPropStoreTest, DecodingOverPresentEntries) {
@@ -226,7 +228,7 @@ TEST(FxRevPropStoreTest, DecodingOverPresentEntries) {
     ASSERT_TRUE(store.FromRevolver(RevolverOf(Bytes({0x23, 1, 'n', 3, 0, 0, 0}))));
     EXPECT_EQ(store.GetText(), "n=3");
     // Within one record the later item of a key is set over the earlier.
-    EXPECT_EQ(Outcome(Bytes({0x08, 1, 'k', 1, 'A', 0x08, 1, 'k', 2, 'B', 'C'})), "ok k=BC");
+    EXPECT_EQ(Outcome(Bytes({0x08, 1, 'k', 1, 'A', 0x08, 1, 'k', 2, 'B', 'C'})), "ok 1 k=BC");
 }
 
 TEST(FxRevPropStoreTest, DecodesContentThatWrapsInItsStorage) {

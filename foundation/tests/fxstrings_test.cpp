@@ -71,6 +71,9 @@ TEST(FxStringsSplitTest, PiecesAsKeysAndNumbers) {
     std::vector<int> ints;
     StringArrayToInts({" 7x", "", "-2147483649", "+5"}, ints);
     EXPECT_EQ(ints, (std::vector<int>{7, 0, INT_MIN, 5}));
+    Items items;
+    MapKeysToStringArray(CFxStringMap{{"k2", "v"}, {"k1", "w"}}, items);
+    EXPECT_EQ(items, (Items{"k1", "k2"}));
 }
 
 TEST(FxStringsJoinTest, EmptyItemsTakeTheFillText) {

@@ -236,6 +236,8 @@ TEST(WindowUtilsTest, ClassWindowsAreMadeOnceAndKeepTheirClass) {
     QWidget longName;
     CreateClassWindow(&longName, std::string(60, 'N'), FALSE, &parent);
     EXPECT_EQ(GetWindowClassName(&longName), std::string(50, 'N'));
+    QLineEdit edit(&parent);  // a control without a class of its own
+    EXPECT_EQ(GetWindowClassName(&edit, TRUE), "edit");
     EXPECT_EQ(GetWindowClassName(nullptr), "");
 }
 

@@ -30,7 +30,8 @@ TEST(UiServicesTest, ScriptedServicesAnswerAndRecord) {
         ui.messageAnswers = {IDNO};
         EXPECT_EQ(MessageBox("Clear?", "WARNING !!", MB_YESNO), IDNO);
         EXPECT_EQ(MessageBox("Again?", "WARNING !!", MB_YESNO), IDYES);  // script used up
-        ASSERT_EQ(ui.messages.size(), 2u);
+        EXPECT_EQ(MessageBox("Failed to save to disk.", "Error"), IDOK);
+        ASSERT_EQ(ui.messages.size(), 3u);
         EXPECT_EQ(ui.messages[0].type, MB_YESNO);
 
         ui.fileAnswers = {std::string("/tmp/a.dvk")};

@@ -25,6 +25,19 @@ const COLORREF kRed = RGB(200, 0, 0);
 QImage Picture(QWidget& w) { return w.grab().toImage().convertToFormat(QImage::Format_RGB32); }
 COLORREF At(const QImage& image, int x, int y) { return FromQRgb(image.pixel(x, y)); }
 
+struct Dot {
+    int x, y;
+    COLORREF colour;
+};
+// The dots of `image` that are not the expected colour; empty when all are.
+std::string Wrong(const QImage& image, std::initializer_list<Dot> dots) {
+    std::string wrong;
+    for (const Dot& d : dots)
+        if (At(image, d.x, d.y) != d.colour)
+            wrong += "(" + std::to_string(d.x) + "," + std::to_string(d.y) + ")";
+    return wrong;
+}
+
 // A 4 x 4 square with transparent magenta corners.
 QImage Sample(COLORREF body = kRed) {
     QImage image(4, 4, QImage::Format_RGB32);
@@ -32,17 +45,6 @@ QImage Sample(COLORREF body = kRed) {
     for (auto [x, y] : {std::pair{0, 0}, {3, 0}, {0, 3}, {3, 3}})
         image.setPixel(x, y, ToQRgb(kMagenta));
     return image;
-}
-
-// Records the WM_COMMAND ids a window receives.
-std::vector<WPARAM>* Commands(QObject* window) {
-    auto* ids = new std::vector<WPARAM>;
-    SetMessageHandler(window, WM_COMMAND, [ids](WPARAM w, LPARAM) {
-        ids->push_back(w);
-        return 0;
-    });
-    QObject::connect(window, &QObject::destroyed, [ids] { delete ids; });
-    return ids;
 }
 
 TEST(FxButtonTest, CheckBoxTogglesOnEveryClickAndReportsItsState) {
@@ -76,13 +78,11 @@ TEST(FxButtonTest, CheckBoxTogglesOnEveryClickAndReportsItsState) {
     // Checked: pressed frame, highlight fill, image not shifted.
     box.SetFlat(false);
     ASSERT_EQ(box.SetBitmaps(Sample(), kMagenta), CFxButton::kOk);
-    box.SetCheck(BST_CHECKED);
-    const QImage image = Picture(box);
-    EXPECT_EQ(At(image, 0, 0), kShadow);
-    EXPECT_EQ(At(image, 19, 19), kShadow);
-    EXPECT_EQ(At(image, 5, 5), kLight);
-    EXPECT_EQ(At(image, 9, 8), kRed);
-    EXPECT_EQ(At(image, 8, 8), kLight);  // transparent corner
+    box.SetCheck(BST_CHECKED);  // the corner at (8,8) is transparent
+    EXPECT_EQ(
+        Wrong(Picture(box),
+              {{0, 0, kShadow}, {19, 19, kShadow}, {5, 5, kLight}, {9, 8, kRed}, {8, 8, kLight}}),
+        "");
 }
 
 TEST(FxButtonTest, DisablingTheFocusedButtonMovesTheFocusOn) {
@@ -109,24 +109,18 @@ TEST(FxButtonTest, DefaultAndFocusedRaisedButtonsGetTheBlackFrame) {
     auto* button = new CFxButton(&dialog);
     button->setGeometry(0, 0, 30, 20);
     button->SetFlat(false);
-    QImage image = Picture(*button);
-    EXPECT_EQ(At(image, 0, 0), kLight);  // raised border, no frame
-    EXPECT_EQ(At(image, 3, 3), kFace);
-    button->SetButtonStyle(BS_DEFPUSHBUTTON);
-    image = Picture(*button);
-    EXPECT_EQ(At(image, 0, 0), RGB(0, 0, 0));
-    EXPECT_EQ(At(image, 1, 1), kLight);
-    EXPECT_EQ(At(image, 3, 3), kFace);  // no focus rectangle
+    EXPECT_EQ(Wrong(Picture(*button), {{0, 0, kLight}, {3, 3, kFace}}), "");  // raised, no frame
+    button->SetButtonStyle(BS_DEFPUSHBUTTON);  // framed, no focus rectangle
+    EXPECT_EQ(Wrong(Picture(*button), {{0, 0, RGB(0, 0, 0)}, {1, 1, kLight}, {3, 3, kFace}}), "");
     button->SetButtonStyle(BS_PUSHBUTTON);
 
     dialog.show();
     QApplication::setActiveWindow(&dialog);
     button->setFocus();
-    image = Picture(*button);
-    EXPECT_EQ(At(image, 29, 19), RGB(0, 0, 0));
+    const QImage image = Picture(*button);
+    EXPECT_EQ(Wrong(image, {{29, 19, RGB(0, 0, 0)}, {4, 4, kFace}}), "");
     EXPECT_NE(At(image, 3, 3), kFace);  // dotted focus rectangle
-    EXPECT_EQ(At(image, 4, 4), kFace);
-    button->SetFlat(true);  // flat: only with the flat focus rectangle on
+    button->SetFlat(true);              // flat: only with the flat focus rectangle on
     EXPECT_EQ(At(Picture(*button), 3, 3), kFace);
     button->SetFlatFocus(true);
     EXPECT_NE(At(Picture(*button), 3, 3), kFace);
@@ -146,10 +140,8 @@ TEST(FxButtonTest, FlatButtonLightsUpUnderTheMouse) {
     Mouse(button, QEvent::MouseMove, QPoint(11, 10));
     ASSERT_TRUE(button.IsHover());
     EXPECT_EQ(ui.sounds, std::vector<std::string>{"hover.wav"});  // once, on entering
-    QImage image = Picture(button);
-    EXPECT_EQ(At(image, 0, 0), kLight);
-    EXPECT_EQ(At(image, 39, 23), kShadow);
-    EXPECT_EQ(At(image, 20, 12), RGB(0, 0, 255));
+    EXPECT_EQ(Wrong(Picture(button), {{0, 0, kLight}, {39, 23, kShadow}, {20, 12, RGB(0, 0, 255)}}),
+              "");
     button.SetDrawBorder(false);
     EXPECT_EQ(At(Picture(button), 0, 0), RGB(0, 0, 255));
 
@@ -190,29 +182,23 @@ TEST(FxButtonTest, PressedBordersAndImageOffset) {
     button.resize(20, 20);
     ASSERT_EQ(button.SetBitmaps(Sample(), kMagenta), CFxButton::kOk);
     EXPECT_EQ(At(Picture(button), 9, 8), kRed);  // centred without text
-    button.setDown(true);
-    QImage image = Picture(button);
-    EXPECT_EQ(At(image, 0, 0), kShadow);  // sunken
-    EXPECT_EQ(At(image, 19, 19), kLight);
-    EXPECT_EQ(At(image, 9, 8), kFace);  // moved by (1,1)
-    EXPECT_EQ(At(image, 10, 9), kRed);
-    EXPECT_EQ(button.SetPressedStyle(1), CFxButton::kOk);
-    image = Picture(button);
-    EXPECT_EQ(At(image, 9, 9), kFace);  // moved by (0,2)
-    EXPECT_EQ(At(image, 9, 10), kRed);
+    button.setDown(true);                        // sunken, the image moved by (1,1)
+    EXPECT_EQ(
+        Wrong(Picture(button), {{0, 0, kShadow}, {19, 19, kLight}, {9, 8, kFace}, {10, 9, kRed}}),
+        "");
+    EXPECT_EQ(button.SetPressedStyle(1), CFxButton::kOk);  // moved by (0,2)
+    EXPECT_EQ(Wrong(Picture(button), {{9, 9, kFace}, {9, 10, kRed}}), "");
     EXPECT_EQ(button.SetPressedStyle(2), CFxButton::kBadStyle);
     EXPECT_EQ(button.GetPressedOffset(), CPoint(0, 2));
 
-    button.SetFlat(false);
-    image = Picture(button);
-    EXPECT_EQ(At(image, 19, 19), kShadow);  // plain shadow frame
-    EXPECT_EQ(At(image, 1, 1), kFace);
+    button.SetFlat(false);  // a plain shadow frame
+    EXPECT_EQ(Wrong(Picture(button), {{19, 19, kShadow}, {1, 1, kFace}}), "");
     button.setDown(false);
-    image = Picture(button);
-    EXPECT_EQ(At(image, 0, 0), kLight);
-    EXPECT_EQ(At(image, 19, 19), GetSysColor(COLOR_3DDKSHADOW));
-    EXPECT_EQ(At(image, 1, 1), GetSysColor(COLOR_3DLIGHT));
-    EXPECT_EQ(At(image, 18, 18), kShadow);
+    EXPECT_EQ(Wrong(Picture(button), {{0, 0, kLight},
+                                      {19, 19, GetSysColor(COLOR_3DDKSHADOW)},
+                                      {1, 1, GetSysColor(COLOR_3DLIGHT)},
+                                      {18, 18, kShadow}}),
+              "");
 }
 
 TEST(FxButtonTest, MadeOutImagesKeepTheTransparentDots) {
@@ -225,14 +211,11 @@ TEST(FxButtonTest, MadeOutImagesKeepTheTransparentDots) {
     in.setPixel(0, 0, ToQRgb(key));
     in.setPixel(1, 0, ToQRgb(RGB(110, 95, 100)));
     ASSERT_EQ(button.SetBitmaps(in, key, CFxButton::kOutGrey), CFxButton::kOk);
-    QImage image = Picture(button);
-    EXPECT_EQ(At(image, 8, 8), kFace);
-    EXPECT_EQ(At(image, 9, 8), key);
-    EXPECT_EQ(At(image, 10, 10), RGB(123, 123, 123));  // 0.299 R + 0.587 G + 0.114 B
+    // Grey is 0.299 R + 0.587 G + 0.114 B; the in image shows under the mouse.
+    EXPECT_EQ(Wrong(Picture(button), {{8, 8, kFace}, {9, 8, key}, {10, 10, RGB(123, 123, 123)}}),
+              "");
     Enter(button);
-    image = Picture(button);  // the in image under the mouse
-    EXPECT_EQ(At(image, 10, 10), RGB(200, 100, 40));
-    EXPECT_EQ(At(image, 8, 8), kFace);
+    EXPECT_EQ(Wrong(Picture(button), {{10, 10, RGB(200, 100, 40)}, {8, 8, kFace}}), "");
     Leave(button);
     ASSERT_EQ(button.SetBitmaps(in, key, CFxButton::kOutDarker), CFxButton::kOk);
     EXPECT_EQ(At(Picture(button), 10, 10), RGB(150, 75, 30));
@@ -254,9 +237,7 @@ TEST(FxButtonTest, MadeOutImagesKeepTheTransparentDots) {
     icon.fill(qRgba(0, 0, 200, 255));
     icon.setPixel(0, 0, qRgba(0, 0, 200, 100));
     ASSERT_EQ(button.SetIcon(icon), CFxButton::kOk);
-    image = Picture(button);
-    EXPECT_EQ(At(image, 8, 8), kFace);
-    EXPECT_EQ(At(image, 9, 8), RGB(0, 0, 200));
+    EXPECT_EQ(Wrong(Picture(button), {{8, 8, kFace}, {9, 8, RGB(0, 0, 200)}}), "");
 }
 
 TEST(FxButtonTest, ImageAlignmentBesideTheText) {
@@ -264,28 +245,21 @@ TEST(FxButtonTest, ImageAlignmentBesideTheText) {
     button.resize(60, 30);
     button.setText("Ab");
     ASSERT_EQ(button.SetBitmaps(Sample(), kMagenta), CFxButton::kOk);
-    QImage image = Picture(button);
-    EXPECT_EQ(At(image, 4, 14), kRed);  // left margin 3, centred vertically
-    EXPECT_EQ(At(image, 2, 14), kFace);
-    button.SetAlign(CFxButton::AlignRightEdge);
-    image = Picture(button);
-    EXPECT_EQ(At(image, 55, 14), kRed);  // 60 - 3 - 4 = 53..56
-    EXPECT_EQ(At(image, 57, 14), kFace);
-    button.SetAlign(CFxButton::AlignAboveText);
+    // Left margin 3, centred vertically.
+    EXPECT_EQ(Wrong(Picture(button), {{4, 14, kRed}, {2, 14, kFace}}), "");
+    button.SetAlign(CFxButton::AlignRightEdge);  // 60 - 3 - 4 = 53..56
+    EXPECT_EQ(Wrong(Picture(button), {{55, 14, kRed}, {57, 14, kFace}}), "");
+    button.SetAlign(CFxButton::AlignAboveText);  // top margin, centred across
     button.SetImageMargins(5, 6);
-    image = Picture(button);
-    EXPECT_EQ(At(image, 29, 7), kRed);  // top margin, centred across
-    EXPECT_EQ(At(image, 29, 5), kFace);
+    EXPECT_EQ(Wrong(Picture(button), {{29, 7, kRed}, {29, 5, kFace}}), "");
 }
 
 TEST(FxButtonTest, DisabledImagesAndTextAreEmbossed) {
     CFxButton button;
     button.resize(60, 30);
     ASSERT_EQ(button.SetBitmaps(Sample(RGB(0, 0, 0)), kMagenta), CFxButton::kOk);
-    button.setEnabled(false);
-    QImage image = Picture(button);
-    EXPECT_EQ(At(image, 29, 14), kShadow);  // ink in the shadow shade,
-    EXPECT_EQ(At(image, 30, 17), kLight);   // its highlight one dot lower right
+    button.setEnabled(false);  // ink in the shadow shade, its highlight one dot lower right
+    EXPECT_EQ(Wrong(Picture(button), {{29, 14, kShadow}, {30, 17, kLight}}), "");
     button.SetGreyDisabled(false);
     EXPECT_EQ(At(Picture(button), 29, 14), RGB(0, 0, 0));
 
@@ -298,7 +272,7 @@ TEST(FxButtonTest, DisabledImagesAndTextAreEmbossed) {
             for (int x = 0; x < img.width(); ++x) n += At(img, x, y) == c;
         return n;
     };
-    image = Picture(button);
+    QImage image = Picture(button);
     EXPECT_GT(count(image, kShadow), 0);
     EXPECT_EQ(count(image, RGB(0, 0, 255)), 0);
     button.setEnabled(true);

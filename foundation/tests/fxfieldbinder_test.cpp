@@ -203,11 +203,8 @@ TEST_F(FxFieldBinderTest, RecordFillsDialogAndEditsReadBack) {
 
     EXPECT_EQ(binder.ControlsToValues(TRUE, FALSE, nullptr, "Error", TRUE), "");
     EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(binder.GetInt("DPS.tgcmwhether", -1), 0);
-    EXPECT_EQ(binder.GetInt("DPS.irncgcisolate", -1), 1);
-    EXPECT_EQ(binder.GetString("DPS.tgcmflpath"), A("/tmp/새 코드.bas"));
-    EXPECT_EQ(binder.GetString("DPS.irncgcscname"), "CHARS");
-    EXPECT_EQ(binder.GetInt("GOPT.cpcindex", -1), 0);
+    EXPECT_EQ(binder.GetText(), "DPS.irncgcisolate=1,DPS.irncgcscname=CHARS,DPS.tgcmflpath=" +
+                                    A("/tmp/새 코드.bas") + ",DPS.tgcmwhether=0,GOPT.cpcindex=0");
 
     // Without trimming the blanks are kept.
     dialog.Item<QLineEdit>(IDC_PATH)->setText(" p ");
@@ -296,10 +293,8 @@ TEST_F(FxFieldBinderTest, TooShortTextStopsWithFilledTemplate) {
     EXPECT_EQ(ui.messages[0].caption, "Error");
     EXPECT_EQ(QApplication::focusWidget(), routine);
     // Fields before the invalid one are stored, those after it not.
-    EXPECT_EQ(binder.GetInt("DPS.tgcmwhether", 0), 1);
-    EXPECT_EQ(binder.GetString("DPS.tgcmflpath"), "/tmp/a.bas");
-    EXPECT_FALSE(binder.HasKey("DPS.irncgcscname"));
-    EXPECT_EQ(binder.GetInt("late", -1), 0);
+    EXPECT_EQ(binder.GetText(),
+              "DPS.irncgcisolate=0,DPS.tgcmflpath=/tmp/a.bas,DPS.tgcmwhether=1,late=0");
 
     // Quiet asks no question.
     EXPECT_EQ(binder.ControlToValue(routine, TRUE, FALSE, "Error", TRUE, TRUE),
@@ -412,10 +407,7 @@ TEST_F(FxFieldBinderTest, ClampedIntAndLoadChecked) {
     CRevolver bytes;
     ASSERT_TRUE(record.ToRevolver(bytes));
     ASSERT_TRUE(binder.LoadChecked(bytes, FALSE, TRUE));
-    EXPECT_EQ(binder.GetInt("w", 0), 20);
-    EXPECT_EQ(binder.GetInt("free", 0), -5);
-    EXPECT_EQ(binder.GetString("h"), "77");
-    EXPECT_FALSE(binder.HasKey("text"));
+    EXPECT_EQ(binder.GetText(), "free=-5,h=77,w=20");
 
     ASSERT_TRUE(binder.LoadChecked(bytes, FALSE, FALSE));
     EXPECT_EQ(binder.GetInt("w", 0), 999);

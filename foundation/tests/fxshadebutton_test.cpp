@@ -84,6 +84,15 @@ protected:
             for (int x = x0; x < x0 + 4; ++x) sum += Value(x, y);
         return sum / 16;
     }
+    std::pair<int, int> Range() const {  // the lowest and highest value of the face
+        int low = 255, high = 0;
+        for (int y = 0; y < button.height(); ++y)
+            for (int x = 0; x < button.width(); ++x) {
+                low = std::min(low, Value(x, y));
+                high = std::max(high, Value(x, y));
+            }
+        return {low, high};
+    }
     CFxShadeButton button;
 };
 
@@ -133,12 +142,7 @@ TEST_F(ShadeTest, FacesFollowTheirFormulasWithinTheNoise) {
     EXPECT_NEAR(Mean(0, 36), 20, 8);
     for (int style : {0, 9}) {  // noise around the middle shade
         ASSERT_TRUE(button.ApplyShade(style, 5));
-        int low = 255, high = 0;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                low = std::min(low, Value(x, y));
-                high = std::max(high, Value(x, y));
-            }
+        const auto [low, high] = Range();
         EXPECT_GE(low, 123);
         EXPECT_LE(high, 133);
         EXPECT_LT(low, high);
@@ -153,14 +157,8 @@ TEST_F(ShadeTest, BevelMetalAndBadArguments) {
     EXPECT_LE(Value(40, 39), 16);
     EXPECT_NEAR(Value(30, 20), 128, 9);
     ASSERT_TRUE(button.ApplyShade(CFxShadeButton::SHS_METAL, 8));
-    int low = 255, high = 0;
-    for (int y = 0; y < 40; ++y)
-        for (int x = 0; x < 60; ++x) {
-            low = std::min(low, Value(x, y));
-            high = std::max(high, Value(x, y));
-        }
-    EXPECT_LT(low, 40);
-    EXPECT_GT(high, 200);
+    EXPECT_LT(Range().first, 40);
+    EXPECT_GT(Range().second, 200);
     for (int g : {-5, 300})
         for (int style : {1, 6, 7, 8}) EXPECT_TRUE(button.ApplyShade(style, g));
     CFxShadeButton empty;

@@ -7,6 +7,7 @@
 
 #include "foundation/fxutils.h"
 #include "foundation/tests/markertesting.h"
+#include "foundation/tests/storetesting.h"
 #include "platform/paths.h"
 #include "platform/sharedmemory.h"
 #include "platform/testing/scriptedui.h"
@@ -78,18 +79,12 @@ TEST_F(SharedValuesTest, ALongerTextStaysInsideABlockAnotherProcessHolds) {
 
 TEST_F(SharedValuesTest, ByteBlockCarriesCountAndBytes) {
     CFxSharedValues values;
-    CRevolver buffer;
-    const std::string bytes("\x01\x00\xFFz", 4);
-    ASSERT_TRUE(buffer.Append(bytes.data(), 4));
-    ASSERT_TRUE(values.PutSharedBuffer("hdata", buffer));
-    EXPECT_EQ(BlockBytes("hdata"), std::string("\x04\x00\x00\x00", 4) + bytes);
-
-    CRevolver out;
-    ASSERT_TRUE(out.Append("old", 3));
+    const std::string bytes = Bytes({0x01, 0x00, 0xFF, 'z'});
+    ASSERT_TRUE(values.PutSharedBuffer("hdata", RevolverOf(bytes)));
+    EXPECT_EQ(BlockBytes("hdata"), Bytes({4, 0, 0, 0}) + bytes);
+    CRevolver out = RevolverOf("old");
     ASSERT_TRUE(values.GetSharedBuffer("hdata", out));
-    std::string read(static_cast<std::size_t>(out.GetLength()), '\0');
-    ASSERT_TRUE(out.ReadAt(read.data(), out.GetLength(), 0));
-    EXPECT_EQ(read, bytes);
+    EXPECT_EQ(ContentOf(out), bytes);
 
     // An empty buffer travels as a bare count.
     ASSERT_TRUE(values.PutSharedBuffer("hdata", CRevolver()));
@@ -107,9 +102,7 @@ TEST_F(SharedValuesTest, ByteBlockIsNeverCutOrReadPastItsEnd) {
     Channel published, done;
     const pid_t child = ForkChild([&] {
         CFxSharedValues mine;
-        CRevolver small;
-        small.Append("ab", 2);
-        if (!mine.PutSharedBuffer("small", small)) return 1;
+        if (!mine.PutSharedBuffer("small", RevolverOf("ab"))) return 1;
         // A count that claims more than the block holds.
         auto made = SharedMemoryBlock::Create("claims", 6);
         const unsigned char claim[6] = {200, 0, 0, 0, 'x', 'y'};
@@ -120,13 +113,11 @@ TEST_F(SharedValuesTest, ByteBlockIsNeverCutOrReadPastItsEnd) {
     });
     ASSERT_EQ(published.Receive(), 'x');
     CFxSharedValues values;
-    CRevolver big;
-    ASSERT_TRUE(big.Append("0123456789", 10));
-    EXPECT_FALSE(values.PutSharedBuffer("small", big));
+    EXPECT_FALSE(values.PutSharedBuffer("small", RevolverOf("0123456789")));
     EXPECT_FALSE(values.IsHeld("small"));
     CRevolver out;
     ASSERT_TRUE(values.GetSharedBuffer("small", out));
-    EXPECT_EQ(out.GetLength(), 2);
+    EXPECT_EQ(ContentOf(out), "ab");
 
     EXPECT_FALSE(values.GetSharedBuffer("claims", out));
     EXPECT_EQ(out.GetLength(), 0);

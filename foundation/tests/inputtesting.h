@@ -1,11 +1,15 @@
 #pragma once
 
-// Mouse input sent straight to a widget, as the window system would deliver it.
+// Mouse input sent straight to a widget, as the window system would deliver
+// it, and the commands a window receives in answer.
 
 #include <QApplication>
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <QWidget>
+#include <vector>
+
+#include "platform/window.h"
 
 // A move reports no button of its own; a press, release or double click the
 // left one. `buttons` are those held after the event.
@@ -39,4 +43,15 @@ inline void Enter(QWidget& w, QPoint pos = QPoint(5, 5)) {
 inline void Leave(QWidget& w) {
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(&w, &leave);
+}
+
+// Records the WM_COMMAND ids `window` receives, for as long as it lives.
+inline std::vector<WPARAM>* Commands(QObject* window) {
+    auto* ids = new std::vector<WPARAM>;
+    SetMessageHandler(window, WM_COMMAND, [ids](WPARAM w, LPARAM) {
+        ids->push_back(w);
+        return 0;
+    });
+    QObject::connect(window, &QObject::destroyed, [ids] { delete ids; });
+    return ids;
 }

@@ -15,15 +15,16 @@
 
 TEST(ControlsTest, ClassNamesOfControls) {
     QWidget dialog;
-    EXPECT_EQ(GetControlClassName(new QLineEdit(&dialog)), "edit");
-    EXPECT_EQ(GetControlClassName(new QPlainTextEdit(&dialog)), "edit");
-    EXPECT_EQ(GetControlClassName(new QComboBox(&dialog)), "combobox");
-    EXPECT_EQ(GetControlClassName(new QCheckBox(&dialog)), "button");
-    EXPECT_EQ(GetControlClassName(new QPushButton(&dialog)), "button");
-    EXPECT_EQ(GetControlClassName(new QGroupBox(&dialog)), "button");
-    EXPECT_EQ(GetControlClassName(new QLabel(&dialog)), "static");
-    EXPECT_EQ(GetControlClassName(new QSlider(&dialog)), "msctls_trackbar32");
-    EXPECT_EQ(GetControlClassName(&dialog), "qwidget");
+    const std::pair<QWidget*, const char*> table[] = {{new QLineEdit(&dialog), "edit"},
+                                                      {new QPlainTextEdit(&dialog), "edit"},
+                                                      {new QComboBox(&dialog), "combobox"},
+                                                      {new QCheckBox(&dialog), "button"},
+                                                      {new QPushButton(&dialog), "button"},
+                                                      {new QGroupBox(&dialog), "button"},
+                                                      {new QLabel(&dialog), "static"},
+                                                      {new QSlider(&dialog), "msctls_trackbar32"},
+                                                      {&dialog, "qwidget"}};
+    for (const auto& [control, name] : table) EXPECT_EQ(GetControlClassName(control), name);
     EXPECT_EQ(GetControlClassName(nullptr), "");
 }
 

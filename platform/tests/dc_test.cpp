@@ -31,6 +31,13 @@ std::vector<std::string> Picture(const CDC& dc, const CRect& r, COLORREF ink,
     return rows;
 }
 
+// Picture rows written as one text, rows separated by '|'.
+std::vector<std::string> Rows(const std::string& text) {
+    std::vector<std::string> rows(1);
+    for (char c : text) c == '|' ? rows.emplace_back() : rows.back() += c;
+    return rows;
+}
+
 FontSpec Face(const char* face, LONG height) {
     FontSpec spec;
     spec.face = face;
@@ -54,28 +61,18 @@ CRect InkBox(const CDC& dc, COLORREF paper = kWhite) {
 }
 
 TEST(DcShapeTest, RectangleCoversLeftToRightMinusOne) {
-    CDC dc(10, 10);
-    dc.SelectPen(Pen(PS_SOLID, 1, kBlack));
-    dc.SelectBrush(Brush(kRed));
+    CDC dc(10, 10), reversed(10, 10);
+    for (CDC* d : {&dc, &reversed}) {
+        d->SelectPen(Pen(PS_SOLID, 1, kBlack));
+        d->SelectBrush(Brush(kRed));
+    }
     dc.Rectangle(CRect(1, 1, 7, 6));
-    const std::vector<std::string> expected = {
-        "..........",  //
-        ".######...",  //
-        ".#????#...",  //
-        ".#????#...",  //
-        ".#????#...",  //
-        ".######...",  //
-        "..........",
-    };
-    EXPECT_EQ(Picture(dc, CRect(0, 0, 10, 7), kBlack), expected);
+    EXPECT_EQ(Picture(dc, CRect(0, 0, 10, 7), kBlack),
+              Rows("..........|.######...|.#????#...|.#????#...|.#????#...|.######...|.........."));
     EXPECT_EQ(dc.GetPixel(3, 3), kRed);
-
     // A reversed rectangle is the same rectangle.
-    CDC dc2(10, 10);
-    dc2.SelectPen(Pen(PS_SOLID, 1, kBlack));
-    dc2.SelectBrush(Brush(kRed));
-    dc2.Rectangle(CRect(7, 6, 1, 1));
-    EXPECT_EQ(dc2.Image(), dc.Image());
+    reversed.Rectangle(CRect(7, 6, 1, 1));
+    EXPECT_EQ(reversed.Image(), dc.Image());
 }
 
 TEST(DcShapeTest, PenWidthDrawsInsideAndNullPenShrinksTheFill) {
@@ -84,16 +81,14 @@ TEST(DcShapeTest, PenWidthDrawsInsideAndNullPenShrinksTheFill) {
     dc.SelectBrush(Brush::Null());
     dc.Rectangle(CRect(0, 0, 6, 6));
     EXPECT_EQ(Picture(dc, CRect(0, 0, 7, 7), kBlack),
-              (std::vector<std::string>{"######.", "######.", "##..##.", "##..##.", "######.",
-                                        "######.", "......."}));
+              Rows("######.|######.|##..##.|##..##.|######.|######.|......."));
 
     CDC fill(6, 6);
     fill.SelectPen(Pen::Null());
     fill.SelectBrush(Brush(kBlue));
     fill.Rectangle(CRect(1, 1, 5, 5));
-    EXPECT_EQ(
-        Picture(fill, CRect(0, 0, 6, 6), kBlue),
-        (std::vector<std::string>{"......", ".###..", ".###..", ".###..", "......", "......"}));
+    EXPECT_EQ(Picture(fill, CRect(0, 0, 6, 6), kBlue),
+              Rows("......|.###..|.###..|.###..|......|......"));
 }
 
 TEST(DcShapeTest, SmallEllipseTouchesItsBox) {
@@ -102,8 +97,7 @@ TEST(DcShapeTest, SmallEllipseTouchesItsBox) {
     dc.SelectBrush(Brush::Null());
     dc.Ellipse(CRect(1, 1, 6, 6));
     EXPECT_EQ(Picture(dc, CRect(0, 0, 7, 7), kBlack),
-              (std::vector<std::string>{".......", "..###..", ".#...#.", ".#...#.", ".#...#.",
-                                        "..###..", "......."}));
+              Rows(".......|..###..|.#...#.|.#...#.|.#...#.|..###..|......."));
 }
 
 TEST(DcShapeTest, EllipseBoundsFillAndSymmetry) {
@@ -143,8 +137,7 @@ TEST(DcLineTest, CosmeticLinesLeaveOutTheEndPixel) {
     dc.LineTo(3, 6);
     EXPECT_EQ(dc.GetCurrentPosition(), CPoint(3, 6));
     EXPECT_EQ(Picture(dc, CRect(0, 0, 8, 7), kBlack),
-              (std::vector<std::string>{"........", ".####...", "........", "#.......", ".#......",
-                                        "..#.....", "........"}));
+              Rows("........|.####...|........|#.......|.#......|..#.....|........"));
 }
 
 TEST(DcLineTest, GeometricCapsKeepTheEndPixel) {
@@ -178,30 +171,20 @@ TEST(DcLineTest, StockStylesAndUserDashes) {
 }
 
 TEST(DcLineTest, WideDashedPenWithFlatAndSquareCaps) {
-    CDC flat(30, 9);
-    flat.SelectPen(Pen::Geometric(PS_USERSTYLE, 3, kBlack, PS_ENDCAP_FLAT, {3, 6}));
-    flat.MoveTo(2, 4);
-    flat.LineTo(23, 4);
-    const auto f = Picture(flat, CRect(0, 0, 30, 9), kBlack);
-    EXPECT_EQ(f[2], "..............................");
-    for (int y = 3; y <= 5; ++y) EXPECT_EQ(f[y], "..###......###......###.......") << y;
-    EXPECT_EQ(f[6], "..............................");
-
-    CDC square(30, 9);
-    square.SelectPen(Pen::Geometric(PS_USERSTYLE, 3, kBlack, PS_ENDCAP_SQUARE, {3, 6}));
-    square.MoveTo(2, 4);
-    square.LineTo(23, 4);
-    const auto s = Picture(square, CRect(0, 0, 30, 9), kBlack);
-    // Each dash grows by half the pen width at both ends.
-    for (int y = 3; y <= 5; ++y) EXPECT_EQ(s[y], ".######...######...######.....") << y;
-    EXPECT_EQ(s[2], "..............................");
-
-    // A gap of 0 with square caps is a solid line.
-    CDC solid(30, 9);
-    solid.SelectPen(Pen::Geometric(PS_USERSTYLE, 3, kBlack, PS_ENDCAP_SQUARE, {3, 0}));
-    solid.MoveTo(2, 4);
-    solid.LineTo(23, 4);
-    EXPECT_EQ(Picture(solid, CRect(0, 4, 30, 5), kBlack)[0], ".########################.....");
+    // Rows 2 to 6 of a 3-wide dashed line drawn along row 4 from x 2 to 23.
+    auto dashed = [](int cap, DWORD gap) {
+        CDC dc(30, 9);
+        dc.SelectPen(Pen::Geometric(PS_USERSTYLE, 3, kBlack, cap, {3, gap}));
+        dc.MoveTo(2, 4);
+        dc.LineTo(23, 4);
+        return Picture(dc, CRect(0, 2, 30, 7), kBlack);
+    };
+    const std::string none(30, '.');
+    auto band = [&none](const std::string& row) { return std::vector{none, row, row, row, none}; };
+    EXPECT_EQ(dashed(PS_ENDCAP_FLAT, 6), band("..###......###......###......."));
+    // Each dash grows by half the pen width at both ends; a gap of 0 is a solid line.
+    EXPECT_EQ(dashed(PS_ENDCAP_SQUARE, 6), band(".######...######...######....."));
+    EXPECT_EQ(dashed(PS_ENDCAP_SQUARE, 0), band(".########################....."));
 }
 
 // A picture with some variety to draw over.
@@ -246,8 +229,7 @@ TEST(DcRasterTest, XorInvertAndFocusFrames) {
     CDC white(8, 6);
     white.DrawFocusRect(CRect(1, 1, 7, 5));
     EXPECT_EQ(Picture(white, CRect(0, 0, 8, 6), kBlack),
-              (std::vector<std::string>{"........", ".#.#.#..", "......#.", ".#......", "..#.#.#.",
-                                        "........"}));
+              Rows("........|.#.#.#..|......#.|.#......|..#.#.#.|........"));
     white.DrawFocusRect(CRect(1, 1, 7, 5));
     EXPECT_EQ(InkBox(white), CRect());
 
@@ -261,8 +243,7 @@ TEST(DcRasterTest, XorInvertAndFocusFrames) {
 TEST(DcRasterTest, Draw3dRectEdges) {
     CDC dc(6, 5);
     dc.Draw3dRect(CRect(0, 0, 5, 4), kBlack, kRed);
-    EXPECT_EQ(Picture(dc, CRect(0, 0, 6, 5), kBlack),
-              (std::vector<std::string>{"####?.", "#...?.", "#...?.", "?????.", "......"}));
+    EXPECT_EQ(Picture(dc, CRect(0, 0, 6, 5), kBlack), Rows("####?.|#...?.|#...?.|?????.|......"));
     EXPECT_EQ(dc.GetPixel(4, 0), kRed);
     EXPECT_EQ(dc.GetPixel(0, 3), kRed);
 }
@@ -273,8 +254,7 @@ TEST(DcRasterTest, FillFrameAndHatch) {
     dc.FrameRect(CRect(6, 6, 9, 9), Brush(kBlack));
     EXPECT_EQ(Picture(dc, CRect(0, 0, 10, 10), kBlue)[2], "..###.....");
     EXPECT_EQ(dc.GetPixel(5, 3), kWhite);
-    EXPECT_EQ(Picture(dc, CRect(6, 6, 10, 10), kBlack),
-              (std::vector<std::string>{"###.", "#.#.", "###.", "...."}));
+    EXPECT_EQ(Picture(dc, CRect(6, 6, 10, 10), kBlack), Rows("###.|#.#.|###.|...."));
 
     CDC hatch(8, 8);
     hatch.SetBkMode(TRANSPARENT);

@@ -1,6 +1,5 @@
 #include "platform/inifile.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/capability.h>
@@ -10,6 +9,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <filesystem>
 
 #include "platform/testing/testsupport.h"
 #include "platform/textcodec.h"
@@ -93,37 +93,21 @@ TEST(IniFileTest, WritesCreateFileSectionAndKeysInPlace) {
 
 TEST(IniFileTest, WritesKeepOtherLinesAndTheirOrder) {
     const std::string file = TempIni();
-    const std::string original =
-        "; settings\n"
-        "\n"
-        "[First]\r\n"
-        "k1 = v1\n"
-        "junk line\n"
-        "k2=v2\n"
-        "; trailing comment\n"
-        "\n"
-        "[Second]\n"
-        "only=1";  // no line end at the end
-    WriteFileBytes(file, original);
+    const std::string head = "; settings\n\n[First]\r\n";
+    const std::string tail = "junk line\nk2=v2\nk3=v3\r\n; trailing comment\n\n[Second]\nonly=1";
+    // The last line has no line end.
+    WriteFileBytes(file,
+                   head + "k1 = v1\njunk line\nk2=v2\n; trailing comment\n\n[Second]\nonly=1");
     // A new key goes after the section's last key, before its trailing lines.
     ASSERT_TRUE(WritePrivateProfileString("first", "k3", "v3", file));
-    EXPECT_EQ(ReadFileBytes(file),
-              "; settings\n\n[First]\r\nk1 = v1\njunk line\nk2=v2\nk3=v3\r\n"
-              "; trailing comment\n\n[Second]\nonly=1");
+    EXPECT_EQ(ReadFileBytes(file), head + "k1 = v1\n" + tail);
     // Replacing a key rewrites only its line.
     ASSERT_TRUE(WritePrivateProfileString("First", "K1", "new", file));
-    EXPECT_EQ(ReadFileBytes(file),
-              "; settings\n\n[First]\r\nK1=new\r\njunk line\nk2=v2\nk3=v3\r\n"
-              "; trailing comment\n\n[Second]\nonly=1");
+    EXPECT_EQ(ReadFileBytes(file), head + "K1=new\r\n" + tail);
     // Appending after a last line without a line end gives it one.
     ASSERT_TRUE(WritePrivateProfileString("Second", "two", "2", file));
-    EXPECT_EQ(ReadFileBytes(file),
-              "; settings\n\n[First]\r\nK1=new\r\njunk line\nk2=v2\nk3=v3\r\n"
-              "; trailing comment\n\n[Second]\nonly=1\r\ntwo=2\r\n");
     ASSERT_TRUE(WritePrivateProfileString("Third", "t", "", file));
-    EXPECT_EQ(ReadFileBytes(file),
-              "; settings\n\n[First]\r\nK1=new\r\njunk line\nk2=v2\nk3=v3\r\n"
-              "; trailing comment\n\n[Second]\nonly=1\r\ntwo=2\r\n[Third]\r\nt=\r\n");
+    EXPECT_EQ(ReadFileBytes(file), head + "K1=new\r\n" + tail + "\r\ntwo=2\r\n[Third]\r\nt=\r\n");
 }
 
 TEST(IniFileTest, KeyIntoEmptySectionFollowsHeader) {
@@ -180,17 +164,8 @@ TEST(IniFileTest, FailedWriteKeepsTheOldFile) {
     EXPECT_EQ(testsupport::WaitChild(pid), 0);
     EXPECT_EQ(ReadFileBytes(file), original);
     // No temporary file is left behind.
-    const std::string folder = file.substr(0, file.rfind('/'));
-    int entries = 0;
-    for (DIR* d = opendir(folder.c_str()); d != nullptr;) {
-        dirent* e = readdir(d);
-        if (e == nullptr) {
-            closedir(d);
-            break;
-        }
-        if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") ++entries;
-    }
-    EXPECT_EQ(entries, 1);
+    const std::filesystem::path folder = std::filesystem::path(file).parent_path();
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
 }
 
 TEST(IniFileTest, KeepsPermissionsAndMakesNoFolder) {

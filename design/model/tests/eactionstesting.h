@@ -77,6 +77,18 @@ public:
     }
     BOOL Rebuild() { return lastRebuild = WObjsFromEActions(*this, TRUE); }
 
+    // Each object in drawing order as "id:left,top,right,bottom".
+    std::string Rects() const {
+        std::string text;
+        for (int id : GetZOrder()) {
+            const CRect r = GetWObjRect(id);
+            text += (text.empty() ? "" : " ") + std::to_string(id) + ":" + std::to_string(r.left) +
+                    "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+                    std::to_string(r.bottom);
+        }
+        return text;
+    }
+
     // Builds a one-object action with one of its Init functions (or a
     // several-object geometry action), then appends it as above.
     template <typename Init, typename... Args>
@@ -164,6 +176,18 @@ inline Dump DumpOf(const CRevolver& buffer) {
             value = store.GetString(key);
         }
         dump[key] = {type, value};
+    }
+    return dump;
+}
+
+// A dump whose keys are written "long|short": each key as the style names it.
+inline Dump Styled(bool shortStyle, const Dump& both) {
+    Dump dump;
+    for (const auto& [key, value] : both) {
+        const size_t bar = key.find('|');
+        dump[bar == std::string::npos ? key
+             : shortStyle             ? key.substr(bar + 1)
+                                      : key.substr(0, bar)] = value;
     }
     return dump;
 }

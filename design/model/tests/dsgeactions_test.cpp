@@ -243,7 +243,9 @@ TEST(DsgEActionsTest, VersionGate) {
         EXPECT_EQ(target.GetEACount(), c.level == nDSG_EAVERSION__REFUSED ? 2 : 6);
         std::string caption;
         EXPECT_EQ(CDsgEActions::GetEAVersionMessage(level, caption), c.text);
-        if (c.caption) EXPECT_EQ(caption, c.caption);
+        if (c.caption) {
+            EXPECT_EQ(caption, c.caption);
+        }
     }
 
     // Writers of 119 and below carry only "min_ver"; from 120 on the version

@@ -168,7 +168,9 @@ TEST_F(HDataTest, MissingDamagedAndForeignRecordsGiveNothingToPaste) {
         });
         EXPECT_FALSE(hd.CanPasteWObjs() || hd.CanPasteGJPixel()) << f.kind;
         EXPECT_EQ(hd.m_nHDKind, f.kind);
-        if (f.kind == 3) EXPECT_FALSE(hd.HDRead());
+        if (f.kind == 3) {
+            EXPECT_FALSE(hd.HDRead());
+        }
     }
 
     // A character kind reads even without its record.

@@ -46,9 +46,8 @@ TEST(DsgKLinkerTest, EndsAndCorners) {
                                                 {CPoint(-30, 40), CRect(10, 20, 1, 2)},
                                                 {CPoint(-1, -1), rect}};
     for (int corner = 0; corner <= 5; ++corner) {
-        if (corner > 0) EXPECT_EQ(GetRectCorner(rect, corner), corners[corner].first) << corner;
-        if (corner < 5)
-            EXPECT_EQ(SetRectCorner(rect, corner, CPoint(1, 2)), corners[corner].second);
+        EXPECT_EQ(GetRectCorner(rect, corner), corners[corner].first) << corner;
+        EXPECT_EQ(SetRectCorner(rect, corner, CPoint(1, 2)), corners[corner].second) << corner;
     }
 }
 

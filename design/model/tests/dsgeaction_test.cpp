@@ -294,7 +294,7 @@ TEST(DsgEActionTest, RecordsHoldExactKeysInEachStyle) {
                   Styled(s, {{"WOSEA.tprops|oa", {kBlock, ContentOf(pair)}}}));
 
         const CRevolver amended = BlockOf(RecordOf(*amend), sea);
-        EXPECT_EQ(DumpOf(BlockOf(RecordOf(*amend), sea)).size(), 2u);
+        EXPECT_EQ(DumpOf(amended).size(), 2u);  // the pair and the amendment
         EXPECT_EQ(DumpOf(BlockOf(amended, s ? "rp" : "WOSEA.woamending")),
                   Styled(s, {{"WOA.woatpkey|rf", {kText, "UTP.bstate"}},
                              {"WOA.woatpvtype|typ", {kInt, "2"}},

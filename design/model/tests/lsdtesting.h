@@ -13,6 +13,7 @@
 
 #include <QObject>
 #include <QWidget>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -124,9 +125,7 @@ public:
         return names;
     }
     bool Asked(const std::string& request) const {
-        for (const std::string& entry : log)
-            if (entry == request) return true;
-        return false;
+        return std::find(log.begin(), log.end(), request) != log.end();
     }
     std::string PathOf(int index) const { return workDir + "#" + std::to_string(index); }
 

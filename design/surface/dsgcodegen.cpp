@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 #include "chareditor/dtrggjpixel.h"
 #include "chareditor/dtrgjpixel.h"
@@ -238,15 +239,16 @@ int GetDEFCHRCommands(const CDsgNCCodeSet& codes, int flag, const CDtrGGJPixel& 
                       std::string& out) {
     out.clear();
     std::string block;
-    for (int code : codes) {  // ascending
-        const CDtrGJPixel* character = charset.GetGJPixelByNCCode(code);
+    for (auto it = codes.begin(); it != codes.end(); ++it) {  // ascending
+        const CDtrGJPixel* character = charset.GetGJPixelByNCCode(*it);
         if (character == nullptr) continue;
         std::string statement;
         if (!GetGJPixelDEFCHR(*character, flag, statement)) return 0;
-        // Separators only between statements: a code without a character at
-        // the end must not leave an empty line behind.
-        if (!block.empty()) block += kLineBreak;
+        // Each statement but the one of the last code ends its line, even
+        // when no character follows: a last code without a character leaves
+        // an empty line behind.
         block += statement;
+        if (std::next(it) != codes.end()) block += kLineBreak;
     }
     out = std::move(block);
     return 1;

@@ -75,7 +75,8 @@ CSize GetWOMenuTitleSize(const CDsgWObj& wobj);
 // pattern cannot be read.
 int GetGJPixelDEFCHR(const CDtrGJPixel& character, int flag, std::string& out);
 // The DEFCHR statements of the codes of the set that have a character in
-// `charset`, ascending, separated by CR LF. 0 when a pattern cannot be read.
+// `charset`, ascending, each followed by CR LF unless its code is the last of
+// the set. 0 when a pattern cannot be read.
 int GetDEFCHRCommands(const CDsgNCCodeSet& codes, int flag, const CDtrGGJPixel& charset,
                       std::string& out);
 

@@ -168,7 +168,6 @@ int CDsgLScriptPrinter::PrintLScript(CDC* dc, const CRect& lmRect, const CDsgCDi
     long long lineIndex = 0;
     std::string line;
     bool lineStarted = false;  // a character or newline was taken on this line
-    bool lineHasChars = false;
     bool afterNewline = false;
     bool ended = false;
     auto finishLine = [&]() {
@@ -194,8 +193,10 @@ int CDsgLScriptPrinter::PrintLScript(CDC* dc, const CRect& lmRect, const CDsgCDi
         }
 
         // A new line after a newline, or when the next character would pass
-        // the right edge; a character always fits on an empty line.
-        if (afterNewline || (lineHasChars && x + breakReach > rect.right)) {
+        // the right edge. This holds on an empty line too: in a box narrower
+        // than that reach the first line stays empty and every character
+        // takes a line of its own.
+        if (afterNewline || x + breakReach > rect.right) {
             finishLine();
             if (singleLine) {
                 ended = true;
@@ -205,7 +206,7 @@ int CDsgLScriptPrinter::PrintLScript(CDC* dc, const CRect& lmRect, const CDsgCDi
             y += lineUnits;
             x = rect.left;
             line.clear();
-            lineStarted = lineHasChars = afterNewline = false;
+            lineStarted = afterNewline = false;
         }
         if (y + breakReach > rect.bottom) {
             ended = true;
@@ -239,7 +240,6 @@ int CDsgLScriptPrinter::PrintLScript(CDC* dc, const CRect& lmRect, const CDsgCDi
         if (pc.text.empty()) pc.text = shown;
         x += pc.advance;
         placed.push_back(std::move(pc));
-        lineHasChars = true;
         i += length;
     }
     if (!ended && lineStarted) finishLine();

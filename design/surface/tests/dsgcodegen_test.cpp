@@ -277,7 +277,7 @@ TEST(CodeGenTextTest, TextIsWrittenUnchangedAndFontsAreClampedForLayoutOnly) {
     std::vector<std::string> lines;
     std::vector<int> offsets;
     GetWOTextLines(text, lines, offsets);
-    EXPECT_TRUE(lines.empty());  // dropped at the bottom at once
+    EXPECT_EQ(lines, std::vector<std::string>{""});  // an empty first line, then the bottom
     EXPECT_EQ(Statement(text), "");
 }
 
@@ -305,8 +305,8 @@ TEST(CodeGenMenuTest, TitleCentredByItsMeasuredSize) {
     menu = Obj(nDSG_WOKIND__WOMENU, CRect(0, 0, 200000, 200000), MenuAttrs("AB"));
     EXPECT_EQ(GetWOMenuTitleSize(menu), CSize(80000, 160000));
     EXPECT_EQ(Statement(menu), "MENUSET 3,1,0,0,20,20\r\n\tMENUTITLE 3,6,2,\"AB\"");
-    menu = Obj(nDSG_WOKIND__WOMENU, CRect(0, 0, 50000, 200000), MenuAttrs("AB"));
-    EXPECT_EQ(Statement(menu), "MENUSET 3,1,0,0,5,20\r\n\tMENUTITLE 3,-1,2,\"AB\"");
+    menu = Obj(nDSG_WOKIND__WOMENU, CRect(0, 0, 130000, 200000), MenuAttrs(A("가")));
+    EXPECT_EQ(Statement(menu), "MENUSET 3,1,0,0,13,20\r\n\tMENUTITLE 3,-1,2,\"" + A("가") + "\"");
     // A title that does not fit the menu's height measures nothing.
     menu = Obj(nDSG_WOKIND__WOMENU, CRect(0, 0, 200000, 100000), MenuAttrs("AB"));
     EXPECT_EQ(Statement(menu), "MENUSET 3,1,0,0,20,10\r\n\tMENUTITLE 3,10,5,\"AB\"");
@@ -363,12 +363,13 @@ TEST(CodeGenDNCharTest, DEFCHRStatementsAndBlocks) {
     EXPECT_EQ(GetGJPixelDEFCHR(*charset.GetGJPixelByNCCode(0xDB41), 0, text), 1);
     EXPECT_EQ(text, "");
 
-    // The block: ascending codes, codes without a character left out and no
-    // empty line where they were.
+    // The block: ascending codes, codes without a character left out; every
+    // statement but the last code's ends its line, so a last code without a
+    // character leaves an empty line.
     ASSERT_EQ(GetDEFCHRCommands({0xDBFF, 0xDB41, 0xDB30, 0xDB31}, 1, charset, text), 1);
     std::string first;
     GetGJPixelDEFCHR(*charset.GetGJPixelByNCCode(0xDB41), 1, first);
-    EXPECT_EQ(text, BlankDEFCHR("DB30") + "\r\n" + first);
+    EXPECT_EQ(text, BlankDEFCHR("DB30") + "\r\n" + first + "\r\n");
     ASSERT_EQ(GetDEFCHRCommands({0xDB32}, 1, charset, text), 1);
     EXPECT_EQ(text, "");
     ASSERT_EQ(GetDEFCHRCommands({}, 1, charset, text), 1);
@@ -471,8 +472,9 @@ TEST(CodeGenFormTest, DefinableCharactersAndTheirDEFCHRBlock) {
         "\tFONT 4,0\r\n\tGLOCATE 20,0\r\n\tGPRINT CHR(&HDB30)\r\n\tDELAY 1\r\n\tFONT 1,0\r\n"
         "\tFONT 4,0\r\nEND SUB";
     CDsgNCCodeSet projectUsed = {0xDB50};
-    EXPECT_EQ(form.Sub("f", charset, FALSE, &projectUsed),
-              "SUB F()\r\n" + BlankDEFCHR("DB30") + "\r\n" + BlankDEFCHR("DB31") + "\r\n" + body);
+    EXPECT_EQ(
+        form.Sub("f", charset, FALSE, &projectUsed),
+        "SUB F()\r\n" + BlankDEFCHR("DB30") + "\r\n" + BlankDEFCHR("DB31") + "\r\n\r\n" + body);
     EXPECT_EQ(projectUsed, (CDsgNCCodeSet{0xDB30, 0xDB31, 0xDB50, 0xDB99}));
 
     // Isolated: no block in the form.
@@ -568,4 +570,37 @@ TEST(CodeGenProjectTest, FormsFromWorkingFiles) {
     // Only the readable form is in the project.
     EXPECT_EQ(gen.GetPJGCommands(),
               "SUB GOOD()\r\n\tCOLOR 0\r\n\tBOXFILL 0,0,10,10,0\r\n\tCOLOR 1\r\nEND SUB");
+}
+
+// ---- Layout and DEFCHR edge cases ----------------------------------------------
+
+TEST(CodeGenEdgeTest, NarrowTextBoxKeepsAnEmptyFirstLine) {
+    // 10 dots is narrower than the break reach of font 4 (12.8 dots): the
+    // break comes before the first character too, so line 0 stays empty and
+    // the written lines are indented from the first.
+    Form form;
+    form.Add(nDSG_WOKIND__WOTEXT, CRect(0, 0, 100000, 1000000), TextAttrs("AB"));
+    CDtrGGJPixel charset;
+    EXPECT_EQ(form.Sub("v", charset),
+              "SUB V()\r\n\tFONT 4,0\r\n\tSTYLE 0,0,0\r\n"
+              "\t\tGLOCATE 0,16\r\n\tGPRINT \"A\"\r\n\tGLOCATE 0,32\r\n\tGPRINT \"B\"\r\nEND SUB");
+}
+
+TEST(CodeGenEdgeTest, LastCodeWithoutCharacterLeavesAnEmptyLine) {
+    CDtrGGJPixel charset;
+    AddChar(charset, 0xDB30);
+    Form form;
+    form.Add(nDSG_WOKIND__WODNCHAR, CRect(0, 0, 160000, 160000),
+             {{"UTP.dirncachar", std::to_string(0xDB30)}});
+    form.Add(nDSG_WOKIND__WODNCHAR, CRect(0, 0, 160000, 160000),
+             {{"UTP.dirncachar", std::to_string(0xDB31)}});
+    const std::string body = "\tGLOCATE 0,0\r\n\tGPRINT CHR(&HDB30)\r\n\tDELAY 1";
+    EXPECT_EQ(form.Sub("f", charset),
+              "SUB F()\r\n" + BlankDEFCHR("DB30") + "\r\n\r\n" + body + "\r\nEND SUB");
+
+    CDsgPJCodeGen gen(charset, TRUE, "defs");
+    ASSERT_TRUE(gen.AddSPGCommands(form.actions, "f"));
+    EXPECT_EQ(gen.GetPJGCommands(), "SUB DEFS()\r\n" + BlankDEFCHR("DB30") +
+                                        "\r\n\r\nEND SUB\r\n\r\nSUB F()\r\n" + body +
+                                        "\r\nEND SUB");
 }

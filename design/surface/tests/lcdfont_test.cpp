@@ -99,9 +99,9 @@ TEST(LScriptLayoutTest, LinesOffsetsAndSizes) {
                                                                             {32 * U, 32 * U}},
         {"ABCDE",      4, 0, {0, 0, 367999, 100 * U}, FALSE, {"ABC", "DE"}, {0, 16 * U},
                                                                             {24 * U, 32 * U}},
-        // Narrower than a character: one per line, none lost.
-        {"ABC",        4, 0, R(0, 0, 5, 100), FALSE, {"A", "B", "C"}, {0, 16 * U, 32 * U},
-                                                                      {8 * U, 48 * U}},
+        // Narrower than the reach: an empty first line, then one per line.
+        {"ABC",        4, 0, R(0, 0, 5, 100), FALSE, {"", "A", "B", "C"},
+                                                     {0, 16 * U, 32 * U, 48 * U}, {8 * U, 48 * U}},
         // Bottom: a line starting at 32 dots would reach 44.8 > 40.
         {"A\nB\nC\nD",  4, 0, R(0, 0, 100, 40), FALSE, {"A", "B"}, {0, 16 * U}, {8 * U, 32 * U}},
         {"ABC",        4, 0, {0, 0, 100 * U, 127999}, FALSE, {}, {}, {0, 0}},

@@ -40,18 +40,16 @@ BOOL CDsgTProps::TPropsFromRevolver(const CRevolver& buffer, int keyStyle) {
         LogRecordFailure("CDsgTProps::TPropsFromRevolver Fail Reason 3.0");
         return FALSE;
     }
-    // Both records are read aside first, so that a broken one leaves the
-    // pair as it was.
+    // Both records are read aside first, so that a broken identity leaves the
+    // pair as it was. Damaged attributes keep what can be read of them (their
+    // reader logs the damage): the object still loads.
     CDsgNTProps nt;
     CDsgUTProps ut;
     if (!nt.NTPropsFromRevolver(ntBuffer, keyStyle)) {
         LogRecordFailure("CDsgTProps::TPropsFromRevolver Fail Reason 4.0");
         return FALSE;
     }
-    if (!ut.FromRevolver(utBuffer, keyStyle)) {
-        LogRecordFailure("CDsgTProps::TPropsFromRevolver Fail Reason 5.0");
-        return FALSE;
-    }
+    ut.FromRevolver(utBuffer, keyStyle);
     GetNTProps().CopyFrom(nt);
     GetUTProps().CopyFrom(ut);
     return TRUE;

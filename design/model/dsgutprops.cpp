@@ -45,13 +45,14 @@ BOOL CDsgUTProps::ToRevolver(CRevolver& buffer, int keyStyle) const {
 
 BOOL CDsgUTProps::FromRevolver(const CRevolver& buffer, int keyStyle) {
     (void)keyStyle;
+    // The record is replaced by what the bytes hold; a damaged record keeps
+    // the attributes before the damage, so that an object still loads with
+    // what can be read of it.
     CFxRevPropStore store;
-    if (!store.FromRevolver(buffer)) {
-        LogRecordFailure("CDsgUTProps::FromRevolver Fail Reason 1.0");
-        return FALSE;
-    }
+    const BOOL decoded = store.FromRevolver(buffer);
+    if (!decoded) LogRecordFailure("CDsgUTProps::FromRevolver Fail Reason 1.0");
     CopyFrom(store);
-    return TRUE;
+    return decoded;
 }
 
 void CDsgUTProps::CopyWOKindUTProps(const CDsgUTProps& from, int kind) {

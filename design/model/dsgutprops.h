@@ -47,8 +47,8 @@ public:
 
     // Encodes the record under the key style. FALSE when it cannot be encoded.
     BOOL ToRevolver(CRevolver& buffer, int keyStyle) const;
-    // Replaces the record by the one in the buffer. FALSE, record unchanged,
-    // when the bytes do not decode.
+    // Replaces the record by the one in the buffer. FALSE when the bytes hold
+    // a damaged item; the record then holds the attributes before it.
     BOOL FromRevolver(const CRevolver& buffer, int keyStyle);
 
     // Replaces the record by those keys of `from` that objects of `kind`

@@ -8,6 +8,16 @@ using namespace eatesting;
 
 namespace {
 
+// The bytes of an attribute record holding one script text.
+std::string ScriptRecord(const std::string& text) {
+    CDsgUTProps props;
+    props.RemoveAll();
+    props.SetString(szUTP_LSCRIPT, text);
+    CRevolver buffer;
+    props.ToRevolver(buffer, KEYSTYLE_LONG);
+    return ContentOf(buffer);
+}
+
 CDsgTProps MakeLine() {
     CDsgTProps tp;
     tp.SetNTProps(7, 3, CRect(250000, 120000, -5, 90000));
@@ -94,8 +104,10 @@ TEST(DsgUTPropsTest, ReaderReplacesOrKeeps) {
     CDsgUTProps read;
     ASSERT_TRUE(read.FromRevolver(buffer, KEYSTYLE_SHORT));
     EXPECT_EQ(read.GetText(), "UTP.lscript=HELLO");
-    EXPECT_FALSE(read.FromRevolver(RevolverOf(Bytes({0x22, 0x01, 'k'})), KEYSTYLE_LONG));
-    EXPECT_EQ(read.GetText(), "UTP.lscript=HELLO");
+    // A damaged record keeps the attributes before the damage.
+    const std::string broken = Bytes({0x00, 0x01, 'k', 0x05, 'a'});
+    EXPECT_FALSE(read.FromRevolver(RevolverOf(ScriptRecord("AB") + broken), KEYSTYLE_LONG));
+    EXPECT_EQ(read.GetText(), "UTP.lscript=AB");
 }
 
 TEST(DsgUTPropsTest, FontOfAPCText) {
@@ -177,7 +189,6 @@ TEST(DsgTPropsTest, FailedReadLeavesThePair) {
     const CRevolver bad[] = {Edited(good, Renamed(szTP_NTPROPS)),
                              Edited(good, Renamed(szTP_UTPROPS)),
                              Edited(good, WithBlock(szTP_NTPROPS, broken)),
-                             Edited(good, WithBlock(szTP_UTPROPS, broken)),
                              RevolverOf(ContentOf(good) + Bytes({0x23, 0x01, 'x', 0x01}))};
     for (size_t i = 0; i < std::size(bad); ++i) {
         CDsgTProps tp;
@@ -189,6 +200,18 @@ TEST(DsgTPropsTest, FailedReadLeavesThePair) {
         EXPECT_EQ(tp.GetLMHugeRect(), CRect(3, 4, 5, 6)) << i;
         EXPECT_EQ(tp.GetUTProps().GetText(), kept) << i;
     }
+}
+
+TEST(DsgTPropsTest, DamagedAttributesStillLoadTheObject) {
+    CRevolver good;
+    ASSERT_TRUE(MakeLine().TPropsToRevolver(good, KEYSTYLE_LONG));
+    const std::string broken = Bytes({0x00, 0x01, 'k', 0x05, 'a'});
+    CDsgTProps tp;
+    ASSERT_TRUE(tp.TPropsFromRevolver(
+        Edited(good, WithBlock(szTP_UTPROPS, ScriptRecord("AB") + broken)), KEYSTYLE_LONG));
+    EXPECT_EQ(tp.GetWOId(), MakeLine().GetWOId());
+    EXPECT_EQ(tp.GetLMHugeRect(), MakeLine().GetLMHugeRect());
+    EXPECT_EQ(tp.GetUTProps().GetText(), "UTP.lscript=AB");
 }
 
 TEST(DsgTPropsTest, EmptyKeyFailsTheWriterAndKeepsTheBuffer) {

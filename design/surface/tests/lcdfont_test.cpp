@@ -30,54 +30,42 @@ CDsgWObj Text(const std::string& script, int krn = 4, int aln = 0) {
 
 }  // namespace
 
-TEST(LCDFontTableTest, CellsFacesAndWidthsPerFont) {
-    const char* faces[] = {"돋움", "샘물", "바탕", "돋움", "굴림", "으뜸", "돋움", "바탕", "돋움"};
-    const int widths[] = {10, 10, 16, 16, 16, 16, 24, 24, 48};
-    const int heights[] = {16, 16, 16, 16, 16, 16, 24, 24, 48};
-    const int halves[] = {7, 7, 8, 8, 8, 8, 12, 12, 25};
-    // Proportional 'A' and '~' by cell size.
-    const int upperA[] = {7, 7, 11, 11, 11, 11, 17, 17, 38};
-    const int tilde[] = {7, 7, 12, 12, 12, 12, 20, 20, 28};
-    for (int k = 0; k < 9; ++k) {
-        EXPECT_EQ(GetLCDFontFace(k), A(faces[k])) << k;
-        EXPECT_EQ(GetLCDFontWidth(k), widths[k]) << k;
-        EXPECT_EQ(GetLCDFontHeight(k), heights[k]) << k;
-        EXPECT_EQ(GetLCDCharWidth(k, 0, 'W'), halves[k]) << k;
-        EXPECT_EQ(GetLCDCharWidth(k, 1 + k % 3, 'A'), upperA[k]) << k;
-        EXPECT_EQ(GetLCDCharWidth(k, 1, '~'), tilde[k]) << k;
+TEST(LCDFontTableTest, CharacterAdvances) {
+    // With alnum index 0 the Korean font's half width for any character;
+    // otherwise the proportional advance of the font's cell size, checked at
+    // 'A' and at '~', the last entry of each list. Outside 32..126 the "?"
+    // stands in; a cell size without a table gives -1.
+    struct {
+        int krn, aln, ch, advance;
+        BOOL notFound;
+    } cases[] = {{0, 0, 'W', 7, FALSE},  {8, 0, 'W', 25, FALSE},  {4, 0, '\t', 8, FALSE},
+                 {9, 0, 'A', -1, FALSE}, {-1, 0, 'A', -1, FALSE}, {1, 2, 'A', 7, FALSE},
+                 {0, 1, '~', 7, FALSE},  {3, 1, 'A', 11, FALSE},  {2, 3, '~', 12, FALSE},
+                 {7, 1, 'A', 17, FALSE}, {6, 1, '~', 20, FALSE},  {8, 1, 'A', 38, FALSE},
+                 {8, 1, '~', 28, FALSE}, {4, 1, ' ', 8, FALSE},   {4, 1, 31, 8, TRUE},
+                 {4, 1, '\t', 8, TRUE},  {6, 1, 127, 14, TRUE},   {9, 1, 'A', -1, TRUE}};
+    for (const auto& c : cases) {
+        BOOL notFound = !c.notFound;
+        EXPECT_EQ(GetLCDCharWidth(c.krn, c.aln, c.ch, &notFound), c.advance)
+            << c.krn << "/" << c.aln << " " << c.ch;
+        EXPECT_EQ(notFound, c.notFound) << c.krn << "/" << c.aln << " " << c.ch;
     }
-    EXPECT_EQ(GetLCDCharWidth(9, 0, 'A'), -1);
+    EXPECT_EQ(GetLCDFontFace(4), A("굴림"));
+    EXPECT_EQ(GetLCDFontFace(9), "");
+    EXPECT_EQ(GetLCDFontWidth(9), 0);
     EXPECT_EQ(GetUTPDisplayName("UTP.krnfindex"), "kor_font_index");
-
-    // Sums of the 95 advances of each list, so that no entry goes astray.
-    const CFxNamedLists& table = GetLCDAlnumWidthTable();
-    const std::pair<const char*, int> sums[] = {
-        {"10x16", 95 * 7}, {"16x16", 828}, {"24x24", 1249}, {"48x48", 2578}};
-    for (const auto& [name, sum] : sums) {
-        int total = 0;
-        for (int i = 0; i < 95; ++i) total += table.GetListInt(name, i, -1000);
-        EXPECT_EQ(total, sum) << name;
-        EXPECT_EQ(table.GetListItem(name, 95), "") << name;
-    }
-
-    // Outside 32..126 the proportional font has nothing: the "?" stands in.
-    BOOL notFound = FALSE;
-    EXPECT_EQ(GetLCDCharWidth(4, 1, '\t', &notFound), 8);
-    EXPECT_TRUE(notFound);
-    EXPECT_EQ(GetLCDCharWidth(6, 1, 127, &notFound), 14);
-    EXPECT_TRUE(notFound);
-    EXPECT_EQ(GetLCDCharWidth(4, 0, '\t', &notFound), 8);
-    EXPECT_FALSE(notFound);
 }
 
 // Lines break at newlines and at the right edge and are dropped at the
 // bottom. Font 4: 8-dot single-byte advances, 16-dot cells and lines; a
 // character moves to a new line once x + 12.8 dots passes the right edge.
+// Offsets and sizes below are in dots.
 TEST(LScriptLayoutTest, LinesOffsetsAndSizes) {
     const std::string ga = A("가"), na = A("나");
     const std::string lone = std::string("AB") + '\xB0';  // ends in half a pair
     const auto R = DotRect;
-    struct Case {
+    const CRect big = R(0, 0, 300, 300);
+    struct {
         std::string text;
         int krn, aln;
         CRect rect;
@@ -87,43 +75,36 @@ TEST(LScriptLayoutTest, LinesOffsetsAndSizes) {
         CSize size;
     } cases[] = {
         // clang-format off
-        {"AB\nC",      4, 0, R(10, 20, 200, 200), FALSE, {"AB", "C"}, {0, 16 * U}, {16 * U, 32 * U}},
-        {"A\n\nB",     4, 0, R(0, 0, 200, 200), FALSE, {"A", "", "B"}, {0, 16 * U, 32 * U},
-                                                                       {8 * U, 48 * U}},
-        {"A\r\nB\n",   4, 0, R(0, 0, 200, 200), FALSE, {"A", "B"}, {0, 16 * U}, {8 * U, 32 * U}},
-        {"",           4, 0, R(0, 0, 200, 200), FALSE, {}, {}, {0, 0}},
+        {"AB\nC",     4, 0, R(10, 20, 200, 200), FALSE, {"AB", "C"}, {0, 16}, {16, 32}},
+        {"A\n\nB",    4, 0, big, FALSE, {"A", "", "B"}, {0, 16, 32}, {8, 48}},
+        {"A\r\nB\n",  4, 0, big, FALSE, {"A", "B"}, {0, 16}, {8, 32}},
+        {"",          4, 0, big, FALSE, {}, {}, {0, 0}},
         // Right edge: the fourth character starts at 24 dots.
-        {"ABCDEFGHI",  4, 0, R(0, 0, 40, 100), FALSE, {"ABCD", "EFGH", "I"}, {0, 16 * U, 32 * U},
-                                                                             {32 * U, 48 * U}},
-        {"ABCDE",      4, 0, {0, 0, 368000, 100 * U}, FALSE, {"ABCD", "E"}, {0, 16 * U},
-                                                                            {32 * U, 32 * U}},
-        {"ABCDE",      4, 0, {0, 0, 367999, 100 * U}, FALSE, {"ABC", "DE"}, {0, 16 * U},
-                                                                            {24 * U, 32 * U}},
+        {"ABCDE",     4, 0, {0, 0, 368000, 100 * U}, FALSE, {"ABCD", "E"}, {0, 16}, {32, 32}},
+        {"ABCDE",     4, 0, {0, 0, 367999, 100 * U}, FALSE, {"ABC", "DE"}, {0, 16}, {24, 32}},
         // Narrower than a character: one per line, none lost.
-        {"ABC",        4, 0, R(0, 0, 5, 100), FALSE, {"A", "B", "C"}, {0, 16 * U, 32 * U},
-                                                                      {8 * U, 48 * U}},
+        {"ABC",       4, 0, R(0, 0, 5, 100), FALSE, {"A", "B", "C"}, {0, 16, 32}, {8, 48}},
         // Bottom: a line starting at 32 dots would reach 44.8 > 40.
-        {"A\nB\nC\nD",  4, 0, R(0, 0, 100, 40), FALSE, {"A", "B"}, {0, 16 * U}, {8 * U, 32 * U}},
-        {"ABC",        4, 0, {0, 0, 100 * U, 127999}, FALSE, {}, {}, {0, 0}},
-        {"ABC",        4, 0, {0, 0, 100 * U, 128000}, FALSE, {"ABC"}, {0}, {24 * U, 16 * U}},
+        {"A\nB\nC\nD", 4, 0, R(0, 0, 100, 40), FALSE, {"A", "B"}, {0, 16}, {8, 32}},
+        {"ABC",       4, 0, {0, 0, 100 * U, 127999}, FALSE, {}, {}, {0, 0}},
+        {"ABC",       4, 0, {0, 0, 100 * U, 128000}, FALSE, {"ABC"}, {0}, {24, 16}},
         // Single line: layout ends where the second line would begin.
-        {"AB\nCD",     4, 0, R(0, 0, 100, 100), TRUE, {"AB"}, {0}, {16 * U, 16 * U}},
-        {"ABCDEFG",    4, 0, R(0, 0, 40, 100), TRUE, {"ABCD"}, {0}, {32 * U, 16 * U}},
-        // Widths per font: fonts 0 and 1 have 11-dot cells and 7-dot halves.
-        {ga + na,      0, 0, R(0, 0, 300, 300), FALSE, {ga + na}, {0}, {22 * U, 16 * U}},
-        {"AB",         1, 1, R(0, 0, 300, 300), FALSE, {"AB"}, {0}, {14 * U, 16 * U}},
-        {ga + "A",     6, 1, R(0, 0, 300, 300), FALSE, {ga + "A"}, {0}, {41 * U, 24 * U}},
-        {"iW",         4, 1, R(0, 0, 300, 300), FALSE, {"iW"}, {0}, {18 * U, 16 * U}},
-        // A character the font lacks keeps its place in the line, measured as "?".
-        {"A\tB",       4, 1, R(0, 0, 300, 300), FALSE, {"A\tB"}, {0}, {29 * U, 16 * U}},
+        {"AB\nCD",    4, 0, R(0, 0, 100, 100), TRUE, {"AB"}, {0}, {16, 16}},
+        {"ABCDEFG",   4, 0, R(0, 0, 40, 100), TRUE, {"ABCD"}, {0}, {32, 16}},
+        // Font 0 has 11-dot cells and 7-dot halves; font 6 24-dot cells.
+        {ga + na,     0, 0, big, FALSE, {ga + na}, {0}, {22, 16}},
+        {ga + "A",    6, 1, big, FALSE, {ga + "A"}, {0}, {41, 24}},
+        // A character the font lacks keeps its place, measured as "?".
+        {"A\tB",      4, 1, big, FALSE, {"A\tB"}, {0}, {29, 16}},
         // Font indexes outside 0..8 are held to the nearest font.
-        {"A\nB",      12, 0, R(0, 0, 300, 300), FALSE, {"A", "B"}, {0, 48 * U}, {25 * U, 96 * U}},
-        {"A\nB",      -3, 0, R(0, 0, 300, 300), FALSE, {"A", "B"}, {0, 16 * U}, {7 * U, 32 * U}},
+        {"A\nB",     12, 0, big, FALSE, {"A", "B"}, {0, 48}, {25, 96}},
+        {"A\nB",     -3, 0, big, FALSE, {"A", "B"}, {0, 16}, {7, 32}},
         // A final lone lead byte reads as "?".
-        {lone,         4, 0, R(0, 0, 300, 300), FALSE, {"AB?"}, {0}, {24 * U, 16 * U}},
+        {lone,        4, 0, big, FALSE, {"AB?"}, {0}, {24, 16}},
         // clang-format on
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.text << " font " << c.krn);
         Lines lines{"stale"};
         Offsets offsets{-1};
         CSize size(-1, -1);
@@ -131,9 +112,11 @@ TEST(LScriptLayoutTest, LinesOffsetsAndSizes) {
         EXPECT_EQ(CDsgLScriptPrinter(wobj).PrintLScript(nullptr, c.rect, nullptr, &lines, &offsets,
                                                         &size, TRUE, c.singleLine),
                   1);
-        EXPECT_EQ(lines, c.lines) << c.text << " font " << c.krn;
-        EXPECT_EQ(offsets, c.offsets) << c.text << " font " << c.krn;
-        EXPECT_EQ(size, c.size) << c.text << " font " << c.krn;
+        Offsets expected;
+        for (int dots : c.offsets) expected.push_back(dots * U);
+        EXPECT_EQ(lines, c.lines);
+        EXPECT_EQ(offsets, expected);
+        EXPECT_EQ(size, CSize(c.size.cx * U, c.size.cy * U));
     }
 }
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <utility>
+#include <sstream>
 #include <vector>
 
 #include "chareditor/dtrggjpixel.h"
@@ -21,34 +21,39 @@ namespace {
 constexpr int kBox = nDSG_WOKIND__WOBOX, kLine = nDSG_WOKIND__WOLINE, kText = nDSG_WOKIND__WOTEXT,
               kFBox = nDSG_WOKIND__WOFBOX, kEllipse = nDSG_WOKIND__WOELLIPSE,
               kFEllipse = nDSG_WOKIND__WOFELLIPSE, kMenu = nDSG_WOKIND__WOMENU,
-              kDNChar = nDSG_WOKIND__WODNCHAR;
+              kDNChar = nDSG_WOKIND__WODNCHAR, kImage = nDSG_WOKIND__WOIMAGE,
+              kPText = nDSG_WOKIND__WOPTEXT;
 
-using Attrs = std::vector<std::pair<const char*, std::string>>;
+// Attributes as "key=value" pairs (keys without "UTP.") separated by spaces.
+const std::string kFigure = "cswitch=1 dtspace=0 dtsize=0";
 
-const Attrs kFigure = {{"UTP.cswitch", "1"}, {"UTP.dtspace", "0"}, {"UTP.dtsize", "0"}};
+// The attributes of an LCD text (a script without spaces) or a menu.
+std::string Text(const std::string& script, int krn = 4, int aln = 0) {
+    return "lscript=" + script + " krnfindex=" + std::to_string(krn) +
+           " alnfindex=" + std::to_string(aln) + " bstate=0 is_inversed=0 is_underlined=0";
+}
+std::string Menu(const std::string& title, int krn = 4, int aln = 0) {
+    return Text(title, krn, aln) + " wonorder=3 wonstyle=1";
+}
+std::string DN(int code) { return "dirncachar=" + std::to_string(code); }
 
-Attrs TextAttrs(const std::string& script, const std::string& krn = "4",
-                const std::string& aln = "0") {
-    return {{"UTP.lscript", script}, {"UTP.krnfindex", krn},   {"UTP.alnfindex", aln},
-            {"UTP.bstate", "0"},     {"UTP.is_inversed", "0"}, {"UTP.is_underlined", "0"}};
+void SetAttrs(CDsgUTProps& ut, const std::string& attrs) {
+    ut.RemoveAll();
+    std::istringstream in(attrs);
+    for (std::string pair; std::getline(in, pair, ' ');)
+        if (const size_t eq = pair.find('='); eq != std::string::npos)
+            ut.SetString("UTP." + pair.substr(0, eq), pair.substr(eq + 1));
 }
 
-Attrs MenuAttrs(const std::string& title, const std::string& krn = "4",
-                const std::string& aln = "0") {
-    Attrs attrs = TextAttrs(title, krn, aln);
-    attrs.push_back({"UTP.wonorder", "3"});
-    attrs.push_back({"UTP.wonstyle", "1"});
-    return attrs;
-}
-
-Attrs DNChar(int code) { return {{"UTP.dirncachar", std::to_string(code)}}; }
+// A rectangle given in dots.
+CRect D(LONG l, LONG t, LONG r, LONG b) { return {l * 10000, t * 10000, r * 10000, b * 10000}; }
+const CRect kPage = D(0, 0, 100, 100), kCell = D(0, 0, 16, 16);
 
 // One object with exactly the given attributes.
-CDsgWObj Obj(int kind, const CRect& rect, const Attrs& attrs = {}) {
+CDsgWObj Obj(int kind, const CRect& rect, const std::string& attrs = "") {
     CDsgWObj wobj;
     wobj.GetNTProps().SetNTProps(1, kind, rect);
-    wobj.GetUTProps().RemoveAll();
-    for (const auto& [key, value] : attrs) wobj.GetUTProps().SetString(key, value);
+    SetAttrs(wobj.GetUTProps(), attrs);
     return wobj;
 }
 
@@ -70,25 +75,19 @@ struct Form {
     int counter = 0;
 
     Form() { actions.SetSPIndex(0); }
-
-    Form& Add(int kind, const CRect& rect, const Attrs& attrs) {
+    Form& Add(int kind, const CRect& rect, const std::string& attrs) {
         auto create = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
         EXPECT_TRUE(create->InitWOCreation(counter, kind, rect, CDsgUTProps(), FALSE));
-        CDsgUTProps& ut = create->m_tprops.GetUTProps();
-        ut.RemoveAll();
-        for (const auto& [key, value] : attrs) ut.SetString(key, value);
+        SetAttrs(create->m_tprops.GetUTProps(), attrs);
         EXPECT_TRUE(actions.EAAdd(std::move(create)));
         return *this;
     }
-
-    std::string Sub(const std::string& name, const CDtrGGJPixel& charset, BOOL isolate = FALSE,
-                    CDsgNCCodeSet* projectUsed = nullptr) const {
+    // The form's SUB with no definable characters.
+    std::string Sub(const std::string& name) const {
         CDsgWObjs wobjs;
         EXPECT_TRUE(wobjs.WObjsFromEActions(actions, FALSE));
-        CDsgNCCodeSet defined;
-        charset.GetNCCodeMap(defined);
         std::string out = "untouched";
-        EXPECT_TRUE(GetSPGCommands(wobjs, name, isolate, charset, defined, projectUsed, out));
+        EXPECT_TRUE(GetSPGCommands(wobjs, name, FALSE, CDtrGGJPixel(), {}, nullptr, out));
         return out;
     }
 };
@@ -107,23 +106,12 @@ std::string BlankDEFCHR(const std::string& hex) {
     return Crlf("\tDEFCHR &H" + hex + eight + eight + eight + eight);
 }
 
-// A rectangle given in dots.
-CRect D(LONG l, LONG t, LONG r, LONG b) { return {l * 10000, t * 10000, r * 10000, b * 10000}; }
-
-const CRect kPage = D(0, 0, 100, 100);
-
 }  // namespace
 
 TEST(CodeGenRegisterTest, StatementsSignaturesAndChanges) {
     const CDsgWObj text = Obj(kText, CRect(),
-                              {{"UTP.krnfindex", "6"},
-                               {"UTP.alnfindex", "1"},
-                               {"UTP.bstate", "3"},
-                               {"UTP.is_inversed", "1"},
-                               {"UTP.is_underlined", "0"},
-                               {"UTP.dtspace", "2"},
-                               {"UTP.dtsize", "1"},
-                               {"UTP.cswitch", "0"}});
+                              "krnfindex=6 alnfindex=1 bstate=3 is_inversed=1 is_underlined=0 "
+                              "dtspace=2 dtsize=1 cswitch=0");
     const std::pair<const char*, const char*> commands[] = {
         {"RGCK.fontkind", "FONT 6,1"},   {"RGCK.linestyle", "LINESTYLE 2"},
         {"RGCK.dotsize", "DOTSIZE 1,0"}, {"RGCK.style", "STYLE 3,1,0"},
@@ -134,57 +122,58 @@ TEST(CodeGenRegisterTest, StatementsSignaturesAndChanges) {
     // Missing attributes give empty values; values that only run together
     // differently are different signatures.
     EXPECT_EQ(GetRGCKCommand(Obj(kText, CRect()), "RGCK.style"), "STYLE ,,");
-    const CDsgWObj a = Obj(
-        kText, CRect(), {{"UTP.bstate", ""}, {"UTP.is_inversed", "1"}, {"UTP.is_underlined", "0"}});
-    const CDsgWObj b = Obj(
-        kText, CRect(), {{"UTP.bstate", "1"}, {"UTP.is_inversed", "0"}, {"UTP.is_underlined", ""}});
-    EXPECT_NE(GetRGCKSignature(a, "RGCK.style"), GetRGCKSignature(b, "RGCK.style"));
+    EXPECT_NE(GetRGCKSignature(Obj(kText, CRect(), "bstate= is_inversed=1 is_underlined=0"),
+                               "RGCK.style"),
+              GetRGCKSignature(Obj(kText, CRect(), "bstate=1 is_inversed=0 is_underlined="),
+                               "RGCK.style"));
 
-    // Registers of the kind whose signature changed; the map keeps the new ones.
+    // The registers of the kind whose signature changed; the map keeps the
+    // new signatures.
     CDsgRGCKTexts signatures;
     CFxKeySet changed = {"stale"};
     GetChangedRGCKKeys(Obj(kBox, CRect(), kFigure), changed, signatures);
     EXPECT_EQ(changed, (CFxKeySet{"RGCK.color", "RGCK.dotsize", "RGCK.linestyle"}));
     GetChangedRGCKKeys(Obj(kEllipse, CRect(), kFigure), changed, signatures);
     EXPECT_TRUE(changed.empty());
-    const CDsgWObj fbox = Obj(kFBox, CRect(), {{"UTP.cswitch", "0"}, {"UTP.dtspace", "5"}});
+    const CDsgWObj fbox = Obj(kFBox, CRect(), "cswitch=0 dtspace=5");
     GetChangedRGCKKeys(fbox, changed, signatures);
     EXPECT_EQ(changed, (CFxKeySet{"RGCK.color"}));
     EXPECT_EQ(signatures["RGCK.color"], GetRGCKSignature(fbox, "RGCK.color"));
     // Kinds without registers leave the set empty and the map alone.
-    for (int kind : {nDSG_WOKIND__WOIMAGE, kDNChar, nDSG_WOKIND__WOPTEXT, 0, 50, -1}) {
+    for (int kind : {kImage, kDNChar, kPText, 0, 50, -1}) {
         changed = {"stale"};
         GetChangedRGCKKeys(Obj(kind, CRect(), kFigure), changed, signatures);
         EXPECT_TRUE(changed.empty()) << kind;
     }
     EXPECT_EQ(signatures.size(), 3u);
-    GetChangedRGCKKeys(Obj(kMenu, CRect(), MenuAttrs("A")), changed, signatures);
+    GetChangedRGCKKeys(Obj(kMenu, CRect(), Menu("A")), changed, signatures);
     EXPECT_EQ(changed, (CFxKeySet{"RGCK.fontkind", "RGCK.style"}));
 }
 
 TEST(CodeGenStatementTest, FiguresFromTheirDotRectangles) {
     // Every kind but the line is normalised after the division toward zero;
     // centre and radii of an ellipse truncate toward zero.
-    const CRect r(100000, 200000, 1000000, 500000), reversed(1000000, 500000, 100000, 100000);
+    const CRect r = D(10, 20, 100, 50), reversed = D(100, 50, 10, 10);
     const struct {
         int kind;
         CRect rect;
         const char* statement;
-    } cases[] = {{kBox, r, "BOX 10,20,100,50"},
-                 {kLine, r, "LINE 10,20,100,50"},
-                 {kEllipse, CRect(110000, 210000, 1000000, 500000), "ELLIPSE 55,35,44,14"},
-                 {kBox, reversed, "BOX 10,10,100,50"},
-                 {kFBox, reversed, "BOXFILL 10,10,100,50,0"},
-                 {kEllipse, reversed, "ELLIPSE 55,30,45,20"},
-                 {kLine, reversed, "LINE 100,50,10,10"},
-                 {kBox, CRect(-5000, -15000, 19999, 20000), "BOX 0,-1,1,2"},
-                 {kLine, CRect(19999, -15000, -5000, -25000), "LINE 1,-1,0,-2"},
-                 {kBox, CRect(-5000, 0, -15000, 10000), "BOX -1,0,0,1"},
-                 {kFEllipse, CRect(-50000, -30000, 0, 0), "ELFILL -2,-1,2,1"}};
+    } cases[] = {
+        // clang-format off
+        {kBox, r, "BOX 10,20,100,50"},                 {kLine, r, "LINE 10,20,100,50"},
+        {kEllipse, D(11, 21, 100, 50), "ELLIPSE 55,35,44,14"},
+        {kBox, reversed, "BOX 10,10,100,50"},          {kFBox, reversed, "BOXFILL 10,10,100,50,0"},
+        {kEllipse, reversed, "ELLIPSE 55,30,45,20"},   {kLine, reversed, "LINE 100,50,10,10"},
+        {kBox, {-5000, -15000, 19999, 20000}, "BOX 0,-1,1,2"},
+        {kLine, {19999, -15000, -5000, -25000}, "LINE 1,-1,0,-2"},
+        {kBox, {-5000, 0, -15000, 10000}, "BOX -1,0,0,1"},
+        {kFEllipse, D(-5, -3, 0, 0), "ELFILL -2,-1,2,1"},
+        // clang-format on
+    };
     for (const auto& c : cases) EXPECT_EQ(Statement(Obj(c.kind, c.rect)), c.statement);
     // Kinds that draw nothing in BASIC.
-    for (int kind : {nDSG_WOKIND__WOIMAGE, nDSG_WOKIND__WOPTEXT, nDSG_WOKIND__WOJCLIP, 0, 14, -3})
-        EXPECT_EQ(Statement(Obj(kind, r, TextAttrs("X"))), "") << kind;
+    for (int kind : {kImage, kPText, nDSG_WOKIND__WOJCLIP, 0, 14, -3})
+        EXPECT_EQ(Statement(Obj(kind, r, Text("X"))), "") << kind;
 }
 
 // Font 4: 16-dot lines and 8-dot half widths. Breaking and dropping lines is
@@ -205,20 +194,19 @@ TEST(CodeGenTextTest, OneLocatePerNonEmptyLine) {
         {kPage, "\nX", "\tGLOCATE 0,16\n\tGPRINT \"X\""},
         {kPage, "\n\n", ""},
         // Quotes as they are, double-byte characters whole.
-        {kPage, "say \"hi\"" + ga, "GLOCATE 0,0\n\tGPRINT \"say \"hi\"" + ga + "\""},
+        {kPage, "\"hi\"" + ga, "GLOCATE 0,0\n\tGPRINT \"\"hi\"" + ga + "\""},
         // clang-format on
     };
     for (const auto& c : cases)
-        EXPECT_EQ(Statement(Obj(kText, c.rect, TextAttrs(c.script))), Crlf(c.statement))
-            << c.script;
+        EXPECT_EQ(Statement(Obj(kText, c.rect, Text(c.script))), Crlf(c.statement)) << c.script;
     // Lines are laid out in the object's own rectangle: 30 dots high hold two.
     std::vector<std::string> lines;
     std::vector<int> offsets;
-    GetWOTextLines(Obj(kText, D(0, 0, 100, 30), TextAttrs("A\r\n\nB\nC")), lines, offsets);
+    GetWOTextLines(Obj(kText, D(0, 0, 100, 30), Text("A\r\n\nB\nC")), lines, offsets);
     EXPECT_EQ(lines, (std::vector<std::string>{"A", ""}));
     EXPECT_EQ(offsets, (std::vector<int>{0, 160000}));
     // Font index 12 lays out as font 8 (48-dot lines); FONT keeps the value.
-    const CDsgWObj big = Obj(kText, kPage, TextAttrs("A\nB", "12"));
+    const CDsgWObj big = Obj(kText, kPage, Text("A\nB", 12));
     EXPECT_EQ(Statement(big), Crlf("GLOCATE 0,0\n\tGPRINT \"A\"\n\tGLOCATE 0,48\n\tGPRINT \"B\""));
     EXPECT_EQ(GetRGCKCommand(big, "RGCK.fontkind"), "FONT 12,0");
 }
@@ -228,37 +216,35 @@ TEST(CodeGenMenuTest, TitleCentredByItsMeasuredSize) {
     // proportional "W" of font 3 15 x 16. A title breaks inside a narrow
     // menu; a character wider than the menu gives a negative offset; a title
     // too high for the menu measures nothing.
-    const Attrs ab = MenuAttrs("AB");
     const struct {
         CRect rect;
-        Attrs attrs;
+        std::string attrs;
         const char* statement;
     } cases[] = {
         // clang-format off
-        {D(0, 0, 100, 40), ab, "MENUSET 3,1,0,0,100,40\n\tMENUTITLE 3,42,12,\"AB\""},
+        {D(0, 0, 100, 40), Menu("AB"), "MENUSET 3,1,0,0,100,40\n\tMENUTITLE 3,42,12,\"AB\""},
         // Stored reversed: the same offsets; halves and dots truncate.
-        {{1015000, 415000, 0, 0}, ab, "MENUSET 3,1,0,0,101,41\n\tMENUTITLE 3,42,12,\"AB\""},
-        {D(10, 10, 60, 30), MenuAttrs("W", "3", "1"),
-            "MENUSET 3,1,10,10,60,30\n\tMENUTITLE 3,17,2,\"W\""},
-        {D(0, 0, 20, 20), ab, "MENUSET 3,1,0,0,20,20\n\tMENUTITLE 3,6,2,\"AB\""},
-        {D(0, 0, 5, 20), ab, "MENUSET 3,1,0,0,5,20\n\tMENUTITLE 3,-1,2,\"AB\""},
-        {D(0, 0, 20, 10), ab, "MENUSET 3,1,0,0,20,10\n\tMENUTITLE 3,10,5,\"AB\""},
-        {D(0, 0, 100, 40), MenuAttrs(""), "MENUSET 3,1,0,0,100,40"},
+        {{1015000, 415000, 0, 0}, Menu("AB"), "MENUSET 3,1,0,0,101,41\n\tMENUTITLE 3,42,12,\"AB\""},
+        {D(10, 10, 60, 30), Menu("W", 3, 1), "MENUSET 3,1,10,10,60,30\n\tMENUTITLE 3,17,2,\"W\""},
+        {D(0, 0, 20, 20), Menu("AB"), "MENUSET 3,1,0,0,20,20\n\tMENUTITLE 3,6,2,\"AB\""},
+        {D(0, 0, 5, 20), Menu("AB"), "MENUSET 3,1,0,0,5,20\n\tMENUTITLE 3,-1,2,\"AB\""},
+        {D(0, 0, 20, 10), Menu("AB"), "MENUSET 3,1,0,0,20,10\n\tMENUTITLE 3,10,5,\"AB\""},
+        {D(0, 0, 100, 40), Menu(""), "MENUSET 3,1,0,0,100,40"},
         // clang-format on
     };
     for (const auto& c : cases)
         EXPECT_EQ(Statement(Obj(kMenu, c.rect, c.attrs)), Crlf(c.statement)) << c.statement;
-    EXPECT_EQ(GetWOMenuTitleSize(Obj(kMenu, D(0, 0, 20, 20), ab)), CSize(80000, 160000));
+    EXPECT_EQ(GetWOMenuTitleSize(Obj(kMenu, D(0, 0, 20, 20), Menu("AB"))), CSize(80000, 160000));
 }
 
 TEST(CodeGenDNCharTest, DefinedCharactersAndTheFontRule) {
     const CDsgNCCodeSet defined = {0xDB30, 0xDB3A};
-    const CDsgWObj dn = Obj(kDNChar, CRect(50000, 60000, 210000, 220000), DNChar(0xDB3A));
+    const CDsgWObj dn = Obj(kDNChar, D(5, 6, 21, 22), DN(0xDB3A));
     const std::string plain = Crlf("GLOCATE 5,6\n\tGPRINT CHR(&HDB3A)\n\tDELAY 1");
     EXPECT_EQ(Statement(dn, defined), plain);
     // Not in the set, or no code at all: nothing.
     EXPECT_EQ(Statement(dn, {0xDB30}), "");
-    EXPECT_EQ(Statement(Obj(kDNChar, CRect()), {0}), "");
+    EXPECT_EQ(Statement(Obj(kDNChar, kCell), {0}), "");
     // After a FONT statement of font 0 or 1 the character is drawn in font 4
     // and that font set again; other fonts and registers leave it alone.
     for (const char* font : {"FONT 0,0", "FONT 1,1", "FONT -1,0", "FONT ,0"})
@@ -297,12 +283,11 @@ TEST(CodeGenDNCharTest, DEFCHRStatementsAndBlocks) {
 
 TEST(CodeGenFormTest, TheWorkedExample) {
     Form form;
-    form.Add(kBox, CRect(100000, 100000, 1000000, 500000), kFigure)
-        .Add(kLine, CRect(0, 600000, 1270000, 600000),
-             {{"UTP.cswitch", "1"}, {"UTP.dtspace", "2"}, {"UTP.dtsize", "0"}})
-        .Add(kFEllipse, CRect(200000, 200000, 400000, 300000), {{"UTP.cswitch", "0"}})
-        .Add(kText, CRect(100000, 1000000, 900000, 1200000), TextAttrs("OK"));
-    EXPECT_EQ(form.Sub("Form1", CDtrGGJPixel()),
+    form.Add(kBox, D(10, 10, 100, 50), kFigure)
+        .Add(kLine, D(0, 60, 127, 60), "cswitch=1 dtspace=2 dtsize=0")
+        .Add(kFEllipse, D(20, 20, 40, 30), "cswitch=0")
+        .Add(kText, D(10, 100, 90, 120), Text("OK"));
+    EXPECT_EQ(form.Sub("Form1"),
               "SUB FORM1()\r\n"
               "\tLINESTYLE 0\r\n"
               "\tDOTSIZE 0,0\r\n"
@@ -322,96 +307,72 @@ TEST(CodeGenFormTest, TheWorkedExample) {
 }
 
 TEST(CodeGenFormTest, EmptyFormsRepeatedRegistersAndRestores) {
-    const CDtrGGJPixel charset;
-    const CRect r(0, 0, 100000, 100000);
-    EXPECT_EQ(Form().Sub("main", charset), Crlf("SUB MAIN()\n\nEND SUB"));
+    EXPECT_EQ(Form().Sub("main"), Crlf("SUB MAIN()\n\nEND SUB"));
     // Kinds without statements or registers; the name upper-cased with the
     // second bytes of double-byte characters kept.
-    Form silent;
-    silent.Add(nDSG_WOKIND__WOIMAGE, r, {}).Add(nDSG_WOKIND__WOPTEXT, r, {{"UTP.lscript", "x"}});
-    EXPECT_EQ(silent.Sub(A("화면") + "a", charset), "SUB " + A("화면") + "A()\r\n\r\nEND SUB");
-
+    const std::string name = A("화면");
+    EXPECT_EQ(Form().Add(kImage, kCell, "").Add(kPText, kCell, "lscript=x").Sub(name + "a"),
+              "SUB " + name + "A()\r\n\r\nEND SUB");
     // Equal registers are written once; registers only ever set to their
     // defaults are not restored.
     Form boxes;
-    boxes.Add(kBox, r, kFigure).Add(kBox, CRect(0, 0, 200000, 200000), kFigure);
-    boxes.Add(kFBox, CRect(0, 0, 300000, 300000), {{"UTP.cswitch", "1"}});
-    EXPECT_EQ(boxes.Sub("b", charset),
-              Crlf("SUB B()\n\tLINESTYLE 0\n\tDOTSIZE 0,0\n\tCOLOR 1\n\tBOX 0,0,10,10\n"
-                   "\tBOX 0,0,20,20\n\tBOXFILL 0,0,30,30,0\nEND SUB"));
-
-    // Restores in register order, each once, after the last statement.
+    boxes.Add(kBox, D(0, 0, 10, 10), kFigure).Add(kBox, D(0, 0, 20, 20), kFigure);
+    boxes.Add(kFBox, D(0, 0, 30, 30), "cswitch=1");
+    EXPECT_EQ(boxes.Sub("b"),
+              Crlf("SUB B()\n\tLINESTYLE 0\n\tDOTSIZE 0,0\n\tCOLOR 1\n"
+                   "\tBOX 0,0,10,10\n\tBOX 0,0,20,20\n\tBOXFILL 0,0,30,30,0\nEND SUB"));
+    // Restores in register order, each once, from the last statement written.
     Form changes;
     changes.Add(kText, kPage,
-                {{"UTP.lscript", "A"},
-                 {"UTP.krnfindex", "0"},
-                 {"UTP.alnfindex", "1"},
-                 {"UTP.bstate", "1"},
-                 {"UTP.is_inversed", "0"},
-                 {"UTP.is_underlined", "1"}});
-    changes.Add(kBox, r, {{"UTP.cswitch", "0"}, {"UTP.dtspace", "0"}, {"UTP.dtsize", "2"}});
-    changes.Add(kBox, r, {{"UTP.cswitch", "1"}, {"UTP.dtspace", "0"}, {"UTP.dtsize", "2"}});
-    EXPECT_EQ(changes.Sub("c", charset),
+                "lscript=A krnfindex=0 alnfindex=1 bstate=1 is_inversed=0 "
+                "is_underlined=1");
+    changes.Add(kBox, D(0, 0, 10, 10), "cswitch=0 dtspace=0 dtsize=2");
+    changes.Add(kBox, D(0, 0, 10, 10), "cswitch=1 dtspace=0 dtsize=2");
+    EXPECT_EQ(changes.Sub("c"),
               Crlf("SUB C()\n\tFONT 0,1\n\tSTYLE 1,0,1\n\tGLOCATE 0,0\n\tGPRINT \"A\"\n"
                    "\tLINESTYLE 0\n\tDOTSIZE 2,0\n\tCOLOR 0\n\tBOX 0,0,10,10\n\tCOLOR 1\n"
                    "\tBOX 0,0,10,10\n\tFONT 4,0\n\tDOTSIZE 0,0\n\tSTYLE 0,0,0\nEND SUB"));
 }
 
-TEST(CodeGenFormTest, DefinableCharactersAndTheirDEFCHRBlock) {
+// Definable characters in forms: the DEFCHR block of each form, or one
+// isolated SUB of them all ahead of the forms.
+TEST(CodeGenProjectTest, DEFCHRBlocksAndTheIsolatedSub) {
     CDtrGGJPixel charset;
     AddChar(charset, 0xDB30);
     AddChar(charset, 0xDB31);
-    const CRect cell(0, 0, 160000, 160000);
-    // Before any FONT: not wrapped; after FONT 1,0: wrapped. The undefined
-    // code is counted but writes nothing; code 0 is not counted.
-    Form form;
-    form.Add(kDNChar, cell, DNChar(0xDB31))
-        .Add(kText, CRect(0, 200000, 1000000, 400000), TextAttrs("T", "1"))
-        .Add(kDNChar, CRect(200000, 0, 360000, 160000), DNChar(0xDB30))
-        .Add(kDNChar, cell, DNChar(0xDB99))
-        .Add(kDNChar, cell, DNChar(0));
-    const std::string body = Crlf(
+    // Before any FONT a character is not wrapped, after FONT 1,0 it is. An
+    // undefined code is counted but writes nothing; code 0 is not counted.
+    Form one, two, empty, undefined;
+    one.Add(kDNChar, kCell, DN(0xDB31))
+        .Add(kText, D(0, 20, 100, 40), Text("T", 1))
+        .Add(kDNChar, D(20, 0, 36, 16), DN(0xDB30))
+        .Add(kDNChar, kCell, DN(0xDB99))
+        .Add(kDNChar, kCell, DN(0));
+    const std::string oneBody = Crlf(
         "\tGLOCATE 0,0\n\tGPRINT CHR(&HDB31)\n\tDELAY 1\n"
         "\tFONT 1,0\n\tSTYLE 0,0,0\n\tGLOCATE 0,20\n\tGPRINT \"T\"\n"
         "\tFONT 4,0\n\tGLOCATE 20,0\n\tGPRINT CHR(&HDB30)\n\tDELAY 1\n\tFONT 1,0\n"
         "\tFONT 4,0\nEND SUB");
-    CDsgNCCodeSet projectUsed = {0xDB50};
-    EXPECT_EQ(form.Sub("f", charset, FALSE, &projectUsed),
-              "SUB F()\r\n" + BlankDEFCHR("DB30") + "\r\n" + BlankDEFCHR("DB31") + "\r\n" + body);
-    EXPECT_EQ(projectUsed, (CDsgNCCodeSet{0xDB30, 0xDB31, 0xDB50, 0xDB99}));
-    // Isolated: no block in the form.
-    EXPECT_EQ(form.Sub("f", charset, TRUE), "SUB F()\r\n" + body);
-    // Only undefined characters: no block, no statement.
-    EXPECT_EQ(Form().Add(kDNChar, cell, DNChar(0xDBAA)).Sub("u", charset),
-              Crlf("SUB U()\n\nEND SUB"));
-}
+    two.Add(kFBox, D(0, 0, 10, 10), "cswitch=1").Add(kDNChar, kCell, DN(0xDB30));
+    undefined.Add(kDNChar, kCell, DN(1));
 
-TEST(CodeGenProjectTest, FormsJoinedAndTheIsolatedSub) {
-    CDtrGGJPixel charset;
-    AddChar(charset, 0xDB30);
-    AddChar(charset, 0xDB31);
-    const CRect cell(0, 0, 160000, 160000);
-    Form one, two, empty, undefined;
-    one.Add(kDNChar, cell, DNChar(0xDB31));
-    two.Add(kFBox, CRect(0, 0, 100000, 100000), {{"UTP.cswitch", "1"}})
-        .Add(kDNChar, cell, DNChar(0xDB30));
-    undefined.Add(kDNChar, cell, DNChar(1));
-    const std::string dn = "\r\n\tGLOCATE 0,0\r\n\tGPRINT CHR(&HDB3";
-    const std::string end = ")\r\n\tDELAY 1\r\nEND SUB";
-
-    CDsgPJCodeGen isolated(charset, TRUE, "chars");
-    ASSERT_TRUE(isolated.AddSPGCommands(one.actions, "one"));
-    ASSERT_TRUE(isolated.AddSPGCommands(two.actions, "two"));
-    EXPECT_EQ(isolated.GetPJGCommands(),
-              "SUB CHARS()\r\n" + BlankDEFCHR("DB30") + "\r\n" + BlankDEFCHR("DB31") +
-                  "\r\nEND SUB\r\n\r\nSUB ONE()" + dn + "1" + end +
-                  "\r\n\r\nSUB TWO()\r\n\tCOLOR 1\r\n\tBOXFILL 0,0,10,10,0" + dn + "0" + end);
-    // Not isolated: each form declares its own characters.
     CDsgPJCodeGen own(charset, FALSE, "chars");
     ASSERT_TRUE(own.AddSPGCommands(one.actions, "one"));
-    EXPECT_EQ(own.GetPJGCommands(), "SUB ONE()\r\n" + BlankDEFCHR("DB31") + dn + "1" + end);
-    EXPECT_EQ(own.GetUsedNCCodes(), (CDsgNCCodeSet{0xDB31}));
-    // Isolated without a character used, or with none defined: no extra SUB.
+    EXPECT_EQ(own.GetPJGCommands(), "SUB ONE()\r\n" + BlankDEFCHR("DB30") + "\r\n" +
+                                        BlankDEFCHR("DB31") + "\r\n" + oneBody);
+    // The codes used gather over the forms.
+    ASSERT_TRUE(own.AddSPGCommands(undefined.actions, "u"));
+    EXPECT_EQ(own.GetUsedNCCodes(), (CDsgNCCodeSet{1, 0xDB30, 0xDB31, 0xDB99}));
+
+    CDsgPJCodeGen isolated(charset, TRUE, "chars");
+    ASSERT_TRUE(isolated.AddSPGCommands(two.actions, "two"));
+    ASSERT_TRUE(isolated.AddSPGCommands(one.actions, "one"));
+    EXPECT_EQ(isolated.GetPJGCommands(),
+              "SUB CHARS()\r\n" + BlankDEFCHR("DB30") + "\r\n" + BlankDEFCHR("DB31") +
+                  Crlf("\nEND SUB\n\nSUB TWO()\n\tCOLOR 1\n\tBOXFILL 0,0,10,10,0\n\tGLOCATE 0,0\n"
+                       "\tGPRINT CHR(&HDB30)\n\tDELAY 1\nEND SUB\n\nSUB ONE()\n") +
+                  oneBody);
+    // Isolated without a character used, or none defined: no extra SUB.
     CDsgPJCodeGen none(charset, TRUE, "chars");
     EXPECT_EQ(none.GetPJGCommands(), "");
     ASSERT_TRUE(none.AddSPGCommands(empty.actions, "e"));
@@ -424,8 +385,7 @@ TEST(CodeGenProjectTest, FormsFromWorkingFiles) {
     const std::string folder = testsupport::MakeTempFolder("codegen");
     const std::string good = folder + "/Good.frm", newer = folder + "/Newer.frm";
     Form form;
-    form.Add(kFBox, CRect(0, 0, 100000, 100000), {{"UTP.cswitch", "0"}});
-    ASSERT_TRUE(form.actions.EActionsToFile(good, TRUE));
+    ASSERT_TRUE(form.Add(kFBox, D(0, 0, 10, 10), "cswitch=0").actions.EActionsToFile(good, TRUE));
     // A record that asks for a newer program reads with a warning verdict.
     CFxRevPropStore store;
     ASSERT_TRUE(store.FromFile(good));

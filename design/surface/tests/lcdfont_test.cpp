@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "design/model/dsggoption.h"
 #include "design/surface/pagecoords.h"
 #include "platform/textcodec.h"
@@ -123,29 +125,27 @@ TEST(LScriptLayoutTest, LinesOffsetsAndSizes) {
 // Drawing on an off-screen surface.
 namespace {
 
+constexpr COLORREF kBlack = RGB(0, 0, 0), kWhite = RGB(255, 255, 255);
+
 // A page at `zoom` pixels per dot with the LCD's top-left corner at (10, 10).
 class TestPage : public CDsgCDinateEVMent {
 public:
     explicit TestPage(double zoom) {
-        m_rcLM =
-            CRect(10, 10, 10 + static_cast<LONG>(320 * zoom), 10 + static_cast<LONG>(240 * zoom));
+        m_rcLM = CRect(10, 10, 10 + LONG(320 * zoom), 10 + LONG(240 * zoom));
     }
 };
 
-int Count(const CDC& dc, const CRect& area, COLORREF colour) {
+// Pixels of the area in the colour, or with `other` in any other colour.
+int Count(const CDC& dc, const CRect& area, COLORREF colour, bool other = false) {
     int n = 0;
     for (int y = area.top; y < area.bottom; ++y)
-        for (int x = area.left; x < area.right; ++x) n += dc.GetPixel(x, y) == colour;
+        for (int x = area.left; x < area.right; ++x) n += (dc.GetPixel(x, y) == colour) != other;
     return n;
 }
+int Ink(const CDC& dc, const CRect& area) { return Count(dc, area, kWhite, true); }
 
-// Pixels that are not white.
-int Ink(const CDC& dc, const CRect& area) {
-    return area.Width() * area.Height() - Count(dc, area, RGB(255, 255, 255));
-}
-
-// The smallest rectangle (inclusive) around the pixels of the colour;
-// left -1 when there are none.
+// The smallest rectangle (inclusive) around the pixels of the colour; left
+// -1 when there are none.
 CRect ExtentOf(const CDC& dc, COLORREF colour) {
     CRect r(-1, -1, -1, -1);
     for (int y = 0; y < dc.GetSize().cy; ++y)
@@ -159,6 +159,9 @@ CRect ExtentOf(const CDC& dc, COLORREF colour) {
     return r;
 }
 
+const CRect kSurface(0, 0, 120, 80);
+
+// Every test starts from, and leaves, the default options.
 class LScriptDrawTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -166,68 +169,69 @@ protected:
         GetDsgGOption().SetDefaultGOption();
     }
     void TearDown() override { SetUp(); }
-    int Print(CDC& dc, const CDsgWObj& wobj, double zoom, Lines* lines = nullptr) {
+    static int Print(CDC& dc, const CDsgWObj& wobj, double zoom, Lines* lines = nullptr,
+                     BOOL measureOnly = FALSE) {
         const TestPage page(zoom);
-        return CDsgLScriptPrinter(wobj).PrintLScript(&dc, DotRect(0, 0, 100, 60), &page, lines);
+        return CDsgLScriptPrinter(wobj).PrintLScript(&dc, DotRect(0, 0, 100, 60), &page, lines,
+                                                     nullptr, nullptr, measureOnly);
+    }
+    // The text drawn on a surface of the paper colour.
+    static std::unique_ptr<CDC> Draw(const CDsgWObj& wobj, double zoom = 1.0,
+                                     COLORREF paper = kWhite) {
+        auto dc = std::make_unique<CDC>(kSurface.right, kSurface.bottom, paper);
+        EXPECT_EQ(Print(*dc, wobj, zoom), 1);
+        return dc;
     }
 };
 
 }  // namespace
 
 TEST_F(LScriptDrawTest, CharactersStayInTheirCells) {
-    CDC dc(120, 80);
-    EXPECT_EQ(Print(dc, Text(A("가") + "A\n" + A("나")), 1.0), 1);
-    const CRect cells[] = {{10, 10, 26, 26}, {26, 10, 34, 26}, {10, 26, 26, 42}};
+    const auto dc = Draw(Text(A("가") + "A\n" + A("나")));
+    // One ink, no smoothing, inside the cells and only there.
     int inside = 0;
-    for (const CRect& c : cells) {
-        EXPECT_GT(Ink(dc, c), 0) << c.left << "," << c.top;
-        EXPECT_EQ(Ink(dc, c), Count(dc, c, RGB(0, 0, 0)));  // one ink, no smoothing
-        inside += Ink(dc, c);
+    for (const CRect& cell :
+         {CRect(10, 10, 26, 26), CRect(26, 10, 34, 26), CRect(10, 26, 26, 42)}) {
+        EXPECT_GT(Ink(*dc, cell), 0) << cell.left << "," << cell.top;
+        EXPECT_EQ(Ink(*dc, cell), Count(*dc, cell, kBlack));
+        inside += Ink(*dc, cell);
     }
-    EXPECT_EQ(Ink(dc, CRect(0, 0, 120, 80)), inside);
-
+    EXPECT_EQ(Ink(*dc, kSurface), inside);
     // At zoom 2 the glyph fills a cell twice the size.
-    CDC large(120, 80);
-    EXPECT_EQ(Print(large, Text(A("가")), 2.0), 1);
-    EXPECT_GT(Ink(large, CRect(0, 0, 120, 80)), 2 * Ink(dc, cells[0]));
-    EXPECT_EQ(Ink(large, CRect(0, 0, 120, 80)), Ink(large, CRect(10, 10, 42, 42)));
+    const auto large = Draw(Text(A("가")), 2.0);
+    EXPECT_GT(Ink(*large, kSurface), 2 * Ink(*dc, CRect(10, 10, 26, 26)));
+    EXPECT_EQ(Ink(*large, kSurface), Ink(*large, CRect(10, 10, 42, 42)));
 }
 
-TEST_F(LScriptDrawTest, InversedCellsUnderlineAndInk) {
+TEST_F(LScriptDrawTest, InversedUnderlinedBoldAndWhiteInk) {
+    // Inversed: the 8x16 cell, one pixel wider on the left and one lower, in
+    // the ink; the character in the highlight colour.
     CDsgWObj wobj = Text("A");
     Set(wobj, "UTP.is_inversed", "1");
-    CDC dc(80, 60);
-    ASSERT_EQ(Print(dc, wobj, 1.0), 1);
-    // The 8x16 cell, one pixel wider on the left and one lower, in the ink;
-    // the character in the highlight colour.
+    auto dc = Draw(wobj);
     const CRect fill(9, 10, 18, 27);
     const COLORREF negative = GetDsgGOption().GetNegativeColor();
-    EXPECT_GT(Count(dc, fill, negative), 0);
-    EXPECT_EQ(Count(dc, fill, RGB(0, 0, 0)) + Count(dc, fill, negative), 9 * 17);
-    EXPECT_EQ(Ink(dc, CRect(0, 0, 80, 60)), 9 * 17);
-
-    // Underlined: a bar on the cell's last row, 3 pixel past it each side.
+    EXPECT_GT(Count(*dc, fill, negative), 0);
+    EXPECT_EQ(Count(*dc, fill, kBlack) + Count(*dc, fill, negative), 9 * 17);
+    EXPECT_EQ(Ink(*dc, kSurface), 9 * 17);
+    // Underlined: a bar on the cell's last row, 3 pixels past it each side.
     Set(wobj, "UTP.is_inversed", "0");
     Set(wobj, "UTP.is_underlined", "1");
-    CDC under(80, 60);
-    ASSERT_EQ(Print(under, wobj, 1.0), 1);
-    EXPECT_EQ(ExtentOf(under, RGB(0, 0, 0)).bottom, 25);
-    EXPECT_EQ(Count(under, CRect(0, 25, 80, 26), RGB(0, 0, 0)), 14);
-    EXPECT_EQ(Count(under, CRect(7, 25, 21, 26), RGB(0, 0, 0)), 14);
-
+    dc = Draw(wobj);
+    EXPECT_EQ(ExtentOf(*dc, kBlack).bottom, 25);
+    EXPECT_EQ(Count(*dc, CRect(0, 25, 120, 26), kBlack), 14);
+    EXPECT_EQ(Count(*dc, CRect(7, 25, 21, 26), kBlack), 14);
     // White ink on a dark page; bold draws more of it.
     GetDsgGOption().SetInt(GOPT_CPCINDEX, 1);
-    CDC white(80, 60, RGB(0, 0, 0)), bold(80, 60, RGB(0, 0, 0));
     CDsgWObj hangul = Text(A("한"));
-    ASSERT_EQ(Print(white, hangul, 1.0), 1);
+    const CRect cell(10, 10, 26, 26);
+    const int normal = Count(*Draw(hangul, 1.0, kBlack), cell, kWhite);
     Set(hangul, "UTP.bstate", "1");
-    ASSERT_EQ(Print(bold, hangul, 1.0), 1);
-    const int normal = Count(white, CRect(10, 10, 26, 26), RGB(255, 255, 255));
     EXPECT_GT(normal, 0);
-    EXPECT_GT(Count(bold, CRect(10, 10, 26, 26), RGB(255, 255, 255)), normal);
+    EXPECT_GT(Count(*Draw(hangul, 1.0, kBlack), cell, kWhite), normal);
 }
 
-TEST_F(LScriptDrawTest, NothingIsDrawnWithoutAPageSize) {
+TEST_F(LScriptDrawTest, NothingIsDrawnWithoutAPageSizeOrWhenMeasuring) {
     const CDsgWObj wobj = Text("AB\nC");
     for (double zoom : {0.0, -1.0, 1.0}) {
         if (zoom > 0) GetDsgGOption().SetInt(GOPT_LMWIDTH, 0);  // an LCD of no width
@@ -239,11 +243,8 @@ TEST_F(LScriptDrawTest, NothingIsDrawnWithoutAPageSize) {
     }
     GetDsgGOption().SetInt(GOPT_LMWIDTH, 320);
     CDC dc(80, 80);
-    const TestPage page(1.0);
-    EXPECT_EQ(CDsgLScriptPrinter(wobj).PrintLScript(&dc, DotRect(0, 0, 50, 50), &page, nullptr,
-                                                    nullptr, nullptr, TRUE),
-              1);
-    EXPECT_EQ(Ink(dc, CRect(0, 0, 80, 80)), 0);  // measure-only
+    EXPECT_EQ(Print(dc, wobj, 1.0, nullptr, TRUE), 1);
+    EXPECT_EQ(Ink(dc, CRect(0, 0, 80, 80)), 0);
 }
 
 TEST_F(LScriptDrawTest, PCText) {
@@ -256,40 +257,35 @@ TEST_F(LScriptDrawTest, PCText) {
         Set(wobj, "UTP.ptwordbreak", "0");
         return wobj;
     };
-    auto draw = [&page](const CDsgWObj& wobj) {
-        auto dc = std::make_unique<CDC>(80, 80);
-        CDsgLScriptPrinter(wobj).DrawPText(dc.get(), &page);
-        return dc;
+    // The extent of the colour after drawing the object.
+    auto drawn = [&page](const CDsgWObj& wobj, COLORREF colour = kBlack) {
+        CDC dc(80, 80);
+        CDsgLScriptPrinter(wobj).DrawPText(&dc, &page);
+        return ExtentOf(dc, colour);
     };
-
     // On its background colour unless transparent, in the normalised
     // rectangle (12, 14)-(40, 30).
     CDsgWObj hi = ptext("Hi", DotRect(30, 20, 2, 4));
     Set(hi, "UTP.pttransparent", "0");
     Set(hi, "UTP.ptbkcolor", std::to_string(RGB(255, 0, 0)));
-    const CRect ink = ExtentOf(*draw(hi), RGB(0, 0, 0));
-    EXPECT_EQ(ExtentOf(*draw(hi), RGB(255, 0, 0)), CRect(12, 14, 39, 29));
+    const CRect ink = drawn(hi);
+    EXPECT_EQ(drawn(hi, RGB(255, 0, 0)), CRect(12, 14, 39, 29));
     EXPECT_GE(ink.left, 12);
     EXPECT_LE(ink.right, 39);
     Set(hi, "UTP.pttransparent", "1");
-    EXPECT_EQ(ExtentOf(*draw(hi), RGB(255, 0, 0)).left, -1);
-    EXPECT_EQ(ExtentOf(*draw(hi), RGB(0, 0, 0)), ink);
-
+    EXPECT_EQ(drawn(hi, RGB(255, 0, 0)).left, -1);
+    EXPECT_EQ(drawn(hi), ink);
     // Word breaking makes several lines inside the rectangle.
     CDsgWObj words = ptext("aaa bbb ccc", DotRect(0, 0, 40, 60));
-    const CRect one = ExtentOf(*draw(words), RGB(0, 0, 0));
+    const CRect one = drawn(words);
     Set(words, "UTP.ptwordbreak", "1");
-    const CRect several = ExtentOf(*draw(words), RGB(0, 0, 0));
-    EXPECT_GT(several.bottom, one.bottom + 8);
-    EXPECT_LE(several.right, 49);
-
+    EXPECT_GT(drawn(words).bottom, one.bottom + 8);
+    EXPECT_LE(drawn(words).right, 49);
     // Centring moves a short text away from the left edge.
     CDsgWObj ab = ptext("ab", DotRect(0, 0, 40, 20));
-    const CRect left = ExtentOf(*draw(ab), RGB(0, 0, 0));
+    const CRect left = drawn(ab);
     Set(ab, "UTP.pthcenter", "1");
-    const CRect centred = ExtentOf(*draw(ab), RGB(0, 0, 0));
-    EXPECT_GT(centred.left, left.left + 10);
-
+    EXPECT_GT(drawn(ab).left, left.left + 10);
     // An ampersand is text, not a mnemonic mark.
-    EXPECT_GE(ExtentOf(*draw(ptext("&", DotRect(0, 0, 40, 20))), RGB(0, 0, 0)).left, 0);
+    EXPECT_GE(drawn(ptext("&", DotRect(0, 0, 40, 20))).left, 0);
 }

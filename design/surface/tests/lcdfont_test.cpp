@@ -30,6 +30,40 @@ CDsgWObj Text(const std::string& script, int krn = 4, int aln = 0) {
     return wobj;
 }
 
+constexpr COLORREF kBlack = RGB(0, 0, 0), kWhite = RGB(255, 255, 255);
+
+// A page at `zoom` pixels per dot with the LCD's top-left corner at (10, 10).
+class TestPage : public CDsgCDinateEVMent {
+public:
+    explicit TestPage(double zoom) {
+        m_rcLM = CRect(10, 10, 10 + LONG(320 * zoom), 10 + LONG(240 * zoom));
+    }
+};
+
+// Pixels of the area in the colour, or with `other` in any other colour.
+int Count(const CDC& dc, const CRect& area, COLORREF colour, bool other = false) {
+    int n = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x) n += (dc.GetPixel(x, y) == colour) != other;
+    return n;
+}
+int Ink(const CDC& dc, const CRect& area) { return Count(dc, area, kWhite, true); }
+
+// The smallest rectangle (inclusive) around the pixels of the colour; left
+// -1 when there are none.
+CRect ExtentOf(const CDC& dc, COLORREF colour) {
+    CRect r(-1, -1, -1, -1);
+    for (int y = 0; y < dc.GetSize().cy; ++y)
+        for (int x = 0; x < dc.GetSize().cx; ++x)
+            if (dc.GetPixel(x, y) == colour) {
+                if (r.left < 0) r = CRect(x, y, x, y);
+                r.left = std::min<LONG>(r.left, x);
+                r.right = std::max<LONG>(r.right, x);
+                r.bottom = y;
+            }
+    return r;
+}
+
 }  // namespace
 
 TEST(LCDFontTableTest, CharacterAdvances) {
@@ -124,40 +158,6 @@ TEST(LScriptLayoutTest, LinesOffsetsAndSizes) {
 
 // Drawing on an off-screen surface.
 namespace {
-
-constexpr COLORREF kBlack = RGB(0, 0, 0), kWhite = RGB(255, 255, 255);
-
-// A page at `zoom` pixels per dot with the LCD's top-left corner at (10, 10).
-class TestPage : public CDsgCDinateEVMent {
-public:
-    explicit TestPage(double zoom) {
-        m_rcLM = CRect(10, 10, 10 + LONG(320 * zoom), 10 + LONG(240 * zoom));
-    }
-};
-
-// Pixels of the area in the colour, or with `other` in any other colour.
-int Count(const CDC& dc, const CRect& area, COLORREF colour, bool other = false) {
-    int n = 0;
-    for (int y = area.top; y < area.bottom; ++y)
-        for (int x = area.left; x < area.right; ++x) n += (dc.GetPixel(x, y) == colour) != other;
-    return n;
-}
-int Ink(const CDC& dc, const CRect& area) { return Count(dc, area, kWhite, true); }
-
-// The smallest rectangle (inclusive) around the pixels of the colour; left
-// -1 when there are none.
-CRect ExtentOf(const CDC& dc, COLORREF colour) {
-    CRect r(-1, -1, -1, -1);
-    for (int y = 0; y < dc.GetSize().cy; ++y)
-        for (int x = 0; x < dc.GetSize().cx; ++x)
-            if (dc.GetPixel(x, y) == colour) {
-                if (r.left < 0) r = CRect(x, y, x, y);
-                r.left = std::min<LONG>(r.left, x);
-                r.right = std::max<LONG>(r.right, x);
-                r.bottom = y;
-            }
-    return r;
-}
 
 const CRect kSurface(0, 0, 120, 80);
 

@@ -64,6 +64,31 @@ CRect ExtentOf(const CDC& dc, COLORREF colour) {
     return r;
 }
 
+const CRect kSurface(0, 0, 120, 80);
+
+// Every test starts from, and leaves, the default options.
+class LScriptDrawTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        GetDsgGOption().RemoveAll();
+        GetDsgGOption().SetDefaultGOption();
+    }
+    void TearDown() override { SetUp(); }
+    static int Print(CDC& dc, const CDsgWObj& wobj, double zoom, Lines* lines = nullptr,
+                     BOOL measureOnly = FALSE) {
+        const TestPage page(zoom);
+        return CDsgLScriptPrinter(wobj).PrintLScript(&dc, DotRect(0, 0, 100, 60), &page, lines,
+                                                     nullptr, nullptr, measureOnly);
+    }
+    // The text drawn on a surface of the paper colour.
+    static std::unique_ptr<CDC> Draw(const CDsgWObj& wobj, double zoom = 1.0,
+                                     COLORREF paper = kWhite) {
+        auto dc = std::make_unique<CDC>(kSurface.right, kSurface.bottom, paper);
+        EXPECT_EQ(Print(*dc, wobj, zoom), 1);
+        return dc;
+    }
+};
+
 }  // namespace
 
 TEST(LCDFontTableTest, CharacterAdvances) {
@@ -156,36 +181,6 @@ TEST(LScriptLayoutTest, LinesOffsetsAndSizes) {
     }
 }
 
-// Drawing on an off-screen surface.
-namespace {
-
-const CRect kSurface(0, 0, 120, 80);
-
-// Every test starts from, and leaves, the default options.
-class LScriptDrawTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        GetDsgGOption().RemoveAll();
-        GetDsgGOption().SetDefaultGOption();
-    }
-    void TearDown() override { SetUp(); }
-    static int Print(CDC& dc, const CDsgWObj& wobj, double zoom, Lines* lines = nullptr,
-                     BOOL measureOnly = FALSE) {
-        const TestPage page(zoom);
-        return CDsgLScriptPrinter(wobj).PrintLScript(&dc, DotRect(0, 0, 100, 60), &page, lines,
-                                                     nullptr, nullptr, measureOnly);
-    }
-    // The text drawn on a surface of the paper colour.
-    static std::unique_ptr<CDC> Draw(const CDsgWObj& wobj, double zoom = 1.0,
-                                     COLORREF paper = kWhite) {
-        auto dc = std::make_unique<CDC>(kSurface.right, kSurface.bottom, paper);
-        EXPECT_EQ(Print(*dc, wobj, zoom), 1);
-        return dc;
-    }
-};
-
-}  // namespace
-
 TEST_F(LScriptDrawTest, CharactersStayInTheirCells) {
     const auto dc = Draw(Text(A("가") + "A\n" + A("나")));
     // One ink, no smoothing, inside the cells and only there.
@@ -247,45 +242,40 @@ TEST_F(LScriptDrawTest, NothingIsDrawnWithoutAPageSizeOrWhenMeasuring) {
     EXPECT_EQ(Ink(dc, CRect(0, 0, 80, 80)), 0);
 }
 
+// Drawn into the object's rectangle, normalised: (12, 14)-(40, 30) here.
 TEST_F(LScriptDrawTest, PCText) {
-    const TestPage page(1.0);
-    auto ptext = [](const std::string& text, const CRect& dots) {
+    // The extent of the colour after drawing a 12-point text with the
+    // attributes.
+    const auto drawn = [](const std::string& text, const CRect& dots,
+                          std::vector<std::pair<const char*, std::string>> attrs,
+                          COLORREF colour = kBlack) {
         CDsgWObj wobj;
         wobj.SetNTProps(1, nDSG_WOKIND__WOPTEXT, dots);
-        Set(wobj, "UTP.lscript", text);
-        Set(wobj, "UTP.ptsize", "12");
-        Set(wobj, "UTP.ptwordbreak", "0");
-        return wobj;
-    };
-    // The extent of the colour after drawing the object.
-    auto drawn = [&page](const CDsgWObj& wobj, COLORREF colour = kBlack) {
+        attrs.insert(attrs.begin(), {{"lscript", text}, {"ptsize", "12"}, {"ptwordbreak", "0"}});
+        for (const auto& [key, value] : attrs) Set(wobj, std::string("UTP.") + key, value);
         CDC dc(80, 80);
+        const TestPage page(1.0);
         CDsgLScriptPrinter(wobj).DrawPText(&dc, &page);
         return ExtentOf(dc, colour);
     };
-    // On its background colour unless transparent, in the normalised
-    // rectangle (12, 14)-(40, 30).
-    CDsgWObj hi = ptext("Hi", DotRect(30, 20, 2, 4));
-    Set(hi, "UTP.pttransparent", "0");
-    Set(hi, "UTP.ptbkcolor", std::to_string(RGB(255, 0, 0)));
-    const CRect ink = drawn(hi);
-    EXPECT_EQ(drawn(hi, RGB(255, 0, 0)), CRect(12, 14, 39, 29));
+    // On its background colour unless transparent.
+    const CRect hi = DotRect(30, 20, 2, 4);
+    const std::string red = std::to_string(RGB(255, 0, 0));
+    const CRect ink = drawn("Hi", hi, {{"pttransparent", "0"}, {"ptbkcolor", red}});
+    EXPECT_EQ(drawn("Hi", hi, {{"pttransparent", "0"}, {"ptbkcolor", red}}, RGB(255, 0, 0)),
+              CRect(12, 14, 39, 29));
     EXPECT_GE(ink.left, 12);
     EXPECT_LE(ink.right, 39);
-    Set(hi, "UTP.pttransparent", "1");
-    EXPECT_EQ(drawn(hi, RGB(255, 0, 0)).left, -1);
-    EXPECT_EQ(drawn(hi), ink);
-    // Word breaking makes several lines inside the rectangle.
-    CDsgWObj words = ptext("aaa bbb ccc", DotRect(0, 0, 40, 60));
-    const CRect one = drawn(words);
-    Set(words, "UTP.ptwordbreak", "1");
-    EXPECT_GT(drawn(words).bottom, one.bottom + 8);
-    EXPECT_LE(drawn(words).right, 49);
-    // Centring moves a short text away from the left edge.
-    CDsgWObj ab = ptext("ab", DotRect(0, 0, 40, 20));
-    const CRect left = drawn(ab);
-    Set(ab, "UTP.pthcenter", "1");
-    EXPECT_GT(drawn(ab).left, left.left + 10);
-    // An ampersand is text, not a mnemonic mark.
-    EXPECT_GE(drawn(ptext("&", DotRect(0, 0, 40, 20))).left, 0);
+    EXPECT_EQ(drawn("Hi", hi, {{"pttransparent", "1"}, {"ptbkcolor", red}}, RGB(255, 0, 0)).left,
+              -1);
+    EXPECT_EQ(drawn("Hi", hi, {{"pttransparent", "1"}}), ink);
+    // Word breaking makes several lines inside the rectangle; centring moves
+    // a short text away from the left edge; ampersands are text, not
+    // mnemonic marks.
+    const CRect tall = DotRect(0, 0, 40, 60), wide = DotRect(0, 0, 40, 20);
+    const CRect broken = drawn("aaa bbb ccc", tall, {{"ptwordbreak", "1"}});
+    EXPECT_GT(broken.bottom, drawn("aaa bbb ccc", tall, {}).bottom + 8);
+    EXPECT_LE(broken.right, 49);
+    EXPECT_GT(drawn("ab", wide, {{"pthcenter", "1"}}).left, drawn("ab", wide, {}).left + 10);
+    EXPECT_GT(drawn("&&", wide, {}).right, drawn("&", wide, {}).right);
 }

@@ -152,8 +152,8 @@ TEST(LScriptLayoutTest, LinesOffsetsAndSizes) {
         // Single line: layout ends where the second line would begin.
         {"AB\nCD",    4, 0, R(0, 0, 100, 100), TRUE, {"AB"}, {0}, {16, 16}},
         {"ABCDEFG",   4, 0, R(0, 0, 40, 100), TRUE, {"ABCD"}, {0}, {32, 16}},
-        // Font 0 has 11-dot cells and 7-dot halves; font 6 24-dot cells.
-        {ga + na,     0, 0, big, FALSE, {ga + na}, {0}, {22, 16}},
+        // Fonts 0 and 1 have 11-dot cells, font 6 24-dot cells.
+        {ga + na,     1, 0, big, FALSE, {ga + na}, {0}, {22, 16}},
         {ga + "A",    6, 1, big, FALSE, {ga + "A"}, {0}, {41, 24}},
         // A character the font lacks keeps its place, measured as "?".
         {"A\tB",      4, 1, big, FALSE, {"A\tB"}, {0}, {29, 16}},

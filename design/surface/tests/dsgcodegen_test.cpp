@@ -122,6 +122,8 @@ TEST(CodeGenRegisterTest, StatementsSignaturesAndChanges) {
     // Missing attributes give empty values; values that only run together
     // differently are different signatures.
     EXPECT_EQ(GetRGCKCommand(Obj(kText, CRect()), "RGCK.style"), "STYLE ,,");
+    // Font indexes outside the tables are written as stored.
+    EXPECT_EQ(GetRGCKCommand(Obj(kText, CRect(), Text("A", 12)), "RGCK.fontkind"), "FONT 12,0");
     EXPECT_NE(GetRGCKSignature(Obj(kText, CRect(), "bstate= is_inversed=1 is_underlined=0"),
                                "RGCK.style"),
               GetRGCKSignature(Obj(kText, CRect(), "bstate=1 is_inversed=0 is_underlined="),
@@ -143,90 +145,67 @@ TEST(CodeGenRegisterTest, StatementsSignaturesAndChanges) {
     EXPECT_EQ(signatures.size(), 2u);
 }
 
-TEST(CodeGenStatementTest, FiguresFromTheirDotRectangles) {
-    // Every kind but the line is normalised after the division toward zero;
-    // centre and radii of an ellipse truncate toward zero.
+// Figures: every kind but the line is normalised after the division toward
+// zero; centre and radii of an ellipse truncate toward zero. Texts in font 4
+// (16-dot lines, 8-dot half widths): one GLOCATE per non-empty laid-out line,
+// written unchanged. Menus: the title centred by its measured size ("AB" 16 x
+// 16 dots, the proportional "W" of font 3 15 x 16); a title breaks inside a
+// narrow menu, a character wider than the menu gives a negative offset, a
+// title too high for the menu measures nothing.
+TEST(CodeGenStatementTest, EveryKind) {
     const CRect r = D(10, 20, 100, 50), reversed = D(100, 50, 10, 10);
+    const std::string ga = A("가");
     const struct {
         int kind;
         CRect rect;
-        const char* statement;
+        std::string attrs, statement;
     } cases[] = {
         // clang-format off
-        {kBox, r, "BOX 10,20,100,50"},                 {kLine, r, "LINE 10,20,100,50"},
-        {kEllipse, D(11, 21, 100, 50), "ELLIPSE 55,35,44,14"},
-        {kBox, reversed, "BOX 10,10,100,50"},          {kFBox, reversed, "BOXFILL 10,10,100,50,0"},
-        {kEllipse, reversed, "ELLIPSE 55,30,45,20"},   {kLine, reversed, "LINE 100,50,10,10"},
-        {kBox, {-5000, -15000, 19999, 20000}, "BOX 0,-1,1,2"},
-        {kLine, {19999, -15000, -5000, -25000}, "LINE 1,-1,0,-2"},
-        {kBox, {-5000, 0, -15000, 10000}, "BOX -1,0,0,1"},
-        {kFEllipse, D(-5, -3, 0, 0), "ELFILL -2,-1,2,1"},
-        // clang-format on
-    };
-    for (const auto& c : cases) EXPECT_EQ(Statement(Obj(c.kind, c.rect)), c.statement);
-    // Kinds that draw nothing in BASIC.
-    for (int kind : {kImage, kPText, nDSG_WOKIND__WOJCLIP, 0, 14, -3})
-        EXPECT_EQ(Statement(Obj(kind, r, Text("X"))), "") << kind;
-}
-
-// Font 4: 16-dot lines and 8-dot half widths. Breaking and dropping lines is
-// the layout's; here what the generator makes of its lines.
-TEST(CodeGenTextTest, OneLocatePerNonEmptyLine) {
-    const std::string ga = A("가");
-    const struct {
-        CRect rect;
-        std::string script, statement;
-    } cases[] = {
-        // clang-format off
-        {D(10, 20, 100, 100), "AB\r\n\nCD",
+        {kBox, r, "", "BOX 10,20,100,50"},               {kLine, r, "", "LINE 10,20,100,50"},
+        {kEllipse, D(11, 21, 100, 50), "", "ELLIPSE 55,35,44,14"},
+        {kBox, reversed, "", "BOX 10,10,100,50"},
+        {kFBox, reversed, "", "BOXFILL 10,10,100,50,0"},
+        {kEllipse, reversed, "", "ELLIPSE 55,30,45,20"}, {kLine, reversed, "", "LINE 100,50,10,10"},
+        {kBox, {-5000, -15000, 19999, 20000}, "", "BOX 0,-1,1,2"},
+        {kLine, {19999, -15000, -5000, -25000}, "", "LINE 1,-1,0,-2"},
+        {kBox, {-5000, 0, -15000, 10000}, "", "BOX -1,0,0,1"},
+        {kFEllipse, D(-5, -3, 0, 0), "", "ELFILL -2,-1,2,1"},
+        {kText, D(10, 20, 100, 100), Text("AB\r\n\nCD"),
             "GLOCATE 10,20\n\tGPRINT \"AB\"\n\tGLOCATE 10,52\n\tGPRINT \"CD\""},
         // Stored bottom-up and right-to-left: laid out in the normalised box.
-        {D(100, 100, 10, 20), "A\nB",
+        {kText, D(100, 100, 10, 20), Text("A\nB"),
             "GLOCATE 10,20\n\tGPRINT \"A\"\n\tGLOCATE 10,36\n\tGPRINT \"B\""},
         // A first written line that is not line 0 keeps its tab.
-        {kPage, "\nX", "\tGLOCATE 0,16\n\tGPRINT \"X\""},
-        {kPage, "\n\n", ""},
-        // Quotes as they are, double-byte characters whole.
-        {kPage, "\"hi\"" + ga, "GLOCATE 0,0\n\tGPRINT \"\"hi\"" + ga + "\""},
+        {kText, kPage, Text("\nX"), "\tGLOCATE 0,16\n\tGPRINT \"X\""},
+        {kText, kPage, Text("\n\n"), ""},
+        {kText, kPage, Text("\"hi\"" + ga), "GLOCATE 0,0\n\tGPRINT \"\"hi\"" + ga + "\""},
+        // Font index 12 lays out as font 8 (48-dot lines).
+        {kText, kPage, Text("A\nB", 12),
+            "GLOCATE 0,0\n\tGPRINT \"A\"\n\tGLOCATE 0,48\n\tGPRINT \"B\""},
+        {kMenu, D(0, 0, 100, 40), Menu("AB"), "MENUSET 3,1,0,0,100,40\n\tMENUTITLE 3,42,12,\"AB\""},
+        // Stored reversed: the same offsets; halves and dots truncate.
+        {kMenu, {1015000, 415000, 0, 0}, Menu("AB"),
+            "MENUSET 3,1,0,0,101,41\n\tMENUTITLE 3,42,12,\"AB\""},
+        {kMenu, D(10, 10, 60, 30), Menu("W", 3, 1),
+            "MENUSET 3,1,10,10,60,30\n\tMENUTITLE 3,17,2,\"W\""},
+        {kMenu, D(0, 0, 20, 20), Menu("AB"), "MENUSET 3,1,0,0,20,20\n\tMENUTITLE 3,6,2,\"AB\""},
+        {kMenu, D(0, 0, 5, 20), Menu("AB"), "MENUSET 3,1,0,0,5,20\n\tMENUTITLE 3,-1,2,\"AB\""},
+        {kMenu, D(0, 0, 20, 10), Menu("AB"), "MENUSET 3,1,0,0,20,10\n\tMENUTITLE 3,10,5,\"AB\""},
+        {kMenu, D(0, 0, 100, 40), Menu(""), "MENUSET 3,1,0,0,100,40"},
         // clang-format on
     };
     for (const auto& c : cases)
-        EXPECT_EQ(Statement(Obj(kText, c.rect, Text(c.script))), Crlf(c.statement)) << c.script;
-    // Lines are laid out in the object's own rectangle: 30 dots high hold two.
+        EXPECT_EQ(Statement(Obj(c.kind, c.rect, c.attrs)), Crlf(c.statement)) << c.statement;
+    // Kinds that draw nothing in BASIC.
+    for (int kind : {kImage, kPText, nDSG_WOKIND__WOJCLIP, 0, 14, -3})
+        EXPECT_EQ(Statement(Obj(kind, r, Text("X"))), "") << kind;
+    // The layout's lines come from the object's own rectangle: 30 dots high
+    // hold two.
     std::vector<std::string> lines;
     std::vector<int> offsets;
     GetWOTextLines(Obj(kText, D(0, 0, 100, 30), Text("A\r\n\nB\nC")), lines, offsets);
     EXPECT_EQ(lines, (std::vector<std::string>{"A", ""}));
     EXPECT_EQ(offsets, (std::vector<int>{0, 160000}));
-    // Font index 12 lays out as font 8 (48-dot lines); FONT keeps the value.
-    const CDsgWObj big = Obj(kText, kPage, Text("A\nB", 12));
-    EXPECT_EQ(Statement(big), Crlf("GLOCATE 0,0\n\tGPRINT \"A\"\n\tGLOCATE 0,48\n\tGPRINT \"B\""));
-    EXPECT_EQ(GetRGCKCommand(big, "RGCK.fontkind"), "FONT 12,0");
-}
-
-TEST(CodeGenMenuTest, TitleCentredByItsMeasuredSize) {
-    // "AB" in font 4 with the half-width advances measures 16 x 16 dots, the
-    // proportional "W" of font 3 15 x 16. A title breaks inside a narrow
-    // menu; a character wider than the menu gives a negative offset; a title
-    // too high for the menu measures nothing.
-    const struct {
-        CRect rect;
-        std::string attrs;
-        const char* statement;
-    } cases[] = {
-        // clang-format off
-        {D(0, 0, 100, 40), Menu("AB"), "MENUSET 3,1,0,0,100,40\n\tMENUTITLE 3,42,12,\"AB\""},
-        // Stored reversed: the same offsets; halves and dots truncate.
-        {{1015000, 415000, 0, 0}, Menu("AB"), "MENUSET 3,1,0,0,101,41\n\tMENUTITLE 3,42,12,\"AB\""},
-        {D(10, 10, 60, 30), Menu("W", 3, 1), "MENUSET 3,1,10,10,60,30\n\tMENUTITLE 3,17,2,\"W\""},
-        {D(0, 0, 20, 20), Menu("AB"), "MENUSET 3,1,0,0,20,20\n\tMENUTITLE 3,6,2,\"AB\""},
-        {D(0, 0, 5, 20), Menu("AB"), "MENUSET 3,1,0,0,5,20\n\tMENUTITLE 3,-1,2,\"AB\""},
-        {D(0, 0, 20, 10), Menu("AB"), "MENUSET 3,1,0,0,20,10\n\tMENUTITLE 3,10,5,\"AB\""},
-        {D(0, 0, 100, 40), Menu(""), "MENUSET 3,1,0,0,100,40"},
-        // clang-format on
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(Statement(Obj(kMenu, c.rect, c.attrs)), Crlf(c.statement)) << c.statement;
 }
 
 TEST(CodeGenDNCharTest, DefinedCharactersAndTheFontRule) {

@@ -83,11 +83,8 @@ int CDsgLSDAction::LSFind(const std::string& baseFolder, const std::string& name
 }
 
 BOOL CDsgLSDAction::LSMSSet(const std::string& seed) {
-    if (GetWorkDir().empty()) {
-        LogWrite("LSMSSet Fail Reason 1.0");
-        return FALSE;
-    }
-    if (!WriteIni(GetIniPath(), "lsmseed", seed)) {
+    // Without a slot there is no INI file to write: the same failed claim.
+    if (GetWorkDir().empty() || !WriteIni(GetIniPath(), "lsmseed", seed)) {
         LogWrite("LSMSSet Fail Reason 2.0");
         return FALSE;
     }

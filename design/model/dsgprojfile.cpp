@@ -121,24 +121,22 @@ BOOL CDsgLSDAction::LSLoad(const std::string& path, BOOL launch, BOOL refresh, B
     CDsgLSDHost* host = GetDsgLSDHost();
     if (!host || host->GetLSDWorkDir().empty()) return FALSE;
     const bool isShort = IsShortStyle();
-    const auto refuse = [&path]() {
-        AppMessageBox(nullptr, "Cannot load project from " + path, "Load Error", MB_OK);
-        return FALSE;
-    };
 
     // Everything is read and checked before the tabs, the working files or
     // the settings change, so that a file that is refused (for its version
-    // or for damage) leaves the open project as it was.
+    // or for damage) leaves the open project as it was. A refused file says
+    // nothing of its own (the version gate aside): the designer's open
+    // handler logs the failure and fails the open.
     CFxRevPropStore store;
-    if (!store.FromFile(path)) return refuse();
+    if (!store.FromFile(path)) return FALSE;
     const char* countKey = isShort ? kShortCountKey : kLongCountKey;
-    if (!store.HasKey(kDPSettingsKey) && !store.HasKey(countKey)) return refuse();
+    if (!store.HasKey(kDPSettingsKey) && !store.HasKey(countKey)) return FALSE;
 
     CFxRevPropStore loadedSettings;
     CRevolver buffer;
     CRevolver settingsRecord;
     const bool hasSettings = store.LookupRevolver(kDPSettingsKey, settingsRecord);
-    if (hasSettings && !loadedSettings.FromRevolver(settingsRecord)) return refuse();
+    if (hasSettings && !loadedSettings.FromRevolver(settingsRecord)) return FALSE;
 
     int count = store.GetInt(countKey, 0);
     if (count < 0) count = 0;
@@ -146,7 +144,7 @@ BOOL CDsgLSDAction::LSLoad(const std::string& path, BOOL launch, BOOL refresh, B
     if (isShort) {
         CFxRevPropStore plate;
         if (!store.LookupRevolver(kShortNamesKey, buffer) || !plate.FromRevolver(buffer))
-            return refuse();
+            return FALSE;
         plate.GetStringArray(kShortNamesArray, names);
     }
 
@@ -156,17 +154,17 @@ BOOL CDsgLSDAction::LSLoad(const std::string& path, BOOL launch, BOOL refresh, B
         const std::string index = std::to_string(i);
         LoadedForm form;
         if (isShort) {
-            if (static_cast<size_t>(i) >= names.size()) return refuse();
+            if (static_cast<size_t>(i) >= names.size()) return FALSE;
             form.name = names[static_cast<size_t>(i)];
-            if (!store.LookupRevolver(kShortRecordKey + index, buffer)) return refuse();
+            if (!store.LookupRevolver(kShortRecordKey + index, buffer)) return FALSE;
         } else {
             if (!store.LookupRevolver(kLongRecordKey + index, buffer) ||
                 !store.LookupString(kLongNameKey + index, form.name))
-                return refuse();
+                return FALSE;
         }
         // Names become file names in the slot: no paths, no two forms on one
         // working file.
-        if (!IsUsableSPName(form.name) || !seen.insert(MbLower(form.name)).second) return refuse();
+        if (!IsUsableSPName(form.name) || !seen.insert(MbLower(form.name)).second) return FALSE;
         CDsgEActions hidden;
         int level = nDSG_EAVERSION__NONE;
         const BOOL read = hidden.EActionsFromRevolver(buffer, level);
@@ -175,7 +173,7 @@ BOOL CDsgLSDAction::LSLoad(const std::string& path, BOOL launch, BOOL refresh, B
             ShowVersionMessage(level);
             if (level == nDSG_EAVERSION__REFUSED) return FALSE;
         }
-        if (!read || !hidden.EActionsToRevolver(form.record, TRUE)) return refuse();
+        if (!read || !hidden.EActionsToRevolver(form.record, TRUE)) return FALSE;
         forms.push_back(std::move(form));
     }
 
@@ -183,7 +181,7 @@ BOOL CDsgLSDAction::LSLoad(const std::string& path, BOOL launch, BOOL refresh, B
     CRevolver characters;
     if (hasCharacters) {
         CDtrGGJPixel check;
-        if (!check.GGJPixelFromRevolver(buffer)) return refuse();
+        if (!check.GGJPixelFromRevolver(buffer)) return FALSE;
         characters.Assign(buffer);
     }
 

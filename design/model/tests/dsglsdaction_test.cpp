@@ -352,3 +352,18 @@ TEST_F(LSDSlotTest, ExchangeSwapsNamesAndTabsButNotFiles) {
 }
 
 }  // namespace
+
+namespace {
+
+// A claim without a slot is the same failed claim as one whose INI file
+// cannot be written, and is logged as such.
+TEST_F(LSDSlotTest, ClaimWithoutASlotLogsTheFailedClaim) {
+    const std::string log = base + "/claim.log";
+    DiagnosticsLog diagnostics(log);
+    Host host("");
+    CDsgLSDAction lsd;
+    EXPECT_FALSE(lsd.LSMSSet("5"));
+    EXPECT_EQ(testsupport::ReadFileBytes(log).substr(9), "] LSMSSet Fail Reason 2.0\r\n\r\n");
+}
+
+}  // namespace

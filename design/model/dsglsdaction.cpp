@@ -112,6 +112,17 @@ BOOL CDsgLSDAction::LSDReset(BOOL startWithForm, BOOL /*ignored*/, BOOL recovery
             host->TSPAddPage(name);
         }
         host->UpdatePaletteButtons();
+        // The character set of the interrupted session comes back with its
+        // forms: left empty, the next change of the set would write the empty
+        // set over the slot's character file and lose the recovered
+        // characters.
+        if (CDtrGGJPixel* set = host->GetGGJPixel()) {
+            const std::string characters = GetGGJPixelPath();
+            set->GGJPClear();
+            if (IsPathExisting(characters) && !set->GGJPixelFromFile(characters))
+                LogWrite("GGJPixelFromFile Failed");
+            host->RefillGJPListView();
+        }
         SLSLaunch(0, TRUE);
         host->MFRefresh(1);
         if (!host->TSPUpdateAllThumbnails())

@@ -83,11 +83,8 @@ int CDsgLSDAction::LSFind(const std::string& baseFolder, const std::string& name
 }
 
 BOOL CDsgLSDAction::LSMSSet(const std::string& seed) {
-    if (GetWorkDir().empty()) {
-        LogWrite("LSMSSet Fail Reason 1.0");
-        return FALSE;
-    }
-    if (!WriteIni(GetIniPath(), "lsmseed", seed)) {
+    // Without a slot there is no INI file to write: the same failed claim.
+    if (GetWorkDir().empty() || !WriteIni(GetIniPath(), "lsmseed", seed)) {
         LogWrite("LSMSSet Fail Reason 2.0");
         return FALSE;
     }
@@ -115,6 +112,17 @@ BOOL CDsgLSDAction::LSDReset(BOOL startWithForm, BOOL /*ignored*/, BOOL recovery
             host->TSPAddPage(name);
         }
         host->UpdatePaletteButtons();
+        // The character set of the interrupted session comes back with its
+        // forms: left empty, the next change of the set would write the empty
+        // set over the slot's character file and lose the recovered
+        // characters.
+        if (CDtrGGJPixel* set = host->GetGGJPixel()) {
+            const std::string characters = GetGGJPixelPath();
+            set->GGJPClear();
+            if (IsPathExisting(characters) && !set->GGJPixelFromFile(characters))
+                LogWrite("GGJPixelFromFile Failed");
+            host->RefillGJPListView();
+        }
         SLSLaunch(0, TRUE);
         host->MFRefresh(1);
         if (!host->TSPUpdateAllThumbnails())

@@ -318,3 +318,48 @@ TEST_F(LSDSlotTest, ExchangeSwapsNamesAndTabsButNotFiles) {
 }
 
 }  // namespace
+
+namespace {
+
+// A claim without a slot is the same failed claim as one whose INI file
+// cannot be written, and is logged as such.
+TEST_F(LSDSlotTest, ClaimWithoutASlotLogsTheFailedClaim) {
+    const std::string log = base + "/claim.log";
+    DiagnosticsLog diagnostics(log);
+    Host host("");
+    CDsgLSDAction lsd;
+    EXPECT_FALSE(lsd.LSMSSet("5"));
+    EXPECT_EQ(testsupport::ReadFileBytes(log).substr(9), "] LSMSSet Fail Reason 2.0\r\n\r\n");
+}
+
+}  // namespace
+
+namespace {
+
+// The recovered session gets its characters back from the slot's character
+// file, so that the next change of the set does not write over them.
+TEST_F(LSDSlotTest, RecoveryRestoresTheCharacterSet) {
+    const std::string slot = SlotOf(base, 0);
+    Host host(slot);
+    CDsgLSDAction lsd;
+    ASSERT_TRUE(lsd.LSDReset(TRUE, TRUE, FALSE, FALSE));
+    CDtrGGJPixel saved;
+    for (int code : {0xDB30, 0xDB35}) {
+        auto character = std::make_unique<CDtrGJPixel>();
+        character->nccode = code;
+        character->SetJPixel(17, CDtrGJPixel::GJP_INK);
+        saved.AddGJPixel(std::move(character));
+    }
+    ASSERT_TRUE(saved.GGJPixelToFile(CDsgLSDAction::GetGGJPixelPath()));
+    const std::string file = testsupport::ReadFileBytes(CDsgLSDAction::GetGGJPixelPath());
+
+    // The next designer on this slot starts with an empty set and recovers.
+    Host next(slot);
+    ASSERT_TRUE(lsd.LSDReset(TRUE, TRUE, TRUE, TRUE));
+    ASSERT_EQ(next.characters.GetGJPCount(), 2);
+    EXPECT_EQ(next.listCodes, (std::vector<int>{0xDB30, 0xDB35}));
+    EXPECT_EQ(next.characters.GetGJPixelAt(1)->GetJPixel(1, 1), CDtrGJPixel::GJP_INK);
+    EXPECT_EQ(testsupport::ReadFileBytes(CDsgLSDAction::GetGGJPixelPath()), file);
+}
+
+}  // namespace

@@ -317,24 +317,15 @@ TEST_F(LSDSlotTest, ExchangeSwapsNamesAndTabsButNotFiles) {
     EXPECT_FALSE(host.Asked("exchange:1,3"));
 }
 
-}  // namespace
-
-namespace {
-
 // A claim without a slot is the same failed claim as one whose INI file
 // cannot be written, and is logged as such.
 TEST_F(LSDSlotTest, ClaimWithoutASlotLogsTheFailedClaim) {
-    const std::string log = base + "/claim.log";
-    DiagnosticsLog diagnostics(log);
+    eatesting::ReasonLog diagnostics;
     Host host("");
     CDsgLSDAction lsd;
     EXPECT_FALSE(lsd.LSMSSet("5"));
-    EXPECT_EQ(testsupport::ReadFileBytes(log).substr(9), "] LSMSSet Fail Reason 2.0\r\n\r\n");
+    EXPECT_EQ(diagnostics.Text().substr(9), "] LSMSSet Fail Reason 2.0\r\n\r\n");
 }
-
-}  // namespace
-
-namespace {
 
 // The recovered session gets its characters back from the slot's character
 // file, so that the next change of the set does not write over them.

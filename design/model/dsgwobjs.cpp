@@ -443,6 +443,9 @@ CPoint CDsgWObjs::CopyWObjsFrom(const CDsgWObjs& source, BOOL clear, int& counte
         if (counter >= 0) {
             id = counter;
             NTOf(*obj).SetWOId(id);
+            // Past the top value a plain increment would overflow into
+            // negative ids; the counter starts again at 1 as it does for a
+            // single creation.
             counter = NextDsgCounter(counter);
         }
         AddWObj(std::move(obj), id);

@@ -36,3 +36,18 @@ function(dravik_add_benchmark name)
   add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark_main)
 endfunction()
+
+# dravik_add_fuzzer(<name> <source> LIB <library>)
+# A libFuzzer target over <library>, which is instrumented for coverage; the
+# target links the fuzzer's own main. Only in the fuzz build.
+function(dravik_add_fuzzer name source)
+  if(NOT DRAVIK_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "LIB" "" ${ARGN})
+  target_compile_options(${ARG_LIB} PRIVATE -fsanitize=fuzzer-no-link)
+  add_executable(${name} ${source})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${ARG_LIB})
+endfunction()

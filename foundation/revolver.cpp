@@ -126,7 +126,8 @@ BOOL CRevolver::AppendFrom(const CRevolver& other, int offset, int len) {
 
 BOOL CRevolver::ReadAt(void* dest, int len, int offset) const {
     if (!IsConsistent() || offset < 0 || offset > m_nLength) return FALSE;
-    if (len == -1) len = m_nLength - offset;
+    // -1 asks for the whole content, which is only there from offset 0.
+    if (len == -1) len = m_nLength;
     if (len < 0 || len > m_nLength - offset) return FALSE;
     if (len == 0) return TRUE;
     if (dest == nullptr) return FALSE;
@@ -140,7 +141,7 @@ BOOL CRevolver::ReadAt(void* dest, int len, int offset) const {
 
 BOOL CRevolver::ReadNext(int& cursor, void* dest, int len) const {
     if (cursor < 0 || cursor > m_nLength) return FALSE;
-    if (len == -1) len = m_nLength - cursor;
+    if (len == -1) len = m_nLength;
     if (!ReadAt(dest, len, cursor)) return FALSE;
     cursor += len;
     return TRUE;

@@ -44,8 +44,8 @@ public:
     BOOL Append(const void* bytes, int len);
     // Appends `len` bytes of the other's content from `offset` (-1: to its end).
     BOOL AppendFrom(const CRevolver& other, int offset, int len = -1);
-    // Copies `len` content bytes from `offset` (-1: to the end of the content)
-    // into dest. FALSE when they are not all there.
+    // Copies `len` content bytes from `offset` (-1: the content's length, so
+    // only from offset 0) into dest. FALSE when they are not all there.
     BOOL ReadAt(void* dest, int len, int offset) const;
     // ReadAt at the cursor, then moves the cursor past the bytes read; FALSE
     // with the cursor unchanged when the bytes are not there.

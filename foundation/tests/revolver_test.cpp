@@ -98,10 +98,13 @@ TEST(RevolverTest, ReadsStayInsideTheContent) {
     EXPECT_FALSE(buffer.ReadAt(out, 1, 10));
     EXPECT_FALSE(buffer.ReadAt(out, 1, -1));
     EXPECT_FALSE(buffer.ReadAt(out, -2, 0));
-    ASSERT_TRUE(buffer.ReadAt(out, -1, 6));  // to the end
-    EXPECT_EQ(std::string(out, 4), "6789");
+    // -1 stands for the content's length, so it only fits from offset 0.
+    EXPECT_FALSE(buffer.ReadAt(out, -1, 6));
+    ASSERT_TRUE(buffer.ReadAt(out, -1, 0));
+    EXPECT_EQ(std::string(out, 10), "0123456789");
 
     int cursor = 8;
+    EXPECT_FALSE(buffer.ReadNext(cursor, out, -1));
     EXPECT_FALSE(buffer.ReadNext(cursor, out, 3));
     EXPECT_EQ(cursor, 8);
     ASSERT_TRUE(buffer.ReadNext(cursor, out, 2));

@@ -84,13 +84,12 @@ void SelectAllText(QWidget* control) {
     }
 }
 
-// The index of the item whose text is the given one, ignoring case, else of
-// the first item that begins with it; -1 when none.
+// The index of the first item, from the top, that begins with the given
+// text, ignoring case (an item equal to the text is no better than a longer
+// one before it); -1 when none or when the text is empty.
 int FindComboItem(const QComboBox* combo, const std::string& text) {
-    const int count = combo->count();
-    for (int i = 0; i < count; ++i)
-        if (MbCompareNoCase(QStringToAnsi(combo->itemText(i)), text) == 0) return i;
     if (text.empty()) return -1;
+    const int count = combo->count();
     for (int i = 0; i < count; ++i)
         if (StartsWithText(QStringToAnsi(combo->itemText(i)), text, TRUE)) return i;
     return -1;

@@ -84,15 +84,23 @@ bool CFxToolBar::CutImages(int buttonWidth, int id, COLORREF maskColour,
 
 bool CFxToolBar::SetImageLists(int buttonWidth, int normalId, int hotId, int disabledId,
                                COLORREF maskColour) {
-    std::vector<QPixmap> normal, hot, disabled;
-    if (!CutImages(buttonWidth, normalId, maskColour, normal)) return false;
-    if (hotId != 0 && !CutImages(buttonWidth, hotId, maskColour, hot)) return false;
-    if (disabledId != 0 && !CutImages(buttonWidth, disabledId, maskColour, disabled)) return false;
-    normal_ = std::move(normal);
-    hot_ = std::move(hot);
-    disabled_ = std::move(disabled);
+    // Each list is given to the bar as soon as it is cut; a failure leaves
+    // the lists given before it in place.
+    std::vector<QPixmap> images;
+    if (!CutImages(buttonWidth, normalId, maskColour, images)) return false;
+    normal_ = std::move(images);
     setIconSize(normal_.front().size());
     ApplyImages();
+    if (hotId != 0) {
+        if (!CutImages(buttonWidth, hotId, maskColour, images)) return false;
+        hot_ = std::move(images);
+        ApplyImages();
+    }
+    if (disabledId != 0) {
+        if (!CutImages(buttonWidth, disabledId, maskColour, images)) return false;
+        disabled_ = std::move(images);
+        ApplyImages();
+    }
     return true;
 }
 

@@ -44,7 +44,8 @@ public:
     // Cuts each bitmap (the hot and disabled ones optional, 0 = none) into
     // pictures of the button width; dots of the mask colour are left out
     // (CLR_NONE: the colour of the bitmap's top-left dot). False at the first
-    // bitmap that cannot be loaded or cut; the bar keeps its pictures then.
+    // bitmap that cannot be loaded or cut; the lists cut before it are the
+    // bar's, the others stay as they were.
     bool SetImageLists(int buttonWidth, int normalId, int hotId = 0, int disabledId = 0,
                        COLORREF maskColour = CLR_NONE);
     int GetImageCount() const { return static_cast<int>(normal_.size()); }

@@ -254,6 +254,14 @@ TEST_F(FxFieldBinderTest, TextComboAndIntegerEditKinds) {
     binder.ValuesToControls();
     EXPECT_EQ(face->currentIndex(), 1);
 
+    // The first item that begins with the stored text is selected, even
+    // before an item equal to it.
+    face->insertItem(0, "DotumChe");
+    binder.SetString("face", "dotum");
+    binder.ValuesToControls();
+    EXPECT_EQ(face->currentIndex(), 0);
+    face->removeItem(0);
+
     face->setCurrentIndex(0);
     size->setText(" 12abc");
     EXPECT_EQ(binder.ControlsToValues(TRUE, FALSE), "");

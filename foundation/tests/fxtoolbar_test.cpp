@@ -90,11 +90,16 @@ TEST(FxToolBarTest, ImageStripsAreCutIntoButtonPictures) {
         }
     EXPECT_GT(shown, 0);
 
-    // Failures keep the pictures the bar has.
+    // A normal strip that cannot be had changes nothing.
     EXPECT_FALSE(frame.bar->SetImageLists(16, 424242));
-    EXPECT_FALSE(frame.bar->SetImageLists(16, 134, 0, 424242));
     EXPECT_FALSE(frame.bar->SetImageLists(0, 134));
     EXPECT_FALSE(frame.bar->SetImageLists(10000, 134));  // not one whole picture
+    EXPECT_EQ(frame.bar->GetImageCount(), strip.width() / 16);
+    // A later strip that fails leaves the lists given before it to the bar.
+    EXPECT_FALSE(frame.bar->SetImageLists(8, 134, 424242));
+    EXPECT_EQ(frame.bar->GetImageCount(), strip.width() / 8);
+    EXPECT_EQ(frame.bar->iconSize(), QSize(8, strip.height()));
+    EXPECT_FALSE(frame.bar->SetImageLists(16, 134, 0, 424242));
     EXPECT_EQ(frame.bar->GetImageCount(), strip.width() / 16);
 
     // An explicit mask colour: black dots are left out, magenta ones kept.

@@ -1,5 +1,7 @@
 #include "design/model/dsgntprops.h"
 
+#include "foundation/fxsharedvalues.h"
+
 namespace {
 
 const CDsgRecordKey kNTKeys[] = {
@@ -58,7 +60,7 @@ BOOL CDsgNTProps::NTPropsToRevolver(CRevolver& buffer, int keyStyle) const {
 BOOL CDsgNTProps::NTPropsFromRevolver(const CRevolver& buffer, int keyStyle) {
     CFxRevPropStore store;
     if (!store.FromRevolver(buffer)) {
-        LogRecordFailure("CDsgNTProps::NTPropsFromRevolver Fail Reason 1.0");
+        LogWrite("CDsgNTProps::NTPropsFromRevolver Fail Reason 1.0");
         return FALSE;
     }
     RecordKeysFromStyle(store, kNTKeys, keyStyle);

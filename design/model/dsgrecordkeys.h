@@ -26,10 +26,3 @@ using CDsgRecordKeys = std::span<const CDsgRecordKey>;
 void RecordKeysToStyle(CFxPropStore& store, CDsgRecordKeys keys, int keyStyle);
 // Short keys back to long ones, when `keyStyle` is the short style.
 void RecordKeysFromStyle(CFxPropStore& store, CDsgRecordKeys keys, int keyStyle);
-
-// The pieces of a key list split at `delim`, empty pieces left out.
-std::vector<std::string> SplitKeyList(const std::string& text, char delim);
-
-// Writes a numbered reason why a record could not be read to the developer
-// log (LogWrite: only in diagnostics mode).
-void LogRecordFailure(const std::string& text);

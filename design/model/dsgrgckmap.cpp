@@ -1,6 +1,7 @@
 #include "design/model/dsgrgckmap.h"
 
 #include "design/model/dsgrecordkeys.h"
+#include "foundation/fxstrings.h"
 
 CDsgRGCKMap::CDsgRGCKMap() {
     // Entries separated by '&', the running-state key before '=', its
@@ -9,10 +10,12 @@ CDsgRGCKMap::CDsgRGCKMap() {
         std::string("RGCK.style=UTP.bstate/UTP.is_inversed/UTP.is_underlined") +
         "&RGCK.color=UTP.cswitch" + "&RGCK.dotsize=UTP.dtsize" + "&RGCK.linestyle=UTP.dtspace" +
         "&RGCK.fontkind=UTP.krnfindex/UTP.alnfindex";
-    for (const std::string& entry : SplitKeyList(table, '&')) {
+    std::vector<std::string> entries, keys;
+    SplitString(table, entries, '&', TRUE);
+    for (const std::string& entry : entries) {
         const size_t eq = entry.find('=');
         if (eq == std::string::npos || eq == 0) continue;
-        const std::vector<std::string> keys = SplitKeyList(entry.substr(eq + 1), '/');
+        SplitString(entry.substr(eq + 1), keys, '/', TRUE);
         m_map[entry.substr(0, eq)].insert(keys.begin(), keys.end());
     }
 }

@@ -1,5 +1,7 @@
 #include "design/model/dsgtprops.h"
 
+#include "foundation/fxsharedvalues.h"
+
 namespace {
 
 const CDsgRecordKey kTPKeys[] = {
@@ -26,18 +28,18 @@ BOOL CDsgTProps::TPropsToRevolver(CRevolver& buffer, int keyStyle) const {
 BOOL CDsgTProps::TPropsFromRevolver(const CRevolver& buffer, int keyStyle) {
     CFxRevPropStore store;
     if (!store.FromRevolver(buffer)) {
-        LogRecordFailure("CDsgTProps::TPropsFromRevolver Fail Reason 1.0");
+        LogWrite("CDsgTProps::TPropsFromRevolver Fail Reason 1.0");
         return FALSE;
     }
     RecordKeysFromStyle(store, kTPKeys, keyStyle);
     CRevolver ntBuffer;
     CRevolver utBuffer;
     if (!store.LookupRevolver(szTP_NTPROPS, ntBuffer)) {
-        LogRecordFailure("CDsgTProps::TPropsFromRevolver Fail Reason 2.0");
+        LogWrite("CDsgTProps::TPropsFromRevolver Fail Reason 2.0");
         return FALSE;
     }
     if (!store.LookupRevolver(szTP_UTPROPS, utBuffer)) {
-        LogRecordFailure("CDsgTProps::TPropsFromRevolver Fail Reason 3.0");
+        LogWrite("CDsgTProps::TPropsFromRevolver Fail Reason 3.0");
         return FALSE;
     }
     // Both records are read aside first, so that a broken identity leaves the
@@ -46,7 +48,7 @@ BOOL CDsgTProps::TPropsFromRevolver(const CRevolver& buffer, int keyStyle) {
     CDsgNTProps nt;
     CDsgUTProps ut;
     if (!nt.NTPropsFromRevolver(ntBuffer, keyStyle)) {
-        LogRecordFailure("CDsgTProps::TPropsFromRevolver Fail Reason 4.0");
+        LogWrite("CDsgTProps::TPropsFromRevolver Fail Reason 4.0");
         return FALSE;
     }
     ut.FromRevolver(utBuffer, keyStyle);

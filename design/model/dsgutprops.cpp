@@ -4,6 +4,7 @@
 
 #include "design/model/dsgrecordkeys.h"
 #include "design/model/dsgwobjkeysets.h"
+#include "foundation/fxsharedvalues.h"
 
 CDsgUTProps::CDsgUTProps() { ResetUTProps(); }
 
@@ -50,7 +51,7 @@ BOOL CDsgUTProps::FromRevolver(const CRevolver& buffer, int keyStyle) {
     // what can be read of it.
     CFxRevPropStore store;
     const BOOL decoded = store.FromRevolver(buffer);
-    if (!decoded) LogRecordFailure("CDsgUTProps::FromRevolver Fail Reason 1.0");
+    if (!decoded) LogWrite("CDsgUTProps::FromRevolver Fail Reason 1.0");
     CopyFrom(store);
     return decoded;
 }

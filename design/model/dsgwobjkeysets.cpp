@@ -1,6 +1,7 @@
 #include "design/model/dsgwobjkeysets.h"
 
 #include "design/model/dsgrecordkeys.h"
+#include "foundation/fxstrings.h"
 
 namespace {
 
@@ -25,7 +26,8 @@ BOOL CDsgWOKindKeySet::IsKeyOfAnyWOKind(const std::set<int>& kinds, const std::s
 }
 
 void CDsgWOKindKeySet::SetKindKeys(std::initializer_list<int> kinds, const std::string& keyList) {
-    const std::vector<std::string> keys = SplitKeyList(keyList, '|');
+    std::vector<std::string> keys;
+    SplitString(keyList, keys, '|', TRUE);
     for (int kind : kinds) m_keySets[static_cast<size_t>(kind)].insert(keys.begin(), keys.end());
 }
 

@@ -57,7 +57,11 @@ void Classify(Line& line) {
 // False when the file cannot be read (also when it is no regular file or is
 // too large); `missing` tells whether it is simply not there.
 bool ReadWhole(const std::string& path, std::string& out, bool& missing) {
-    const InputFileError error = ReadInputFile(path, out);
+    // Every line is kept with its parts: a file of empty lines costs a
+    // hundred times its size, so INI files have a cap of their own, far
+    // above any file the program writes.
+    constexpr std::size_t kMaxIniFileBytes = std::size_t{1} << 20;
+    const InputFileError error = ReadInputFile(path, out, kMaxIniFileBytes);
     missing = error == InputFileError::Missing;
     return error == InputFileError::None;
 }

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QWidget>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "platform/paths.h"
 #include "platform/testing/scriptedui.h"
 #include "platform/testing/testsupport.h"
+#include "platform/textcodec.h"
 
 namespace {
 
@@ -41,6 +43,13 @@ void RemoveKey(CFxRevPropStore& store, const std::string& key) {
     const CFxRevPropStore copy(store);
     const CFxKeySet exclude{key};
     store.CopyFrom(copy, nullptr, &exclude);
+}
+
+// A 4-byte little-endian length field.
+std::string LengthBytes(size_t n) {
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i) bytes[static_cast<size_t>(i)] = static_cast<char>(n >> (8 * i));
+    return bytes;
 }
 
 // Every file of a folder with its bytes.
@@ -522,13 +531,17 @@ TEST_F(ProjFileTest, FormNamesThatCannotComeBackAreRefused) {
         EXPECT_EQ(Snapshot(target.host.workDir), before);
     }
 
-    // The longest name the working file can carry loads and comes back.
-    const std::string path = SaveProject(longest);
-    Designer target("longest");
-    CDsgDPSettings settings;
-    ASSERT_TRUE(target.lsd.LSLoad(path, TRUE, TRUE, TRUE, TRUE, TRUE, settings));
-    EXPECT_EQ(target.host.TabNames(), (std::vector<std::string>{"Form1", longest}));
-    EXPECT_EQ(target.FormActions(longest), 6);
+    // Names that come back unchanged keep working: the longest one the
+    // working file can carry, blanks and a quote inside, double-byte text.
+    for (const std::string& kept : {longest, A("내 'form"), std::string("'q\"")}) {
+        const std::string path = SaveProject(kept);
+        Designer target("kept");
+        CDsgDPSettings settings;
+        ASSERT_TRUE(target.lsd.LSLoad(path, TRUE, TRUE, TRUE, TRUE, TRUE, settings)) << kept;
+        EXPECT_EQ(target.host.TabNames(), (std::vector<std::string>{"Form1", kept}));
+        EXPECT_EQ(target.FormActions(kept), 6);
+        EXPECT_EQ(Ini(target.host.workDir, "Form1Name"), kept);
+    }
 }
 
 // A names text of 100 MB of delimiters: only the names the forms use are
@@ -539,25 +552,27 @@ TEST_F(ProjFileTest, HugeNamesArrayCostsASmallMultipleOfTheFile) {
     const CRevolver project = FileRecord(SaveProject());
     const std::string path = folder + "/names.dvk";
     constexpr long kBytes = 100L << 20;
-    // Written by a child, so that making it does not count in this
-    // process's peak memory.
-    const pid_t writer = testsupport::ForkChild([&] {
-        return Edited(
-                   project,
-                   [&](CFxRevPropStore& s) {
-                       CFxRevPropStore plate;
-                       plate.SetInt("%SA:type:glance_names", 1);
-                       plate.SetInt("%SA:delm:glance_names", '|');
-                       plate.SetString("%SA:data:glance_names",
-                                       "Form1|Menu" + std::string(kBytes, '|'));
-                       CRevolver bytes;
-                       plate.ToRevolver(bytes);
-                       s.SetRevolver("plate", bytes);
-                   }).ToFile(path)
-                   ? 0
-                   : 1;
-    });
-    ASSERT_EQ(testsupport::WaitChild(writer), 0);
+    // The project with a names text of "Form1|Menu" and 100 MB of '|',
+    // written piece by piece so that making it costs no memory.
+    {
+        CFxRevPropStore plate;
+        plate.SetInt("%SA:type:glance_names", 1);
+        plate.SetInt("%SA:delm:glance_names", '|');
+        CRevolver head;
+        ASSERT_TRUE(plate.ToRevolver(head));
+        const std::string text = "Form1|Menu";
+        const std::string textItem =
+            std::string("\x0C\x15%SA:data:glance_names") + LengthBytes(text.size() + kBytes) + text;
+        const std::string plateItem = std::string("\x04\x05plate") +
+                                      LengthBytes(head.GetLength() + textItem.size() + kBytes) +
+                                      ContentOf(head) + textItem;
+        std::ofstream out(path, std::ios::binary);
+        out << ContentOf(Edited(project, [](CFxRevPropStore& s) { RemoveKey(s, "plate"); }))
+            << plateItem;
+        const std::string bars(1 << 20, '|');
+        for (long i = 0; i < kBytes; i += static_cast<long>(bars.size())) out << bars;
+        ASSERT_TRUE(out.good());
+    }
 
     struct rusage before {};
     getrusage(RUSAGE_SELF, &before);

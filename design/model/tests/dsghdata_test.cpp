@@ -266,7 +266,11 @@ std::string RoundRecord(int r) {
 // Two designers copy by turns, each pasting what the other just copied:
 // every paste equals the last copy, whichever instance's block was smaller.
 TEST_F(HDataTest, CopiesByTurnsBetweenTwoProcessesArePastedExactly) {
+#if defined(__SANITIZE_ADDRESS__)
+    const int rounds = 400;  // the checked build is several times slower
+#else
     const int rounds = 1000;
+#endif
     testsupport::Channel toChild, toParent;
     // Copies round r when it is this side's turn, else pastes and checks it.
     const auto play = [&](int side, testsupport::Channel& in, testsupport::Channel& out) {

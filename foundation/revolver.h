@@ -12,6 +12,8 @@
 
 #include "platform/wintypes.h"
 
+enum class InputFileError;
+
 class CRevolver {
 public:
     // Empty, no storage, growth step 256.
@@ -61,8 +63,10 @@ public:
     // (-1: to the end of the file). FALSE, empty, when they cannot be read.
     BOOL FromFile(std::FILE* file, long offset, long len);
     // Replaces the content by the whole file. FALSE, empty, when the file
-    // cannot be opened or read.
+    // cannot be opened or read, is no regular file or is larger than the
+    // input cap (inputfile.h); `error` tells which.
     BOOL FromFile(const std::string& path);
+    BOOL FromFile(const std::string& path, InputFileError* error);
 
     int GetLength() const { return m_nLength; }
     int GetCapacity() const { return m_nCapacity; }

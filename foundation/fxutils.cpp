@@ -12,6 +12,7 @@
 #include <mutex>
 
 #include "foundation/fxstrings.h"
+#include "platform/atomicfile.h"
 #include "platform/inifile.h"
 #include "platform/paths.h"
 #include "platform/textcodec.h"
@@ -81,10 +82,7 @@ BOOL WriteTextToOpenFile(std::FILE* file, const std::string& text) {
 
 BOOL WriteTextFile(const std::string& path, const std::string& text, BOOL openAfter) {
     if (path.empty() || !MakeFolderPathFor(path)) return FALSE;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return FALSE;
-    BOOL ok = WriteTextToOpenFile(file, text);
-    if (std::fclose(file) != 0) ok = FALSE;
+    const BOOL ok = WriteFileAtomically(path, text) ? TRUE : FALSE;
     // Shown as a document, never started, whatever the file's mode.
     if (ok && openAfter) Ui().OpenDocument(path);
     return ok;
@@ -227,8 +225,8 @@ std::string GetIniString(const std::string& file, const std::string& key,
     const std::string readDefault = encoded ? TextToHex(def) : def;
     std::string value = GetPrivateProfileString(section, key, readDefault, file);
     if (value.size() > limit) value.resize(limit);
-    // Leave an entry to fill in for a key that is not there yet.
-    if (value == readDefault && def.empty()) WritePrivateProfileString(section, key, "", file);
+    // Reading writes nothing: an empty entry left for a missing key could
+    // land over a value another process writes meanwhile.
     std::string result = value;
     if (encoded) {
         // A value that is no hex code (edited by hand) reads as the default.
@@ -243,7 +241,9 @@ std::string GetIniString(const std::string& file, const std::string& key,
 
 BOOL SetIniString(const std::string& file, const std::string& key, const std::string& value,
                   const std::string& section, BOOL encoded) {
-    if (!IsPathExisting(file) && !CreateEmptyFile(file)) return FALSE;
+    // The write itself creates the file, under the INI's lock: a file made
+    // empty beforehand could replace what another process wrote meanwhile.
+    if (!MakeFolderPathFor(file)) return FALSE;
     if (!WritePrivateProfileString(section, key, encoded ? TextToHex(value) : value, file))
         return FALSE;
     // A cached read must not answer with the value this write replaced.

@@ -5,6 +5,11 @@
 // default; writing creates the file and the section and keeps every other
 // line and its order. Files are read and written as bytes (CP949), lines end
 // in CR LF when written; either line end is read.
+//
+// Every change is one read-modify-write under an exclusive lock on a lock
+// file beside the INI ("." + its name + ".lock"), and the file is replaced whole
+// (atomicfile.h): writers in several processes lose nothing of each other's,
+// and readers, who take no lock, see the file before or after a change.
 
 #include <string>
 #include <vector>

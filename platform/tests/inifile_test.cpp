@@ -163,9 +163,9 @@ TEST(IniFileTest, FailedWriteKeepsTheOldFile) {
     });
     EXPECT_EQ(testsupport::WaitChild(pid), 0);
     EXPECT_EQ(ReadFileBytes(file), original);
-    // No temporary file is left behind.
+    // No temporary file is left behind: only the file and its lock file.
     const std::filesystem::path folder = std::filesystem::path(file).parent_path();
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 2);
 }
 
 TEST(IniFileTest, KeepsPermissionsAndMakesNoFolder) {

@@ -241,15 +241,25 @@ std::string GetIniString(const std::string& file, const std::string& key,
 
 BOOL SetIniString(const std::string& file, const std::string& key, const std::string& value,
                   const std::string& section, BOOL encoded) {
+    return SetIniStrings(file, {{key, value}}, section, encoded);
+}
+
+BOOL SetIniStrings(const std::string& file, const IniEntries& entries, const std::string& section,
+                   BOOL encoded) {
     // The write itself creates the file, under the INI's lock: a file made
     // empty beforehand could replace what another process wrote meanwhile.
     if (!MakeFolderPathFor(file)) return FALSE;
-    if (!WritePrivateProfileString(section, key, encoded ? TextToHex(value) : value, file))
-        return FALSE;
-    // A cached read must not answer with the value this write replaced.
+    IniEntries stored = entries;
+    if (encoded) {
+        for (auto& entry : stored) entry.second = TextToHex(entry.second);
+    }
+    if (!WritePrivateProfileStrings(section, stored, file)) return FALSE;
+    // A cached read must not answer with a value this write replaced.
     std::lock_guard<std::mutex> lock(g_iniCacheMutex);
-    const auto it = g_iniCache.find(IniCacheKey(file, key, section));
-    if (it != g_iniCache.end()) it->second = value;
+    for (const auto& [key, value] : entries) {
+        const auto it = g_iniCache.find(IniCacheKey(file, key, section));
+        if (it != g_iniCache.end()) it->second = value;
+    }
     return TRUE;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/inifile.h"
 #include "platform/wintypes.h"
 
 // ---- Files and folders -----------------------------------------------------
@@ -87,6 +88,10 @@ std::string GetIniString(const std::string& file, const std::string& key,
 // hex-coded when asked. FALSE on failure.
 BOOL SetIniString(const std::string& file, const std::string& key, const std::string& value,
                   const std::string& section, BOOL encoded = FALSE);
+// Sets several values of one section as one change of the file (a form list
+// of many names costs one write, not one per name).
+BOOL SetIniStrings(const std::string& file, const IniEntries& entries, const std::string& section,
+                   BOOL encoded = FALSE);
 // Forgets every cached INI read.
 void ClearIniCache();
 

@@ -204,29 +204,40 @@ UINT GetPrivateProfileInt(const std::string& section, const std::string& key, in
 
 BOOL WritePrivateProfileString(const std::string& section, const std::string& key,
                                const std::string& value, const std::string& file) {
+    return WritePrivateProfileStrings(section, {{key, value}}, file);
+}
+
+BOOL WritePrivateProfileStrings(const std::string& section, const IniEntries& entries,
+                                const std::string& file) {
     // A line break, or a key that could not be read back, would change other
     // entries of the file: refuse such writes.
     const std::string sec = TrimText(section);
-    const std::string k = TrimText(key);
-    if (sec.empty() || k.empty() || HasLineBreak(section) || HasLineBreak(key) ||
-        HasLineBreak(value) || sec.find(']') != std::string::npos ||
-        k.find('=') != std::string::npos || k[0] == ';' || k[0] == '[') {
-        return FALSE;
+    if (sec.empty() || HasLineBreak(section) || sec.find(']') != std::string::npos) return FALSE;
+    IniEntries lines;
+    for (const auto& [key, value] : entries) {
+        const std::string k = TrimText(key);
+        if (k.empty() || HasLineBreak(key) || HasLineBreak(value) ||
+            k.find('=') != std::string::npos || k[0] == ';' || k[0] == '[') {
+            return FALSE;
+        }
+        lines.emplace_back(k, value);
     }
     const bool ok = Update(file, [&](IniText& ini) {
-        Line line = MakeLine(k + "=" + value);
-        if (const auto at = FindKey(ini, sec, k)) {
-            ini.lines[*at] = std::move(line);
-        } else if (const auto header = FindSection(ini, sec)) {
-            const size_t end = SectionEnd(ini, *header);
-            size_t after = *header;
-            for (size_t i = *header + 1; i < end; ++i) {
-                if (ini.lines[i].kind == Line::Kind::Key) after = i;
+        for (const auto& [k, value] : lines) {
+            Line line = MakeLine(k + "=" + value);
+            if (const auto at = FindKey(ini, sec, k)) {
+                ini.lines[*at] = std::move(line);
+            } else if (const auto header = FindSection(ini, sec)) {
+                const size_t end = SectionEnd(ini, *header);
+                size_t after = *header;
+                for (size_t i = *header + 1; i < end; ++i) {
+                    if (ini.lines[i].kind == Line::Kind::Key) after = i;
+                }
+                Insert(ini, after + 1, std::move(line));
+            } else {
+                Insert(ini, ini.lines.size(), MakeLine("[" + sec + "]"));
+                Insert(ini, ini.lines.size(), std::move(line));
             }
-            Insert(ini, after + 1, std::move(line));
-        } else {
-            Insert(ini, ini.lines.size(), MakeLine("[" + sec + "]"));
-            Insert(ini, ini.lines.size(), std::move(line));
         }
         return true;
     });

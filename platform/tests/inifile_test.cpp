@@ -205,3 +205,29 @@ TEST(IniFileTest, UnreadableFileIsNeverWrittenOver) {
     ASSERT_EQ(chmod(file.c_str(), 0600), 0);
     EXPECT_EQ(ReadFileBytes(file), "[A]\r\nk=v\r\n");
 }
+
+TEST(IniFileTest, ConcurrentWritersLoseNoKey) {
+    const std::string file = testsupport::MakeMemoryTempFolder("inirace") + "/CurrentProj.ini";
+    constexpr int kKeys = 500;
+    std::vector<pid_t> writers;
+    for (const char* prefix : {"a", "b"}) {
+        writers.push_back(testsupport::ForkChild([&, prefix] {
+            int failed = 0;
+            for (int i = 0; i < kKeys; ++i) {
+                const std::string key = prefix + std::to_string(i);
+                if (!WritePrivateProfileString("Project", key, key + "v", file)) ++failed;
+            }
+            return failed;
+        }));
+    }
+    for (pid_t w : writers) EXPECT_EQ(testsupport::WaitChild(w), 0) << "every write acknowledged";
+    int missing = 0;
+    for (const char* prefix : {"a", "b"}) {
+        for (int i = 0; i < kKeys; ++i) {
+            const std::string key = prefix + std::to_string(i);
+            if (GetPrivateProfileString("Project", key, "", file) != key + "v") ++missing;
+        }
+    }
+    EXPECT_EQ(missing, 0);
+    EXPECT_EQ(GetPrivateProfileKeys("Project", file).size(), 2u * kKeys);
+}

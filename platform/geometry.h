@@ -27,16 +27,10 @@ struct CPoint {
     constexpr CPoint() = default;
     constexpr CPoint(LONG px, LONG py) : x(px), y(py) {}
 
-    constexpr void Offset(LONG dx, LONG dy) {
-        x += dx;
-        y += dy;
-    }
+    constexpr void Offset(LONG dx, LONG dy) { x += dx; y += dy; }
     constexpr void Offset(CPoint p) { Offset(p.x, p.y); }
     constexpr void Offset(CSize s) { Offset(s.cx, s.cy); }
-    constexpr void SetPoint(LONG px, LONG py) {
-        x = px;
-        y = py;
-    }
+    constexpr void SetPoint(LONG px, LONG py) { x = px; y = py; }
 
     constexpr bool operator==(const CPoint&) const = default;
     constexpr CPoint operator+(CPoint o) const { return {x + o.x, y + o.y}; }
@@ -44,22 +38,10 @@ struct CPoint {
     constexpr CPoint operator-(CSize s) const { return {x - s.cx, y - s.cy}; }
     constexpr CSize operator-(CPoint o) const { return {x - o.x, y - o.y}; }
     constexpr CPoint operator-() const { return {-x, -y}; }
-    constexpr CPoint& operator+=(CSize s) {
-        Offset(s);
-        return *this;
-    }
-    constexpr CPoint& operator-=(CSize s) {
-        Offset(-s.cx, -s.cy);
-        return *this;
-    }
-    constexpr CPoint& operator+=(CPoint p) {
-        Offset(p);
-        return *this;
-    }
-    constexpr CPoint& operator-=(CPoint p) {
-        Offset(-p.x, -p.y);
-        return *this;
-    }
+    constexpr CPoint& operator+=(CSize s) { Offset(s); return *this; }
+    constexpr CPoint& operator-=(CSize s) { Offset(-s.cx, -s.cy); return *this; }
+    constexpr CPoint& operator+=(CPoint p) { Offset(p); return *this; }
+    constexpr CPoint& operator-=(CPoint p) { Offset(-p.x, -p.y); return *this; }
 };
 
 struct PLATFORM_API CRect {
@@ -90,12 +72,7 @@ struct PLATFORM_API CRect {
         return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
     }
 
-    constexpr void SetRect(LONG l, LONG t, LONG r, LONG b) {
-        left = l;
-        top = t;
-        right = r;
-        bottom = b;
-    }
+    constexpr void SetRect(LONG l, LONG t, LONG r, LONG b) { left = l; top = t; right = r; bottom = b; }
     constexpr void SetRectEmpty() { SetRect(0, 0, 0, 0); }
     constexpr bool EqualRect(const CRect& o) const { return *this == o; }
 
@@ -124,40 +101,12 @@ struct PLATFORM_API CRect {
     bool UnionRect(const CRect& a, const CRect& b);
 
     constexpr bool operator==(const CRect&) const = default;
-    CRect& operator&=(const CRect& o) {
-        IntersectRect(*this, o);
-        return *this;
-    }
-    CRect& operator|=(const CRect& o) {
-        UnionRect(*this, o);
-        return *this;
-    }
-    CRect operator&(const CRect& o) const {
-        CRect r;
-        r.IntersectRect(*this, o);
-        return r;
-    }
-    CRect operator|(const CRect& o) const {
-        CRect r;
-        r.UnionRect(*this, o);
-        return r;
-    }
-    CRect& operator+=(CPoint p) {
-        OffsetRect(p);
-        return *this;
-    }
-    CRect& operator-=(CPoint p) {
-        OffsetRect(-p.x, -p.y);
-        return *this;
-    }
-    CRect operator+(CPoint p) const {
-        CRect r = *this;
-        r += p;
-        return r;
-    }
-    CRect operator-(CPoint p) const {
-        CRect r = *this;
-        r -= p;
-        return r;
-    }
+    CRect& operator&=(const CRect& o) { IntersectRect(*this, o); return *this; }
+    CRect& operator|=(const CRect& o) { UnionRect(*this, o); return *this; }
+    CRect operator&(const CRect& o) const { CRect r; r.IntersectRect(*this, o); return r; }
+    CRect operator|(const CRect& o) const { CRect r; r.UnionRect(*this, o); return r; }
+    CRect& operator+=(CPoint p) { OffsetRect(p); return *this; }
+    CRect& operator-=(CPoint p) { OffsetRect(-p.x, -p.y); return *this; }
+    CRect operator+(CPoint p) const { CRect r = *this; r += p; return r; }
+    CRect operator-(CPoint p) const { CRect r = *this; r -= p; return r; }
 };

@@ -34,7 +34,7 @@ namespace {
 using lsdtesting::Host;
 
 #if defined(__SANITIZE_ADDRESS__)
-constexpr int kKills = 60;  // every process start is slow there
+constexpr int kKills = 15;  // every process start is slow there
 #else
 constexpr int kKills = 200;
 #endif

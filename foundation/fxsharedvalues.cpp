@@ -6,6 +6,7 @@
 
 #include "foundation/fxstrings.h"
 #include "foundation/fxutils.h"
+#include "platform/atomicfile.h"
 #include "platform/paths.h"
 #include "platform/sharedmemory.h"
 #include "platform/textcodec.h"
@@ -211,13 +212,7 @@ BOOL LogWrite(const std::string& text) {
 }
 
 BOOL AppendTextLineToFile(const std::string& path, const std::string& text) {
-    if (path.empty()) return FALSE;
-    std::FILE* file = std::fopen(path.c_str(), "ab");
-    if (file == nullptr) return FALSE;
-    const std::string line = text + "\r\n";
-    BOOL ok = std::fwrite(line.data(), 1, line.size(), file) == line.size() ? TRUE : FALSE;
-    if (std::fclose(file) != 0) ok = FALSE;
-    return ok;
+    return AppendFileAtomically(path, text + "\r\n") ? TRUE : FALSE;
 }
 
 std::string IntToPaddedText(int value, int radix, int width) {

@@ -108,7 +108,8 @@ std::string GetSharedLogPath();
 BOOL LogWrite(const std::string& text);
 
 // Opens the file for writing (created when missing, never cut), writes the
-// text and CR LF at its end. FALSE when it cannot be opened.
+// text and CR LF at its end in one piece, so that lines of several writers
+// never interleave. FALSE when it cannot be opened or written.
 BOOL AppendTextLineToFile(const std::string& path, const std::string& text);
 
 // The value in the radix (2..36; letters upper-case); unless width is -1 it is

@@ -13,6 +13,7 @@
 #include <mutex>
 
 #include "foundation/fxstrings.h"
+#include "platform/atomicfile.h"
 #include "platform/inifile.h"
 #include "platform/inputfile.h"
 #include "platform/paths.h"
@@ -91,10 +92,7 @@ BOOL WriteTextToOpenFile(std::FILE* file, const std::string& text) {
 
 BOOL WriteTextFile(const std::string& path, const std::string& text, BOOL openAfter) {
     if (path.empty() || !MakeFolderPathFor(path)) return FALSE;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return FALSE;
-    BOOL ok = WriteTextToOpenFile(file, text);
-    if (std::fclose(file) != 0) ok = FALSE;
+    const BOOL ok = WriteFileAtomically(path, text) ? TRUE : FALSE;
     // Shown as a document, never started, whatever the file's mode.
     if (ok && openAfter) Ui().OpenDocument(path);
     return ok;
@@ -238,8 +236,8 @@ std::string GetIniString(const std::string& file, const std::string& key,
     const std::string readDefault = encoded ? TextToHex(def) : def;
     std::string value = GetPrivateProfileString(section, key, readDefault, file);
     if (value.size() > limit) value.resize(limit);
-    // Leave an entry to fill in for a key that is not there yet.
-    if (value == readDefault && def.empty()) WritePrivateProfileString(section, key, "", file);
+    // Reading writes nothing: an empty entry left for a missing key could
+    // land over a value another process writes meanwhile.
     std::string result = value;
     if (encoded) {
         // A value that is no hex code (edited by hand) reads as the default.
@@ -254,13 +252,25 @@ std::string GetIniString(const std::string& file, const std::string& key,
 
 BOOL SetIniString(const std::string& file, const std::string& key, const std::string& value,
                   const std::string& section, BOOL encoded) {
-    if (!IsPathExisting(file) && !CreateEmptyFile(file)) return FALSE;
-    if (!WritePrivateProfileString(section, key, encoded ? TextToHex(value) : value, file))
-        return FALSE;
-    // A cached read must not answer with the value this write replaced.
+    return SetIniStrings(file, {{key, value}}, section, encoded);
+}
+
+BOOL SetIniStrings(const std::string& file, const IniEntries& entries, const std::string& section,
+                   BOOL encoded) {
+    // The write itself creates the file, under the INI's lock: a file made
+    // empty beforehand could replace what another process wrote meanwhile.
+    if (!MakeFolderPathFor(file)) return FALSE;
+    IniEntries stored = entries;
+    if (encoded) {
+        for (auto& entry : stored) entry.second = TextToHex(entry.second);
+    }
+    if (!WritePrivateProfileStrings(section, stored, file)) return FALSE;
+    // A cached read must not answer with a value this write replaced.
     std::lock_guard<std::mutex> lock(g_iniCacheMutex);
-    const auto it = g_iniCache.find(IniCacheKey(file, key, section));
-    if (it != g_iniCache.end()) it->second = value;
+    for (const auto& [key, value] : entries) {
+        const auto it = g_iniCache.find(IniCacheKey(file, key, section));
+        if (it != g_iniCache.end()) it->second = value;
+    }
     return TRUE;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/inifile.h"
 #include "platform/wintypes.h"
 
 // ---- Files and folders -----------------------------------------------------
@@ -24,9 +25,9 @@ BOOL ReadTextFile(const std::string& path, std::string& text, BOOL replaceNul = 
 std::string ReadWholeTextFile(const std::string& path, BOOL replaceNul = FALSE, char fill = ' ');
 // Cuts the open file to 0 bytes and writes the text's bytes.
 BOOL WriteTextToOpenFile(std::FILE* file, const std::string& text);
-// Creates the missing folders and the file and writes the text; with
-// `openAfter` the desktop opens it. FALSE when the folder or file cannot be
-// made.
+// Creates the missing folders and replaces the whole file with the text
+// (atomicfile.h: the old file stays whole on failure); with `openAfter` the
+// desktop opens it. FALSE when the folder or file cannot be made.
 BOOL WriteTextFile(const std::string& path, const std::string& text, BOOL openAfter = FALSE);
 // Creates the missing folders and an empty file (an existing one is emptied).
 BOOL CreateEmptyFile(const std::string& path);
@@ -78,9 +79,8 @@ std::string GetWindowsVersionName();
 // The value of key in section of the INI file, or `def`. `bufferSize` (2000
 // when 0) limits the value to bufferSize - 1 bytes. With `cached` a
 // process-wide table answers repeated reads. With `encoded` the stored value
-// is hex-coded and the caller receives plain text. A missing file gives the
-// default; an empty result with an empty default leaves an empty entry in the
-// file.
+// is hex-coded and the caller receives plain text. A missing file or key
+// gives the default; reading never writes the file.
 std::string GetIniString(const std::string& file, const std::string& key,
                          const std::string& section, const std::string& def = "",
                          int bufferSize = 0, BOOL encoded = FALSE, BOOL cached = FALSE);
@@ -88,6 +88,10 @@ std::string GetIniString(const std::string& file, const std::string& key,
 // hex-coded when asked. FALSE on failure.
 BOOL SetIniString(const std::string& file, const std::string& key, const std::string& value,
                   const std::string& section, BOOL encoded = FALSE);
+// Sets several values of one section as one change of the file (a form list
+// of many names costs one write, not one per name).
+BOOL SetIniStrings(const std::string& file, const IniEntries& entries, const std::string& section,
+                   BOOL encoded = FALSE);
 // Forgets every cached INI read.
 void ClearIniCache();
 

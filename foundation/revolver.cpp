@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstring>
 
+#include "platform/atomicfile.h"
 #include "platform/inputfile.h"
 #include "platform/paths.h"
 
@@ -170,13 +171,30 @@ BOOL CRevolver::ToFile(std::FILE* file, BOOL append) const {
     return std::fflush(file) == 0 ? TRUE : FALSE;
 }
 
+const BYTE* CRevolver::Contiguous(std::string& scratch) const {
+    static const BYTE kNothing = 0;
+    if (!IsConsistent()) return nullptr;
+    if (m_nLength == 0) return &kNothing;
+    if (m_nStart + m_nLength <= m_nCapacity) return m_pData.get() + m_nStart;
+    scratch.resize(static_cast<size_t>(m_nLength));
+    if (!ReadAt(scratch.data(), m_nLength, 0)) return nullptr;
+    return reinterpret_cast<const BYTE*>(scratch.data());
+}
+
 BOOL CRevolver::ToFile(const std::string& path) const {
+    std::string scratch;
+    const BYTE* bytes = Contiguous(scratch);
+    if (bytes == nullptr) return FALSE;
     MakeFolderPathFor(path);
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return FALSE;
-    BOOL ok = ToFile(file, FALSE);
-    if (std::fclose(file) != 0) ok = FALSE;
-    return ok;
+    return WriteFileAtomically(path, bytes, static_cast<size_t>(m_nLength)) ? TRUE : FALSE;
+}
+
+BOOL CRevolver::ToFile(const std::string& path, AtomicFileBatch& batch) const {
+    std::string scratch;
+    const BYTE* bytes = Contiguous(scratch);
+    if (bytes == nullptr) return FALSE;
+    MakeFolderPathFor(path);
+    return batch.Add(path, bytes, static_cast<size_t>(m_nLength)) ? TRUE : FALSE;
 }
 
 BOOL CRevolver::FromFile(std::FILE* file, long offset, long len) {

@@ -13,6 +13,7 @@
 #include "platform/wintypes.h"
 
 enum class InputFileError;
+class AtomicFileBatch;
 
 class CRevolver {
 public:
@@ -56,9 +57,13 @@ public:
     // Writes the content to an open file: without append the file is first
     // cut to 0 bytes, with append the content goes to its end.
     BOOL ToFile(std::FILE* file, BOOL append) const;
-    // Creates every missing folder of the path and writes the content as the
-    // whole file.
+    // Creates every missing folder of the path and replaces the whole file
+    // with the content, so that the file holds the old or the new content
+    // whole whatever happens (atomicfile.h); FALSE, the old file kept, on
+    // failure.
     BOOL ToFile(const std::string& path) const;
+    // The same as one file of a batch that the caller commits.
+    BOOL ToFile(const std::string& path, AtomicFileBatch& batch) const;
     // Replaces the content by `len` bytes of an open file from `offset`
     // (-1: to the end of the file). FALSE, empty, when they cannot be read.
     BOOL FromFile(std::FILE* file, long offset, long len);
@@ -81,4 +86,9 @@ protected:
     int m_nStart = 0;
     int m_nLength = 0;
     int m_nGrowthStep = 256;
+
+private:
+    // The content as one run of bytes: the storage itself unless the content
+    // wraps, else a copy in `scratch`. Null for an inconsistent buffer.
+    const BYTE* Contiguous(std::string& scratch) const;
 };

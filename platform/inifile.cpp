@@ -1,16 +1,11 @@
 #include "platform/inifile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <cerrno>
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
+#include <functional>
 #include <optional>
 
+#include "platform/atomicfile.h"
 #include "platform/inputfile.h"
 #include "platform/textcodec.h"
 
@@ -137,51 +132,40 @@ void Insert(IniText& ini, size_t at, Line line) {
     ini.lines.insert(ini.lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
 }
 
-// Writes the whole file to a temporary file beside it and renames that over
-// the old one, so a failed write leaves the old file as it was.
+// Writes the whole file; a failed write leaves the old file as it was.
 bool Store(const IniText& ini, const std::string& file) {
-    std::string target = file;
-    struct stat st {};
-    bool hadMode = false;
-    if (lstat(file.c_str(), &st) == 0) {
-        if (S_ISLNK(st.st_mode)) {
-            // Write through a link to the file it names.
-            char resolved[PATH_MAX];
-            if (realpath(file.c_str(), resolved) != nullptr) target = resolved;
-            hadMode = stat(target.c_str(), &st) == 0;
-        } else {
-            hadMode = true;
-        }
-        if (hadMode && !S_ISREG(st.st_mode)) return false;
-    }
     std::string bytes;
     for (const Line& l : ini.lines) {
         bytes += l.text;
         bytes += l.eol;
     }
+    return WriteFileAtomically(file, bytes);
+}
 
-    static std::atomic<unsigned> counter{0};
-    const std::string temp =
-        target + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter.fetch_add(1));
-    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    bool ok = true;
-    if (hadMode) ok = fchmod(fd, st.st_mode & 07777) == 0;
-    size_t done = 0;
-    while (ok && done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ok = false;
-        } else {
-            done += static_cast<size_t>(n);
-        }
-    }
-    if (ok) ok = fsync(fd) == 0;
-    if (close(fd) != 0) ok = false;
-    if (ok) ok = std::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) unlink(temp.c_str());
-    return ok;
+// The lock file of an INI file: hidden, beside it.
+std::string LockPathOf(const std::string& file) {
+    const size_t slash = file.find_last_of('/');
+    const size_t name = slash == std::string::npos ? 0 : slash + 1;
+    return file.substr(0, name) + "." + file.substr(name) + ".lock";
+}
+
+// Runs one read-modify-write of the file under the exclusive lock of its
+// lock file, so that concurrent writers, in this
+// process or others, never lose each other's changes. `change` edits the
+// text and tells whether there is anything to store.
+bool Update(const std::string& file, const std::function<bool(IniText&)>& change) {
+    const auto lock = FileLock::Exclusive(LockPathOf(file));
+    if (!lock) return false;
+    IniText ini = Load(file);
+    if (ini.unreadable) return false;
+    if (!change(ini)) return true;
+    return Store(ini, file);
+}
+
+// Nothing to delete from: the file is simply not there.
+bool IsMissing(const std::string& file) {
+    const IniText ini = Load(file);
+    return !ini.exists && !ini.unreadable;
 }
 
 bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
@@ -219,53 +203,69 @@ UINT GetPrivateProfileInt(const std::string& section, const std::string& key, in
 
 BOOL WritePrivateProfileString(const std::string& section, const std::string& key,
                                const std::string& value, const std::string& file) {
+    return WritePrivateProfileStrings(section, {{key, value}}, file);
+}
+
+BOOL WritePrivateProfileStrings(const std::string& section, const IniEntries& entries,
+                                const std::string& file) {
     // A line break, or a key that could not be read back, would change other
     // entries of the file: refuse such writes.
     const std::string sec = TrimText(section);
-    const std::string k = TrimText(key);
-    if (sec.empty() || k.empty() || HasLineBreak(section) || HasLineBreak(key) ||
-        HasLineBreak(value) || sec.find(']') != std::string::npos ||
-        k.find('=') != std::string::npos || k[0] == ';' || k[0] == '[') {
-        return FALSE;
-    }
-    IniText ini = Load(file);
-    if (ini.unreadable) return FALSE;
-    Line line = MakeLine(k + "=" + value);
-    if (const auto at = FindKey(ini, sec, k)) {
-        ini.lines[*at] = std::move(line);
-    } else if (const auto header = FindSection(ini, sec)) {
-        const size_t end = SectionEnd(ini, *header);
-        size_t after = *header;
-        for (size_t i = *header + 1; i < end; ++i) {
-            if (ini.lines[i].kind == Line::Kind::Key) after = i;
+    if (sec.empty() || HasLineBreak(section) || sec.find(']') != std::string::npos) return FALSE;
+    IniEntries lines;
+    for (const auto& [key, value] : entries) {
+        const std::string k = TrimText(key);
+        if (k.empty() || HasLineBreak(key) || HasLineBreak(value) ||
+            k.find('=') != std::string::npos || k[0] == ';' || k[0] == '[') {
+            return FALSE;
         }
-        Insert(ini, after + 1, std::move(line));
-    } else {
-        Insert(ini, ini.lines.size(), MakeLine("[" + sec + "]"));
-        Insert(ini, ini.lines.size(), std::move(line));
+        lines.emplace_back(k, value);
     }
-    return Store(ini, file) ? TRUE : FALSE;
+    const bool ok = Update(file, [&](IniText& ini) {
+        for (const auto& [k, value] : lines) {
+            Line line = MakeLine(k + "=" + value);
+            if (const auto at = FindKey(ini, sec, k)) {
+                ini.lines[*at] = std::move(line);
+            } else if (const auto header = FindSection(ini, sec)) {
+                const size_t end = SectionEnd(ini, *header);
+                size_t after = *header;
+                for (size_t i = *header + 1; i < end; ++i) {
+                    if (ini.lines[i].kind == Line::Kind::Key) after = i;
+                }
+                Insert(ini, after + 1, std::move(line));
+            } else {
+                Insert(ini, ini.lines.size(), MakeLine("[" + sec + "]"));
+                Insert(ini, ini.lines.size(), std::move(line));
+            }
+        }
+        return true;
+    });
+    return ok ? TRUE : FALSE;
 }
 
 BOOL DeletePrivateProfileKey(const std::string& section, const std::string& key,
                              const std::string& file) {
-    IniText ini = Load(file);
-    if (ini.unreadable) return FALSE;
-    const auto at = FindKey(ini, TrimText(section), TrimText(key));
-    if (!at) return TRUE;
-    ini.lines.erase(ini.lines.begin() + static_cast<std::ptrdiff_t>(*at));
-    return Store(ini, file) ? TRUE : FALSE;
+    if (IsMissing(file)) return TRUE;
+    const bool ok = Update(file, [&](IniText& ini) {
+        const auto at = FindKey(ini, TrimText(section), TrimText(key));
+        if (!at) return false;
+        ini.lines.erase(ini.lines.begin() + static_cast<std::ptrdiff_t>(*at));
+        return true;
+    });
+    return ok ? TRUE : FALSE;
 }
 
 BOOL DeletePrivateProfileSection(const std::string& section, const std::string& file) {
-    IniText ini = Load(file);
-    if (ini.unreadable) return FALSE;
-    const auto header = FindSection(ini, TrimText(section));
-    if (!header) return TRUE;
-    const size_t end = SectionEnd(ini, *header);
-    ini.lines.erase(ini.lines.begin() + static_cast<std::ptrdiff_t>(*header),
-                    ini.lines.begin() + static_cast<std::ptrdiff_t>(end));
-    return Store(ini, file) ? TRUE : FALSE;
+    if (IsMissing(file)) return TRUE;
+    const bool ok = Update(file, [&](IniText& ini) {
+        const auto header = FindSection(ini, TrimText(section));
+        if (!header) return false;
+        const size_t end = SectionEnd(ini, *header);
+        ini.lines.erase(ini.lines.begin() + static_cast<std::ptrdiff_t>(*header),
+                        ini.lines.begin() + static_cast<std::ptrdiff_t>(end));
+        return true;
+    });
+    return ok ? TRUE : FALSE;
 }
 
 std::vector<std::string> GetPrivateProfileSectionNames(const std::string& file) {

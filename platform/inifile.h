@@ -7,8 +7,14 @@
 // in CR LF when written; either line end is read. Anything but a regular
 // file, and a file over 1 MiB, cannot be read: reads give the default and
 // writes are refused.
+//
+// Every change is one read-modify-write under an exclusive lock on a lock
+// file beside the INI ("." + its name + ".lock"), and the file is replaced whole
+// (atomicfile.h): writers in several processes lose nothing of each other's,
+// and readers, who take no lock, see the file before or after a change.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/platform_export.h"
@@ -28,6 +34,12 @@ PLATFORM_API UINT GetPrivateProfileInt(const std::string& section, const std::st
 // read).
 PLATFORM_API BOOL WritePrivateProfileString(const std::string& section, const std::string& key,
                                             const std::string& value, const std::string& file);
+// Key and value pairs, in the order they are written.
+using IniEntries = std::vector<std::pair<std::string, std::string>>;
+// Sets every key of the list in section, in order, as one change of the file
+// (one lock, one replacement): all of them or, on failure, none.
+PLATFORM_API BOOL WritePrivateProfileStrings(const std::string& section, const IniEntries& entries,
+                                             const std::string& file);
 // Removes the key (true also when it was not there); FALSE when the file
 // cannot be written.
 PLATFORM_API BOOL DeletePrivateProfileKey(const std::string& section, const std::string& key,

@@ -1,17 +1,21 @@
 #include "platform/paths.h"
 
+#include <dirent.h>
 #include <dlfcn.h>
 #include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -71,7 +75,59 @@ bool IsInMainProgram(const void* address) {
     return query.found;
 }
 
+// A real folder of this user that nobody else may enter.
+bool IsPrivateFolder(const std::string& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
+           (st.st_mode & 0777) == 0700;
+}
+
+// The default runtime folder, chosen once per process.
+std::string DefaultRuntimeFolder() {
+    static std::once_flag once;
+    static std::string folder;
+    std::call_once(once, [] {
+        const std::string wanted = "/tmp/dravik-" + std::to_string(getuid());
+        folder = ChoosePrivateFolder(wanted);
+        if (folder.empty()) folder = wanted;
+    });
+    return folder;
+}
+
 }  // namespace
+
+std::string ChoosePrivateFolder(const std::string& wanted) {
+    if (mkdir(wanted.c_str(), 0700) == 0) chmod(wanted.c_str(), 0700);  // whatever the umask
+    if (IsPrivateFolder(wanted)) return wanted;
+
+    const std::string parent = DirName(wanted);
+    const std::string stem = wanted.substr(wanted.find_last_of('/') + 1) + "-";
+    std::string chosen;
+    if (DIR* dir = opendir(parent.c_str())) {
+        std::vector<std::string> names;
+        while (const dirent* entry = readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name.size() == stem.size() + 6 && name.compare(0, stem.size(), stem) == 0)
+                names.push_back(name);
+        }
+        closedir(dir);
+        std::sort(names.begin(), names.end());
+        for (const std::string& name : names) {
+            if (IsPrivateFolder(parent + "/" + name)) {
+                chosen = parent + "/" + name;
+                break;
+            }
+        }
+    }
+    if (chosen.empty()) {
+        std::string pattern = wanted + "-XXXXXX";
+        if (mkdtemp(pattern.data()) == nullptr) return {};
+        chosen = pattern;
+    }
+    std::fprintf(stderr, "dravik: %s is not a private folder of this user; using %s\n",
+                 wanted.c_str(), chosen.c_str());
+    return chosen;
+}
 
 std::string GetProgramFilePath() {
     char buf[4096];
@@ -96,10 +152,9 @@ std::string GetFolder(FolderKind kind) {
             return StripTrailingSlash(EnvOr("XDG_DATA_HOME", home + "/.local/share")) + "/dravik";
         }
         case FolderKind::Runtime: {
-            std::string base = EnvOr("XDG_RUNTIME_DIR", "");
-            std::string folder = base.empty() ? "/tmp/dravik-" + std::to_string(getuid())
-                                              : StripTrailingSlash(base) + "/dravik";
-            return folder;
+            const std::string base = EnvOr("XDG_RUNTIME_DIR", "");
+            // /tmp is everybody's: another user may have made the folder first.
+            return base.empty() ? DefaultRuntimeFolder() : StripTrailingSlash(base) + "/dravik";
         }
     }
     return {};

@@ -30,6 +30,16 @@ PLATFORM_API void SetFolderOverride(FolderKind kind, const std::string& folder);
 // pass the address of a function or object of that module.
 PLATFORM_API std::string GetModuleFileOf(const void* address);
 
+// The private folder to use in place of `wanted`, a per-user folder in a
+// shared place (the runtime folder "/tmp/dravik-<uid>" when there is no
+// XDG_RUNTIME_DIR): `wanted` itself when it is, or can be made, a real folder
+// of this user with mode 0700 (checked without following links). Otherwise
+// another user made it first: the first private folder "<wanted>-XXXXXX" of
+// this user beside it, made with mkdtemp when there is none yet (so the
+// other processes of the user find the same one); the change is logged.
+// Empty when no folder can be made.
+PLATFORM_API std::string ChoosePrivateFolder(const std::string& wanted);
+
 // Maps a Windows path to this system: "\" becomes "/", a drive root such as
 // "c:\" becomes the folder "drive_c" in the data folder, the Windows system
 // folder is the folder "system" in the data folder. Paths without a drive

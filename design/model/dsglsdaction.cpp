@@ -14,6 +14,8 @@
 #include "design/model/dsglsdhost.h"
 #include "foundation/fxsharedvalues.h"
 #include "foundation/fxutils.h"
+#include "platform/atomicfile.h"
+#include "platform/paths.h"
 #include "platform/textcodec.h"
 #include "platform/uiservices.h"
 #include "platform/window.h"
@@ -140,12 +142,27 @@ int CDsgLSDAction::LSFind(const std::string& baseFolder, const std::string& name
     return candidate;
 }
 
+int CDsgLSDAction::LSFindClaim(const std::string& baseFolder, const std::string& name, int count,
+                               const std::string& seed) {
+    if (!MakeFolderPath(baseFolder)) return -1;
+    const auto lock = FileLock::Exclusive(baseFolder + "/" + name + ".lock");
+    if (!lock) return -1;
+    const int slot = LSFind(baseFolder, name, count);
+    if (slot < 0) return -1;
+    const std::string folder = baseFolder + "/" + name + std::to_string(slot);
+    if (!MakeFolderPath(folder) || !WriteIni(folder + "/" + LSD_INI_FILE, "lsmseed", seed))
+        return -1;
+    RemoveStaleTemporaries(folder);
+    return slot;
+}
+
 BOOL CDsgLSDAction::LSMSSet(const std::string& seed) {
     // Without a slot there is no INI file to write: the same failed claim.
     if (GetWorkDir().empty() || !WriteIni(GetIniPath(), "lsmseed", seed)) {
         LogWrite("LSMSSet Fail Reason 2.0");
         return FALSE;
     }
+    RemoveStaleTemporaries(GetWorkDir());
     return TRUE;
 }
 

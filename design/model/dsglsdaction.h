@@ -38,7 +38,17 @@ public:
     // whose session did not end (UComplete 0) and whose owner is gone, else
     // the first one without a live owner; -1 when every owner lives.
     static int LSFind(const std::string& baseFolder, const std::string& name, int count);
-    // Claims the slot: lsmseed = the owner's window handle in decimal.
+    // LSFind and the claim of the slot it gives (lsmseed = seed) in one step
+    // under the lock of the slot base (the lock file base/<name>.lock), so
+    // that designers started together take different slots. The seed is the
+    // decimal handle of a window of the caller that lives while it runs (the
+    // view at its creation; LSMSSet replaces it later). Stale temporary files
+    // in the slot are removed. -1 when every slot has a live owner or the
+    // claim cannot be written.
+    static int LSFindClaim(const std::string& baseFolder, const std::string& name, int count,
+                           const std::string& seed);
+    // Claims the slot: lsmseed = the owner's window handle in decimal; stale
+    // temporary files in the slot are removed.
     BOOL LSMSSet(const std::string& seed);
     // Resets the slot (UComplete 0, no forms, working files deleted, one
     // empty "Form1" when asked), or with `recovery` set and a session that

@@ -50,7 +50,9 @@ public:
     virtual void TSPRepaint() = 0;
     // Redraws every tab thumbnail; FALSE when one cannot be drawn.
     virtual BOOL TSPUpdateAllThumbnails() = 0;
-    // Rewrites the slot's form list from the tabs; FALSE when a write fails.
+    // Rewrites the slot's form list from the tabs (Form<i>Name and SPCount,
+    // best as one change of the INI file: SetIniStrings); FALSE when a write
+    // fails.
     virtual BOOL TSPWriteFormList() = 0;
     virtual void TSPRecalcScrollSizes() = 0;
 

@@ -18,6 +18,7 @@
 #include "foundation/fxrevpropstore.h"
 #include "foundation/fxsharedvalues.h"
 #include "foundation/fxutils.h"
+#include "platform/atomicfile.h"
 #include "platform/inputfile.h"
 #include "platform/textcodec.h"
 #include "platform/uiservices.h"
@@ -52,17 +53,12 @@ void ShowVersionMessage(int level) {
     if (!text.empty()) AppMessageBox(nullptr, text, caption, MB_OK);
 }
 
-// Writes the store as the whole file through a temporary file beside it, so
-// that a write that fails half way leaves the older file as it was.
+// Replaces the whole file with the store; a write that fails half way
+// leaves the older file as it was.
 BOOL WriteStoreFile(const CFxRevPropStore& store, const std::string& path) {
     CRevolver bytes;
     if (!store.ToRevolver(bytes)) return FALSE;
-    const std::string temporary = path + ".saving";
-    if (!bytes.ToFile(temporary) || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return FALSE;
-    }
-    return TRUE;
+    return bytes.ToFile(path);
 }
 
 // The line a load refusal adds for a file that is no regular file or is too
@@ -218,8 +214,14 @@ BOOL CDsgLSDAction::LSLoad(const std::string& path, BOOL launch, BOOL refresh, B
             settings.CopyFrom(loadedSettings);
     }
 
+    // Every working file is written, synced once and put in place before the
+    // tabs change; an open cut short leaves each file old or new, never cut.
+    AtomicFileBatch batch;
+    for (const LoadedForm& form : forms) {
+        if (!form.record.ToFile(GetSPFilePath(form.name), batch)) return FALSE;
+    }
+    if (!batch.Commit()) return FALSE;
     for (size_t i = 0; i < forms.size(); ++i) {
-        if (!forms[i].record.ToFile(GetSPFilePath(forms[i].name))) return FALSE;
         if (i == 0) host->TSPRemoveAllPages();
         host->TSPAddPage(forms[i].name);
     }

@@ -238,16 +238,13 @@ TEST_F(IniUtilsTest, MissingFileGivesTheDefaultAndStaysMissing) {
     EXPECT_FALSE(IsPathExisting(file));
 }
 
-TEST_F(IniUtilsTest, MissingKeyWithEmptyDefaultLeavesAnEmptyEntry) {
+TEST_F(IniUtilsTest, ReadingAMissingKeyWritesNothing) {
     WriteFileBytes(file, "[Main]\r\nUHwnd=12\r\n");
     EXPECT_EQ(GetIniString(file, "UHwnd", "Main", "0"), "12");
     EXPECT_EQ(GetIniString(file, "Other", "Main", "x"), "x");
+    EXPECT_EQ(GetIniString(file, "UComplete", "Main"), "");
+    EXPECT_EQ(GetIniString(file, "UComplete", "Other"), "");
     EXPECT_EQ(ReadFileBytes(file), "[Main]\r\nUHwnd=12\r\n");
-    EXPECT_EQ(GetIniString(file, "UComplete", "Main"), "");
-    EXPECT_EQ(ReadFileBytes(file), "[Main]\r\nUHwnd=12\r\nUComplete=\r\n");
-    // An existing empty entry is not added twice.
-    EXPECT_EQ(GetIniString(file, "UComplete", "Main"), "");
-    EXPECT_EQ(ReadFileBytes(file), "[Main]\r\nUHwnd=12\r\nUComplete=\r\n");
 }
 
 TEST_F(IniUtilsTest, BufferSizeLimitsTheValue) {

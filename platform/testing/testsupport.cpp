@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -26,6 +27,33 @@ std::string MakeTempFolder(const std::string& hint) {
         TempRoot() + "/" + hint + "-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
     std::string cmd = "mkdir -p '" + path + "'";
     if (std::system(cmd.c_str()) != 0) throw std::runtime_error("cannot make " + path);
+    return path;
+}
+
+namespace {
+
+std::string& MemoryRoot() {
+    static std::string root;
+    return root;
+}
+
+}  // namespace
+
+std::string MakeMemoryTempFolder(const std::string& hint) {
+    if (MemoryRoot().empty()) {
+        std::string pattern = "/dev/shm/dravik-tests-XXXXXX";
+        if (mkdtemp(pattern.data()) != nullptr) {
+            MemoryRoot() = pattern;
+            // Forked children leave through _exit and so never remove it.
+            std::atexit([] { std::filesystem::remove_all(MemoryRoot()); });
+        } else {
+            MemoryRoot() = TempRoot();
+        }
+    }
+    static std::atomic<int> counter{0};
+    const std::string path = MemoryRoot() + "/" + hint + "-" + std::to_string(getpid()) + "-" +
+                             std::to_string(counter++);
+    std::filesystem::create_directories(path);
     return path;
 }
 

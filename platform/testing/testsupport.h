@@ -16,6 +16,12 @@ const std::string& TempRoot();
 // A fresh, empty folder below TempRoot().
 std::string MakeTempFolder(const std::string& hint = "t");
 
+// A fresh, empty folder on a memory file system (/dev/shm) when there is
+// one, else below TempRoot(): for tests of many rounds of file replacement
+// between processes, which the disk's syncs would otherwise pace. The
+// folders are removed when the test program ends.
+std::string MakeMemoryTempFolder(const std::string& hint = "m");
+
 // Runs `body` in a forked child process; its return value is the child's exit
 // code. Returns the child's pid.
 pid_t ForkChild(const std::function<int()>& body);

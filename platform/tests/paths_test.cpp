@@ -7,6 +7,7 @@
 #include <climits>
 #include <csignal>
 #include <cstdlib>
+#include <functional>
 
 #include "platform/testing/testsupport.h"
 
@@ -156,4 +157,51 @@ TEST(PathsTest, LocalTimeIsTheCalendarDate) {
     EXPECT_GE(now.year, 2020);
     EXPECT_GE(now.month, 1);
     EXPECT_LE(now.month, 12);
+}
+
+TEST(PathsTest, PrivateFolderInASharedPlace) {
+    const std::string shared = testsupport::MakeTempFolder("sharedtmp");
+    const auto isPrivate = [](const std::string& path) {
+        struct stat st {};
+        return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
+               (st.st_mode & 0777) == 0700;
+    };
+    // Missing: made private; already private: kept.
+    const std::string fresh = shared + "/dravik-1";
+    EXPECT_EQ(ChoosePrivateFolder(fresh), fresh);
+    EXPECT_TRUE(isPrivate(fresh));
+    EXPECT_EQ(ChoosePrivateFolder(fresh), fresh);
+
+    // Made first by someone else, or open to others: a private folder beside it.
+    struct Case {
+        const char* what;
+        std::function<void(const std::string&)> make;
+    };
+    const Case cases[] = {
+        {"a folder open to others",
+         [](const std::string& p) {
+             ASSERT_EQ(mkdir(p.c_str(), 0700), 0);
+             ASSERT_EQ(chmod(p.c_str(), 0777), 0);
+         }},
+        {"another user's folder",
+         [](const std::string& p) {
+             ASSERT_EQ(mkdir(p.c_str(), 0700), 0);
+             ASSERT_EQ(chown(p.c_str(), 4321, 4321), 0);
+         }},
+        {"a link to a private folder",
+         [&](const std::string& p) { ASSERT_EQ(symlink(fresh.c_str(), p.c_str()), 0); }},
+        {"a file", [](const std::string& p) { testsupport::WriteFileBytes(p, "x"); }},
+    };
+    int round = 2;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string wanted = shared + "/dravik-" + std::to_string(round++);
+        c.make(wanted);
+        const std::string chosen = ChoosePrivateFolder(wanted);
+        EXPECT_EQ(chosen.substr(0, wanted.size() + 1), wanted + "-");
+        EXPECT_EQ(chosen.size(), wanted.size() + 7);
+        EXPECT_TRUE(isPrivate(chosen));
+        // The user's next process finds the same folder.
+        EXPECT_EQ(ChoosePrivateFolder(wanted), chosen);
+    }
 }

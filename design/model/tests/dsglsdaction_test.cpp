@@ -212,8 +212,8 @@ TEST_F(LSDSlotTest, ResetStartsOneEmptyFormAndDropsWorkingFiles) {
     std::vector<std::string> files;
     ListFolder(slot, files, FALSE, FALSE);
     std::sort(files.begin(), files.end());
-    EXPECT_EQ(files, (std::vector<std::string>{LSD_INI_FILE, "Form1.frm", "frm", LSD_GGJP_FILE,
-                                               "keep.txt"}));
+    EXPECT_EQ(files, (std::vector<std::string>{".CurrentProj.ini.lock", LSD_INI_FILE, "Form1.frm",
+                                               "frm", LSD_GGJP_FILE, "keep.txt"}));
     EXPECT_TRUE(host.Asked("editbuttons"));
     EXPECT_EQ(host.characters.GetGJPCount(), 0);
     CDtrGGJPixel saved;

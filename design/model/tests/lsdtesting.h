@@ -87,12 +87,11 @@ public:
     BOOL TSPWriteFormList() override {
         Log("formlist");
         if (failFormList) return FALSE;
-        const std::string ini = workDir + "/" + LSD_INI_FILE;
+        IniEntries list;
         for (size_t i = 0; i < tabs.size(); ++i)
-            if (!SetIniString(ini, "Form" + std::to_string(i) + "Name", tabs[i].name,
-                              LSD_INI_SECTION))
-                return FALSE;
-        return SetIniString(ini, "SPCount", std::to_string(tabs.size()), LSD_INI_SECTION);
+            list.emplace_back("Form" + std::to_string(i) + "Name", tabs[i].name);
+        list.emplace_back("SPCount", std::to_string(tabs.size()));
+        return SetIniStrings(workDir + "/" + LSD_INI_FILE, list, LSD_INI_SECTION);
     }
     void TSPRecalcScrollSizes() override { Log("scroll"); }
 

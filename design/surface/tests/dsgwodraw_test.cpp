@@ -1,18 +1,15 @@
 #include "design/surface/dsgwodraw.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <climits>
-#include <filesystem>
 #include <memory>
 
 #include "chareditor/dtrggjpixel.h"
 #include "design/model/dsggoption.h"
+#include "design/model/tests/eactionstesting.h"
 #include "design/surface/fxmemdc.h"
 #include "design/surface/pagecoords.h"
-#include "foundation/fxsharedvalues.h"
-#include "platform/testing/testsupport.h"
 
 using namespace std::string_literals;
 
@@ -160,29 +157,6 @@ TEST_F(DrawWObjTest, ShapesCoverTheirPixels) {
     }
 }
 
-// Diagnostics mode with this process's log in a temporary folder.
-class DeveloperLog {
-public:
-    DeveloperLog()
-        : m_marker(GetDeveloperMarkerPath()),
-          m_name(GetSharedLogPathName(static_cast<unsigned long>(::getpid()))),
-          m_log(testsupport::MakeTempFolder("log") + "/dsg.log") {
-        std::filesystem::create_directories(std::filesystem::path(m_marker).parent_path());
-        testsupport::WriteFileBytes(m_marker, "");
-        ForgetDeveloperMarker();
-        FxSharedValues().PutShared(m_name, m_log);
-    }
-    ~DeveloperLog() {
-        std::remove(m_marker.c_str());
-        ForgetDeveloperMarker();
-        FxSharedValues().ReleaseShared(m_name);
-    }
-    std::string Text() const { return testsupport::ReadFileBytes(m_log); }
-
-private:
-    std::string m_marker, m_name, m_log;
-};
-
 TEST_F(DrawWObjTest, DefinableCharactersDrawTheirInkAsSquares) {
     auto character = std::make_unique<CDtrGJPixel>();
     character->GJPClear();
@@ -203,7 +177,7 @@ TEST_F(DrawWObjTest, DefinableCharactersDrawTheirInkAsSquares) {
 }
 
 TEST_F(DrawWObjTest, MissingCharacterShowsItsOutlineAndIsLogged) {
-    const DeveloperLog log;
+    const eatesting::ReasonLog log;
     const auto dc = Draw(MakeWObj(11, {0, 0, 6, 4}, {{"UTP.dirncachar", "56113"}}), 1);
     EXPECT_EQ(Picture(*dc, {0, 0, 7, 5}, nDSG_PHCOLOR__WODNCHAR),
               Rows({"#.#.#.#", ".......", "#.....#", ".......", "#.#.#.#"}));

@@ -285,8 +285,13 @@ void CDC::Span(int x0, int x1, int y, const Brush& brush, bool useRop) {
     if (y < box.top() || y > box.bottom()) return;
     x0 = std::max(x0, box.left());
     x1 = std::min(x1, box.right());
+    if (x0 > x1) return;
     QRgb* row = reinterpret_cast<QRgb*>(image_->scanLine(y));
     const int rop = useRop ? rop2_ : R2_COPYPEN;
+    if (rop == R2_COPYPEN && brush.style == BS_SOLID) {
+        std::fill(row + x0, row + x1 + 1, ToQRgb(brush.color));
+        return;
+    }
     for (int x = x0; x <= x1; ++x) {
         QRgb color = ToQRgb(brush.color);
         if (brush.style == BS_HATCHED && !HatchOn(brush.hatch, x, y)) {

@@ -288,7 +288,8 @@ void CDC::Span(int x0, int x1, int y, const Brush& brush, bool useRop) {
     if (x0 > x1) return;
     QRgb* row = reinterpret_cast<QRgb*>(image_->scanLine(y));
     const int rop = useRop ? rop2_ : R2_COPYPEN;
-    if (rop == R2_COPYPEN && brush.style == BS_SOLID) {
+    // Plain solid fills (page backgrounds, filled boxes) take whole rows.
+    if (brush.style == BS_SOLID && rop == R2_COPYPEN) {
         std::fill(row + x0, row + x1 + 1, ToQRgb(brush.color));
         return;
     }

@@ -278,7 +278,11 @@ COLORREF CDC::SetPixel(int x, int y, COLORREF c) {
 }
 
 void CDC::Plot(int x, int y, QRgb pen) {
-    if (!ClipBox().contains(x, y)) return;
+    // The clip box test of ClipBox, without making the box for every pixel.
+    if (clipNothing_ || x < 0 || y < 0 || x >= image_->width() || y >= image_->height()) return;
+    if (!clip_.IsRectEmpty() &&
+        (x < clip_.left || x >= clip_.right || y < clip_.top || y >= clip_.bottom))
+        return;
     QRgb* row = reinterpret_cast<QRgb*>(image_->scanLine(y));
     row[x] = ApplyRop2(rop2_, pen, row[x]);
 }
@@ -289,8 +293,14 @@ void CDC::Span(int x0, int x1, int y, const Brush& brush, bool useRop) {
     if (y < box.top() || y > box.bottom()) return;
     x0 = std::max(x0, box.left());
     x1 = std::min(x1, box.right());
+    if (x0 > x1) return;
     QRgb* row = reinterpret_cast<QRgb*>(image_->scanLine(y));
     const int rop = useRop ? rop2_ : R2_COPYPEN;
+    // Plain solid fills (page backgrounds, filled boxes) take whole rows.
+    if (brush.style == BS_SOLID && rop == R2_COPYPEN) {
+        std::fill(row + x0, row + x1 + 1, ToQRgb(brush.color));
+        return;
+    }
     for (int x = x0; x <= x1; ++x) {
         QRgb color = ToQRgb(brush.color);
         if (brush.style == BS_HATCHED && !HatchOn(brush.hatch, x, y)) {

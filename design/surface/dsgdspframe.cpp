@@ -689,7 +689,14 @@ void CDsgDSPFrame::OnPaste() {
         auto action = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
         action->InitWOCreation(WOIdCounter(), obj->GetWOKind(), obj->GetLMHugeRect(),
                                obj->GetUTProps(), FALSE);
-        if (AddEAction(std::move(action))) ACWOChoose(id, TRUE);
+        if (AddEAction(std::move(action))) {
+            ACWOChoose(id, TRUE);
+            // A lone creation is no change the list reports (a drag's
+            // geometry action does that); a pasted object is one.
+            m_nCached = 0;
+            if (IsVisiblePage())
+                if (CDsgLSDHost* host = GetDsgLSDHost()) host->_OnEAAdded();
+        }
     } else {
         if (GetFVacantWONOrder() < 0 ||
             GetWOMenuCount() + buffer.GetWOMenuCount() > nDSG_MAX_WOMENUS) {

@@ -375,7 +375,11 @@ TEST_F(CommandTest, PasteOffsetsCopiesInTheirOwnFormOnly) {
     Choose({a});
     page->OnCut();
     EXPECT_EQ(page->GetWObjById(a), nullptr);
+    host->log.clear();
+    page->SetCached(1);
     page->OnPaste();
+    EXPECT_TRUE(host->Asked("eaadded")) << "a single pasted object is a change";
+    EXPECT_EQ(page->GetCached(), 0);
     EXPECT_EQ(page->GetWObjRect(page->GetCWOCHId()), D(0, 0, 20, 20))
         << "cut and pasted in one form";
     EXPECT_EQ(Last()->GetEAType(), nDSG_EATYPE__WOCREATE);

@@ -371,8 +371,8 @@ void CDsgDSPFrame::AddAlignEAction(const std::string& key, BOOL refresh) {
         }
     } else {
         const CRect reference = Normalized(GetWObjRect(current));
-        const LONG width = reference.Width();
-        const LONG height = reference.Height();
+        const std::int64_t width = std::int64_t{reference.right} - reference.left;
+        const std::int64_t height = std::int64_t{reference.bottom} - reference.top;
         // The order in which the objects are handled: by their near or far
         // edge, the far edges from the far side.
         auto sortKey = [&](int id) -> std::int64_t {

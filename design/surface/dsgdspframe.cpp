@@ -33,7 +33,8 @@ namespace {
 CDsgDSPFrame* g_pDsgDSPFrame = nullptr;
 
 constexpr int kDot = nDSG_LMHUGE_PER_DOT;
-// A press turns into a drag once the pointer is further than this from it.
+// A press turns into a drag once the pointer is more than 49999 units (4.9999
+// dots) from it on either axis.
 constexpr int kDragStart = 49999;
 // Arrow presses closer than this count as held down.
 constexpr DWORD kArrowRepeatMs = 500;

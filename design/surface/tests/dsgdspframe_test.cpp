@@ -112,7 +112,9 @@ TEST_F(PageTest, DragsStartPastFourPointNineNineNineNineDots) {
         page->SetSPIndex(0);
         Draw(1, QPoint(45, 45), QPoint(45 + c.pixels, 45));
         EXPECT_EQ(page->GetWObjCount(), c.created ? 1 : 0);
-        if (c.created) EXPECT_EQ(Rect(0), CRect(100000, 100000, 100000 + 5000 * c.pixels, 100000));
+        if (c.created) {
+            EXPECT_EQ(Rect(0), CRect(100000, 100000, 100000 + 5000 * c.pixels, 100000));
+        }
     }
 }
 

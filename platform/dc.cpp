@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <map>
 
 #include "platform/textcodec.h"
@@ -351,9 +352,23 @@ void CDC::ThinLine(CPoint from, CPoint to, bool lastPixel, std::size_t* styleInd
 void CDC::WideLine(CPoint from, CPoint to) {
     if (from == to) return;
     const int w = pen_.width;
-    const int ox = std::min(from.x, to.x) - w - 1, oy = std::min(from.y, to.y) - w - 1;
-    const int mw = std::abs(to.x - from.x) + 2 * w + 3, mh = std::abs(to.y - from.y) + 2 * w + 3;
+    // The mask covers the line's box, widened by the pen, where it meets the
+    // clip box: a line reaching far beyond the surface costs only what shows.
+    const QRect clip = ClipBox();
+    const std::int64_t reach = std::int64_t{w} + 1;
+    const std::int64_t left = std::max<std::int64_t>(std::int64_t{std::min(from.x, to.x)} - reach,
+                                                     std::int64_t{clip.left()} - reach);
+    const std::int64_t top = std::max<std::int64_t>(std::int64_t{std::min(from.y, to.y)} - reach,
+                                                    std::int64_t{clip.top()} - reach);
+    const std::int64_t right = std::min<std::int64_t>(std::int64_t{std::max(from.x, to.x)} + reach,
+                                                      std::int64_t{clip.right()} + reach);
+    const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{std::max(from.y, to.y)} + reach,
+                                                       std::int64_t{clip.bottom()} + reach);
+    if (clip.isEmpty() || right < left || bottom < top) return;
+    const int ox = static_cast<int>(left), oy = static_cast<int>(top);
+    const int mw = static_cast<int>(right - left + 1), mh = static_cast<int>(bottom - top + 1);
     QImage mask(mw, mh, QImage::Format_ARGB32);
+    if (mask.isNull()) return;
     mask.fill(0);
     {
         QPainter p(&mask);
@@ -376,7 +391,8 @@ void CDC::WideLine(CPoint from, CPoint to) {
         p.setPen(qpen);
         // Aliased filling takes the pixels whose corner point lies inside the
         // stroke, so a flat dash from x0 to x1 covers x0..x1-1.
-        p.drawLine(QPointF(from.x - ox, from.y - oy), QPointF(to.x - ox, to.y - oy));
+        p.drawLine(QPointF(double(from.x) - ox, double(from.y) - oy),
+                   QPointF(double(to.x) - ox, double(to.y) - oy));
     }
     const QRgb color = ToQRgb(pen_.color);
     for (int my = 0; my < mh; ++my) {
@@ -439,17 +455,24 @@ void CDC::Ellipse(const CRect& rect) {
     const auto outerRows = EllipseRows(outer);
     const auto innerRows = EllipseRows(inner);
     const QRgb color = ToQRgb(pen_.color);
+    // Only the pixels inside the clip box are visited.
+    const QRect box = ClipBox();
+    auto plotRun = [&](int x0, int x1, int y) {
+        for (int x = std::max(x0, box.left()), end = std::min(x1, box.right()); x <= end; ++x)
+            Plot(x, y, color);
+    };
     for (std::size_t i = 0; i < outerRows.size(); ++i) {
         const int y = outer.top + static_cast<int>(i);
+        if (y < box.top() || y > box.bottom()) continue;
         const EllipseRow o = outerRows[i];
         const int j = y - inner.top;
         if (j >= 0 && j < static_cast<int>(innerRows.size())) {
             const EllipseRow in = innerRows[j];
-            for (int x = o.x0; x < in.x0; ++x) Plot(x, y, color);
-            for (int x = in.x1 + 1; x <= o.x1; ++x) Plot(x, y, color);
+            plotRun(o.x0, in.x0 - 1, y);
+            plotRun(in.x1 + 1, o.x1, y);
             Span(in.x0, in.x1, y, brush_, true);
         } else {
-            for (int x = o.x0; x <= o.x1; ++x) Plot(x, y, color);
+            plotRun(o.x0, o.x1, y);
         }
     }
 }

@@ -244,8 +244,9 @@ TEST_F(Slot, DeleteSelectedFormsKeepsTheListAndFilesInStep) {
             EXPECT_TRUE(HasFrm(c.tabs[i]));
         }
         for (const char* name : {"F1", "F2", "F3"}) {
-            if (std::find(c.tabs.begin(), c.tabs.end(), name) == c.tabs.end())
+            if (std::find(c.tabs.begin(), c.tabs.end(), name) == c.tabs.end()) {
                 EXPECT_FALSE(HasFrm(name)) << name;
+            }
         }
         if (c.visible >= 0) {
             EXPECT_EQ(Objects(),

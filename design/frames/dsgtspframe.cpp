@@ -84,16 +84,14 @@ CDsgTSPage::~CDsgTSPage() = default;
 
 void CDsgTSPage::OnThumbTimer() {
     if (!m_nStale || m_nIndex < 0 || m_nIndex != CurrentSPIndex()) return;
-    const CDsgEActions* actions = PageActions();
-    if (!actions || !GetDsgImageScaler()) return;
-    // The hidden page gets a copy of the visible form.
-    CRevolver record;
-    int level = nDSG_EAVERSION__NONE;
+    const CDsgDSPFrame* visible = GetDsgDSPFrame();
+    if (!visible || !GetDsgImageScaler()) return;
+    // The hidden page gets a copy of the visible page's objects.
     CDsgDSPFrame hidden(0, m_pStrip);
     hidden.resize(200, 200);
-    if (!actions->EActionsToRevolver(record, TRUE) || !hidden.EActionsFromRevolver(record, level) ||
-        !m_pStrip->MakeThumbnail(*this, hidden))
-        return;
+    int keepIds = -1;
+    hidden.CopyWObjsFrom(*visible, TRUE, keepIds);
+    if (!m_pStrip->MakeThumbnail(*this, hidden)) return;
     m_nStale = 0;
     update();
 }
@@ -393,7 +391,6 @@ BOOL CDsgTSPFrame::MakeThumbnail(CDsgTSPage& page, CDsgDSPFrame& hidden) {
     const DsgImageScaler& scaler = GetDsgImageScaler();
     // Until an image scaler is registered a tab keeps its plain fill.
     if (!scaler) return FALSE;
-    hidden.RebuildWObjs();
     QImage drawn;
     if (!hidden.RedrawDSPFrame(&drawn) || drawn.isNull()) return FALSE;
     QImage scaled;
@@ -411,9 +408,10 @@ int CDsgTSPFrame::AFBTSPIUpdate(int repaint) {
         int level = nDSG_EAVERSION__NONE;
         const std::string name = page->GetSPName();
         if (!CDsgLSDAction::IsUsableSPName(name) ||
-            !hidden.EActionsFromFile(CDsgLSDAction::GetSPFilePath(name), level) ||
-            !MakeThumbnail(*page, hidden))
+            !hidden.EActionsFromFile(CDsgLSDAction::GetSPFilePath(name), level))
             return 0;
+        hidden.RebuildWObjs();
+        if (!MakeThumbnail(*page, hidden)) return 0;
         if (repaint) {
             page->m_nStale = 0;
             page->update();

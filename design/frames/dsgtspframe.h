@@ -151,8 +151,7 @@ public:
     void OnTabRButtonUp(const QPoint& globalPos);
 
     // Rebuilds a tab's thumbnail from a hidden page holding the form's
-    // history: replayed, drawn and scaled to the tab. FALSE when nothing
-    // could be made.
+    // objects: drawn and scaled to the tab. FALSE when nothing could be made.
     BOOL MakeThumbnail(CDsgTSPage& page, CDsgDSPFrame& hidden);
 
 protected:

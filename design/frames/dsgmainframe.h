@@ -16,6 +16,7 @@
 #include <QWidget>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "design/frames/veldrane_export.h"
 #include "design/model/dsglsdhost.h"
@@ -24,6 +25,8 @@
 #include "platform/wintypes.h"
 
 class CDlgToolBox;
+class CDsgWOChoice;
+class CDsgWObjs;
 class CDlgUBar;
 class CDlgWOPos;
 class CDsgDSPFrame;
@@ -32,10 +35,6 @@ class CDsgTSPFrame;
 class CDsgXFFrame;
 class CDtrGGJPixel;
 class QDialog;
-
-// The design-change message: sent to the host window after every change of
-// the design, with wParam 0 and lParam 0.
-inline constexpr UINT WM_DSG_DESIGNCHANGED = WM_USER + 297;
 
 // Control id of the splitter bar between the design page and the form tabs.
 inline constexpr int IDC_DSG_SPLITTER = 2831;
@@ -117,6 +116,11 @@ public:
     // any other id); enabled as the command's rule says.
     BOOL OnDsgCommand(UINT id);
     BOOL IsDsgCommandEnabled(UINT id) const;
+    // The enable rule of an object command for a page's choice and objects;
+    // FALSE for an id that is no object command.
+    static BOOL IsDsgCommandEnabledFor(UINT id, const CDsgWOChoice& choice, const CDsgWObjs& objs);
+    // The object commands' ids, in menu order.
+    static const std::vector<UINT>& GetDsgCommandIds();
 
     // Sends WM_USER+297 to the host window (nothing without one).
     void NotifyDesignChanged();
@@ -167,6 +171,8 @@ public:
 
     // Lays the children out for the current size (the resize handler).
     void RecalcChildLayout();
+    // The process log's text window (diagnostics mode), or null.
+    QWidget* GetLogWindow() const { return m_pLogWnd; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -179,6 +185,14 @@ private:
     // Whether the object lies inside this frame's window tree.
     bool IsInFrame(const QObject* object) const;
     void CreateChildren();
+    // The page's objects rebuilt from its history up to the current action.
+    void RebuildDSPObjects();
+    // The position bar's fields from the choice.
+    void RefreshWOPos();
+    // The visible form's tab needs a new thumbnail.
+    void MarkVisibleTabChanged();
+    // The page's form differs from its working file now.
+    void MarkDSPUnsaved();
     void SetupProcessLog(const std::string& path, BOOL clear, BOOL window, CRect rect);
 
     CDlgToolBox* m_pToolBox = nullptr;
@@ -188,6 +202,8 @@ private:
     CDsgXFFrame* m_pXFFrame = nullptr;
     CDlgUBar* m_pUBar = nullptr;
     CFxSplitStatic* m_pSplitter = nullptr;
+    QWidget* m_pDSPWnd = nullptr;    // the design page as a window
+    QWidget* m_pWOPosWnd = nullptr;  // the position bar as a window
     QPointer<QWidget> m_pLogWnd;
     QPointer<QWidget> m_pHostWnd;
     std::string m_strLSDir;

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 
+#include "design/frames/dsgframepaint.h"
 #include "design/frames/dsgmainframe.h"
 #include "foundation/fxstrings.h"
 #include "platform/dc.h"
@@ -71,8 +72,7 @@ void CDsgXFFrame::resizeEvent(QResizeEvent* event) {
 void CDsgXFFrame::paintEvent(QPaintEvent*) {
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
     CDC dc(width(), height(), face);
-    const CRect client(0, 0, width(), height());
-    dc.Draw3dRect(client, LightenColor(face, 40), DarkenColor(face, 40));
+    DrawFaceBackground(dc);
 
     // The hints stand between the top left corner and the top of the design
     // page, which lies below the host.

@@ -55,6 +55,7 @@ public:
     int GetEACount() const { return static_cast<int>(m_actions.size()); }
     // The action at an index (0 is the first one); none outside the list.
     const CDsgEAction* GetEAction(int index) const;
+    CDsgEAction* GetEAction(int index);
     // Index of the current action; -1 when none is current.
     int GetCurrentEAIndex() const { return m_nCurrent; }
 

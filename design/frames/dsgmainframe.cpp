@@ -21,8 +21,7 @@
 #include "design/model/dsgeactions.h"
 #include "design/model/dsggoption.h"
 #include "design/model/dsglsdaction.h"
-#include "design/model/dsgwobjs.h"
-#include "design/model/dsgwochoice.h"
+#include "design/surface/dsgdspframe.h"
 #include "design/surface/fxuihelpers.h"
 #include "foundation/fxpropstore.h"
 #include "foundation/fxsharedvalues.h"
@@ -70,6 +69,10 @@ CDsgMainFrame::CDsgMainFrame(QWidget* parent) : QWidget(parent), m_pGGJPixel(new
 
     // Keys are looked at before the window they are meant for.
     qApp->installEventFilter(this);
+    // The page's object menu comes back as commands.
+    SetMessageHandler(this, WM_COMMAND, [this](WPARAM id, LPARAM) -> LRESULT {
+        return OnDsgCommand(static_cast<UINT>(id & 0xFFFF)) ? 0 : 1;
+    });
 }
 
 CDsgMainFrame::~CDsgMainFrame() {
@@ -81,7 +84,11 @@ CDsgMainFrame::~CDsgMainFrame() {
     }
     // The children go in the reverse order of their making.
     delete m_pSplitter;
+    delete m_pUBar;
     delete m_pXFFrame;
+    delete m_pTSPFrame;
+    delete m_pDSPFrame;
+    delete m_pToolBox;
     delete m_pLogWnd;
     if (g_pDsgMainFrame == this) g_pDsgMainFrame = nullptr;
 }
@@ -127,6 +134,10 @@ void CDsgMainFrame::CreateChildren() {
     SetDlgCtrlID(m_pUBar, IDD_DSG_UBAR);
     m_pUBar->show();
 
+    m_pDSPFrame = new CDsgDSPFrame(1, this);
+    m_pDSPWnd = m_pDSPFrame;
+    m_pDSPFrame->setGeometry(0, 0, 0, 0);
+    m_pDSPFrame->show();
     m_pXFFrame = new CDsgXFFrame(this);
     m_pXFFrame->setGeometry(0, 0, 0, 0);
     m_pXFFrame->show();
@@ -378,51 +389,90 @@ void CDsgMainFrame::SetUGrid() {
 
 const std::vector<UINT>& CDsgMainFrame::GetDsgCommandIds() {
     static const std::vector<UINT> ids = {
-        ID_DSG_TPALIGN, ID_DSG_BPALIGN,  ID_DSG_LPALIGN,   ID_DSG_RPALIGN,   ID_DSG_XSALIGN,
-        ID_DSG_YSALIGN, ID_DSG_XYSALIGN, ID_DSG_YLGALIGN,  ID_DSG_XLGALIGN,  ID_DSG_XCENTER,
-        ID_DSG_YCENTER, ID_DSG_XYCENTER, ID_DSG_MRINFLATE, ID_DSG_ORINFLATE, ID_DSG_ORDEFLATE,
-        ID_DSG_UZALTER, ID_DSG_DZALTER,  ID_DSG_WODELETE,  ID_DSG_TSKLGAIN,  ID_DSG_WWKLGCLEAR,
+        nDSG_CMD__TPALIGN,   nDSG_CMD__BPALIGN,   nDSG_CMD__LPALIGN,   nDSG_CMD__RPALIGN,
+        nDSG_CMD__XSALIGN,   nDSG_CMD__YSALIGN,   nDSG_CMD__XYSALIGN,  nDSG_CMD__YLGALIGN,
+        nDSG_CMD__XLGALIGN,  nDSG_CMD__XCENTER,   nDSG_CMD__YCENTER,   nDSG_CMD__XYCENTER,
+        nDSG_CMD__MRINFLATE, nDSG_CMD__ORINFLATE, nDSG_CMD__ORDEFLATE, nDSG_CMD__UZALTER,
+        nDSG_CMD__DZALTER,   nDSG_CMD__WODELETE,  nDSG_CMD__TSKLGAIN,  nDSG_CMD__WWKLGCLEAR,
     };
     return ids;
 }
 
-BOOL CDsgMainFrame::IsDsgCommandEnabledFor(UINT id, const CDsgWOChoice& choice,
-                                           const CDsgWObjs& objs) {
-    const BOOL chosen = choice.GetCWOCHId() >= 0;
-    const BOOL several = chosen && !choice.GetSWOCHIds().empty();
-    int neighbour = -1;
-    int own = -1;
+BOOL CDsgMainFrame::IsDsgCommandEnabled(UINT id) const {
+    return m_pDSPFrame ? m_pDSPFrame->IsWOEditCommandEnabled(id) : FALSE;
+}
+
+BOOL CDsgMainFrame::OnDsgCommand(UINT id) {
+    CDsgDSPFrame* page = m_pDSPFrame;
+    if (!page || !IsDsgCommandEnabled(id)) return FALSE;
     switch (id) {
-        case ID_DSG_TPALIGN:
-        case ID_DSG_BPALIGN:
-        case ID_DSG_LPALIGN:
-        case ID_DSG_RPALIGN:
-            return several;
-        case ID_DSG_XSALIGN:
-        case ID_DSG_YSALIGN:
-        case ID_DSG_XYSALIGN:
-        case ID_DSG_YLGALIGN:
-        case ID_DSG_XLGALIGN:
-            // Sizes and gaps cannot be made equal on lines held by links.
-            return several && !objs.IsAnyWOKLGLinked(choice.GetSWOCHIds());
-        case ID_DSG_XCENTER:
-        case ID_DSG_YCENTER:
-        case ID_DSG_XYCENTER:
-        case ID_DSG_MRINFLATE:
-        case ID_DSG_ORINFLATE:
-        case ID_DSG_ORDEFLATE:
-        case ID_DSG_WODELETE:
-            return chosen;
-        case ID_DSG_UZALTER:
-            return objs.GetCWOCHZNeighbour(TRUE, neighbour, own) && neighbour >= 0;
-        case ID_DSG_DZALTER:
-            return objs.GetCWOCHZNeighbour(FALSE, neighbour, own) && neighbour >= 0;
-        case ID_DSG_TSKLGAIN:
-        case ID_DSG_WWKLGCLEAR:
-            return TRUE;
+        case nDSG_CMD__TPALIGN:
+            page->AddAlignEAction("tpalign", 1);
+            break;
+        case nDSG_CMD__BPALIGN:
+            page->AddAlignEAction("bpalign", 1);
+            break;
+        case nDSG_CMD__LPALIGN:
+            page->AddAlignEAction("lpalign", 1);
+            break;
+        case nDSG_CMD__RPALIGN:
+            page->AddAlignEAction("rpalign", 1);
+            break;
+        case nDSG_CMD__XSALIGN:
+            page->AddAlignEAction("xsalign", 1);
+            break;
+        case nDSG_CMD__YSALIGN:
+            page->AddAlignEAction("ysalign", 1);
+            break;
+        case nDSG_CMD__XYSALIGN:
+            page->AddAlignEAction("xysalign", 1);
+            break;
+        case nDSG_CMD__YLGALIGN:
+            page->AddAlignEAction("ylgalign", 1);
+            break;
+        case nDSG_CMD__XLGALIGN:
+            page->AddAlignEAction("xlgalign", 1);
+            break;
+        case nDSG_CMD__XCENTER:
+            page->AddXCenterEAction(1);
+            break;
+        case nDSG_CMD__YCENTER:
+            page->AddYCenterEAction(1);
+            break;
+        case nDSG_CMD__XYCENTER:
+            page->AddXYCenterEAction(1);
+            break;
+        case nDSG_CMD__MRINFLATE:
+            page->AddMRInflateEAction(1);
+            break;
+        case nDSG_CMD__ORINFLATE:
+            page->AddORInflateEAction(1);
+            break;
+        case nDSG_CMD__ORDEFLATE:
+            page->AddORDeflateEAction(1);
+            break;
+        case nDSG_CMD__UZALTER:
+            page->AddUZAlterEAction(1);
+            break;
+        case nDSG_CMD__DZALTER:
+            page->AddDZAlterEAction(1);
+            break;
+        case nDSG_CMD__WODELETE:
+            page->AddWODeleteEAction(1);
+            break;
+        case nDSG_CMD__TSKLGAIN:
+            // Two lines chosen: the active one and the other.
+            if (page->GetWOCHCount() == 2)
+                page->TSKLGain(page->GetCWOCHId(), *page->GetSWOCHIds().begin());
+            break;
+        case nDSG_CMD__WWKLGCLEAR:
+            page->AddWWKLGClearEActionsForAllWOCHObjs(1);
+            SRefreshSREvent(2);
+            break;
         default:
             return FALSE;
     }
+    return TRUE;
 }
 
 // ---- The engine's host --------------------------------------------------------
@@ -485,10 +535,23 @@ void CDsgMainFrame::OpenFormNameLoadDialog(const std::string&, const CFxRevPropS
 
 // ---- The design page --------------------------------------------------------
 
-CDsgEActions* CDsgMainFrame::GetDSPEActions() { return nullptr; }
-void CDsgMainFrame::DSPClear() {}
-void CDsgMainFrame::RebuildDSPObjects() {}
+CDsgEActions* CDsgMainFrame::GetDSPEActions() { return m_pDSPFrame; }
+
+void CDsgMainFrame::DSPClear() {
+    if (!m_pDSPFrame) return;
+    m_pDSPFrame->ResetEActions();
+    m_pDSPFrame->RemoveAllWObjs();
+    m_pDSPFrame->ResetWOChoice();
+}
+
+void CDsgMainFrame::RebuildDSPObjects() {
+    if (m_pDSPFrame) m_pDSPFrame->RebuildWObjs();
+}
+
 void CDsgMainFrame::RefreshWOPos() {}
-void CDsgMainFrame::MarkDSPUnsaved() {}
-BOOL CDsgMainFrame::OnDsgCommand(UINT) { return FALSE; }
-BOOL CDsgMainFrame::IsDsgCommandEnabled(UINT) const { return FALSE; }
+
+void CDsgMainFrame::ShowCursorLCDPos(const CPoint&) {}
+
+void CDsgMainFrame::MarkDSPUnsaved() {
+    if (m_pDSPFrame) m_pDSPFrame->SetCached(0);
+}

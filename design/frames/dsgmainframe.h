@@ -25,8 +25,6 @@
 #include "platform/wintypes.h"
 
 class CDlgToolBox;
-class CDsgWOChoice;
-class CDsgWObjs;
 class CDlgUBar;
 class CDlgWOPos;
 class CDsgDSPFrame;
@@ -52,30 +50,6 @@ class VELDRANE_API CDsgMainFrame : public QWidget, public CFxWindowsLayout, publ
     Q_OBJECT
 
 public:
-    // Object-edit commands (the design library's object-edit menu).
-    enum : UINT {
-        ID_DSG_TPALIGN = 32791,
-        ID_DSG_BPALIGN = 32792,
-        ID_DSG_LPALIGN = 32793,
-        ID_DSG_RPALIGN = 32794,
-        ID_DSG_XSALIGN = 32795,
-        ID_DSG_YSALIGN = 32796,
-        ID_DSG_XYSALIGN = 32797,
-        ID_DSG_YLGALIGN = 32799,
-        ID_DSG_XLGALIGN = 32798,
-        ID_DSG_XCENTER = 32779,
-        ID_DSG_YCENTER = 32780,
-        ID_DSG_XYCENTER = 32781,
-        ID_DSG_MRINFLATE = 32778,
-        ID_DSG_ORINFLATE = 32782,
-        ID_DSG_ORDEFLATE = 32783,
-        ID_DSG_UZALTER = 32775,
-        ID_DSG_DZALTER = 32776,
-        ID_DSG_WODELETE = 32774,
-        ID_DSG_TSKLGAIN = 32800,
-        ID_DSG_WWKLGCLEAR = 32801,
-    };
-
     // Becomes the engine's current main frame and its host. The windows of
     // the engine come with InitMainFrame.
     explicit CDsgMainFrame(QWidget* parent = nullptr);
@@ -94,10 +68,13 @@ public:
     // The codes of a zero-terminated list, each in order.
     void SRefreshSREvents(int code, ...);
 
-    // Notices of the visible design page.
-    void _OnEAAdded();
-    void _OnJustWOCreated(int kind);
-    void _OnUndoedOrRedoed();
+    // Notices of the visible design page: an appended action, an object
+    // made by hand, an undo or redo, the pointer's place.
+    void _OnEAAdded() override;
+    void _OnJustWOCreated(int kind) override;
+    void _OnUndoedOrRedoed() override;
+    void ShowCursorLCDPos(const CPoint& clientPoint) override;
+    int GetLSDSlotNumber() const override { return m_nSlot; }
 
     // Resizes the host's top-level window so that the canvas shows at the
     // zoom in percent.
@@ -112,15 +89,14 @@ public:
     void UCSet();
 
     // ---- Object commands -----------------------------------------------
-    // Runs one of the commands above on the visible design page (FALSE for
-    // any other id); enabled as the command's rule says.
-    BOOL OnDsgCommand(UINT id);
-    BOOL IsDsgCommandEnabled(UINT id) const;
-    // The enable rule of an object command for a page's choice and objects;
-    // FALSE for an id that is no object command.
-    static BOOL IsDsgCommandEnabledFor(UINT id, const CDsgWOChoice& choice, const CDsgWObjs& objs);
-    // The object commands' ids, in menu order.
+    // The twenty commands of the object-edit menu (ids of the design page's
+    // menu), in menu order.
     static const std::vector<UINT>& GetDsgCommandIds();
+    // Runs one of them on the visible design page; FALSE when the id is no
+    // object command, there is no page or the command is disabled.
+    BOOL OnDsgCommand(UINT id);
+    // The command's enable rule on the page's choice (FALSE without a page).
+    BOOL IsDsgCommandEnabled(UINT id) const;
 
     // Sends WM_USER+297 to the host window (nothing without one).
     void NotifyDesignChanged();

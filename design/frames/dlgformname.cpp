@@ -5,8 +5,10 @@
 #include <set>
 
 #include "design/frames/dlgubar.h"
+#include "design/frames/dsgmainframe.h"
 #include "design/frames/dsgtspframe.h"
 #include "design/model/dsgeactions.h"
+#include "design/surface/dsgdspframe.h"
 #include "design/model/dsglsdaction.h"
 #include "design/model/dsglsdhost.h"
 #include "foundation/fxbutton.h"
@@ -134,23 +136,24 @@ void CDlgFormName::OnRename(const std::string& name) {
 void CDlgFormName::AfterFormAdded() {
     SendDesignChanged();
     if (CDlgUBar* bar = GetDlgUBar()) bar->UpdateEBState();
+    if (CDsgDSPFrame* page = GetDsgDSPFrame())
+        SetTimer(page, nDSG_DSPTIMER__FOCUS, nDSG_DSPTIMER__FOCUS_MS);
 }
 
 void CDlgFormName::OnNewForm(const std::string& name) {
     CDsgLSDHost* host = GetDsgLSDHost();
-    CDsgEActions* actions = PageActions();
+    CDsgDSPFrame* page = GetDsgDSPFrame();
     CDsgTSPFrame* strip = GetDsgTSPFrame();
-    if (!host || !actions || !strip) {
+    if (!host || !page || !strip) {
         done(IDCANCEL);
         return;
     }
-    const int previous = actions->GetSPIndex();
-    if (previous >= 0 && !CDsgLSDAction().SLSCache(previous, TRUE)) {
+    const int previous = page->GetSPIndex();
+    if (!page->SPClear(1, 1)) {
         AppMessageBox(nullptr, "Cannot save the existing form", "Error", MB_OK);
         return;
     }
-    host->DSPClear();
-    if (!CDsgLSDAction().AddELSFile(*actions, name)) {
+    if (!CDsgLSDAction().AddELSFile(*page, name)) {
         // The page must not stay empty under the previous form's index: the
         // next write would put the empty form over it.
         AppMessageBox(nullptr, "Could not create form " + name, "Error", MB_OK);
@@ -160,7 +163,6 @@ void CDlgFormName::OnNewForm(const std::string& name) {
         return;
     }
     strip->AddTSPage(name, 1, 1, 1, 1, 1);
-    host->MFRefresh(1);
     AfterFormAdded();
     done(IDOK);
 }

@@ -5,6 +5,7 @@
 
 #include "design/frames/dsgframepaint.h"
 #include "design/model/dsgeactions.h"
+#include "design/surface/dsgdspframe.h"
 #include "design/model/dsglsdhost.h"
 #include "foundation/fxpropstore.h"
 #include "foundation/fxbutton.h"
@@ -100,6 +101,7 @@ void CDlgToolBox::OnToolCommand(int id) {
         button->update();
     }
     m_nTool = ToolOfButton(id);
+    if (CDsgDSPFrame* page = GetDsgDSPFrame()) page->SetWOETool(m_nTool);
 }
 
 void CDlgToolBox::UpdateToolStates() {

@@ -11,10 +11,14 @@
 
 #include "design/frames/dlgformname.h"
 #include "design/frames/dlgubar.h"
+#include "design/frames/dsgmainframe.h"
 #include "design/frames/dsgframepaint.h"
-#include "design/frames/dsgimagescaler.h"
+#include "design/surface/dsgimagescaler.h"
 #include "design/frames/dsgtoolbox.h"
 #include "design/model/dsgeactions.h"
+#include "design/surface/dsgdspframe.h"
+#include "design/surface/fxmemdc.h"
+#include "design/surface/fxuihelpers.h"
 #include "design/model/dsggoption.h"
 #include "design/model/dsglsdaction.h"
 #include "design/model/dsglsdhost.h"
@@ -54,9 +58,11 @@ void FrameOnePixel(CDC& dc, const CRect& rect, COLORREF colour) {
     dc.FrameRect(rect, Brush(colour));
 }
 
-// The design page's part: its focus timer, and a form drawn on a hidden page.
-void FocusVisiblePage() {}
-bool DrawFormBitmap(const CDsgEActions&, QImage&) { return false; }
+// The visible page takes the keyboard focus once the current event is over.
+void FocusVisiblePage() {
+    if (CDsgDSPFrame* page = GetDsgDSPFrame())
+        SetTimer(page, nDSG_DSPTIMER__FOCUS, nDSG_DSPTIMER__FOCUS_MS);
+}
 
 }  // namespace
 
@@ -79,7 +85,15 @@ CDsgTSPage::~CDsgTSPage() = default;
 void CDsgTSPage::OnThumbTimer() {
     if (!m_nStale || m_nIndex < 0 || m_nIndex != CurrentSPIndex()) return;
     const CDsgEActions* actions = PageActions();
-    if (!actions || !m_pStrip->MakeThumbnail(*this, *actions)) return;
+    if (!actions || !GetDsgImageScaler()) return;
+    // The hidden page gets a copy of the visible form.
+    CRevolver record;
+    int level = nDSG_EAVERSION__NONE;
+    CDsgDSPFrame hidden(0, m_pStrip);
+    hidden.resize(200, 200);
+    if (!actions->EActionsToRevolver(record, TRUE) || !hidden.EActionsFromRevolver(record, level) ||
+        !m_pStrip->MakeThumbnail(*this, hidden))
+        return;
     m_nStale = 0;
     update();
 }
@@ -92,7 +106,7 @@ void CDsgTSPage::DrawTSPage(CDC& dc) const {
         dc.DrawImage(0, 0, m_thumbnail);
     else
         dc.FillSolidRect(CRect(0, 0, size.cx, size.cy), back);
-    DrawRaisedFrame(dc, CRect(0, 0, size.cx, size.cy), back, true);
+    Draw3dFrame(&dc, CRect(0, 0, size.cx, size.cy), back, 40, TRUE, TRUE);
 }
 
 void CDsgTSPage::paintEvent(QPaintEvent*) {
@@ -375,12 +389,13 @@ int CDsgTSPFrame::SPAppoint(int index, int focus) {
 
 void CDsgTSPFrame::OnSPAppoint() { SPAppoint(m_nAnchor, 1); }
 
-BOOL CDsgTSPFrame::MakeThumbnail(CDsgTSPage& page, const CDsgEActions& actions) {
+BOOL CDsgTSPFrame::MakeThumbnail(CDsgTSPage& page, CDsgDSPFrame& hidden) {
     const DsgImageScaler& scaler = GetDsgImageScaler();
     // Until an image scaler is registered a tab keeps its plain fill.
     if (!scaler) return FALSE;
+    hidden.RebuildWObjs();
     QImage drawn;
-    if (!DrawFormBitmap(actions, drawn) || drawn.isNull()) return FALSE;
+    if (!hidden.RedrawDSPFrame(&drawn) || drawn.isNull()) return FALSE;
     QImage scaled;
     if (!scaler(drawn, page.width(), page.height(), scaled) || scaled.isNull()) return FALSE;
     page.m_thumbnail = scaled.convertToFormat(QImage::Format_RGB32);
@@ -388,15 +403,17 @@ BOOL CDsgTSPFrame::MakeThumbnail(CDsgTSPage& page, const CDsgEActions& actions) 
 }
 
 int CDsgTSPFrame::AFBTSPIUpdate(int repaint) {
+    // Without a scaler the plain fill stays; that is no failure.
+    if (!GetDsgImageScaler()) return 1;
     for (CDsgTSPage* page : m_pages) {
-        CDsgEActions actions;
+        CDsgDSPFrame hidden(0, this);
+        hidden.resize(200, 200);
         int level = nDSG_EAVERSION__NONE;
         const std::string name = page->GetSPName();
         if (!CDsgLSDAction::IsUsableSPName(name) ||
-            !actions.EActionsFromFile(CDsgLSDAction::GetSPFilePath(name), level))
+            !hidden.EActionsFromFile(CDsgLSDAction::GetSPFilePath(name), level) ||
+            !MakeThumbnail(*page, hidden))
             return 0;
-        // Without a scaler the plain fill stays; that is no failure.
-        if (GetDsgImageScaler() && !MakeThumbnail(*page, actions)) return 0;
         if (repaint) {
             page->m_nStale = 0;
             page->update();
@@ -472,9 +489,9 @@ int CDsgTSPFrame::DeleteSPSPages() {
         std::atoi(GetIniString(CDsgLSDAction::GetIniPath(), "SPCount", LSD_INI_SECTION, "0").c_str());
     if (count != 0) {
         CDsgLSDAction().SLSLaunch(count - 1, TRUE);
-    } else if (CDsgLSDHost* host = GetDsgLSDHost()) {
-        if (CDsgEActions* actions = host->GetDSPEActions()) actions->SetSPIndex(-1);
-        host->DSPClear();
+    } else if (CDsgDSPFrame* page = GetDsgDSPFrame()) {
+        page->SetSPIndex(-1);
+        page->SPClear(0, 0);
     }
     Refresh(1);
     Refresh(5);
@@ -517,35 +534,37 @@ void CDsgTSPFrame::OnEUSFSave() {
 
 namespace {
 
-QAction* AddItem(QMenu& menu, const char* text, UINT id, bool enabled = true) {
-    QAction* action = menu.addAction(QString::fromLatin1(text));
-    SetCommandId(action, id);
-    action->setEnabled(enabled);
-    return action;
+void AddItem(QMenu& menu, const char* text, UINT id) {
+    SetCommandId(menu.addAction(QString::fromLatin1(text)), id);
 }
+
+UINT Grayed(bool enabled) { return enabled ? 0 : MF_GRAYED; }
 
 }  // namespace
 
-QMenu* CDsgTSPFrame::MakeTabMenu() {
-    auto* menu = new QMenu(this);
-    const bool one = GetSPSCount() == 1;
+std::unique_ptr<QMenu> CDsgTSPFrame::MakeTabMenu(std::map<UINT, UINT>& states) {
+    auto menu = std::make_unique<QMenu>(this);
     AddItem(*menu, "Edit Form", ID_TSP_EDITFORM);
     AddItem(*menu, "Rename Form", ID_TSP_RENAMEFORM);
     menu->addSeparator();
     AddItem(*menu, "Delete Selected Forms", ID_TSP_DELETEFORMS);
     menu->addSeparator();
-    AddItem(*menu, "Go Backward", ID_TSP_GOBACKWARD, one && m_nAnchor != 0);
-    AddItem(*menu, "Go Forward", ID_TSP_GOFORWARD, one && m_nAnchor != GetTSPageCount() - 1);
+    AddItem(*menu, "Go Backward", ID_TSP_GOBACKWARD);
+    AddItem(*menu, "Go Forward", ID_TSP_GOFORWARD);
     menu->addSeparator();
     AddItem(*menu, "Save Form", ID_TSP_SAVEFORM);
     AddItem(*menu, "Load Form", ID_TSP_LOADFORM);
+    const bool one = GetSPSCount() == 1;
+    states = {{ID_TSP_GOBACKWARD, Grayed(one && m_nAnchor != 0)},
+              {ID_TSP_GOFORWARD, Grayed(one && m_nAnchor != GetTSPageCount() - 1)}};
     return menu;
 }
 
-QMenu* CDsgTSPFrame::MakeStripMenu() {
-    auto* menu = new QMenu(this);
-    AddItem(*menu, "Delete Selected Forms", ID_TSP_DELETEFORMS, GetSPSCount() > 0);
+std::unique_ptr<QMenu> CDsgTSPFrame::MakeStripMenu(std::map<UINT, UINT>& states) {
+    auto menu = std::make_unique<QMenu>(this);
+    AddItem(*menu, "Delete Selected Forms", ID_TSP_DELETEFORMS);
     AddItem(*menu, "Load Form", ID_TSP_LOADFORM);
+    states = {{ID_TSP_DELETEFORMS, Grayed(GetSPSCount() > 0)}};
     return menu;
 }
 
@@ -582,8 +601,10 @@ void CDsgTSPFrame::OnTabRButtonDown(int index, Qt::KeyboardModifiers modifiers) 
 }
 
 void CDsgTSPFrame::OnTabRButtonUp(const QPoint& globalPos) {
-    std::unique_ptr<QMenu> menu(MakeTabMenu());
-    OnMenuCommand(ExecPopupMenu(*menu, globalPos));
+    std::map<UINT, UINT> states;
+    const std::unique_ptr<QMenu> menu = MakeTabMenu(states);
+    const CPoint at(globalPos.x(), globalPos.y());
+    OnMenuCommand(TrackResourceMenu(*menu, &at, states));
 }
 
 bool CDsgTSPFrame::viewportEvent(QEvent* event) {
@@ -601,8 +622,11 @@ bool CDsgTSPFrame::viewportEvent(QEvent* event) {
         if (mouse->button() == Qt::LeftButton) {
             SPClearChoice(1);
         } else if (mouse->button() == Qt::RightButton) {
-            std::unique_ptr<QMenu> menu(MakeStripMenu());
-            OnMenuCommand(ExecPopupMenu(*menu, mouse->globalPosition().toPoint()));
+            std::map<UINT, UINT> states;
+            const std::unique_ptr<QMenu> menu = MakeStripMenu(states);
+            const QPoint global = mouse->globalPosition().toPoint();
+            const CPoint at(global.x(), global.y());
+            OnMenuCommand(TrackResourceMenu(*menu, &at, states));
         }
         return true;
     }

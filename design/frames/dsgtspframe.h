@@ -10,6 +10,8 @@
 #include <QAbstractScrollArea>
 #include <QImage>
 #include <QWidget>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,8 @@
 #include "platform/wintypes.h"
 
 class CDC;
+class CDsgDSPFrame;
+class QMenu;
 class CDsgTSPFrame;
 
 // Key of a tab's form name in its store.
@@ -32,8 +36,6 @@ inline constexpr UINT ID_TSP_GOBACKWARD = 40004;
 inline constexpr UINT ID_TSP_GOFORWARD = 40005;
 inline constexpr UINT ID_TSP_LOADFORM = 40006;
 inline constexpr UINT ID_TSP_SAVEFORM = 40007;
-// The design-change notice to the host window.
-inline constexpr UINT WM_DSG_DESIGNCHANGED = WM_USER + 297;
 // The tabs' thumbnail timer and the strip's scroll-size timer.
 inline constexpr UINT_PTR TSP_THUMB_TIMER = 1;
 inline constexpr UINT TSP_THUMB_PERIOD = 1800;
@@ -133,10 +135,10 @@ public:
     // Scroll sizes for the tab count + 1 slots.
     void SetTSPScrollSizes();
 
-    // The pop-up menus: the tab menu (120) and the background menu (106),
-    // with their enable states. The caller owns the menu.
-    QMenu* MakeTabMenu();
-    QMenu* MakeStripMenu();
+    // The pop-up menus, the tab menu (120) and the background menu (106),
+    // with the states of their items for TrackResourceMenu.
+    std::unique_ptr<QMenu> MakeTabMenu(std::map<UINT, UINT>& states);
+    std::unique_ptr<QMenu> MakeStripMenu(std::map<UINT, UINT>& states);
     void OnMenuCommand(UINT id);
 
     // Paints the strip's background, choice frames and labels on a surface of
@@ -148,9 +150,10 @@ public:
     void OnTabRButtonDown(int index, Qt::KeyboardModifiers modifiers);
     void OnTabRButtonUp(const QPoint& globalPos);
 
-    // Rebuilds a thumbnail from a form's history: replayed on a hidden page,
-    // drawn and scaled to the tab. FALSE when nothing could be made.
-    BOOL MakeThumbnail(CDsgTSPage& page, const class CDsgEActions& actions);
+    // Rebuilds a tab's thumbnail from a hidden page holding the form's
+    // history: replayed, drawn and scaled to the tab. FALSE when nothing
+    // could be made.
+    BOOL MakeThumbnail(CDsgTSPage& page, CDsgDSPFrame& hidden);
 
 protected:
     void scrollContentsBy(int dx, int dy) override;

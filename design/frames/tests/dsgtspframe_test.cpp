@@ -5,7 +5,7 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "design/frames/dsgimagescaler.h"
+#include "design/surface/dsgimagescaler.h"
 #include "foundation/fxbutton.h"
 #include "design/frames/tests/framestesting.h"
 #include "platform/dc.h"
@@ -140,7 +140,7 @@ TEST_F(Slot, SwitchWritesTheVisibleFormAndLoadsTheChosen) {
     EXPECT_EQ(Visible(), 0);
     EXPECT_EQ(Frm("Form2"), edited);
     EXPECT_EQ(Frm("Form1"), first);
-    EXPECT_EQ(host->page.ZOrder().size(), 1u);
+    EXPECT_EQ(Objects(), 1);
     EXPECT_EQ(host->refreshes, (Ints{1, 5, 6}));
     // The visible form's own tab does not reload it.
     host->refreshes.clear();
@@ -157,7 +157,7 @@ TEST_F(Slot, SwitchStopsWhenTheVisibleFormCannotBeSaved) {
     EXPECT_EQ(ui.messages[0].text, "Could not save form Form2");
     EXPECT_EQ(ui.messages[0].caption, "Error");
     EXPECT_EQ(Visible(), 1);
-    EXPECT_EQ(host->page.ZOrder().size(), 3u);  // the edits stay on the page
+    EXPECT_EQ(Objects(), 3);  // the edits stay on the page
 }
 
 TEST_F(Slot, RenameMovesTheWorkingFileWithTheForm) {
@@ -243,14 +243,15 @@ TEST_F(Slot, DeleteSelectedFormsKeepsTheListAndFilesInStep) {
             EXPECT_EQ(IniName(static_cast<int>(i)), c.tabs[i]);
             EXPECT_TRUE(HasFrm(c.tabs[i]));
         }
-        for (const char* name : {"F1", "F2", "F3"})
+        for (const char* name : {"F1", "F2", "F3"}) {
             if (std::find(c.tabs.begin(), c.tabs.end(), name) == c.tabs.end())
                 EXPECT_FALSE(HasFrm(name)) << name;
+        }
         if (c.visible >= 0) {
-            EXPECT_EQ(static_cast<int>(host->page.ZOrder().size()),
+            EXPECT_EQ(Objects(),
                       std::stoi(c.tabs[static_cast<size_t>(c.visible)].substr(1)));
         } else {
-            EXPECT_EQ(host->page.GetEACount(), 0);
+            EXPECT_EQ(host->page->GetEACount(), 0);
         }
     }
 }
@@ -265,7 +266,7 @@ TEST_F(Slot, DeleteStopsWhenTheVisibleFormCannotBeSaved) {
     EXPECT_EQ(ui.messages.back().text, "Could not save form F2");
     EXPECT_EQ(TabNames(), (Names{"F1", "F2"}));
     EXPECT_TRUE(HasFrm("F1"));
-    EXPECT_EQ(host->page.ZOrder().size(), 3u);
+    EXPECT_EQ(Objects(), 3);
 }
 
 TEST_F(Slot, ArrowsSwapFormsInTheListNotTheirFiles) {
@@ -308,7 +309,7 @@ TEST_F(Slot, SaveAndLoadFormThroughTheFileDialog) {
     EXPECT_EQ(Frm("Copy"), saved);
     EXPECT_EQ(IniName(2), "Copy");
     EXPECT_EQ(Visible(), 2);
-    EXPECT_EQ(host->page.ZOrder().size(), 3u);
+    EXPECT_EQ(Objects(), 3);
     EXPECT_EQ(host->designChanges, changes + 1);
 }
 

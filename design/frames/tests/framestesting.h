@@ -16,12 +16,15 @@
 
 #include "design/frames/dlgformname.h"
 #include "design/frames/dlgubar.h"
+#include "design/frames/dsgmainframe.h"
 #include "design/frames/dsgtoolbox.h"
 #include "design/frames/dsgtspframe.h"
 #include "design/model/dsggoption.h"
 #include "design/model/dsglsdaction.h"
 #include "design/model/dsglsdhost.h"
-#include "design/model/tests/eactionstesting.h"
+#include "design/model/dsgeaction.h"
+#include "design/model/dsgutprops.h"
+#include "design/surface/dsgdspframe.h"
 #include "foundation/fxutils.h"
 #include "platform/testing/scriptedui.h"
 #include "platform/testing/testsupport.h"
@@ -39,11 +42,8 @@ public:
         });
     }
     std::string GetLSDWorkDir() const override { return workDir; }
-    CDsgEActions* GetDSPEActions() override { return &page; }
-    void DSPClear() override {
-        page.ResetEActions();
-        page.RemoveAllWObjs();
-    }
+    CDsgEActions* GetDSPEActions() override { return page; }
+    void DSPClear() override { page->SPClear(1, 0); }
     void TSPRemoveAllPages() override { strip->RemoveAllTSPages(); }
     BOOL TSPAddPage(const std::string& name) override {
         return strip->AddTSPage(name, 1, 1, 1, 1, 1);
@@ -57,11 +57,18 @@ public:
     void TSPRecalcScrollSizes() override { strip->SetTSPScrollSizes(); }
     void MFRefresh(int code) override {
         refreshes.push_back(code);
-        if (code == 1) page.Rebuild();
+        if (code == 1) page->RebuildWObjs();
     }
     void MFMarkAndUpdateEditButtons() override {}
     void UpdatePaletteButtons() override { palette->UpdateToolStates(); }
     void RepaintFormBar() override { bar->update(); }
+    void _OnEAAdded() override {
+        if (CDsgTSPage* tab = strip->GetTSPageBySPIndex(page->GetSPIndex())) tab->m_nStale = 1;
+    }
+    void _OnJustWOCreated(int) override {}
+    void _OnUndoedOrRedoed() override { _OnEAAdded(); }
+    void ShowCursorLCDPos(const CPoint&) override {}
+    int GetLSDSlotNumber() const override { return 0; }
     QObject* GetHostWindow() override { return &window; }
     CDtrGGJPixel* GetGGJPixel() override { return nullptr; }
     void RefillGJPListView() override {}
@@ -71,7 +78,7 @@ public:
     }
 
     std::string workDir;
-    eatesting::Form page;
+    CDsgDSPFrame* page = nullptr;
     QWidget window;
     CDsgTSPFrame* strip = nullptr;
     CDlgUBar* bar = nullptr;
@@ -97,6 +104,8 @@ protected:
         host->bar = new CDlgUBar(frame.get());
         host->strip = new CDsgTSPFrame(frame.get());
         host->strip->setGeometry(330, 0, 70, 600);
+        host->page = new CDsgDSPFrame(1, frame.get());
+        host->page->setGeometry(40, 40, 280, 220);
         frame->show();
         SetIniString(Ini(), "SPCount", "0", LSD_INI_SECTION);
     }
@@ -109,20 +118,33 @@ protected:
 
     void MakeForms(const std::vector<std::string>& names) {
         for (size_t i = 0; i < names.size(); ++i) {
-            host->DSPClear();
+            host->page->SPClear(0, 0);
+            host->page->SetSPIndex(static_cast<int>(i));
             for (size_t b = 0; b <= i; ++b) Box(static_cast<int>(b));
-            ASSERT_TRUE(CDsgLSDAction().AddELSFile(host->page, names[i]));
+            ASSERT_TRUE(CDsgLSDAction().AddELSFile(*host->page, names[i]));
             ASSERT_TRUE(strip().AddTSPage(names[i], 1, 1, 1, 1, 1));
         }
     }
+    // A box dragged on the visible page, as the page records one.
     void Box(int n) {
-        eatesting::CreateDragged(host->page, nDSG_WOKIND__WOBOX,
-                                 CRect(20000 * n, 10000, 20000 * n + 90000, 70000));
+        CDsgDSPFrame& page = *host->page;
+        const CRect rect(20000 * n, 10000, 20000 * n + 90000, 70000);
+        const int id = page.GetWOIdCounter();
+        auto create = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
+        create->InitWOCreation(page.WOIdCounter(), nDSG_WOKIND__WOBOX,
+                               CRect(rect.left, rect.top, rect.left, rect.top), CDsgUTProps(),
+                               TRUE);
+        page.EAAdd(std::move(create));
+        auto geometry = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
+        geometry->InitWOCERDRMoving(id, rect);
+        page.EAAdd(std::move(geometry));
+        page.RebuildWObjs();
     }
+    int Objects() const { return host->page->GetZOrder().GetCount(); }
     // The page's record as it would be written.
     std::string PageBytes() {
         const std::string path = dir + "/page.bin";
-        host->page.EActionsToFile(path, TRUE);
+        host->page->EActionsToFile(path, TRUE);
         const std::string bytes = testsupport::ReadFileBytes(path);
         std::remove(path.c_str());
         return bytes;
@@ -149,7 +171,7 @@ protected:
             if (strip().GetTSPageBySPIndex(i)->m_nChosen) chosen.push_back(i);
         return chosen;
     }
-    int Visible() const { return host->page.GetSPIndex(); }
+    int Visible() const { return host->page->GetSPIndex(); }
     CDsgTSPFrame& strip() { return *host->strip; }
     // Answers the next form-name dialog with a name and OK.
     void AnswerName(const std::string& name, int* result = nullptr) {

@@ -1,4 +1,4 @@
-#include "design/frames/dsgimagescaler.h"
+#include "design/surface/dsgimagescaler.h"
 
 #include <utility>
 

@@ -139,7 +139,6 @@ void CDsgMainFrame::CreateChildren() {
     m_pDSPFrame->setGeometry(0, 0, 0, 0);
     m_pDSPFrame->show();
     m_pXFFrame = new CDsgXFFrame(this);
-    m_pXFFrame->setGeometry(0, 0, 0, 0);
     m_pXFFrame->show();
 
     m_pTSPFrame = new CDsgTSPFrame(this);
@@ -287,9 +286,12 @@ void CDsgMainFrame::keyPressEvent(QKeyEvent* event) {
 }
 
 bool CDsgMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    // Tab goes to the design page, which chooses the next object with it;
+    // anywhere else in the frame it is dropped before it can move the focus.
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && IsInFrame(watched))
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+            watched != m_pDSPFrame && IsInFrame(watched))
             return true;
     }
     return QWidget::eventFilter(watched, event);

@@ -34,6 +34,10 @@ class CDsgXFFrame;
 class CDtrGGJPixel;
 class QDialog;
 
+// The design-change message: sent to the host window after every change of
+// the design, with wParam 0 and lParam 0.
+inline constexpr UINT WM_DSG_DESIGNCHANGED = WM_USER + 297;
+
 // Control id of the splitter bar between the design page and the form tabs.
 inline constexpr int IDC_DSG_SPLITTER = 2831;
 

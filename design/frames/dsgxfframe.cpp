@@ -19,7 +19,7 @@ CDsgXFFrame* GetDsgXFFrame() { return g_pDsgXFFrame; }
 CDsgXFFrame::CDsgXFFrame(QWidget* parent) : QWidget(parent) {
     g_pDsgXFFrame = this;
     setObjectName("XFFrame");
-    resize(width(), kHeight);
+    setGeometry(0, 0, 0, kHeight);
     // The panel list: one entry per panel, in the order they are made. The
     // panels themselves come with their own windows.
     m_arrPanels.assign(6, nullptr);

@@ -23,6 +23,9 @@ constexpr COLORREF kMagenta = RGB(255, 0, 255);
 CDlgUBar* GetDlgUBar() { return g_pUBar; }
 
 CDlgUBar::CDlgUBar(QWidget* parent) : QDialog(parent, Qt::Widget) {
+    // A child of the main frame, not a window of its own (QDialog would
+    // otherwise make itself one).
+    setWindowFlags(Qt::Widget);
     g_pUBar = this;
     setObjectName("DlgUBar");
     resize(320, 30);

@@ -49,6 +49,9 @@ constexpr int kButtonSize = 26;
 CDlgToolBox* GetDlgToolBox() { return g_pToolBox; }
 
 CDlgToolBox::CDlgToolBox(QWidget* parent) : QDialog(parent, Qt::Widget) {
+    // A child of the main frame, not a window of its own (QDialog would
+    // otherwise make itself one).
+    setWindowFlags(Qt::Widget);
     g_pToolBox = this;
     setObjectName("DlgToolBox");
     const bool shortKeys = GetKeyStyle() == KEYSTYLE_SHORT;

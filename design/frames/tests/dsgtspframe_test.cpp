@@ -244,8 +244,9 @@ TEST_F(Slot, DeleteSelectedFormsKeepsTheListAndFilesInStep) {
             EXPECT_TRUE(HasFrm(c.tabs[i]));
         }
         for (const char* name : {"F1", "F2", "F3"}) {
-            if (std::find(c.tabs.begin(), c.tabs.end(), name) == c.tabs.end())
+            if (std::find(c.tabs.begin(), c.tabs.end(), name) == c.tabs.end()) {
                 EXPECT_FALSE(HasFrm(name)) << name;
+            }
         }
         if (c.visible >= 0) {
             EXPECT_EQ(Objects(),
@@ -409,4 +410,43 @@ TEST_F(Slot, TabShowsItsThumbnailOnlyAtItsOwnSize) {
     EXPECT_TRUE(tab->m_thumbnail.isNull());
     EXPECT_EQ(tab->m_nStale, 1);
     EXPECT_EQ(strip().AFBTSPIUpdate(1), 1);
+}
+
+TEST_F(Slot, StaleTabsOfTheVisibleFormRebuildTheirThumbnailThroughTheScaler) {
+    MakeForms({"Form1", "Form2"});
+    int calls = 0;
+    QSize drawn;
+    SetDsgImageScaler([&](const QImage& source, int width, int height, QImage& result) {
+        ++calls;
+        drawn = source.size();
+        result = QImage(width, height, QImage::Format_RGB32);
+        result.fill(QColor(0, 255, 0));
+        return true;
+    });
+    CDsgTSPage* hidden = strip().GetTSPageBySPIndex(0);
+    CDsgTSPage* visible = strip().GetTSPageBySPIndex(1);
+    ASSERT_TRUE(FireTimerForTest(hidden, TSP_THUMB_TIMER));
+    EXPECT_EQ(calls, 0);  // other forms wait
+    EXPECT_EQ(hidden->m_nStale, 1);
+    ASSERT_TRUE(FireTimerForTest(visible, TSP_THUMB_TIMER));
+    EXPECT_EQ(calls, 1);
+    EXPECT_FALSE(drawn.isEmpty());
+    EXPECT_EQ(visible->m_nStale, 0);
+    CDC dc(55, 41);
+    visible->DrawTSPage(dc);
+    EXPECT_EQ(dc.GetPixel(27, 20), RGB(0, 255, 0));
+    ASSERT_TRUE(FireTimerForTest(visible, TSP_THUMB_TIMER));
+    EXPECT_EQ(calls, 1);  // fresh
+    Box(3);               // an edit makes it stale again
+    EXPECT_EQ(visible->m_nStale, 1);
+    ASSERT_TRUE(FireTimerForTest(visible, TSP_THUMB_TIMER));
+    EXPECT_EQ(calls, 2);
+
+    EXPECT_EQ(strip().AFBTSPIUpdate(1), 1);
+    EXPECT_EQ(calls, 4);
+    EXPECT_EQ(hidden->m_nStale, 0);
+    // A working file that cannot be read stops the rebuild.
+    testsupport::WriteFileBytes(dir + "/Form1.frm", std::string(64, '\xee'));
+    EXPECT_EQ(strip().AFBTSPIUpdate(1), 0);
+    SetDsgImageScaler({});
 }

@@ -8,9 +8,9 @@
 #include "design/frames/dsgmainframe.h"
 #include "design/frames/dsgtspframe.h"
 #include "design/model/dsgeactions.h"
-#include "design/surface/dsgdspframe.h"
 #include "design/model/dsglsdaction.h"
 #include "design/model/dsglsdhost.h"
+#include "design/surface/dsgdspframe.h"
 #include "foundation/fxbutton.h"
 #include "foundation/fxsharedvalues.h"
 #include "platform/textcodec.h"
@@ -97,10 +97,18 @@ void CDlgFormName::OnOK() {
         return;
     }
     switch (m_nMode) {
-    case MODE_RENAME: OnRename(name); break;
-    case MODE_NEW: OnNewForm(name); break;
-    case MODE_LOAD: OnLoadedForm(name); break;
-    default: done(IDOK); break;
+        case MODE_RENAME:
+            OnRename(name);
+            break;
+        case MODE_NEW:
+            OnNewForm(name);
+            break;
+        case MODE_LOAD:
+            OnLoadedForm(name);
+            break;
+        default:
+            done(IDOK);
+            break;
     }
 }
 
@@ -112,21 +120,22 @@ void CDlgFormName::OnRename(const std::string& name) {
     } else {
         const std::string oldName = strip->GetTSPageBySPIndex(anchor)->GetSPName();
         switch (strip->RenameTSPage(anchor, name)) {
-        case CDsgTSPFrame::RENAME_OK: break;
-        case CDsgTSPFrame::RENAME_NOTSAVED:
-            AppMessageBox(nullptr, "Could not save form " + oldName, "Error", MB_OK);
-            done(IDCANCEL);
-            return;
-        case CDsgTSPFrame::RENAME_NOFILE:
-            AppMessageBox(nullptr, "Could not rename the working file of form " + oldName,
-                          "Error", MB_OK);
-            done(IDCANCEL);
-            return;
-        default:
-            // The form list could not be written: the old name stays.
-            AppMessageBox(nullptr, "Error 78129", "Error", MB_OK);
-            done(IDCANCEL);
-            return;
+            case CDsgTSPFrame::RENAME_OK:
+                break;
+            case CDsgTSPFrame::RENAME_NOTSAVED:
+                AppMessageBox(nullptr, "Could not save form " + oldName, "Error", MB_OK);
+                done(IDCANCEL);
+                return;
+            case CDsgTSPFrame::RENAME_NOFILE:
+                AppMessageBox(nullptr, "Could not rename the working file of form " + oldName,
+                              "Error", MB_OK);
+                done(IDCANCEL);
+                return;
+            default:
+                // The form list could not be written: the old name stays.
+                AppMessageBox(nullptr, "Error 78129", "Error", MB_OK);
+                done(IDCANCEL);
+                return;
         }
     }
     if (CDlgUBar* bar = GetDlgUBar()) bar->update();

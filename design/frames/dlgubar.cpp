@@ -56,10 +56,14 @@ CDlgUBar::~CDlgUBar() {
 
 CFxButton* CDlgUBar::GetButton(int id) const {
     switch (id) {
-    case IDC_UBAR_ADDFORM: return m_btnAdd;
-    case IDC_UBAR_INCREASE: return m_btnIncrease;
-    case IDC_UBAR_DECREASE: return m_btnDecrease;
-    default: return nullptr;
+        case IDC_UBAR_ADDFORM:
+            return m_btnAdd;
+        case IDC_UBAR_INCREASE:
+            return m_btnIncrease;
+        case IDC_UBAR_DECREASE:
+            return m_btnDecrease;
+        default:
+            return nullptr;
     }
 }
 
@@ -95,8 +99,7 @@ void CDlgUBar::DrawUBar(CDC& dc) const {
     const CSize size = dc.GetSize();
     DrawFaceBackground(dc);
     const CDsgLSDHost* host = GetDsgLSDHost();
-    const CDsgEActions* actions =
-        host ? const_cast<CDsgLSDHost*>(host)->GetDSPEActions() : nullptr;
+    const CDsgEActions* actions = host ? const_cast<CDsgLSDHost*>(host)->GetDSPEActions() : nullptr;
     const CDsgTSPFrame* strip = GetDsgTSPFrame();
     const CDsgTSPage* page =
         strip && actions ? strip->GetTSPageBySPIndex(actions->GetSPIndex()) : nullptr;

@@ -16,6 +16,7 @@
 #include <QWidget>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "design/frames/veldrane_export.h"
 #include "design/model/dsglsdhost.h"
@@ -53,30 +54,6 @@ class VELDRANE_API CDsgMainFrame : public QWidget, public CFxWindowsLayout, publ
     Q_OBJECT
 
 public:
-    // Object-edit commands (the design library's object-edit menu).
-    enum : UINT {
-        ID_DSG_TPALIGN = 32791,
-        ID_DSG_BPALIGN = 32792,
-        ID_DSG_LPALIGN = 32793,
-        ID_DSG_RPALIGN = 32794,
-        ID_DSG_XSALIGN = 32795,
-        ID_DSG_YSALIGN = 32796,
-        ID_DSG_XYSALIGN = 32797,
-        ID_DSG_YLGALIGN = 32799,
-        ID_DSG_XLGALIGN = 32798,
-        ID_DSG_XCENTER = 32779,
-        ID_DSG_YCENTER = 32780,
-        ID_DSG_XYCENTER = 32781,
-        ID_DSG_MRINFLATE = 32778,
-        ID_DSG_ORINFLATE = 32782,
-        ID_DSG_ORDEFLATE = 32783,
-        ID_DSG_UZALTER = 32775,
-        ID_DSG_DZALTER = 32776,
-        ID_DSG_WODELETE = 32774,
-        ID_DSG_TSKLGAIN = 32800,
-        ID_DSG_WWKLGCLEAR = 32801,
-    };
-
     // Becomes the engine's current main frame and its host. The windows of
     // the engine come with InitMainFrame.
     explicit CDsgMainFrame(QWidget* parent = nullptr);
@@ -95,10 +72,13 @@ public:
     // The codes of a zero-terminated list, each in order.
     void SRefreshSREvents(int code, ...);
 
-    // Notices of the visible design page.
-    void _OnEAAdded();
-    void _OnJustWOCreated(int kind);
-    void _OnUndoedOrRedoed();
+    // Notices of the visible design page: an appended action, an object
+    // made by hand, an undo or redo, the pointer's place.
+    void _OnEAAdded() override;
+    void _OnJustWOCreated(int kind) override;
+    void _OnUndoedOrRedoed() override;
+    void ShowCursorLCDPos(const CPoint& clientPoint) override;
+    int GetLSDSlotNumber() const override { return m_nSlot; }
 
     // Resizes the host's top-level window so that the canvas shows at the
     // zoom in percent.
@@ -113,9 +93,13 @@ public:
     void UCSet();
 
     // ---- Object commands -----------------------------------------------
-    // Runs one of the commands above on the visible design page (FALSE for
-    // any other id); enabled as the command's rule says.
+    // The twenty commands of the object-edit menu (ids of the design page's
+    // menu), in menu order.
+    static const std::vector<UINT>& GetDsgCommandIds();
+    // Runs one of them on the visible design page; FALSE when the id is no
+    // object command, there is no page or the command is disabled.
     BOOL OnDsgCommand(UINT id);
+    // The command's enable rule on the page's choice (FALSE without a page).
     BOOL IsDsgCommandEnabled(UINT id) const;
 
     // Sends WM_USER+297 to the host window (nothing without one).
@@ -167,6 +151,8 @@ public:
 
     // Lays the children out for the current size (the resize handler).
     void RecalcChildLayout();
+    // The process log's text window (diagnostics mode), or null.
+    QWidget* GetLogWindow() const { return m_pLogWnd; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -179,6 +165,14 @@ private:
     // Whether the object lies inside this frame's window tree.
     bool IsInFrame(const QObject* object) const;
     void CreateChildren();
+    // The page's objects rebuilt from its history up to the current action.
+    void RebuildDSPObjects();
+    // The position bar's fields from the choice.
+    void RefreshWOPos();
+    // The visible form's tab needs a new thumbnail.
+    void MarkVisibleTabChanged();
+    // The page's form differs from its working file now.
+    void MarkDSPUnsaved();
     void SetupProcessLog(const std::string& path, BOOL clear, BOOL window, CRect rect);
 
     CDlgToolBox* m_pToolBox = nullptr;
@@ -188,6 +182,8 @@ private:
     CDsgXFFrame* m_pXFFrame = nullptr;
     CDlgUBar* m_pUBar = nullptr;
     CFxSplitStatic* m_pSplitter = nullptr;
+    QWidget* m_pDSPWnd = nullptr;    // the design page as a window
+    QWidget* m_pWOPosWnd = nullptr;  // the position bar as a window
     QPointer<QWidget> m_pLogWnd;
     QPointer<QWidget> m_pHostWnd;
     std::string m_strLSDir;

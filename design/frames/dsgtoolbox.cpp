@@ -5,10 +5,10 @@
 
 #include "design/frames/dsgframepaint.h"
 #include "design/model/dsgeactions.h"
-#include "design/surface/dsgdspframe.h"
 #include "design/model/dsglsdhost.h"
-#include "foundation/fxpropstore.h"
+#include "design/surface/dsgdspframe.h"
 #include "foundation/fxbutton.h"
+#include "foundation/fxpropstore.h"
 #include "platform/dc.h"
 
 namespace {
@@ -109,8 +109,7 @@ void CDlgToolBox::OnToolCommand(int id) {
 
 void CDlgToolBox::UpdateToolStates() {
     const CDsgLSDHost* host = GetDsgLSDHost();
-    const CDsgEActions* actions =
-        host ? const_cast<CDsgLSDHost*>(host)->GetDSPEActions() : nullptr;
+    const CDsgEActions* actions = host ? const_cast<CDsgLSDHost*>(host)->GetDSPEActions() : nullptr;
     const bool open = actions && actions->GetSPIndex() >= 0;
     for (int id : kGroup) GetButton(id)->setEnabled(open);
 }

@@ -11,17 +11,17 @@
 
 #include "design/frames/dlgformname.h"
 #include "design/frames/dlgubar.h"
-#include "design/frames/dsgmainframe.h"
 #include "design/frames/dsgframepaint.h"
-#include "design/surface/dsgimagescaler.h"
+#include "design/frames/dsgmainframe.h"
 #include "design/frames/dsgtoolbox.h"
 #include "design/model/dsgeactions.h"
-#include "design/surface/dsgdspframe.h"
-#include "design/surface/fxmemdc.h"
-#include "design/surface/fxuihelpers.h"
 #include "design/model/dsggoption.h"
 #include "design/model/dsglsdaction.h"
 #include "design/model/dsglsdhost.h"
+#include "design/surface/dsgdspframe.h"
+#include "design/surface/dsgimagescaler.h"
+#include "design/surface/fxmemdc.h"
+#include "design/surface/fxuihelpers.h"
 #include "foundation/fxsharedvalues.h"
 #include "foundation/fxstrings.h"
 #include "foundation/fxutils.h"
@@ -99,8 +99,7 @@ void CDsgTSPage::OnThumbTimer() {
 void CDsgTSPage::DrawTSPage(CDC& dc) const {
     const CSize size = dc.GetSize();
     const COLORREF back = GetDsgGOption().GetSPageBackColor();
-    if (!m_thumbnail.isNull() && m_thumbnail.width() == size.cx &&
-        m_thumbnail.height() == size.cy)
+    if (!m_thumbnail.isNull() && m_thumbnail.width() == size.cx && m_thumbnail.height() == size.cy)
         dc.DrawImage(0, 0, m_thumbnail);
     else
         dc.FillSolidRect(CRect(0, 0, size.cx, size.cy), back);
@@ -213,8 +212,8 @@ void CDsgTSPFrame::FitTSPageRectsToLast(int from) {
 
 // ---- Tabs -------------------------------------------------------------
 
-BOOL CDsgTSPFrame::AddTSPage(const std::string& name, int repaintStrip, int repaintBar,
-                             int select, int refreshPalette, int) {
+BOOL CDsgTSPFrame::AddTSPage(const std::string& name, int repaintStrip, int repaintBar, int select,
+                             int refreshPalette, int) {
     const int index = GetTSPageCount();
     auto* page = new CDsgTSPage(this, index, viewport());
     page->setObjectName("TSPage");
@@ -376,7 +375,8 @@ int CDsgTSPFrame::SPAppoint(int index, int focus) {
             Refresh(5);
             Refresh(6);
         } else {
-            AppMessageBox(nullptr, "Could not load form " + CDsgLSDAction::GetSPName(CurrentSPIndex()),
+            AppMessageBox(nullptr,
+                          "Could not load form " + CDsgLSDAction::GetSPName(CurrentSPIndex()),
                           "Error", MB_OK);
             result = 0;
         }
@@ -427,7 +427,8 @@ void CDsgTSPFrame::RefreshUBar() {
 }
 
 void CDsgTSPFrame::SendDesignChanged() {
-    if (CDsgLSDHost* host = GetDsgLSDHost()) SendMessage(host->GetHostWindow(), WM_DSG_DESIGNCHANGED);
+    if (CDsgLSDHost* host = GetDsgLSDHost())
+        SendMessage(host->GetHostWindow(), WM_DSG_DESIGNCHANGED);
 }
 
 void CDsgTSPFrame::OnRenameSPage() {
@@ -449,8 +450,7 @@ CDsgTSPFrame::RenameResult CDsgTSPFrame::RenameTSPage(int index, const std::stri
     const std::string oldFile = CDsgLSDAction::GetSPFilePath(oldName);
     const std::string newFile = CDsgLSDAction::GetSPFilePath(name);
     // The visible form's latest edits go to its file before the file moves.
-    if (index == CurrentSPIndex() && !CDsgLSDAction().SLSCache(index, TRUE))
-        return RENAME_NOTSAVED;
+    if (index == CurrentSPIndex() && !CDsgLSDAction().SLSCache(index, TRUE)) return RENAME_NOTSAVED;
     const bool hadFile = CDsgLSDAction::IsUsableSPName(oldName) && IsPathExisting(oldFile);
     if (hadFile && std::rename(oldFile.c_str(), newFile.c_str()) != 0) return RENAME_NOFILE;
     page->SetSPName(name);
@@ -483,8 +483,8 @@ int CDsgTSPFrame::DeleteSPSPages() {
     }
     for (const std::string& name : names) DeleteTSPageBySPName(name, 1);
     if (!UpdateILSFile()) AppMessageBox(nullptr, "Error while deleting forms !", "Error", MB_OK);
-    const int count =
-        std::atoi(GetIniString(CDsgLSDAction::GetIniPath(), "SPCount", LSD_INI_SECTION, "0").c_str());
+    const int count = std::atoi(
+        GetIniString(CDsgLSDAction::GetIniPath(), "SPCount", LSD_INI_SECTION, "0").c_str());
     if (count != 0) {
         CDsgLSDAction().SLSLaunch(count - 1, TRUE);
     } else if (CDsgDSPFrame* page = GetDsgDSPFrame()) {
@@ -568,14 +568,29 @@ std::unique_ptr<QMenu> CDsgTSPFrame::MakeStripMenu(std::map<UINT, UINT>& states)
 
 void CDsgTSPFrame::OnMenuCommand(UINT id) {
     switch (id) {
-    case ID_TSP_EDITFORM: OnSPAppoint(); break;
-    case ID_TSP_RENAMEFORM: OnRenameSPage(); break;
-    case ID_TSP_DELETEFORMS: OnDeleteSPSPages(); break;
-    case ID_TSP_GOBACKWARD: OnSPIEDecrease(); break;
-    case ID_TSP_GOFORWARD: OnSPIEIncrease(); break;
-    case ID_TSP_LOADFORM: OnEUSFLoad(); break;
-    case ID_TSP_SAVEFORM: OnEUSFSave(); break;
-    default: break;
+        case ID_TSP_EDITFORM:
+            OnSPAppoint();
+            break;
+        case ID_TSP_RENAMEFORM:
+            OnRenameSPage();
+            break;
+        case ID_TSP_DELETEFORMS:
+            OnDeleteSPSPages();
+            break;
+        case ID_TSP_GOBACKWARD:
+            OnSPIEDecrease();
+            break;
+        case ID_TSP_GOFORWARD:
+            OnSPIEIncrease();
+            break;
+        case ID_TSP_LOADFORM:
+            OnEUSFLoad();
+            break;
+        case ID_TSP_SAVEFORM:
+            OnEUSFSave();
+            break;
+        default:
+            break;
     }
 }
 
@@ -607,28 +622,29 @@ void CDsgTSPFrame::OnTabRButtonUp(const QPoint& globalPos) {
 
 bool CDsgTSPFrame::viewportEvent(QEvent* event) {
     switch (event->type()) {
-    case QEvent::Paint: {
-        CDC dc(viewport()->width(), viewport()->height());
-        DrawTSPFrame(dc);
-        QPainter painter(viewport());
-        painter.drawImage(0, 0, dc.Image());
-        for (CDsgTSPage* page : m_pages) page->update();
-        return true;
-    }
-    case QEvent::MouseButtonRelease: {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton) {
-            SPClearChoice(1);
-        } else if (mouse->button() == Qt::RightButton) {
-            std::map<UINT, UINT> states;
-            const std::unique_ptr<QMenu> menu = MakeStripMenu(states);
-            const QPoint global = mouse->globalPosition().toPoint();
-            const CPoint at(global.x(), global.y());
-            OnMenuCommand(TrackResourceMenu(*menu, &at, states));
+        case QEvent::Paint: {
+            CDC dc(viewport()->width(), viewport()->height());
+            DrawTSPFrame(dc);
+            QPainter painter(viewport());
+            painter.drawImage(0, 0, dc.Image());
+            for (CDsgTSPage* page : m_pages) page->update();
+            return true;
         }
-        return true;
-    }
-    default: return QAbstractScrollArea::viewportEvent(event);
+        case QEvent::MouseButtonRelease: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::LeftButton) {
+                SPClearChoice(1);
+            } else if (mouse->button() == Qt::RightButton) {
+                std::map<UINT, UINT> states;
+                const std::unique_ptr<QMenu> menu = MakeStripMenu(states);
+                const QPoint global = mouse->globalPosition().toPoint();
+                const CPoint at(global.x(), global.y());
+                OnMenuCommand(TrackResourceMenu(*menu, &at, states));
+            }
+            return true;
+        }
+        default:
+            return QAbstractScrollArea::viewportEvent(event);
     }
 }
 

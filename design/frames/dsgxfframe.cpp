@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 
+#include "design/frames/dsgframepaint.h"
 #include "design/frames/dsgmainframe.h"
 #include "foundation/fxstrings.h"
 #include "platform/dc.h"
@@ -18,7 +19,7 @@ CDsgXFFrame* GetDsgXFFrame() { return g_pDsgXFFrame; }
 CDsgXFFrame::CDsgXFFrame(QWidget* parent) : QWidget(parent) {
     g_pDsgXFFrame = this;
     setObjectName("XFFrame");
-    resize(width(), kHeight);
+    setGeometry(0, 0, 0, kHeight);
     // The panel list: one entry per panel, in the order they are made. The
     // panels themselves come with their own windows.
     m_arrPanels.assign(6, nullptr);
@@ -71,8 +72,7 @@ void CDsgXFFrame::resizeEvent(QResizeEvent* event) {
 void CDsgXFFrame::paintEvent(QPaintEvent*) {
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
     CDC dc(width(), height(), face);
-    const CRect client(0, 0, width(), height());
-    dc.Draw3dRect(client, LightenColor(face, 40), DarkenColor(face, 40));
+    DrawFaceBackground(dc);
 
     // The hints stand between the top left corner and the top of the design
     // page, which lies below the host.

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <map>
@@ -18,6 +19,8 @@
 #include "design/model/dsghdata.h"
 #include "design/model/dsglsdaction.h"
 #include "design/model/dsglsdhost.h"
+#include "design/surface/dsgwodraw.h"
+#include "design/surface/fxmemdc.h"
 #include "foundation/fxsharedvalues.h"
 #include "foundation/fxstrings.h"
 #include "platform/dc.h"
@@ -1379,20 +1382,22 @@ void CDsgDSPFrame::focusOutEvent(QFocusEvent* event) {
 // ---- Drawing -----------------------------------------------------------------------
 
 void CDsgDSPFrame::paintEvent(QPaintEvent*) {
-    CDC dc(std::max(width(), 1), std::max(height(), 1));
-    if (!DrawDSPFrame(dc, nullptr)) return;
+    CFxMemDC surface(nullptr, std::max(width(), 1), std::max(height(), 1));
+    if (!DrawDSPFrame(surface, nullptr)) return;
     QPainter painter(this);
-    painter.drawImage(0, 0, dc.Image());
+    surface.BltToTarget(painter);
 }
 
 int CDsgDSPFrame::RedrawDSPFrame(QImage* lcdBitmap) {
     if (!CalcLMRect()) return 0;
-    if (isVisible() && !lcdBitmap) {
+    // A shown page paints through its window; the picture of the LCD area
+    // and hidden pages come from the same drawing off screen.
+    if (!lcdBitmap && isVisible()) {
         repaint();
         return 1;
     }
-    CDC dc(std::max(width(), 1), std::max(height(), 1));
-    return DrawDSPFrame(dc, lcdBitmap);
+    CFxMemDC surface(nullptr, std::max(width(), 1), std::max(height(), 1));
+    return DrawDSPFrame(surface, lcdBitmap);
 }
 
 void CDsgDSPFrame::DrawUGrid(CDC& dc) const {
@@ -1401,18 +1406,17 @@ void CDsgDSPFrame::DrawUGrid(CDC& dc) const {
     if (!options.GetInt(GOPT_USE_UGRID, 0) || gap <= 1) return;
     const CSize lm = CDsgGOption::GetLMSize();
     const Pen old = dc.SelectPen(Pen(PS_SOLID, 1, options.GetUGridColor()));
-    const std::int64_t w = std::int64_t{lm.cx} * kDot, h = std::int64_t{lm.cy} * kDot;
-    for (int i = 0; i < lm.cx; i += gap) {
-        const CPoint a = LMToClientPoint(i * kDot, 0);
-        const CPoint b = LMToClientPoint(i * kDot, ClampToLong(h - kDot));
-        dc.MoveTo(a);
-        dc.LineTo(b);
+    const LONG bottom = ClampToLong(std::int64_t{lm.cy} * kDot - kDot);
+    const LONG right = ClampToLong(std::int64_t{lm.cx} * kDot - 1);
+    for (std::int64_t i = 0; i < lm.cx; i += gap) {
+        const LONG x = ClampToLong(i * kDot);
+        dc.MoveTo(LMToClientPoint(x, 0));
+        dc.LineTo(LMToClientPoint(x, bottom));
     }
-    for (int j = 0; j < lm.cy; j += gap) {
-        const CPoint a = LMToClientPoint(0, j * kDot);
-        const CPoint b = LMToClientPoint(ClampToLong(w - 1), j * kDot);
-        dc.MoveTo(a);
-        dc.LineTo(b);
+    for (std::int64_t j = 0; j < lm.cy; j += gap) {
+        const LONG y = ClampToLong(j * kDot);
+        dc.MoveTo(LMToClientPoint(0, y));
+        dc.LineTo(LMToClientPoint(right, y));
     }
     dc.SelectPen(old);
 }
@@ -1422,39 +1426,121 @@ int CDsgDSPFrame::DrawDSPFrame(CDC& dc, QImage* lcdBitmap) {
     const CRect client(0, 0, dc.GetSize().cx, dc.GetSize().cy);
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
     dc.FillSolidRect(client, face);
-    dc.Draw3dRect(client, LightenColor(face, 40), DarkenColor(face, 40));
-    if (GetSPIndex() >= 0 || !IsVisiblePage()) {
-        const CDsgGOption& options = GetDsgGOption();
-        const COLORREF back = options.GetSPageBackColor();
-        const CRect lcd = GetLMClientRect();
-        const COLORREF top = LightenColor(back, 5), bottom = DarkenColor(back, 5);
-        const int h = std::max<int>(lcd.Height(), 1);
-        for (int y = lcd.top; y < lcd.bottom; ++y) {
-            const int t = y - lcd.top;
-            auto mix = [&](int shift) {
-                const int a = (top >> shift) & 0xFF, b = (bottom >> shift) & 0xFF;
-                return a + (b - a) * t / h;
-            };
-            dc.FillSolidRect(CRect(lcd.left, y, lcd.right, y + 1), RGB(mix(0), mix(8), mix(16)));
-        }
-        dc.SetTextColor(RGB(0x64, 0x64, 0x64));
-        dc.SetBkMode(TRANSPARENT);
-        if (IsVisiblePage()) DrawUGrid(dc);
-        CRect frame = lcd;
-        frame.InflateRect(1, 1);
-        dc.Draw3dRect(frame, LightenColor(back, 40), DarkenColor(back, 40));
-        for (int id : GetZOrder())
-            if (const CDsgWObj* obj = GetWObjById(id)) (void)obj;  // drawn by the object layer
-        if (IsVisiblePage()) {
-            DrawWOCSigns(dc);
-            if (GetWOEState() == nDSG_WOES__HCAPTURING) DrawHCaptureRect(dc);
-        }
-        if (lcdBitmap) *lcdBitmap = dc.Image().copy(lcd.left, lcd.top, lcd.Width(), lcd.Height());
-        if (GetWOEState() == nDSG_WOES__BROWSING_LNXPOINT) DrawLNXRubberLine(dc);
+    Draw3dFrame(&dc, client, face, 40, TRUE);
+    if (GetSPIndex() < 0 && IsVisiblePage()) return 1;
+
+    const CDsgGOption& options = GetDsgGOption();
+    const COLORREF back = options.GetSPageBackColor();
+    const CRect lcd = GetLMClientRect();
+    // A vertical gradient from 5 % lighter to 5 % darker than the page colour.
+    const COLORREF top = LightenColor(back, 5), bottom = DarkenColor(back, 5);
+    const std::int64_t span = std::max<LONG>(lcd.Height(), 1);
+    const CRect visible = lcd & client;
+    for (LONG y = visible.top; y < visible.bottom; ++y) {
+        const std::int64_t t = std::int64_t{y} - lcd.top;
+        auto mix = [&](int shift) {
+            const std::int64_t a = (top >> shift) & 0xFF, b = (bottom >> shift) & 0xFF;
+            return static_cast<int>(a + (b - a) * t / span);
+        };
+        dc.FillSolidRect(CRect(visible.left, y, visible.right, y + 1),
+                         RGB(mix(0), mix(8), mix(16)));
     }
+    dc.SetTextColor(RGB(0x64, 0x64, 0x64));
+    dc.SetBkMode(TRANSPARENT);
+    if (IsVisiblePage()) DrawUGrid(dc);
+    CRect frame = lcd;
+    frame.InflateRect(1, 1);
+    Draw3dFrame(&dc, frame, back, 40, TRUE);
+
+    CDsgWODrawPage page(this);
+    page.woeState = GetWOEState();
+    page.choice = this;
+    for (int id : GetZOrder())
+        if (const CDsgWObj* obj = GetWObjById(id)) DrawWObj(*obj, &dc, page);
+
+    if (IsVisiblePage()) {
+        DrawWOCSigns(dc);
+        if (GetWOEState() == nDSG_WOES__HCAPTURING) DrawHCaptureRect(dc);
+    }
+    if (lcdBitmap) *lcdBitmap = CopyRectToBitmap(&dc, lcd);
+    if (GetWOEState() == nDSG_WOES__BROWSING_LNXPOINT) DrawLNXRubberLine(dc);
     return 1;
 }
 
-void CDsgDSPFrame::DrawWOCSigns(CDC&) const {}
-void CDsgDSPFrame::DrawHCaptureRect(CDC&) const {}
-void CDsgDSPFrame::DrawLNXRubberLine(CDC&) const {}
+void CDsgDSPFrame::DrawWOCSigns(CDC& dc) const {
+    const int current = GetCWOCHId();
+    if (GetWOChoiceState() == nDSG_WOCHS__NONE || IsWOEStateMoving(GetWOEState())) return;
+    auto square = [](const CPoint& p, int half) {
+        return CRect(p.x - half, p.y - half, p.x + half, p.y + half);
+    };
+    if (const CDsgWObj* obj = GetWObjById(current)) {
+        const std::array<CPoint, 9> grips =
+            GetWOCSignPoints(LMToClientRect(obj->GetLMHugeRect()), 8);
+        const bool dnchar = obj->GetWOKind() == nDSG_WOKIND__WODNCHAR;
+        for (int grip = nDSG_GRIP__LEFTTOP; grip <= nDSG_GRIP__BOTTOM; ++grip) {
+            if (dnchar)
+                DrawPenRect(&dc, square(grips[grip], 3), PS_SOLID, 1, RGB(0, 0, 0));
+            else
+                dc.InvertRect(square(grips[grip], 3));
+        }
+        // Linked line ends show in red.
+        std::map<int, int> linked;
+        GetWOKLGCornerFlags(current, linked);
+        for (int corner : {nDSG_CORNER__LEFTTOP, nDSG_CORNER__RIGHTBOTTOM}) {
+            if (!linked[corner]) continue;
+            DrawPenRect(&dc, square(grips[corner], 4), PS_SOLID, 1, 0x3C3CFF);
+            DrawPenRect(&dc, square(grips[corner], 5), PS_SOLID, 1, 0x000096);
+        }
+    }
+    // The box of the whole choice: a cross at its centre and small marks at
+    // its grips, drawn inverted.
+    const CRect box = LMToClientRect(GetWObjsBoundRect(GetWOCHIds()));
+    const int rop = dc.SetROP2(R2_NOT);
+    const CPoint centre((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+    dc.MoveTo(centre.x - 5, centre.y - 5);
+    dc.LineTo(centre.x + 5, centre.y + 5);
+    dc.MoveTo(centre.x + 5, centre.y - 5);
+    dc.LineTo(centre.x - 5, centre.y + 5);
+    dc.SetROP2(rop);
+    if (current >= 0) {
+        const std::array<CPoint, 9> marks = GetWOCSignPoints(box, 3);
+        for (int grip = nDSG_GRIP__LEFTTOP; grip <= nDSG_GRIP__BOTTOM; ++grip)
+            dc.InvertRect(square(marks[grip], 2));
+    }
+}
+
+void CDsgDSPFrame::DrawHCaptureRect(CDC& dc) const {
+    const CRect lcd = GetLMClientRect();
+    auto clamp = [&](CPoint p) {
+        return CPoint(std::clamp(p.x, lcd.left, std::max(lcd.left, lcd.right - 1)),
+                      std::clamp(p.y, lcd.top, std::max(lcd.top, lcd.bottom - 1)));
+    };
+    const CPoint a = clamp(LMToClientPoint(m_ptWOEPress.x, m_ptWOEPress.y));
+    const CPoint b = clamp(LMToClientPoint(m_ptLastMove.x, m_ptLastMove.y));
+    CRect band(a, b);
+    band.NormalizeRect();
+    DrawPenRect(&dc, band, PS_DOT, 1, 0xAAAAAA);
+}
+
+void CDsgDSPFrame::DrawLNXRubberLine(CDC& dc) const {
+    CPoint end = m_ptLastMove;
+    if (m_lastKeys & Qt::ControlModifier)
+        end = ConstrainLineEndPoint(m_ptLNXStart, end, nDSG_WOKIND__WOLINE);
+    const CRect lcd = GetLMClientRect();
+    auto clamp = [&](CPoint p) {
+        return CPoint(std::clamp(p.x, lcd.left, std::max(lcd.left, lcd.right - 1)),
+                      std::clamp(p.y, lcd.top, std::max(lcd.top, lcd.bottom - 1)));
+    };
+    const CDsgUTProps& templ = GetWOEUTProps();
+    const int size = std::clamp(templ.GetInt(szUTP_DTSIZE, 0), 0, nDSG_DRAW_DTSIZE_MAX);
+    const int space =
+        std::clamp(templ.GetInt(szUTP_DTSPACE, 1), nDSG_DRAW_DTSPACE_MIN, nDSG_DRAW_DTSPACE_MAX);
+    const int dot = std::max(1, static_cast<int>(LMToClientLength(size + 1)));
+    const int spacing = std::max(1, static_cast<int>(LMToClientLength(space)));
+    const CDsgGOption& options = GetDsgGOption();
+    const COLORREF color = templ.GetInt(szUTP_CSWITCH, 1)
+                               ? CPCIndexToNegativeColor(options.GetInt(GOPT_CPCINDEX, 0))
+                               : options.GetNegativeColor();
+    DrawDotLine(&dc, clamp(LMToClientPoint(m_ptLNXStart.x, m_ptLNXStart.y)),
+                clamp(LMToClientPoint(end.x, end.y)), dot, color, dot, spacing);
+}

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 
@@ -39,6 +40,7 @@ CDsgTSPFrame* g_pTSPFrame = nullptr;
 constexpr int kSlotGap = 25;
 constexpr int kTabLeft = 8;
 constexpr int kTabTop = 10;
+constexpr int kMaxTabHeight = 2048;
 
 CDsgEActions* PageActions() {
     CDsgLSDHost* host = GetDsgLSDHost();
@@ -151,16 +153,24 @@ CDsgTSPFrame::~CDsgTSPFrame() {
     if (g_pTSPFrame == this) g_pTSPFrame = nullptr;
 }
 
-int CDsgTSPFrame::TabHeight() { return CDsgGOption::GetTSPHeight(); }
+int CDsgTSPFrame::TabHeight() {
+    // The LCD size comes from an option file: a tab is never flat and never
+    // taller than a tab of any real display, so its picture stays small.
+    return std::clamp(CDsgGOption::GetTSPHeight(), 1, kMaxTabHeight);
+}
 
 CRect CDsgTSPFrame::SlotRect(int index) {
     const int h = TabHeight();
-    const int top = index <= 0 ? kTabTop : index * (h + kSlotGap) + kTabTop;
-    return CRect(kTabLeft, top, kTabLeft + nDSG_TSP_THUMBWIDTH, top + h);
+    const std::int64_t top = index <= 0 ? kTabTop : std::int64_t{index} * (h + kSlotGap) + kTabTop;
+    const LONG y = static_cast<LONG>(std::min<std::int64_t>(top, 1 << 30));
+    return CRect(kTabLeft, y, kTabLeft + nDSG_TSP_THUMBWIDTH, y + h);
 }
 
 int CDsgTSPFrame::ScrollHeight(int count) {
-    return count == 0 ? 30 : count * (TabHeight() + kSlotGap) + 5;
+    if (count == 0) return 30;
+    // Many forms must not wrap the height.
+    const std::int64_t height = std::int64_t{count} * (TabHeight() + kSlotGap) + 5;
+    return static_cast<int>(std::min<std::int64_t>(height, 1 << 30));
 }
 
 CRect CDsgTSPFrame::GetTSPageRect(int index) const {
@@ -360,6 +370,7 @@ std::string CDsgTSPFrame::GetTSPFrameExp() const {
 // ---- Switching and thumbnails -----------------------------------------
 
 int CDsgTSPFrame::SPAppoint(int index, int focus) {
+    if (!GetTSPageBySPIndex(index)) return 0;
     const int current = CurrentSPIndex();
     int result = 1;
     if (current != index) {

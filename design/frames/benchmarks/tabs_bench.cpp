@@ -52,10 +52,9 @@ struct TwoForms {
                                  10000 * (i % 200 + 9));
                 const int id = page.GetWOIdCounter();
                 auto create = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-                create->InitWOCreation(page.WOIdCounter(), form ? nDSG_WOKIND__WOBOX
-                                                                : nDSG_WOKIND__WOFBOX,
-                                       CRect(rect.left, rect.top, rect.left, rect.top),
-                                       CDsgUTProps(), TRUE);
+                create->InitWOCreation(
+                    page.WOIdCounter(), form ? nDSG_WOKIND__WOBOX : nDSG_WOKIND__WOFBOX,
+                    CRect(rect.left, rect.top, rect.left, rect.top), CDsgUTProps(), TRUE);
                 page.EAAdd(std::move(create));
                 auto geometry = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
                 geometry->InitWOCERDRMoving(id, rect);

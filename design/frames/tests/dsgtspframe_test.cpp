@@ -467,3 +467,31 @@ TEST_F(Slot, StaleTabsOfTheVisibleFormRebuildTheirThumbnailThroughTheScaler) {
     EXPECT_EQ(strip().AFBTSPIUpdate(1), 0);
     SetDsgImageScaler({});
 }
+
+TEST_F(Slot, AFormFileNamingAPathIsRefusedUntilRenamed) {
+    MakeForms({"Form1"});
+    const std::string path = dir + "/named.dkf";
+    strip().SPSelectOne(0, 0);
+    ui.fileAnswers = {path};
+    strip().OnEUSFSave();
+    for (const char* name : {"../../evil", "a/b", "..", "Form1"}) {
+        SCOPED_TRACE(name);
+        CFxRevPropStore store;
+        ASSERT_TRUE(store.FromFile(path));
+        store.SetString("SPUSFD.spname", name);
+        ASSERT_TRUE(store.ToFile(path));
+        ui.messages.clear();
+        ui.fileAnswers = {path};
+        // The user takes the name the file proposes.
+        SetDialogHook([](QDialog& dialog) {
+            static_cast<CDlgFormName&>(dialog).OnOK();
+            return dialog.result();
+        });
+        strip().OnEUSFLoad();
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].caption,
+                  std::string(name) == "Form1" ? "Error" : "Form Name Error");
+        EXPECT_EQ(TabNames(), Names{"Form1"});
+    }
+    EXPECT_FALSE(IsPathExisting(dir + "/../evil.frm"));
+}

@@ -16,6 +16,7 @@
 
 #include "design/frames/dlggrid.h"
 #include "design/frames/dlgubar.h"
+#include "design/frames/dlgwopos.h"
 #include "design/frames/dsgtoolbox.h"
 #include "design/frames/dsgtspframe.h"
 #include "design/frames/dsgxfframe.h"
@@ -331,6 +332,107 @@ TEST_F(MainFrameTest, FirstPaintPutsTheSplitter120FromTheRight) {
     frame->GetSplitter()->move(8, 0);
     frame->repaint();
     EXPECT_EQ(frame->GetSplitter()->x(), 900 - 120);
+}
+
+// Right and bottom edges are exclusive below, as the layout counts them.
+struct Edges {
+    int left, top, right, bottom;
+};
+Edges EdgesOf(const QWidget* w) {
+    const QRect r = w->geometry();
+    return {r.x(), r.y(), r.x() + r.width(), r.y() + r.height()};
+}
+void ExpectEdges(const QWidget* w, const Edges& e, const char* name) {
+    const Edges got = EdgesOf(w);
+    EXPECT_EQ(got.left, e.left) << name;
+    EXPECT_EQ(got.top, e.top) << name;
+    EXPECT_EQ(got.right, e.right) << name;
+    EXPECT_EQ(got.bottom, e.bottom) << name;
+}
+
+// Margins 0 at the frame's edges, gap 1 between neighbours, 3 above the
+// position bar; palette width, bar heights and the band's 100 kept.
+TEST_F(MainFrameTest, ChildrenStayAnchoredThroughResizes) {
+    DWORD tick = 1000;
+    SetTickSource([&tick] { return tick; });
+    ASSERT_EQ(Init(), 1);
+    frame->repaint();
+    const int paletteWidth = frame->GetToolBox()->width();
+    const int barHeight = frame->GetUBar()->height();
+    const int posHeight = frame->GetWOPos()->height();
+    ASSERT_GT(paletteWidth, 0);
+    ASSERT_GT(barHeight, 0);
+    ASSERT_GT(posHeight, 0);
+    tick += 5000;  // the splitter follows resizes a second after the show
+
+    const std::vector<QSize> sizes = {{900, 600}, {700, 500}, {1200, 800}, {640, 420}};
+    int splitterX = 900 - 120;
+    QSize last(900, 600);
+    for (const QSize& size : sizes) {
+        SCOPED_TRACE(std::to_string(size.width()) + "x" + std::to_string(size.height()));
+        frame->resize(size);
+        splitterX += size.width() - last.width();
+        last = size;
+        const int w = size.width();
+        const int h = size.height();
+        const int posTop = h - posHeight;
+        ExpectEdges(frame->GetSplitter(), {splitterX, 0, splitterX + 5, posTop - 3}, "splitter");
+        ExpectEdges(frame->GetToolBox(), {0, 0, paletteWidth, h}, "palette");
+        ExpectEdges(frame->GetUBar(), {paletteWidth + 1, 0, splitterX - 1, barHeight}, "form bar");
+        ExpectEdges(frame->GetWOPos(), {paletteWidth + 1, posTop, w, h}, "position bar");
+        ExpectEdges(frame->GetTSPFrame(), {splitterX + 6, 0, w, posTop - 3}, "tabs");
+        ExpectEdges(frame->GetXFFrame(),
+                    {paletteWidth + 1, barHeight + 1, splitterX - 1, barHeight + 101}, "band");
+        ExpectEdges(frame->GetDSPFrame(),
+                    {paletteWidth + 1, barHeight + 102, splitterX - 1, posTop - 3}, "page");
+    }
+    SetTickSource({});
+}
+
+// The layout is saved when the frame goes and comes back with the next one,
+// unless Shift is held while it starts.
+TEST_F(MainFrameTest, SavedLayoutComesBackUnlessShiftIsHeld) {
+    ASSERT_EQ(Init(), 1);
+    const int builtIn = frame->GetToolBox()->width();
+    const int barBuiltIn = frame->GetUBar()->height();
+    frame->GetToolBox()->resize(builtIn + 17, frame->GetToolBox()->height());
+    frame->GetUBar()->resize(frame->GetUBar()->width(), barBuiltIn + 9);
+    host.reset();
+    ASSERT_TRUE(IsPathExisting(GetDsgLibFilePath(DSG_LAYOUTFILE)));
+
+    struct Case {
+        const char* name;
+        Qt::KeyboardModifiers keys;
+        int palette;
+        int bar;
+    };
+    const std::vector<Case> cases = {
+        {"plain start", Qt::NoModifier, builtIn + 17, barBuiltIn + 9},
+        {"Shift held", Qt::ShiftModifier, builtIn, barBuiltIn},
+        {"Ctrl held", Qt::ControlModifier, builtIn + 17, barBuiltIn + 9},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetModifierSource([&c] { return c.keys; });
+        host = std::make_unique<QWidget>();
+        host->resize(900, 600);
+        frame = new CDsgMainFrame(host.get());
+        frame->setGeometry(0, 0, 900, 600);
+        ASSERT_EQ(Init(), 1);
+        SetModifierSource({});
+        frame->resize(880, 590);
+        EXPECT_EQ(frame->GetToolBox()->width(), c.palette);
+        EXPECT_EQ(frame->GetUBar()->height(), c.bar);
+        // Nothing is written while the frame lives; the Shift start leaves
+        // the file for the next start as the user left it.
+        frame->GetToolBox()->resize(c.palette, 10);
+        frame->GetUBar()->resize(10, c.bar);
+        if (c.keys == Qt::ShiftModifier) {
+            frame->GetToolBox()->resize(builtIn + 17, 10);
+            frame->GetUBar()->resize(10, barBuiltIn + 9);
+        }
+        host.reset();
+    }
 }
 
 TEST_F(MainFrameTest, GridDialogOpensOnce) {

@@ -435,6 +435,89 @@ TEST_F(MainFrameTest, SavedLayoutComesBackUnlessShiftIsHeld) {
     }
 }
 
+// A form the switch cannot read is not opened: the visible form stays, with
+// its content, and the unreadable file is never written over.
+TEST_F(MainFrameTest, SwitchToAnUnreadableFormKeepsTheVisibleOne) {
+    ASSERT_EQ(Init(), 1);
+    OpenForm();
+    for (const char* name : {"Damaged", "Missing"}) {
+        CDsgEActions empty;
+        ASSERT_TRUE(CDsgLSDAction().AddELSFile(empty, name));
+        ASSERT_TRUE(frame->TSPAddPage(name));
+    }
+    ASSERT_EQ(frame->GetTSPFrame()->SPAppoint(0, 0), 1);
+    ASSERT_EQ(Page().GetSPIndex(), 0);
+    Make(nDSG_WOKIND__WOBOX, CRect(kDot, kDot, 9 * kDot, 9 * kDot));
+    const std::string damaged = dir + "/Damaged.frm";
+    testsupport::WriteFileBytes(damaged, std::string("\x07\x00\xff garbage", 11));
+    std::remove((dir + "/Missing.frm").c_str());
+
+    struct Case {
+        const char* name;
+        int index;
+    };
+    for (const Case& c : {Case{"damaged", 1}, Case{"missing", 2}}) {
+        SCOPED_TRACE(c.name);
+        ui.messages.clear();
+        const int actions = Page().GetEACount();
+        EXPECT_EQ(frame->GetTSPFrame()->SPAppoint(c.index, 0), 0);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text.rfind("Could not load form", 0), 0u) << ui.messages[0].text;
+        EXPECT_EQ(Page().GetSPIndex(), 0);
+        EXPECT_EQ(Page().GetEACount(), actions);
+        EXPECT_EQ(Page().GetWObjCount(), 1);
+        // The page's cache writes the visible form, not the unreadable one.
+        Page().SetCached(0);
+        FireTimerForTest(&Page(), nDSG_DSPTIMER__CACHE);
+    }
+    EXPECT_EQ(testsupport::ReadFileBytes(damaged), std::string("\x07\x00\xff garbage", 11));
+    EXPECT_FALSE(IsPathExisting(dir + "/Missing.frm"));
+    // The visible form was written to its own file on every attempt.
+    CDsgEActions reread;
+    int level = 0;
+    ASSERT_TRUE(reread.EActionsFromFile(dir + "/Form1.frm", level));
+    EXPECT_EQ(reread.GetEACount(), Page().GetEACount());
+}
+
+// A form list whose count promises more forms than it names: the named forms
+// come back, the user is told, and the list is written again so that a form
+// added next takes the place after them.
+TEST_F(MainFrameTest, RecoveryOfADamagedFormListSaysSoAndLosesNothing) {
+    ASSERT_EQ(Init(), 1);
+    const std::string ini = dir + "/" + LSD_INI_FILE;
+    const std::vector<std::string> names = {"Main", "Menu", "Help"};
+    for (size_t i = 0; i < names.size(); ++i) {
+        CDsgEActions form;
+        ASSERT_TRUE(CDsgLSDAction().AddELSFile(form, names[i]));
+    }
+    std::vector<std::string> bytes;
+    for (const std::string& name : names)
+        bytes.push_back(testsupport::ReadFileBytes(dir + "/" + name + ".frm"));
+    ASSERT_TRUE(SetIniString(ini, "SPCount", "1000", LSD_INI_SECTION));
+    ASSERT_TRUE(SetIniString(ini, "UComplete", "0", LSD_INI_SECTION));
+    ClearIniCache();
+
+    ASSERT_TRUE(CDsgLSDAction().LSDReset(TRUE, TRUE, TRUE, TRUE));
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].text, "The last unsaved data will be restored.");
+    EXPECT_EQ(ui.messages[1].text,
+              "The form list of the working folder is damaged. 3 of 1000 forms were restored.");
+    ASSERT_EQ(frame->TSPGetPageCount(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(frame->GetTSPFrame()->GetTSPageBySPIndex(i)->GetSPName(), names[i]);
+        EXPECT_EQ(testsupport::ReadFileBytes(dir + "/" + names[i] + ".frm"), bytes[i]);
+    }
+    ClearIniCache();
+    EXPECT_EQ(GetIniString(ini, "SPCount", LSD_INI_SECTION, ""), "3");
+    EXPECT_EQ(Page().GetSPIndex(), 0);
+
+    CDsgEActions added;
+    ASSERT_TRUE(CDsgLSDAction().AddELSFile(added, "Extra"));
+    ClearIniCache();
+    EXPECT_EQ(GetIniString(ini, "Form3Name", LSD_INI_SECTION, ""), "Extra");
+    EXPECT_EQ(GetIniString(ini, "SPCount", LSD_INI_SECTION, ""), "4");
+}
+
 TEST_F(MainFrameTest, GridDialogOpensOnce) {
     ASSERT_EQ(Init(), 1);
     frame->SetUGrid();

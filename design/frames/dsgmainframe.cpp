@@ -14,6 +14,7 @@
 #include "chareditor/dtrggjpixel.h"
 #include "design/frames/dlggrid.h"
 #include "design/frames/dlgubar.h"
+#include "design/frames/dlgwopos.h"
 #include "design/frames/dsgframepaint.h"
 #include "design/frames/dsgtoolbox.h"
 #include "design/frames/dsgtspframe.h"
@@ -88,6 +89,7 @@ CDsgMainFrame::~CDsgMainFrame() {
     delete m_pXFFrame;
     delete m_pTSPFrame;
     delete m_pDSPFrame;
+    delete m_pWOPos;
     delete m_pToolBox;
     delete m_pLogWnd;
     if (g_pDsgMainFrame == this) g_pDsgMainFrame = nullptr;
@@ -126,11 +128,9 @@ int CDsgMainFrame::InitMainFrame(int slot, int show, const std::string& slotFold
 
 void CDsgMainFrame::CreateChildren() {
     m_pToolBox = new CDlgToolBox(this);
-    m_pToolBox->setWindowFlags(Qt::Widget);
     SetDlgCtrlID(m_pToolBox, IDD_DSG_TOOLBOX);
     m_pToolBox->show();
     m_pUBar = new CDlgUBar(this);
-    m_pUBar->setWindowFlags(Qt::Widget);
     SetDlgCtrlID(m_pUBar, IDD_DSG_UBAR);
     m_pUBar->show();
 
@@ -140,6 +140,11 @@ void CDsgMainFrame::CreateChildren() {
     m_pDSPFrame->show();
     m_pXFFrame = new CDsgXFFrame(this);
     m_pXFFrame->show();
+
+    m_pWOPos = new CDlgWOPos(this);
+    m_pWOPosWnd = m_pWOPos;
+    SetDlgCtrlID(m_pWOPos, IDD_DSG_WOPOS);
+    m_pWOPos->show();
 
     m_pTSPFrame = new CDsgTSPFrame(this);
     m_pTSPFrame->setGeometry(0, 0, 0, 0);
@@ -211,6 +216,12 @@ void CDsgMainFrame::RecalcChildLayout() {
     QWidget* const tabs = m_pTSPFrame;
     QWidget* const host = m_pXFFrame;
 
+    // The position bar first: the splitter, the tabs and the page end above
+    // it.
+    FillRightOf(m_pWOPosWnd, toolBox, -1);
+    MoveToBottom(m_pWOPosWnd, 0);
+    StretchRight(m_pWOPosWnd, 0);
+
     // The splitter runs from the top to just above the position bar and
     // keeps its distance from the right edge.
     AlignTop(splitter, 0);
@@ -224,10 +235,6 @@ void CDsgMainFrame::RecalcChildLayout() {
     MoveToTop(uBar, 0);
     FillRightOf(uBar, toolBox, -1);
     StretchToLeftOf(uBar, splitter, -1);
-
-    FillRightOf(m_pWOPosWnd, toolBox, -1);
-    MoveToBottom(m_pWOPosWnd, 0);
-    StretchRight(m_pWOPosWnd, 0);
 
     AlignTop(tabs, 0);
     FillRightOf(tabs, splitter, -1);
@@ -550,9 +557,13 @@ void CDsgMainFrame::RebuildDSPObjects() {
     if (m_pDSPFrame) m_pDSPFrame->RebuildWObjs();
 }
 
-void CDsgMainFrame::RefreshWOPos() {}
+void CDsgMainFrame::RefreshWOPos() {
+    if (m_pWOPos) m_pWOPos->RefreshWOPos();
+}
 
-void CDsgMainFrame::ShowCursorLCDPos(const CPoint&) {}
+void CDsgMainFrame::ShowCursorLCDPos(const CPoint& clientPoint) {
+    if (m_pWOPos) m_pWOPos->ShowCursorLCDPos(clientPoint);
+}
 
 void CDsgMainFrame::MarkDSPUnsaved() {
     if (m_pDSPFrame) m_pDSPFrame->SetCached(0);

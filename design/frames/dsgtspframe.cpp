@@ -386,8 +386,8 @@ int CDsgTSPFrame::SPAppoint(int index, int focus) {
             Refresh(5);
             Refresh(6);
         } else {
-            AppMessageBox(nullptr,
-                          "Could not load form " + CDsgLSDAction::GetSPName(CurrentSPIndex()),
+            // The visible form stays; the message names the form that failed.
+            AppMessageBox(nullptr, "Could not load form " + CDsgLSDAction::GetSPName(index),
                           "Error", MB_OK);
             result = 0;
         }

@@ -176,6 +176,17 @@ TEST_F(Slot, SwitchStopsWhenTheVisibleFormCannotBeSaved) {
     EXPECT_EQ(ui.messages[0].caption, "Error");
     EXPECT_EQ(Visible(), 1);
     EXPECT_EQ(Objects(), 3);  // the edits stay on the page
+
+    // A chosen form whose file cannot be read is named, and nothing changes.
+    std::remove((dir + "/Form2.frm").c_str());
+    testsupport::WriteFileBytes(dir + "/Form1.frm", "damaged");
+    ui.messages.clear();
+    EXPECT_EQ(strip().SPAppoint(0, 1), 0);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "Could not load form Form1");
+    EXPECT_EQ(Visible(), 1);
+    EXPECT_EQ(Objects(), 3);
+    EXPECT_EQ(Frm("Form1"), "damaged");
 }
 
 TEST_F(Slot, RenameMovesTheWorkingFileWithTheForm) {

@@ -15,7 +15,6 @@
 #include "design/frames/dlggrid.h"
 #include "design/frames/dlgubar.h"
 #include "design/frames/dlgwopos.h"
-#include "design/frames/dsgframepaint.h"
 #include "design/frames/dsgtoolbox.h"
 #include "design/frames/dsgtspframe.h"
 #include "design/frames/dsgxfframe.h"
@@ -135,14 +134,12 @@ void CDsgMainFrame::CreateChildren() {
     m_pUBar->show();
 
     m_pDSPFrame = new CDsgDSPFrame(1, this);
-    m_pDSPWnd = m_pDSPFrame;
     m_pDSPFrame->setGeometry(0, 0, 0, 0);
     m_pDSPFrame->show();
     m_pXFFrame = new CDsgXFFrame(this);
     m_pXFFrame->show();
 
     m_pWOPos = new CDlgWOPos(this);
-    m_pWOPosWnd = m_pWOPos;
     SetDlgCtrlID(m_pWOPos, IDD_DSG_WOPOS);
     m_pWOPos->show();
 
@@ -151,7 +148,7 @@ void CDsgMainFrame::CreateChildren() {
     m_pTSPFrame->show();
 
     // The splitter sits between the page and the tabs.
-    m_pSplitter->SetFirstPane(m_pDSPWnd, 100);
+    m_pSplitter->SetFirstPane(m_pDSPFrame, 100);
     m_pSplitter->SetSecondPane(m_pTSPFrame, 35);
     m_pSplitter->raise();
 
@@ -204,28 +201,30 @@ void CDsgMainFrame::UCSet() {
     action.UCSet();
 }
 
-int CDsgMainFrame::GetDSPTop() const { return m_pDSPWnd ? m_pDSPWnd->geometry().top() : -1; }
+int CDsgMainFrame::GetDSPTop() const { return m_pDSPFrame ? m_pDSPFrame->geometry().top() : -1; }
 
 // ---- Layout -----------------------------------------------------------------
 
 void CDsgMainFrame::RecalcChildLayout() {
-    if (!m_pWOPosWnd) return;
+    if (!m_pWOPos) return;
     QWidget* const splitter = m_pSplitter;
     QWidget* const toolBox = m_pToolBox;
     QWidget* const uBar = m_pUBar;
     QWidget* const tabs = m_pTSPFrame;
     QWidget* const host = m_pXFFrame;
+    QWidget* const posBar = m_pWOPos;
+    QWidget* const page = m_pDSPFrame;
 
     // The position bar first: the splitter, the tabs and the page end above
     // it.
-    FillRightOf(m_pWOPosWnd, toolBox, -1);
-    MoveToBottom(m_pWOPosWnd, 0);
-    StretchRight(m_pWOPosWnd, 0);
+    FillRightOf(posBar, toolBox, -1);
+    MoveToBottom(posBar, 0);
+    StretchRight(posBar, 0);
 
     // The splitter runs from the top to just above the position bar and
     // keeps its distance from the right edge.
     AlignTop(splitter, 0);
-    StretchToAbove(splitter, m_pWOPosWnd, -1);
+    StretchToAbove(splitter, posBar, -1);
     m_pSplitter->FollowParentSize();
 
     MoveToLeft(toolBox, 0);
@@ -239,16 +238,16 @@ void CDsgMainFrame::RecalcChildLayout() {
     AlignTop(tabs, 0);
     FillRightOf(tabs, splitter, -1);
     StretchRight(tabs, 0);
-    StretchToAbove(tabs, m_pWOPosWnd, -1);
+    StretchToAbove(tabs, posBar, -1);
 
     FillRightOf(host, toolBox, -1);
     MoveBelow(host, uBar, -1);
     StretchToLeftOf(host, splitter, -1);
 
-    FillRightOf(m_pDSPWnd, toolBox, -1);
-    MoveBelow(m_pDSPWnd, host, -1);
-    StretchToLeftOf(m_pDSPWnd, splitter, -1);
-    StretchToAbove(m_pDSPWnd, m_pWOPosWnd, -1);
+    FillRightOf(page, toolBox, -1);
+    MoveBelow(page, host, -1);
+    StretchToLeftOf(page, splitter, -1);
+    StretchToAbove(page, posBar, -1);
 }
 
 void CDsgMainFrame::resizeEvent(QResizeEvent* event) {
@@ -312,7 +311,7 @@ void CDsgMainFrame::SRefreshSREvent(int code) {
             RebuildDSPObjects();
             [[fallthrough]];
         case 2:
-            if (m_pDSPWnd) m_pDSPWnd->update();
+            if (m_pDSPFrame) m_pDSPFrame->update();
             break;
         case 3:
             if (m_pXFFrame) {
@@ -373,11 +372,11 @@ void CDsgMainFrame::_OnJustWOCreated(int) {
 }
 
 void CDsgMainFrame::PResize(int percent) {
-    if (!m_pDSPWnd) return;
+    if (!m_pDSPFrame) return;
     QWidget* top = window();
     const CSize lcd = CDsgGOption::GetLMSize();
     const QRect outer = top->frameGeometry();
-    const QRect page = m_pDSPWnd->frameGeometry();
+    const QRect page = m_pDSPFrame->frameGeometry();
     int width = static_cast<int>(lcd.cx * percent * 0.01 + (outer.width() - page.width()) + 50);
     const int height =
         static_cast<int>(lcd.cy * percent * 0.01 + (outer.height() - page.height()) + 50);

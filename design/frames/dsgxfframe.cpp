@@ -5,6 +5,7 @@
 
 #include "design/frames/dsgframepaint.h"
 #include "design/frames/dsgmainframe.h"
+#include "design/surface/dsgdspframe.h"
 #include "foundation/fxstrings.h"
 #include "platform/dc.h"
 #include "platform/textcodec.h"
@@ -47,7 +48,10 @@ std::string CDsgXFFrame::GetToolHints(int tool) {
     return hints;
 }
 
-int CDsgXFFrame::GetHintTool() const { return 0; }
+int CDsgXFFrame::GetHintTool() const {
+    const CDsgDSPFrame* page = GetDsgDSPFrame();
+    return page ? page->GetWOETool() : 0;
+}
 
 void CDsgXFFrame::ShowXFPanel() {
     // No panel is built yet: the hints show through.

@@ -5,6 +5,7 @@
 #include "design/frames/dsgmainframe.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -25,6 +26,7 @@
 #include "design/model/dsglsdaction.h"
 #include "design/surface/dsgdspframe.h"
 #include "foundation/fxpropstore.h"
+#include "foundation/fxsharedvalues.h"
 #include "foundation/fxutils.h"
 #include "platform/keyboard.h"
 #include "platform/paths.h"
@@ -516,6 +518,48 @@ TEST_F(MainFrameTest, RecoveryOfADamagedFormListSaysSoAndLosesNothing) {
     ClearIniCache();
     EXPECT_EQ(GetIniString(ini, "Form3Name", LSD_INI_SECTION, ""), "Extra");
     EXPECT_EQ(GetIniString(ini, "SPCount", LSD_INI_SECTION, ""), "4");
+}
+
+TEST_F(MainFrameTest, DiagnosticsModeLogsBesideTheLibraryWithAWindow) {
+    const std::string marker = GetDeveloperMarkerPath();
+    MakeFolderPathFor(marker);
+    testsupport::WriteFileBytes(marker, "");
+    ForgetDeveloperMarker();
+    const std::string log = GetDsgLibFilePath(DSG_LOGFILE);
+    testsupport::WriteFileBytes(log, "an older session\r\n");
+
+    ASSERT_EQ(Init(), 1);
+    EXPECT_EQ(GetSharedLogPath(), log);
+    ASSERT_NE(frame->GetLogWindow(), nullptr);
+    EXPECT_EQ(frame->GetLogWindow()->windowTitle(), QString("dsg.log"));
+    EXPECT_TRUE(frame->GetLogWindow()->isVisible());
+    EXPECT_EQ(frame->GetLogWindow()->height(), 550);
+    // Emptied at the start, then written by the engine's log.
+    EXPECT_EQ(testsupport::ReadFileBytes(log).find("older"), std::string::npos);
+    LogWrite("hello");
+    EXPECT_NE(testsupport::ReadFileBytes(log).find("hello"), std::string::npos);
+
+    std::remove(marker.c_str());
+    ForgetDeveloperMarker();
+    FxSharedValues().ReleaseShared(GetSharedLogPathName(static_cast<unsigned long>(::getpid())));
+}
+
+// The band's hints follow the page's tool while nothing is chosen.
+TEST(XFFrameTest, HintsFollowTheTool) {
+    const std::string ctrlShift =
+        "Use Mouse+Ctrl key to draw squared ones.\r\nUse Mouse+Shift key to draw symmetrical ones.";
+    const std::vector<std::pair<int, std::string>> cases = {
+        {0, "Use tab key to select neighbor ones."},
+        {1, ctrlShift},
+        {2, ctrlShift + "\r\nUse Mouse+ALT key to draw continuous lines.\r\nThick and dotted lines "
+                        "do not appear correctly on Windows 98 PC screen."},
+        {5, ctrlShift + "\r\nDotted circles are not supported."},
+        {6, ctrlShift},
+        {7, ""},
+        {100, ctrlShift + "\r\nYou can create up to 100 menus.\r\nMenu is valid only for Tavio."},
+    };
+    for (const auto& [tool, hints] : cases)
+        EXPECT_EQ(CDsgXFFrame::GetToolHints(tool), hints) << tool;
 }
 
 TEST_F(MainFrameTest, GridDialogOpensOnce) {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "design/frames/veldrane_export.h"
 #include "design/model/dsgeaction.h"
 #include "foundation/revolver.h"
 #include "platform/wintypes.h"
@@ -32,7 +33,7 @@ enum {
 // (b mod 10) x 10 + (c mod 10) of its four-part version a.b.c.d.
 int GetDsgVersionCode();
 
-class CDsgEActions {
+class VELDRANE_API CDsgEActions {
 public:
     explicit CDsgEActions(BOOL notify = FALSE);
     CDsgEActions(const CDsgEActions&) = delete;

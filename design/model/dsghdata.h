@@ -12,6 +12,7 @@
 // writer's record is what every instance reads; a larger record grows the
 // block for every holder, and readers take a whole record or none.
 
+#include "design/frames/veldrane_export.h"
 #include "design/model/dsgwobjs.h"
 #include "foundation/revolver.h"
 #include "platform/geometry.h"
@@ -36,7 +37,7 @@ public:
     CRevolver m_revGJPixel;
 };
 
-class CDsgHDAction : public CDsgHData {
+class VELDRANE_API CDsgHDAction : public CDsgHData {
 public:
     CDsgHDAction();
     ~CDsgHDAction() override;

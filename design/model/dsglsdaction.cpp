@@ -183,9 +183,11 @@ BOOL CDsgLSDAction::LSDReset(BOOL startWithForm, BOOL /*ignored*/, BOOL recovery
         // where it is.
         std::vector<std::string> names;
         std::vector<std::string> refused;
+        int listed = 0;
         for (int i = 0; i < count; ++i) {
             std::string name = GetSPName(i);
             if (name.empty()) break;
+            ++listed;
             if (IsUsableSPName(name))
                 names.push_back(std::move(name));
             else
@@ -194,10 +196,18 @@ BOOL CDsgLSDAction::LSDReset(BOOL startWithForm, BOOL /*ignored*/, BOOL recovery
         AppMessageBox(nullptr, "The last unsaved data will be restored.", "Data Recovery", MB_OK);
         for (const std::string& text : refused)
             AppMessageBox(nullptr, text, "Data Recovery", MB_OK);
+        if (listed < count) {
+            AppMessageBox(nullptr,
+                          "The form list of the working folder is damaged. " +
+                              std::to_string(names.size()) + " of " + std::to_string(count) +
+                              " forms were restored.",
+                          "Data Recovery", MB_OK);
+        }
         host->TSPRemoveAllPages();
         for (const std::string& name : names) host->TSPAddPage(name);
-        // Tabs and the list must agree form by form.
-        if (!refused.empty() && !host->TSPWriteFormList())
+        // Tabs and the list must agree form by form, so that forms added
+        // later land at their tabs' places.
+        if ((!refused.empty() || listed < count) && !host->TSPWriteFormList())
             AppMessageBox(nullptr, "Error 1211!", "Error", MB_OK);
         host->UpdatePaletteButtons();
         // The character set of the interrupted session comes back with its
@@ -268,7 +278,17 @@ BOOL CDsgLSDAction::SLSLaunch(int index, BOOL makeCurrent) {
     if (!actions) return TRUE;
     const std::string name = GetSPName(index);
     int level = nDSG_EAVERSION__NONE;
-    if (IsUsableSPName(name)) actions->EActionsFromFile(GetSPFilePath(name), level);
+    if (IsUsableSPName(name)) {
+        // A working file that cannot be read leaves the page as it is: the
+        // form shown stays shown and the unreadable file is not written over
+        // by the next cache of an emptied page.
+        CDsgEActions trial;
+        if (!trial.EActionsFromFile(GetSPFilePath(name), level)) {
+            LogWrite("SLSLaunch Fail: " + name);
+            return FALSE;
+        }
+        actions->EActionsFromFile(GetSPFilePath(name), level);
+    }
     if (makeCurrent) actions->SetSPIndex(index);
     return TRUE;
 }

@@ -1,16 +1,22 @@
 #include "foundation/fxpropstore.h"
 
+#include <limits>
+
 #include "foundation/fxstrings.h"
 
 namespace {
 
 int g_nKeyStyle = KEYSTYLE_LONG;
 
-// Splits at the delimiter, keeping empty pieces.
-std::vector<std::string> SplitKeepEmpty(const std::string& text, char delim) {
+// Splits at the delimiter, keeping empty pieces; only the first `most`
+// pieces are made (an empty piece costs far more than the delimiter that
+// makes it, so untrusted texts are split only as far as they are used).
+std::vector<std::string> SplitKeepEmpty(const std::string& text, char delim,
+                                        size_t most = std::numeric_limits<size_t>::max()) {
     std::vector<std::string> pieces;
     size_t from = 0;
     for (;;) {
+        if (pieces.size() >= most) return pieces;
         const size_t at = text.find(delim, from);
         if (at == std::string::npos) {
             pieces.push_back(text.substr(from));
@@ -121,19 +127,20 @@ void CFxPropStore::GetKeys(std::vector<std::string>& keys) const {
     for (const auto& [key, entry] : m_mapEntries) keys.push_back(key);
 }
 
-BOOL CFxPropStore::GetStringArray(const std::string& name, std::vector<std::string>& items) const {
+BOOL CFxPropStore::GetStringArray(const std::string& name, std::vector<std::string>& items,
+                                  size_t most) const {
     int delim = 0;
     std::string data;
     if (!HasKey("%SA:type:" + name)) return FALSE;
     if (!LookupInt("%SA:delm:" + name, delim)) return FALSE;
     if (!LookupString("%SA:data:" + name, data)) return FALSE;
     items.clear();
-    if (!data.empty()) items = SplitKeepEmpty(data, static_cast<char>(delim));
+    if (!data.empty()) items = SplitKeepEmpty(data, static_cast<char>(delim), most);
     return TRUE;
 }
 
 CRect CFxPropStore::GetRectText(const std::string& key) const {
-    const std::vector<std::string> pieces = SplitKeepEmpty(GetString(key), ',');
+    const std::vector<std::string> pieces = SplitKeepEmpty(GetString(key), ',', 4);
     LONG v[4] = {0, 0, 0, 0};
     for (size_t i = 0; i < 4 && i < pieces.size(); ++i) v[i] = AtoiText(pieces[i]);
     return CRect(v[0], v[1], v[2], v[3]);

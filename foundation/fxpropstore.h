@@ -105,8 +105,9 @@ public:
 
     // A text array travels as three items: "%SA:type:"+name, "%SA:delm:"+name
     // (the delimiter's character code) and "%SA:data:"+name (the items joined
-    // by the delimiter).
-    BOOL GetStringArray(const std::string& name, std::vector<std::string>& items) const;
+    // by the delimiter). Reading stops after the first `most` items.
+    BOOL GetStringArray(const std::string& name, std::vector<std::string>& items,
+                        size_t most = static_cast<size_t>(-1)) const;
     // The text "left,top,right,bottom" of the key as a rectangle (missing
     // pieces 0).
     CRect GetRectText(const std::string& key) const;

@@ -61,23 +61,55 @@ bool CFxSharedValues::IsHeld(const std::string& name) const {
     return m_handles.count(BlockName(name)) != 0;
 }
 
-BOOL CFxSharedValues::PutSharedBuffer(const std::string& name, const CRevolver& buffer) {
-    const std::string block = BlockName(name);
-    ReleaseShared(block);
-    const int length = buffer.GetLength();
-    if (length < 0) return FALSE;
-    const std::size_t size = kCountBytes + static_cast<std::size_t>(length);
-    auto mapping = SharedMemoryBlock::Create(block, size);
-    if (!mapping) return FALSE;
-    // A block another process still holds may be too small; a cut byte block
-    // would read back as a different record, so refuse instead.
-    if (mapping->Size() < size) return FALSE;
+namespace {
+
+void PutCount(SharedMemoryBlock& block, std::size_t length) {
     const unsigned char count[kCountBytes] = {static_cast<unsigned char>(length & 0xFF),
                                               static_cast<unsigned char>((length >> 8) & 0xFF),
                                               static_cast<unsigned char>((length >> 16) & 0xFF),
                                               static_cast<unsigned char>((length >> 24) & 0xFF)};
-    if (!mapping->Write(0, count, kCountBytes)) return FALSE;
-    if (length > 0 && !buffer.ReadAt(mapping->Data() + kCountBytes, length, 0)) return FALSE;
+    block.Write(0, count, kCountBytes);
+}
+
+// Holds a block's content lock for a scope.
+class ContentLock {
+public:
+    ContentLock(SharedMemoryBlock& block, bool exclusive)
+        : m_block(block), m_locked(block.LockContent(exclusive)) {}
+    ~ContentLock() {
+        if (m_locked) m_block.UnlockContent();
+    }
+    ContentLock(const ContentLock&) = delete;
+    ContentLock& operator=(const ContentLock&) = delete;
+    bool Locked() const { return m_locked; }
+
+private:
+    SharedMemoryBlock& m_block;
+    bool m_locked;
+};
+
+}  // namespace
+
+BOOL CFxSharedValues::PutSharedBuffer(const std::string& name, const CRevolver& buffer) {
+    const std::string block = BlockName(name);
+    ReleaseShared(block);
+    const int length = buffer.GetLength();
+    if (length < 0 || !buffer.IsConsistent()) return FALSE;
+    const std::size_t size = kCountBytes + static_cast<std::size_t>(length);
+    auto mapping = SharedMemoryBlock::Create(block, size);
+    if (!mapping) return FALSE;
+    {
+        ContentLock lock(*mapping, true);
+        if (!lock.Locked()) return FALSE;
+        // A block another process still holds may be smaller: it grows for
+        // every holder, so the record is never cut and never goes elsewhere.
+        if (!mapping->Grow(size)) return FALSE;
+        // The count is 0 while the bytes change, so a writer that dies half
+        // way leaves no record rather than a torn one.
+        PutCount(*mapping, 0);
+        if (length > 0 && !buffer.ReadAt(mapping->Data() + kCountBytes, length, 0)) return FALSE;
+        PutCount(*mapping, static_cast<std::size_t>(length));
+    }
     m_handles[block] = std::move(mapping);
     return TRUE;
 }
@@ -86,6 +118,8 @@ BOOL CFxSharedValues::GetSharedBuffer(const std::string& name, CRevolver& buffer
     buffer.Free();
     auto mapping = SharedMemoryBlock::Open(BlockName(name));
     if (!mapping) return FALSE;
+    ContentLock lock(*mapping, false);
+    if (!lock.Locked()) return FALSE;
     unsigned char count[kCountBytes] = {};
     if (!mapping->Read(0, count, kCountBytes)) return FALSE;
     std::size_t length =

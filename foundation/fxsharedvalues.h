@@ -39,10 +39,13 @@ public:
     // Closes and forgets this process's hold on the block, if any.
     void ReleaseShared(const std::string& name);
 
-    // A byte block: a 32-bit little-endian count, then the bytes. The writer
-    // fails (nothing held) when a block another process holds is too small
-    // for the whole content; the reader empties the buffer first, FALSE when
-    // the block does not exist.
+    // A byte block: a 32-bit little-endian count, then the bytes. A block
+    // another process holds grows when the content does not fit, so every
+    // reader finds the last content written; the writer fails (nothing
+    // held) only when the block cannot be made or grown. Writers and readers
+    // take the block's content lock, so a reader gets a whole content or,
+    // after a writer died half way, none. The reader empties the buffer
+    // first, FALSE when the block does not exist.
     BOOL PutSharedBuffer(const std::string& name, const CRevolver& buffer);
     BOOL GetSharedBuffer(const std::string& name, CRevolver& buffer) const;
 

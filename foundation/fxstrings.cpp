@@ -187,8 +187,10 @@ int ParseKeyValueText(const std::string& text, CFxStringMap& map,
                       const std::string& keyValueSeparator, const std::string& pairSeparator,
                       BOOL trim, BOOL swap, BOOL lowerKeys, BOOL lowerValues) {
     map.clear();
+    // An empty pair holds no key: skipped as it is split, so that a text of
+    // nothing but separators costs no more than its own bytes.
     std::vector<std::string> pairs;
-    SplitStringBySeparator(pairs, text, pairSeparator);
+    SplitStringBySeparator(pairs, text, pairSeparator, FALSE, TRUE);
     int taken = 0;
     std::vector<std::string> parts;
     for (const std::string& pair : pairs) {

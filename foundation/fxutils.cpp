@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include "foundation/fxstrings.h"
 #include "platform/atomicfile.h"
 #include "platform/inifile.h"
+#include "platform/inputfile.h"
 #include "platform/paths.h"
 #include "platform/textcodec.h"
 #include "platform/uiservices.h"
@@ -43,10 +45,22 @@ bool IsFolder(const std::string& path) {
 
 BOOL ReadFileAsText(std::FILE* file, std::string& text, BOOL replaceNul, char fill) {
     text.clear();
-    if (file == nullptr || std::fseek(file, 0, SEEK_SET) != 0) return FALSE;
+    if (file == nullptr) return FALSE;
+    struct stat st {};
+    if (::fstat(::fileno(file), &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<unsigned long long>(st.st_size) > kMaxInputFileBytes ||
+        std::fseek(file, 0, SEEK_SET) != 0)
+        return FALSE;
     char chunk[8192];
     std::size_t n = 0;
-    while ((n = std::fread(chunk, 1, sizeof(chunk), file)) > 0) text.append(chunk, n);
+    while ((n = std::fread(chunk, 1, sizeof(chunk), file)) > 0) {
+        // A file that grows while it is read stops at the cap too.
+        if (text.size() + n > kMaxInputFileBytes) {
+            text.clear();
+            return FALSE;
+        }
+        text.append(chunk, n);
+    }
     if (std::ferror(file)) {
         text.clear();
         return FALSE;
@@ -56,13 +70,9 @@ BOOL ReadFileAsText(std::FILE* file, std::string& text, BOOL replaceNul, char fi
 }
 
 BOOL ReadTextFile(const std::string& path, std::string& text, BOOL replaceNul, char fill) {
-    text.clear();
-    if (path.empty() || IsFolder(path)) return FALSE;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return FALSE;
-    const BOOL ok = ReadFileAsText(file, text, replaceNul, fill);
-    std::fclose(file);
-    return ok;
+    if (ReadInputFile(path, text) != InputFileError::None) return FALSE;
+    if (replaceNul) std::replace(text.begin(), text.end(), '\0', fill);
+    return TRUE;
 }
 
 std::string ReadWholeTextFile(const std::string& path, BOOL replaceNul, char fill) {
@@ -93,9 +103,10 @@ BOOL CreateEmptyFile(const std::string& path) { return WriteTextFile(path, "", F
 BOOL IsPathExisting(const std::string& path) {
     if (path.empty()) return FALSE;
     if (IsFolder(path)) return TRUE;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return FALSE;
-    std::fclose(file);
+    // Without O_NONBLOCK a FIFO would hold the open until a writer comes.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return FALSE;
+    ::close(fd);
     return TRUE;
 }
 

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/atomicfile.h"
+#include "platform/inputfile.h"
 #include "platform/paths.h"
 
 CRevolver::CRevolver() = default;
@@ -199,13 +200,17 @@ BOOL CRevolver::ToFile(const std::string& path, AtomicFileBatch& batch) const {
 BOOL CRevolver::FromFile(std::FILE* file, long offset, long len) {
     Free();
     if (file == nullptr || offset < 0 || len < -1) return FALSE;
+    // Only a regular file has an end to seek to and a size to check before
+    // anything is read.
+    struct stat st {};
+    if (::fstat(::fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) return FALSE;
     if (len == -1) {
         if (std::fseek(file, 0, SEEK_END) != 0) return FALSE;
         const long size = std::ftell(file);
         if (size < 0) return FALSE;
         len = size > offset ? size - offset : 0;
     }
-    if (len > INT_MAX) return FALSE;
+    if (len > INT_MAX || static_cast<unsigned long>(len) > kMaxInputFileBytes) return FALSE;
     if (std::fseek(file, offset, SEEK_SET) != 0) return FALSE;
     if (len == 0) return TRUE;
     std::unique_ptr<BYTE[]> bytes(new BYTE[static_cast<size_t>(len)]);
@@ -218,16 +223,23 @@ BOOL CRevolver::FromFile(std::FILE* file, long offset, long len) {
     return TRUE;
 }
 
-BOOL CRevolver::FromFile(const std::string& path) {
+BOOL CRevolver::FromFile(const std::string& path) { return FromFile(path, nullptr); }
+
+BOOL CRevolver::FromFile(const std::string& path, InputFileError* error) {
     Free();
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return FALSE;
-    struct stat st {};
-    if (::fstat(::fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) {
-        std::fclose(file);
-        return FALSE;
+    InputFile file;
+    InputFileError result = file.Open(path, std::min<std::size_t>(kMaxInputFileBytes, INT_MAX));
+    // The bytes go straight into storage of the file's size: one copy.
+    if (result == InputFileError::None && file.Size() > 0) {
+        const int size = static_cast<int>(file.Size());
+        Reserve(size, 0);
+        if (file.ReadAll(m_pData.get())) {
+            m_nLength = size;
+        } else {
+            Free();
+            result = InputFileError::Unreadable;
+        }
     }
-    const BOOL ok = FromFile(file, 0, -1);
-    std::fclose(file);
-    return ok;
+    if (error) *error = result;
+    return result == InputFileError::None ? TRUE : FALSE;
 }

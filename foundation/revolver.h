@@ -13,6 +13,7 @@
 #include "platform/wintypes.h"
 
 class AtomicFileBatch;
+enum class InputFileError;
 
 class CRevolver {
 public:
@@ -67,8 +68,10 @@ public:
     // (-1: to the end of the file). FALSE, empty, when they cannot be read.
     BOOL FromFile(std::FILE* file, long offset, long len);
     // Replaces the content by the whole file. FALSE, empty, when the file
-    // cannot be opened or read.
+    // cannot be opened or read, is no regular file or is larger than the
+    // input cap (inputfile.h); `error` tells which.
     BOOL FromFile(const std::string& path);
+    BOOL FromFile(const std::string& path, InputFileError* error);
 
     int GetLength() const { return m_nLength; }
     int GetCapacity() const { return m_nCapacity; }

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "platform/atomicfile.h"
+#include "platform/inputfile.h"
 #include "platform/textcodec.h"
 
 namespace {
@@ -48,18 +49,16 @@ void Classify(Line& line) {
     line.value = TrimText(std::string_view(t).substr(eq + 1));
 }
 
-// False when the file cannot be read; `missing` tells whether it is simply
-// not there.
+// False when the file cannot be read (also when it is no regular file or is
+// too large); `missing` tells whether it is simply not there.
 bool ReadWhole(const std::string& path, std::string& out, bool& missing) {
-    FILE* f = std::fopen(path.c_str(), "rbe");
-    missing = f == nullptr && (errno == ENOENT || errno == ENOTDIR);
-    if (!f) return false;
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof(buf), f)) > 0) out.append(buf, n);
-    const bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
+    // Every line is kept with its parts: a file of empty lines costs a
+    // hundred times its size, so INI files have a cap of their own, far
+    // above any file the program writes.
+    constexpr std::size_t kMaxIniFileBytes = std::size_t{1} << 20;
+    const InputFileError error = ReadInputFile(path, out, kMaxIniFileBytes);
+    missing = error == InputFileError::Missing;
+    return error == InputFileError::None;
 }
 
 IniText Load(const std::string& path) {

@@ -4,7 +4,9 @@
 // found without regard to case; a missing file, section or key gives the
 // default; writing creates the file and the section and keeps every other
 // line and its order. Files are read and written as bytes (CP949), lines end
-// in CR LF when written; either line end is read.
+// in CR LF when written; either line end is read. Anything but a regular
+// file, and a file over 1 MiB, cannot be read: reads give the default and
+// writes are refused.
 //
 // Every change is one read-modify-write under an exclusive lock on a lock
 // file beside the INI ("." + its name + ".lock"), and the file is replaced whole

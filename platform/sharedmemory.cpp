@@ -1,6 +1,7 @@
 #include "platform/sharedmemory.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -216,6 +217,46 @@ bool SharedMemoryBlock::Exists(const std::string& name) {
     }
     close(fd);
     return held;
+}
+
+bool SharedMemoryBlock::LockContent(bool exclusive) {
+    // flock locks are separate from the holders' record locks, and belong to
+    // this open file description like them.
+    while (flock(m_fd, exclusive ? LOCK_EX : LOCK_SH) != 0) {
+        if (errno != EINTR) return false;
+    }
+    const size_t now = FileSize(m_fd);
+    if (now > m_size) {
+        unsigned char* data = Map(m_fd, now);
+        if (data == nullptr) {
+            UnlockContent();
+            return false;
+        }
+        munmap(m_data, m_size);
+        m_data = data;
+        m_size = now;
+    }
+    return true;
+}
+
+void SharedMemoryBlock::UnlockContent() { flock(m_fd, LOCK_UN); }
+
+bool SharedMemoryBlock::Grow(std::size_t size) {
+    if (size <= m_size) return true;
+    // Space is taken now, not on first touch: a full file system must fail
+    // here rather than fault a write into the mapping later.
+    const int error = posix_fallocate(m_fd, 0, static_cast<off_t>(size));
+    if (error == EOPNOTSUPP || error == EINVAL) {
+        if (ftruncate(m_fd, static_cast<off_t>(size)) != 0) return false;
+    } else if (error != 0) {
+        return false;
+    }
+    unsigned char* data = Map(m_fd, size);
+    if (data == nullptr) return false;
+    munmap(m_data, m_size);
+    m_data = data;
+    m_size = size;
+    return true;
 }
 
 bool SharedMemoryBlock::Read(std::size_t offset, void* out, std::size_t count) const {

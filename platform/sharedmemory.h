@@ -43,6 +43,18 @@ public:
     bool Read(std::size_t offset, void* out, std::size_t count) const;
     bool Write(std::size_t offset, const void* data, std::size_t count);
 
+    // The content lock, apart from the holders' own: writers of a record
+    // take it exclusive, readers shared, so that a reader copies a whole
+    // record or none. A writer that dies lets go of it. Once it is taken,
+    // the mapping follows a block that another holder grew meanwhile.
+    bool LockContent(bool exclusive);
+    void UnlockContent();
+    // Grows the block to `size` bytes, for every holder; it never shrinks,
+    // since other holders may still read what they mapped. Take the
+    // content lock exclusive first. False (block unchanged) when the space
+    // cannot be had.
+    bool Grow(std::size_t size);
+
     // Direct access to the mapped bytes (Size() of them).
     unsigned char* Data() { return m_data; }
     const unsigned char* Data() const { return m_data; }

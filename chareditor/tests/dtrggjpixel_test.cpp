@@ -168,8 +168,10 @@ TEST(DtrGGJPixelTest, BadRecordsAndFilesChangeNothing) {
         EXPECT_EQ(set.GetGJPixelAt(0)->GetJPixel(7, 0), 0) << what;
         EXPECT_EQ(set.eirncachar, 0xDB40) << what;
     };
-    for (const auto& [what, bytes] : bad)
-        check(what, [&](CDtrGGJPixel& set) { return set.GGJPixelFromRevolver(bytes); });
+    for (const auto& [what, bytes] : bad) {
+        const CRevolver& record = bytes;
+        check(what, [&](CDtrGGJPixel& set) { return set.GGJPixelFromRevolver(record); });
+    }
     // A file cut inside the character's byte block.
     check("cut file", [&](CDtrGGJPixel& set) { return set.GGJPixelFromFile(folder + "/cut.dat"); });
 

@@ -4,6 +4,7 @@
 #include "design/model/dsglsdhost.h"
 #include "foundation/fxrevpropstore.h"
 #include "foundation/fxsharedvalues.h"
+#include "platform/uiservices.h"
 
 namespace {
 
@@ -58,14 +59,25 @@ BOOL CDsgHDAction::HDWrite() {
         store.SetInt(kTopLeftYKey, m_ptTopLeft.y);
         store.SetInt(kLSIndexKey, m_nLSIndex);
         CRevolver objects;
-        if (!WObjsToRevolver(objects)) return FALSE;
+        if (!WObjsToRevolver(objects)) {
+            AppMessageBox(nullptr, "Cannot copy objects to clipboard.", "Copy Failure", MB_OK);
+            return FALSE;
+        }
         store.SetRevolver(kWObjsKey, objects);
     } else if (m_nHDKind == nDSG_HDKIND__GJPIXEL) {
         store.SetRevolver(kGJPixelKey, m_revGJPixel);
     }
     CRevolver record;
-    if (!store.ToRevolver(record)) return FALSE;
-    return FxSharedValues().PutSharedBuffer(HD_BLOCK_NAME, record);
+    // A copy that cannot be kept is said at once: Paste would otherwise give
+    // what was copied before.
+    if (!store.ToRevolver(record) || !FxSharedValues().PutSharedBuffer(HD_BLOCK_NAME, record)) {
+        AppMessageBox(nullptr,
+                      m_nHDKind == nDSG_HDKIND__GJPIXEL ? "Cannot copy pixel data to clipboard."
+                                                        : "Cannot copy objects to clipboard.",
+                      "Copy Failure", MB_OK);
+        return FALSE;
+    }
+    return TRUE;
 }
 
 BOOL CDsgHDAction::ReadBlock(CFxRevPropStore& store) {

@@ -9,7 +9,8 @@
 //   HD.hdlsindex, HD.wobjs            the objects, source index, the objects
 //   HD.gjpfruit                       kind 2: the character's record
 // The writer keeps the block open until it writes again or ends, so the last
-// writer's record is what every instance reads.
+// writer's record is what every instance reads; a larger record grows the
+// block for every holder, and readers take a whole record or none.
 
 #include "design/model/dsgwobjs.h"
 #include "foundation/revolver.h"
@@ -49,9 +50,10 @@ public:
     // Kind 2: keeps a copy of the character's record.
     void HDSetGJPixel(const CRevolver& gjpixel);
 
-    // Writes the record of the present kind to the block; 0 when it cannot
-    // be made or the block cannot take it (an older block of another kind
-    // stays in place).
+    // Writes the record of the present kind to the block, which grows when
+    // another instance holds it smaller. 0, with a message ("Copy Failure"),
+    // when the record cannot be made or the block cannot be made or grown;
+    // the block then keeps the last record written.
     BOOL HDWrite();
     // Reads the block: kind 1 restores the objects and their data, kind 2
     // the character's record. 0 for no block, a record that does not decode

@@ -5,6 +5,7 @@
 #include "design/model/dsglsdaction.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -36,6 +37,34 @@ int ReadSPCount(const std::string& ini, const std::string& def) {
     return std::atoi(ReadIni(ini, "SPCount", def).c_str());
 }
 
+// A file name's limit in bytes (NAME_MAX of the file systems in use).
+constexpr std::size_t kMaxFileNameBytes = 255;
+
+// A form name as a message shows it: quoted, control characters written as
+// escapes, a long name cut (at a character's start) and marked "...".
+std::string ShownName(const std::string& name) {
+    constexpr std::size_t kShownBytes = 60;
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string shown = "\"";
+    std::size_t i = 0;
+    for (; i < name.size() && i < kShownBytes; ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (IsLeadByte(c)) {
+            if (i + 1 < name.size()) shown += name.substr(i++, 2);
+        } else if (c == '\r') {
+            shown += "\\r";
+        } else if (c == '\n') {
+            shown += "\\n";
+        } else if (c < 0x20 || c == 0x7F) {
+            shown += std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
+        } else {
+            shown += static_cast<char>(c);
+        }
+    }
+    if (i < name.size()) shown += "...";
+    return shown + "\"";
+}
+
 bool HasExtensionNoCase(const std::string& path, const std::string& ext) {
     const std::size_t slash = path.find_last_of('/');
     const std::size_t dot = path.find_last_of('.');
@@ -65,9 +94,38 @@ std::string CDsgLSDAction::GetSPFilePath(const std::string& name) {
     return GetWorkDir() + "/" + name + "." + LSD_FORM_EXT;
 }
 
+std::string CDsgLSDAction::GetSPNameProblem(const std::string& name) {
+    if (name.empty()) return "a form needs a name";
+    if (name == "." || name == ".." || name.find_first_of("/\\") != std::string::npos)
+        return "it cannot be a file name";
+    // Walked by characters: the second byte of a double-byte character is
+    // never taken for a control character.
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (IsLeadByte(c)) {
+            ++i;
+        } else if (c < 0x20 || c == 0x7F) {
+            return "it holds a control character";
+        }
+    }
+    // The INI file drops blanks around a value and one pair of quotes
+    // around it.
+    if (name.front() == ' ' || name.back() == ' ') return "it begins or ends with a blank";
+    if (name.size() >= 2 && (name.front() == '"' || name.front() == '\'') &&
+        name.back() == name.front())
+        return "it is enclosed in quotes";
+    if (name.size() + 1 + std::strlen(LSD_FORM_EXT) > kMaxFileNameBytes)
+        return "it is longer than " +
+               std::to_string(kMaxFileNameBytes - 1 - std::strlen(LSD_FORM_EXT)) + " bytes";
+    return std::string();
+}
+
 bool CDsgLSDAction::IsUsableSPName(const std::string& name) {
-    if (name.empty() || name == "." || name == "..") return false;
-    return name.find_first_of("/\\") == std::string::npos && name.find('\0') == std::string::npos;
+    return GetSPNameProblem(name).empty();
+}
+
+std::string CDsgLSDAction::GetSPNameRefusal(const std::string& name) {
+    return "The form name " + ShownName(name) + " cannot be used: " + GetSPNameProblem(name) + ".";
 }
 
 int CDsgLSDAction::LSFind(const std::string& baseFolder, const std::string& name, int count) {
@@ -119,15 +177,28 @@ BOOL CDsgLSDAction::LSDReset(BOOL startWithForm, BOOL /*ignored*/, BOOL recovery
     const int count = ReadSPCount(ini, "0");
 
     if (recovery && complete == "0") {
-        AppMessageBox(nullptr, "The last unsaved data will be restored.", "Data Recovery", MB_OK);
-        host->TSPRemoveAllPages();
-        // The list ends at the first form without a usable name, so that a
-        // damaged count neither adds nameless tabs nor runs on.
+        // The list ends at the first form without a name, so that a damaged
+        // count neither adds nameless tabs nor runs on. A form whose name
+        // the check refuses is left out, and said so; its working file stays
+        // where it is.
+        std::vector<std::string> names;
+        std::vector<std::string> refused;
         for (int i = 0; i < count; ++i) {
-            const std::string name = GetSPName(i);
-            if (!IsUsableSPName(name)) break;
-            host->TSPAddPage(name);
+            std::string name = GetSPName(i);
+            if (name.empty()) break;
+            if (IsUsableSPName(name))
+                names.push_back(std::move(name));
+            else
+                refused.push_back(GetSPNameRefusal(name));
         }
+        AppMessageBox(nullptr, "The last unsaved data will be restored.", "Data Recovery", MB_OK);
+        for (const std::string& text : refused)
+            AppMessageBox(nullptr, text, "Data Recovery", MB_OK);
+        host->TSPRemoveAllPages();
+        for (const std::string& name : names) host->TSPAddPage(name);
+        // Tabs and the list must agree form by form.
+        if (!refused.empty() && !host->TSPWriteFormList())
+            AppMessageBox(nullptr, "Error 1211!", "Error", MB_OK);
         host->UpdatePaletteButtons();
         // The character set of the interrupted session comes back with its
         // forms: left empty, the next change of the set would write the empty

@@ -85,7 +85,14 @@ public:
     static std::string GetSPName(int index);
     // The working file of the form of that name.
     static std::string GetSPFilePath(const std::string& name);
-    // Whether a form name can be a working file's name: not empty, no path
-    // separator, not "." or "..".
+    // The name check of every form name. A name is stored in the slot's INI
+    // file and names the working file, so it must come back from both
+    // unchanged: not empty, no blank at either end, not enclosed in quotes,
+    // no control character, no path separator, not "." or "..", and its
+    // working file's name within the file system's limit. The reason a name
+    // is refused ("" when it is usable), the check itself, and the message
+    // that refuses a form of that name, naming it.
+    static std::string GetSPNameProblem(const std::string& name);
     static bool IsUsableSPName(const std::string& name);
+    static std::string GetSPNameRefusal(const std::string& name);
 };

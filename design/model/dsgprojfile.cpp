@@ -19,6 +19,7 @@
 #include "foundation/fxsharedvalues.h"
 #include "foundation/fxutils.h"
 #include "platform/atomicfile.h"
+#include "platform/inputfile.h"
 #include "platform/textcodec.h"
 #include "platform/uiservices.h"
 #include "platform/window.h"
@@ -58,6 +59,13 @@ BOOL WriteStoreFile(const CFxRevPropStore& store, const std::string& path) {
     CRevolver bytes;
     if (!store.ToRevolver(bytes)) return FALSE;
     return bytes.ToFile(path);
+}
+
+// The line a load refusal adds for a file that is no regular file or is too
+// large to read; a missing or unreadable file needs no more than its path.
+std::string ReadRefusalLine(InputFileError error) {
+    if (error != InputFileError::NotRegular && error != InputFileError::TooLarge) return "";
+    return "\n" + InputFileErrorText(error);
 }
 
 // One form of a project being loaded: its name and its record as the hidden
@@ -117,16 +125,22 @@ BOOL CDsgLSDAction::LSLoad(const std::string& path, BOOL launch, BOOL refresh, B
     CDsgLSDHost* host = GetDsgLSDHost();
     if (!host || host->GetLSDWorkDir().empty()) return FALSE;
     const bool isShort = IsShortStyle();
-    const auto refuse = [&path]() {
-        AppMessageBox(nullptr, "Cannot load project from " + path, "Load Error", MB_OK);
+    // The reason, when there is one, goes on a line of its own.
+    const auto refuse = [&path](const std::string& line = std::string()) {
+        AppMessageBox(nullptr, "Cannot load project from " + path + line, "Load Error", MB_OK);
         return FALSE;
     };
 
     // Everything is read and checked before the tabs, the working files or
-    // the settings change, so that a file that is refused (for its version
-    // or for damage) leaves the open project as it was.
+    // the settings change, so that a file that is refused (for its version,
+    // its form names or for damage) leaves the open project as it was.
     CFxRevPropStore store;
-    if (!store.FromFile(path)) return refuse();
+    {
+        CRevolver bytes;
+        InputFileError error = InputFileError::None;
+        if (!bytes.FromFile(path, &error)) return refuse(ReadRefusalLine(error));
+        if (!store.FromRevolver(bytes)) return refuse();
+    }
     const char* countKey = isShort ? kShortCountKey : kLongCountKey;
     if (!store.HasKey(kDPSettingsKey) && !store.HasKey(countKey)) return refuse();
 
@@ -138,12 +152,17 @@ BOOL CDsgLSDAction::LSLoad(const std::string& path, BOOL launch, BOOL refresh, B
 
     int count = store.GetInt(countKey, 0);
     if (count < 0) count = 0;
+    // Every form has a record of its own in the store: a larger count is
+    // damage, refused before it sizes anything.
+    if (count > store.GetCount()) return refuse();
     std::vector<std::string> names;
     if (isShort) {
         CFxRevPropStore plate;
         if (!store.LookupRevolver(kShortNamesKey, buffer) || !plate.FromRevolver(buffer))
             return refuse();
-        plate.GetStringArray(kShortNamesArray, names);
+        // Only the first `count` names are used; a names text of nothing but
+        // delimiters is not split any further.
+        plate.GetStringArray(kShortNamesArray, names, static_cast<size_t>(count));
     }
 
     std::vector<LoadedForm> forms;
@@ -160,9 +179,11 @@ BOOL CDsgLSDAction::LSLoad(const std::string& path, BOOL launch, BOOL refresh, B
                 !store.LookupString(kLongNameKey + index, form.name))
                 return refuse();
         }
-        // Names become file names in the slot: no paths, no two forms on one
-        // working file.
-        if (!IsUsableSPName(form.name) || !seen.insert(MbLower(form.name)).second) return refuse();
+        // Names become file names in the slot and entries of its INI file:
+        // they must come back from both unchanged, and no two forms may
+        // share one working file.
+        if (!IsUsableSPName(form.name)) return refuse("\n" + GetSPNameRefusal(form.name));
+        if (!seen.insert(MbLower(form.name)).second) return refuse();
         CDsgEActions hidden;
         int level = nDSG_EAVERSION__NONE;
         const BOOL read = hidden.EActionsFromRevolver(buffer, level);
@@ -250,8 +271,19 @@ void CDsgLSDAction::EUSFLoad(const std::string& path) {
     CRevolver buffer;
     // Only a store that holds a readable form is handed on: a project or any
     // other file opened by mistake would otherwise become an empty form.
-    if (!store.FromFile(path) || !store.LookupRevolver(kFormRecordKey, buffer)) {
-        AppMessageBox(nullptr, "Cannot load form from " + path, "Load Error", MB_OK);
+    InputFileError error = InputFileError::None;
+    if (!buffer.FromFile(path, &error) || !store.FromRevolver(buffer) ||
+        !store.LookupRevolver(kFormRecordKey, buffer)) {
+        AppMessageBox(nullptr, "Cannot load form from " + path + ReadRefusalLine(error),
+                      "Load Error", MB_OK);
+        return;
+    }
+    // The name goes into the slot's INI file and names the working file. A
+    // form without a name is named in the dialog.
+    const std::string name = store.GetString(kFormNameKey);
+    if (!name.empty() && !IsUsableSPName(name)) {
+        AppMessageBox(nullptr, "Cannot load form from " + path + "\n" + GetSPNameRefusal(name),
+                      "Load Error", MB_OK);
         return;
     }
     CDsgEActions check;
@@ -263,6 +295,5 @@ void CDsgLSDAction::EUSFLoad(const std::string& path) {
             AppMessageBox(nullptr, "Cannot load form from " + path, "Load Error", MB_OK);
         return;
     }
-    if (CDsgLSDHost* host = GetDsgLSDHost())
-        host->OpenFormNameLoadDialog(store.GetString(kFormNameKey), store);
+    if (CDsgLSDHost* host = GetDsgLSDHost()) host->OpenFormNameLoadDialog(name, store);
 }

@@ -99,6 +99,13 @@ char Channel::Receive() {
     return read(m_fds[0], &c, 1) == 1 ? c : 0;
 }
 
+bool Channel::Poll() {
+    pollfd p{m_fds[0], POLLIN, 0};
+    if (poll(&p, 1, 0) != 1) return false;
+    char c = 0;
+    return read(m_fds[0], &c, 1) == 1;
+}
+
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream ss;

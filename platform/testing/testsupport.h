@@ -38,6 +38,8 @@ public:
     void Send(char c = 'x');
     // The next byte, or 0 after ten seconds without one.
     char Receive();
+    // Takes a byte when one is waiting; false at once when none is.
+    bool Poll();
 
 private:
     int m_fds[2] = {-1, -1};

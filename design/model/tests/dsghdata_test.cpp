@@ -4,12 +4,18 @@
 
 #include "design/model/dsghdata.h"
 
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 
 #include "design/model/tests/lsdtesting.h"
 #include "foundation/fxsharedvalues.h"
 #include "platform/sharedmemory.h"
+#include "platform/testing/scriptedui.h"
 #include "platform/testing/testsupport.h"
 
 namespace {
@@ -192,25 +198,133 @@ TEST_F(HDataTest, MissingDamagedAndForeignRecordsGiveNothingToPaste) {
     EXPECT_EQ(hd.m_ptTopLeft, CPoint(-1, -1));
 }
 
-TEST_F(HDataTest, RecordTooLargeForAnotherInstancesBlockFailsAndKeepsIt) {
+// A record larger than the block another instance holds grows the block:
+// the copy succeeds and every instance pastes it.
+TEST_F(HDataTest, LargerCopyGrowsTheBlockAnotherInstanceHolds) {
     OtherInstance copier([] {
         CDsgHDAction hd;
         hd.HDSetGJPixel(RevolverOf("small"));
         return hd.HDWrite() ? 1 : 0;
     });
     ASSERT_EQ(copier.Result(), 1);
-    const std::string before = BlockBytes();
 
     Form form;
     FillForm(form);
     CDsgHDAction hd;
     int keepIds = -1;
     hd.HDSetWObjs(0, form, TRUE, keepIds);
-    EXPECT_FALSE(hd.HDWrite());
-    EXPECT_EQ(BlockBytes(), before);
-    CDsgHDAction reader;
-    ASSERT_TRUE(reader.HDRead());
-    EXPECT_EQ(ContentOf(reader.m_revGJPixel), "small");
+    ASSERT_TRUE(hd.HDWrite());
+    OtherInstance reader([] {
+        CDsgHDAction pasted;
+        return pasted.HDRead() && pasted.m_nHDKind == nDSG_HDKIND__WOBJS ? pasted.GetWObjCount()
+                                                                         : 0;
+    });
+    EXPECT_EQ(reader.Result(), 3);
+}
+
+// A copy that cannot be kept says so, and Paste goes on giving the last
+// copy that succeeded.
+TEST_F(HDataTest, FailedCopyIsReportedAndPasteKeepsTheLastGoodCopy) {
+    OtherInstance good([] {
+        CDsgHDAction hd;
+        hd.HDSetGJPixel(RevolverOf("good"));
+        return hd.HDWrite() ? 1 : 0;
+    });
+    ASSERT_EQ(good.Result(), 1);
+    OtherInstance copier([] {
+        // A file-size limit below the record keeps the block from growing.
+        testsupport::ScriptedUi ui;
+        signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit limit = {16384, 16384};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        CDsgHDAction big;
+        big.HDSetGJPixel(RevolverOf(std::string(100000, 'b')));
+        const BOOL written = big.HDWrite();
+        return !written && ui.messages.size() == 1 &&
+                       ui.messages[0].text == "Cannot copy pixel data to clipboard." &&
+                       ui.messages[0].caption == "Copy Failure"
+                   ? 1
+                   : 0;
+    });
+    EXPECT_EQ(copier.Result(), 1);
+    CDsgHDAction pasted;
+    ASSERT_TRUE(pasted.HDRead());
+    EXPECT_EQ(ContentOf(pasted.m_revGJPixel), "good");
+}
+
+// The record of copy round r: its size swings between a few bytes and about
+// a hundred kilobytes, and its bytes tell the round.
+std::string RoundRecord(int r) {
+    const unsigned mix = static_cast<unsigned>(r) * 2654435761u;
+    const size_t size = 8 + (r % 3 == 0 ? mix % 120000 : mix % 2000);
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((mix >> (i % 24)) + i);
+    std::memcpy(bytes.data(), &r, sizeof(r));
+    return bytes;
+}
+
+// Two designers copy by turns, each pasting what the other just copied:
+// every paste equals the last copy, whichever instance's block was smaller.
+TEST_F(HDataTest, CopiesByTurnsBetweenTwoProcessesArePastedExactly) {
+#if defined(__SANITIZE_ADDRESS__)
+    const int rounds = 400;  // the checked build is several times slower
+#else
+    const int rounds = 1000;
+#endif
+    testsupport::Channel toChild, toParent;
+    // Copies round r when it is this side's turn, else pastes and checks it.
+    const auto play = [&](int side, testsupport::Channel& in, testsupport::Channel& out) {
+        int wrong = 0;
+        for (int r = 0; r < rounds; ++r) {
+            if (r % 2 == side) {
+                CDsgHDAction hd;
+                hd.HDSetGJPixel(RevolverOf(RoundRecord(r)));
+                if (!hd.HDWrite()) ++wrong;
+                out.Send();
+            } else {
+                if (in.Receive() == 0) return wrong + 1000;
+                CDsgHDAction hd;
+                if (!hd.HDRead() || ContentOf(hd.m_revGJPixel) != RoundRecord(r)) ++wrong;
+            }
+        }
+        return wrong;
+    };
+    const pid_t child =
+        testsupport::ForkChild([&] { return std::min(play(1, toChild, toParent), 255); });
+    EXPECT_EQ(play(0, toParent, toChild), 0);
+    EXPECT_EQ(testsupport::WaitChild(child), 0);
+}
+
+// While one designer copies again and again, another pastes at the same
+// time: each paste is one whole record, never a mix of two.
+TEST_F(HDataTest, PasteDuringCopiesGetsAWholeRecordOrNone) {
+    testsupport::Channel done;
+    const pid_t child = testsupport::ForkChild([&] {
+        int failed = 0;
+        for (int r = 1; r <= 300; ++r) {
+            CDsgHDAction hd;
+            hd.HDSetGJPixel(RevolverOf(RoundRecord(r)));
+            failed += hd.HDWrite() ? 0 : 1;
+        }
+        done.Send();
+        return std::min(failed, 255);
+    });
+    int torn = 0, whole = 0;
+    for (bool last = false; !last;) {
+        last = done.Poll();
+        CDsgHDAction hd;
+        if (!hd.HDRead()) continue;
+        const std::string got = ContentOf(hd.m_revGJPixel);
+        int r = 0;
+        if (got.size() >= sizeof(r)) std::memcpy(&r, got.data(), sizeof(r));
+        if (got == RoundRecord(r))
+            ++whole;
+        else
+            ++torn;
+    }
+    EXPECT_EQ(testsupport::WaitChild(child), 0);
+    EXPECT_EQ(torn, 0);
+    EXPECT_GT(whole, 0);
 }
 
 }  // namespace

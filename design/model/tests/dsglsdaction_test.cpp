@@ -165,6 +165,29 @@ TEST_F(LSDSlotTest, RecoveryStopsAtTheEndOfTheFormList) {
     EXPECT_EQ(names, std::set<std::string>{"only"});
 }
 
+// A recovered form whose name the check refuses is left out and named in a
+// message; the other forms come back, the list is rewritten to match the
+// tabs, and the refused form's working file stays as it was.
+TEST_F(LSDSlotTest, RecoveryLeavesOutFormsWithRefusedNames) {
+    const std::string slot = SlotOf(base, 0);
+    MakeFolderPath(slot);
+    SetIni(slot, "UComplete", "0");
+    SetIni(slot, "SPCount", "3");
+    SetIni(slot, "Form0Name", "First");
+    SetIni(slot, "Form1Name", "Bad\x01");
+    SetIni(slot, "Form2Name", "Last");
+    testsupport::WriteFileBytes(slot + "/Bad\x01.frm", "kept");
+    Host host(slot);
+    CDsgLSDAction lsd;
+    ASSERT_TRUE(lsd.LSDReset(TRUE, TRUE, TRUE, TRUE));
+    EXPECT_EQ(host.TabNames(), (std::vector<std::string>{"First", "Last"}));
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[1].text,
+              "The form name \"Bad\\x01\" cannot be used: it holds a control character.");
+    EXPECT_EQ(Ini(slot, "SPCount") + Ini(slot, "Form0Name") + Ini(slot, "Form1Name"), "2FirstLast");
+    EXPECT_EQ(testsupport::ReadFileBytes(slot + "/Bad\x01.frm"), "kept");
+}
+
 TEST_F(LSDSlotTest, ResetStartsOneEmptyFormAndDropsWorkingFiles) {
     const std::string slot = SlotOf(base, 0);
     MakeFolderPath(slot);

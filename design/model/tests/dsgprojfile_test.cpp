@@ -1,4 +1,9 @@
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QWidget>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -11,6 +16,7 @@
 #include "platform/paths.h"
 #include "platform/testing/scriptedui.h"
 #include "platform/testing/testsupport.h"
+#include "platform/textcodec.h"
 
 namespace {
 
@@ -37,6 +43,13 @@ void RemoveKey(CFxRevPropStore& store, const std::string& key) {
     const CFxRevPropStore copy(store);
     const CFxKeySet exclude{key};
     store.CopyFrom(copy, nullptr, &exclude);
+}
+
+// A 4-byte little-endian length field.
+std::string LengthBytes(size_t n) {
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i) bytes[static_cast<size_t>(i)] = static_cast<char>(n >> (8 * i));
+    return bytes;
 }
 
 // Every file of a folder with its bytes.
@@ -298,7 +311,6 @@ TEST_F(ProjFileTest, DamagedAndMismatchedFilesAreRefused) {
     });
     edited("bad-characters.dvk",
            [](CFxRevPropStore& s) { s.SetRevolver("PUSF.irggjpixel", RevolverOf("\x21\x02xx")); });
-    edited("escaping-name.dvk", [](CFxRevPropStore& s) { s.SetString("PUSF.spname1", "../x"); });
     edited("twin-names.dvk", [](CFxRevPropStore& s) { s.SetString("PUSF.spname1", "FORM1"); });
     edited("more-forms.dvk", [](CFxRevPropStore& s) { s.SetInt("PUSF.spcount", 0x7FFFFFFF); });
     // A single-form file opened as a project.
@@ -417,6 +429,175 @@ TEST_F(ProjFileTest, SingleFormFailuresAreReported) {
         EXPECT_EQ(ui.messages[0].caption, "Load Error");
         EXPECT_TRUE(target.host.dialogName.empty());
     }
+}
+
+// Files that are no project at all: a FIFO (or a link to one) must not hang
+// the load, and a huge file is refused before it is read. Each is refused
+// with a message that says why, whether opened as a project or as a form.
+TEST_F(ProjFileTest, HostileFilesAreRefusedBeforeTheyAreRead) {
+    KeyStyleScope style(KEYSTYLE_LONG);
+    const std::string fifo = folder + "/fifo.dvk";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string link = folder + "/link.dvk";
+    ASSERT_EQ(symlink(fifo.c_str(), link.c_str()), 0);
+    const std::string sparse = folder + "/sparse.dvk";
+    testsupport::WriteFileBytes(sparse, "");
+    ASSERT_EQ(truncate(sparse.c_str(), off_t{600} << 20), 0);
+
+    const struct {
+        std::string path;
+        const char* reason;
+    } hostile[] = {{fifo, "It is not a regular file."},
+                   {link, "It is not a regular file."},
+                   {folder, "It is not a regular file."},
+                   {sparse, "The file is larger than 512 MiB."}};
+    for (const auto& h : hostile) {
+        ExpectRefusedLeavesAlone(h.path, "Cannot load project from " + h.path + "\n" + h.reason,
+                                 "Load Error");
+        Designer target("hostileform");
+        ui.messages.clear();
+        target.lsd.EUSFLoad(h.path);
+        ASSERT_EQ(ui.messages.size(), 1u) << h.path;
+        EXPECT_EQ(ui.messages[0].text, "Cannot load form from " + h.path + "\n" + h.reason);
+        EXPECT_TRUE(target.host.dialogName.empty());
+    }
+}
+
+// Form names that the slot's INI file or the file system would not give
+// back unchanged are refused, naming the form, before anything changes; a
+// name at the length limit still works.
+TEST_F(ProjFileTest, FormNamesThatCannotComeBackAreRefused) {
+    const std::string longest(251, 'n');
+    const struct {
+        std::string name;
+        const char* shown;  // as the message names it
+        const char* reason;
+    } names[] = {
+        {" x", "\" x\"", "it begins or ends with a blank"},
+        {"x ", "\"x \"", "it begins or ends with a blank"},
+        {"\"q\"", "\"\"q\"\"", "it is enclosed in quotes"},
+        {"'q'", "\"'q'\"", "it is enclosed in quotes"},
+        {"a\rb", "\"a\\rb\"", "it holds a control character"},
+        {"a\nb", "\"a\\nb\"", "it holds a control character"},
+        {"a\x01", "\"a\\x01\"", "it holds a control character"},
+        {longest + "n", nullptr, "it is longer than 251 bytes"},
+        {std::string(300, 'n'), nullptr, "it is longer than 251 bytes"},
+        {"../x", "\"../x\"", "it cannot be a file name"},
+        {"..", "\"..\"", "it cannot be a file name"},
+    };
+    const std::string cut = "\"" + std::string(60, 'n') + "...\"";
+    for (int isShort = 0; isShort < 2; ++isShort) {
+        KeyStyleScope style(isShort ? KEYSTYLE_SHORT : KEYSTYLE_LONG);
+        const CRevolver project = FileRecord(SaveProject());
+        for (const auto& n : names) {
+            const std::string refusal = "The form name " + std::string(n.shown ? n.shown : cut) +
+                                        " cannot be used: " + n.reason + ".";
+            EXPECT_EQ(CDsgLSDAction::GetSPNameRefusal(n.name), refusal);
+            const std::string path = folder + "/named.dvk";
+            ASSERT_TRUE(Edited(project, [&](CFxRevPropStore& s) {
+                            if (isShort) {
+                                CFxRevPropStore plate;
+                                plate.SetStringArray("glance_names", {"Form1", n.name}, '|');
+                                CRevolver bytes;
+                                plate.ToRevolver(bytes);
+                                s.SetRevolver("plate", bytes);
+                            } else {
+                                s.SetString("PUSF.spname1", n.name);
+                            }
+                        }).ToFile(path));
+            ExpectRefusedLeavesAlone(path, "Cannot load project from " + path + "\n" + refusal,
+                                     "Load Error");
+        }
+    }
+
+    KeyStyleScope style(KEYSTYLE_LONG);
+    Designer source("names");
+    source.Form(0, "Form1", 2);
+    const std::string form = folder + "/form.dkf";
+    source.lsd.EUSFSave(form, 0);
+    for (const auto& n : names) {
+        CFxRevPropStore store;
+        ASSERT_TRUE(store.FromFile(form));
+        store.SetString("SPUSFD.spname", n.name);
+        ASSERT_TRUE(store.ToFile(form));
+        Designer target("nameform");
+        const auto before = Snapshot(target.host.workDir);
+        ui.messages.clear();
+        target.lsd.EUSFLoad(form);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text,
+                  "Cannot load form from " + form + "\n" + CDsgLSDAction::GetSPNameRefusal(n.name));
+        EXPECT_TRUE(target.host.dialogName.empty());
+        EXPECT_EQ(Snapshot(target.host.workDir), before);
+    }
+
+    // Names that come back unchanged keep working: the longest one the
+    // working file can carry, blanks and a quote inside, double-byte text.
+    for (const std::string& kept : {longest, A("내 'form"), std::string("'q\"")}) {
+        const std::string path = SaveProject(kept);
+        Designer target("kept");
+        CDsgDPSettings settings;
+        ASSERT_TRUE(target.lsd.LSLoad(path, TRUE, TRUE, TRUE, TRUE, TRUE, settings)) << kept;
+        EXPECT_EQ(target.host.TabNames(), (std::vector<std::string>{"Form1", kept}));
+        EXPECT_EQ(target.FormActions(kept), 6);
+        EXPECT_EQ(Ini(target.host.workDir, "Form1Name"), kept);
+    }
+}
+
+// A names text of 100 MB of delimiters: only the names the forms use are
+// split off, so the load costs a small multiple of the file, not the
+// gigabytes of a hundred million empty names.
+TEST_F(ProjFileTest, HugeNamesArrayCostsASmallMultipleOfTheFile) {
+    KeyStyleScope style(KEYSTYLE_SHORT);
+    const CRevolver project = FileRecord(SaveProject());
+    const std::string path = folder + "/names.dvk";
+    constexpr long kBytes = 100L << 20;
+    // The project with a names text of "Form1|Menu" and 100 MB of '|',
+    // written piece by piece so that making it costs no memory.
+    {
+        CFxRevPropStore plate;
+        plate.SetInt("%SA:type:glance_names", 1);
+        plate.SetInt("%SA:delm:glance_names", '|');
+        CRevolver head;
+        ASSERT_TRUE(plate.ToRevolver(head));
+        const std::string text = "Form1|Menu";
+        const std::string textItem =
+            std::string("\x0C\x15%SA:data:glance_names") + LengthBytes(text.size() + kBytes) + text;
+        const std::string plateItem = std::string("\x04\x05plate") +
+                                      LengthBytes(head.GetLength() + textItem.size() + kBytes) +
+                                      ContentOf(head) + textItem;
+        std::ofstream out(path, std::ios::binary);
+        out << ContentOf(Edited(project, [](CFxRevPropStore& s) { RemoveKey(s, "plate"); }))
+            << plateItem;
+        const std::string bars(1 << 20, '|');
+        for (long i = 0; i < kBytes; i += static_cast<long>(bars.size())) out << bars;
+        ASSERT_TRUE(out.good());
+    }
+
+    struct rusage before {};
+    getrusage(RUSAGE_SELF, &before);
+    Designer target("names");
+    CDsgDPSettings settings;
+    ASSERT_TRUE(target.lsd.LSLoad(path, TRUE, TRUE, TRUE, TRUE, TRUE, settings));
+    EXPECT_EQ(target.host.TabNames(), (std::vector<std::string>{"Form1", "Menu"}));
+    struct rusage after {};
+    getrusage(RUSAGE_SELF, &after);
+    const long grewKiB = after.ru_maxrss - before.ru_maxrss;
+    EXPECT_LT(grewKiB, 8 * (kBytes >> 10)) << "peak memory grew by " << grewKiB << " KiB";
+
+    // The same with the names cut to one empty name: refused, naming it.
+    const std::string one = folder + "/one.dvk";
+    ASSERT_TRUE(Edited(project, [](CFxRevPropStore& s) {
+                    CFxRevPropStore plate;
+                    plate.SetStringArray("glance_names", {"", ""}, '|');
+                    CRevolver bytes;
+                    plate.ToRevolver(bytes);
+                    s.SetRevolver("plate", bytes);
+                }).ToFile(one));
+    ExpectRefusedLeavesAlone(one,
+                             "Cannot load project from " + one +
+                                 "\nThe form name \"\" cannot be used: a form needs a name.",
+                             "Load Error");
 }
 
 }  // namespace

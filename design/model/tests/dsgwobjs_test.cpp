@@ -148,9 +148,10 @@ TEST(DsgWObjsTest, RecordHoldsExactKeysInEachStyle) {
     const std::pair<const char*, std::vector<int>> orders[] = {
         {"", {3, 7}}, {"7,3", {7, 3}}, {"7,44,x,7", {7, 3}}, {"3,44", {3, 7}}};
     for (const auto& [order, expected] : orders) {
+        const char* text = order;
         Objects back;
         ASSERT_TRUE(back.WObjsFromRevolver(
-            Edited(buffer, [&](CFxPropStore& s) { s.SetString("WOS.zowoids", order); })));
+            Edited(buffer, [&](CFxPropStore& s) { s.SetString("WOS.zowoids", text); })));
         EXPECT_EQ(back.ZOrder(), expected) << order;
         EXPECT_EQ(back.GetWObjRect(3), CRect(5, 6, 7, 8));
     }

@@ -112,7 +112,10 @@ void CDtrGJPListCtrl::DrawItem(CDC& dc, const CRect& cell, const QListWidgetItem
 
 // ---- The list dialog ---------------------------------------------------------------
 
-CDlgGJPList::CDlgGJPList(CDtrMWindow& owner) : QDialog(&owner, Qt::Widget), m_owner(owner) {
+CDlgGJPList::CDlgGJPList(CDtrMWindow& owner) : QDialog(&owner), m_owner(owner) {
+    // A child window, not a dialog window of its own (QDialog makes one of
+    // any window type it is given but this).
+    setWindowFlags(Qt::Widget);
     SetDlgCtrlID(this, IDD);
     setFont(MakeFont(DtrDialogFont()));
     const CRect size = DtrDialogRect(0, 0, 191, 64);

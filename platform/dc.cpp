@@ -166,8 +166,8 @@ LONG PointsToHeight(int points) { return -static_cast<LONG>(std::lround(points *
 
 CSize GetDialogBaseUnits(const FontSpec& font) {
     const QFontMetrics fm(MakeFont(font));
-    const int letters =
-        fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int letters = fm.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     return {(letters / 26 + 1) / 2, fm.ascent() + fm.descent()};
 }
 

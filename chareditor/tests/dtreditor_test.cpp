@@ -607,6 +607,7 @@ TEST_F(EditorTest, DialogsAreLaidOutInDialogUnitsOfArial8) {
           Case{CDlgGJPList::IDC_SELECT, 144, 18, 33, 13},
           Case{CDlgGJPList::IDC_PREVIEW, 107, 43, 10, 10}})
         EXPECT_EQ(GetDlgItem(&List(), c.id)->geometry(), place(c.x, c.y, c.cx, c.cy)) << c.id;
+    EXPECT_FALSE(List().isWindow());
     EXPECT_EQ(List().geometry(), editor->rect());  // the list fills the editor window
     editor->resize(250, 90);
     EXPECT_EQ(List().geometry(), QRect(0, 0, 250, 90));

@@ -425,7 +425,11 @@ TEST_F(EditorTest, DeleteAsksByCountAndNoChangesNothing) {
         EXPECT_EQ(editor->eirncachar, kFirst);  // kept even when its character went
     }
     // The current character deleted: no mark, Select enabled for each single item.
+    ListCtrl().clearSelection();
+    const QImage image = Picture(*ListCtrl().viewport());
     for (int row = 0; row < ListCtrl().count(); ++row) {
+        const CRect cell = ListCtrl().GetCellRect(ListCtrl().item(row));
+        EXPECT_EQ(At(image, cell.right - 16 + 6, cell.top + 2 + 6), GetSysColor(COLOR_WINDOW));
         SelectRows({row});
         EXPECT_TRUE(Enabled(&List(), CDlgGJPList::IDC_SELECT)) << row;
     }

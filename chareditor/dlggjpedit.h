@@ -100,8 +100,10 @@ public:
     // working character as a new one instead.
     void OnGJPixelDeleted(const CDtrGJPixel* character);
 
-    // Commits the working character and closes; see the source for the
-    // cases of a code taken meanwhile and of a full set.
+    // Commits the working character and closes. A target that left the set
+    // meanwhile is added as a new character; a new character whose code was
+    // taken meanwhile gets the lowest free code, and when none is left the
+    // user is told and the dialog stays open.
     void OnApply();
     // Closes without committing.
     void OnCancel();

@@ -73,6 +73,18 @@ void CDtrGGJPixel::DeleteByNCCode(int code, int deleteIt) {
     m_characters.erase(it);
 }
 
+void CDtrGGJPixel::DeleteGJPixel(const CDtrGJPixel* character) {
+    const int index = GetGJPixelIndex(character);
+    if (index >= 0) m_characters.erase(m_characters.begin() + index);
+}
+
+int CDtrGGJPixel::GetGJPixelIndex(const CDtrGJPixel* character) const {
+    if (!character) return -1;
+    for (size_t i = 0; i < m_characters.size(); ++i)
+        if (m_characters[i].get() == character) return static_cast<int>(i);
+    return -1;
+}
+
 CDtrGJPixel* CDtrGGJPixel::GetGJPixelByNCCode(int code) const {
     for (const auto& character : m_characters)
         if (character->nccode == code) return character.get();

@@ -48,6 +48,12 @@ public:
     // up), deleting it when `deleteIt` is non-zero; otherwise the caller, who
     // holds the pointer, takes it over. No such character: nothing happens.
     void DeleteByNCCode(int code, int deleteIt);
+    // Removes that very character from the set and deletes it; a pointer
+    // that is not in the set changes nothing.
+    void DeleteGJPixel(const CDtrGJPixel* character);
+    // The set position of a character, -1 when it is not in the set (a list
+    // item may outlive its character when the set was replaced).
+    int GetGJPixelIndex(const CDtrGJPixel* character) const;
     // The first character with the code, or null.
     CDtrGJPixel* GetGJPixelByNCCode(int code) const;
     // The codes in use.

@@ -165,6 +165,23 @@ QString SubstituteFace(const QString& face) {
 
 LONG PointsToHeight(int points) { return -static_cast<LONG>(std::lround(points * 96.0 / 72.0)); }
 
+CSize GetDialogBaseUnits(const FontSpec& font) {
+    const QFontMetrics fm(MakeFont(font));
+    const int letters = fm.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    return {(letters / 26 + 1) / 2, fm.ascent() + fm.descent()};
+}
+
+CRect MapDialogRect(const CRect& rect, CSize baseUnits) {
+    // Rounded as MulDiv rounds: halves away from zero.
+    auto scale = [](int value, int units, int per) {
+        const long long n = static_cast<long long>(value) * units;
+        return static_cast<int>(n >= 0 ? (n + per / 2) / per : -((-n + per / 2) / per));
+    };
+    return CRect(scale(rect.left, baseUnits.cx, 4), scale(rect.top, baseUnits.cy, 8),
+                 scale(rect.right, baseUnits.cx, 4), scale(rect.bottom, baseUnits.cy, 8));
+}
+
 QFont MakeFont(const FontSpec& spec) {
     QFont font(SubstituteFace(AnsiToQString(spec.face)));
     font.setStyleStrategy(spec.quality == ANTIALIASED_QUALITY || spec.quality == CLEARTYPE_QUALITY

@@ -176,6 +176,13 @@ PLATFORM_API QFont MakeFont(const FontSpec& spec);
 // A size in points as a character height (negative) at 96 dpi.
 PLATFORM_API LONG PointsToHeight(int points);
 
+// The base units of a dialog font that dialog layouts are given in: the
+// average width of the letters A-Z and a-z, rounded, and the cell height.
+PLATFORM_API CSize GetDialogBaseUnits(const FontSpec& font);
+// A rectangle in dialog units to pixels, each edge on its own: x * cx / 4 and
+// y * cy / 8 (cx, cy the base units), rounded to the nearest pixel.
+PLATFORM_API CRect MapDialogRect(const CRect& rect, CSize baseUnits);
+
 // Colour conversion between COLORREF and the 0xAARRGGBB of QImage.
 constexpr QRgb ToQRgb(COLORREF c) {
     return 0xFF000000u | (static_cast<QRgb>(GetRValue(c)) << 16) |

@@ -162,5 +162,110 @@ for row in grey.px:
             row[i] = 'g' if ch in '#brn' else 'l' if ch != 'w' else 'w'
 pictures['135'] = grey
 
+
+# Character editor. The list's mark of the current character (12 x 12).
+mark = Canvas(12, 12)
+mark.art(0, 0, ['     ##', '    #bb#', '   #bbbb#', '  #bbbbbb#', ' #bbbbbbbb#', '#bbbbbbbbbb#',
+                '#bbbbbbbbbb#', ' #bbbbbbbb#', '  #bbbbbb#', '   #bbbb#', '    #bb#', '     ##'])
+pictures['27002'] = mark
+
+
+def arrow(c, direction):
+    """A filled arrow pointing left, right, up or down."""
+    for i in range(6):
+        for j in range(-i, i + 1):
+            x, y = 3 + i, 7 + j
+            if direction == 'left':
+                c.set(x, y, '#')
+            elif direction == 'right':
+                c.set(15 - x, y, '#')
+            elif direction == 'up':
+                c.set(y, x, '#')
+            else:
+                c.set(y, 15 - x, '#')
+    if direction in ('left', 'right'):
+        c.fill(8 if direction == 'left' else 2, 5, 13 if direction == 'left' else 7, 9, 'b')
+    else:
+        c.fill(5, 8 if direction == 'up' else 2, 9, 13 if direction == 'up' else 7, 'b')
+
+
+def rotate(c):
+    c.ellipse(1, 1, 14, 14, 'b', 'b')
+    c.ellipse(4, 4, 11, 11, '.', '.')
+    c.fill(1, 1, 7, 7, '.')
+    c.art(5, 0, ['#', '##', '###', '####', '###', '##', '#'])
+
+
+def pen_colour(c):
+    c.fill(1, 1, 8, 14, '#')
+    c.fill(8, 1, 14, 14, 'w')
+    c.rect(1, 1, 14, 14, '#')
+
+
+def clear(c):
+    c.fill(1, 1, 14, 14, 'w')
+    c.rect(1, 1, 14, 14, 'g')
+    for i in (4, 8, 12):
+        c.line(i, 2, i, 14, 'l'); c.line(2, i, 14, i, 'l')
+    c.line(3, 3, 12, 12, 'r'); c.line(12, 3, 3, 12, 'r')
+
+
+def flip(c, horizontal):
+    shape = ['#', '##', '###', '####', '###', '##', '#']
+    for j, row in enumerate(shape):
+        for i in range(len(row)):
+            if horizontal:
+                c.set(6 - i, 4 + j, '#'); c.set(9 + i, 4 + j, 'b')
+            else:
+                c.set(4 + j, 6 - i, '#'); c.set(4 + j, 9 + i, 'b')
+    for k in range(0, 16, 2):
+        if horizontal:
+            c.set(7, k, 'g'); c.set(8, k + 1, 'g')
+        else:
+            c.set(k, 7, 'g'); c.set(k + 1, 8, 'g')
+
+
+pictures['27003'] = tool(rotate)
+pictures['27004'] = tool(pen_colour)
+pictures['27005'] = tool(lambda c: arrow(c, 'down'))
+pictures['27006'] = tool(lambda c: arrow(c, 'left'))
+pictures['27007'] = tool(lambda c: arrow(c, 'right'))
+pictures['27008'] = tool(clear)
+pictures['27009'] = tool(lambda c: arrow(c, 'up'))
+pictures['27010'] = tool(lambda c: flip(c, True))
+pictures['27011'] = tool(lambda c: flip(c, False))
+pictures['119'] = tool(lambda c: (page(c, 0), c.fill(5, 3, 14, 15, 'w'), c.rect(5, 3, 14, 15, '#')))
+pictures['27014'] = tool(lambda c: (c.fill(2, 2, 12, 14, 'y'), c.rect(2, 2, 12, 14, '#'),
+                                    c.fill(5, 1, 9, 3, 'g'), c.fill(6, 6, 14, 14, 'w'),
+                                    c.rect(6, 6, 14, 14, '#')))
+
+# Cursors of the character grid: a pencil that draws ink (27013) and an eraser
+# that draws blank (27012); both point at their bottom-left corner.
+def slanted(c, body, tip):
+    """A stick from the bottom-left corner to the top-right one: its far end
+    red, its body `body`, its near end (the point that draws) `tip`."""
+    for y in range(16):
+        for x in range(16):
+            s, d = x + y, x - y
+            if not 12 <= s <= 18 or not -14 <= d <= 12:
+                continue
+            edge = s in (12, 18) or d in (-14, 12)
+            if edge:
+                c.set(x, y, '#')
+            elif d > 7:
+                c.set(x, y, 'r')
+            elif d < -8:
+                c.set(x, y, tip)
+            else:
+                c.set(x, y, body)
+
+
+pencil = Canvas(16, 16)
+slanted(pencil, 'y', '#')
+pictures['27013'] = pencil
+eraser = Canvas(16, 16)
+slanted(eraser, 'w', 'w')
+pictures['27012'] = eraser
+
 for name, canvas in pictures.items():
     write_xpm(name, canvas)

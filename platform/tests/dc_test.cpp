@@ -340,6 +340,33 @@ TEST(DcFontTest, FaceSubstitution) {
     EXPECT_EQ(PointsToHeight(14), -19);
 }
 
+TEST(DcFontTest, DialogUnitsScaleByTheFontsBaseUnitsRounded) {
+    // Base units 6 x 12: a quarter of the width and an eighth of the height
+    // per unit, each edge on its own, halves rounded away from zero.
+    struct Case {
+        CRect units, pixels;
+    };
+    const Case cases[] = {
+        {CRect(0, 0, 4, 8), CRect(0, 0, 6, 12)},
+        {CRect(1, 1, 3, 5), CRect(2, 2, 5, 8)},  // 1.5 -> 2, 4.5 -> 5, 7.5 -> 8
+        {CRect(72, 3, 105, 16), CRect(108, 5, 158, 24)},
+        {CRect(-1, -1, 0, 0), CRect(-2, -2, 0, 0)},
+    };
+    for (const Case& c : cases) {
+        const CRect r = MapDialogRect(c.units, CSize(6, 12));
+        EXPECT_EQ(std::vector<LONG>({r.left, r.top, r.right, r.bottom}),
+                  std::vector<LONG>({c.pixels.left, c.pixels.top, c.pixels.right, c.pixels.bottom}))
+            << c.units.left << "," << c.units.top;
+    }
+    // The base units follow the face and size: wider and taller for a bigger font.
+    const CSize small = GetDialogBaseUnits(Face("Arial", PointsToHeight(8)));
+    const CSize big = GetDialogBaseUnits(Face("Arial", PointsToHeight(16)));
+    EXPECT_GE(small.cx, 4);
+    EXPECT_GE(small.cy, 11);
+    EXPECT_GT(big.cx, small.cx);
+    EXPECT_GT(big.cy, small.cy);
+}
+
 TEST(DcFontTest, HeightsWidthsAndWeights) {
     FontSpec spec = Face("Arial", -16);
     EXPECT_EQ(MakeFont(spec).pixelSize(), 16);

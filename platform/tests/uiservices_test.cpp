@@ -122,6 +122,26 @@ TEST(ResourceTest, BitmapsLoadByIdWithMagentaBackground) {
     EXPECT_EQ(LoadBitmapResource(135).size(), QSize(112, 15));
     EXPECT_NE(LoadBitmapResource(134), LoadBitmapResource(135));
     EXPECT_TRUE(LoadBitmapResource(999999).isNull());
+    // The character editor's tools and the list's 12 x 12 mark.
+    for (int id : {119, 27003, 27004, 27005, 27006, 27007, 27008, 27009, 27010, 27011, 27014})
+        EXPECT_EQ(LoadBitmapResource(id).size(), QSize(16, 16)) << id;
+    EXPECT_EQ(LoadBitmapResource(27002).size(), QSize(12, 12));
+}
+
+TEST(ResourceTest, CursorsHaveTransparentBackgroundsAndTheirHotSpots) {
+    for (int id : {27012, 27013}) {
+        ASSERT_TRUE(HasCursorResource(id)) << id;
+        const QCursor cursor = LoadCursorResource(id);
+        EXPECT_EQ(cursor.shape(), Qt::BitmapCursor);
+        EXPECT_EQ(cursor.hotSpot(), QPoint(1, 14)) << id;
+        const QImage image = cursor.pixmap().toImage().convertToFormat(QImage::Format_ARGB32);
+        EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << id;  // magenta is see-through
+        EXPECT_EQ(qAlpha(image.pixel(1, 14)), 255) << id;
+    }
+    EXPECT_NE(LoadCursorResource(27012).pixmap().toImage(),
+              LoadCursorResource(27013).pixmap().toImage());
+    EXPECT_FALSE(HasCursorResource(27011));  // a bitmap, not a cursor
+    EXPECT_EQ(LoadCursorResource(4711).shape(), Qt::ArrowCursor);
 }
 
 }  // namespace

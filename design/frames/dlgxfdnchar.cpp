@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "chareditor/dlggjpedit.h"
+#include "chareditor/dlggjplist.h"
 #include "chareditor/dtrmwindow.h"
 #include "design/frames/dsgmainframe.h"
 #include "design/model/dsgeaction.h"
@@ -45,8 +46,7 @@ int CDlgXFDNChar::DirncacharToCode(const std::string& text) {
     char* end = nullptr;
     errno = 0;
     const long long code = std::strtoll(text.c_str(), &end, 10);
-    if (errno == ERANGE || end == text.c_str() || *end != '\0' || code < INT_MIN ||
-        code > INT_MAX)
+    if (errno == ERANGE || end == text.c_str() || *end != '\0' || code < INT_MIN || code > INT_MAX)
         return -1;
     return static_cast<int>(code);
 }

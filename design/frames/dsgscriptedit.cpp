@@ -2,6 +2,7 @@
 
 #include "design/frames/dsgmainframe.h"
 #include "design/model/dsgeaction.h"
+#include "design/model/dsglsdhost.h"
 #include "design/model/dsgutprops.h"
 #include "design/surface/dsgdspframe.h"
 #include "platform/paths.h"
@@ -45,9 +46,7 @@ CDsgScriptEdit::CDsgScriptEdit(int kind, const int& filling, QWidget* parent)
     SetTimerHandler(this, [this](UINT_PTR id) { OnTimer(id); });
 }
 
-std::string CDsgScriptEdit::GetScriptText() const {
-    return ToCrLf(QStringToAnsi(toPlainText()));
-}
+std::string CDsgScriptEdit::GetScriptText() const { return ToCrLf(QStringToAnsi(toPlainText())); }
 
 void CDsgScriptEdit::SetScriptText(const std::string& text) {
     const QString qtext = AnsiToQString(FromCrLf(text));
@@ -97,9 +96,11 @@ void CDsgScriptEdit::OnTextChanged() {
     amending.SetStringAmending(szUTP_LSCRIPT, text);
     auto action = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
     action->InitWOAmending(id, FALSE, amending);
-    // The appended action tells the main frame, which sends the
-    // design-change notice.
+    // The history keeps text amendments to itself; the main frame hears of
+    // each one here and sends the design-change notice (the designer
+    // throttles its regeneration).
     page->EAAdd(std::move(action));
+    if (CDsgLSDHost* host = GetDsgLSDHost()) host->_OnEAAdded();
     m_bRecorded = true;
     m_dwLastTick = now;
     m_nLastWOId = id;

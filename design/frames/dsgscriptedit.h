@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <string>
 
+#include "platform/window.h"
 #include "platform/wintypes.h"
 
 class CDsgScriptEdit : public QPlainTextEdit {

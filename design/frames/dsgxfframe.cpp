@@ -5,9 +5,9 @@
 
 #include "design/frames/dlgxfdnchar.h"
 #include "design/frames/dsgframepaint.h"
+#include "design/frames/dsgmainframe.h"
 #include "design/frames/dsgxfpanels.h"
 #include "design/surface/dsgdspframe.h"
-#include "design/frames/dsgmainframe.h"
 #include "foundation/fxstrings.h"
 #include "platform/dc.h"
 #include "platform/textcodec.h"

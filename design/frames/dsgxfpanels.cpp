@@ -211,7 +211,8 @@ void CDlgXFDotLine::UpdateXFEnables(int) {
     const CDsgDSPFrame* page = GetDsgDSPFrame();
     std::set<int> kinds;
     if (page) page->GetAllWOCHKinds(kinds);
-    const BOOL oneLine = page && page->GetWOCHCount() == 1 && page->GetCWOCHKind() == nDSG_WOKIND__WOLINE;
+    const BOOL oneLine =
+        page && page->GetWOCHCount() == 1 && page->GetCWOCHKind() == nDSG_WOKIND__WOLINE;
     m_pRightAngle->setEnabled(oneLine);
     const bool size = GetUTPKeySet().IsKeyOfAnyWOKind(kinds, szUTP_DTSIZE);
     m_pSizeEdit->setEnabled(size);
@@ -302,10 +303,10 @@ CDlgXFText::CDlgXFText(QWidget* parent) : CDlgXFPanel(1006, parent) {
     m_pReverse = Place(new QCheckBox("Reverse", this), 1006, 270, 4, 80, 20);
     m_pUnderline = Place(new QCheckBox("Underline", this), 1007, 270, 30, 80, 20);
     m_pContentLabel = Place(new QLabel(this), 1047, 356, 6, 50, 18);
-    m_pTextEdit = Place(new CDsgScriptEdit(CDsgScriptEdit::KIND_TEXT, m_nFilling, this), 1009,
-                        410, 4, 200, 72);
-    m_pTitleEdit = Place(new CDsgScriptEdit(CDsgScriptEdit::KIND_MENU, m_nFilling, this), 1010,
-                         410, 4, 200, 22);
+    m_pTextEdit = Place(new CDsgScriptEdit(CDsgScriptEdit::KIND_TEXT, m_nFilling, this), 1009, 410,
+                        4, 200, 72);
+    m_pTitleEdit = Place(new CDsgScriptEdit(CDsgScriptEdit::KIND_MENU, m_nFilling, this), 1010, 410,
+                         4, 200, 22);
     m_pStyleLabel = Place(new QLabel("Style", this), 1050, 410, 32, 40, 18);
     m_pStyle = Place(new QComboBox(this), 1077, 450, 30, 120, 22);
     m_pOrder = Place(new QLabel(this), 1041, 8, 58, 100, 18);
@@ -427,8 +428,8 @@ void CDlgXFText::UpdateXFEnables(int face) {
     m_pBold0->setVisible(korean);
 
     const CDsgDSPFrame* page = GetDsgDSPFrame();
-    bool twoMenus = page && page->GetWOCHCount() == 2 &&
-                    page->IsWOKindOnlyWOChosen(nDSG_WOKIND__WOMENU);
+    bool twoMenus =
+        page && page->GetWOCHCount() == 2 && page->IsWOKindOnlyWOChosen(nDSG_WOKIND__WOMENU);
     std::string orders;
     if (twoMenus) {
         std::set<int> ids;
@@ -522,17 +523,15 @@ CDlgXFPCText::CDlgXFPCText(QWidget* parent) : CDlgXFPanel(107, parent) {
         int id;
         const char* text;
         const char* key;
-    } checks[] = {{1012, "Italic", szUTP_PTITALIC},
-                  {1013, "Underline", szUTP_PTUNDERLINED},
-                  {1014, "Strike Out", szUTP_PTSTRUCKOUT},
-                  {1019, "Anti-alias", szUTP_PTANTIALIAS},
-                  {1021, "Transparent", szUTP_PTTRANSPARENT},
-                  {1022, "Word Break", szUTP_PTWORDBREAK},
-                  {1023, "Horiz-Center", szUTP_PTHCENTER}};
+    } checks[] = {
+        {1012, "Italic", szUTP_PTITALIC},           {1013, "Underline", szUTP_PTUNDERLINED},
+        {1014, "Strike Out", szUTP_PTSTRUCKOUT},    {1019, "Anti-alias", szUTP_PTANTIALIAS},
+        {1021, "Transparent", szUTP_PTTRANSPARENT}, {1022, "Word Break", szUTP_PTWORDBREAK},
+        {1023, "Horiz-Center", szUTP_PTHCENTER}};
     int n = 0;
     for (const auto& c : checks) {
-        auto* box = Place(new QCheckBox(c.text, this), c.id, 424 + (n / 4) * 100, 4 + (n % 4) * 18,
-                          98, 18);
+        auto* box =
+            Place(new QCheckBox(c.text, this), c.id, 424 + (n / 4) * 100, 4 + (n % 4) * 18, 98, 18);
         m_checks.push_back({c.id, c.key, box});
         const char* key = c.key;
         connect(box, &QCheckBox::clicked, this, [this, box, key] { OnCheck(box, key); });

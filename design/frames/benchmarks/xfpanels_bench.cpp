@@ -38,9 +38,9 @@ struct Designer {
     Designer() {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         const std::string base = root.path().toStdString();
-        for (auto [kind, name] : {std::pair{FolderKind::Program, "program"},
-                                  std::pair{FolderKind::Data, "data"},
-                                  std::pair{FolderKind::Runtime, "runtime"}}) {
+        for (auto [kind, name] :
+             {std::pair{FolderKind::Program, "program"}, std::pair{FolderKind::Data, "data"},
+              std::pair{FolderKind::Runtime, "runtime"}}) {
             MakeFolderPath(base + "/" + name);
             SetFolderOverride(kind, base + "/" + name);
         }

@@ -18,6 +18,7 @@
 #include <QTest>
 #include <cctype>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -456,6 +457,38 @@ TEST_F(PanelsTest, PanelKeysGoToThePageAsTheyShould) {
     QTest::keyClick(panel.GetSizeCombo(), Qt::Key_Escape);
     EXPECT_EQ(Page().GetWObjCount(), objects);
     EXPECT_TRUE(panel.isVisible());
+}
+
+// Records read from damaged files may hold anything: every panel fills from
+// them without harm, and the controls stay within their ranges.
+TEST_F(PanelsTest, AbsurdRecordValuesFillEveryPanel) {
+    Start();
+    const std::vector<const char*> values = {
+        "abc", "-1", "100000", "99999999999999999999", "", "2147483648", "-2147483649"};
+    const int kinds[] = {nDSG_WOKIND__WOLINE, nDSG_WOKIND__WOTEXT, nDSG_WOKIND__WOMENU,
+                         nDSG_WOKIND__WOPTEXT, nDSG_WOKIND__WODNCHAR};
+    std::set<int> ids;
+    for (int i = 0; i < 5; ++i) ids.insert(Make(kinds[i], i));
+    CDlgXFDotLine& dots = *Host().GetDotLinePanel();
+    for (const char* value : values) {
+        SCOPED_TRACE(value);
+        CDsgUTProps& record = Page().GetWOEUTProps();
+        for (const char* key :
+             {szUTP_DTSIZE, szUTP_DTSPACE, szUTP_CSWITCH, szUTP_KRNFINDEX, szUTP_ALNFINDEX,
+              szUTP_BSTATE, szUTP_WONSTYLE, szUTP_PTSIZE, szUTP_PTFACE, szUTP_PTTHICKNESS,
+              szUTP_PTBKCOLOR, szUTP_DIRNCACHAR, szUTP_IS_INVERSED, szUTP_PTITALIC})
+            record.SetString(key, value);
+        const int actions = Page().GetEACount();
+        for (int id : ids) {
+            Choose({id});
+            EXPECT_GE(dots.GetSizeSlider()->value(), 0);
+            EXPECT_LE(dots.GetSizeSlider()->value(), 25);
+            EXPECT_GE(dots.GetSpaceSlider()->value(), 1);
+        }
+        // Filling records nothing.
+        EXPECT_EQ(Page().GetEACount(), actions);
+    }
+    EXPECT_TRUE(ui.messages.empty());
 }
 
 // ---- The definable-character panel ----------------------------------------

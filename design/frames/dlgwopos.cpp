@@ -78,9 +78,9 @@ struct Field {
 
 // "X:" left "~" right, "Y:" top "~" bottom, "size" width "x" height.
 constexpr Field kFields[6] = {
-    {IDC_WOPOS_LEFT, "left", 20},     {IDC_WOPOS_RIGHT, "right", 78},
-    {IDC_WOPOS_TOP, "top", 150},      {IDC_WOPOS_BOTTOM, "bottom", 208},
-    {IDC_WOPOS_WIDTH, "width", 290},  {IDC_WOPOS_HEIGHT, "height", 348},
+    {IDC_WOPOS_LEFT, "left", 20},    {IDC_WOPOS_RIGHT, "right", 78},
+    {IDC_WOPOS_TOP, "top", 150},     {IDC_WOPOS_BOTTOM, "bottom", 208},
+    {IDC_WOPOS_WIDTH, "width", 290}, {IDC_WOPOS_HEIGHT, "height", 348},
 };
 
 constexpr int kFieldWidth = 46;
@@ -143,9 +143,9 @@ void CDlgWOPos::RefreshWOPos() {
     } else {
         std::set<int> ids;
         page->GetAllWOCHIds(ids);
-        const CRect rect =
-            count == 1 ? page->GetWObjRect(page->GetCWOCHId())
-                       : page->GetWObjsBoundRect(CDsgWOIdSet(ids.begin(), ids.end()));
+        const CRect rect = count == 1
+                               ? page->GetWObjRect(page->GetCWOCHId())
+                               : page->GetWObjsBoundRect(CDsgWOIdSet(ids.begin(), ids.end()));
         const std::int64_t values[6] = {
             rect.left,
             rect.right,
@@ -228,8 +228,8 @@ bool CDlgWOPos::eventFilter(QObject* watched, QEvent* event) {
             if (CDsgDSPFrame* page = GetDsgDSPFrame())
                 if (page->OnKeyEvents(key)) return true;
     } else if (event->type() == QEvent::FocusIn) {
-        if (auto* focus = static_cast<QFocusEvent*>(event); focus->reason() == Qt::TabFocusReason ||
-                                                            focus->reason() == Qt::BacktabFocusReason)
+        if (auto* focus = static_cast<QFocusEvent*>(event);
+            focus->reason() == Qt::TabFocusReason || focus->reason() == Qt::BacktabFocusReason)
             if (auto* edit = qobject_cast<QLineEdit*>(watched)) edit->selectAll();
     }
     return QDialog::eventFilter(watched, event);

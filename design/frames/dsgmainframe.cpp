@@ -15,6 +15,7 @@
 #include "chareditor/dtrmwindow.h"
 #include "design/frames/dlggrid.h"
 #include "design/frames/dlgubar.h"
+#include "design/frames/dlgwopos.h"
 #include "design/frames/dlgxfdnchar.h"
 #include "design/frames/dsgframepaint.h"
 #include "design/frames/dsgtoolbox.h"
@@ -90,6 +91,7 @@ CDsgMainFrame::~CDsgMainFrame() {
     delete m_pXFFrame;
     delete m_pTSPFrame;
     delete m_pDSPFrame;
+    delete m_pWOPos;
     delete m_pToolBox;
     delete m_pLogWnd;
     if (g_pDsgMainFrame == this) g_pDsgMainFrame = nullptr;
@@ -128,27 +130,28 @@ int CDsgMainFrame::InitMainFrame(int slot, int show, const std::string& slotFold
 
 void CDsgMainFrame::CreateChildren() {
     m_pToolBox = new CDlgToolBox(this);
-    m_pToolBox->setWindowFlags(Qt::Widget);
     SetDlgCtrlID(m_pToolBox, IDD_DSG_TOOLBOX);
     m_pToolBox->show();
     m_pUBar = new CDlgUBar(this);
-    m_pUBar->setWindowFlags(Qt::Widget);
     SetDlgCtrlID(m_pUBar, IDD_DSG_UBAR);
     m_pUBar->show();
 
     m_pDSPFrame = new CDsgDSPFrame(1, this);
-    m_pDSPWnd = m_pDSPFrame;
     m_pDSPFrame->setGeometry(0, 0, 0, 0);
     m_pDSPFrame->show();
     m_pXFFrame = new CDsgXFFrame(this);
     m_pXFFrame->show();
+
+    m_pWOPos = new CDlgWOPos(this);
+    SetDlgCtrlID(m_pWOPos, IDD_DSG_WOPOS);
+    m_pWOPos->show();
 
     m_pTSPFrame = new CDsgTSPFrame(this);
     m_pTSPFrame->setGeometry(0, 0, 0, 0);
     m_pTSPFrame->show();
 
     // The splitter sits between the page and the tabs.
-    m_pSplitter->SetFirstPane(m_pDSPWnd, 100);
+    m_pSplitter->SetFirstPane(m_pDSPFrame, 100);
     m_pSplitter->SetSecondPane(m_pTSPFrame, 35);
     m_pSplitter->raise();
 
@@ -201,22 +204,30 @@ void CDsgMainFrame::UCSet() {
     action.UCSet();
 }
 
-int CDsgMainFrame::GetDSPTop() const { return m_pDSPWnd ? m_pDSPWnd->geometry().top() : -1; }
+int CDsgMainFrame::GetDSPTop() const { return m_pDSPFrame ? m_pDSPFrame->geometry().top() : -1; }
 
 // ---- Layout -----------------------------------------------------------------
 
 void CDsgMainFrame::RecalcChildLayout() {
-    if (!m_pWOPosWnd) return;
+    if (!m_pWOPos) return;
     QWidget* const splitter = m_pSplitter;
     QWidget* const toolBox = m_pToolBox;
     QWidget* const uBar = m_pUBar;
     QWidget* const tabs = m_pTSPFrame;
     QWidget* const host = m_pXFFrame;
+    QWidget* const posBar = m_pWOPos;
+    QWidget* const page = m_pDSPFrame;
+
+    // The position bar first: the splitter, the tabs and the page end above
+    // it.
+    FillRightOf(posBar, toolBox, -1);
+    MoveToBottom(posBar, 0);
+    StretchRight(posBar, 0);
 
     // The splitter runs from the top to just above the position bar and
     // keeps its distance from the right edge.
     AlignTop(splitter, 0);
-    StretchToAbove(splitter, m_pWOPosWnd, -1);
+    StretchToAbove(splitter, posBar, -1);
     m_pSplitter->FollowParentSize();
 
     MoveToLeft(toolBox, 0);
@@ -227,23 +238,19 @@ void CDsgMainFrame::RecalcChildLayout() {
     FillRightOf(uBar, toolBox, -1);
     StretchToLeftOf(uBar, splitter, -1);
 
-    FillRightOf(m_pWOPosWnd, toolBox, -1);
-    MoveToBottom(m_pWOPosWnd, 0);
-    StretchRight(m_pWOPosWnd, 0);
-
     AlignTop(tabs, 0);
     FillRightOf(tabs, splitter, -1);
     StretchRight(tabs, 0);
-    StretchToAbove(tabs, m_pWOPosWnd, -1);
+    StretchToAbove(tabs, posBar, -1);
 
     FillRightOf(host, toolBox, -1);
     MoveBelow(host, uBar, -1);
     StretchToLeftOf(host, splitter, -1);
 
-    FillRightOf(m_pDSPWnd, toolBox, -1);
-    MoveBelow(m_pDSPWnd, host, -1);
-    StretchToLeftOf(m_pDSPWnd, splitter, -1);
-    StretchToAbove(m_pDSPWnd, m_pWOPosWnd, -1);
+    FillRightOf(page, toolBox, -1);
+    MoveBelow(page, host, -1);
+    StretchToLeftOf(page, splitter, -1);
+    StretchToAbove(page, posBar, -1);
 }
 
 void CDsgMainFrame::resizeEvent(QResizeEvent* event) {
@@ -307,7 +314,7 @@ void CDsgMainFrame::SRefreshSREvent(int code) {
             RebuildDSPObjects();
             [[fallthrough]];
         case 2:
-            if (m_pDSPWnd) m_pDSPWnd->update();
+            if (m_pDSPFrame) m_pDSPFrame->update();
             break;
         case 3:
             if (m_pXFFrame) {
@@ -368,11 +375,11 @@ void CDsgMainFrame::_OnJustWOCreated(int) {
 }
 
 void CDsgMainFrame::PResize(int percent) {
-    if (!m_pDSPWnd) return;
+    if (!m_pDSPFrame) return;
     QWidget* top = window();
     const CSize lcd = CDsgGOption::GetLMSize();
     const QRect outer = top->frameGeometry();
-    const QRect page = m_pDSPWnd->frameGeometry();
+    const QRect page = m_pDSPFrame->frameGeometry();
     int width = static_cast<int>(lcd.cx * percent * 0.01 + (outer.width() - page.width()) + 50);
     const int height =
         static_cast<int>(lcd.cy * percent * 0.01 + (outer.height() - page.height()) + 50);
@@ -561,9 +568,13 @@ void CDsgMainFrame::RebuildDSPObjects() {
     if (m_pDSPFrame) m_pDSPFrame->RebuildWObjs();
 }
 
-void CDsgMainFrame::RefreshWOPos() {}
+void CDsgMainFrame::RefreshWOPos() {
+    if (m_pWOPos) m_pWOPos->RefreshWOPos();
+}
 
-void CDsgMainFrame::ShowCursorLCDPos(const CPoint&) {}
+void CDsgMainFrame::ShowCursorLCDPos(const CPoint& clientPoint) {
+    if (m_pWOPos) m_pWOPos->ShowCursorLCDPos(clientPoint);
+}
 
 void CDsgMainFrame::MarkDSPUnsaved() {
     if (m_pDSPFrame) m_pDSPFrame->SetCached(0);

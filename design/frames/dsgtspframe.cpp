@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 
@@ -39,6 +40,7 @@ CDsgTSPFrame* g_pTSPFrame = nullptr;
 constexpr int kSlotGap = 25;
 constexpr int kTabLeft = 8;
 constexpr int kTabTop = 10;
+constexpr int kMaxTabHeight = 2048;
 
 CDsgEActions* PageActions() {
     CDsgLSDHost* host = GetDsgLSDHost();
@@ -84,16 +86,14 @@ CDsgTSPage::~CDsgTSPage() = default;
 
 void CDsgTSPage::OnThumbTimer() {
     if (!m_nStale || m_nIndex < 0 || m_nIndex != CurrentSPIndex()) return;
-    const CDsgEActions* actions = PageActions();
-    if (!actions || !GetDsgImageScaler()) return;
-    // The hidden page gets a copy of the visible form.
-    CRevolver record;
-    int level = nDSG_EAVERSION__NONE;
+    const CDsgDSPFrame* visible = GetDsgDSPFrame();
+    if (!visible || !GetDsgImageScaler()) return;
+    // The hidden page gets a copy of the visible page's objects.
     CDsgDSPFrame hidden(0, m_pStrip);
     hidden.resize(200, 200);
-    if (!actions->EActionsToRevolver(record, TRUE) || !hidden.EActionsFromRevolver(record, level) ||
-        !m_pStrip->MakeThumbnail(*this, hidden))
-        return;
+    int keepIds = -1;
+    hidden.CopyWObjsFrom(*visible, TRUE, keepIds);
+    if (!m_pStrip->MakeThumbnail(*this, hidden)) return;
     m_nStale = 0;
     update();
 }
@@ -153,16 +153,24 @@ CDsgTSPFrame::~CDsgTSPFrame() {
     if (g_pTSPFrame == this) g_pTSPFrame = nullptr;
 }
 
-int CDsgTSPFrame::TabHeight() { return CDsgGOption::GetTSPHeight(); }
+int CDsgTSPFrame::TabHeight() {
+    // The LCD size comes from an option file: a tab is never flat and never
+    // taller than a tab of any real display, so its picture stays small.
+    return std::clamp(CDsgGOption::GetTSPHeight(), 1, kMaxTabHeight);
+}
 
 CRect CDsgTSPFrame::SlotRect(int index) {
     const int h = TabHeight();
-    const int top = index <= 0 ? kTabTop : index * (h + kSlotGap) + kTabTop;
-    return CRect(kTabLeft, top, kTabLeft + nDSG_TSP_THUMBWIDTH, top + h);
+    const std::int64_t top = index <= 0 ? kTabTop : std::int64_t{index} * (h + kSlotGap) + kTabTop;
+    const LONG y = static_cast<LONG>(std::min<std::int64_t>(top, 1 << 30));
+    return CRect(kTabLeft, y, kTabLeft + nDSG_TSP_THUMBWIDTH, y + h);
 }
 
 int CDsgTSPFrame::ScrollHeight(int count) {
-    return count == 0 ? 30 : count * (TabHeight() + kSlotGap) + 5;
+    if (count == 0) return 30;
+    // Many forms must not wrap the height.
+    const std::int64_t height = std::int64_t{count} * (TabHeight() + kSlotGap) + 5;
+    return static_cast<int>(std::min<std::int64_t>(height, 1 << 30));
 }
 
 CRect CDsgTSPFrame::GetTSPageRect(int index) const {
@@ -362,6 +370,7 @@ std::string CDsgTSPFrame::GetTSPFrameExp() const {
 // ---- Switching and thumbnails -----------------------------------------
 
 int CDsgTSPFrame::SPAppoint(int index, int focus) {
+    if (!GetTSPageBySPIndex(index)) return 0;
     const int current = CurrentSPIndex();
     int result = 1;
     if (current != index) {
@@ -377,8 +386,8 @@ int CDsgTSPFrame::SPAppoint(int index, int focus) {
             Refresh(5);
             Refresh(6);
         } else {
-            AppMessageBox(nullptr,
-                          "Could not load form " + CDsgLSDAction::GetSPName(CurrentSPIndex()),
+            // The visible form stays; the message names the form that failed.
+            AppMessageBox(nullptr, "Could not load form " + CDsgLSDAction::GetSPName(index),
                           "Error", MB_OK);
             result = 0;
         }
@@ -393,7 +402,6 @@ BOOL CDsgTSPFrame::MakeThumbnail(CDsgTSPage& page, CDsgDSPFrame& hidden) {
     const DsgImageScaler& scaler = GetDsgImageScaler();
     // Until an image scaler is registered a tab keeps its plain fill.
     if (!scaler) return FALSE;
-    hidden.RebuildWObjs();
     QImage drawn;
     if (!hidden.RedrawDSPFrame(&drawn) || drawn.isNull()) return FALSE;
     QImage scaled;
@@ -411,9 +419,10 @@ int CDsgTSPFrame::AFBTSPIUpdate(int repaint) {
         int level = nDSG_EAVERSION__NONE;
         const std::string name = page->GetSPName();
         if (!CDsgLSDAction::IsUsableSPName(name) ||
-            !hidden.EActionsFromFile(CDsgLSDAction::GetSPFilePath(name), level) ||
-            !MakeThumbnail(*page, hidden))
+            !hidden.EActionsFromFile(CDsgLSDAction::GetSPFilePath(name), level))
             return 0;
+        hidden.RebuildWObjs();
+        if (!MakeThumbnail(*page, hidden)) return 0;
         if (repaint) {
             page->m_nStale = 0;
             page->update();

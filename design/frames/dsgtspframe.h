@@ -80,10 +80,10 @@ public:
     // Results of RenameTSPage.
     enum RenameResult {
         RENAME_OK = 0,
-        RENAME_NOTAB,       // no tab at the index
-        RENAME_NOTSAVED,    // the visible form could not be written first
-        RENAME_NOFILE,      // the working file could not be renamed
-        RENAME_INIFAILED,   // the form list could not be written; all restored
+        RENAME_NOTAB,      // no tab at the index
+        RENAME_NOTSAVED,   // the visible form could not be written first
+        RENAME_NOFILE,     // the working file could not be renamed
+        RENAME_INIFAILED,  // the form list could not be written; all restored
     };
 
     // Geometry of the tabs (H is the thumbnail height of the options).
@@ -151,8 +151,7 @@ public:
     void OnTabRButtonUp(const QPoint& globalPos);
 
     // Rebuilds a tab's thumbnail from a hidden page holding the form's
-    // history: replayed, drawn and scaled to the tab. FALSE when nothing
-    // could be made.
+    // objects: drawn and scaled to the tab. FALSE when nothing could be made.
     BOOL MakeThumbnail(CDsgTSPage& page, CDsgDSPFrame& hidden);
 
 protected:

@@ -33,7 +33,8 @@ namespace {
 CDsgDSPFrame* g_pDsgDSPFrame = nullptr;
 
 constexpr int kDot = nDSG_LMHUGE_PER_DOT;
-// A press turns into a drag once the pointer is further than this from it.
+// A press turns into a drag once the pointer is more than 49999 units (4.9999
+// dots) from it on either axis.
 constexpr int kDragStart = 49999;
 // Arrow presses closer than this count as held down.
 constexpr DWORD kArrowRepeatMs = 500;
@@ -371,8 +372,8 @@ void CDsgDSPFrame::AddAlignEAction(const std::string& key, BOOL refresh) {
         }
     } else {
         const CRect reference = Normalized(GetWObjRect(current));
-        const LONG width = reference.Width();
-        const LONG height = reference.Height();
+        const std::int64_t width = std::int64_t{reference.right} - reference.left;
+        const std::int64_t height = std::int64_t{reference.bottom} - reference.top;
         // The order in which the objects are handled: by their near or far
         // edge, the far edges from the far side.
         auto sortKey = [&](int id) -> std::int64_t {
@@ -689,7 +690,14 @@ void CDsgDSPFrame::OnPaste() {
         auto action = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
         action->InitWOCreation(WOIdCounter(), obj->GetWOKind(), obj->GetLMHugeRect(),
                                obj->GetUTProps(), FALSE);
-        if (AddEAction(std::move(action))) ACWOChoose(id, TRUE);
+        if (AddEAction(std::move(action))) {
+            ACWOChoose(id, TRUE);
+            // A lone creation is no change the list reports (a drag's
+            // geometry action does that); a pasted object is one.
+            m_nCached = 0;
+            if (IsVisiblePage())
+                if (CDsgLSDHost* host = GetDsgLSDHost()) host->_OnEAAdded();
+        }
     } else {
         if (GetFVacantWONOrder() < 0 ||
             GetWOMenuCount() + buffer.GetWOMenuCount() > nDSG_MAX_WOMENUS) {

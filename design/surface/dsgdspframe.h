@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include "design/frames/veldrane_export.h"
 #include "design/model/dsgeactions.h"
 #include "design/model/dsgwobjs.h"
 #include "design/model/dsgwochoice.h"
@@ -62,12 +63,12 @@ inline constexpr UINT nDSG_CMD__WWKLGCLEAR = 32801;  // "Unlink Lines"
 // Most menus a form can hold (order numbers 0..99).
 inline constexpr int nDSG_MAX_WOMENUS = 100;
 
-class CDsgDSPFrame : public QWidget,
-                     public CDsgCDinateEVMent,
-                     public CDsgWOChoice,
-                     public CDsgWObjs,
-                     public CDsgWOEState,
-                     public CDsgEActions {
+class VELDRANE_API CDsgDSPFrame : public QWidget,
+                                  public CDsgCDinateEVMent,
+                                  public CDsgWOChoice,
+                                  public CDsgWObjs,
+                                  public CDsgWOEState,
+                                  public CDsgEActions {
 public:
     // A non-zero `visible` makes this the engine's current page (shown in the
     // main frame, named "DSPFrame"); zero makes a hidden page ("VDSPFrame")

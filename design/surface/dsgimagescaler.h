@@ -8,7 +8,6 @@
 #include <QImage>
 #include <functional>
 
-
 // Scales `source` to width x height into `result`; false when it cannot.
 using DsgImageScaler =
     std::function<bool(const QImage& source, int width, int height, QImage& result)>;

@@ -52,7 +52,8 @@ TEST_F(Slot, NewFormDialogAddsAFormOrExplainsWhy) {
         {"  Second  ", "", {"Form1", "Second"}},
         {"FORM1", "The name is already in use", {"Form1", "Second"}},
         {"../evil", "Form name must begin with a alphabet", {"Form1", "Second"}},
-        {std::string(300, 'x'), "The form name is too long (at most 251 characters)",
+        {std::string(300, 'x'),
+         "The form name is too long (at most 251 characters)",
          {"Form1", "Second"}},
     };
     for (const Case& c : cases) {
@@ -103,7 +104,7 @@ TEST(GridDialog, OnlyGapsTheSliderCanShowAreTaken) {
     const struct {
         std::string text;
         int gap;
-    } cases[] = {{"2", 2},   {"12", 12},   {"7", 7},  {"1", -1}, {"13", -1},
+    } cases[] = {{"2", 2},      {"12", 12},    {"7", 7},    {"1", -1},  {"13", -1},
                  {"-9999", -1}, {"99999", -1}, {"abc", -1}, {"5x", -1}, {"", -1}};
     for (const auto& c : cases) EXPECT_EQ(CDlgGrid::ParseGap(c.text), c.gap) << c.text;
 }
@@ -255,8 +256,8 @@ TEST_F(Slot, FormBarArrowsForTwoTabs) {
         std::vector<int> chosen;
         bool forward, backward;
     };
-    for (const Case& c : {Case{{1}, false, true}, Case{{0}, true, false}, Case{{0, 1}, false, false},
-                          Case{{}, false, false}}) {
+    for (const Case& c : {Case{{1}, false, true}, Case{{0}, true, false},
+                          Case{{0, 1}, false, false}, Case{{}, false, false}}) {
         strip().SPClearChoice(0);
         for (int i : c.chosen) strip().SPSelectReverseOne(i, 0);
         host->bar->UpdateEBState();

@@ -5,6 +5,7 @@
 #include "design/frames/dsgmainframe.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -16,6 +17,7 @@
 
 #include "design/frames/dlggrid.h"
 #include "design/frames/dlgubar.h"
+#include "design/frames/dlgwopos.h"
 #include "design/frames/dsgtoolbox.h"
 #include "design/frames/dsgtspframe.h"
 #include "design/frames/dsgxfframe.h"
@@ -24,6 +26,7 @@
 #include "design/model/dsglsdaction.h"
 #include "design/surface/dsgdspframe.h"
 #include "foundation/fxpropstore.h"
+#include "foundation/fxsharedvalues.h"
 #include "foundation/fxutils.h"
 #include "platform/keyboard.h"
 #include "platform/paths.h"
@@ -331,6 +334,232 @@ TEST_F(MainFrameTest, FirstPaintPutsTheSplitter120FromTheRight) {
     frame->GetSplitter()->move(8, 0);
     frame->repaint();
     EXPECT_EQ(frame->GetSplitter()->x(), 900 - 120);
+}
+
+// Right and bottom edges are exclusive below, as the layout counts them.
+struct Edges {
+    int left, top, right, bottom;
+};
+Edges EdgesOf(const QWidget* w) {
+    const QRect r = w->geometry();
+    return {r.x(), r.y(), r.x() + r.width(), r.y() + r.height()};
+}
+void ExpectEdges(const QWidget* w, const Edges& e, const char* name) {
+    const Edges got = EdgesOf(w);
+    EXPECT_EQ(got.left, e.left) << name;
+    EXPECT_EQ(got.top, e.top) << name;
+    EXPECT_EQ(got.right, e.right) << name;
+    EXPECT_EQ(got.bottom, e.bottom) << name;
+}
+
+// Margins 0 at the frame's edges, gap 1 between neighbours, 3 above the
+// position bar; palette width, bar heights and the band's 100 kept.
+TEST_F(MainFrameTest, ChildrenStayAnchoredThroughResizes) {
+    DWORD tick = 1000;
+    SetTickSource([&tick] { return tick; });
+    ASSERT_EQ(Init(), 1);
+    frame->repaint();
+    const int paletteWidth = frame->GetToolBox()->width();
+    const int barHeight = frame->GetUBar()->height();
+    const int posHeight = frame->GetWOPos()->height();
+    ASSERT_GT(paletteWidth, 0);
+    ASSERT_GT(barHeight, 0);
+    ASSERT_GT(posHeight, 0);
+    tick += 5000;  // the splitter follows resizes a second after the show
+
+    const std::vector<QSize> sizes = {{900, 600}, {700, 500}, {1200, 800}, {640, 420}};
+    int splitterX = 900 - 120;
+    QSize last(900, 600);
+    for (const QSize& size : sizes) {
+        SCOPED_TRACE(std::to_string(size.width()) + "x" + std::to_string(size.height()));
+        frame->resize(size);
+        splitterX += size.width() - last.width();
+        last = size;
+        const int w = size.width();
+        const int h = size.height();
+        const int posTop = h - posHeight;
+        ExpectEdges(frame->GetSplitter(), {splitterX, 0, splitterX + 5, posTop - 3}, "splitter");
+        ExpectEdges(frame->GetToolBox(), {0, 0, paletteWidth, h}, "palette");
+        ExpectEdges(frame->GetUBar(), {paletteWidth + 1, 0, splitterX - 1, barHeight}, "form bar");
+        ExpectEdges(frame->GetWOPos(), {paletteWidth + 1, posTop, w, h}, "position bar");
+        ExpectEdges(frame->GetTSPFrame(), {splitterX + 6, 0, w, posTop - 3}, "tabs");
+        ExpectEdges(frame->GetXFFrame(),
+                    {paletteWidth + 1, barHeight + 1, splitterX - 1, barHeight + 101}, "band");
+        ExpectEdges(frame->GetDSPFrame(),
+                    {paletteWidth + 1, barHeight + 102, splitterX - 1, posTop - 3}, "page");
+    }
+    SetTickSource({});
+}
+
+// The layout is saved when the frame goes and comes back with the next one,
+// unless Shift is held while it starts.
+TEST_F(MainFrameTest, SavedLayoutComesBackUnlessShiftIsHeld) {
+    ASSERT_EQ(Init(), 1);
+    const int builtIn = frame->GetToolBox()->width();
+    const int barBuiltIn = frame->GetUBar()->height();
+    frame->GetToolBox()->resize(builtIn + 17, frame->GetToolBox()->height());
+    frame->GetUBar()->resize(frame->GetUBar()->width(), barBuiltIn + 9);
+    host.reset();
+    ASSERT_TRUE(IsPathExisting(GetDsgLibFilePath(DSG_LAYOUTFILE)));
+
+    struct Case {
+        const char* name;
+        Qt::KeyboardModifiers keys;
+        int palette;
+        int bar;
+    };
+    const std::vector<Case> cases = {
+        {"plain start", Qt::NoModifier, builtIn + 17, barBuiltIn + 9},
+        {"Shift held", Qt::ShiftModifier, builtIn, barBuiltIn},
+        {"Ctrl held", Qt::ControlModifier, builtIn + 17, barBuiltIn + 9},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetModifierSource([&c] { return c.keys; });
+        host = std::make_unique<QWidget>();
+        host->resize(900, 600);
+        frame = new CDsgMainFrame(host.get());
+        frame->setGeometry(0, 0, 900, 600);
+        ASSERT_EQ(Init(), 1);
+        SetModifierSource({});
+        frame->resize(880, 590);
+        EXPECT_EQ(frame->GetToolBox()->width(), c.palette);
+        EXPECT_EQ(frame->GetUBar()->height(), c.bar);
+        // Nothing is written while the frame lives; the Shift start leaves
+        // the file for the next start as the user left it.
+        frame->GetToolBox()->resize(c.palette, 10);
+        frame->GetUBar()->resize(10, c.bar);
+        if (c.keys == Qt::ShiftModifier) {
+            frame->GetToolBox()->resize(builtIn + 17, 10);
+            frame->GetUBar()->resize(10, barBuiltIn + 9);
+        }
+        host.reset();
+    }
+}
+
+// A form the switch cannot read is not opened: the visible form stays, with
+// its content, and the unreadable file is never written over.
+TEST_F(MainFrameTest, SwitchToAnUnreadableFormKeepsTheVisibleOne) {
+    ASSERT_EQ(Init(), 1);
+    OpenForm();
+    for (const char* name : {"Damaged", "Missing"}) {
+        CDsgEActions empty;
+        ASSERT_TRUE(CDsgLSDAction().AddELSFile(empty, name));
+        ASSERT_TRUE(frame->TSPAddPage(name));
+    }
+    ASSERT_EQ(frame->GetTSPFrame()->SPAppoint(0, 0), 1);
+    ASSERT_EQ(Page().GetSPIndex(), 0);
+    Make(nDSG_WOKIND__WOBOX, CRect(kDot, kDot, 9 * kDot, 9 * kDot));
+    const std::string damaged = dir + "/Damaged.frm";
+    testsupport::WriteFileBytes(damaged, std::string("\x07\x00\xff garbage", 11));
+    std::remove((dir + "/Missing.frm").c_str());
+
+    struct Case {
+        const char* name;
+        int index;
+    };
+    for (const Case& c : {Case{"damaged", 1}, Case{"missing", 2}}) {
+        SCOPED_TRACE(c.name);
+        ui.messages.clear();
+        const int actions = Page().GetEACount();
+        EXPECT_EQ(frame->GetTSPFrame()->SPAppoint(c.index, 0), 0);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text.rfind("Could not load form", 0), 0u) << ui.messages[0].text;
+        EXPECT_EQ(Page().GetSPIndex(), 0);
+        EXPECT_EQ(Page().GetEACount(), actions);
+        EXPECT_EQ(Page().GetWObjCount(), 1);
+        // The page's cache writes the visible form, not the unreadable one.
+        Page().SetCached(0);
+        FireTimerForTest(&Page(), nDSG_DSPTIMER__CACHE);
+    }
+    EXPECT_EQ(testsupport::ReadFileBytes(damaged), std::string("\x07\x00\xff garbage", 11));
+    EXPECT_FALSE(IsPathExisting(dir + "/Missing.frm"));
+    // The visible form was written to its own file on every attempt.
+    CDsgEActions reread;
+    int level = 0;
+    ASSERT_TRUE(reread.EActionsFromFile(dir + "/Form1.frm", level));
+    EXPECT_EQ(reread.GetEACount(), Page().GetEACount());
+}
+
+// A form list whose count promises more forms than it names: the named forms
+// come back, the user is told, and the list is written again so that a form
+// added next takes the place after them.
+TEST_F(MainFrameTest, RecoveryOfADamagedFormListSaysSoAndLosesNothing) {
+    ASSERT_EQ(Init(), 1);
+    const std::string ini = dir + "/" + LSD_INI_FILE;
+    const std::vector<std::string> names = {"Main", "Menu", "Help"};
+    for (size_t i = 0; i < names.size(); ++i) {
+        CDsgEActions form;
+        ASSERT_TRUE(CDsgLSDAction().AddELSFile(form, names[i]));
+    }
+    std::vector<std::string> bytes;
+    for (const std::string& name : names)
+        bytes.push_back(testsupport::ReadFileBytes(dir + "/" + name + ".frm"));
+    ASSERT_TRUE(SetIniString(ini, "SPCount", "1000", LSD_INI_SECTION));
+    ASSERT_TRUE(SetIniString(ini, "UComplete", "0", LSD_INI_SECTION));
+    ClearIniCache();
+
+    ASSERT_TRUE(CDsgLSDAction().LSDReset(TRUE, TRUE, TRUE, TRUE));
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].text, "The last unsaved data will be restored.");
+    EXPECT_EQ(ui.messages[1].text,
+              "The form list of the working folder is damaged. 3 of 1000 forms were restored.");
+    ASSERT_EQ(frame->TSPGetPageCount(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(frame->GetTSPFrame()->GetTSPageBySPIndex(i)->GetSPName(), names[i]);
+        EXPECT_EQ(testsupport::ReadFileBytes(dir + "/" + names[i] + ".frm"), bytes[i]);
+    }
+    ClearIniCache();
+    EXPECT_EQ(GetIniString(ini, "SPCount", LSD_INI_SECTION, ""), "3");
+    EXPECT_EQ(Page().GetSPIndex(), 0);
+
+    CDsgEActions added;
+    ASSERT_TRUE(CDsgLSDAction().AddELSFile(added, "Extra"));
+    ClearIniCache();
+    EXPECT_EQ(GetIniString(ini, "Form3Name", LSD_INI_SECTION, ""), "Extra");
+    EXPECT_EQ(GetIniString(ini, "SPCount", LSD_INI_SECTION, ""), "4");
+}
+
+TEST_F(MainFrameTest, DiagnosticsModeLogsBesideTheLibraryWithAWindow) {
+    const std::string marker = GetDeveloperMarkerPath();
+    MakeFolderPathFor(marker);
+    testsupport::WriteFileBytes(marker, "");
+    ForgetDeveloperMarker();
+    const std::string log = GetDsgLibFilePath(DSG_LOGFILE);
+    testsupport::WriteFileBytes(log, "an older session\r\n");
+
+    ASSERT_EQ(Init(), 1);
+    EXPECT_EQ(GetSharedLogPath(), log);
+    ASSERT_NE(frame->GetLogWindow(), nullptr);
+    EXPECT_EQ(frame->GetLogWindow()->windowTitle(), QString("dsg.log"));
+    EXPECT_TRUE(frame->GetLogWindow()->isVisible());
+    EXPECT_EQ(frame->GetLogWindow()->height(), 550);
+    // Emptied at the start, then written by the engine's log.
+    EXPECT_EQ(testsupport::ReadFileBytes(log).find("older"), std::string::npos);
+    LogWrite("hello");
+    EXPECT_NE(testsupport::ReadFileBytes(log).find("hello"), std::string::npos);
+
+    std::remove(marker.c_str());
+    ForgetDeveloperMarker();
+    FxSharedValues().ReleaseShared(GetSharedLogPathName(static_cast<unsigned long>(::getpid())));
+}
+
+// The band's hints follow the page's tool while nothing is chosen.
+TEST(XFFrameTest, HintsFollowTheTool) {
+    const std::string ctrlShift =
+        "Use Mouse+Ctrl key to draw squared ones.\r\nUse Mouse+Shift key to draw symmetrical ones.";
+    const std::vector<std::pair<int, std::string>> cases = {
+        {0, "Use tab key to select neighbor ones."},
+        {1, ctrlShift},
+        {2, ctrlShift + "\r\nUse Mouse+ALT key to draw continuous lines.\r\nThick and dotted lines "
+                        "do not appear correctly on Windows 98 PC screen."},
+        {5, ctrlShift + "\r\nDotted circles are not supported."},
+        {6, ctrlShift},
+        {7, ""},
+        {100, ctrlShift + "\r\nYou can create up to 100 menus.\r\nMenu is valid only for Tavio."},
+    };
+    for (const auto& [tool, hints] : cases)
+        EXPECT_EQ(CDsgXFFrame::GetToolHints(tool), hints) << tool;
 }
 
 TEST_F(MainFrameTest, GridDialogOpensOnce) {

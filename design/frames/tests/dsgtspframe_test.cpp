@@ -5,9 +5,9 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include "design/frames/tests/framestesting.h"
 #include "design/surface/dsgimagescaler.h"
 #include "foundation/fxbutton.h"
-#include "design/frames/tests/framestesting.h"
 #include "platform/dc.h"
 
 using framestesting::Slot;
@@ -42,6 +42,18 @@ TEST_F(Slot, TabsSitAtTheirSlotsAndTheStripScrollsForOneMore) {
     EXPECT_EQ(CDsgTSPFrame::TabHeight(), 41);
     EXPECT_EQ(CDsgTSPFrame::ScrollHeight(4), 269);
     EXPECT_EQ(CDsgTSPFrame::ScrollHeight(0), 30);
+    // An option file with an LCD of extreme proportions keeps tabs drawable.
+    const struct {
+        int width, height, tab;
+    } lcds[] = {{320, 240, 41}, {1, 100000, 2048}, {100000, 1, 1}, {0, 0, 1}, {128, 64, 27}};
+    for (const auto& lcd : lcds) {
+        GetDsgGOption().SetInt(GOPT_LMWIDTH, lcd.width);
+        GetDsgGOption().SetInt(GOPT_LMHEIGHT, lcd.height);
+        EXPECT_EQ(CDsgTSPFrame::TabHeight(), lcd.tab) << lcd.width << "x" << lcd.height;
+    }
+    EXPECT_EQ(CDsgTSPFrame::ScrollHeight(0x7FFFFFFF), 1 << 30);
+    GetDsgGOption().SetInt(GOPT_LMWIDTH, 320);
+    GetDsgGOption().SetInt(GOPT_LMHEIGHT, 240);
     const int tops[] = {10, 76, 142};
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
@@ -53,8 +65,9 @@ TEST_F(Slot, TabsSitAtTheirSlotsAndTheStripScrollsForOneMore) {
     strip().verticalScrollBar()->setValue(50);
     EXPECT_EQ(strip().GetTSPageBySPIndex(1)->geometry(), QRect(8, 26, 55, 41));
     EXPECT_EQ(GetTimerPeriod(strip().GetTSPageBySPIndex(0), TSP_THUMB_TIMER), TSP_THUMB_PERIOD);
-    EXPECT_EQ(strip().GetTSPFrameExp(), "SPIndex:0,SPName=Form1\r\nSPIndex:1,SPName=Form2\r\n"
-                                        "SPIndex:2,SPName=Form3");
+    EXPECT_EQ(strip().GetTSPFrameExp(),
+              "SPIndex:0,SPName=Form1\r\nSPIndex:1,SPName=Form2\r\n"
+              "SPIndex:2,SPName=Form3");
 }
 
 TEST_F(Slot, ClicksChooseTabsAndSetTheArrows) {
@@ -66,10 +79,12 @@ TEST_F(Slot, ClicksChooseTabsAndSetTheArrows) {
         bool forward, backward;  // 1003, 1004
     };
     const std::vector<std::vector<Step>> runs = {
-        {{1, {}, {1}, 1, true, true}, {3, Qt::ShiftModifier, {1, 2, 3}, 3, false, false},
+        {{1, {}, {1}, 1, true, true},
+         {3, Qt::ShiftModifier, {1, 2, 3}, 3, false, false},
          // The range left the anchor on the last tab.
          {0, Qt::ShiftModifier, {0, 1, 2, 3}, 3, false, false}},
-        {{0, {}, {0}, 0, true, false}, {2, Qt::ControlModifier, {0, 2}, 2, false, false},
+        {{0, {}, {0}, 0, true, false},
+         {2, Qt::ControlModifier, {0, 2}, 2, false, false},
          {0, Qt::ControlModifier, {2}, 0, true, false}},
         {{3, {}, {3}, 3, false, true}, {3, Qt::ControlModifier, {}, 3, false, false}},
         {{2, Qt::ShiftModifier | Qt::ControlModifier, {2, 3}, 3, false, false}},
@@ -107,7 +122,10 @@ TEST_F(Slot, MenusEnableByTheChoice) {
         // A right press on a chosen tab keeps the choice of two.
         {{"A", "B", "C"}, {0, 1}, 1, {}, {{ID_TSP_GOBACKWARD, false}, {ID_TSP_GOFORWARD, false}}},
         // Ctrl keeps the choice too; the anchor moves to the pressed tab.
-        {{"A", "B", "C"}, {0, 1}, 2, Qt::ControlModifier,
+        {{"A", "B", "C"},
+         {0, 1},
+         2,
+         Qt::ControlModifier,
          {{ID_TSP_GOBACKWARD, false}, {ID_TSP_GOFORWARD, false}}},
         {{"A", "B"}, {0}, -1, {}, {{ID_TSP_DELETEFORMS, true}, {ID_TSP_LOADFORM, true}}},
         {{"A", "B"}, {}, -1, {}, {{ID_TSP_DELETEFORMS, false}, {ID_TSP_LOADFORM, true}}},
@@ -158,6 +176,17 @@ TEST_F(Slot, SwitchStopsWhenTheVisibleFormCannotBeSaved) {
     EXPECT_EQ(ui.messages[0].caption, "Error");
     EXPECT_EQ(Visible(), 1);
     EXPECT_EQ(Objects(), 3);  // the edits stay on the page
+
+    // A chosen form whose file cannot be read is named, and nothing changes.
+    std::remove((dir + "/Form2.frm").c_str());
+    testsupport::WriteFileBytes(dir + "/Form1.frm", "damaged");
+    ui.messages.clear();
+    EXPECT_EQ(strip().SPAppoint(0, 1), 0);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "Could not load form Form1");
+    EXPECT_EQ(Visible(), 1);
+    EXPECT_EQ(Objects(), 3);
+    EXPECT_EQ(Frm("Form1"), "damaged");
 }
 
 TEST_F(Slot, RenameMovesTheWorkingFileWithTheForm) {
@@ -249,8 +278,7 @@ TEST_F(Slot, DeleteSelectedFormsKeepsTheListAndFilesInStep) {
             }
         }
         if (c.visible >= 0) {
-            EXPECT_EQ(Objects(),
-                      std::stoi(c.tabs[static_cast<size_t>(c.visible)].substr(1)));
+            EXPECT_EQ(Objects(), std::stoi(c.tabs[static_cast<size_t>(c.visible)].substr(1)));
         } else {
             EXPECT_EQ(host->page->GetEACount(), 0);
         }
@@ -395,8 +423,8 @@ TEST_F(Slot, TabShowsItsThumbnailOnlyAtItsOwnSize) {
         QSize size;
         COLORREF centre;
     };
-    for (const Case& c : {Case{QSize(55, 41), RGB(255, 0, 0)}, Case{QSize(54, 41), back},
-                          Case{QSize(), back}}) {
+    for (const Case& c :
+         {Case{QSize(55, 41), RGB(255, 0, 0)}, Case{QSize(54, 41), back}, Case{QSize(), back}}) {
         tab->m_thumbnail = c.size.isValid() ? QImage(c.size, QImage::Format_RGB32) : QImage();
         if (!tab->m_thumbnail.isNull()) tab->m_thumbnail.fill(QColor(255, 0, 0));
         CDC dc(55, 41);
@@ -449,4 +477,32 @@ TEST_F(Slot, StaleTabsOfTheVisibleFormRebuildTheirThumbnailThroughTheScaler) {
     testsupport::WriteFileBytes(dir + "/Form1.frm", std::string(64, '\xee'));
     EXPECT_EQ(strip().AFBTSPIUpdate(1), 0);
     SetDsgImageScaler({});
+}
+
+TEST_F(Slot, AFormFileNamingAPathIsRefusedUntilRenamed) {
+    MakeForms({"Form1"});
+    const std::string path = dir + "/named.dkf";
+    strip().SPSelectOne(0, 0);
+    ui.fileAnswers = {path};
+    strip().OnEUSFSave();
+    for (const char* name : {"../../evil", "a/b", "..", "Form1"}) {
+        SCOPED_TRACE(name);
+        CFxRevPropStore store;
+        ASSERT_TRUE(store.FromFile(path));
+        store.SetString("SPUSFD.spname", name);
+        ASSERT_TRUE(store.ToFile(path));
+        ui.messages.clear();
+        ui.fileAnswers = {path};
+        // The user takes the name the file proposes.
+        SetDialogHook([](QDialog& dialog) {
+            static_cast<CDlgFormName&>(dialog).OnOK();
+            return dialog.result();
+        });
+        strip().OnEUSFLoad();
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].caption,
+                  std::string(name) == "Form1" ? "Error" : "Form Name Error");
+        EXPECT_EQ(TabNames(), Names{"Form1"});
+    }
+    EXPECT_FALSE(IsPathExisting(dir + "/../evil.frm"));
 }

@@ -13,15 +13,15 @@
 #include <vector>
 
 #include "design/frames/dlgformname.h"
-#include "design/frames/tests/frameshost.h"
 #include "design/frames/dlgubar.h"
 #include "design/frames/dsgmainframe.h"
 #include "design/frames/dsgtoolbox.h"
 #include "design/frames/dsgtspframe.h"
+#include "design/frames/tests/frameshost.h"
+#include "design/model/dsgeaction.h"
 #include "design/model/dsggoption.h"
 #include "design/model/dsglsdaction.h"
 #include "design/model/dsglsdhost.h"
-#include "design/model/dsgeaction.h"
 #include "design/model/dsgutprops.h"
 #include "design/surface/dsgdspframe.h"
 #include "foundation/fxutils.h"

@@ -3,6 +3,7 @@
 
 #include <QMenu>
 #include <functional>
+#include <limits>
 #include <map>
 #include <vector>
 
@@ -375,7 +376,11 @@ TEST_F(CommandTest, PasteOffsetsCopiesInTheirOwnFormOnly) {
     Choose({a});
     page->OnCut();
     EXPECT_EQ(page->GetWObjById(a), nullptr);
+    host->log.clear();
+    page->SetCached(1);
     page->OnPaste();
+    EXPECT_TRUE(host->Asked("eaadded")) << "a single pasted object is a change";
+    EXPECT_EQ(page->GetCached(), 0);
     EXPECT_EQ(page->GetWObjRect(page->GetCWOCHId()), D(0, 0, 20, 20))
         << "cut and pasted in one form";
     EXPECT_EQ(Last()->GetEAType(), nDSG_EATYPE__WOCREATE);
@@ -448,6 +453,50 @@ TEST_F(CommandTest, ClearingWritesTheWorkingFileFirstWhenAsked) {
     EXPECT_EQ(page->GetEACount(), 0);
     EXPECT_EQ(page->GetWObjCount(), 0);
     EXPECT_TRUE(IsPathExisting(host->workDir + "/Main.frm"));
+}
+
+}  // namespace
+
+namespace {
+
+// Stored rectangles at the ends of the int range: every command and the
+// drawing hold their sums there instead of overflowing.
+TEST_F(CommandTest, CommandsAndDrawingOnExtremeRectangles) {
+    constexpr LONG kMin = std::numeric_limits<LONG>::min(), kMax = std::numeric_limits<LONG>::max();
+    const std::vector<std::function<void(CDsgDSPFrame&)>> commands = {
+        Align("tpalign"),
+        Align("bpalign"),
+        Align("rpalign"),
+        Align("xysalign"),
+        Align("xlgalign"),
+        Align("ylgalign"),
+        [](CDsgDSPFrame& p) { p.AddXYCenterEAction(TRUE); },
+        [](CDsgDSPFrame& p) { p.AddORInflateEAction(TRUE); },
+        [](CDsgDSPFrame& p) { p.AddORDeflateEAction(TRUE); },
+        [](CDsgDSPFrame& p) { p.AddMRInflateEAction(TRUE); },
+        [](CDsgDSPFrame& p) { p.AddACWOCHObjRAAlterEAction(TRUE); },
+        [](CDsgDSPFrame& p) { p.AddWOCHObjsJIPRMoveEAction(kMax, kMin, TRUE); },
+        [](CDsgDSPFrame& p) { p.AddWOCHObjsEDRMoveEAction(kMax, kMax, TRUE); },
+        [](CDsgDSPFrame& p) {
+            p.OnCopy();
+            p.OnPaste();
+        },
+    };
+    for (size_t i = 0; i < commands.size(); ++i) {
+        SCOPED_TRACE(i);
+        page->SPClear(FALSE, FALSE);
+        CDsgUTProps huge;
+        huge.SetString(szUTP_DTSIZE, "10000000");
+        huge.SetString(szUTP_DTSPACE, "-5");
+        Make(nDSG_WOKIND__WOBOX, CRect(kMin, kMin, kMax, kMax), huge);
+        Make(nDSG_WOKIND__WOLINE, CRect(kMax, kMin, kMin, kMax), huge);
+        Make(nDSG_WOKIND__WOELLIPSE, CRect(kMax - 5, kMax - 5, kMax, kMax));
+        Choose({0, 1, 2});
+        commands[i](*page);
+        QImage lcd;
+        EXPECT_EQ(page->RedrawDSPFrame(&lcd), 1);
+        page->UndoEActionAndSRefresh();
+    }
 }
 
 }  // namespace

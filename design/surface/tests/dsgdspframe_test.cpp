@@ -96,6 +96,26 @@ TEST_F(PageTest, CreationDragsMakeOneUndoStep) {
     }
 }
 
+// At 200 % a pixel is half a dot: 4.5 dots is still a click, five dots
+// (more than 4.9999) start the drag.
+TEST_F(PageTest, DragsStartPastFourPointNineNineNineNineDots) {
+    page->resize(690, 530);
+    page->CalcLMRect();
+    ASSERT_EQ(page->GetLMZoom(), 2.0);
+    struct Case {
+        int pixels;
+        bool created;
+    };
+    for (const Case c : {Case{9, false}, Case{10, true}}) {
+        SCOPED_TRACE(c.pixels);
+        page->SPClear(FALSE, FALSE);
+        page->SetSPIndex(0);
+        Draw(1, QPoint(45, 45), QPoint(45 + c.pixels, 45));
+        EXPECT_EQ(page->GetWObjCount(), c.created ? 1 : 0);
+        if (c.created) EXPECT_EQ(Rect(0), CRect(100000, 100000, 100000 + 5000 * c.pixels, 100000));
+    }
+}
+
 TEST_F(PageTest, TheHundredAndFirstMenuIsRefused) {
     for (int i = 0; i < 100; ++i) {
         auto create = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);

@@ -12,9 +12,12 @@
 #include <cstdarg>
 
 #include "chareditor/dtrggjpixel.h"
+#include "chareditor/dtrmwindow.h"
 #include "design/frames/dlggrid.h"
 #include "design/frames/dlgubar.h"
 #include "design/frames/dlgwopos.h"
+#include "design/frames/dlgxfdnchar.h"
+#include "design/frames/dsgframepaint.h"
 #include "design/frames/dsgtoolbox.h"
 #include "design/frames/dsgtspframe.h"
 #include "design/frames/dsgxfframe.h"
@@ -537,8 +540,17 @@ void CDsgMainFrame::RepaintFormBar() {
 }
 
 QObject* CDsgMainFrame::GetHostWindow() { return m_pHostWnd; }
-CDtrGGJPixel* CDsgMainFrame::GetGGJPixel() { return m_pGGJPixel.get(); }
-void CDsgMainFrame::RefillGJPListView() {}
+CDtrGGJPixel* CDsgMainFrame::GetGGJPixel() {
+    // The character editor of the panel holds the set once it exists.
+    if (m_pXFFrame && m_pXFFrame->GetDNCharPanel())
+        return &m_pXFFrame->GetDNCharPanel()->GetMWindow();
+    return m_pGGJPixel.get();
+}
+
+void CDsgMainFrame::RefillGJPListView() {
+    if (m_pXFFrame && m_pXFFrame->GetDNCharPanel())
+        m_pXFFrame->GetDNCharPanel()->GetMWindow().RefillGJPListView();
+}
 void CDsgMainFrame::OpenFormNameLoadDialog(const std::string&, const CFxRevPropStore&) {}
 
 // ---- The design page --------------------------------------------------------

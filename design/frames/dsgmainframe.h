@@ -123,9 +123,11 @@ public:
     // The top of the design page in the frame, -1 while there is no page.
     int GetDSPTop() const;
 
-    // The project's character set, kept here until the character panel takes
-    // it over.
-    CDtrGGJPixel* GetProjectGGJPixel() const { return m_pGGJPixel.get(); }
+    // The project's character set: the character editor's once the panels
+    // exist.
+    CDtrGGJPixel* GetProjectGGJPixel() const {
+        return const_cast<CDsgMainFrame*>(this)->GetGGJPixel();
+    }
 
     // ---- CDsgLSDHost ----------------------------------------------------
     std::string GetLSDWorkDir() const override;

@@ -3,8 +3,10 @@
 #include <QPainter>
 #include <QResizeEvent>
 
+#include "design/frames/dlgxfdnchar.h"
 #include "design/frames/dsgframepaint.h"
 #include "design/frames/dsgmainframe.h"
+#include "design/frames/dsgxfpanels.h"
 #include "design/surface/dsgdspframe.h"
 #include "foundation/fxstrings.h"
 #include "platform/dc.h"
@@ -21,9 +23,16 @@ CDsgXFFrame::CDsgXFFrame(QWidget* parent) : QWidget(parent) {
     g_pDsgXFFrame = this;
     setObjectName("XFFrame");
     setGeometry(0, 0, 0, kHeight);
-    // The panel list: one entry per panel, in the order they are made. The
-    // panels themselves come with their own windows.
-    m_arrPanels.assign(6, nullptr);
+    // The panels in their order: dot/line, image, text/menu, PC-font text,
+    // clip, definable character.
+    m_pDotLine = new CDlgXFDotLine(this);
+    m_pText = new CDlgXFText(this);
+    m_pPCText = new CDlgXFPCText(this);
+    m_pDNChar = new CDlgXFDNChar(this);
+    m_arrPanels = {m_pDotLine, nullptr, m_pText, m_pPCText, new CDlgXFClip(this), m_pDNChar};
+    for (QWidget* panel : m_arrPanels)
+        if (panel) panel->hide();
+    ShowXFPanel();
     m_bReady = TRUE;
 }
 
@@ -53,15 +62,50 @@ int CDsgXFFrame::GetHintTool() const {
     return page ? page->GetWOETool() : 0;
 }
 
+int CDsgXFFrame::GetPanelIndexOfFace(int face) {
+    switch (face) {
+        case 1:
+            return 0;
+        case 4:
+            return 1;
+        case 2:
+        case 3:
+            return 2;
+        case 6:
+            return 3;
+        case 7:
+            return 4;
+        case 5:
+            return 5;
+        default:
+            return -1;
+    }
+}
+
 void CDsgXFFrame::ShowXFPanel() {
-    // No panel is built yet: the hints show through.
-    m_pShownPanel = nullptr;
+    const CDsgDSPFrame* page = GetDsgDSPFrame();
+    const int face = page ? page->GetWOChosenCommonXFace() : 0;
+    const int index = GetPanelIndexOfFace(face);
+    QWidget* shown = index >= 0 ? m_arrPanels[static_cast<size_t>(index)] : nullptr;
     for (QWidget* panel : m_arrPanels)
-        if (panel) panel->hide();
+        if (panel && panel != shown) panel->hide();
+    if (shown) {
+        shown->setGeometry(rect());
+        shown->show();
+    }
+    m_pShownPanel = shown;
+    if (m_pText) m_pText->UpdateXFEnables(face);
+    if (m_pPCText) m_pPCText->UpdateXFEnables(face);
+    if (m_pDotLine) m_pDotLine->UpdateXFEnables(face);
     update();
 }
 
-void CDsgXFFrame::FillXFPanels() {}
+void CDsgXFFrame::FillXFPanels() {
+    if (m_pDotLine) m_pDotLine->FillXF();
+    if (m_pText) m_pText->FillXF();
+    if (m_pPCText) m_pPCText->FillXF();
+    if (m_pDNChar) m_pDNChar->FillXF();
+}
 
 void CDsgXFFrame::ResizeXFPanels() {
     for (QWidget* panel : m_arrPanels)

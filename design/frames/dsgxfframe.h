@@ -2,9 +2,10 @@
 
 // The property host: the band above the design page that shows the property
 // panel of the chosen objects' kind, and usage hints for the current tool
-// while nothing is chosen. The panels come with their own windows; until the
-// host's panel list exists (the ready flag), the engine's change notices are
-// held back.
+// while nothing is chosen. Until all panels exist (the ready flag), the
+// engine's change notices are held back. The image panel comes with the image
+// library: until then its place in the list is empty and face 4 shows no
+// panel.
 
 #include <QWidget>
 #include <string>
@@ -12,6 +13,11 @@
 
 #include "platform/wintypes.h"
 
+class CDlgXFDNChar;
+class CDlgXFDotLine;
+class CDlgXFPCText;
+class CDlgXFText;
+class CDsgDSPFrame;
 class QDialog;
 
 class CDsgXFFrame : public QWidget {
@@ -41,6 +47,15 @@ public:
     // The panel shown now, or null.
     QWidget* GetShownPanel() const { return m_pShownPanel; }
 
+    // The panels by kind (null before they exist).
+    CDlgXFDotLine* GetDotLinePanel() const { return m_pDotLine; }
+    CDlgXFText* GetTextPanel() const { return m_pText; }
+    CDlgXFPCText* GetPCTextPanel() const { return m_pPCText; }
+    CDlgXFDNChar* GetDNCharPanel() const { return m_pDNChar; }
+    // The index in the panel list of the panel for a choice face; -1 for
+    // face 0 and faces without a panel.
+    static int GetPanelIndexOfFace(int face);
+
     // The usage hints for the page's tool (palette numbers; 0 select, 2 line,
     // 5 ellipse, 100 menu).
     static std::string GetToolHints(int tool);
@@ -53,6 +68,10 @@ protected:
 
 private:
     std::vector<QWidget*> m_arrPanels;  // owned by Qt as children
+    CDlgXFDotLine* m_pDotLine = nullptr;
+    CDlgXFText* m_pText = nullptr;
+    CDlgXFPCText* m_pPCText = nullptr;
+    CDlgXFDNChar* m_pDNChar = nullptr;
     QWidget* m_pShownPanel = nullptr;
     BOOL m_bReady = FALSE;
 };

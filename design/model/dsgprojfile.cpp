@@ -116,7 +116,15 @@ BOOL CDsgLSDAction::LSSave(const std::string& path, const CFxRevPropStore& setti
     } else {
         store.SetInt(kLongCountKey, count);
     }
-    if (buffer.FromFile(GetGGJPixelPath())) store.SetRevolver(kGGJPixelKey, buffer);
+    // The set in memory is the project's: it is written to the slot again
+    // (an earlier write may have failed) and saved from memory.
+    CDsgLSDHost* host = GetDsgLSDHost();
+    if (CDtrGGJPixel* set = host ? host->GetGGJPixel() : nullptr) {
+        if (!set->GGJPixelToFile(GetGGJPixelPath())) LogWrite("GGJPixelToFile Failed in LSSave");
+        if (set->GGJPixelToRevolver(buffer)) store.SetRevolver(kGGJPixelKey, buffer);
+    } else if (buffer.FromFile(GetGGJPixelPath())) {
+        store.SetRevolver(kGGJPixelKey, buffer);
+    }
     return WriteStoreFile(store, path);
 }
 

@@ -1,0 +1,191 @@
+#pragma once
+
+// The property panels the property host shows for the chosen objects' kind:
+// dot/line (1004), text/menu (1006), PC-font text (107), clip (109) and the
+// definable-character panel (1037). Each change of a control is recorded as
+// one undoable amendment of the chosen objects and written into the page's
+// current property record, from which new objects take their attributes.
+// Every panel keeps a filling flag that silences its own change handlers
+// while it writes its controls.
+
+#include <QDialog>
+#include <string>
+#include <vector>
+
+#include "design/frames/veldrane_export.h"
+#include "platform/wintypes.h"
+
+class CDsgDSPFrame;
+class CDsgScriptEdit;
+class CDsgWOAmending;
+class CFxButton;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+
+// Whether the user interface is Korean, tested once per process: the file
+// "c:\_fakeengwindow.txt" makes it English, else the user's language decides.
+VELDRANE_API BOOL IsKoreanUI();
+// Tests: 0 or 1 fixes the answer, -1 makes the next call test again.
+VELDRANE_API void SetKoreanUIForTest(int state);
+
+// What the panels share: the filling flag, the face-coloured background with
+// its raised frame, the clamp note, and keys that never close the panel.
+class VELDRANE_API CDlgXFPanel : public QDialog {
+public:
+    CDlgXFPanel(int resourceId, QWidget* parent);
+
+    int IsFilling() const { return m_nFilling; }
+    // Writes the controls from the page's current property record.
+    virtual void FillXF() {}
+    // Enable states for the choice (face of the chosen objects).
+    virtual void UpdateXFEnables(int /*face*/) {}
+    // The note shown after a typed value was held to its range; empty when
+    // the last value was taken as typed.
+    std::string GetClampNote() const;
+
+protected:
+    // Records the amendment for the chosen objects (one undoable action).
+    static void RecordAmending(const CDsgWOAmending& amending);
+    static void RecordString(const std::string& key, const std::string& value);
+    // Shows (or with an empty text hides) the note under the panel's fields.
+    void SetClampNote(const std::string& note);
+
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void reject() override {}
+
+    int m_nFilling = 0;
+    QLabel* m_pClampNote = nullptr;
+};
+
+// A typed whole number held to [low, high]: false for text that is no number
+// (blanks around it allowed); `clamped` tells whether the value differs from
+// the text.
+VELDRANE_API bool ParseTypedInt(const std::string& text, int low, int high, int& value,
+                                bool& clamped);
+
+class VELDRANE_API CDlgXFDotLine : public CDlgXFPanel {
+public:
+    explicit CDlgXFDotLine(QWidget* parent = nullptr);
+    void FillXF() override;
+    void UpdateXFEnables(int face) override;
+
+    QSlider* GetSizeSlider() const { return m_pSizeSlider; }
+    QSlider* GetSpaceSlider() const { return m_pSpaceSlider; }
+    QLineEdit* GetSizeEdit() const { return m_pSizeEdit; }
+    QLineEdit* GetSpaceEdit() const { return m_pSpaceEdit; }
+    CFxButton* GetSolidButton() const { return m_pSolid; }
+    CFxButton* GetDottedButton() const { return m_pDotted; }
+    CFxButton* GetRightAngleButton() const { return m_pRightAngle; }
+
+private:
+    void OnSliderValue(QSlider* slider, QLineEdit* edit, const char* key);
+    void OnSliderReleased(QSlider* slider, QLineEdit* edit, const char* key);
+    void OnEditChanged(QLineEdit* edit, QSlider* slider, const char* key, int low, int high);
+    void OnSwitch(BOOL solid);
+    // The three values into the page's current property record.
+    void WriteWOEUTProps();
+
+    QSlider* m_pSizeSlider = nullptr;
+    QSlider* m_pSpaceSlider = nullptr;
+    QLineEdit* m_pSizeEdit = nullptr;
+    QLineEdit* m_pSpaceEdit = nullptr;
+    CFxButton* m_pSolid = nullptr;
+    CFxButton* m_pDotted = nullptr;
+    CFxButton* m_pRightAngle = nullptr;
+};
+
+class VELDRANE_API CDlgXFText : public CDlgXFPanel {
+public:
+    explicit CDlgXFText(QWidget* parent = nullptr);
+    void FillXF() override;
+    void UpdateXFEnables(int face) override;
+
+    // The font index a position of the size combo stands for, and back.
+    static int PositionToKrnIndex(int position, BOOL korean);
+    static int KrnIndexToPosition(int index, BOOL korean);
+
+    QComboBox* GetSizeCombo() const { return m_pSize; }
+    QComboBox* GetWidthCombo() const { return m_pWidth; }
+    QComboBox* GetStyleCombo() const { return m_pStyle; }
+    QCheckBox* GetBoldCheck(int which) const { return which == 0 ? m_pBold0 : m_pBold1; }
+    QCheckBox* GetReverseCheck() const { return m_pReverse; }
+    QCheckBox* GetUnderlineCheck() const { return m_pUnderline; }
+    CDsgScriptEdit* GetTextEdit() const { return m_pTextEdit; }
+    CDsgScriptEdit* GetTitleEdit() const { return m_pTitleEdit; }
+    QLabel* GetContentLabel() const { return m_pContentLabel; }
+    QLabel* GetSizeLabel() const { return m_pSizeLabel; }
+    QLabel* GetWidthLabel() const { return m_pWidthLabel; }
+    QLabel* GetOrderStatic() const { return m_pOrder; }
+    CFxButton* GetExchangeButton() const { return m_pExchange; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void OnChanged();
+    void OnExchange();
+    void WriteWOEUTProps();
+
+    QComboBox* m_pSize = nullptr;
+    QComboBox* m_pWidth = nullptr;
+    QComboBox* m_pStyle = nullptr;
+    QCheckBox* m_pBold0 = nullptr;
+    QCheckBox* m_pBold1 = nullptr;
+    QCheckBox* m_pReverse = nullptr;
+    QCheckBox* m_pUnderline = nullptr;
+    CDsgScriptEdit* m_pTextEdit = nullptr;
+    CDsgScriptEdit* m_pTitleEdit = nullptr;
+    QLabel* m_pContentLabel = nullptr;
+    QLabel* m_pSizeLabel = nullptr;
+    QLabel* m_pWidthLabel = nullptr;
+    QLabel* m_pStyleLabel = nullptr;
+    QLabel* m_pOrder = nullptr;
+    CFxButton* m_pExchange = nullptr;
+};
+
+class VELDRANE_API CDlgXFPCText : public CDlgXFPanel {
+public:
+    explicit CDlgXFPCText(QWidget* parent = nullptr);
+    void FillXF() override;
+
+    CDsgScriptEdit* GetScriptEdit() const { return m_pEdit; }
+    QComboBox* GetThicknessCombo() const { return m_pThickness; }
+    QComboBox* GetFaceCombo() const { return m_pFace; }
+    QComboBox* GetSizeCombo() const { return m_pSize; }
+    // 1012 Italic, 1013 Underline, 1014 Strike Out, 1019 Anti-alias,
+    // 1021 Transparent, 1022 Word Break, 1023 Horiz-Center.
+    QCheckBox* GetCheck(int id) const;
+    CFxButton* GetColorButton() const { return m_pColor; }
+    COLORREF GetBkColor() const { return m_crBk; }
+
+private:
+    void OnCombo(QComboBox* combo, const char* key, const QString& text);
+    void OnCheck(QCheckBox* check, const char* key);
+    void OnColor();
+    void WriteWOEUTProps();
+
+    CDsgScriptEdit* m_pEdit = nullptr;
+    QComboBox* m_pThickness = nullptr;
+    QComboBox* m_pFace = nullptr;
+    QComboBox* m_pSize = nullptr;
+    struct Check {
+        int id;
+        const char* key;
+        QCheckBox* box;
+    };
+    std::vector<Check> m_checks;
+    CFxButton* m_pColor = nullptr;
+    QLabel* m_pSample = nullptr;
+    COLORREF m_crBk = 0xFFFFFF;
+};
+
+// The clip panel: its controls only.
+class VELDRANE_API CDlgXFClip : public CDlgXFPanel {
+public:
+    explicit CDlgXFClip(QWidget* parent = nullptr);
+};

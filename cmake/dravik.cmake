@@ -37,15 +37,17 @@ function(dravik_add_benchmark name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark_main)
 endfunction()
 
-# dravik_add_fuzzer(<name> <source> LIB <library>)
-# A libFuzzer target over <library>, which is instrumented for coverage; the
-# target links the fuzzer's own main. Only in the fuzz build.
+# dravik_add_fuzzer(<name> <source> LIB <library>...)
+# A libFuzzer target over the libraries, which are instrumented for coverage;
+# the target links the fuzzer's own main. Only in the fuzz build.
 function(dravik_add_fuzzer name source)
   if(NOT DRAVIK_FUZZ)
     return()
   endif()
-  cmake_parse_arguments(ARG "" "LIB" "" ${ARGN})
-  target_compile_options(${ARG_LIB} PRIVATE -fsanitize=fuzzer-no-link)
+  cmake_parse_arguments(ARG "" "" "LIB" ${ARGN})
+  foreach(lib ${ARG_LIB})
+    target_compile_options(${lib} PRIVATE -fsanitize=fuzzer-no-link)
+  endforeach()
   add_executable(${name} ${source})
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)

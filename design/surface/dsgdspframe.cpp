@@ -10,6 +10,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <tuple>
 #include <vector>
@@ -456,65 +457,58 @@ void CenterAxis(LONG& a, LONG& b, LONG outerLow, LONG outerHigh) {
 
 }  // namespace
 
-void CDsgDSPFrame::AddXCenterEAction(BOOL refresh) {
+void CDsgDSPFrame::AddWOCHBoundsEAction(BOOL refresh,
+                                        const std::function<void(CRect&, const CRect&)>& change) {
     const CDsgWOIdSet ids = GetWOCHIds();
     if (ids.empty()) return;
     CRect rect = GetWObjsBoundRect(ids);
-    const CRect lcd = GetLMHugeBounds();
-    CenterAxis(rect.left, rect.right, lcd.left, lcd.right);
+    change(rect, GetLMHugeBounds());
     AddWOCHObjsDRMoveEAction(rect.left, rect.top, rect.right, rect.bottom, FALSE, refresh);
+}
+
+void CDsgDSPFrame::AddXCenterEAction(BOOL refresh) {
+    AddWOCHBoundsEAction(refresh, [](CRect& rect, const CRect& lcd) {
+        CenterAxis(rect.left, rect.right, lcd.left, lcd.right);
+    });
 }
 
 void CDsgDSPFrame::AddYCenterEAction(BOOL refresh) {
-    const CDsgWOIdSet ids = GetWOCHIds();
-    if (ids.empty()) return;
-    CRect rect = GetWObjsBoundRect(ids);
-    const CRect lcd = GetLMHugeBounds();
-    CenterAxis(rect.top, rect.bottom, lcd.top, lcd.bottom);
-    AddWOCHObjsDRMoveEAction(rect.left, rect.top, rect.right, rect.bottom, FALSE, refresh);
+    AddWOCHBoundsEAction(refresh, [](CRect& rect, const CRect& lcd) {
+        CenterAxis(rect.top, rect.bottom, lcd.top, lcd.bottom);
+    });
 }
 
 void CDsgDSPFrame::AddXYCenterEAction(BOOL refresh) {
-    const CDsgWOIdSet ids = GetWOCHIds();
-    if (ids.empty()) return;
-    CRect rect = GetWObjsBoundRect(ids);
-    const CRect lcd = GetLMHugeBounds();
-    CenterAxis(rect.left, rect.right, lcd.left, lcd.right);
-    CenterAxis(rect.top, rect.bottom, lcd.top, lcd.bottom);
-    AddWOCHObjsDRMoveEAction(rect.left, rect.top, rect.right, rect.bottom, FALSE, refresh);
+    AddWOCHBoundsEAction(refresh, [](CRect& rect, const CRect& lcd) {
+        CenterAxis(rect.left, rect.right, lcd.left, lcd.right);
+        CenterAxis(rect.top, rect.bottom, lcd.top, lcd.bottom);
+    });
 }
 
 void CDsgDSPFrame::AddORInflateEAction(BOOL refresh) {
-    const CDsgWOIdSet ids = GetWOCHIds();
-    if (ids.empty()) return;
-    CRect rect = GetWObjsBoundRect(ids);
-    InflateAxis(rect.left, rect.right, kDot);
-    InflateAxis(rect.top, rect.bottom, kDot);
-    AddWOCHObjsDRMoveEAction(rect.left, rect.top, rect.right, rect.bottom, FALSE, refresh);
+    AddWOCHBoundsEAction(refresh, [](CRect& rect, const CRect&) {
+        InflateAxis(rect.left, rect.right, kDot);
+        InflateAxis(rect.top, rect.bottom, kDot);
+    });
 }
 
 void CDsgDSPFrame::AddORDeflateEAction(BOOL refresh) {
-    const CDsgWOIdSet ids = GetWOCHIds();
-    if (ids.empty()) return;
-    CRect rect = GetWObjsBoundRect(ids);
     // An axis of two dots or less has nothing to give: shrinking it would
     // turn it over. It stays; the action is recorded all the same.
-    auto shrink = [](LONG& low, LONG& high) {
-        if (std::llabs(std::int64_t{high} - low) > 2 * kDot) InflateAxis(low, high, -kDot);
-    };
-    shrink(rect.left, rect.right);
-    shrink(rect.top, rect.bottom);
-    AddWOCHObjsDRMoveEAction(rect.left, rect.top, rect.right, rect.bottom, FALSE, refresh);
+    AddWOCHBoundsEAction(refresh, [](CRect& rect, const CRect&) {
+        auto shrink = [](LONG& low, LONG& high) {
+            if (std::llabs(std::int64_t{high} - low) > 2 * kDot) InflateAxis(low, high, -kDot);
+        };
+        shrink(rect.left, rect.right);
+        shrink(rect.top, rect.bottom);
+    });
 }
 
 void CDsgDSPFrame::AddMRInflateEAction(BOOL refresh) {
-    const CDsgWOIdSet ids = GetWOCHIds();
-    if (ids.empty()) return;
-    CRect rect = GetWObjsBoundRect(ids);
-    const CRect lcd = GetLMHugeBounds();
-    MaximizeAxis(rect.left, rect.right, lcd.right);
-    MaximizeAxis(rect.top, rect.bottom, lcd.bottom);
-    AddWOCHObjsDRMoveEAction(rect.left, rect.top, rect.right, rect.bottom, FALSE, refresh);
+    AddWOCHBoundsEAction(refresh, [](CRect& rect, const CRect& lcd) {
+        MaximizeAxis(rect.left, rect.right, lcd.right);
+        MaximizeAxis(rect.top, rect.bottom, lcd.bottom);
+    });
 }
 
 // ---- Depth, straightening --------------------------------------------------

@@ -12,6 +12,7 @@
 // are not on screen (code generation, saving, tab thumbnails).
 
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -194,6 +195,10 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // Moves the chosen objects to their bounds as `change` makes them (it is
+    // given the bounds and the LCD rectangle), as one action.
+    void AddWOCHBoundsEAction(BOOL refresh,
+                              const std::function<void(CRect&, const CRect&)>& change);
     // The mouse, by client pixel and the modifier keys held.
     void OnLButtonDown(const CPoint& client, Qt::KeyboardModifiers keys);
     void OnMouseMove(const CPoint& client, Qt::KeyboardModifiers keys);

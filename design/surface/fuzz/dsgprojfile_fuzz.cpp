@@ -1,11 +1,13 @@
 // Feeds arbitrary project files to the project loader of a designer whose
 // slot holds an open project. The loader must never crash, read out of
 // bounds or hang; a file it refuses must leave the slot's files exactly as
-// they were. The first input byte chooses the key style, the rest is the
-// file.
+// they were; every form of a file it takes is drawn on a hidden design page.
+// The first input byte chooses the key style, the rest is the file.
 
 #include <unistd.h>
 
+#include <QApplication>
+#include <QImage>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -20,6 +22,7 @@
 #include "design/model/dsgeactions.h"
 #include "design/model/dsglsdaction.h"
 #include "design/model/dsglsdhost.h"
+#include "design/surface/dsgdspframe.h"
 #include "foundation/fxutils.h"
 #include "platform/uiservices.h"
 
@@ -95,6 +98,11 @@ std::map<std::string, std::string> Snapshot(const std::string& folder) {
 
 struct World {
     World() {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "dsgprojfile_fuzz";
+        static char* argv[] = {name, nullptr};
+        app = new QApplication(argc, argv);
         char pattern[] = "/tmp/dsgprojfile_fuzz.XXXXXX";
         Check(mkdtemp(pattern) != nullptr);
         root = pattern;
@@ -117,6 +125,20 @@ struct World {
         Check(lsd.LSDReset(TRUE, TRUE, FALSE, FALSE));
     }
 
+    // Draws every form of the open project on a small hidden page.
+    void DrawForms() const {
+        for (const std::string& name : host->tabs) {
+            CDsgDSPFrame hidden(0);
+            hidden.resize(200, 200);
+            int level = 0;
+            if (!hidden.EActionsFromFile(CDsgLSDAction::GetSPFilePath(name), level)) continue;
+            hidden.RebuildWObjs();
+            QImage lcd;
+            hidden.RedrawDSPFrame(&lcd);
+        }
+    }
+
+    QApplication* app = nullptr;
     std::string root, slot, input;
     QuietUi ui;
     FuzzHost* host = nullptr;
@@ -151,6 +173,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(Snapshot(world.slot) == before);
         Check(world.host->tabs == tabs);
         Check(settings.GetString("DPS.fuzz") == "kept");
+    } else {
+        world.DrawForms();
     }
     return 0;
 }

@@ -115,6 +115,7 @@ struct World {
         delete host;
         SetUiServices(nullptr);
         ShellDeletePath(root);
+        delete app;
     }
     // The open project: one form "Form1" and its slot files.
     void Reset() {

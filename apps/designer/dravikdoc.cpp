@@ -96,9 +96,8 @@ BOOL CDravik2Doc::OnNewDocument() {
         g_pDsgDSPFrame->SPClear(0, 0);
         // A slot whose session did not end is offered for recovery on the
         // first new document only.
-        const BOOL recovering =
-            first && GetIniString(CDsgLSDAction::GetIniPath(), "UComplete", LSD_INI_SECTION,
-                                  "-1") == "0";
+        const BOOL recovering = first && GetIniString(CDsgLSDAction::GetIniPath(), "UComplete",
+                                                      LSD_INI_SECTION, "-1") == "0";
         if (!CDsgLSDAction().LSDReset(1, 1, first, 1)) LogWrite("LSDReset Failed");
         // Recovered work exists only in the slot: it must count as unsaved,
         // or closing would ask nothing and the next start would reset it.

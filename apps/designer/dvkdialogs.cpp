@@ -153,8 +153,8 @@ void CDlgDvkOptions::paintEvent(QPaintEvent* event) {
     QRect swatch = button->geometry().translated(-button->width(), 0);
     swatch.adjust(0, 3, -7, -3);
     QPainter painter(this);
-    painter.fillRect(swatch, QColor(GetRValue(m_backColor), GetGValue(m_backColor),
-                                    GetBValue(m_backColor)));
+    painter.fillRect(
+        swatch, QColor(GetRValue(m_backColor), GetGValue(m_backColor), GetBValue(m_backColor)));
 }
 
 void CDlgDvkOptions::OnChooseColor() {

@@ -207,8 +207,8 @@ void CMainFrame::UpdateRecentFileMenu() {
     }
     for (size_t i = 0; i < paths.size(); ++i) {
         const UINT id = ID_FILE_MRU_FILE1 + static_cast<UINT>(i);
-        auto* action = new QAction(QString("&%1 %2").arg(i + 1).arg(AnsiToQString(paths[i])),
-                                   m_pFileMenu);
+        auto* action =
+            new QAction(QString("&%1 %2").arg(i + 1).arg(AnsiToQString(paths[i])), m_pFileMenu);
         SetCommandId(action, id);
         connect(action, &QAction::triggered, this, [this, id]() { OnCommand(id); });
         m_pFileMenu->insertAction(before, action);

@@ -162,8 +162,10 @@ int CDsgMainFrame::GetPJGCommands(std::string& out, int /*generate*/, int isolat
 void CDsgMainFrame::PResize(int percent) {
     QWidget* top = window();
     const CSize lcd = CDsgGOption::GetLMSize();
-    const int width = static_cast<int>(lcd.cx * percent * 0.01) + (top->width() - m_dspFrame.width()) + 50;
-    const int height = static_cast<int>(lcd.cy * percent * 0.01) + (top->height() - m_dspFrame.height()) + 50;
+    const int width =
+        static_cast<int>(lcd.cx * percent * 0.01) + (top->width() - m_dspFrame.width()) + 50;
+    const int height =
+        static_cast<int>(lcd.cy * percent * 0.01) + (top->height() - m_dspFrame.height()) + 50;
     top->resize(std::max(width, top->width()), height);
 }
 
@@ -218,6 +220,11 @@ void CDsgMainFrame::DSPClear() {
 
 BOOL CDsgMainFrame::TSPAddPage(const std::string& name) {
     m_tabs.push_back(name);
+    // A page without a form shows the first tab added.
+    if (m_dspFrame.GetSPIndex() < 0) {
+        m_dspFrame.SetSPIndex(TSPGetPageCount() - 1);
+        m_nCurrentTab = TSPGetPageCount() - 1;
+    }
     return TRUE;
 }
 

@@ -57,8 +57,8 @@ public:
     CDsgMainFrame();
     ~CDsgMainFrame() override;
 
-    int InitMainFrame(int slot, int show, const std::string& slotFolder, int keyStyle,
-                      HWND host, const std::string& seed);
+    int InitMainFrame(int slot, int show, const std::string& slotFolder, int keyStyle, HWND host,
+                      const std::string& seed);
     int GetPJGCommands(std::string& out, int generate, int isolate, const std::string& name);
     void SetDsgOption(CDsgGOption*& option) { option = &GetDsgGOption(); }
     void PResize(int percent);

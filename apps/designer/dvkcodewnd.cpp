@@ -39,6 +39,9 @@ CDvkCodeWnd::CDvkCodeWnd(QWidget* parent) : QDialog(parent) {
     m_pEdit = new QTextEdit(this);
     m_pEdit->setAcceptRichText(false);
     m_pEdit->setLineWrapMode(QTextEdit::NoWrap);
+    // All text in one font, set once: setting it after the text would lay
+    // the whole text out a second time at every refresh.
+    m_pEdit->setFont(QFont("MS Sans Serif"));
     SetDlgCtrlID(m_pEdit, 1002);
     m_pEdit->setGeometry(kMargin, kEditTop, width() - 2 * kMargin,
                          height() - kEditTop - kEditBottomGap);
@@ -83,7 +86,6 @@ void CDvkCodeWnd::FillText() {
         resize(kDefchrWidth, height());
         PlaceBesideMainWindow();
     }
-    m_pEdit->setFont(QFont("MS Sans Serif"));
 }
 
 int CDvkCodeWnd::GetPlacementLeft(const CRect& main, int width, int screenWidth) {

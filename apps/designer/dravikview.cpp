@@ -68,7 +68,11 @@ BOOL CDravik2View::OnCreate() {
     CreateClassWindow(&m_dsgMainFrame, "DsgFrameForDravik2", FALSE, this);
     const std::string folder = GetSlotFolder(slot);
     const HWND handle = GetWindowHandle(this);
-    if (!m_dsgMainFrame.InitMainFrame(slot, 1, folder, 1, handle, HandleToText(handle))) {
+    const BOOL initialised =
+        m_dsgMainFrame.InitMainFrame(slot, 1, folder, 1, this, HandleToText(handle));
+    // The frame's page exists once the frame has started.
+    g_pDsgDSPFrame = m_dsgMainFrame.GetDSPFrame();
+    if (!initialised) {
         // Without this the program would vanish without a word.
         MessageBox("Cannot start application. The working folder cannot be written:\r\n" + folder,
                    "Error", MB_OK, window());

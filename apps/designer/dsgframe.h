@@ -1,12 +1,49 @@
 #pragma once
 
 // The design library's main frame, as the program holds it: the library's
-// own when the build has it, else the program's interim frame.
+// own when the build has a complete one (DRAVIK_LIBRARY_FRAME, set by the
+// build), else the program's interim frame. The few things the program asks
+// of the frame's children go through the functions below, so the view and
+// the main window read the same either way.
 
-#if __has_include("design/frames/dsgmainframe.h")
+#include <string>
+
+#include "platform/wintypes.h"
+
+#if DRAVIK_LIBRARY_FRAME
+#include "design/frames/dlgubar.h"
 #include "design/frames/dsgmainframe.h"
-#define DRAVIK_LIBRARY_FRAME 1
+#include "design/frames/dsgtspframe.h"
+#include "design/surface/dsgdspframe.h"
+
+// The name of the tab of a form index; FALSE when there is no such tab.
+inline BOOL DvkGetFormName(CDsgMainFrame& frame, int index, std::string& name) {
+    CDsgTSPage* page =
+        frame.GetTSPFrame() ? frame.GetTSPFrame()->GetTSPageBySPIndex(index) : nullptr;
+    if (!page) return FALSE;
+    name = page->GetSPName();
+    return TRUE;
+}
+// Marks the tab of a form index as changed (its thumbnail is stale).
+inline void DvkMarkFormChanged(CDsgMainFrame& frame, int index) {
+    if (CDsgTSPage* page =
+            frame.GetTSPFrame() ? frame.GetTSPFrame()->GetTSPageBySPIndex(index) : nullptr)
+        page->m_nStale = 1;
+}
+// The form bar's Add Form and the tab strip's Load Form.
+inline void DvkAddForm(CDsgMainFrame& frame) {
+    if (frame.GetUBar()) frame.GetUBar()->OnAddSPage();
+}
+inline void DvkLoadForm(CDsgMainFrame& frame) {
+    if (frame.GetTSPFrame()) frame.GetTSPFrame()->OnEUSFLoad();
+}
 #else
 #include "apps/designer/interim/dsgmainframe.h"
-#define DRAVIK_LIBRARY_FRAME 0
+
+inline BOOL DvkGetFormName(CDsgMainFrame& frame, int index, std::string& name) {
+    return frame.GetTSPageName(index, name);
+}
+inline void DvkMarkFormChanged(CDsgMainFrame& frame, int index) { frame.MarkTSPageChanged(index); }
+inline void DvkAddForm(CDsgMainFrame& frame) { frame.OnAddSPage(); }
+inline void DvkLoadForm(CDsgMainFrame& frame) { frame.OnEUSFLoad(); }
 #endif

@@ -300,10 +300,10 @@ BOOL CMainFrame::OnCommand(UINT id) {
             close();
             break;
         case ID_DSG_ADDFORM:
-            if (started) frame->OnAddSPage();
+            if (started) DvkAddForm(*frame);
             break;
         case ID_DSG_LOADFORM:
-            if (started) frame->OnEUSFLoad();
+            if (started) DvkLoadForm(*frame);
             break;
         case ID_DSG_CLEARFORM:
             OnClearForm();
@@ -370,7 +370,7 @@ void CMainFrame::OnClearForm() {
     if (!page || !frame) return;
     const int index = page->GetSPIndex();
     std::string name;
-    if (!frame->GetTSPageName(index, name)) {
+    if (!DvkGetFormName(*frame, index, name)) {
         MessageBox("Error 79123", "Error", MB_OK, this);
         return;
     }
@@ -379,7 +379,7 @@ void CMainFrame::OnClearForm() {
                              "cannot be undone.";
     if (MessageBox(text, "WARNING !!", MB_YESNO | MB_ICONWARNING, this) != IDYES) return;
     page->SPClear(1, 1);
-    frame->MarkTSPageChanged(index);
+    DvkMarkFormChanged(*frame, index);
 }
 
 void CMainFrame::OnViewCode() {

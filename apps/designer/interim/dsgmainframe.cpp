@@ -25,7 +25,7 @@ CDsgDSPFrame::CDsgDSPFrame() { SetDlgCtrlID(this, 2001); }
 
 CDsgDSPFrame::~CDsgDSPFrame() = default;
 
-void CDsgDSPFrame::SPClear(BOOL cache, BOOL refresh) {
+void CDsgDSPFrame::SPClear(BOOL refresh, BOOL cache) {
     if (cache) CDsgLSDAction().SLSCache(GetSPIndex(), TRUE);
     const int index = GetSPIndex();
     ResetEActions();
@@ -127,7 +127,7 @@ CDsgMainFrame::~CDsgMainFrame() {
 }
 
 int CDsgMainFrame::InitMainFrame(int slot, int show, const std::string& slotFolder, int keyStyle,
-                                 HWND host, const std::string& seed) {
+                                 QWidget* hostWindow, const std::string& seed) {
     CDsgGOption& option = GetDsgGOption();
     option.SetBinderMessage("chars_invalid",
                             "The length of characters must be $chars_min~$chars_max.");
@@ -135,7 +135,7 @@ int CDsgMainFrame::InitMainFrame(int slot, int show, const std::string& slotFold
     option.FromFile();
     SetKeyStyle(keyStyle);
     m_nSlot = slot;
-    m_hHost = host;
+    m_pHost = hostWindow;
     option.SetDefaultGOption();
     option.FromFile();
     m_strSlotFolder = slotFolder;
@@ -195,7 +195,7 @@ void CDsgMainFrame::OnAddSPage() {
     CDsgEActions empty;
     if (!lsd.AddELSFile(empty, name)) return;
     TSPAddPage(name);
-    m_dspFrame.SPClear(FALSE, TRUE);
+    m_dspFrame.SPClear(TRUE, FALSE);
     m_dspFrame.SetSPIndex(TSPGetPageCount() - 1);
     TSPSelectPage(TSPGetPageCount() - 1);
     NotifyDesignChange();
@@ -242,7 +242,7 @@ BOOL CDsgMainFrame::TSPWriteFormList() {
     return SetIniString(ini, "SPCount", std::to_string(m_tabs.size()), LSD_INI_SECTION);
 }
 
-QObject* CDsgMainFrame::GetHostWindow() { return WindowFromHandle(m_hHost); }
+QObject* CDsgMainFrame::GetHostWindow() { return m_pHost; }
 
 void CDsgMainFrame::OpenFormNameLoadDialog(const std::string& name, const CFxRevPropStore& store) {
     CRevolver record;

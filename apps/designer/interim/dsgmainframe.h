@@ -7,6 +7,7 @@
 // working slot, the project's forms and the BASIC generation real, so the
 // program's document, slot and code logic run on real files.
 
+#include <QPointer>
 #include <QWidget>
 #include <memory>
 #include <string>
@@ -28,7 +29,7 @@ public:
 
     // Empties the page; with `cache` the form is first written to its
     // working file.
-    void SPClear(BOOL cache, BOOL refresh);
+    void SPClear(BOOL refresh, BOOL cache);
     // Replays the history up to the current action.
     BOOL SRebuild();
 
@@ -57,8 +58,8 @@ public:
     CDsgMainFrame();
     ~CDsgMainFrame() override;
 
-    int InitMainFrame(int slot, int show, const std::string& slotFolder, int keyStyle, HWND host,
-                      const std::string& seed);
+    int InitMainFrame(int slot, int show, const std::string& slotFolder, int keyStyle,
+                      QWidget* hostWindow, const std::string& seed);
     int GetPJGCommands(std::string& out, int generate, int isolate, const std::string& name);
     void SetDsgOption(CDsgGOption*& option) { option = &GetDsgGOption(); }
     void PResize(int percent);
@@ -111,6 +112,6 @@ private:
     int m_nCurrentTab = -1;
     int m_nSlot = -1;
     std::string m_strSlotFolder;
-    HWND m_hHost = 0;
+    QPointer<QWidget> m_pHost;
     CDtrGGJPixel m_ggjPixel;
 };

@@ -101,26 +101,29 @@ TEST(ProcessTest, SixthInstanceSaysSoAndEndsWithTheSlotsUntouched) {
 TEST(ProcessTest, KilledInstanceIsRecoveredByTheNextStartAndCanBeSaved) {
     // A project of two forms, opened by a designer that is then killed.
     std::string project;
+    const std::string autoSave = testsupport::MakeTempFolder("kill") + "/auto.inc";
     {
         Folders source;
         Designer d;
         d.AddObject(nDSG_WOKIND__WOBOX, CRect(10000, 10000, 60000, 60000));
         g_pDsgMainFrame->OnAddSPage();
         d.AddObject(nDSG_WOKIND__WOLINE, CRect(0, 0, 90000, 40000));
+        // Its automatic save is the open's last step: the killer waits for it.
+        d.Doc().SetInt(DPS_TGCMWHETHER, 1);
+        d.Doc().SetString(DPS_TGCMFLPATH, autoSave);
         project = testsupport::MakeTempFolder("kill") + "/two.dvk";
         ASSERT_TRUE(d.Doc().OnSaveDocument(project));
     }
     Folders folders;
+    std::remove(autoSave.c_str());
     {
         Program killed(folders, {project});
         const std::string ini = folders.program + "/prj0/CurrentProj.ini";
-        ASSERT_TRUE(WaitFor([&]() {
-            ClearIniCache();
-            return GetIniString(ini, "SPCount", "Project") == "2";
-        }));
-        // Killed while idle: a kill in the middle of an INI rewrite would cut
-        // the file (the INI writer does not replace it atomically).
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        // Killed once the open has ended: a kill in the middle of an INI
+        // rewrite would cut the file (the INI writer does not replace it
+        // atomically).
+        ASSERT_TRUE(WaitFor([&]() { return IsPathExisting(autoSave); }));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
         kill(static_cast<pid_t>(killed.process.processId()), SIGKILL);
         killed.process.waitForFinished(5000);
         ClearIniCache();

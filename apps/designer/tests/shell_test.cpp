@@ -235,15 +235,6 @@ TEST(ShellTest, RegenerationRunsAtMostOnceIn2000Ms) {
     }
 }
 
-TEST(ShellTest, FocusAndCloseTimersRunOnce) {
-    Folders folders;
-    Designer d;
-    CDravik2View& view = d.View();
-    EXPECT_EQ(GetTimerPeriod(&view, CDravik2View::TIMER_FOCUS), 100u);
-    ASSERT_TRUE(FireTimerForTest(&view, CDravik2View::TIMER_FOCUS));
-    EXPECT_FALSE(IsTimerSet(&view, CDravik2View::TIMER_FOCUS));
-}
-
 TEST(ShellTest, WithFiveLiveOwnersTheProgramSaysSoAndTouchesNoSlot) {
     Folders folders;
     // Five slots held by this process's own windows.

@@ -55,6 +55,21 @@ void CDvkRecentFiles::Remove(const std::string& path) {
 
 // ---- Document -------------------------------------------------------------------
 
+std::string CDravik2Doc::GetDocString(int index) {
+    const std::string texts = kDocString;
+    size_t start = 0;
+    for (int i = 0; i < index; ++i) {
+        start = texts.find('\n', start);
+        if (start == std::string::npos) return std::string();
+        ++start;
+    }
+    return texts.substr(start, texts.find('\n', start) - start);
+}
+
+std::string CDravik2Doc::GetFilter() {
+    return GetDocString(3) + "|*" + GetDocString(4) + "|All files(*.*)|*.*||";
+}
+
 CDravik2Doc::CDravik2Doc() {
     g_pDravik2Doc = this;
     m_recent.Load();
@@ -162,8 +177,8 @@ void CDravik2Doc::OnFileNew() {
 
 void CDravik2Doc::OnFileOpen() {
     FileDialogRequest request;
-    request.filter = kFilter;
-    request.defaultExt = "dvk";
+    request.filter = GetFilter();
+    request.defaultExt = GetDocString(4).substr(1);
     request.parent = g_pMainFrame;
     if (auto path = Ui().ChooseFile(request)) OpenDocumentFile(*path);
 }
@@ -183,9 +198,9 @@ BOOL CDravik2Doc::OnFileSave() {
 BOOL CDravik2Doc::OnFileSaveAs() {
     FileDialogRequest request;
     request.save = true;
-    request.filter = kFilter;
-    request.defaultExt = "dvk";
-    request.initialPath = m_strPathName.empty() ? GetTitle() + ".dvk" : m_strPathName;
+    request.filter = GetFilter();
+    request.defaultExt = GetDocString(4).substr(1);
+    request.initialPath = m_strPathName.empty() ? GetTitle() + GetDocString(4) : m_strPathName;
     const auto path = Ui().ChooseFile(request);
     if (!path) return FALSE;
     return OnSaveDocument(*path);
@@ -193,7 +208,7 @@ BOOL CDravik2Doc::OnFileSaveAs() {
 
 BOOL CDravik2Doc::SaveModified() {
     if (!m_bModified) return TRUE;
-    switch (MessageBox("Save changes to " + GetTitle() + "?", "Dravik",
+    switch (MessageBox("Save changes to " + GetTitle() + "?", GetDocString(0),
                        MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
         case IDYES:
             return OnFileSave();

@@ -38,7 +38,11 @@ public:
     // The document template's texts.
     static constexpr const char* kDocString =
         "Dravik\n\nDVK\nForm Design Project(*.dvk)\n.dvk\nDVK.Document\nDVK Document";
-    static constexpr const char* kFilter = "Form Design Project(*.dvk)|*.dvk|All files(*.*)|*.*||";
+    // One of the template's texts: 0 the program's name, 2 the file type's
+    // short name, 3 the filter's description, 4 the extension.
+    static std::string GetDocString(int index);
+    // The file dialog's filter made from the template.
+    static std::string GetFilter();
 
     CDravik2Doc();
     ~CDravik2Doc() override;

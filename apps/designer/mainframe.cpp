@@ -398,7 +398,10 @@ void CMainFrame::OnOptions() {
     CDlgDvkOptions dialog(*option, option->GetSPageBackColor(), this);
     if (ExecDialog(dialog) != IDOK) return;
     option->SetInt(GOPT_SPAGE_BACK_COLOR, static_cast<int>(dialog.GetBackColor()));
-    if (g_pDsgMainFrame) g_pDsgMainFrame->SRefreshSREvent(2);
+    if (g_pDsgMainFrame) {
+        g_pDsgMainFrame->TSPUpdateAllThumbnails();
+        g_pDsgMainFrame->SRefreshSREvent(2);
+    }
 }
 
 void CMainFrame::OnSettings() {
@@ -429,7 +432,7 @@ void CMainFrame::OnAbout() {
 
 void CMainFrame::OnUpdateFrameTitle() {
     const std::string title = g_pDravik2Doc ? g_pDravik2Doc->GetTitle() : "Untitled";
-    setWindowTitle(AnsiToQString(title) + " - Dravik");
+    setWindowTitle(AnsiToQString(title + " - " + CDravik2Doc::GetDocString(0)));
 }
 
 void CMainFrame::RecordPlacement() {

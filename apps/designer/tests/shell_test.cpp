@@ -508,3 +508,21 @@ TEST(CodeWindowTest, ClipboardAndFileGetTheSourceGeneratedAfresh) {
     g_pDvkCodeWnd->OnSaveToFile();
     EXPECT_EQ(d.Messages().back(), "Error|Cannot Create Graphic Code To File.");
 }
+
+TEST(ShellTest, SavedMaximisedWindowIsMaximisedOnlyAtTheFirstActivation) {
+    Folders folders;
+    testsupport::WriteFileBytes(CMainFrame::GetStateFilePath(), "max=1&x=10&y=10&cx=500&cy=400");
+    Designer d;
+    EXPECT_TRUE(d.Frame().isMaximized());
+    d.Frame().showNormal();
+    d.Frame().ActivateFrame();
+    EXPECT_FALSE(d.Frame().isMaximized());
+}
+
+TEST(ShellTest, TemplateTextsNameTheFilesAndTheProgram) {
+    EXPECT_EQ(CDravik2Doc::GetDocString(0), "Dravik");
+    EXPECT_EQ(CDravik2Doc::GetDocString(4), ".dvk");
+    EXPECT_EQ(CDravik2Doc::GetDocString(6), "DVK Document");
+    EXPECT_EQ(CDravik2Doc::GetDocString(7), "");
+    EXPECT_EQ(CDravik2Doc::GetFilter(), "Form Design Project(*.dvk)|*.dvk|All files(*.*)|*.*||");
+}

@@ -6,6 +6,7 @@
 
 #include "apps/designer/dravikview.h"
 #include "apps/designer/mainframe.h"
+#include "chareditor/dtrggjpixel.h"
 #include "design/model/dsglsdaction.h"
 #include "foundation/fxsharedvalues.h"
 #include "foundation/fxutils.h"

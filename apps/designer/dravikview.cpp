@@ -108,7 +108,7 @@ void CDravik2View::Regenerate() {
     const CDsgDPSettings* settings = g_pDravik2Doc;
     const std::string name = settings ? settings->GetString(DPS_IRNCGCSCNAME) : std::string();
     const int isolate = settings ? settings->GetInt(DPS_IRNCGCISOLATE, 0) : 0;
-    m_dsgMainFrame.GetPJGCommands(g_strPJGCommands, 1, isolate, name);
+    DvkGetPJGCommands(m_dsgMainFrame, g_strPJGCommands, isolate, name);
     if (settings && settings->GetInt(DPS_TGCMWHETHER, 0) && !m_bAutoSaveHeld)
         WriteAutoSave(settings->GetString(DPS_TGCMFLPATH), g_strPJGCommands);
     if (g_pDvkCodeWnd) g_pDvkCodeWnd->FillText();

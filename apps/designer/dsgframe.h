@@ -10,6 +10,18 @@
 
 #include "platform/wintypes.h"
 
+// The project's BASIC source from the frame (1 when it was made).
+template <typename Frame>
+int DvkGetPJGCommands(Frame& frame, std::string& out, int isolate, const std::string& name) {
+    if constexpr (requires { frame.GetPJGCommands(out, 1, isolate, name); }) {
+        return frame.GetPJGCommands(out, 1, isolate, name);
+    } else {
+        // A frame without the project's generation yet: no source.
+        out.clear();
+        return 0;
+    }
+}
+
 #if DRAVIK_LIBRARY_FRAME
 #include "design/frames/dlgubar.h"
 #include "design/frames/dsgmainframe.h"
@@ -39,6 +51,9 @@ inline void DvkLoadForm(CDsgMainFrame& frame) {
 }
 #else
 #include "apps/designer/interim/dsgmainframe.h"
+
+using CDsgMainFrame = CDvkInterimFrame;
+using CDsgDSPFrame = CDvkInterimPage;
 
 inline BOOL DvkGetFormName(CDsgMainFrame& frame, int index, std::string& name) {
     return frame.GetTSPageName(index, name);

@@ -134,7 +134,7 @@ BOOL CDvkCodeWnd::GenerateSource(std::string& text) {
     const CDsgDPSettings* settings = g_pDravik2Doc;
     const std::string name = settings ? settings->GetString(DPS_IRNCGCSCNAME) : std::string();
     const int isolate = settings ? settings->GetInt(DPS_IRNCGCISOLATE, 0) : 0;
-    return g_pDsgMainFrame->GetPJGCommands(text, 1, isolate, name);
+    return DvkGetPJGCommands(*g_pDsgMainFrame, text, isolate, name);
 }
 
 void CDvkCodeWnd::OnToClipboard() {

@@ -16,6 +16,7 @@
 #include "apps/designer/dvkcodewnd.h"
 #include "apps/designer/dvkdialogs.h"
 #include "apps/designer/dvkids.h"
+#include "design/model/dsggoption.h"
 #include "design/model/dsghdata.h"
 #include "foundation/fxtoolbar.h"
 #include "foundation/fxutils.h"
@@ -236,11 +237,13 @@ BOOL CMainFrame::IsCommandEnabled(UINT id) const {
         case ID_DSG_CUT:
         case ID_DSG_COPY:
         case ID_DSG_DELETE:
-            return page && page->GetWOChoiceState() != 1;
+            // Selection state other than "none": there is a current chosen
+            // object (read inline, as the library exports the page alone).
+            return page && page->GetCWOCHId() != -1;
         case ID_DSG_PASTE:
             return CDsgHDAction().CanPasteWObjs();
         case ID_DSG_SELECTAROUND:
-            return page && page->GetCWOCHObj() != nullptr;
+            return page && page->GetCWOCHId() != -1 && page->GetZOrder().Has(page->GetCWOCHId());
         case ID_DSG_SELECTALL:
             return page && page->GetSPIndex() >= 0 && page->GetWObjCount() > 0;
         case ID_DSG_SAVECODEAS:

@@ -21,11 +21,11 @@ namespace {
 constexpr UINT WM_DSG_DESIGNCHANGE_MSG = WM_USER + 297;
 }
 
-CDsgDSPFrame::CDsgDSPFrame() { SetDlgCtrlID(this, 2001); }
+CDvkInterimPage::CDvkInterimPage() { SetDlgCtrlID(this, 2001); }
 
-CDsgDSPFrame::~CDsgDSPFrame() = default;
+CDvkInterimPage::~CDvkInterimPage() = default;
 
-void CDsgDSPFrame::SPClear(BOOL refresh, BOOL cache) {
+void CDvkInterimPage::SPClear(BOOL refresh, BOOL cache) {
     if (cache) CDsgLSDAction().SLSCache(GetSPIndex(), TRUE);
     const int index = GetSPIndex();
     ResetEActions();
@@ -34,37 +34,37 @@ void CDsgDSPFrame::SPClear(BOOL refresh, BOOL cache) {
     if (refresh) update();
 }
 
-BOOL CDsgDSPFrame::SRebuild() {
+BOOL CDvkInterimPage::SRebuild() {
     const BOOL result = WObjsFromEActions(*this, TRUE);
     update();
     return result;
 }
 
-BOOL CDsgDSPFrame::AddEAction(std::unique_ptr<CDsgEAction> action) {
+BOOL CDvkInterimPage::AddEAction(std::unique_ptr<CDsgEAction> action) {
     if (!EAAdd(std::move(action))) return FALSE;
     SRebuild();
-    if (auto* frame = dynamic_cast<CDsgMainFrame*>(parentWidget())) {
+    if (auto* frame = dynamic_cast<CDvkInterimFrame*>(parentWidget())) {
         frame->MarkTSPageChanged(GetSPIndex());
         frame->NotifyDesignChange();
     }
     return TRUE;
 }
 
-void CDsgDSPFrame::UndoEActionAndSRefresh() {
+void CDvkInterimPage::UndoEActionAndSRefresh() {
     if (!IsUndoable()) return;
     UndoEAction();
     SRebuild();
-    if (auto* frame = dynamic_cast<CDsgMainFrame*>(parentWidget())) frame->NotifyDesignChange();
+    if (auto* frame = dynamic_cast<CDvkInterimFrame*>(parentWidget())) frame->NotifyDesignChange();
 }
 
-void CDsgDSPFrame::RedoEActionAndSRefresh() {
+void CDvkInterimPage::RedoEActionAndSRefresh() {
     if (!IsRedoable()) return;
     RedoEAction();
     SRebuild();
-    if (auto* frame = dynamic_cast<CDsgMainFrame*>(parentWidget())) frame->NotifyDesignChange();
+    if (auto* frame = dynamic_cast<CDvkInterimFrame*>(parentWidget())) frame->NotifyDesignChange();
 }
 
-void CDsgDSPFrame::OnCopy() {
+void CDvkInterimPage::OnCopy() {
     CDsgWOIdSet ids;
     GetAllWOCHIds(ids);
     if (ids.empty()) return;
@@ -75,12 +75,12 @@ void CDsgDSPFrame::OnCopy() {
     buffer.HDWrite();
 }
 
-void CDsgDSPFrame::OnCut() {
+void CDvkInterimPage::OnCut() {
     OnCopy();
     OnWODeleteWOCHObjs();
 }
 
-void CDsgDSPFrame::OnPaste() {
+void CDvkInterimPage::OnPaste() {
     CDsgHDAction buffer;
     if (!buffer.HDRead() || buffer.GetWObjCount() == 0) return;
     auto action = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__MCREATE);
@@ -88,7 +88,7 @@ void CDsgDSPFrame::OnPaste() {
     AddEAction(std::move(action));
 }
 
-void CDsgDSPFrame::OnWODeleteWOCHObjs() {
+void CDvkInterimPage::OnWODeleteWOCHObjs() {
     CDsgWOIdSet ids;
     GetAllWOCHIds(ids);
     if (ids.empty()) return;
@@ -98,7 +98,7 @@ void CDsgDSPFrame::OnWODeleteWOCHObjs() {
     AddEAction(std::move(action));
 }
 
-int CDsgDSPFrame::OnTab() {
+int CDvkInterimPage::OnTab() {
     const CDsgWOIdList& order = GetZOrder();
     if (order.IsEmpty()) return 0;
     const int current = GetCWOCHId();
@@ -109,25 +109,25 @@ int CDsgDSPFrame::OnTab() {
     return next;
 }
 
-void CDsgDSPFrame::WOChooseAllWObjs() {
+void CDvkInterimPage::WOChooseAllWObjs() {
     std::set<int> ids(GetZOrder().begin(), GetZOrder().end());
     WOChoose(ids, TRUE);
     update();
 }
 
-void CDsgDSPFrame::paintEvent(QPaintEvent*) {
+void CDvkInterimPage::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), QColor(0xDD, 0xF0, 0xFB));
 }
 
-CDsgMainFrame::CDsgMainFrame() { m_dspFrame.setParent(this); }
+CDvkInterimFrame::CDvkInterimFrame() { m_dspFrame.setParent(this); }
 
-CDsgMainFrame::~CDsgMainFrame() {
+CDvkInterimFrame::~CDvkInterimFrame() {
     if (!m_strSlotFolder.empty()) GetDsgGOption().ToFile();
 }
 
-int CDsgMainFrame::InitMainFrame(int slot, int show, const std::string& slotFolder, int keyStyle,
-                                 QWidget* hostWindow, const std::string& seed) {
+int CDvkInterimFrame::InitMainFrame(int slot, int show, const std::string& slotFolder, int keyStyle,
+                                    QWidget* hostWindow, const std::string& seed) {
     CDsgGOption& option = GetDsgGOption();
     option.SetBinderMessage("chars_invalid",
                             "The length of characters must be $chars_min~$chars_max.");
@@ -144,8 +144,8 @@ int CDsgMainFrame::InitMainFrame(int slot, int show, const std::string& slotFold
     return CDsgLSDAction().LSMSSet(seed);
 }
 
-int CDsgMainFrame::GetPJGCommands(std::string& out, int /*generate*/, int isolate,
-                                  const std::string& name) {
+int CDvkInterimFrame::GetPJGCommands(std::string& out, int /*generate*/, int isolate,
+                                     const std::string& name) {
     CDsgPJCodeGen generator(m_ggjPixel, isolate, name);
     const int visible = m_dspFrame.GetSPIndex();
     for (int i = 0; i < TSPGetPageCount(); ++i) {
@@ -159,7 +159,7 @@ int CDsgMainFrame::GetPJGCommands(std::string& out, int /*generate*/, int isolat
     return 1;
 }
 
-void CDsgMainFrame::PResize(int percent) {
+void CDvkInterimFrame::PResize(int percent) {
     QWidget* top = window();
     const CSize lcd = CDsgGOption::GetLMSize();
     const int width =
@@ -169,22 +169,22 @@ void CDsgMainFrame::PResize(int percent) {
     top->resize(std::max(width, top->width()), height);
 }
 
-int CDsgMainFrame::UCSet() { return CDsgLSDAction().UCSet(); }
+int CDvkInterimFrame::UCSet() { return CDsgLSDAction().UCSet(); }
 
-void CDsgMainFrame::SRefreshSREvent(int code) {
+void CDvkInterimFrame::SRefreshSREvent(int code) {
     if (code == 1) m_dspFrame.SRebuild();
     if (code == 2) m_dspFrame.update();
 }
 
-BOOL CDsgMainFrame::GetTSPageName(int index, std::string& name) const {
+BOOL CDvkInterimFrame::GetTSPageName(int index, std::string& name) const {
     if (index < 0 || index >= TSPGetPageCount()) return FALSE;
     name = m_tabs[static_cast<size_t>(index)];
     return TRUE;
 }
 
-void CDsgMainFrame::MarkTSPageChanged(int index) { m_changed.push_back(index); }
+void CDvkInterimFrame::MarkTSPageChanged(int index) { m_changed.push_back(index); }
 
-void CDsgMainFrame::OnAddSPage() {
+void CDvkInterimFrame::OnAddSPage() {
     CDsgLSDAction lsd;
     lsd.SLSCache(m_dspFrame.GetSPIndex(), TRUE);
     std::set<std::string> names;
@@ -201,24 +201,24 @@ void CDsgMainFrame::OnAddSPage() {
     NotifyDesignChange();
 }
 
-void CDsgMainFrame::OnEUSFLoad() {
+void CDvkInterimFrame::OnEUSFLoad() {
     FileDialogRequest request;
     request.filter = "Form File(*.dkf)|*.dkf|All files(*.*)|*.*||";
     request.defaultExt = "dkf";
     if (auto path = Ui().ChooseFile(request)) CDsgLSDAction().EUSFLoad(*path);
 }
 
-void CDsgMainFrame::NotifyDesignChange() {
+void CDvkInterimFrame::NotifyDesignChange() {
     SendMessage(GetHostWindow(), WM_DSG_DESIGNCHANGE_MSG, 0, 0);
 }
 
-void CDsgMainFrame::DSPClear() {
+void CDvkInterimFrame::DSPClear() {
     m_dspFrame.ResetEActions();
     m_dspFrame.RemoveAllWObjs();
     m_dspFrame.ResetWOChoice();
 }
 
-BOOL CDsgMainFrame::TSPAddPage(const std::string& name) {
+BOOL CDvkInterimFrame::TSPAddPage(const std::string& name) {
     m_tabs.push_back(name);
     // A page without a form shows the first tab added.
     if (m_dspFrame.GetSPIndex() < 0) {
@@ -228,13 +228,13 @@ BOOL CDsgMainFrame::TSPAddPage(const std::string& name) {
     return TRUE;
 }
 
-BOOL CDsgMainFrame::TSPExchangePages(int a, int b) {
+BOOL CDvkInterimFrame::TSPExchangePages(int a, int b) {
     if (a < 0 || b < 0 || a >= TSPGetPageCount() || b >= TSPGetPageCount()) return FALSE;
     std::swap(m_tabs[static_cast<size_t>(a)], m_tabs[static_cast<size_t>(b)]);
     return TRUE;
 }
 
-BOOL CDsgMainFrame::TSPWriteFormList() {
+BOOL CDvkInterimFrame::TSPWriteFormList() {
     const std::string ini = CDsgLSDAction::GetIniPath();
     for (size_t i = 0; i < m_tabs.size(); ++i)
         if (!SetIniString(ini, "Form" + std::to_string(i) + "Name", m_tabs[i], LSD_INI_SECTION))
@@ -242,9 +242,10 @@ BOOL CDsgMainFrame::TSPWriteFormList() {
     return SetIniString(ini, "SPCount", std::to_string(m_tabs.size()), LSD_INI_SECTION);
 }
 
-QObject* CDsgMainFrame::GetHostWindow() { return m_pHost; }
+QObject* CDvkInterimFrame::GetHostWindow() { return m_pHost; }
 
-void CDsgMainFrame::OpenFormNameLoadDialog(const std::string& name, const CFxRevPropStore& store) {
+void CDvkInterimFrame::OpenFormNameLoadDialog(const std::string& name,
+                                              const CFxRevPropStore& store) {
     CRevolver record;
     if (!store.LookupRevolver("SPUSFD.eactions", record)) return;
     CDsgEActions actions;
@@ -257,7 +258,7 @@ void CDsgMainFrame::OpenFormNameLoadDialog(const std::string& name, const CFxRev
     NotifyDesignChange();
 }
 
-void CDsgMainFrame::resizeEvent(QResizeEvent* event) {
+void CDvkInterimFrame::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     m_dspFrame.setGeometry(rect().adjusted(3, 3, -3, -3));
 }

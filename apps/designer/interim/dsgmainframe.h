@@ -19,13 +19,14 @@
 #include "design/model/dsglsdhost.h"
 #include "design/model/dsgwobjs.h"
 #include "design/model/dsgwochoice.h"
+#include "platform/geometry.h"
 #include "platform/window.h"
 
 // The visible design page.
-class CDsgDSPFrame : public QWidget, public CDsgEActions, public CDsgWObjs, public CDsgWOChoice {
+class CDvkInterimPage : public QWidget, public CDsgEActions, public CDsgWObjs, public CDsgWOChoice {
 public:
-    CDsgDSPFrame();
-    ~CDsgDSPFrame() override;
+    CDvkInterimPage();
+    ~CDvkInterimPage() override;
 
     // Empties the page; with `cache` the form is first written to its
     // working file.
@@ -46,17 +47,17 @@ public:
     BOOL AddEAction(std::unique_ptr<CDsgEAction> action);
 
 protected:
-    CDsgWOChoice* GetWObjsChoice() const override { return const_cast<CDsgDSPFrame*>(this); }
-    CDsgWOChoice* GetEActionsChoice() const override { return const_cast<CDsgDSPFrame*>(this); }
+    CDsgWOChoice* GetWObjsChoice() const override { return const_cast<CDvkInterimPage*>(this); }
+    CDsgWOChoice* GetEActionsChoice() const override { return const_cast<CDvkInterimPage*>(this); }
     CDsgWObj* GetWOChoiceWObj(int id) const override { return GetWObjById(id); }
     void SetWOChoiceEState(int) override {}
     void paintEvent(QPaintEvent* event) override;
 };
 
-class CDsgMainFrame : public QWidget, public CDsgLSDHost {
+class CDvkInterimFrame : public QWidget, public CDsgLSDHost {
 public:
-    CDsgMainFrame();
-    ~CDsgMainFrame() override;
+    CDvkInterimFrame();
+    ~CDvkInterimFrame() override;
 
     int InitMainFrame(int slot, int show, const std::string& slotFolder, int keyStyle,
                       QWidget* hostWindow, const std::string& seed);
@@ -68,7 +69,7 @@ public:
     void SRefreshSREvent(int code);
     std::string GetLSDir() const { return m_strSlotFolder; }
 
-    CDsgDSPFrame* GetDSPFrame() { return &m_dspFrame; }
+    CDvkInterimPage* GetDSPFrame() { return &m_dspFrame; }
     // The name of the tab of a form index; FALSE when there is no such tab.
     BOOL GetTSPageName(int index, std::string& name) const;
     void MarkTSPageChanged(int index);
@@ -79,6 +80,13 @@ public:
 
     // Tells the host that the design changed.
     void NotifyDesignChange();
+
+    // Notices of the design page (the host interface has them once the
+    // library's page exists; here the interim page calls NotifyDesignChange).
+    virtual void _OnEAAdded() {}
+    virtual void _OnJustWOCreated(int) {}
+    virtual void _OnUndoedOrRedoed() {}
+    virtual void ShowCursorLCDPos(const CPoint&) {}
 
     // The host of the load-and-save action.
     std::string GetLSDWorkDir() const override { return m_strSlotFolder; }
@@ -106,7 +114,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    CDsgDSPFrame m_dspFrame;
+    CDvkInterimPage m_dspFrame;
     std::vector<std::string> m_tabs;
     std::vector<int> m_changed;
     int m_nCurrentTab = -1;

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <map>
 
 #include "platform/textcodec.h"
@@ -102,25 +103,21 @@ bool HatchOn(int hatch, int x, int y) {
 }
 
 // Rows of the ellipse inscribed in the pixels of `box` (normalised, not
-// empty): for each row y from top, the first and last pixel inside.
+// empty): for row y (inside the box), the first and last pixel inside.
 struct EllipseRow {
     int x0, x1;
 };
-std::vector<EllipseRow> EllipseRows(const CRect& box) {
-    std::vector<EllipseRow> rows;
-    const int w = box.Width(), h = box.Height();
-    if (w <= 0 || h <= 0) return rows;
+EllipseRow EllipseRowAt(const CRect& box, int y) {
+    const double w = static_cast<double>(box.right) - box.left;
+    const double h = static_cast<double>(box.bottom) - box.top;
     const double cx = box.left + (w - 1) / 2.0, cy = box.top + (h - 1) / 2.0;
     const double rx = w / 2.0, ry = h / 2.0;
-    const double minHalf = (w % 2 == 0) ? 0.5 : 0.0;  // every row keeps its middle pixel(s)
-    for (int y = box.top; y < box.bottom; ++y) {
-        const double dy = (y - cy) / ry;
-        const double dx = std::max(minHalf, rx * std::sqrt(std::max(0.0, 1.0 - dy * dy)));
-        const int x0 = std::max(box.left, static_cast<int>(std::ceil(cx - dx - 1e-9)));
-        const int x1 = std::min(box.right - 1, static_cast<int>(std::floor(cx + dx + 1e-9)));
-        rows.push_back({x0, x1});
-    }
-    return rows;
+    const double minHalf = (std::fmod(w, 2.0) == 0) ? 0.5 : 0.0;  // every row keeps its middle
+    const double dy = (y - cy) / ry;
+    const double dx = std::max(minHalf, rx * std::sqrt(std::max(0.0, 1.0 - dy * dy)));
+    const int x0 = static_cast<int>(std::max<double>(box.left, std::ceil(cx - dx - 1e-9)));
+    const int x1 = static_cast<int>(std::min<double>(box.right - 1.0, std::floor(cx + dx + 1e-9)));
+    return {x0, x1};
 }
 
 // Turns "&x" into "x" and "&&" into "&".
@@ -277,7 +274,11 @@ COLORREF CDC::SetPixel(int x, int y, COLORREF c) {
 }
 
 void CDC::Plot(int x, int y, QRgb pen) {
-    if (!ClipBox().contains(x, y)) return;
+    // The clip box test of ClipBox, without making the box for every pixel.
+    if (clipNothing_ || x < 0 || y < 0 || x >= image_->width() || y >= image_->height()) return;
+    if (!clip_.IsRectEmpty() &&
+        (x < clip_.left || x >= clip_.right || y < clip_.top || y >= clip_.bottom))
+        return;
     QRgb* row = reinterpret_cast<QRgb*>(image_->scanLine(y));
     row[x] = ApplyRop2(rop2_, pen, row[x]);
 }
@@ -288,8 +289,14 @@ void CDC::Span(int x0, int x1, int y, const Brush& brush, bool useRop) {
     if (y < box.top() || y > box.bottom()) return;
     x0 = std::max(x0, box.left());
     x1 = std::min(x1, box.right());
+    if (x0 > x1) return;
     QRgb* row = reinterpret_cast<QRgb*>(image_->scanLine(y));
     const int rop = useRop ? rop2_ : R2_COPYPEN;
+    // Plain solid fills (page backgrounds, filled boxes) take whole rows.
+    if (brush.style == BS_SOLID && rop == R2_COPYPEN) {
+        std::fill(row + x0, row + x1 + 1, ToQRgb(brush.color));
+        return;
+    }
     for (int x = x0; x <= x1; ++x) {
         QRgb color = ToQRgb(brush.color);
         if (brush.style == BS_HATCHED && !HatchOn(brush.hatch, x, y)) {
@@ -351,9 +358,23 @@ void CDC::ThinLine(CPoint from, CPoint to, bool lastPixel, std::size_t* styleInd
 void CDC::WideLine(CPoint from, CPoint to) {
     if (from == to) return;
     const int w = pen_.width;
-    const int ox = std::min(from.x, to.x) - w - 1, oy = std::min(from.y, to.y) - w - 1;
-    const int mw = std::abs(to.x - from.x) + 2 * w + 3, mh = std::abs(to.y - from.y) + 2 * w + 3;
+    // The mask covers the line's box, widened by the pen, where it meets the
+    // clip box: a line reaching far beyond the surface costs only what shows.
+    const QRect clip = ClipBox();
+    const std::int64_t reach = std::int64_t{w} + 1;
+    const std::int64_t left = std::max<std::int64_t>(std::int64_t{std::min(from.x, to.x)} - reach,
+                                                     std::int64_t{clip.left()} - reach);
+    const std::int64_t top = std::max<std::int64_t>(std::int64_t{std::min(from.y, to.y)} - reach,
+                                                    std::int64_t{clip.top()} - reach);
+    const std::int64_t right = std::min<std::int64_t>(std::int64_t{std::max(from.x, to.x)} + reach,
+                                                      std::int64_t{clip.right()} + reach);
+    const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{std::max(from.y, to.y)} + reach,
+                                                       std::int64_t{clip.bottom()} + reach);
+    if (clip.isEmpty() || right < left || bottom < top) return;
+    const int ox = static_cast<int>(left), oy = static_cast<int>(top);
+    const int mw = static_cast<int>(right - left + 1), mh = static_cast<int>(bottom - top + 1);
     QImage mask(mw, mh, QImage::Format_ARGB32);
+    if (mask.isNull()) return;
     mask.fill(0);
     {
         QPainter p(&mask);
@@ -376,7 +397,8 @@ void CDC::WideLine(CPoint from, CPoint to) {
         p.setPen(qpen);
         // Aliased filling takes the pixels whose corner point lies inside the
         // stroke, so a flat dash from x0 to x1 covers x0..x1-1.
-        p.drawLine(QPointF(from.x - ox, from.y - oy), QPointF(to.x - ox, to.y - oy));
+        p.drawLine(QPointF(double(from.x) - ox, double(from.y) - oy),
+                   QPointF(double(to.x) - ox, double(to.y) - oy));
     }
     const QRgb color = ToQRgb(pen_.color);
     for (int my = 0; my < mh; ++my) {
@@ -428,28 +450,38 @@ void CDC::Ellipse(const CRect& rect) {
     if (pen_.style == PS_NULL) {
         outer.right -= 1;
         outer.bottom -= 1;
-        const auto rows = EllipseRows(outer);
-        for (std::size_t i = 0; i < rows.size(); ++i)
-            Span(rows[i].x0, rows[i].x1, outer.top + static_cast<int>(i), brush_, true);
+        if (outer.IsRectEmpty()) return;
+        const QRect box = ClipBox();
+        for (int y = std::max<int>(outer.top, box.top()),
+                 end = std::min<int>(outer.bottom - 1, box.bottom());
+             y <= end; ++y) {
+            const EllipseRow row = EllipseRowAt(outer, y);
+            Span(row.x0, row.x1, y, brush_, true);
+        }
         return;
     }
     const int w = std::max(1, pen_.width);
     CRect inner = outer;
     inner.DeflateRect(w, w);
-    const auto outerRows = EllipseRows(outer);
-    const auto innerRows = EllipseRows(inner);
+    if (outer.IsRectEmpty()) return;
     const QRgb color = ToQRgb(pen_.color);
-    for (std::size_t i = 0; i < outerRows.size(); ++i) {
-        const int y = outer.top + static_cast<int>(i);
-        const EllipseRow o = outerRows[i];
-        const int j = y - inner.top;
-        if (j >= 0 && j < static_cast<int>(innerRows.size())) {
-            const EllipseRow in = innerRows[j];
-            for (int x = o.x0; x < in.x0; ++x) Plot(x, y, color);
-            for (int x = in.x1 + 1; x <= o.x1; ++x) Plot(x, y, color);
+    // Only the rows and pixels inside the clip box are visited.
+    const QRect box = ClipBox();
+    auto plotRun = [&](int x0, int x1, int y) {
+        for (int x = std::max(x0, box.left()), end = std::min(x1, box.right()); x <= end; ++x)
+            Plot(x, y, color);
+    };
+    for (int y = std::max<int>(outer.top, box.top()),
+             end = std::min<int>(outer.bottom - 1, box.bottom());
+         y <= end; ++y) {
+        const EllipseRow o = EllipseRowAt(outer, y);
+        if (!inner.IsRectEmpty() && y >= inner.top && y < inner.bottom) {
+            const EllipseRow in = EllipseRowAt(inner, y);
+            plotRun(o.x0, in.x0 - 1, y);
+            plotRun(in.x1 + 1, o.x1, y);
             Span(in.x0, in.x1, y, brush_, true);
         } else {
-            for (int x = o.x0; x <= o.x1; ++x) Plot(x, y, color);
+            plotRun(o.x0, o.x1, y);
         }
     }
 }

@@ -4,6 +4,7 @@
 // routine of its own for definable characters. Travels inside the project
 // file; the designer's document derives from it.
 
+#include "design/frames/veldrane_export.h"
 #include "foundation/fxfieldbinder.h"
 
 inline constexpr const char* DPS_TGCMWHETHER = "DPS.tgcmwhether";      // save code automatically
@@ -11,7 +12,7 @@ inline constexpr const char* DPS_TGCMFLPATH = "DPS.tgcmflpath";        // path o
 inline constexpr const char* DPS_IRNCGCISOLATE = "DPS.irncgcisolate";  // characters apart
 inline constexpr const char* DPS_IRNCGCSCNAME = "DPS.irncgcscname";    // name of that routine
 
-class CDsgDPSettings : public CFxFieldBinder {
+class VELDRANE_API CDsgDPSettings : public CFxFieldBinder {
 public:
     CDsgDPSettings();  // with the defaults
     ~CDsgDPSettings() override;

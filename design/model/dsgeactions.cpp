@@ -84,6 +84,10 @@ const CDsgEAction* CDsgEActions::GetEAction(int index) const {
     return m_actions[static_cast<size_t>(index)].get();
 }
 
+CDsgEAction* CDsgEActions::GetEAction(int index) {
+    return const_cast<CDsgEAction*>(std::as_const(*this).GetEAction(index));
+}
+
 BOOL CDsgEActions::DeleteLastEAction() {
     if (m_actions.empty()) return FALSE;
     const bool wasCurrent = m_nCurrent == GetEACount() - 1;

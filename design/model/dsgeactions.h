@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "design/frames/veldrane_export.h"
 #include "design/model/dsgeaction.h"
 #include "foundation/revolver.h"
 #include "platform/wintypes.h"
@@ -32,7 +33,7 @@ enum {
 // (b mod 10) x 10 + (c mod 10) of its four-part version a.b.c.d.
 int GetDsgVersionCode();
 
-class CDsgEActions {
+class VELDRANE_API CDsgEActions {
 public:
     explicit CDsgEActions(BOOL notify = FALSE);
     CDsgEActions(const CDsgEActions&) = delete;
@@ -54,6 +55,7 @@ public:
     int GetEACount() const { return static_cast<int>(m_actions.size()); }
     // The action at an index (0 is the first one); none outside the list.
     const CDsgEAction* GetEAction(int index) const;
+    CDsgEAction* GetEAction(int index);
     // Index of the current action; -1 when none is current.
     int GetCurrentEAIndex() const { return m_nCurrent; }
 

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "design/frames/veldrane_export.h"
 #include "foundation/fxfieldbinder.h"
 #include "platform/geometry.h"
 #include "platform/wintypes.h"
@@ -30,7 +31,7 @@ inline constexpr const char* DSG_GOPTFILE_LONG = "dsg_gopt.dat";       // long k
 // The legacy grid file in the Windows system folder.
 inline constexpr const char* DSG_GRIDFILE = "grid.cfg";
 
-class CDsgGOption : public CFxFieldBinder {
+class VELDRANE_API CDsgGOption : public CFxFieldBinder {
 public:
     CDsgGOption();  // empty: no defaults are set here
     ~CDsgGOption() override;

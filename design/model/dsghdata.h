@@ -11,6 +11,7 @@
 // The writer keeps the block open until it writes again or ends, so the last
 // writer's record is what every instance reads.
 
+#include "design/frames/veldrane_export.h"
 #include "design/model/dsgwobjs.h"
 #include "foundation/revolver.h"
 #include "platform/geometry.h"
@@ -35,7 +36,7 @@ public:
     CRevolver m_revGJPixel;
 };
 
-class CDsgHDAction : public CDsgHData {
+class VELDRANE_API CDsgHDAction : public CDsgHData {
 public:
     CDsgHDAction();
     ~CDsgHDAction() override;

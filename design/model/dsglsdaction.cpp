@@ -106,10 +106,23 @@ BOOL CDsgLSDAction::LSDReset(BOOL startWithForm, BOOL /*ignored*/, BOOL recovery
         host->TSPRemoveAllPages();
         // The list ends at the first form without a usable name, so that a
         // damaged count neither adds nameless tabs nor runs on.
+        int recovered = 0;
         for (int i = 0; i < count; ++i) {
             const std::string name = GetSPName(i);
             if (!IsUsableSPName(name)) break;
             host->TSPAddPage(name);
+            ++recovered;
+        }
+        if (recovered < count) {
+            // The count promised more forms than the list names: the list is
+            // written again from the tabs, so that forms added later land at
+            // their tabs' places.
+            AppMessageBox(nullptr,
+                          "The form list of the working folder is damaged. " +
+                              std::to_string(recovered) + " of " + std::to_string(count) +
+                              " forms were restored.",
+                          "Data Recovery", MB_OK);
+            host->TSPWriteFormList();
         }
         host->UpdatePaletteButtons();
         // The character set of the interrupted session comes back with its
@@ -180,7 +193,17 @@ BOOL CDsgLSDAction::SLSLaunch(int index, BOOL makeCurrent) {
     if (!actions) return TRUE;
     const std::string name = GetSPName(index);
     int level = nDSG_EAVERSION__NONE;
-    if (IsUsableSPName(name)) actions->EActionsFromFile(GetSPFilePath(name), level);
+    if (IsUsableSPName(name)) {
+        // A working file that cannot be read leaves the page as it is: the
+        // form shown stays shown and the unreadable file is not written over
+        // by the next cache of an emptied page.
+        CDsgEActions trial;
+        if (!trial.EActionsFromFile(GetSPFilePath(name), level)) {
+            LogWrite("SLSLaunch Fail: " + name);
+            return FALSE;
+        }
+        actions->EActionsFromFile(GetSPFilePath(name), level);
+    }
     if (makeCurrent) actions->SetSPIndex(index);
     return TRUE;
 }

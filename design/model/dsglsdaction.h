@@ -17,6 +17,7 @@
 #include <set>
 #include <string>
 
+#include "design/frames/veldrane_export.h"
 #include "platform/wintypes.h"
 
 class CDsgEActions;
@@ -28,7 +29,7 @@ inline constexpr const char* LSD_INI_SECTION = "Project";
 inline constexpr const char* LSD_GGJP_FILE = "irggjp.dat";
 inline constexpr const char* LSD_FORM_EXT = "frm";
 
-class CDsgLSDAction {
+class VELDRANE_API CDsgLSDAction {
 public:
     CDsgLSDAction() = default;
     virtual ~CDsgLSDAction();

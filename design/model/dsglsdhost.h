@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "platform/geometry.h"
 #include "platform/wintypes.h"
 
 class CDsgEActions;
@@ -62,6 +63,19 @@ public:
     virtual void MFMarkAndUpdateEditButtons() = 0;
     virtual void UpdatePaletteButtons() = 0;
     virtual void RepaintFormBar() = 0;
+    // After the visible page appended an edit action: the form's tab goes
+    // stale, the page's working file is due and the host hears of the
+    // change.
+    virtual void _OnEAAdded() = 0;
+    // After the visible page created an object of that kind by hand.
+    virtual void _OnJustWOCreated(int wokind) = 0;
+    // After an undo or redo on the visible page.
+    virtual void _OnUndoedOrRedoed() = 0;
+    // The pointer over the visible page, in the page's client pixels: the
+    // position bar shows its LCD position while it lies on the LCD.
+    virtual void ShowCursorLCDPos(const CPoint& clientPoint) = 0;
+    // This instance's working slot number (the copy buffer's source index).
+    virtual int GetLSDSlotNumber() const = 0;
     // The window that hears the design-change and regeneration messages.
     virtual QObject* GetHostWindow() = 0;
 

@@ -67,6 +67,11 @@ public:
     void MFMarkAndUpdateEditButtons() override {}
     void UpdatePaletteButtons() override {}
     void RepaintFormBar() override {}
+    void _OnEAAdded() override {}
+    void _OnJustWOCreated(int) override {}
+    void _OnUndoedOrRedoed() override {}
+    void ShowCursorLCDPos(const CPoint&) override {}
+    int GetLSDSlotNumber() const override { return 0; }
     QObject* GetHostWindow() override { return nullptr; }
     CDtrGGJPixel* GetGGJPixel() override { return &characters; }
     void RefillGJPListView() override {}

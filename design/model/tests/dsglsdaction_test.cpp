@@ -159,7 +159,10 @@ TEST_F(LSDSlotTest, RecoveryStopsAtTheEndOfTheFormList) {
     CDsgLSDAction lsd;
     ASSERT_TRUE(lsd.LSDReset(TRUE, TRUE, TRUE, TRUE));
     EXPECT_EQ(host.TabNames(), std::vector<std::string>{"Only"});
-    EXPECT_EQ(ui.messages.size(), 1u);
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[1].text,
+              "The form list of the working folder is damaged. 1 of 2000000000 forms were "
+              "restored.");
     std::set<std::string> names;
     lsd.GetXTingLoSPNames(names);
     EXPECT_EQ(names, std::set<std::string>{"only"});

@@ -104,6 +104,14 @@ public:
     void MFMarkAndUpdateEditButtons() override { Log("editbuttons"); }
     void UpdatePaletteButtons() override { Log("palette"); }
     void RepaintFormBar() override { Log("bar"); }
+    void _OnEAAdded() override { Log("eaadded"); }
+    void _OnJustWOCreated(int wokind) override { Log("created:" + std::to_string(wokind)); }
+    void _OnUndoedOrRedoed() override { Log("undoredo"); }
+    void ShowCursorLCDPos(const CPoint& clientPoint) override {
+        cursorPos = clientPoint;
+        ++cursorShows;
+    }
+    int GetLSDSlotNumber() const override { return slotNumber; }
     QObject* GetHostWindow() override { return &window; }
 
     CDtrGGJPixel* GetGGJPixel() override { return &characters; }
@@ -142,8 +150,11 @@ public:
     std::string dialogName;
     CFxRevPropStore dialogStore;
     std::vector<std::string> log;
+    CPoint cursorPos{-1, -1};
+    int cursorShows = 0;
+    int slotNumber = 0;
 
-private:
+protected:
     void Log(const std::string& entry) { log.push_back(entry); }
 };
 

@@ -1,0 +1,139 @@
+#include "design/surface/fxuihelpers.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QCursor>
+#include <QFontDatabase>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <set>
+
+#include "foundation/fxutils.h"
+#include "platform/controls.h"
+#include "platform/dc.h"
+#include "platform/textcodec.h"
+#include "platform/uiservices.h"
+
+void SortStringArray(std::vector<std::string>& texts, BOOL byKey) {
+    SortStrings(texts, byKey ? FALSE : TRUE);
+}
+
+int EnumDisplayFontFaces(std::vector<std::string>& faces, BOOL skipVertical, BOOL trueTypeOnly,
+                         BOOL firstGroupOnly) {
+    faces.clear();
+    std::set<std::string> seen;
+    std::vector<std::string> leadingDouble, innerDouble, plain;
+    for (const QString& family : QFontDatabase::families()) {
+        if (family.isEmpty() || family == QLatin1String("Terminal") ||
+            family == QLatin1String("Fixedsys"))
+            continue;
+        if (skipVertical && family.startsWith('@')) continue;
+        if (trueTypeOnly && !QFontDatabase::isSmoothlyScalable(family)) continue;
+        // A face the code page cannot spell could not be stored or found again.
+        const std::string name = QStringToAnsi(family);
+        if (AnsiToQString(name) != family) continue;
+        if (!seen.insert(name).second) continue;
+        const auto doubleAt =
+            std::find_if(name.begin(), name.end(), [](char c) { return IsLeadByte(c); });
+        if (doubleAt == name.begin())
+            leadingDouble.push_back(name);
+        else if (doubleAt != name.end())
+            innerDouble.push_back(name);
+        else
+            plain.push_back(name);
+    }
+    SortStringArray(leadingDouble);
+    SortStringArray(innerDouble);
+    SortStringArray(plain);
+    faces = std::move(leadingDouble);
+    if (!firstGroupOnly) {
+        faces.insert(faces.end(), innerDouble.begin(), innerDouble.end());
+        faces.insert(faces.end(), plain.begin(), plain.end());
+    }
+    return static_cast<int>(faces.size());
+}
+
+// ---- CFxTextWnd ----------------------------------------------------------------
+
+CFxTextWnd::CFxTextWnd(QWidget* parent) : QWidget(parent), m_pEdit(new QPlainTextEdit(this)) {
+    SetDlgCtrlID(m_pEdit, kEditId);
+    FontSpec spec;
+    spec.height = PointsToHeight(9);
+    m_pEdit->setFont(MakeFont(spec));
+    LayoutEdit();
+    SetTimerHandler(this, [this](UINT_PTR id) { OnTimer(id); });
+    SetTimer(this, kTimerId, kTimerMs);
+}
+
+CFxTextWnd::~CFxTextWnd() = default;
+
+void CFxTextWnd::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    LayoutEdit();
+}
+
+void CFxTextWnd::OnTimer(UINT_PTR) {}
+
+void CFxTextWnd::LayoutEdit() { m_pEdit->setGeometry(rect().adjusted(5, 5, -5, -5)); }
+
+// ---- Menus -----------------------------------------------------------------------
+
+UINT TrackResourceMenu(QMenu& menu, const CPoint* screenPoint, const std::map<UINT, UINT>& states) {
+    QMenu* popup = &menu;
+    for (QAction* action : menu.actions()) {
+        if (action->menu()) {
+            popup = action->menu();
+            break;
+        }
+    }
+    for (QAction* action : popup->actions()) {
+        const UINT id = GetCommandId(action);
+        if (id == 0 || action->isSeparator()) continue;
+        const auto it = states.find(id);
+        const UINT state = it == states.end() ? 0 : it->second;
+        action->setEnabled((state & (MF_GRAYED | MF_DISABLED)) == 0);
+        if (state & MF_CHECKED) action->setCheckable(true);
+        if (action->isCheckable()) action->setChecked((state & MF_CHECKED) != 0);
+    }
+    const QPoint at = screenPoint ? QPoint(screenPoint->x, screenPoint->y) : QCursor::pos();
+    return ExecPopupMenu(*popup, at);
+}
+
+// ---- Combo boxes and buttons -------------------------------------------------------
+
+int ComboFindText(const QComboBox* combo, const std::string& text) {
+    if (combo == nullptr) return -1;
+    const QString wanted = AnsiToQString(text);
+    for (int i = 0; i < combo->count(); ++i)
+        if (combo->itemText(i) == wanted) return i;
+    return -1;
+}
+
+int ComboSelectText(QComboBox* combo, const std::string& text) {
+    const int index = ComboFindText(combo, text);
+    if (index >= 0) combo->setCurrentIndex(index);
+    return index;
+}
+
+void ComboFillStrings(QComboBox* combo, const std::vector<std::string>& texts) {
+    if (combo == nullptr) return;
+    combo->clear();
+    for (const std::string& text : texts) combo->addItem(AnsiToQString(text));
+}
+
+void UncheckButtonsExcept(const std::vector<QAbstractButton*>& buttons, const QWidget* keep) {
+    for (QAbstractButton* button : buttons) {
+        if (button == nullptr || button == keep) continue;
+        // An exclusive button refuses to be unchecked while it is the checked one.
+        QButtonGroup* group = button->group();
+        const bool groupExclusive = group && group->exclusive();
+        const bool exclusive = button->autoExclusive();
+        if (groupExclusive) group->setExclusive(false);
+        button->setAutoExclusive(false);
+        SetButtonCheck(button, BST_UNCHECKED);
+        button->setAutoExclusive(exclusive);
+        if (groupExclusive) group->setExclusive(true);
+    }
+}

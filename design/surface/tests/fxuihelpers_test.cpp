@@ -1,0 +1,115 @@
+#include "design/surface/fxuihelpers.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <algorithm>
+
+#include "foundation/fxstrings.h"
+#include "platform/textcodec.h"
+#include "platform/uiservices.h"
+
+namespace {
+
+TEST(FxUiHelpersTest, SortsByTextOrByKey) {
+    std::vector<std::string> texts = {"b", "A", "a", "C"};
+    SortStringArray(texts);
+    EXPECT_EQ(texts, (std::vector<std::string>{"A", "C", "a", "b"}));
+    SortStringArray(texts, TRUE);
+    EXPECT_EQ(texts, (std::vector<std::string>{"A", "a", "b", "C"}));
+}
+
+TEST(FxUiHelpersTest, FontFacesAreListedOnceInTheirGroups) {
+    std::vector<std::string> faces;
+    ASSERT_GT(EnumDisplayFontFaces(faces), 0);
+    std::vector<std::string> sorted = faces;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());
+    for (const char* left : {"Terminal", "Fixedsys", ""})
+        EXPECT_EQ(std::count(faces.begin(), faces.end(), left), 0) << left;
+    // Groups in order: names that begin with a double-byte character, other
+    // names with one, plain names; the plain ones sorted.
+    auto group = [](const std::string& name) {
+        if (IsLeadByte(name[0])) return 0;
+        return std::any_of(name.begin(), name.end(), [](char c) { return IsLeadByte(c); }) ? 1 : 2;
+    };
+    EXPECT_TRUE(std::is_sorted(faces.begin(), faces.end(),
+                               [&](auto& a, auto& b) { return group(a) < group(b); }));
+    const auto plain = std::find_if(faces.begin(), faces.end(),
+                                    [&](const std::string& f) { return group(f) == 2; });
+    EXPECT_TRUE(std::is_sorted(plain, faces.end()));
+    std::vector<std::string> first;
+    EnumDisplayFontFaces(first, TRUE, FALSE, TRUE);
+    EXPECT_TRUE(std::all_of(first.begin(), first.end(),
+                            [&](const std::string& f) { return group(f) == 0; }));
+}
+
+TEST(FxUiHelpersTest, TextWindowHoldsItsEditAndTimer) {
+    CFxTextWnd window;
+    window.show();
+    window.resize(100, 60);
+    auto* edit = qobject_cast<QPlainTextEdit*>(GetDlgItem(&window, 397));
+    ASSERT_EQ(edit, window.GetEdit());
+    EXPECT_EQ(edit->geometry(), QRect(5, 5, 90, 50));
+    EXPECT_EQ(edit->font().pixelSize(), 12);  // 9 point at 96 dpi
+    EXPECT_EQ(GetTimerPeriod(&window, CFxTextWnd::kTimerId), 1500u);
+    EXPECT_TRUE(FireTimerForTest(&window, CFxTextWnd::kTimerId));
+}
+
+TEST(FxUiHelpersTest, ResourceMenuShowsItsFirstSubmenuWithStates) {
+    QMenu bar;
+    QMenu* popup = bar.addMenu("WOEDIT");
+    for (UINT id : {32791u, 32792u, 32793u})
+        SetCommandId(popup->addAction(QString::number(id)), id);
+    QMenu* shown = nullptr;
+    QPoint shownAt;
+    SetPopupMenuHook([&](QMenu& menu, const QPoint& at) -> UINT {
+        shown = &menu;
+        shownAt = at;
+        return 32793;
+    });
+    const CPoint at(40, 50);
+    EXPECT_EQ(TrackResourceMenu(bar, &at, {{32791, MF_CHECKED}, {32792, MF_GRAYED}}), 32793u);
+    SetPopupMenuHook(nullptr);
+    EXPECT_EQ(shown, popup);
+    EXPECT_EQ(shownAt, QPoint(40, 50));
+    const QList<QAction*> items = popup->actions();
+    EXPECT_TRUE(items[0]->isChecked());
+    EXPECT_FALSE(items[1]->isEnabled());
+    EXPECT_TRUE(items[2]->isEnabled());
+    EXPECT_FALSE(items[2]->isChecked());
+}
+
+TEST(FxUiHelpersTest, ComboBoxAndButtonHelpers) {
+    QComboBox combo;
+    ComboFillStrings(&combo, {"b", A("바탕"), "bb"});
+    EXPECT_EQ(combo.count(), 3);
+    EXPECT_EQ(ComboFindText(&combo, A("바탕")), 1);
+    EXPECT_EQ(ComboFindText(&combo, "B"), -1);
+    EXPECT_EQ(ComboSelectText(&combo, "bb"), 2);
+    EXPECT_EQ(ComboSelectText(&combo, "zz"), -1);
+    EXPECT_EQ(GetComboText(&combo), "bb");
+
+    // Exclusive buttons, by themselves or in a group, are unchecked too.
+    QWidget panel;
+    auto* a = new QRadioButton(&panel);
+    auto* b = new QRadioButton(&panel);
+    auto* c = new QRadioButton(&panel);
+    b->setChecked(true);
+    UncheckButtonsExcept({a, b, c}, c);
+    EXPECT_FALSE(b->isChecked());
+    QButtonGroup group;
+    group.addButton(a);
+    group.addButton(c);
+    a->setChecked(true);
+    UncheckButtonsExcept({a, b, c}, nullptr);
+    EXPECT_FALSE(a->isChecked());
+    EXPECT_TRUE(group.exclusive());
+}
+
+}  // namespace

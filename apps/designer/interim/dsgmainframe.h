@@ -87,6 +87,7 @@ public:
     virtual void _OnJustWOCreated(int) {}
     virtual void _OnUndoedOrRedoed() {}
     virtual void ShowCursorLCDPos(const CPoint&) {}
+    virtual int GetLSDSlotNumber() const { return m_nSlot; }
 
     // The host of the load-and-save action.
     std::string GetLSDWorkDir() const override { return m_strSlotFolder; }

@@ -1,0 +1,7 @@
+SUB FORM1()
+
+END SUB
+
+SUB FORM2()
+
+END SUB

@@ -1,32 +1,21 @@
 #pragma once
 
-// The design library's main frame, as the program holds it: the library's
-// own when the build has a complete one (DRAVIK_LIBRARY_FRAME, set by the
-// build), else the program's interim frame. The few things the program asks
-// of the frame's children go through the functions below, so the view and
-// the main window read the same either way.
+// The few things the program asks of the design main frame's children, in one
+// place, so that the view and the main window read the same.
 
 #include <string>
 
-#include "platform/wintypes.h"
-
-// The project's BASIC source from the frame (1 when it was made).
-template <typename Frame>
-int DvkGetPJGCommands(Frame& frame, std::string& out, int isolate, const std::string& name) {
-    if constexpr (requires { frame.GetPJGCommands(out, 1, isolate, name); }) {
-        return frame.GetPJGCommands(out, 1, isolate, name);
-    } else {
-        // A frame without the project's generation yet: no source.
-        out.clear();
-        return 0;
-    }
-}
-
-#if DRAVIK_LIBRARY_FRAME
 #include "design/frames/dlgubar.h"
 #include "design/frames/dsgmainframe.h"
 #include "design/frames/dsgtspframe.h"
 #include "design/surface/dsgdspframe.h"
+#include "platform/wintypes.h"
+
+// The project's BASIC source from the frame (1 when it was made).
+inline int DvkGetPJGCommands(CDsgMainFrame& frame, std::string& out, int isolate,
+                             const std::string& name) {
+    return frame.GetPJGCommands(out, 1, isolate, name);
+}
 
 // The name of the tab of a form index; FALSE when there is no such tab.
 inline BOOL DvkGetFormName(CDsgMainFrame& frame, int index, std::string& name) {
@@ -49,16 +38,3 @@ inline void DvkAddForm(CDsgMainFrame& frame) {
 inline void DvkLoadForm(CDsgMainFrame& frame) {
     if (frame.GetTSPFrame()) frame.GetTSPFrame()->OnEUSFLoad();
 }
-#else
-#include "apps/designer/interim/dsgmainframe.h"
-
-using CDsgMainFrame = CDvkInterimFrame;
-using CDsgDSPFrame = CDvkInterimPage;
-
-inline BOOL DvkGetFormName(CDsgMainFrame& frame, int index, std::string& name) {
-    return frame.GetTSPageName(index, name);
-}
-inline void DvkMarkFormChanged(CDsgMainFrame& frame, int index) { frame.MarkTSPageChanged(index); }
-inline void DvkAddForm(CDsgMainFrame& frame) { frame.OnAddSPage(); }
-inline void DvkLoadForm(CDsgMainFrame& frame) { frame.OnEUSFLoad(); }
-#endif

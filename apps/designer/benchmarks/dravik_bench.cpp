@@ -80,7 +80,7 @@ struct LargeProject {
         app.InitInstance({});
         CDsgDSPFrame& page = *g_pDsgDSPFrame;
         for (int form = 0; form < kForms; ++form) {
-            if (form > 0) g_pDsgMainFrame->OnAddSPage();
+            if (form > 0) DvkAddForm(*g_pDsgMainFrame);
             AddObjects(page, kObjectsPerForm);
             CDsgLSDAction().SLSCache(page.GetSPIndex(), TRUE);
         }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "apps/designer/tests/shelltesting.h"
+#include "chareditor/dtrggjpixel.h"
 #include "chareditor/dtrgjpixel.h"
 #include "foundation/fxrevpropstore.h"
 

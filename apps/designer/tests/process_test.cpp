@@ -106,7 +106,7 @@ TEST(ProcessTest, KilledInstanceIsRecoveredByTheNextStartAndCanBeSaved) {
         Folders source;
         Designer d;
         d.AddObject(nDSG_WOKIND__WOBOX, CRect(10000, 10000, 60000, 60000));
-        g_pDsgMainFrame->OnAddSPage();
+        DvkAddForm(*g_pDsgMainFrame);
         d.AddObject(nDSG_WOKIND__WOLINE, CRect(0, 0, 90000, 40000));
         // Its automatic save is the open's last step: the killer waits for it.
         d.Doc().SetInt(DPS_TGCMWHETHER, 1);

@@ -57,9 +57,23 @@ std::string CDravik2View::GetSlotFolder(int slot) {
 }
 
 BOOL CDravik2View::OnCreate() {
-    const int slot = CDsgLSDAction::LSFind(GetFolder(FolderKind::Program), "prj", kSlotCount);
+    // Without this the program would vanish without a word.
+    const auto cannotWrite = [this](const std::string& folder) {
+        MessageBox("Cannot start application. The working folder cannot be written:\r\n" + folder,
+                   "Error", MB_OK, window());
+        QMetaObject::invokeMethod(window(), "close", Qt::QueuedConnection);
+        return FALSE;
+    };
+    // The search and the claim in one step under the slot base's lock, so
+    // that designers started together take different slots.
+    const std::string base = GetFolder(FolderKind::Program);
+    const HWND handle = GetWindowHandle(this);
+    const int slot = CDsgLSDAction::LSFindClaim(base, "prj", kSlotCount, HandleToText(handle));
     g_nDvkSlot = slot;
     if (slot < 0) {
+        // A slot without a live owner whose claim could not be written.
+        const int unwritable = CDsgLSDAction::LSFind(base, "prj", kSlotCount);
+        if (unwritable >= 0) return cannotWrite(GetSlotFolder(unwritable));
         MessageBox("Cannot start application. Too many program instance?", "Error", MB_OK,
                    window());
         SetTimer(this, TIMER_CLOSE, kCloseDelay);
@@ -67,18 +81,11 @@ BOOL CDravik2View::OnCreate() {
     }
     CreateClassWindow(&m_dsgMainFrame, "DsgFrameForDravik2", FALSE, this);
     const std::string folder = GetSlotFolder(slot);
-    const HWND handle = GetWindowHandle(this);
     const BOOL initialised =
         m_dsgMainFrame.InitMainFrame(slot, 1, folder, 1, this, HandleToText(handle));
     // The frame's page exists once the frame has started.
     g_pDsgDSPFrame = m_dsgMainFrame.GetDSPFrame();
-    if (!initialised) {
-        // Without this the program would vanish without a word.
-        MessageBox("Cannot start application. The working folder cannot be written:\r\n" + folder,
-                   "Error", MB_OK, window());
-        QMetaObject::invokeMethod(window(), "close", Qt::QueuedConnection);
-        return FALSE;
-    }
+    if (!initialised) return cannotWrite(folder);
     m_bFrameStarted = TRUE;
     m_dsgMainFrame.setGeometry(rect());
     m_dsgMainFrame.show();

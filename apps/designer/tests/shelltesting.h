@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
 #include <functional>
 #include <memory>
 #include <string>
@@ -88,7 +90,8 @@ public:
     std::string Slot() const { return CDravik2View::GetSlotFolder(g_nDvkSlot); }
 
     // Appends a creation and its geometry to the visible form, as the page
-    // does for a drag, and tells the view as the frame does.
+    // does for a drag; the frame tells the view of the change (the geometry
+    // action is the one that reports it).
     int AddObject(int kind, const CRect& rect) {
         CDsgDSPFrame& page = Page();
         const int id = page.GetWOIdCounter();
@@ -101,9 +104,22 @@ public:
         geometry->InitWOCERDRMoving(id, rect);
         page.EAAdd(std::move(geometry));
         page.WObjsFromEActions(page, TRUE);
-        SendMessage(&View(), WM_DSG_DESIGNCHANGE, 0, 0);
         Settle();
         return id;
+    }
+    // The Add Form command, its name dialog answered with `name`.
+    void AddForm(const std::string& name) {
+        SetDialogHook([&name](QDialog& dialog) {
+            auto* edit = dialog.findChild<QLineEdit*>();
+            auto* ok = qobject_cast<QAbstractButton*>(GetDlgItem(&dialog, IDOK));
+            if (!edit || !ok) return static_cast<int>(IDCANCEL);
+            edit->setText(QString::fromStdString(name));
+            ok->click();
+            return dialog.result();
+        });
+        Frame().OnCommand(ID_DSG_ADDFORM);
+        SetDialogHook({});
+        Settle();
     }
     // The messages shown so far, as "caption|text".
     std::vector<std::string> Messages() const {

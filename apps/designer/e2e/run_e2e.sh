@@ -102,14 +102,44 @@ close_program() {
   pid=
 }
 
-# ---- First run: add a form, save with Ctrl+S, check the code, close.
+# The main window sits at the screen's origin (no window manager) with the
+# size of the state file. The palette is the frame's left column: buttons of
+# 26 pixels, 2 apart, from 6 below its top, 6 in from its left; its top is
+# the view's, below the menu and the tool bar.
+palette_top=49
+tool() {  # <row of the palette>
+  xdotool mousemove --window "$main" 19 $((palette_top + 6 + $1 * 28 + 13)) click 1
+  sleep 0.2
+}
+TOOL_LINE=1 TOOL_BOX=2 TOOL_TEXT=4 TOOL_FCIRCLE=6
+# The LCD of 240 x 128 dots fills the page less 25 pixels each side: 690
+# pixels wide, 2.875 pixels a dot, its top left at (63, 241) in the window.
+# The grid (5 dots) catches every corner, so a pixel off does not matter.
+px() { echo $(((63 * 1000 + $1 * 2875 + 500) / 1000)); }
+py() { echo $(((241 * 1000 + $1 * 2875 + 500) / 1000)); }
+drag() {  # <tool> <x1> <y1> <x2> <y2> in dots
+  tool "$1"
+  xdotool mousemove --window "$main" "$(px "$2")" "$(py "$3")" mousedown 1
+  sleep 0.1
+  xdotool mousemove --window "$main" "$(px $((($2 + $4) / 2)))" "$(py $((($3 + $5) / 2)))"
+  sleep 0.1
+  xdotool mousemove --window "$main" "$(px "$4")" "$(py "$5")"
+  sleep 0.1
+  xdotool mouseup 1
+  sleep 0.3
+}
+
+# ---- First run: draw, save with Ctrl+S, check the code, close.
 "$dravik" "$project" &
 pid=$!
 main=$(find_window 'blank.dvk - Dravik') || fail "run 1: the program shows no window"
 before=$(md5sum < "$project")
 xdotool windowfocus --sync "$main"
-xdotool key --clearmodifiers ctrl+q
-sleep 0.3
+sleep 0.5
+drag $TOOL_BOX 10 10 100 50
+drag $TOOL_LINE 5 60 125 60
+drag $TOOL_FCIRCLE 150 20 200 50
+"$helper" clipboard /dev/null "$build/dravik-e2e-drawn.png" || true
 xdotool key --clearmodifiers ctrl+s
 sleep 0.5
 [ "$(md5sum < "$project")" != "$before" ] || fail "Ctrl+S did not save the project"

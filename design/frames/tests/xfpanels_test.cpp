@@ -154,6 +154,8 @@ TEST_F(PanelsTest, EachChoiceShowsItsPanel) {
         for (QWidget* panel : Host().GetPanels())
             if (panel) {
                 EXPECT_EQ(panel->isVisible(), panel == expected);
+                // Inside the host, never a window of its own.
+                EXPECT_FALSE(panel->isWindow());
             }
         if (c.panel == 0) {
             EXPECT_EQ(Host().GetDotLinePanel()->GetRightAngleButton()->isEnabled(), c.rightAngle);

@@ -139,12 +139,22 @@ sleep 0.5
 drag $TOOL_BOX 10 10 100 50
 drag $TOOL_LINE 5 60 125 60
 drag $TOOL_FCIRCLE 150 20 200 50
+# The LCD text: its panel fills the property host (below the form bar, right
+# of the palette: its top left at (38, 79)); the text edit is at (410, 4) in
+# the panel, 200 x 72.
+drag $TOOL_TEXT 10 90 80 115
+xdotool mousemove --window "$main" $((38 + 410 + 100)) $((79 + 4 + 36)) click 1
+sleep 0.2
+xdotool key --clearmodifiers ctrl+a
+xdotool type --delay 50 'OK'
+sleep 0.8
 "$helper" clipboard /dev/null "$build/dravik-e2e-drawn.png" || true
 xdotool key --clearmodifiers ctrl+s
 sleep 0.5
 [ "$(md5sum < "$project")" != "$before" ] || fail "Ctrl+S did not save the project"
 check_code 1
 close_program
+[ ! -s "$work/ui.log" ] || fail "run 1: the program asked questions"
 grep -q '^UComplete=1' "$DRAVIK_PROGRAM_DIR/prj0/CurrentProj.ini" ||
   fail "the slot was not marked complete"
 

@@ -2,8 +2,9 @@
 # End-to-end run of the designer under a virtual X server, driven by real
 # mouse and key events:
 #   run_e2e.sh <dravik> <helper> <this folder> <build folder>
-# A blank project is written, the program starts on it, a form is added and
-# the project saved with Ctrl+S; the window closes and the program starts
+# A blank project is written, the program starts on it, a box, a line, a
+# filled ellipse and an LCD text are drawn with the palette and the mouse (the
+# text typed into the text panel) and the project saved with Ctrl+S; the window closes and the program starts
 # again on the file. Both times the code window's "To Clipboard" text must
 # equal the hand-written BASIC. Screenshots land in the build folder.
 set -euo pipefail

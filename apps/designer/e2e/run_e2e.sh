@@ -33,6 +33,8 @@ fail() {
 }
 
 export QT_QPA_PLATFORM=xcb
+# In a sanitized build: what the system's bus library keeps is not ours.
+export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$src/lsan.supp"
 export DRAVIK_PROGRAM_DIR=$work/program
 export DRAVIK_DATA_DIR=$work/data
 export DRAVIK_RUNTIME_DIR=$work/runtime

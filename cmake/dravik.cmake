@@ -10,7 +10,12 @@ endfunction()
 # One GoogleTest program per target, made of tests/*.cpp beside the target's
 # sources. Tests run on Qt's offscreen platform, in a temporary working folder.
 function(dravik_add_tests target)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT" "LIBS" ${ARGN})
+  # TIMEOUT <seconds>: a hang fails after that rather than the suite's default.
+  set(timeout)
+  if(ARG_TIMEOUT)
+    set(timeout TIMEOUT ${ARG_TIMEOUT})
+  endif()
   file(GLOB test_srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp
        ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.h)
   if(NOT test_srcs)
@@ -24,7 +29,8 @@ function(dravik_add_tests target)
   gtest_discover_tests(${exe}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1")
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1"
+               ${timeout})
 endfunction()
 
 # dravik_add_benchmark(<name> <sources...> LIBS <libs...>)

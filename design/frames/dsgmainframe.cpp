@@ -24,6 +24,7 @@
 #include "design/model/dsgeactions.h"
 #include "design/model/dsggoption.h"
 #include "design/model/dsglsdaction.h"
+#include "design/surface/dsgcodegen.h"
 #include "design/surface/dsgdspframe.h"
 #include "design/surface/fxuihelpers.h"
 #include "foundation/fxpropstore.h"
@@ -578,4 +579,25 @@ void CDsgMainFrame::ShowCursorLCDPos(const CPoint& clientPoint) {
 
 void CDsgMainFrame::MarkDSPUnsaved() {
     if (m_pDSPFrame) m_pDSPFrame->SetCached(0);
+}
+
+int CDsgMainFrame::GetPJGCommands(std::string& out, int /*generate*/, int isolate,
+                                  const std::string& isolateName) {
+    const CDtrGGJPixel none;
+    const CDtrGGJPixel* characters = GetProjectGGJPixel();
+    CDsgPJCodeGen generator(characters ? *characters : none, isolate, isolateName);
+    // The visible form's working file lags its page by up to the cache
+    // period: that form is generated from the page itself.
+    const int visible = m_pDSPFrame ? m_pDSPFrame->GetSPIndex() : -1;
+    for (int i = 0; i < TSPGetPageCount(); ++i) {
+        const CDsgTSPage* tab = m_pTSPFrame->GetTSPageBySPIndex(i);
+        if (!tab) continue;
+        const std::string name = tab->GetSPName();
+        if (i == visible)
+            generator.AddSPGCommands(static_cast<const CDsgWObjs&>(*m_pDSPFrame), name);
+        else
+            generator.AddSPGCommandsFromFile(CDsgLSDAction::GetSPFilePath(name), name);
+    }
+    out = generator.GetPJGCommands();
+    return 1;
 }

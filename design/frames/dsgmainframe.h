@@ -102,6 +102,13 @@ public:
     // The command's enable rule on the page's choice (FALSE without a page).
     BOOL IsDsgCommandEnabled(UINT id) const;
 
+    // The BASIC source of the whole project, into `out`: every form tab in
+    // order (the visible form from the page, the others from their working
+    // files), with the project's character definitions in a SUB of their own
+    // named `isolateName` when `isolate` is set. Returns 1.
+    int GetPJGCommands(std::string& out, int generate, int isolate,
+                       const std::string& isolateName);
+
     // Sends WM_USER+297 to the host window (nothing without one).
     void NotifyDesignChanged();
 

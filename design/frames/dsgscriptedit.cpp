@@ -1,6 +1,5 @@
 #include "design/frames/dsgscriptedit.h"
 
-#include "design/frames/dsgmainframe.h"
 #include "design/model/dsgeaction.h"
 #include "design/model/dsglsdhost.h"
 #include "design/model/dsgutprops.h"
@@ -68,8 +67,10 @@ void CDsgScriptEdit::focusInEvent(QFocusEvent* event) {
 }
 
 void CDsgScriptEdit::focusOutEvent(QFocusEvent* event) {
+    // Every change was reported as it was made (OnTextChanged): losing the
+    // focus has nothing left to report, and a notice here would mark a
+    // project saved since the last keystroke as changed again.
     QPlainTextEdit::focusOutEvent(event);
-    if (CDsgMainFrame* frame = GetDsgMainFrame()) frame->_OnEAAdded();
 }
 
 void CDsgScriptEdit::OnTextChanged() {

@@ -105,6 +105,9 @@ bool ParseTypedInt(const std::string& text, int low, int high, int& value, bool&
 // ---- Common -----------------------------------------------------------------
 
 CDlgXFPanel::CDlgXFPanel(int resourceId, QWidget* parent) : QDialog(parent, Qt::Widget) {
+    // A child of the property host, not a window of its own (QDialog would
+    // otherwise make itself one, shown over the main window's corner).
+    setWindowFlags(Qt::Widget);
     SetDlgCtrlID(this, resourceId);
     setAutoFillBackground(false);
     m_pClampNote = new QLabel(this);

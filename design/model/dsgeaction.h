@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "design/frames/veldrane_export.h"
 #include "design/model/dsgklinker.h"
 #include "design/model/dsgwobjs.h"
 #include "foundation/revolver.h"
@@ -103,7 +104,7 @@ public:
     CDsgTProps m_tprops;
 };
 
-class CDsgEAction : public CDsgWOMEAction,
+class VELDRANE_API CDsgEAction : public CDsgWOMEAction,
                     public CDsgWOSEAction,
                     public CDsgKLicEAction,
                     public CDsgWOAmending {

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "design/frames/veldrane_export.h"
 #include "foundation/fxrevpropstore.h"
 #include "platform/dc.h"
 
@@ -37,7 +38,7 @@ inline constexpr char szUTP_LSCRIPT[] = "UTP.lscript";
 inline constexpr char szUTP_OBWBMP[] = "UTP.obwbmp";
 inline constexpr char szUTP_DIRNCACHAR[] = "UTP.dirncachar";
 
-class CDsgUTProps : public CFxRevPropStore {
+class VELDRANE_API CDsgUTProps : public CFxRevPropStore {
 public:
     // The defaults of ResetUTProps.
     CDsgUTProps();

@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "design/frames/veldrane_export.h"
 #include "design/model/dsgklinker.h"
 #include "design/model/dsgwobj.h"
 #include "foundation/revolver.h"
@@ -58,7 +59,7 @@ private:
     std::unordered_map<int, std::list<int>::iterator> m_index;
 };
 
-class CDsgWObjs : public CDsgKLinker {
+class VELDRANE_API CDsgWObjs : public CDsgKLinker {
 public:
     CDsgWObjs();
     CDsgWObjs(const CDsgWObjs&) = delete;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "design/frames/veldrane_export.h"
 #include "design/model/dsgutprops.h"
 #include "platform/geometry.h"
 #include "platform/wintypes.h"
@@ -89,7 +90,7 @@ class CDsgWObj;
 // ids refer to objects of the page the choice belongs to, which answers
 // GetWOChoiceWObj; the choosing operations that take a state flag set the
 // page's edit state through SetWOChoiceEState.
-class CDsgWOChoice {
+class VELDRANE_API CDsgWOChoice {
 public:
     CDsgWOChoice();
     virtual ~CDsgWOChoice();

@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -154,6 +155,8 @@ TEST_F(PanelsTest, EachChoiceShowsItsPanel) {
         for (QWidget* panel : Host().GetPanels())
             if (panel) {
                 EXPECT_EQ(panel->isVisible(), panel == expected);
+                // Inside the host, never a window of its own.
+                EXPECT_FALSE(panel->isWindow());
             }
         if (c.panel == 0) {
             EXPECT_EQ(Host().GetDotLinePanel()->GetRightAngleButton()->isEnabled(), c.rightAngle);
@@ -442,6 +445,13 @@ TEST_F(PanelsTest, ScriptEditRecordsEveryChangeMergingQuickTyping) {
     EXPECT_EQ(Page().GetEACount(), before + 1);
     EXPECT_EQ(Attr(b, szUTP_LSCRIPT).back(), 'z');
     EXPECT_EQ(Attr(a, szUTP_LSCRIPT).substr(0, 3), "b\r\n");
+
+    // Leaving the edit tells nothing more: a project saved since the last
+    // key stays unchanged.
+    const int told = designChanges;
+    QFocusEvent out(QEvent::FocusOut, Qt::OtherFocusReason);
+    QApplication::sendEvent(&edit, &out);
+    EXPECT_EQ(designChanges, told);
 }
 
 TEST_F(PanelsTest, PanelKeysGoToThePageAsTheyShould) {

@@ -1,0 +1,206 @@
+// The designer's own costs on a project of 20 forms of 200 objects:
+// regeneration after an edit (generation alone, with the code window
+// refreshed, with the automatic save written), next to the 2000 ms throttle;
+// saving and opening the project; start to the first paint of the window.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QEvent>
+#include <QTemporaryDir>
+#include <memory>
+#include <string>
+
+#include "apps/designer/dravikapp.h"
+#include "apps/designer/dravikdoc.h"
+#include "apps/designer/dravikview.h"
+#include "apps/designer/dvkcodewnd.h"
+#include "apps/designer/dvkids.h"
+#include "apps/designer/mainframe.h"
+#include "design/model/dsgeaction.h"
+#include "design/model/dsglsdaction.h"
+#include "platform/paths.h"
+#include "platform/uiservices.h"
+
+namespace {
+
+constexpr int kForms = 20;
+constexpr int kObjectsPerForm = 200;
+
+// Nothing asks a user here.
+class SilentUi : public UiServices {
+public:
+    int MessageBox(const std::string&, const std::string&, UINT type, QWidget*) override {
+        return (type & MB_TYPEMASK) == MB_YESNOCANCEL ? IDNO : IDOK;
+    }
+    std::optional<std::string> ChooseFile(const FileDialogRequest&) override { return {}; }
+    std::optional<COLORREF> ChooseColor(COLORREF, QWidget*) override { return {}; }
+    bool OpenDocument(const std::string&) override { return true; }
+    void PlaySound(const std::string&) override {}
+};
+
+std::unique_ptr<QTemporaryDir> g_root;
+int g_run = 0;
+
+// Fresh program and data folders for one designer.
+void FreshFolders() {
+    const std::string base = g_root->path().toStdString() + "/run" + std::to_string(++g_run);
+    SetFolderOverride(FolderKind::Program, base + "/program");
+    SetFolderOverride(FolderKind::Data, base + "/data");
+    MakeFolderPath(base + "/program");
+    MakeFolderPath(base + "/data");
+}
+
+void AddObjects(CDsgDSPFrame& page, int count) {
+    const int kinds[] = {nDSG_WOKIND__WOBOX, nDSG_WOKIND__WOLINE, nDSG_WOKIND__WOFBOX,
+                         nDSG_WOKIND__WOELLIPSE, nDSG_WOKIND__WOFELLIPSE};
+    for (int i = 0; i < count; ++i) {
+        const int id = page.GetWOIdCounter();
+        const int x = (i % 20) * 100000, y = (i / 20) * 100000;
+        const CRect rect(x, y, x + 80000, y + 60000);
+        auto create = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
+        create->InitWOCreation(page.WOIdCounter(), kinds[i % 5],
+                               CRect(rect.left, rect.top, rect.left, rect.top), CDsgUTProps(),
+                               TRUE);
+        page.EAAdd(std::move(create));
+        auto geometry = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
+        geometry->InitWOCERDRMoving(id, rect);
+        page.EAAdd(std::move(geometry));
+    }
+    page.WObjsFromEActions(page, TRUE);
+}
+
+// A designer holding the large project, the last form on the page.
+struct LargeProject {
+    CDravik2App app;
+    std::string path;
+
+    LargeProject() {
+        FreshFolders();
+        app.InitInstance({});
+        CDsgDSPFrame& page = *g_pDsgDSPFrame;
+        for (int form = 0; form < kForms; ++form) {
+            if (form > 0) DvkAddForm(*g_pDsgMainFrame);
+            AddObjects(page, kObjectsPerForm);
+            CDsgLSDAction().SLSCache(page.GetSPIndex(), TRUE);
+        }
+        path = g_root->path().toStdString() + "/large" + std::to_string(g_run) + ".dvk";
+        app.GetDocument()->OnSaveDocument(path);
+    }
+    ~LargeProject() {
+        app.GetDocument()->SetModifiedFlag(FALSE);
+        app.ExitInstance();
+    }
+};
+
+LargeProject& Project() {
+    static LargeProject project;
+    return project;
+}
+
+// One edit: an object moved on the visible form.
+void Edit(int round) {
+    CDsgDSPFrame& page = *g_pDsgDSPFrame;
+    auto move = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
+    move->InitWOCERDRMoving(0, CRect(round % 50, 0, 80000, 60000));
+    page.EAAdd(std::move(move));
+    page.WObjsFromEActions(page, TRUE);
+}
+
+void BM_RegenerateGenerationOnly(benchmark::State& state) {
+    Project();
+    int round = 0;
+    std::string text;
+    for (auto _ : state) {
+        Edit(++round);
+        g_pDsgMainFrame->GetPJGCommands(text, 1, 0, "");
+        benchmark::DoNotOptimize(text);
+    }
+    state.counters["bytes"] = static_cast<double>(text.size());
+}
+BENCHMARK(BM_RegenerateGenerationOnly)->Unit(benchmark::kMillisecond);
+
+void BM_RegenerateWithCodeWindow(benchmark::State& state) {
+    Project();
+    g_pMainFrame->OnCommand(ID_DSG_VIEWCODE);
+    int round = 0;
+    for (auto _ : state) {
+        Edit(++round);
+        g_pDravik2View->Regenerate();
+    }
+    g_pMainFrame->OnCommand(ID_DSG_VIEWCODE);
+}
+BENCHMARK(BM_RegenerateWithCodeWindow)->Unit(benchmark::kMillisecond);
+
+void BM_RegenerateWithCodeWindowAndAutoSave(benchmark::State& state) {
+    Project();
+    CDravik2Doc& doc = *g_pDravik2Doc;
+    doc.SetInt(DPS_TGCMWHETHER, 1);
+    doc.SetString(DPS_TGCMFLPATH, g_root->path().toStdString() + "/auto/code.inc");
+    g_pMainFrame->OnCommand(ID_DSG_VIEWCODE);
+    int round = 0;
+    for (auto _ : state) {
+        Edit(++round);
+        g_pDravik2View->Regenerate();
+    }
+    g_pMainFrame->OnCommand(ID_DSG_VIEWCODE);
+    doc.SetInt(DPS_TGCMWHETHER, 0);
+    state.counters["throttle_ms"] = CDravik2View::kRegenerateInterval;
+}
+BENCHMARK(BM_RegenerateWithCodeWindowAndAutoSave)->Unit(benchmark::kMillisecond);
+
+void BM_SaveProject(benchmark::State& state) {
+    LargeProject& project = Project();
+    for (auto _ : state) project.app.GetDocument()->OnSaveDocument(project.path);
+}
+BENCHMARK(BM_SaveProject)->Unit(benchmark::kMillisecond);
+
+void BM_OpenProject(benchmark::State& state) {
+    LargeProject& project = Project();
+    for (auto _ : state) project.app.GetDocument()->OnOpenDocument(project.path);
+}
+BENCHMARK(BM_OpenProject)->Unit(benchmark::kMillisecond);
+
+// The main window's first paint.
+class FirstPaint : public QObject {
+public:
+    bool painted = false;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) painted = true;
+        return false;
+    }
+};
+
+void BM_StartToFirstPaint(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        FreshFolders();
+        state.ResumeTiming();
+        CDravik2App app;
+        app.InitInstance({});
+        FirstPaint watch;
+        app.GetMainFrame()->installEventFilter(&watch);
+        while (!watch.painted) QApplication::processEvents();
+        state.PauseTiming();
+        app.ExitInstance();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_StartToFirstPaint)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication application(argc, argv);
+    g_root = std::make_unique<QTemporaryDir>();
+    SetFolderOverride(FolderKind::Runtime, g_root->path().toStdString() + "/runtime");
+    MakeFolderPath(g_root->path().toStdString() + "/runtime");
+    SilentUi ui;
+    SetUiServices(&ui);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    SetUiServices(nullptr);
+    return 0;
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+// The designer's document: the project. Its settings record travels in the
+// project file; its forms live in the working slot of the design library.
+// New, open, save and the save-changes question, the title and the recent
+// files are kept here, on Qt, in the order a document program has them.
+
+#include <string>
+#include <vector>
+
+#include "design/model/dsgdpsettings.h"
+
+class QWidget;
+
+// The recent-file list: four paths in an INI file in the data folder, the
+// newest first.
+class CDvkRecentFiles {
+public:
+    static constexpr int kCount = 4;
+    static constexpr const char* kSection = "Recent File List";
+
+    // The INI file: "dravik.ini" in the data folder.
+    static std::string GetIniPath();
+    // Reads the list; entries that are empty are left out.
+    void Load();
+    BOOL Save() const;
+    // Puts the path first (an equal entry moves up), keeping four.
+    void Add(const std::string& path);
+    void Remove(const std::string& path);
+    const std::vector<std::string>& GetPaths() const { return m_paths; }
+
+private:
+    std::vector<std::string> m_paths;
+};
+
+class CDravik2Doc : public CDsgDPSettings {
+public:
+    // The document template's texts.
+    static constexpr const char* kDocString =
+        "Dravik\n\nDVK\nForm Design Project(*.dvk)\n.dvk\nDVK.Document\nDVK Document";
+    // One of the template's texts: 0 the program's name, 2 the file type's
+    // short name, 3 the filter's description, 4 the extension.
+    static std::string GetDocString(int index);
+    // The file dialog's filter made from the template.
+    static std::string GetFilter();
+
+    CDravik2Doc();
+    ~CDravik2Doc() override;
+
+    // New: settings to defaults, then the slot reset (or, on the first new
+    // document of the run after an unfinished one, the recovery offer).
+    BOOL OnNewDocument();
+    BOOL OnOpenDocument(const std::string& path);
+    BOOL OnSaveDocument(const std::string& path);
+
+    // The File commands.
+    void OnFileNew();
+    void OnFileOpen();
+    // Opens a path as the Open command does (after the save question);
+    // also used by the recent files, the command line and drops.
+    BOOL OpenDocumentFile(const std::string& path);
+    BOOL OnFileSave();
+    BOOL OnFileSaveAs();
+    // The save-changes question; TRUE when the document may be given up.
+    BOOL SaveModified();
+
+    BOOL IsModified() const { return m_bModified; }
+    void SetModifiedFlag(BOOL modified = TRUE);
+    const std::string& GetPathName() const { return m_strPathName; }
+    // The file name, or "Untitled".
+    std::string GetTitle() const;
+
+    CDvkRecentFiles& GetRecentFiles() { return m_recent; }
+    // Whether the first new document of the run was made (its recovery
+    // offer is only made once).
+    BOOL IsFirstNewDone() const { return !m_bFirstNew; }
+
+private:
+    void SetPathName(const std::string& path);
+    // On opening a project that saves its code automatically: the user
+    // confirms the path, or the saving is turned off.
+    void ConfirmAutoSavePath();
+
+    std::string m_strPathName;
+    BOOL m_bModified = FALSE;
+    BOOL m_bFirstNew = TRUE;
+    CDvkRecentFiles m_recent;
+};
+
+extern CDravik2Doc* g_pDravik2Doc;

@@ -5,7 +5,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
 #include <QEvent>
 #include <QTemporaryDir>
 #include <memory>
@@ -70,6 +73,20 @@ void AddObjects(CDsgDSPFrame& page, int count) {
     page.WObjsFromEActions(page, TRUE);
 }
 
+// Adds a form through the form bar, its name dialog answered at once.
+void AddForm(const std::string& name) {
+    SetDialogHook([&name](QDialog& dialog) {
+        auto* edit = dialog.findChild<QLineEdit*>();
+        auto* ok = qobject_cast<QAbstractButton*>(GetDlgItem(&dialog, IDOK));
+        if (!edit || !ok) return static_cast<int>(IDCANCEL);
+        edit->setText(QString::fromStdString(name));
+        ok->click();
+        return dialog.result();
+    });
+    DvkAddForm(*g_pDsgMainFrame);
+    SetDialogHook({});
+}
+
 // A designer holding the large project, the last form on the page.
 struct LargeProject {
     CDravik2App app;
@@ -80,7 +97,7 @@ struct LargeProject {
         app.InitInstance({});
         CDsgDSPFrame& page = *g_pDsgDSPFrame;
         for (int form = 0; form < kForms; ++form) {
-            if (form > 0) DvkAddForm(*g_pDsgMainFrame);
+            if (form > 0) AddForm("Form" + std::to_string(form + 1));
             AddObjects(page, kObjectsPerForm);
             CDsgLSDAction().SLSCache(page.GetSPIndex(), TRUE);
         }

@@ -759,9 +759,7 @@ void CDsgDSPFrame::TSKLGain(int firstId, int secondId) {
 
 // ---- Undo, redo, clear ---------------------------------------------------------
 
-void CDsgDSPFrame::UndoEActionAndSRefresh() {
-    if (!IsUndoable()) return;
-    UndoEAction();
+void CDsgDSPFrame::OnHistoryMoved() {
     WObjsFromEActions(*this, TRUE);
     if (GetWOChoiceState() == nDSG_WOCHS__SINGLE) TakeWOEUTProps(GetCWOCHId());
     m_nCached = 0;
@@ -770,20 +768,19 @@ void CDsgDSPFrame::UndoEActionAndSRefresh() {
     SRefresh(4);
     if (IsVisiblePage())
         if (CDsgLSDHost* host = GetDsgLSDHost()) host->_OnUndoedOrRedoed();
+}
+
+void CDsgDSPFrame::UndoEActionAndSRefresh() {
+    if (!IsUndoable()) return;
+    UndoEAction();
+    OnHistoryMoved();
     setFocus();
 }
 
 void CDsgDSPFrame::RedoEActionAndSRefresh() {
     if (!IsRedoable()) return;
     RedoEAction();
-    WObjsFromEActions(*this, TRUE);
-    if (GetWOChoiceState() == nDSG_WOCHS__SINGLE) TakeWOEUTProps(GetCWOCHId());
-    m_nCached = 0;
-    SRefresh(2);
-    SRefresh(3);
-    SRefresh(4);
-    if (IsVisiblePage())
-        if (CDsgLSDHost* host = GetDsgLSDHost()) host->_OnUndoedOrRedoed();
+    OnHistoryMoved();
 }
 
 int CDsgDSPFrame::SPClear(BOOL refresh, BOOL cache) {

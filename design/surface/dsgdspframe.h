@@ -195,6 +195,10 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // After an undo or redo: the objects rebuilt from the history, the
+    // template taken from a lone chosen object, page, panels and position
+    // bar refreshed, the host told.
+    void OnHistoryMoved();
     // Moves the chosen objects to their bounds as `change` makes them (it is
     // given the bounds and the LCD rectangle), as one action.
     void AddWOCHBoundsEAction(BOOL refresh,

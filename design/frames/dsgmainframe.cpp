@@ -13,6 +13,7 @@
 
 #include "chareditor/dtrggjpixel.h"
 #include "chareditor/dtrmwindow.h"
+#include "design/frames/dlgformname.h"
 #include "design/frames/dlggrid.h"
 #include "design/frames/dlgubar.h"
 #include "design/frames/dlgwopos.h"
@@ -552,7 +553,12 @@ void CDsgMainFrame::RefillGJPListView() {
     if (m_pXFFrame && m_pXFFrame->GetDNCharPanel())
         m_pXFFrame->GetDNCharPanel()->GetMWindow().RefillGJPListView();
 }
-void CDsgMainFrame::OpenFormNameLoadDialog(const std::string&, const CFxRevPropStore&) {}
+
+void CDsgMainFrame::OpenFormNameLoadDialog(const std::string& name, const CFxRevPropStore& store) {
+    // The user confirms or changes the form's name; the dialog adds the form.
+    CDlgFormName dialog(CDlgFormName::MODE_LOAD, name, this, &store);
+    ExecDialog(dialog);
+}
 
 // ---- The design page --------------------------------------------------------
 

@@ -511,9 +511,20 @@ int CDsgTSPFrame::DeleteSPSPages() {
     return 1;
 }
 
-void CDsgTSPFrame::OnSPIEIncrease() { CDsgLSDAction().SPIExchange(m_nAnchor, m_nAnchor + 1); }
+void CDsgTSPFrame::OnSPIEIncrease() { ExchangeAnchor(m_nAnchor + 1); }
 
-void CDsgTSPFrame::OnSPIEDecrease() { CDsgLSDAction().SPIExchange(m_nAnchor, m_nAnchor - 1); }
+void CDsgTSPFrame::OnSPIEDecrease() { ExchangeAnchor(m_nAnchor - 1); }
+
+void CDsgTSPFrame::ExchangeAnchor(int other) {
+    if (!CDsgLSDAction().SPIExchange(m_nAnchor, other)) return;
+    // The moved form stays the one the commands act on, so that the next
+    // Go Forward or Go Backward moves it again rather than the last tab.
+    m_nAnchor = other;
+    RefreshUBar();
+    // The forms' order is the order of the project's code and files: the
+    // host hears of it as of any other change of the design.
+    SendDesignChanged();
+}
 
 void CDsgTSPFrame::OnEUSFLoad() {
     FileDialogRequest request;

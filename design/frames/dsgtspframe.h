@@ -164,6 +164,8 @@ private:
     void OnScrollTimer(UINT_PTR id);
     void RefreshUBar();
     void SendDesignChanged();
+    // Swaps the anchor form with the form at `other`.
+    void ExchangeAnchor(int other);
 
     std::vector<CDsgTSPage*> m_pages;  // owned (children of the viewport)
     int m_nAnchor = -1;

@@ -330,7 +330,16 @@ BOOL CDsgLSDAction::SPIExchange(int a, int b) {
         return FALSE;
     }
     if (!host->TSPExchangePages(a, b)) return FALSE;
-    if (CDsgEActions* actions = host->GetDSPEActions()) actions->SetSPIndex(b);
+    // The page keeps showing the form it shows, now found at that form's new
+    // place: its next cache must land in its own working file, never in the
+    // file of the form it traded places with.
+    if (CDsgEActions* actions = host->GetDSPEActions()) {
+        const int visible = actions->GetSPIndex();
+        if (visible == a)
+            actions->SetSPIndex(b);
+        else if (visible == b)
+            actions->SetSPIndex(a);
+    }
     host->TSPSelectPage(b);
     host->TSPRepaint();
     host->MFMarkAndUpdateEditButtons();

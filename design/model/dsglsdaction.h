@@ -67,7 +67,8 @@ public:
     BOOL SLSCache(int index, BOOL withIndex);
     // The lower-cased names of the slot's forms.
     void GetXTingLoSPNames(std::set<std::string>& names);
-    // Swaps two forms' places in the list and the tabs; b becomes current.
+    // Swaps two forms' places in the list and the tabs; b becomes the
+    // strip's current tab, and the page stays on the form it shows.
     BOOL SPIExchange(int a, int b);
 
     // ---- Project and single-form files ----------------------------------

@@ -1,0 +1,352 @@
+// The forms of a project as the user works them in the main frame: switching,
+// reordering, renaming, adding, deleting, loading, editing and undoing, each
+// checked against a model of what every form must hold afterwards.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTest>
+#include <algorithm>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "design/frames/dlgformname.h"
+#include "design/frames/dlgubar.h"
+#include "design/frames/dsgmainframe.h"
+#include "design/frames/dsgtspframe.h"
+#include "design/model/dsgeaction.h"
+#include "design/model/dsggoption.h"
+#include "design/model/dsglsdaction.h"
+#include "design/surface/dsgdspframe.h"
+#include "foundation/fxutils.h"
+#include "platform/keyboard.h"
+#include "platform/testing/scriptedui.h"
+#include "platform/testing/testsupport.h"
+#include "platform/textcodec.h"
+#include "platform/uiservices.h"
+#include "platform/window.h"
+
+namespace {
+
+constexpr int kDot = 10000;
+
+// What one form holds: the boxes drawn on it in order, of which the first
+// `applied` are not undone.
+struct FormModel {
+    std::string name;
+    std::vector<CRect> boxes;
+    size_t applied = 0;
+
+    std::vector<CRect> Content() const {
+        return {boxes.begin(), boxes.begin() + static_cast<long>(applied)};
+    }
+};
+
+// The rectangles of a page's objects in z-order.
+std::vector<CRect> ObjectRects(const CDsgWObjs& objects) {
+    std::vector<CRect> rects;
+    for (int id : objects.GetZOrder()) rects.push_back(objects.GetWObjRect(id));
+    return rects;
+}
+
+class FormOrderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ClearIniCache();
+        dir = testsupport::MakeTempFolder("forms");
+        host = std::make_unique<QWidget>();
+        host->resize(900, 600);
+        SetMessageHandler(host.get(), WM_DSG_DESIGNCHANGED, [this](WPARAM, LPARAM) {
+            ++designChanges;
+            return 0;
+        });
+        frame = new CDsgMainFrame(host.get());
+        frame->setGeometry(0, 0, 900, 600);
+        SetKeyStyle(KEYSTYLE_SHORT);
+        CDsgGOption options;
+        options.SetDefaultGOption();
+        options.SetInt(GOPT_LMWIDTH, 320);
+        options.SetInt(GOPT_LMHEIGHT, 240);
+        options.ToFile();
+        ASSERT_EQ(frame->InitMainFrame(0, 1, dir, 1, host.get(),
+                                       HandleToText(GetWindowHandle(host.get()))),
+                  1);
+        host->show();
+        ASSERT_TRUE(CDsgLSDAction().LSDReset(TRUE, TRUE, FALSE, TRUE));
+        forms = {FormModel{"Form1", {}, 0}};
+        visible = 0;
+    }
+    void TearDown() override {
+        SetDialogHook({});
+        host.reset();
+        SetKeyStyle(KEYSTYLE_LONG);
+    }
+
+    CDsgDSPFrame& Page() { return *frame->GetDSPFrame(); }
+    CDsgTSPFrame& Strip() { return *frame->GetTSPFrame(); }
+
+    // A right click on the tab at `index` and the command taken from the tab
+    // menu it pops up, as the user does it.
+    void TabMenu(int index, UINT id) {
+        CDsgTSPage* tab = Strip().GetTSPageBySPIndex(index);
+        ASSERT_NE(tab, nullptr);
+        bool offered = false;
+        SetPopupMenuHook([id, &offered](QMenu& menu, const QPoint&) -> UINT {
+            for (QAction* action : menu.actions())
+                if (GetCommandId(action) == id) offered = action->isEnabled();
+            return offered ? id : 0;
+        });
+        QTest::mouseClick(tab, Qt::RightButton, {}, QPoint(5, 5));
+        SetPopupMenuHook({});
+        EXPECT_TRUE(offered) << "command " << id << " not offered on tab " << index;
+    }
+
+    // Answers the next form-name dialog with the name and OK.
+    void AnswerName(const std::string& name) {
+        SetDialogHook([name](QDialog& dialog) {
+            auto& form = static_cast<CDlgFormName&>(dialog);
+            form.SetNameText(name);
+            form.OnOK();
+            return form.result();
+        });
+    }
+
+    // ---- The user's steps, each done on the frame and on the model --------
+    void Draw(int n) {
+        const CRect rect(kDot * (n % 200), kDot * (n / 200 % 150), kDot * (n % 200 + 5),
+                         kDot * (n / 200 % 150 + 5));
+        CDsgDSPFrame& page = Page();
+        const int id = page.GetWOIdCounter();
+        auto create = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
+        create->InitWOCreation(page.WOIdCounter(), nDSG_WOKIND__WOBOX,
+                               CRect(rect.TopLeft(), rect.TopLeft()), CDsgUTProps(), TRUE);
+        page.EAAdd(std::move(create));
+        auto geometry = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
+        geometry->InitWOCERDRMoving(id, rect);
+        page.EAAdd(std::move(geometry));
+        page.RebuildWObjs();
+        FormModel& form = forms[visible];
+        form.boxes.resize(form.applied);
+        form.boxes.push_back(rect);
+        form.applied = form.boxes.size();
+    }
+    void Undo() {
+        FormModel& form = forms[visible];
+        if (form.applied == 0) return;
+        // A drawn box is one step: its creation with its first geometry.
+        Page().UndoEActionAndSRefresh();
+        --form.applied;
+    }
+    void Redo() {
+        FormModel& form = forms[visible];
+        if (form.applied == form.boxes.size()) return;
+        Page().RedoEActionAndSRefresh();
+        ++form.applied;
+    }
+    void Switch(int index) {
+        ASSERT_EQ(Strip().SPAppoint(index, 0), 1);
+        visible = index;
+    }
+    // Go Forward (+1) or Go Backward (-1) on the tab at `index`, as the tab
+    // menu runs it.
+    void Reorder(int index, int step) {
+        const int other = index + step;
+        if (other < 0 || other >= static_cast<int>(forms.size())) return;
+        TabMenu(index, step > 0 ? ID_TSP_GOFORWARD : ID_TSP_GOBACKWARD);
+        std::swap(forms[index], forms[other]);
+        if (visible == index)
+            visible = other;
+        else if (visible == other)
+            visible = index;
+    }
+    void Rename(int index, const std::string& name) {
+        AnswerName(name);
+        TabMenu(index, ID_TSP_RENAMEFORM);
+        forms[index].name = name;
+    }
+    void Add(const std::string& name) {
+        AnswerName(name);
+        frame->GetUBar()->OnAddSPage();
+        forms.push_back(FormModel{name, {}, 0});
+        visible = static_cast<int>(forms.size()) - 1;
+    }
+    void Delete(int index) {
+        ui.messageAnswers.push_back(IDYES);
+        TabMenu(index, ID_TSP_DELETEFORMS);
+        forms.erase(forms.begin() + index);
+        visible = static_cast<int>(forms.size()) - 1;
+    }
+    // The page's 1300 ms cache comes due.
+    void Cache() { FireTimerForTest(&Page(), nDSG_DSPTIMER__CACHE); }
+
+    // Every form holds what the model says, wherever it is kept: the tabs and
+    // the slot's list in the model's order, the page on the visible form with
+    // its content, every other form's working file with its own, and the
+    // project's code with one SUB per form in order.
+    void ExpectForms() {
+        ClearIniCache();
+        ASSERT_EQ(Strip().GetTSPageCount(), static_cast<int>(forms.size()));
+        EXPECT_EQ(Page().GetSPIndex(), visible);
+        EXPECT_EQ(GetIniString(CDsgLSDAction::GetIniPath(), "SPCount", LSD_INI_SECTION, ""),
+                  std::to_string(forms.size()));
+        std::string code;
+        frame->GetPJGCommands(code, 1, 0, "");
+        size_t codeAt = 0;
+        for (size_t i = 0; i < forms.size(); ++i) {
+            SCOPED_TRACE(forms[i].name);
+            EXPECT_EQ(Strip().GetTSPageBySPIndex(static_cast<int>(i))->GetSPName(), forms[i].name);
+            EXPECT_EQ(CDsgLSDAction::GetSPName(static_cast<int>(i)), forms[i].name);
+            if (static_cast<int>(i) == visible) {
+                EXPECT_EQ(ObjectRects(Page()), forms[i].Content());
+            } else {
+                CDsgDSPFrame hidden(0);
+                int level = 0;
+                ASSERT_TRUE(
+                    hidden.EActionsFromFile(CDsgLSDAction::GetSPFilePath(forms[i].name), level));
+                hidden.RebuildWObjs();
+                EXPECT_EQ(ObjectRects(hidden), forms[i].Content());
+            }
+            const size_t sub = code.find("SUB " + MbUpper(forms[i].name) + "()", codeAt);
+            EXPECT_NE(sub, std::string::npos);
+            codeAt = sub == std::string::npos ? codeAt : sub;
+        }
+    }
+
+    testsupport::ScriptedUi ui;
+    std::string dir;
+    std::unique_ptr<QWidget> host;
+    CDsgMainFrame* frame = nullptr;  // a child of the host
+    int designChanges = 0;
+    std::vector<FormModel> forms;
+    int visible = 0;
+};
+
+// Every neighbour pair of three forms traded both ways, with each form in
+// turn the visible one and holding edits its working file does not have yet:
+// no form's content ends up in another's file, the page stays on its form.
+TEST_F(FormOrderTest, EveryReorderKeepsEachFormItsOwnContent) {
+    struct Move {
+        int index;
+        int step;
+    };
+    const std::vector<Move> moves = {{0, 1}, {1, 1}, {1, -1}, {2, -1}};
+    int n = 1;
+    for (int shown = 0; shown < 3; ++shown) {
+        for (const Move& move : moves) {
+            SCOPED_TRACE("visible " + std::to_string(shown) + ", tab " +
+                         std::to_string(move.index) + " by " + std::to_string(move.step));
+            SetUp();
+            Draw(n++);
+            Add("B");
+            Draw(n++);
+            Add("C");
+            Draw(n++);
+            Switch(shown);
+            Draw(n++);  // not cached yet
+            const int changes = designChanges;
+            Reorder(move.index, move.step);
+            EXPECT_EQ(designChanges, changes + 1);
+            ExpectForms();
+            Cache();
+            ExpectForms();
+            // Away and back: what the page wrote comes back as it was.
+            const int away = visible == 0 ? 1 : 0;
+            const int back = visible;
+            Switch(away);
+            Switch(back);
+            ExpectForms();
+            TearDown();
+        }
+    }
+}
+
+// A long session of the user's steps in a seeded random order; after each
+// one every form must still hold exactly what was done to it.
+TEST_F(FormOrderTest, RandomSessionKeepsEveryFormEqualToItsModel) {
+    std::mt19937 random(20261209);
+    int names = 0;
+    for (int step = 0; step < 2500 && !HasFatalFailure(); ++step) {
+        const int count = static_cast<int>(forms.size());
+        const int pick = static_cast<int>(random() % count);
+        const int action = static_cast<int>(random() % 10);
+        SCOPED_TRACE("step " + std::to_string(step) + " action " + std::to_string(action));
+        switch (action) {
+            case 0:
+            case 1:
+            case 2:
+                Draw(step);
+                break;
+            case 3:
+                Undo();
+                break;
+            case 4:
+                Redo();
+                break;
+            case 5:
+                Switch(pick);
+                break;
+            case 6:
+                Reorder(pick, random() % 2 ? 1 : -1);
+                break;
+            case 7:
+                if (count < 6)
+                    Add("F" + std::to_string(++names));
+                else
+                    Delete(pick);
+                break;
+            case 8:
+                if (random() % 3 == 0)
+                    Rename(pick, "R" + std::to_string(++names));
+                else if (count > 1)
+                    Delete(pick);
+                break;
+            default:
+                Cache();
+                break;
+        }
+        ExpectForms();
+    }
+}
+
+// Load Form from the tab strip's menu, as the program runs it: the file
+// dialog, then the form-name dialog of the program's own frame, which adds
+// the form as a new last tab and shows it.
+TEST_F(FormOrderTest, LoadFormAddsTheFormFromItsFile) {
+    Draw(7);
+    Draw(8);
+    const std::string file = dir + "/saved.dkf";
+    ui.fileAnswers.push_back(file);
+    TabMenu(0, ID_TSP_SAVEFORM);
+    ASSERT_TRUE(IsPathExisting(file));
+
+    int dialogs = 0;
+    SetDialogHook([&dialogs](QDialog& dialog) {
+        ++dialogs;
+        auto& form = static_cast<CDlgFormName&>(dialog);
+        EXPECT_EQ(form.GetMode(), CDlgFormName::MODE_LOAD);
+        // The stored name is offered; it is taken, so the user gives another.
+        EXPECT_EQ(form.GetNameEdit()->text().toStdString(), "Form1");
+        form.SetNameText("Copy");
+        form.OnOK();
+        return form.result();
+    });
+    ui.fileAnswers.push_back(file);
+    TabMenu(0, ID_TSP_LOADFORM);
+    EXPECT_EQ(dialogs, 1);
+    ASSERT_EQ(ui.fileRequests.back().title, "Load Form");
+    forms.push_back(FormModel{"Copy", forms[0].boxes, forms[0].applied});
+    visible = 1;
+    ExpectForms();
+
+    // A cancelled file dialog adds nothing.
+    ui.fileAnswers.push_back(std::nullopt);
+    TabMenu(1, ID_TSP_LOADFORM);
+    EXPECT_EQ(dialogs, 1);
+    ExpectForms();
+}
+
+}  // namespace

@@ -261,7 +261,12 @@ void CDsgLSDAction::EUSFSave(const std::string& path, int index) {
         AppMessageBox(nullptr, "Error 7281", "Error", MB_OK);
         return;
     }
-    SLSCache(index, TRUE);
+    // The visible form's latest edits go to its working file first; the file
+    // of a form that is not on the page already holds it, and writing the
+    // page there would put the visible form in its place.
+    const CDsgLSDHost* host = GetDsgLSDHost();
+    CDsgEActions* page = host ? const_cast<CDsgLSDHost*>(host)->GetDSPEActions() : nullptr;
+    if (page && page->GetSPIndex() == index) SLSCache(index, TRUE);
     const std::string name = GetSPName(index);
     CFxRevPropStore store;
     store.SetString(kFormNameKey, name);

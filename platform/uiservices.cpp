@@ -167,10 +167,12 @@ std::function<UINT(QMenu&, const QPoint&)> g_popupMenuHook;
 
 }  // namespace
 
-UiServices& Ui() {
+UiServices& QtUi() {
     static QtUiServices qtServices;
-    return g_override ? *g_override : qtServices;
+    return qtServices;
 }
+
+UiServices& Ui() { return g_override ? *g_override : QtUi(); }
 
 void SetUiServices(UiServices* services) { g_override = services; }
 

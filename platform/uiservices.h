@@ -107,6 +107,8 @@ public:
 
 // The services in force: the Qt ones unless a test installed its own.
 PLATFORM_API UiServices& Ui();
+// The Qt services themselves, for services that pass some requests on.
+PLATFORM_API UiServices& QtUi();
 // Installs `services` (not owned); null restores the Qt ones.
 PLATFORM_API void SetUiServices(UiServices* services);
 

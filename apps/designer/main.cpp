@@ -14,7 +14,8 @@ namespace {
 
 // With DRAVIK_UI_LOG set (by the tests that run the program as a process),
 // questions are answered with their first button and written to that file,
-// so that nothing waits for a user.
+// so that nothing waits for a user. The file dialogs are the user's own
+// choices, not questions: they open as they do without the log.
 class LoggedUi : public UiServices {
 public:
     explicit LoggedUi(std::string path) : m_path(std::move(path)) {}
@@ -29,7 +30,9 @@ public:
                 return IDOK;
         }
     }
-    std::optional<std::string> ChooseFile(const FileDialogRequest&) override { return {}; }
+    std::optional<std::string> ChooseFile(const FileDialogRequest& request) override {
+        return QtUi().ChooseFile(request);
+    }
     std::optional<COLORREF> ChooseColor(COLORREF, QWidget*) override { return {}; }
     bool OpenDocument(const std::string&) override { return false; }
     void PlaySound(const std::string&) override {}

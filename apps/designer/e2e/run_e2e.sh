@@ -4,9 +4,12 @@
 #   run_e2e.sh <dravik> <helper> <this folder> <build folder>
 # A blank project is written, the program starts on it, a box, a line, a
 # filled ellipse and an LCD text are drawn with the palette and the mouse (the
-# text typed into the text panel) and the project saved with Ctrl+S; the window closes and the program starts
-# again on the file. Both times the code window's "To Clipboard" text must
-# equal the hand-written BASIC. Screenshots land in the build folder.
+# text typed into the text panel); a second form gets a filled ellipse, the
+# first form (not on screen) moves behind it, is saved as a form file and
+# loaded back as a third form, all through the program's own dialogs; the
+# project is saved with Ctrl+S, the window closes and the program starts again
+# on the file. Both times the code window's "To Clipboard" text must equal the
+# hand-written BASIC. Screenshots land in the build folder.
 set -euo pipefail
 
 if [ -z "${DVK_E2E_INNER:-}" ]; then
@@ -152,6 +155,48 @@ xdotool key --clearmodifiers ctrl+a
 xdotool type --delay 50 'OK'
 sleep 0.8
 "$helper" clipboard /dev/null "$build/dravik-e2e-drawn.png" || true
+
+# A second form "B" (Ctrl+Q and the form-name dialog) with a filled ellipse.
+xdotool key --clearmodifiers ctrl+q
+find_window 'Form Setting' >/dev/null || fail "Ctrl+Q opened no form-name dialog"
+xdotool type --delay 50 'B'
+xdotool key Return
+sleep 0.5
+drag $TOOL_FCIRCLE 150 80 200 110
+# Form1, not on screen, moves one place later: its tab clicked (the tabs
+# are 55 x 29 at x 793, from y 58, 54 apart), then the form bar's right arrow.
+tab() { echo $((58 + 15 + $1 * 54)); }
+xdotool mousemove --window "$main" 821 "$(tab 0)" click 1
+sleep 0.3
+xdotool mousemove --window "$main" 729 64 click 1
+sleep 0.5
+grep -q '^Form0Name=B' "$DRAVIK_PROGRAM_DIR/prj0/CurrentProj.ini" ||
+  fail "the form bar's arrow did not move Form1"
+# Save Form from Form1's tab menu (second item from the bottom) through the
+# file dialog, then Load Form (Ctrl+Shift+Q) of that file as a third form "C".
+form=$work/form1.dkf
+xdotool mousemove --window "$main" 821 "$(tab 1)" click 3
+sleep 0.5
+xdotool key Up Up Return
+find_window 'Save the Form "Form1"' >/dev/null || fail "Save Form opened no file dialog"
+xdotool type --delay 20 "$form"
+xdotool key Return
+sleep 0.5
+[ -s "$form" ] || fail "Save Form wrote no file"
+xdotool windowfocus --sync "$main"
+xdotool key --clearmodifiers ctrl+shift+q
+find_window 'Load Form' >/dev/null || fail "Ctrl+Shift+Q opened no file dialog"
+xdotool type --delay 20 "$form"
+xdotool key Return
+find_window 'Form Setting' >/dev/null || fail "Load Form asked no name"
+xdotool key ctrl+a
+xdotool type --delay 50 'C'
+xdotool key Return
+sleep 0.5
+grep -q '^Form2Name=C' "$DRAVIK_PROGRAM_DIR/prj0/CurrentProj.ini" ||
+  fail "Load Form added no form C"
+"$helper" clipboard /dev/null "$build/dravik-e2e-forms.png" || true
+xdotool windowfocus --sync "$main"
 xdotool key --clearmodifiers ctrl+s
 sleep 0.5
 [ "$(md5sum < "$project")" != "$before" ] || fail "Ctrl+S did not save the project"

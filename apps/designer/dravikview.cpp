@@ -31,7 +31,7 @@ CDravik2View::CDravik2View(QWidget* parent) : QWidget(parent) {
     m_dsgMainFrame.SetDsgOption(g_pDsgGOption);
     m_dsgMainFrame.setParent(this);
     m_dsgMainFrame.hide();
-    SetMessageHandler(this, WM_DSG_DESIGNCHANGE, [this](WPARAM, LPARAM) {
+    SetMessageHandler(this, WM_DSG_DESIGNCHANGED, [this](WPARAM, LPARAM) {
         if (g_pDravik2Doc) g_pDravik2Doc->SetModifiedFlag(TRUE);
         PostMessage(this, WM_DSG_REGENERATE, 0, 0);
         return 0;

@@ -8,8 +8,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
-#include <QLineEdit>
 #include <QEvent>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <memory>
 #include <string>
@@ -139,13 +139,13 @@ BENCHMARK(BM_RegenerateGenerationOnly)->Unit(benchmark::kMillisecond);
 
 void BM_RegenerateWithCodeWindow(benchmark::State& state) {
     Project();
-    g_pMainFrame->OnCommand(ID_DSG_VIEWCODE);
+    Project().app.GetMainFrame()->OnCommand(ID_DSG_VIEWCODE);
     int round = 0;
     for (auto _ : state) {
         Edit(++round);
         g_pDravik2View->Regenerate();
     }
-    g_pMainFrame->OnCommand(ID_DSG_VIEWCODE);
+    Project().app.GetMainFrame()->OnCommand(ID_DSG_VIEWCODE);
 }
 BENCHMARK(BM_RegenerateWithCodeWindow)->Unit(benchmark::kMillisecond);
 
@@ -154,13 +154,13 @@ void BM_RegenerateWithCodeWindowAndAutoSave(benchmark::State& state) {
     CDravik2Doc& doc = *g_pDravik2Doc;
     doc.SetInt(DPS_TGCMWHETHER, 1);
     doc.SetString(DPS_TGCMFLPATH, g_root->path().toStdString() + "/auto/code.inc");
-    g_pMainFrame->OnCommand(ID_DSG_VIEWCODE);
+    Project().app.GetMainFrame()->OnCommand(ID_DSG_VIEWCODE);
     int round = 0;
     for (auto _ : state) {
         Edit(++round);
         g_pDravik2View->Regenerate();
     }
-    g_pMainFrame->OnCommand(ID_DSG_VIEWCODE);
+    Project().app.GetMainFrame()->OnCommand(ID_DSG_VIEWCODE);
     doc.SetInt(DPS_TGCMWHETHER, 0);
     state.counters["throttle_ms"] = CDravik2View::kRegenerateInterval;
 }

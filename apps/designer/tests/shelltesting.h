@@ -87,7 +87,9 @@ public:
     CMainFrame& Frame() { return *app.GetMainFrame(); }
     CDravik2View& View() { return *Frame().GetView(); }
     CDsgDSPFrame& Page() { return *g_pDsgDSPFrame; }
-    std::string Slot() const { return CDravik2View::GetSlotFolder(g_nDvkSlot); }
+    std::string Slot() const {
+        return CDravik2View::GetSlotFolder(app.GetMainFrame()->GetView()->GetSlot());
+    }
 
     // Appends a creation and its geometry to the visible form, as the page
     // does for a drag; the frame tells the view of the change (the geometry

@@ -22,6 +22,7 @@
 #include "apps/designer/mainframe.h"
 #include "design/model/dsgeaction.h"
 #include "design/model/dsglsdaction.h"
+#include "design/model/testing/creationdrag.h"
 #include "foundation/fxpropstore.h"
 #include "foundation/fxutils.h"
 #include "platform/paths.h"
@@ -96,15 +97,7 @@ public:
     // action is the one that reports it).
     int AddObject(int kind, const CRect& rect) {
         CDsgDSPFrame& page = Page();
-        const int id = page.GetWOIdCounter();
-        auto create = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-        create->InitWOCreation(page.WOIdCounter(), kind,
-                               CRect(rect.left, rect.top, rect.left, rect.top), CDsgUTProps(),
-                               TRUE);
-        page.EAAdd(std::move(create));
-        auto geometry = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-        geometry->InitWOCERDRMoving(id, rect);
-        page.EAAdd(std::move(geometry));
+        const int id = dsgtesting::AppendCreationDrag(page, kind, rect);
         page.WObjsFromEActions(page, TRUE);
         Settle();
         return id;

@@ -26,6 +26,7 @@
 #include "design/model/dsgeaction.h"
 #include "design/model/dsggoption.h"
 #include "design/model/dsglsdaction.h"
+#include "design/model/testing/creationdrag.h"
 #include "design/surface/dsgdspframe.h"
 #include "foundation/fxpropstore.h"
 #include "foundation/fxsharedvalues.h"
@@ -84,14 +85,7 @@ protected:
     // Appends an object as a creation drag records it (two actions).
     int Make(int kind, const CRect& rect) {
         CDsgDSPFrame& page = Page();
-        const int id = page.GetWOIdCounter();
-        auto create = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-        create->InitWOCreation(page.WOIdCounter(), kind, CRect(rect.TopLeft(), rect.TopLeft()),
-                               CDsgUTProps(), TRUE);
-        page.EAAdd(std::move(create));
-        auto geometry = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-        geometry->InitWOCERDRMoving(id, rect);
-        page.EAAdd(std::move(geometry));
+        const int id = dsgtesting::AppendCreationDrag(page, kind, rect);
         page.RebuildWObjs();
         return id;
     }

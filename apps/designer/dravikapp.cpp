@@ -31,6 +31,7 @@ BOOL CDravik2App::InitInstance(const std::vector<std::string>& arguments) {
 
     m_pDoc = std::make_unique<CDravik2Doc>();
     m_pMainFrame = std::make_unique<CMainFrame>();
+    m_pDoc->SetWindows(m_pMainFrame.get());
     const BOOL started = m_pMainFrame->Create();
     m_pDoc->SetBinderMessage("chars_invalid",
                              "The length of characters must be $chars_min~$chars_max.");
@@ -47,6 +48,7 @@ BOOL CDravik2App::InitInstance(const std::vector<std::string>& arguments) {
 }
 
 void CDravik2App::ExitInstance() {
+    if (m_pDoc) m_pDoc->SetWindows(nullptr);
     m_pMainFrame.reset();
     m_pDoc.reset();
 }

@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
-#include "apps/designer/dravikview.h"
-#include "apps/designer/mainframe.h"
 #include "chareditor/dtrggjpixel.h"
+#include "design/frames/dsgmainframe.h"
 #include "design/model/dsglsdaction.h"
+#include "design/surface/dsgdspframe.h"
 #include "foundation/fxsharedvalues.h"
 #include "foundation/fxutils.h"
 #include "foundation/fxutilswnd.h"
@@ -83,7 +83,7 @@ CDravik2Doc::~CDravik2Doc() {
 void CDravik2Doc::SetModifiedFlag(BOOL modified) {
     const BOOL changed = (m_bModified != 0) != (modified != 0);
     m_bModified = modified ? TRUE : FALSE;
-    if (changed && g_pMainFrame) g_pMainFrame->OnUpdateFrameTitle();
+    if (changed && m_pWindows) m_pWindows->OnUpdateFrameTitle();
 }
 
 std::string CDravik2Doc::GetTitle() const {
@@ -96,9 +96,9 @@ void CDravik2Doc::SetPathName(const std::string& path) {
     m_strPathName = path;
     m_recent.Add(path);
     m_recent.Save();
-    if (g_pMainFrame) {
-        g_pMainFrame->OnUpdateFrameTitle();
-        g_pMainFrame->UpdateRecentFileMenu();
+    if (m_pWindows) {
+        m_pWindows->OnUpdateFrameTitle();
+        m_pWindows->UpdateRecentFileMenu();
     }
 }
 
@@ -108,7 +108,7 @@ BOOL CDravik2Doc::OnNewDocument() {
     SetModifiedFlag(FALSE);
     const BOOL first = m_bFirstNew;
     m_bFirstNew = FALSE;
-    if (g_pDravik2View && g_pDravik2View->IsFrameStarted() && g_pDsgDSPFrame) {
+    if (m_pWindows && m_pWindows->IsFrameStarted() && g_pDsgDSPFrame) {
         g_pDsgDSPFrame->SPClear(0, 0);
         // A slot whose session did not end is offered for recovery on the
         // first new document only.
@@ -118,10 +118,10 @@ BOOL CDravik2Doc::OnNewDocument() {
         // Recovered work exists only in the slot: it must count as unsaved,
         // or closing would ask nothing and the next start would reset it.
         if (recovering) SetModifiedFlag(TRUE);
-        if (g_pMainFrame) ReapplyHwndSize(g_pDravik2View);
-        g_pDravik2View->OnRegenerateRequest();
+        m_pWindows->RelayoutView();
+        m_pWindows->RequestRegeneration();
     }
-    if (g_pMainFrame) g_pMainFrame->OnUpdateFrameTitle();
+    if (m_pWindows) m_pWindows->OnUpdateFrameTitle();
     return TRUE;
 }
 
@@ -129,9 +129,9 @@ BOOL CDravik2Doc::OnOpenDocument(const std::string& path) {
     LogWrite("=== CDravik2Doc::OnOpenDocument ===");
     // The loader regenerates the code; a path that came with the file is not
     // written to before the user has confirmed it.
-    if (g_pDravik2View) g_pDravik2View->HoldAutoSave(TRUE);
+    if (m_pWindows) m_pWindows->HoldAutoSave(TRUE);
     const BOOL loaded = CDsgLSDAction().LSLoad(path, TRUE, TRUE, TRUE, TRUE, TRUE, *this);
-    if (g_pDravik2View) g_pDravik2View->HoldAutoSave(FALSE);
+    if (m_pWindows) m_pWindows->HoldAutoSave(FALSE);
     if (!loaded) {
         LogWrite("LSLoad Failed");
         return FALSE;
@@ -147,7 +147,7 @@ void CDravik2Doc::ConfirmAutoSavePath() {
                              GetString(DPS_TGCMFLPATH) +
                              "\r\n\r\nKeep saving the code to this file?";
     if (MessageBox(text, "WARNING !!", MB_YESNO | MB_ICONWARNING) == IDYES) {
-        if (g_pDravik2View) g_pDravik2View->Regenerate();
+        if (m_pWindows) m_pWindows->RegenerateNow();
         return;
     }
     SetInt(DPS_TGCMWHETHER, 0);
@@ -180,7 +180,7 @@ void CDravik2Doc::OnFileOpen() {
     FileDialogRequest request;
     request.filter = GetFilter();
     request.defaultExt = GetDocString(4).substr(1);
-    request.parent = g_pMainFrame;
+    request.parent = m_pWindows ? m_pWindows->GetDocWindow() : nullptr;
     if (auto path = Ui().ChooseFile(request)) OpenDocumentFile(*path);
 }
 

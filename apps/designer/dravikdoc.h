@@ -8,9 +8,36 @@
 #include <string>
 #include <vector>
 
+#include "apps/designer/dvkglobals.h"
 #include "design/model/dsgdpsettings.h"
 
 class QWidget;
+
+// The windows that show the document, as the document needs them: the view
+// that holds the design frame, and the main window whose title and
+// recent-file menu follow the document. The main window implements it and the
+// application hands it to the document; without it the document stands
+// alone.
+class CDvkDocWindows {
+public:
+    // Whether the design frame runs in the view (a working slot was taken).
+    virtual BOOL IsFrameStarted() const = 0;
+    // The view lays itself out again (sized to nothing and back).
+    virtual void RelayoutView() = 0;
+    // The view's regeneration request (at once, or deferred within 2000 ms
+    // of the last run), and a regeneration now.
+    virtual void RequestRegeneration() = 0;
+    virtual void RegenerateNow() = 0;
+    // While held, regeneration does not write the automatic save file.
+    virtual void HoldAutoSave(BOOL hold) = 0;
+    virtual void OnUpdateFrameTitle() = 0;
+    virtual void UpdateRecentFileMenu() = 0;
+    // The window the document's dialogs belong to.
+    virtual QWidget* GetDocWindow() = 0;
+
+protected:
+    ~CDvkDocWindows() = default;
+};
 
 // The recent-file list: four paths in an INI file in the data folder, the
 // newest first.
@@ -71,6 +98,8 @@ public:
     std::string GetTitle() const;
 
     CDvkRecentFiles& GetRecentFiles() { return m_recent; }
+    // The windows that show the document; null to stand alone.
+    void SetWindows(CDvkDocWindows* windows) { m_pWindows = windows; }
     // Whether the first new document of the run was made (its recovery
     // offer is only made once).
     BOOL IsFirstNewDone() const { return !m_bFirstNew; }
@@ -85,6 +114,5 @@ private:
     BOOL m_bModified = FALSE;
     BOOL m_bFirstNew = TRUE;
     CDvkRecentFiles m_recent;
+    CDvkDocWindows* m_pWindows = nullptr;
 };
-
-extern CDravik2Doc* g_pDravik2Doc;

@@ -20,9 +20,6 @@ CDravik2View* g_pDravik2View = nullptr;
 CDsgMainFrame* g_pDsgMainFrame = nullptr;
 CDsgDSPFrame* g_pDsgDSPFrame = nullptr;
 CDsgGOption* g_pDsgGOption = nullptr;
-CDvkCodeWnd* g_pDvkCodeWnd = nullptr;
-std::string g_strPJGCommands;
-int g_nDvkSlot = -1;
 
 CDravik2View::CDravik2View(QWidget* parent) : QWidget(parent) {
     g_pDravik2View = this;
@@ -31,7 +28,7 @@ CDravik2View::CDravik2View(QWidget* parent) : QWidget(parent) {
     m_dsgMainFrame.SetDsgOption(g_pDsgGOption);
     m_dsgMainFrame.setParent(this);
     m_dsgMainFrame.hide();
-    SetMessageHandler(this, WM_DSG_DESIGNCHANGE, [this](WPARAM, LPARAM) {
+    SetMessageHandler(this, WM_DSG_DESIGNCHANGED, [this](WPARAM, LPARAM) {
         if (g_pDravik2Doc) g_pDravik2Doc->SetModifiedFlag(TRUE);
         PostMessage(this, WM_DSG_REGENERATE, 0, 0);
         return 0;
@@ -69,7 +66,7 @@ BOOL CDravik2View::OnCreate() {
     const std::string base = GetFolder(FolderKind::Program);
     const HWND handle = GetWindowHandle(this);
     const int slot = CDsgLSDAction::LSFindClaim(base, "prj", kSlotCount, HandleToText(handle));
-    g_nDvkSlot = slot;
+    m_nSlot = slot;
     if (slot < 0) {
         // A slot without a live owner whose claim could not be written.
         const int unwritable = CDsgLSDAction::LSFind(base, "prj", kSlotCount);
@@ -112,14 +109,20 @@ void CDravik2View::OnRegenerateRequest() {
 void CDravik2View::Regenerate() {
     m_dwLastRegeneration = GetTickCount();
     if (!m_bFrameStarted) return;
+    GenerateSource(m_strPJGCommands);
+    const CDsgDPSettings* settings = g_pDravik2Doc;
+    if (settings && settings->GetInt(DPS_TGCMWHETHER, 0) && !m_bAutoSaveHeld)
+        WriteAutoSave(settings->GetString(DPS_TGCMFLPATH), m_strPJGCommands);
+    if (g_pDvkCodeWnd) g_pDvkCodeWnd->FillText(m_strPJGCommands);
+    m_bDirty = FALSE;
+}
+
+BOOL CDravik2View::GenerateSource(std::string& text) {
+    if (!m_bFrameStarted) return FALSE;
     const CDsgDPSettings* settings = g_pDravik2Doc;
     const std::string name = settings ? settings->GetString(DPS_IRNCGCSCNAME) : std::string();
     const int isolate = settings ? settings->GetInt(DPS_IRNCGCISOLATE, 0) : 0;
-    DvkGetPJGCommands(m_dsgMainFrame, g_strPJGCommands, isolate, name);
-    if (settings && settings->GetInt(DPS_TGCMWHETHER, 0) && !m_bAutoSaveHeld)
-        WriteAutoSave(settings->GetString(DPS_TGCMFLPATH), g_strPJGCommands);
-    if (g_pDvkCodeWnd) g_pDvkCodeWnd->FillText();
-    m_bDirty = FALSE;
+    return DvkGetPJGCommands(m_dsgMainFrame, text, isolate, name);
 }
 
 void CDravik2View::WriteAutoSave(const std::string& path, const std::string& text) {

@@ -10,9 +10,8 @@
 #include <string>
 
 #include "apps/designer/dsgframe.h"
+#include "apps/designer/dvkglobals.h"
 #include "platform/window.h"
-
-class CDsgGOption;
 
 class CDravik2View : public QWidget {
 public:
@@ -39,6 +38,11 @@ public:
     void OnRegenerateRequest();
     // Regenerates the source now.
     void Regenerate();
+    // The project's source generated afresh with the document's settings;
+    // FALSE when the frame has not started.
+    BOOL GenerateSource(std::string& text);
+    // The source of the last regeneration: what the code window shows.
+    const std::string& GetPJGCommands() const { return m_strPJGCommands; }
     void OnTimer(UINT_PTR id);
 
     CDsgMainFrame& GetDsgMainFrame() { return m_dsgMainFrame; }
@@ -46,6 +50,9 @@ public:
     DWORD GetLastRegenerationTime() const { return m_dwLastRegeneration; }
     // Whether the slot search and the frame's start succeeded.
     BOOL IsFrameStarted() const { return m_bFrameStarted; }
+    // The slot this instance took (-1 before the search or when none was
+    // free).
+    int GetSlot() const { return m_nSlot; }
 
     // While held, regeneration does not write the automatic save file (an
     // opened project's path is confirmed first).
@@ -61,25 +68,11 @@ private:
     void WriteAutoSave(const std::string& path, const std::string& text);
 
     CDsgMainFrame m_dsgMainFrame;
+    std::string m_strPJGCommands;
+    int m_nSlot = -1;
     BOOL m_bDirty = FALSE;
     DWORD m_dwLastRegeneration = 0;
     BOOL m_bFrameStarted = FALSE;
     BOOL m_bAutoSaveHeld = FALSE;
     std::set<std::string> m_reportedPaths;
 };
-
-// Process-wide pointers of the program.
-class CDravik2Doc;
-class CDvkCodeWnd;
-class CMainFrame;
-extern CDravik2View* g_pDravik2View;
-extern CDsgMainFrame* g_pDsgMainFrame;
-extern CDsgDSPFrame* g_pDsgDSPFrame;
-extern CDsgGOption* g_pDsgGOption;
-extern CDravik2Doc* g_pDravik2Doc;
-extern CDvkCodeWnd* g_pDvkCodeWnd;
-extern CMainFrame* g_pMainFrame;
-// The BASIC source the code window shows.
-extern std::string g_strPJGCommands;
-// The slot this instance took (-1 before the search or when none was free).
-extern int g_nDvkSlot;

@@ -11,14 +11,13 @@
 #include <QShortcut>
 #include <QTextEdit>
 
-#include "apps/designer/dravikdoc.h"
-#include "apps/designer/dravikview.h"
-#include "apps/designer/mainframe.h"
 #include "foundation/fxsharedvalues.h"
 #include "foundation/fxutils.h"
 #include "foundation/fxutilswnd.h"
 #include "platform/textcodec.h"
 #include "platform/uiservices.h"
+
+CDvkCodeWnd* g_pDvkCodeWnd = nullptr;
 
 namespace {
 constexpr int kButtonWidth = 90;
@@ -28,7 +27,8 @@ constexpr int kEditBottomGap = 35;
 constexpr int kMargin = 5;
 }  // namespace
 
-CDvkCodeWnd::CDvkCodeWnd(QWidget* parent) : QDialog(parent) {
+CDvkCodeWnd::CDvkCodeWnd(QWidget* parent, SourceGenerator generate)
+    : QDialog(parent), m_generate(std::move(generate)) {
     g_pDvkCodeWnd = this;
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle("Real-Time Code Generation");
@@ -71,18 +71,18 @@ CDvkCodeWnd::~CDvkCodeWnd() {
     if (g_pDvkCodeWnd == this) g_pDvkCodeWnd = nullptr;
 }
 
-void CDvkCodeWnd::Init() {
-    FillText();
+void CDvkCodeWnd::Init(const std::string& text) {
+    FillText(text);
     InitLayoutMargins(this, kMargin, kMargin, kMargin, kMargin, FALSE);
     PlaceBesideMainWindow();
     ResendSizeMessage(this, TRUE);
 }
 
-void CDvkCodeWnd::FillText() {
-    m_pEdit->setPlainText(AnsiToQString(g_strPJGCommands));
+void CDvkCodeWnd::FillText(const std::string& text) {
+    m_pEdit->setPlainText(AnsiToQString(text));
     m_pEdit->moveCursor(QTextCursor::End);
     m_pEdit->ensureCursorVisible();
-    if (g_strPJGCommands.find("DEFCHR") != std::string::npos && width() < kDefchrWidth) {
+    if (text.find("DEFCHR") != std::string::npos && width() < kDefchrWidth) {
         resize(kDefchrWidth, height());
         PlaceBesideMainWindow();
     }
@@ -97,7 +97,7 @@ int CDvkCodeWnd::GetPlacementLeft(const CRect& main, int width, int screenWidth)
 }
 
 void CDvkCodeWnd::PlaceBesideMainWindow() {
-    QWidget* main = g_pMainFrame;
+    QWidget* main = parentWidget() ? parentWidget()->window() : nullptr;
     if (!main) return;
     const QRect frame = main->frameGeometry();
     const CRect rect(frame.left(), frame.top(), frame.left() + frame.width(),
@@ -129,18 +129,10 @@ void CDvkCodeWnd::closeEvent(QCloseEvent* event) {
     QDialog::closeEvent(event);
 }
 
-BOOL CDvkCodeWnd::GenerateSource(std::string& text) {
-    if (!g_pDravik2View || !g_pDravik2View->IsFrameStarted() || !g_pDsgMainFrame) return FALSE;
-    const CDsgDPSettings* settings = g_pDravik2Doc;
-    const std::string name = settings ? settings->GetString(DPS_IRNCGCSCNAME) : std::string();
-    const int isolate = settings ? settings->GetInt(DPS_IRNCGCISOLATE, 0) : 0;
-    return DvkGetPJGCommands(*g_pDsgMainFrame, text, isolate, name);
-}
-
 void CDvkCodeWnd::OnToClipboard() {
     std::string text;
     QClipboard* clipboard = QApplication::clipboard();
-    if (!GenerateSource(text) || !clipboard) {
+    if (!m_generate || !m_generate(text) || !clipboard) {
         MessageBox("Cannot Copy Graphic Code To Clipboard.", "Error", MB_OK, this);
         return;
     }
@@ -157,7 +149,7 @@ void CDvkCodeWnd::OnSaveToFile() {
     const auto path = Ui().ChooseFile(request);
     if (!path) return;
     std::string text;
-    if (!GenerateSource(text)) {
+    if (!m_generate || !m_generate(text)) {
         MessageBox("Cannot get graphic code to save", "Error", MB_OK, this);
         return;
     }

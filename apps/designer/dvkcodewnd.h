@@ -2,11 +2,14 @@
 
 // "Real-Time Code Generation": the modeless window that shows the project's
 // BASIC source, beside the main window, with clipboard and file output. One
-// at most (g_pDvkCodeWnd); it owns itself.
+// at most (g_pDvkCodeWnd); it owns itself. The view refreshes its text; what
+// it writes out is generated afresh by the function it is given.
 
 #include <QDialog>
+#include <functional>
 #include <string>
 
+#include "apps/designer/dvkglobals.h"
 #include "foundation/fxwindowslayout.h"
 #include "platform/geometry.h"
 
@@ -18,13 +21,17 @@ public:
     static constexpr int kDefchrWidth = 330;
     static constexpr int kMinTrackWidth = 50;
 
-    explicit CDvkCodeWnd(QWidget* parent);
+    // The project's source generated afresh; FALSE when it cannot be.
+    using SourceGenerator = std::function<BOOL(std::string& text)>;
+
+    // `parent` is the view: the window stands beside the view's main window.
+    CDvkCodeWnd(QWidget* parent, SourceGenerator generate);
     ~CDvkCodeWnd() override;
 
     // Fills the text, attaches the layout and places the window.
-    void Init();
-    // Shows the process-wide source text, scrolled to its end.
-    void FillText();
+    void Init(const std::string& text);
+    // Shows the source text, scrolled to its end.
+    void FillText(const std::string& text);
     void PlaceBesideMainWindow();
     void OnToClipboard();
     void OnSaveToFile();
@@ -34,9 +41,6 @@ public:
     // Where a window `width` wide goes beside the main window's rectangle:
     // its left edge.
     static int GetPlacementLeft(const CRect& mainWindow, int width, int screenWidth);
-    // The source generated afresh with the project settings; FALSE when it
-    // cannot be.
-    static BOOL GenerateSource(std::string& text);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -45,5 +49,6 @@ protected:
 private:
     void Relayout();
 
+    SourceGenerator m_generate;
     QTextEdit* m_pEdit = nullptr;
 };

@@ -1,15 +1,11 @@
 #pragma once
 
-// Command ids of the designer's menu 128, its tool bar and its accelerators,
-// and the messages between the design library and the view.
+// Command ids of the designer's menu 128, its tool bar and its accelerators.
+// The messages between the design library and the view are the library's:
+// WM_DSG_DESIGNCHANGED (design/frames/dsgmainframe.h) and WM_DSG_REGENERATE
+// (design/model/dsglsdhost.h).
 
-#include "platform/window.h"
-
-// Design change: sent by the design library to its host window (the view).
-constexpr UINT WM_DSG_DESIGNCHANGE = WM_USER + 297;
-// Regeneration request: posted by the view to itself, sent by the project
-// loader, handled directly by a new document.
-constexpr UINT WM_DSG_REGENERATE = WM_USER + 304;
+#include "platform/wintypes.h"
 
 enum : UINT {
     ID_FILE_NEW = 57600,

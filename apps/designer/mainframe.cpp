@@ -25,8 +25,6 @@
 #include "platform/textcodec.h"
 #include "platform/uiservices.h"
 
-CMainFrame* g_pMainFrame = nullptr;
-
 namespace {
 
 // Update of the tool bar's buttons while the program is idle.
@@ -97,7 +95,6 @@ const std::vector<CMainFrame::MenuPopup>& CMainFrame::GetMenuTable() {
 }
 
 CMainFrame::CMainFrame() {
-    g_pMainFrame = this;
     setAttribute(Qt::WA_DeleteOnClose, false);
     SetMessageHandler(this, WM_COMMAND, [this](WPARAM wParam, LPARAM) {
         OnCommand(LOWORD(wParam));
@@ -110,7 +107,6 @@ CMainFrame::CMainFrame() {
 
 CMainFrame::~CMainFrame() {
     if (g_pDvkCodeWnd) delete g_pDvkCodeWnd;
-    if (g_pMainFrame == this) g_pMainFrame = nullptr;
 }
 
 std::string CMainFrame::GetStateFilePath() {
@@ -390,8 +386,10 @@ void CMainFrame::OnViewCode() {
         delete g_pDvkCodeWnd;
         return;
     }
-    auto* window = new CDvkCodeWnd(m_pView);
-    window->Init();
+    CDravik2View* view = m_pView;
+    auto* window =
+        new CDvkCodeWnd(view, [view](std::string& text) { return view->GenerateSource(text); });
+    window->Init(view->GetPJGCommands());
     window->show();
 }
 
@@ -431,6 +429,24 @@ void CMainFrame::OnUserGuide() { ShellOpen(GetUserGuidePath(), "", 5); }
 void CMainFrame::OnAbout() {
     CDlgDvkAbout dialog(this);
     ExecDialog(dialog);
+}
+
+BOOL CMainFrame::IsFrameStarted() const { return m_pView && m_pView->IsFrameStarted(); }
+
+void CMainFrame::RelayoutView() {
+    if (m_pView) ReapplyHwndSize(m_pView);
+}
+
+void CMainFrame::RequestRegeneration() {
+    if (m_pView) m_pView->OnRegenerateRequest();
+}
+
+void CMainFrame::RegenerateNow() {
+    if (m_pView) m_pView->Regenerate();
+}
+
+void CMainFrame::HoldAutoSave(BOOL hold) {
+    if (m_pView) m_pView->HoldAutoSave(hold);
 }
 
 void CMainFrame::OnUpdateFrameTitle() {

@@ -10,13 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "apps/designer/dravikdoc.h"
 #include "platform/window.h"
 
 class CDravik2View;
 class CFxToolBar;
 class QMenu;
 
-class CMainFrame : public QMainWindow {
+class CMainFrame : public QMainWindow, public CDvkDocWindows {
     Q_OBJECT
 
 public:
@@ -57,8 +58,15 @@ public:
     void UpdateCommandUI();
     QAction* GetCommandAction(UINT id) const;
 
-    void OnUpdateFrameTitle();
-    void UpdateRecentFileMenu();
+    // What the document asks of its windows.
+    BOOL IsFrameStarted() const override;
+    void RelayoutView() override;
+    void RequestRegeneration() override;
+    void RegenerateNow() override;
+    void HoldAutoSave(BOOL hold) override;
+    void OnUpdateFrameTitle() override;
+    void UpdateRecentFileMenu() override;
+    QWidget* GetDocWindow() override { return this; }
     // The window-state text recorded so far.
     const std::string& GetWindowStateText() const { return m_strWndState; }
     static std::string GetStateFilePath();
@@ -100,5 +108,3 @@ private:
     BOOL m_bFirstActivation = TRUE;
     BOOL m_bClosed = FALSE;
 };
-
-extern CMainFrame* g_pMainFrame;

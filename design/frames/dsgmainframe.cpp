@@ -401,13 +401,12 @@ void CDsgMainFrame::SetUGrid() {
 }
 
 const std::vector<UINT>& CDsgMainFrame::GetDsgCommandIds() {
-    static const std::vector<UINT> ids = {
-        nDSG_CMD__TPALIGN,   nDSG_CMD__BPALIGN,   nDSG_CMD__LPALIGN,   nDSG_CMD__RPALIGN,
-        nDSG_CMD__XSALIGN,   nDSG_CMD__YSALIGN,   nDSG_CMD__XYSALIGN,  nDSG_CMD__YLGALIGN,
-        nDSG_CMD__XLGALIGN,  nDSG_CMD__XCENTER,   nDSG_CMD__YCENTER,   nDSG_CMD__XYCENTER,
-        nDSG_CMD__MRINFLATE, nDSG_CMD__ORINFLATE, nDSG_CMD__ORDEFLATE, nDSG_CMD__UZALTER,
-        nDSG_CMD__DZALTER,   nDSG_CMD__WODELETE,  nDSG_CMD__TSKLGAIN,  nDSG_CMD__WWKLGCLEAR,
-    };
+    static const std::vector<UINT> ids = [] {
+        std::vector<UINT> out;
+        for (const CDsgWOEditCommand& command : CDsgDSPFrame::GetWOEditCommands())
+            out.push_back(command.id);
+        return out;
+    }();
     return ids;
 }
 
@@ -416,76 +415,7 @@ BOOL CDsgMainFrame::IsDsgCommandEnabled(UINT id) const {
 }
 
 BOOL CDsgMainFrame::OnDsgCommand(UINT id) {
-    CDsgDSPFrame* page = m_pDSPFrame;
-    if (!page || !IsDsgCommandEnabled(id)) return FALSE;
-    switch (id) {
-        case nDSG_CMD__TPALIGN:
-            page->AddAlignEAction("tpalign", 1);
-            break;
-        case nDSG_CMD__BPALIGN:
-            page->AddAlignEAction("bpalign", 1);
-            break;
-        case nDSG_CMD__LPALIGN:
-            page->AddAlignEAction("lpalign", 1);
-            break;
-        case nDSG_CMD__RPALIGN:
-            page->AddAlignEAction("rpalign", 1);
-            break;
-        case nDSG_CMD__XSALIGN:
-            page->AddAlignEAction("xsalign", 1);
-            break;
-        case nDSG_CMD__YSALIGN:
-            page->AddAlignEAction("ysalign", 1);
-            break;
-        case nDSG_CMD__XYSALIGN:
-            page->AddAlignEAction("xysalign", 1);
-            break;
-        case nDSG_CMD__YLGALIGN:
-            page->AddAlignEAction("ylgalign", 1);
-            break;
-        case nDSG_CMD__XLGALIGN:
-            page->AddAlignEAction("xlgalign", 1);
-            break;
-        case nDSG_CMD__XCENTER:
-            page->AddXCenterEAction(1);
-            break;
-        case nDSG_CMD__YCENTER:
-            page->AddYCenterEAction(1);
-            break;
-        case nDSG_CMD__XYCENTER:
-            page->AddXYCenterEAction(1);
-            break;
-        case nDSG_CMD__MRINFLATE:
-            page->AddMRInflateEAction(1);
-            break;
-        case nDSG_CMD__ORINFLATE:
-            page->AddORInflateEAction(1);
-            break;
-        case nDSG_CMD__ORDEFLATE:
-            page->AddORDeflateEAction(1);
-            break;
-        case nDSG_CMD__UZALTER:
-            page->AddUZAlterEAction(1);
-            break;
-        case nDSG_CMD__DZALTER:
-            page->AddDZAlterEAction(1);
-            break;
-        case nDSG_CMD__WODELETE:
-            page->AddWODeleteEAction(1);
-            break;
-        case nDSG_CMD__TSKLGAIN:
-            // Two lines chosen: the active one and the other.
-            if (page->GetWOCHCount() == 2)
-                page->TSKLGain(page->GetCWOCHId(), *page->GetSWOCHIds().begin());
-            break;
-        case nDSG_CMD__WWKLGCLEAR:
-            page->AddWWKLGClearEActionsForAllWOCHObjs(1);
-            SRefreshSREvent(2);
-            break;
-        default:
-            return FALSE;
-    }
-    return TRUE;
+    return m_pDSPFrame ? m_pDSPFrame->RunWOEditCommand(id) : FALSE;
 }
 
 // ---- The engine's host --------------------------------------------------------

@@ -10,12 +10,17 @@
 #include <string>
 
 #include "platform/geometry.h"
+#include "platform/window.h"
 #include "platform/wintypes.h"
 
 class CDsgEActions;
 class CDtrGGJPixel;
 class CFxRevPropStore;
 class QObject;
+
+// The regeneration request: sent to the host window by the project loader
+// (and posted by the designer's view to itself), wParam 0 and lParam 0.
+inline constexpr UINT WM_DSG_REGENERATE = WM_USER + 304;
 
 class CDsgLSDHost {
 public:

@@ -43,8 +43,6 @@ const char kNamesDelimiter = '|';
 const char kFormNameKey[] = "SPUSFD.spname";
 const char kFormRecordKey[] = "SPUSFD.eactions";
 
-constexpr UINT WM_DSG_REGENERATE = WM_USER + 304;
-
 bool IsShortStyle() { return GetKeyStyle() == KEYSTYLE_SHORT; }
 
 void ShowVersionMessage(int level) {

@@ -798,82 +798,107 @@ int CDsgDSPFrame::SPClear(BOOL refresh, BOOL cache) {
 
 // ---- The context menu ------------------------------------------------------------
 
-BOOL CDsgDSPFrame::IsWOEditCommandEnabled(UINT id) const {
-    const int count = GetWOCHCount();
-    const bool several = count >= 2;
-    // None of the chosen objects but the current one is line-linked.
-    auto othersUnlinked = [this]() {
-        for (int id : GetSWOCHIds())
-            if (IsWOKLGLinked(id)) return false;
-        return true;
+namespace {
+
+// The enable rules of the object commands.
+BOOL SeveralChosen(const CDsgDSPFrame& page) { return page.GetWOCHCount() >= 2; }
+// At least two chosen and none of them but the current one is line-linked.
+BOOL SeveralChosenOthersUnlinked(const CDsgDSPFrame& page) {
+    if (!SeveralChosen(page)) return FALSE;
+    for (int id : page.GetSWOCHIds())
+        if (page.IsWOKLGLinked(id)) return FALSE;
+    return TRUE;
+}
+BOOL SomethingChosen(const CDsgDSPFrame& page) { return page.GetWOCHCount() >= 1; }
+// One object chosen with a neighbour above it (upper) or below it.
+template <BOOL upper>
+BOOL HasZNeighbour(const CDsgDSPFrame& page) {
+    int neighbour = -1, own = -1;
+    return page.GetCWOCHZNeighbour(upper, neighbour, own) && neighbour >= 0;
+}
+BOOL Always(const CDsgDSPFrame&) { return TRUE; }
+
+}  // namespace
+
+const std::vector<CDsgWOEditCommand>& CDsgDSPFrame::GetWOEditCommands() {
+    using Page = CDsgDSPFrame;
+    static const std::vector<CDsgWOEditCommand> commands = {
+        {nDSG_CMD__TPALIGN, "Align to Top", false, SeveralChosen,
+         [](Page& page) { page.AddAlignEAction("tpalign", 1); }},
+        {nDSG_CMD__BPALIGN, "Align to Bottom", false, SeveralChosen,
+         [](Page& page) { page.AddAlignEAction("bpalign", 1); }},
+        {nDSG_CMD__LPALIGN, "Align to Left", false, SeveralChosen,
+         [](Page& page) { page.AddAlignEAction("lpalign", 1); }},
+        {nDSG_CMD__RPALIGN, "Align to Right", true, SeveralChosen,
+         [](Page& page) { page.AddAlignEAction("rpalign", 1); }},
+        {nDSG_CMD__XSALIGN, "Same Width", false, SeveralChosenOthersUnlinked,
+         [](Page& page) { page.AddAlignEAction("xsalign", 1); }},
+        {nDSG_CMD__YSALIGN, "Same Height", false, SeveralChosenOthersUnlinked,
+         [](Page& page) { page.AddAlignEAction("ysalign", 1); }},
+        {nDSG_CMD__XYSALIGN, "Same Size", true, SeveralChosenOthersUnlinked,
+         [](Page& page) { page.AddAlignEAction("xysalign", 1); }},
+        {nDSG_CMD__YLGALIGN, "Same Vertical Gap", false, SeveralChosenOthersUnlinked,
+         [](Page& page) { page.AddAlignEAction("ylgalign", 1); }},
+        {nDSG_CMD__XLGALIGN, "Same Horizontal Gap", true, SeveralChosenOthersUnlinked,
+         [](Page& page) { page.AddAlignEAction("xlgalign", 1); }},
+        {nDSG_CMD__XCENTER, "Center Horizontally", false, SomethingChosen,
+         [](Page& page) { page.AddXCenterEAction(1); }},
+        {nDSG_CMD__YCENTER, "Center Vertically", false, SomethingChosen,
+         [](Page& page) { page.AddYCenterEAction(1); }},
+        {nDSG_CMD__XYCENTER, "Center", false, SomethingChosen,
+         [](Page& page) { page.AddXYCenterEAction(1); }},
+        {nDSG_CMD__MRINFLATE, "Maximize", true, SomethingChosen,
+         [](Page& page) { page.AddMRInflateEAction(1); }},
+        {nDSG_CMD__TSKLGAIN, "Link Lines", false, Always,
+         [](Page& page) {
+             // Two lines chosen: the active one and the other.
+             if (page.GetWOCHCount() == 2)
+                 page.TSKLGain(page.GetCWOCHId(), *page.GetSWOCHIds().begin());
+         }},
+        {nDSG_CMD__WWKLGCLEAR, "Unlink Lines", false, Always,
+         [](Page& page) {
+             page.AddWWKLGClearEActionsForAllWOCHObjs(1);
+             page.SRefresh(2);
+         }},
+        {nDSG_CMD__WODELETE, "Delete\tDel", true, SomethingChosen,
+         [](Page& page) { page.AddWODeleteEAction(1); }},
+        {nDSG_CMD__UZALTER, "Move Forward", false, HasZNeighbour<TRUE>,
+         [](Page& page) { page.AddUZAlterEAction(1); }},
+        {nDSG_CMD__DZALTER, "Move Backward", true, HasZNeighbour<FALSE>,
+         [](Page& page) { page.AddDZAlterEAction(1); }},
+        {nDSG_CMD__ORINFLATE, "Enlarge", false, SomethingChosen,
+         [](Page& page) { page.AddORInflateEAction(1); }},
+        {nDSG_CMD__ORDEFLATE, "Shrink", false, SomethingChosen,
+         [](Page& page) { page.AddORDeflateEAction(1); }},
     };
-    switch (id) {
-        case nDSG_CMD__TPALIGN:
-        case nDSG_CMD__BPALIGN:
-        case nDSG_CMD__LPALIGN:
-        case nDSG_CMD__RPALIGN:
-            return several;
-        case nDSG_CMD__XSALIGN:
-        case nDSG_CMD__YSALIGN:
-        case nDSG_CMD__XYSALIGN:
-        case nDSG_CMD__XLGALIGN:
-        case nDSG_CMD__YLGALIGN:
-            return several && othersUnlinked();
-        case nDSG_CMD__XCENTER:
-        case nDSG_CMD__YCENTER:
-        case nDSG_CMD__XYCENTER:
-        case nDSG_CMD__MRINFLATE:
-        case nDSG_CMD__ORINFLATE:
-        case nDSG_CMD__ORDEFLATE:
-        case nDSG_CMD__WODELETE:
-            return count >= 1;
-        case nDSG_CMD__UZALTER:
-        case nDSG_CMD__DZALTER: {
-            int neighbour = -1, own = -1;
-            return GetCWOCHZNeighbour(id == nDSG_CMD__UZALTER, neighbour, own) && neighbour >= 0;
-        }
-        case nDSG_CMD__TSKLGAIN:
-        case nDSG_CMD__WWKLGCLEAR:
-            return TRUE;
-        default:
-            return FALSE;
-    }
+    return commands;
+}
+
+const CDsgWOEditCommand* CDsgDSPFrame::FindWOEditCommand(UINT id) {
+    for (const CDsgWOEditCommand& command : GetWOEditCommands())
+        if (command.id == id) return &command;
+    return nullptr;
+}
+
+BOOL CDsgDSPFrame::IsWOEditCommandEnabled(UINT id) const {
+    const CDsgWOEditCommand* command = FindWOEditCommand(id);
+    return command && command->isEnabled(*this);
+}
+
+BOOL CDsgDSPFrame::RunWOEditCommand(UINT id) {
+    const CDsgWOEditCommand* command = FindWOEditCommand(id);
+    if (!command || !command->isEnabled(*this)) return FALSE;
+    command->run(*this);
+    return TRUE;
 }
 
 void CDsgDSPFrame::FillWOEditMenu(QMenu& menu) const {
-    struct Item {
-        UINT id;
-        const char* text;
-        bool separatorAfter;
-    };
-    static const Item kItems[] = {
-        {nDSG_CMD__TPALIGN, "Align to Top", false},
-        {nDSG_CMD__BPALIGN, "Align to Bottom", false},
-        {nDSG_CMD__LPALIGN, "Align to Left", false},
-        {nDSG_CMD__RPALIGN, "Align to Right", true},
-        {nDSG_CMD__XSALIGN, "Same Width", false},
-        {nDSG_CMD__YSALIGN, "Same Height", false},
-        {nDSG_CMD__XYSALIGN, "Same Size", true},
-        {nDSG_CMD__YLGALIGN, "Same Vertical Gap", false},
-        {nDSG_CMD__XLGALIGN, "Same Horizontal Gap", true},
-        {nDSG_CMD__XCENTER, "Center Horizontally", false},
-        {nDSG_CMD__YCENTER, "Center Vertically", false},
-        {nDSG_CMD__XYCENTER, "Center", false},
-        {nDSG_CMD__MRINFLATE, "Maximize", true},
-        {nDSG_CMD__TSKLGAIN, "Link Lines", false},
-        {nDSG_CMD__WWKLGCLEAR, "Unlink Lines", false},
-        {nDSG_CMD__WODELETE, "Delete\tDel", true},
-        {nDSG_CMD__UZALTER, "Move Forward", false},
-        {nDSG_CMD__DZALTER, "Move Backward", true},
-        {nDSG_CMD__ORINFLATE, "Enlarge", false},
-        {nDSG_CMD__ORDEFLATE, "Shrink", false},
-    };
     menu.setObjectName("WOEDIT");
-    for (const Item& item : kItems) {
-        QAction* action = menu.addAction(QString::fromLatin1(item.text));
-        SetCommandId(action, item.id);
-        action->setEnabled(IsWOEditCommandEnabled(item.id));
-        if (item.separatorAfter) menu.addSeparator();
+    for (const CDsgWOEditCommand& command : GetWOEditCommands()) {
+        QAction* action = menu.addAction(QString::fromLatin1(command.text));
+        SetCommandId(action, command.id);
+        action->setEnabled(command.isEnabled(*this));
+        if (command.separatorAfter) menu.addSeparator();
     }
 }
 

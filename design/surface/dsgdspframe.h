@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "design/frames/veldrane_export.h"
 #include "design/model/dsgeactions.h"
@@ -38,8 +39,8 @@ inline constexpr UINT nDSG_DSPTIMER__CACHE_MS = 1300;   //
 inline constexpr UINT_PTR nDSG_DSPTIMER__FOCUS = 2386;  // one shot after a release
 inline constexpr UINT nDSG_DSPTIMER__FOCUS_MS = 10;     //
 
-// Commands of the page's context menu "WOEDIT"; the main frame maps them to
-// the page's operations.
+// Commands of the page's context menu "WOEDIT"; the main frame runs them on
+// the page through the page's command table (CDsgDSPFrame::GetWOEditCommands).
 inline constexpr UINT nDSG_CMD__MRINFLATE = 32778;   // "Maximize"
 inline constexpr UINT nDSG_CMD__XCENTER = 32779;     // "Center Horizontally"
 inline constexpr UINT nDSG_CMD__YCENTER = 32780;     // "Center Vertically"
@@ -63,6 +64,19 @@ inline constexpr UINT nDSG_CMD__WWKLGCLEAR = 32801;  // "Unlink Lines"
 
 // Most menus a form can hold (order numbers 0..99).
 inline constexpr int nDSG_MAX_WOMENUS = 100;
+
+class CDsgDSPFrame;
+
+// One command of the "WOEDIT" menu: its id and menu text, whether a
+// separator follows it, when it can run on the page's choice, and what it
+// runs on the page.
+struct CDsgWOEditCommand {
+    UINT id;
+    const char* text;
+    bool separatorAfter;
+    BOOL (*isEnabled)(const CDsgDSPFrame& page);
+    void (*run)(CDsgDSPFrame& page);
+};
 
 class VELDRANE_API CDsgDSPFrame : public QWidget,
                                   public CDsgCDinateEVMent,
@@ -160,8 +174,16 @@ public:
     // file first (0 when that fails).
     int SPClear(BOOL refresh, BOOL cache);
 
+    // The twenty commands of the "WOEDIT" menu, in menu order: the one table
+    // behind the page's menu and the main frame's command handlers.
+    static const std::vector<CDsgWOEditCommand>& GetWOEditCommands();
+    // The command of an id; null for an id that is no object command.
+    static const CDsgWOEditCommand* FindWOEditCommand(UINT id);
     // Whether a "WOEDIT" command can run on the page's choice.
     BOOL IsWOEditCommandEnabled(UINT id) const;
+    // Runs a "WOEDIT" command on the page; FALSE when the id is no object
+    // command or the command is disabled.
+    BOOL RunWOEditCommand(UINT id);
     // The "WOEDIT" menu: its items carry their command ids.
     void FillWOEditMenu(QMenu& menu) const;
 

@@ -8,8 +8,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
-#include <QLineEdit>
 #include <QEvent>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <memory>
 #include <string>
@@ -22,6 +22,7 @@
 #include "apps/designer/mainframe.h"
 #include "design/model/dsgeaction.h"
 #include "design/model/dsglsdaction.h"
+#include "design/model/testing/creationdrag.h"
 #include "platform/paths.h"
 #include "platform/uiservices.h"
 
@@ -58,17 +59,8 @@ void AddObjects(CDsgDSPFrame& page, int count) {
     const int kinds[] = {nDSG_WOKIND__WOBOX, nDSG_WOKIND__WOLINE, nDSG_WOKIND__WOFBOX,
                          nDSG_WOKIND__WOELLIPSE, nDSG_WOKIND__WOFELLIPSE};
     for (int i = 0; i < count; ++i) {
-        const int id = page.GetWOIdCounter();
         const int x = (i % 20) * 100000, y = (i / 20) * 100000;
-        const CRect rect(x, y, x + 80000, y + 60000);
-        auto create = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-        create->InitWOCreation(page.WOIdCounter(), kinds[i % 5],
-                               CRect(rect.left, rect.top, rect.left, rect.top), CDsgUTProps(),
-                               TRUE);
-        page.EAAdd(std::move(create));
-        auto geometry = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-        geometry->InitWOCERDRMoving(id, rect);
-        page.EAAdd(std::move(geometry));
+        dsgtesting::AppendCreationDrag(page, kinds[i % 5], CRect(x, y, x + 80000, y + 60000));
     }
     page.WObjsFromEActions(page, TRUE);
 }
@@ -139,13 +131,13 @@ BENCHMARK(BM_RegenerateGenerationOnly)->Unit(benchmark::kMillisecond);
 
 void BM_RegenerateWithCodeWindow(benchmark::State& state) {
     Project();
-    g_pMainFrame->OnCommand(ID_DSG_VIEWCODE);
+    Project().app.GetMainFrame()->OnCommand(ID_DSG_VIEWCODE);
     int round = 0;
     for (auto _ : state) {
         Edit(++round);
         g_pDravik2View->Regenerate();
     }
-    g_pMainFrame->OnCommand(ID_DSG_VIEWCODE);
+    Project().app.GetMainFrame()->OnCommand(ID_DSG_VIEWCODE);
 }
 BENCHMARK(BM_RegenerateWithCodeWindow)->Unit(benchmark::kMillisecond);
 
@@ -154,13 +146,13 @@ void BM_RegenerateWithCodeWindowAndAutoSave(benchmark::State& state) {
     CDravik2Doc& doc = *g_pDravik2Doc;
     doc.SetInt(DPS_TGCMWHETHER, 1);
     doc.SetString(DPS_TGCMFLPATH, g_root->path().toStdString() + "/auto/code.inc");
-    g_pMainFrame->OnCommand(ID_DSG_VIEWCODE);
+    Project().app.GetMainFrame()->OnCommand(ID_DSG_VIEWCODE);
     int round = 0;
     for (auto _ : state) {
         Edit(++round);
         g_pDravik2View->Regenerate();
     }
-    g_pMainFrame->OnCommand(ID_DSG_VIEWCODE);
+    Project().app.GetMainFrame()->OnCommand(ID_DSG_VIEWCODE);
     doc.SetInt(DPS_TGCMWHETHER, 0);
     state.counters["throttle_ms"] = CDravik2View::kRegenerateInterval;
 }

@@ -59,8 +59,8 @@ TEST(DocumentTest, SaveWritesTheVisibleFormAndCharactersThatTheWorkingFilesDoNot
     again.Page().WObjsFromEActions(again.Page(), TRUE);
     EXPECT_EQ(again.Page().GetWObjCount(), 2);
     EXPECT_EQ(g_pDsgMainFrame->GetGGJPixel()->GetGJPCount(), 1);
-    EXPECT_NE(g_strPJGCommands.find("\tELFILL 14,3,4,2\r\n"), std::string::npos)
-        << g_strPJGCommands;
+    EXPECT_NE(again.View().GetPJGCommands().find("\tELFILL 14,3,4,2\r\n"), std::string::npos)
+        << again.View().GetPJGCommands();
 }
 
 TEST(DocumentTest, RecoveredProjectCountsAsModifiedAndCanBeSaved) {
@@ -252,7 +252,7 @@ TEST(DocumentTest, AutoSavePathOfAnOpenedProjectIsConfirmedFirst) {
         EXPECT_EQ(d.Doc().GetInt(DPS_TGCMWHETHER, 0), c.written ? 1 : 0);
         EXPECT_EQ(d.Doc().IsModified(), !c.written);
         if (c.written) {
-            EXPECT_EQ(ReadFileBytes(target), g_strPJGCommands);
+            EXPECT_EQ(ReadFileBytes(target), d.View().GetPJGCommands());
         }
     }
 }
@@ -282,5 +282,5 @@ TEST(DocumentTest, AutoSaveGoesThroughThePathTranslation) {
     d.View().Regenerate();
     const std::string file = TranslateWindowsPath("c:\\korvel\\code.inc");
     EXPECT_EQ(file.rfind(folders.data, 0), 0u) << file;
-    EXPECT_EQ(ReadFileBytes(file), g_strPJGCommands);
+    EXPECT_EQ(ReadFileBytes(file), d.View().GetPJGCommands());
 }

@@ -202,18 +202,18 @@ TEST(ShellTest, RegenerationRunsAtMostOnceIn2000Ms) {
     d.AddObject(nDSG_WOKIND__WOBOX, CRect(0, 0, 40000, 40000));
     EXPECT_EQ(view.GetLastRegenerationTime(), 500000u);
     EXPECT_FALSE(view.IsDirty());
-    const std::string first = g_strPJGCommands;
+    const std::string first = d.View().GetPJGCommands();
     // A second one 500 ms later only marks the flag ...
     ticks.now = 500500;
     d.AddObject(nDSG_WOKIND__WOBOX, CRect(50000, 0, 90000, 40000));
     EXPECT_TRUE(view.IsDirty());
-    EXPECT_EQ(g_strPJGCommands, first);
+    EXPECT_EQ(d.View().GetPJGCommands(), first);
     // ... and timer 2 regenerates at its next tick.
     ASSERT_EQ(GetTimerPeriod(&view, CDravik2View::TIMER_REGENERATE), 2700u);
     ticks.now = 503200;
     ASSERT_TRUE(FireTimerForTest(&view, CDravik2View::TIMER_REGENERATE));
     EXPECT_FALSE(view.IsDirty());
-    EXPECT_NE(g_strPJGCommands, first);
+    EXPECT_NE(d.View().GetPJGCommands(), first);
     // The timer does nothing when nothing waits.
     ticks.now = 510000;
     FireTimerForTest(&view, CDravik2View::TIMER_REGENERATE);
@@ -459,7 +459,7 @@ TEST(CodeWindowTest, ToggledTwiceLeavesNoWindow) {
     Designer d;
     d.Frame().OnCommand(ID_DSG_VIEWCODE);
     ASSERT_NE(g_pDvkCodeWnd, nullptr);
-    QString shown = AnsiToQString(g_strPJGCommands);
+    QString shown = AnsiToQString(d.View().GetPJGCommands());
     shown.replace("\r\n", "\n");
     EXPECT_EQ(g_pDvkCodeWnd->GetEdit()->toPlainText(), shown);
     EXPECT_EQ(g_pDvkCodeWnd->frameGeometry().top(), d.Frame().frameGeometry().top());
@@ -473,11 +473,9 @@ TEST(CodeWindowTest, DefchrWidensTheWindowTo330AndTheLayoutFollows) {
     d.Frame().OnCommand(ID_DSG_VIEWCODE);
     CDvkCodeWnd& window = *g_pDvkCodeWnd;
     window.resize(200, 400);
-    g_strPJGCommands = "SUB A()\r\n\tPRINT\r\nEND SUB";
-    window.FillText();
+    window.FillText("SUB A()\r\n\tPRINT\r\nEND SUB");
     EXPECT_EQ(window.width(), 200);
-    g_strPJGCommands = "SUB A()\r\n\tDEFCHR &HDB30,...\r\nEND SUB";
-    window.FillText();
+    window.FillText("SUB A()\r\n\tDEFCHR &HDB30,...\r\nEND SUB");
     EXPECT_EQ(window.width(), CDvkCodeWnd::kDefchrWidth);
     EXPECT_EQ(window.height(), 400);
     Designer::Settle();
@@ -494,10 +492,10 @@ TEST(CodeWindowTest, ClipboardAndFileGetTheSourceGeneratedAfresh) {
     Designer d;
     d.AddObject(nDSG_WOKIND__WOBOX, CRect(10000, 20000, 50000, 60000));
     d.Frame().OnCommand(ID_DSG_VIEWCODE);
-    g_strPJGCommands = "stale";
+    g_pDvkCodeWnd->FillText("stale");
     g_pDvkCodeWnd->OnToClipboard();
     std::string fresh;
-    ASSERT_TRUE(CDvkCodeWnd::GenerateSource(fresh));
+    ASSERT_TRUE(d.View().GenerateSource(fresh));
     EXPECT_NE(fresh, "stale");
     EXPECT_EQ(QStringToAnsi(QApplication::clipboard()->text()), fresh);
 

@@ -22,6 +22,7 @@
 #include "apps/designer/mainframe.h"
 #include "design/model/dsgeaction.h"
 #include "design/model/dsglsdaction.h"
+#include "design/model/testing/creationdrag.h"
 #include "foundation/fxpropstore.h"
 #include "foundation/fxutils.h"
 #include "platform/paths.h"
@@ -87,22 +88,16 @@ public:
     CMainFrame& Frame() { return *app.GetMainFrame(); }
     CDravik2View& View() { return *Frame().GetView(); }
     CDsgDSPFrame& Page() { return *g_pDsgDSPFrame; }
-    std::string Slot() const { return CDravik2View::GetSlotFolder(g_nDvkSlot); }
+    std::string Slot() const {
+        return CDravik2View::GetSlotFolder(app.GetMainFrame()->GetView()->GetSlot());
+    }
 
     // Appends a creation and its geometry to the visible form, as the page
     // does for a drag; the frame tells the view of the change (the geometry
     // action is the one that reports it).
     int AddObject(int kind, const CRect& rect) {
         CDsgDSPFrame& page = Page();
-        const int id = page.GetWOIdCounter();
-        auto create = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-        create->InitWOCreation(page.WOIdCounter(), kind,
-                               CRect(rect.left, rect.top, rect.left, rect.top), CDsgUTProps(),
-                               TRUE);
-        page.EAAdd(std::move(create));
-        auto geometry = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-        geometry->InitWOCERDRMoving(id, rect);
-        page.EAAdd(std::move(geometry));
+        const int id = dsgtesting::AppendCreationDrag(page, kind, rect);
         page.WObjsFromEActions(page, TRUE);
         Settle();
         return id;

@@ -16,6 +16,7 @@
 #include "design/model/dsgeaction.h"
 #include "design/model/dsggoption.h"
 #include "design/model/dsglsdaction.h"
+#include "design/model/testing/creationdrag.h"
 #include "design/surface/dsgdspframe.h"
 #include "foundation/fxpropstore.h"
 #include "platform/paths.h"
@@ -55,14 +56,7 @@ struct Designer {
         CDsgDSPFrame& page = *frame->GetDSPFrame();
         for (int i = 0; i < 60; ++i) {
             const int x = (i % 10) * 220000, y = (i / 10) * 200000;
-            const int id = page.GetWOIdCounter();
-            auto create = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-            create->InitWOCreation(page.WOIdCounter(), 2 + i % 6, CRect(x, y, x, y), CDsgUTProps(),
-                                   TRUE);
-            page.EAAdd(std::move(create));
-            auto geometry = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-            geometry->InitWOCERDRMoving(id, CRect(x, y, x + 180000, y + 150000));
-            page.EAAdd(std::move(geometry));
+            dsgtesting::AppendCreationDrag(page, 2 + i % 6, CRect(x, y, x + 180000, y + 150000));
         }
         page.RebuildWObjs();
         // The first paint places the splitter and lays the children out.

@@ -13,6 +13,7 @@
 #include "design/model/dsggoption.h"
 #include "design/model/dsglsdaction.h"
 #include "design/model/dsgutprops.h"
+#include "design/model/testing/creationdrag.h"
 #include "design/surface/dsgimagescaler.h"
 #include "foundation/fxutils.h"
 #include "platform/testing/scriptedui.h"
@@ -50,15 +51,8 @@ struct TwoForms {
             for (int i = 0; i < kActions / 2; ++i) {
                 const CRect rect(10000 * (i % 300), 10000 * (i % 200), 10000 * (i % 300 + 15),
                                  10000 * (i % 200 + 9));
-                const int id = page.GetWOIdCounter();
-                auto create = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-                create->InitWOCreation(
-                    page.WOIdCounter(), form ? nDSG_WOKIND__WOBOX : nDSG_WOKIND__WOFBOX,
-                    CRect(rect.left, rect.top, rect.left, rect.top), CDsgUTProps(), TRUE);
-                page.EAAdd(std::move(create));
-                auto geometry = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-                geometry->InitWOCERDRMoving(id, rect);
-                page.EAAdd(std::move(geometry));
+                dsgtesting::AppendCreationDrag(
+                    page, form ? nDSG_WOKIND__WOBOX : nDSG_WOKIND__WOFBOX, rect);
             }
             page.RebuildWObjs();
             CDsgLSDAction().AddELSFile(page, form ? "Second" : "First");

@@ -21,6 +21,7 @@
 #include "design/model/dsgeaction.h"
 #include "design/model/dsggoption.h"
 #include "design/model/dsglsdaction.h"
+#include "design/model/testing/creationdrag.h"
 #include "design/surface/dsgdspframe.h"
 #include "foundation/fxutils.h"
 #include "platform/paths.h"
@@ -74,14 +75,7 @@ struct Designer {
         CDsgDSPFrame& page = *frame->GetDSPFrame();
         const CRect rect(kDot * (2 + 6 * (n % 50)), kDot * (5 + 4 * (n % 50)),
                          kDot * (40 + 6 * (n % 50)), kDot * (7 + 4 * (n % 50)));
-        const int id = page.GetWOIdCounter();
-        auto create = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-        create->InitWOCreation(page.WOIdCounter(), kind, CRect(rect.TopLeft(), rect.TopLeft()),
-                               page.GetWOEUTProps(), TRUE);
-        page.EAAdd(std::move(create));
-        auto geometry = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-        geometry->InitWOCERDRMoving(id, rect);
-        page.EAAdd(std::move(geometry));
+        const int id = dsgtesting::AppendCreationDrag(page, kind, rect, page.GetWOEUTProps());
         page.RebuildWObjs();
         return id;
     }

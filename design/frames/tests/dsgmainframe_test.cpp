@@ -11,8 +11,10 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTest>
+#include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "design/frames/dlggrid.h"
@@ -24,6 +26,7 @@
 #include "design/model/dsgeaction.h"
 #include "design/model/dsggoption.h"
 #include "design/model/dsglsdaction.h"
+#include "design/model/testing/creationdrag.h"
 #include "design/surface/dsgdspframe.h"
 #include "foundation/fxpropstore.h"
 #include "foundation/fxsharedvalues.h"
@@ -82,14 +85,7 @@ protected:
     // Appends an object as a creation drag records it (two actions).
     int Make(int kind, const CRect& rect) {
         CDsgDSPFrame& page = Page();
-        const int id = page.GetWOIdCounter();
-        auto create = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-        create->InitWOCreation(page.WOIdCounter(), kind, CRect(rect.TopLeft(), rect.TopLeft()),
-                               CDsgUTProps(), TRUE);
-        page.EAAdd(std::move(create));
-        auto geometry = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-        geometry->InitWOCERDRMoving(id, rect);
-        page.EAAdd(std::move(geometry));
+        const int id = dsgtesting::AppendCreationDrag(page, kind, rect);
         page.RebuildWObjs();
         return id;
     }
@@ -234,18 +230,18 @@ TEST_F(MainFrameTest, ObjectCommandsEnableByTheirRules) {
         {"middle one", {b}},       {"two boxes", {a, b}}, {"active linked", {l1, a}},
         {"other linked", {a, l2}},
     };
-    // One column per choice above: 1 enabled, 0 disabled.
+    // One column per choice above: 1 enabled, 0 disabled; rows in menu order.
     const std::vector<std::pair<UINT, std::vector<int>>> table = {
-        {nDSG_CMD__TPALIGN, {0, 0, 0, 0, 1, 1, 1}},   {nDSG_CMD__BPALIGN, {0, 0, 0, 0, 1, 1, 1}},
-        {nDSG_CMD__LPALIGN, {0, 0, 0, 0, 1, 1, 1}},   {nDSG_CMD__RPALIGN, {0, 0, 0, 0, 1, 1, 1}},
-        {nDSG_CMD__XSALIGN, {0, 0, 0, 0, 1, 1, 0}},   {nDSG_CMD__YSALIGN, {0, 0, 0, 0, 1, 1, 0}},
-        {nDSG_CMD__XYSALIGN, {0, 0, 0, 0, 1, 1, 0}},  {nDSG_CMD__YLGALIGN, {0, 0, 0, 0, 1, 1, 0}},
-        {nDSG_CMD__XLGALIGN, {0, 0, 0, 0, 1, 1, 0}},  {nDSG_CMD__XCENTER, {0, 1, 1, 1, 1, 1, 1}},
-        {nDSG_CMD__YCENTER, {0, 1, 1, 1, 1, 1, 1}},   {nDSG_CMD__XYCENTER, {0, 1, 1, 1, 1, 1, 1}},
-        {nDSG_CMD__MRINFLATE, {0, 1, 1, 1, 1, 1, 1}}, {nDSG_CMD__ORINFLATE, {0, 1, 1, 1, 1, 1, 1}},
-        {nDSG_CMD__ORDEFLATE, {0, 1, 1, 1, 1, 1, 1}}, {nDSG_CMD__UZALTER, {0, 1, 0, 1, 0, 0, 0}},
-        {nDSG_CMD__DZALTER, {0, 0, 1, 1, 0, 0, 0}},   {nDSG_CMD__WODELETE, {0, 1, 1, 1, 1, 1, 1}},
-        {nDSG_CMD__TSKLGAIN, {1, 1, 1, 1, 1, 1, 1}},  {nDSG_CMD__WWKLGCLEAR, {1, 1, 1, 1, 1, 1, 1}},
+        {nDSG_CMD__TPALIGN, {0, 0, 0, 0, 1, 1, 1}},    {nDSG_CMD__BPALIGN, {0, 0, 0, 0, 1, 1, 1}},
+        {nDSG_CMD__LPALIGN, {0, 0, 0, 0, 1, 1, 1}},    {nDSG_CMD__RPALIGN, {0, 0, 0, 0, 1, 1, 1}},
+        {nDSG_CMD__XSALIGN, {0, 0, 0, 0, 1, 1, 0}},    {nDSG_CMD__YSALIGN, {0, 0, 0, 0, 1, 1, 0}},
+        {nDSG_CMD__XYSALIGN, {0, 0, 0, 0, 1, 1, 0}},   {nDSG_CMD__YLGALIGN, {0, 0, 0, 0, 1, 1, 0}},
+        {nDSG_CMD__XLGALIGN, {0, 0, 0, 0, 1, 1, 0}},   {nDSG_CMD__XCENTER, {0, 1, 1, 1, 1, 1, 1}},
+        {nDSG_CMD__YCENTER, {0, 1, 1, 1, 1, 1, 1}},    {nDSG_CMD__XYCENTER, {0, 1, 1, 1, 1, 1, 1}},
+        {nDSG_CMD__MRINFLATE, {0, 1, 1, 1, 1, 1, 1}},  {nDSG_CMD__TSKLGAIN, {1, 1, 1, 1, 1, 1, 1}},
+        {nDSG_CMD__WWKLGCLEAR, {1, 1, 1, 1, 1, 1, 1}}, {nDSG_CMD__WODELETE, {0, 1, 1, 1, 1, 1, 1}},
+        {nDSG_CMD__UZALTER, {0, 1, 0, 1, 0, 0, 0}},    {nDSG_CMD__DZALTER, {0, 0, 1, 1, 0, 0, 0}},
+        {nDSG_CMD__ORINFLATE, {0, 1, 1, 1, 1, 1, 1}},  {nDSG_CMD__ORDEFLATE, {0, 1, 1, 1, 1, 1, 1}},
     };
     ASSERT_EQ(table.size(), CDsgMainFrame::GetDsgCommandIds().size());
     for (size_t row = 0; row < table.size(); ++row) {
@@ -299,6 +295,93 @@ TEST_F(MainFrameTest, PageMenuCommandsRunOnThePage) {
         }
     }
     EXPECT_EQ(Page().GetWObjById(b), nullptr);
+}
+
+// Every object command sent as the page's menu sends it does on the page
+// what its row of the object-edit menu names: the same form, the same
+// choice, once through the frame and once by calling the page's operation,
+// ends the same, and differently from how it began.
+TEST_F(MainFrameTest, EveryObjectCommandRunsItsOperationThroughTheFrame) {
+    ASSERT_EQ(Init(), 1);
+    OpenForm();
+    // Boxes A, B, C (uneven gaps both ways), lines L1 and L2.
+    enum { A, B, C, L1, L2 };
+    auto build = [this](bool linked) {
+        Page().SPClear(0, 0);
+        std::vector<int> ids = {
+            Make(nDSG_WOKIND__WOBOX, CRect(kDot, kDot, 9 * kDot, 9 * kDot)),
+            Make(nDSG_WOKIND__WOBOX, CRect(20 * kDot, 5 * kDot, 29 * kDot, 19 * kDot)),
+            Make(nDSG_WOKIND__WOBOX, CRect(50 * kDot, 40 * kDot, 55 * kDot, 60 * kDot)),
+            Make(nDSG_WOKIND__WOLINE, CRect(kDot, 30 * kDot, 20 * kDot, 30 * kDot)),
+            Make(nDSG_WOKIND__WOLINE, CRect(22 * kDot, 32 * kDot, 40 * kDot, 40 * kDot)),
+        };
+        if (linked) Page().TSKLGain(ids[L1], ids[L2]);
+        Page().ResetWOChoice();
+        return ids;
+    };
+    // The form as it stands: each object's rectangle and links, bottom first.
+    auto state = [this]() {
+        std::vector<std::tuple<CRect, BOOL>> out;
+        for (int id : Page().GetZOrder())
+            out.emplace_back(Page().GetWObjRect(id), Page().IsWOKLGLinked(id));
+        return out;
+    };
+    struct Row {
+        UINT id;
+        std::vector<int> choice;  // the first is the active object
+        std::function<void(CDsgDSPFrame&)> operation;
+        bool linked = false;
+    };
+    auto align = [](const char* key) {
+        return [key](CDsgDSPFrame& page) { page.AddAlignEAction(key, 1); };
+    };
+    const std::vector<Row> rows = {
+        {nDSG_CMD__TPALIGN, {A, B}, align("tpalign")},
+        {nDSG_CMD__BPALIGN, {A, B}, align("bpalign")},
+        {nDSG_CMD__LPALIGN, {B, A}, align("lpalign")},
+        {nDSG_CMD__RPALIGN, {A, B}, align("rpalign")},
+        {nDSG_CMD__XSALIGN, {A, C}, align("xsalign")},
+        {nDSG_CMD__YSALIGN, {A, C}, align("ysalign")},
+        {nDSG_CMD__XYSALIGN, {A, C}, align("xysalign")},
+        {nDSG_CMD__YLGALIGN, {A, B, C}, align("ylgalign")},
+        {nDSG_CMD__XLGALIGN, {A, B, C}, align("xlgalign")},
+        {nDSG_CMD__XCENTER, {B}, [](CDsgDSPFrame& page) { page.AddXCenterEAction(1); }},
+        {nDSG_CMD__YCENTER, {B}, [](CDsgDSPFrame& page) { page.AddYCenterEAction(1); }},
+        {nDSG_CMD__XYCENTER, {B}, [](CDsgDSPFrame& page) { page.AddXYCenterEAction(1); }},
+        {nDSG_CMD__MRINFLATE, {B}, [](CDsgDSPFrame& page) { page.AddMRInflateEAction(1); }},
+        {nDSG_CMD__TSKLGAIN,
+         {L1, L2},
+         [](CDsgDSPFrame& page) { page.TSKLGain(page.GetCWOCHId(), *page.GetSWOCHIds().begin()); }},
+        {nDSG_CMD__WWKLGCLEAR,
+         {L1, L2},
+         [](CDsgDSPFrame& page) { page.AddWWKLGClearEActionsForAllWOCHObjs(1); },
+         true},
+        {nDSG_CMD__WODELETE, {B}, [](CDsgDSPFrame& page) { page.AddWODeleteEAction(1); }},
+        {nDSG_CMD__UZALTER, {A}, [](CDsgDSPFrame& page) { page.AddUZAlterEAction(1); }},
+        {nDSG_CMD__DZALTER, {B}, [](CDsgDSPFrame& page) { page.AddDZAlterEAction(1); }},
+        {nDSG_CMD__ORINFLATE, {B}, [](CDsgDSPFrame& page) { page.AddORInflateEAction(1); }},
+        {nDSG_CMD__ORDEFLATE, {B}, [](CDsgDSPFrame& page) { page.AddORDeflateEAction(1); }},
+    };
+    ASSERT_EQ(rows.size(), CDsgMainFrame::GetDsgCommandIds().size());
+    for (const Row& row : rows) {
+        SCOPED_TRACE("command " + std::to_string(row.id));
+        auto choose = [&](const std::vector<int>& ids) {
+            for (int which : row.choice) Page().WOChoose(ids[which]);
+        };
+        std::vector<int> ids = build(row.linked);
+        const auto before = state();
+        choose(ids);
+        row.operation(Page());
+        const auto expected = state();
+        ASSERT_NE(expected, before);
+
+        ids = build(row.linked);
+        choose(ids);
+        const int changes = designChanges;
+        SendMessage(frame, WM_COMMAND, row.id, 0);
+        EXPECT_EQ(state(), expected);
+        EXPECT_GT(designChanges, changes);
+    }
 }
 
 TEST_F(MainFrameTest, ZoomResizeGrowsTheWidthAndSetsTheHeight) {

@@ -23,6 +23,7 @@
 #include "design/model/dsglsdaction.h"
 #include "design/model/dsglsdhost.h"
 #include "design/model/dsgutprops.h"
+#include "design/model/testing/creationdrag.h"
 #include "design/surface/dsgdspframe.h"
 #include "foundation/fxutils.h"
 #include "platform/testing/scriptedui.h"
@@ -74,15 +75,7 @@ protected:
     void Box(int n) {
         CDsgDSPFrame& page = *host->page;
         const CRect rect(20000 * n, 10000, 20000 * n + 90000, 70000);
-        const int id = page.GetWOIdCounter();
-        auto create = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-        create->InitWOCreation(page.WOIdCounter(), nDSG_WOKIND__WOBOX,
-                               CRect(rect.left, rect.top, rect.left, rect.top), CDsgUTProps(),
-                               TRUE);
-        page.EAAdd(std::move(create));
-        auto geometry = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-        geometry->InitWOCERDRMoving(id, rect);
-        page.EAAdd(std::move(geometry));
+        dsgtesting::AppendCreationDrag(page, nDSG_WOKIND__WOBOX, rect);
         page.RebuildWObjs();
     }
     int Objects() const { return host->page->GetZOrder().GetCount(); }

@@ -35,6 +35,7 @@
 #include "design/model/dsggoption.h"
 #include "design/model/dsghdata.h"
 #include "design/model/dsglsdaction.h"
+#include "design/model/testing/creationdrag.h"
 #include "design/surface/dsgdspframe.h"
 #include "design/surface/lcdfont.h"
 #include "foundation/fxbutton.h"
@@ -92,14 +93,7 @@ protected:
     CDsgXFFrame& Host() { return *frame->GetXFFrame(); }
     int Make(int kind, int n = 0) {
         const CRect rect(kDot * (1 + 20 * n), kDot, kDot * (17 + 20 * n), 17 * kDot);
-        const int id = Page().GetWOIdCounter();
-        auto create = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-        create->InitWOCreation(Page().WOIdCounter(), kind, CRect(rect.TopLeft(), rect.TopLeft()),
-                               Page().GetWOEUTProps(), TRUE);
-        Page().EAAdd(std::move(create));
-        auto geometry = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-        geometry->InitWOCERDRMoving(id, rect);
-        Page().EAAdd(std::move(geometry));
+        const int id = dsgtesting::AppendCreationDrag(Page(), kind, rect, Page().GetWOEUTProps());
         Page().RebuildWObjs();
         return id;
     }

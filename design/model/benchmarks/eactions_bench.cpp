@@ -10,6 +10,7 @@
 #include "design/model/dsgeaction.h"
 #include "design/model/dsgeactions.h"
 #include "design/model/dsgwobjs.h"
+#include "design/model/testing/creationdrag.h"
 
 namespace {
 
@@ -30,15 +31,9 @@ void Fill(Form& form, int count) {
     attributes.SetString("UTP.lscript", "MENU ITEM");
     int step = 0;
     while (form.GetEACount() < count) {
-        const int id = form.GetWOIdCounter();
         const int x = (step % 30) * 40000, y = (step % 20) * 30000;
-        auto create = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-        create->InitWOCreation(form.WOIdCounter(), kinds[step % 8], CRect(x, y, x, y), attributes,
-                               TRUE);
-        form.EAAdd(std::move(create));
-        auto drag = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-        drag->InitWOCERDRMoving(id, CRect(x, y, x + 200000, y + 100000));
-        form.EAAdd(std::move(drag));
+        const int id = dsgtesting::AppendCreationDrag(
+            form, kinds[step % 8], CRect(x, y, x + 200000, y + 100000), attributes);
         if (step % 2 == 0) {
             auto move = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
             move->InitEDRMoving(CRect(x + 10000, y, x + 210000, y + 100000), id);

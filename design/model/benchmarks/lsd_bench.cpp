@@ -22,6 +22,7 @@
 #include "design/model/dsglsdaction.h"
 #include "design/model/dsglsdhost.h"
 #include "design/model/dsgutprops.h"
+#include "design/model/testing/creationdrag.h"
 #include "foundation/fxutils.h"
 #include "platform/atomicfile.h"
 #include "platform/paths.h"
@@ -89,15 +90,9 @@ void FillBoxes(CDsgEActions& form, int boxes) {
     form.ResetEActions();
     form.SetSPIndex(0);
     for (int i = 0; i < boxes; ++i) {
-        const int id = form.GetWOIdCounter();
         const int x = (i % 30) * 40000, y = (i % 20) * 30000;
-        auto create = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-        create->InitWOCreation(form.WOIdCounter(), nDSG_WOKIND__WOBOX, CRect(x, y, x, y),
-                               CDsgUTProps(), TRUE);
-        form.EAAdd(std::move(create));
-        auto drag = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-        drag->InitWOCERDRMoving(id, CRect(x, y, x + 200000, y + 100000));
-        form.EAAdd(std::move(drag));
+        dsgtesting::AppendCreationDrag(form, nDSG_WOKIND__WOBOX,
+                                       CRect(x, y, x + 200000, y + 100000));
     }
 }
 

@@ -22,6 +22,7 @@
 
 #include "design/model/dsgdpsettings.h"
 #include "design/model/dsglsdaction.h"
+#include "design/model/testing/creationdrag.h"
 #include "design/model/tests/lsdtesting.h"
 #include "platform/atomicfile.h"
 #include "platform/inifile.h"
@@ -84,14 +85,7 @@ private:
 // A box drawn on the form as the page records it (a joined creation and its
 // geometry), appended to the history only: the objects are not rebuilt.
 void AppendBox(CDsgEActions& form, int i) {
-    const int id = form.GetWOIdCounter();
-    auto create = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-    create->InitWOCreation(form.WOIdCounter(), nDSG_WOKIND__WOBOX, CRect(i, 0, i, 0), CDsgUTProps(),
-                           TRUE);
-    form.EAAdd(std::move(create));
-    auto geometry = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-    geometry->InitWOCERDRMoving(id, CRect(i, 0, i + 50000, 40000));
-    form.EAAdd(std::move(geometry));
+    dsgtesting::AppendCreationDrag(form, nDSG_WOKIND__WOBOX, CRect(i, 0, i + 50000, 40000));
 }
 
 // A host whose main frame does not rebuild the page's objects on refresh:

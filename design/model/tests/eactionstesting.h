@@ -19,6 +19,7 @@
 #include "design/model/dsgeactions.h"
 #include "design/model/dsgwobjs.h"
 #include "design/model/dsgwochoice.h"
+#include "design/model/testing/creationdrag.h"
 #include "foundation/fxrevpropstore.h"
 #include "foundation/fxsharedvalues.h"
 #include "foundation/tests/storetesting.h"
@@ -130,14 +131,8 @@ protected:
 // first geometry action. Returns the new object's id.
 inline int CreateDragged(Form& form, int kind, const CRect& rect,
                          const CDsgUTProps& attributes = CDsgUTProps()) {
-    const int id = form.GetWOIdCounter();
-    auto create = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-    create->InitWOCreation(form.WOIdCounter(), kind,
-                           CRect(rect.left, rect.top, rect.left, rect.top), attributes, TRUE);
-    form.Add(std::move(create));
-    auto geometry = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-    geometry->InitWOCERDRMoving(id, rect);
-    form.Add(std::move(geometry));
+    const int id = dsgtesting::AppendCreationDrag(form, kind, rect, attributes);
+    form.lastRebuild = form.WObjsFromEActions(form, TRUE);
     return id;
 }
 

@@ -15,6 +15,7 @@
 
 #include "design/model/dsgeaction.h"
 #include "design/model/dsggoption.h"
+#include "design/model/testing/creationdrag.h"
 #include "design/surface/dsgdspframe.h"
 
 namespace {
@@ -34,15 +35,7 @@ void SetOptions() {
 }
 
 int Create(CDsgDSPFrame& page, int kind, const CRect& rect, const CDsgUTProps& attributes) {
-    const int id = page.GetWOIdCounter();
-    auto create = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-    create->InitWOCreation(page.WOIdCounter(), kind, CRect(rect.TopLeft(), rect.TopLeft()),
-                           attributes, TRUE);
-    page.EAAdd(std::move(create));
-    auto geometry = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-    geometry->InitWOCERDRMoving(id, rect);
-    page.EAAdd(std::move(geometry));
-    return id;
+    return dsgtesting::AppendCreationDrag(page, kind, rect, attributes);
 }
 
 // 200 objects of every kind but pictures, 40 of them with text, spread over

@@ -9,6 +9,7 @@
 
 #include "design/model/dsgeaction.h"
 #include "design/model/dsghdata.h"
+#include "design/model/testing/creationdrag.h"
 #include "design/surface/dsgdspframe.h"
 #include "design/surface/tests/pagetesting.h"
 #include "foundation/fxsharedvalues.h"
@@ -24,14 +25,7 @@ class CommandTest : public PageTest {
 protected:
     // Appends the creation and geometry of an object as a drag does.
     int Make(int kind, const CRect& rect, const CDsgUTProps& attributes = CDsgUTProps()) {
-        const int id = page->GetWOIdCounter();
-        auto create = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-        create->InitWOCreation(page->WOIdCounter(), kind, CRect(rect.TopLeft(), rect.TopLeft()),
-                               attributes, TRUE);
-        page->EAAdd(std::move(create));
-        auto geometry = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-        geometry->InitWOCERDRMoving(id, rect);
-        page->EAAdd(std::move(geometry));
+        const int id = dsgtesting::AppendCreationDrag(*page, kind, rect, attributes);
         page->RebuildWObjs();
         return id;
     }

@@ -21,6 +21,7 @@
 #include "design/model/dsgeaction.h"
 #include "design/model/dsggoption.h"
 #include "design/model/dsglsdaction.h"
+#include "design/model/testing/creationdrag.h"
 #include "design/surface/dsgdspframe.h"
 #include "foundation/fxutils.h"
 #include "platform/keyboard.h"
@@ -120,14 +121,7 @@ protected:
         const CRect rect(kDot * (n % 200), kDot * (n / 200 % 150), kDot * (n % 200 + 5),
                          kDot * (n / 200 % 150 + 5));
         CDsgDSPFrame& page = Page();
-        const int id = page.GetWOIdCounter();
-        auto create = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-        create->InitWOCreation(page.WOIdCounter(), nDSG_WOKIND__WOBOX,
-                               CRect(rect.TopLeft(), rect.TopLeft()), CDsgUTProps(), TRUE);
-        page.EAAdd(std::move(create));
-        auto geometry = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-        geometry->InitWOCERDRMoving(id, rect);
-        page.EAAdd(std::move(geometry));
+        dsgtesting::AppendCreationDrag(page, nDSG_WOKIND__WOBOX, rect);
         page.RebuildWObjs();
         FormModel& form = forms[visible];
         form.boxes.resize(form.applied);

@@ -162,17 +162,6 @@ void Fresh(Designer& d) {
     d.Frame().OnCommand(ID_FILE_NEW);
     Designer::Settle();
 }
-// The form-name dialog answered with `name` and OK.
-void AnswerName(const std::string& name) {
-    SetDialogHook([name](QDialog& dialog) {
-        auto* edit = dialog.findChild<QLineEdit*>();
-        auto* ok = qobject_cast<QAbstractButton*>(GetDlgItem(&dialog, IDOK));
-        if (!edit || !ok) return static_cast<int>(IDCANCEL);
-        edit->setText(QString::fromStdString(name));
-        ok->click();
-        return dialog.result();
-    });
-}
 // A modal dialog of the title is opened and cancelled.
 void ExpectDialog(const std::string& title, int& opened) {
     opened = 0;
@@ -286,7 +275,7 @@ TEST(CommandsTest, EveryCommandActsOnTheRealProgram) {
          [&](Designer&) { EXPECT_EQ(objects(), count); }},
 
         // ---- Forms ----
-        {Via::Menu, ID_DSG_ADDFORM, [&](Designer&) { AnswerName("Second"); },
+        {Via::Menu, ID_DSG_ADDFORM, [&](Designer&) { AnswerFormName("Second"); },
          [&](Designer& dd) {
              ASSERT_EQ(Tabs(), 2);
              EXPECT_EQ(TabName(1), "Second");
@@ -297,7 +286,7 @@ TEST(CommandsTest, EveryCommandActsOnTheRealProgram) {
         {Via::Menu, ID_DSG_LOADFORM,
          [&](Designer& dd) {
              dd.ui.fileAnswers.push_back(form);
-             AnswerName("Loaded");
+             AnswerFormName("Loaded");
          },
          [&](Designer& dd) {
              ASSERT_EQ(Tabs(), 3);
@@ -308,13 +297,13 @@ TEST(CommandsTest, EveryCommandActsOnTheRealProgram) {
         {Via::TabMenu, ID_TSP_LOADFORM,
          [&](Designer& dd) {
              dd.ui.fileAnswers.push_back(form);
-             AnswerName("Again");
+             AnswerFormName("Again");
          },
          [&](Designer&) { EXPECT_EQ(Tabs(), 4); }},
         {Via::StripMenu, ID_TSP_LOADFORM,
          [&](Designer& dd) {
              dd.ui.fileAnswers.push_back(form);
-             AnswerName("Third");
+             AnswerFormName("Third");
          },
          [&](Designer&) { EXPECT_EQ(Tabs(), 5); }},
         {Via::TabMenu, ID_TSP_EDITFORM, [&](Designer&) {},
@@ -324,7 +313,7 @@ TEST(CommandsTest, EveryCommandActsOnTheRealProgram) {
              EXPECT_EQ(TabName(0) + "," + TabName(1), "Second,Form1");
              EXPECT_EQ(dd.Page().GetSPIndex(), 1);  // still on Form1
          }},
-        {Via::TabMenu, ID_TSP_RENAMEFORM, [&](Designer&) { AnswerName("Renamed"); },
+        {Via::TabMenu, ID_TSP_RENAMEFORM, [&](Designer&) { AnswerFormName("Renamed"); },
          [&](Designer&) { EXPECT_EQ(TabName(0), "Renamed"); }},
         {Via::TabMenu, ID_TSP_DELETEFORMS,
          [&](Designer& dd) { dd.ui.messageAnswers.push_back(IDYES); },

@@ -58,6 +58,19 @@ public:
     DWORD now = 100000;
 };
 
+// The next form-name dialog answered as the user does: `name` typed into its
+// edit and OK pressed.
+inline void AnswerFormName(const std::string& name) {
+    SetDialogHook([name](QDialog& dialog) {
+        auto* edit = dialog.findChild<QLineEdit*>();
+        auto* ok = qobject_cast<QAbstractButton*>(GetDlgItem(&dialog, IDOK));
+        if (!edit || !ok) return static_cast<int>(IDCANCEL);
+        edit->setText(QString::fromStdString(name));
+        ok->click();
+        return dialog.result();
+    });
+}
+
 // One run of the designer.
 class Designer {
 public:
@@ -104,14 +117,7 @@ public:
     }
     // The Add Form command, its name dialog answered with `name`.
     void AddForm(const std::string& name) {
-        SetDialogHook([&name](QDialog& dialog) {
-            auto* edit = dialog.findChild<QLineEdit*>();
-            auto* ok = qobject_cast<QAbstractButton*>(GetDlgItem(&dialog, IDOK));
-            if (!edit || !ok) return static_cast<int>(IDCANCEL);
-            edit->setText(QString::fromStdString(name));
-            ok->click();
-            return dialog.result();
-        });
+        AnswerFormName(name);
         Frame().OnCommand(ID_DSG_ADDFORM);
         SetDialogHook({});
         Settle();

@@ -421,6 +421,12 @@ void CDlgXFText::FillXF() {
     --m_nFilling;
 }
 
+void CDlgXFText::EmptyScriptEdit(CDsgScriptEdit& edit) {
+    ++m_nFilling;
+    edit.SetScriptText("");
+    --m_nFilling;
+}
+
 void CDlgXFText::UpdateXFEnables(int face) {
     const BOOL korean = IsKoreanUI();
     m_pContentLabel->setText(face == 3 ? "Title" : "Content");

@@ -8,7 +8,10 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 #include <memory>
@@ -18,12 +21,16 @@
 #include "design/frames/dlggrid.h"
 #include "design/frames/dlgubar.h"
 #include "design/frames/dlgwopos.h"
+#include "design/frames/dsgscriptedit.h"
 #include "design/frames/dsgtoolbox.h"
 #include "design/frames/dsgtspframe.h"
 #include "design/frames/dsgxfframe.h"
+#include "design/frames/dsgxfpanels.h"
 #include "design/model/dsgeaction.h"
 #include "design/model/dsggoption.h"
 #include "design/model/dsglsdaction.h"
+#include "design/model/dsgutprops.h"
+#include "design/model/dsgwobj.h"
 #include "design/surface/dsgdspframe.h"
 #include "foundation/fxpropstore.h"
 #include "foundation/fxsharedvalues.h"
@@ -96,6 +103,49 @@ protected:
     void OpenForm() {
         ASSERT_TRUE(CDsgLSDAction().LSDReset(TRUE, TRUE, FALSE, TRUE));
         ASSERT_EQ(Page().GetSPIndex(), 0);
+    }
+
+    // The mouse on the page at an LCD point given in dots.
+    QPoint At(int x, int y) {
+        const CPoint p = Page().LMToClientPoint(x * kDot, y * kDot);
+        return {p.x, p.y};
+    }
+    void Press(QPoint p, Qt::KeyboardModifiers keys = {}) {
+        QTest::mousePress(&Page(), Qt::LeftButton, keys, p);
+    }
+    // A move with the left button held.
+    void Move(QPoint p, Qt::KeyboardModifiers keys = {}) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(p), Page().mapToGlobal(QPointF(p)),
+                         Qt::NoButton, Qt::LeftButton, keys);
+        QApplication::sendEvent(&Page(), &move);
+    }
+    void Release(QPoint p, Qt::KeyboardModifiers keys = {}) {
+        QTest::mouseRelease(&Page(), Qt::LeftButton, keys, p);
+    }
+    // Draws with a palette tool from one point to another, as the user
+    // drags; the selection tool is armed again afterwards.
+    int Draw(int tool, QPoint from, QPoint to) {
+        const int id = Page().GetWOIdCounter();
+        Page().SetWOETool(tool);
+        Press(from);
+        Move((from + to) / 2);
+        Move(to);
+        Release(to);
+        Page().SetWOETool(0);
+        return id;
+    }
+    // The timers armed by a release run out: the script edits' focus timers
+    // first (1 ms), then the page's (10 ms).
+    void RunFocusTimers() {
+        CDlgXFText* panel = frame->GetXFFrame()->GetTextPanel();
+        for (QObject* edit : {static_cast<QObject*>(panel->GetTextEdit()),
+                              static_cast<QObject*>(panel->GetTitleEdit())})
+            FireTimerForTest(edit, 1);
+        FireTimerForTest(&Page(), nDSG_DSPTIMER__FOCUS);
+    }
+    std::string Script(int id) {
+        const CDsgWObj* obj = Page().GetWObjById(id);
+        return obj ? obj->GetUTProps().GetString(szUTP_LSCRIPT) : "<none>";
     }
 
     testsupport::ScriptedUi ui;
@@ -600,6 +650,55 @@ TEST_F(MainFrameTest, TabStaysWhereItIsPressed) {
     QTest::keyClick(&Page(), Qt::Key_Tab);
     EXPECT_TRUE(Page().hasFocus());
     EXPECT_EQ(Page().GetCWOCHId(), b);  // one step, not two
+}
+
+// Keys typed right after a text or a menu was drawn go into the new object:
+// its edit is empty and takes the focus, and the panel shows the new
+// object's attributes, not the last object's.
+TEST_F(MainFrameTest, TypingAfterDrawingATextOrMenuFillsTheNewObject) {
+    ASSERT_EQ(Init(), 1);
+    OpenForm();
+    CDlgXFText* panel = frame->GetXFFrame()->GetTextPanel();
+    ASSERT_NE(panel, nullptr);
+    // A menu titled "OK" was the last object the panel showed.
+    const int old = Draw(100, At(10, 10), At(40, 20));
+    RunFocusTimers();
+    QTest::keyClicks(QApplication::focusWidget(), "OK");
+    ASSERT_EQ(Script(old), "OK");
+    Press(At(20, 15));  // a click on it fills the panel from it
+    Release(At(20, 15));
+    ASSERT_EQ(Page().GetCWOCHId(), old);
+    ASSERT_EQ(panel->GetTextEdit()->GetScriptText(), "OK");
+
+    struct Case {
+        const char* name;
+        int tool;
+        CDsgScriptEdit* edit;
+        const char* typed;
+        int style;  // the style box's position, -1 when it is hidden
+    };
+    const std::vector<Case> cases = {
+        {"text", 3, panel->GetTextEdit(), "Hi", -1},
+        {"menu", 100, panel->GetTitleEdit(), "Go", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        panel->GetStyleCombo()->setCurrentIndex(0);
+        const int id = Draw(c.tool, At(50, 30), At(90, 45));
+        ASSERT_NE(Page().GetWObjById(id), nullptr);
+        EXPECT_EQ(frame->GetXFFrame()->GetShownPanel(), panel);
+        EXPECT_TRUE(c.edit->isVisible());
+        EXPECT_EQ(c.edit->GetScriptText(), "");
+        if (c.style >= 0) {
+            EXPECT_EQ(panel->GetStyleCombo()->currentIndex(), c.style);
+            EXPECT_EQ(Page().GetWObjById(id)->GetUTProps().GetInt(szUTP_WONSTYLE, -1), c.style);
+        }
+        RunFocusTimers();
+        EXPECT_EQ(QApplication::focusWidget(), c.edit);
+        QTest::keyClicks(QApplication::focusWidget(), c.typed);
+        EXPECT_EQ(Script(id), c.typed);
+        EXPECT_EQ(Script(old), "OK");
+    }
 }
 
 TEST_F(MainFrameTest, FilesBesideTheLibraryFollowTheProgramFolder) {

@@ -314,8 +314,11 @@ bool CDsgMainFrame::eventFilter(QObject* watched, QEvent* event) {
 void CDsgMainFrame::SRefreshSREvent(int code) {
     switch (code) {
         case 1:
+            // The rectangles the position bar shows are rebuilt too.
             RebuildDSPObjects();
-            [[fallthrough]];
+            if (m_pDSPFrame) m_pDSPFrame->update();
+            RefreshWOPos();
+            break;
         case 2:
             if (m_pDSPFrame) m_pDSPFrame->update();
             break;

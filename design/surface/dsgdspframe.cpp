@@ -613,6 +613,7 @@ void CDsgDSPFrame::WOChooseAllWObjs() {
     WOChoose(ids, TRUE);
     SRefresh(2);
     SRefresh(3);
+    SRefresh(4);
 }
 
 int CDsgDSPFrame::OnTab() {
@@ -916,6 +917,10 @@ void CDsgDSPFrame::OnMouseMove(const CPoint& client, Qt::KeyboardModifiers keys)
     m_ptLastMove = point;
     switch (GetWOEState()) {
         case nDSG_WOES__HCAPTURING:
+            // The rubber band follows, and the position bar shows it.
+            SRefresh(2);
+            SRefresh(4);
+            break;
         case nDSG_WOES__BROWSING_LNXPOINT:
             SRefresh(2);
             break;
@@ -927,6 +932,7 @@ void CDsgDSPFrame::OnMouseMove(const CPoint& client, Qt::KeyboardModifiers keys)
             if (kind == 0) {
                 SetWOEState(nDSG_WOES__HCAPTURING);
                 SRefresh(2);
+                SRefresh(4);
                 break;
             }
             const CSize lm = CDsgGOption::GetLMSize();
@@ -953,6 +959,7 @@ void CDsgDSPFrame::OnMouseMove(const CPoint& client, Qt::KeyboardModifiers keys)
             // The drag shapes the new object from the next move on.
             WObjsFromEActions(*this, TRUE);
             SRefresh(2);
+            SRefresh(4);
             break;
         }
         case nDSG_WOES__WOCH_AND_WOCERDRMOVING:
@@ -963,6 +970,7 @@ void CDsgDSPFrame::OnMouseMove(const CPoint& client, Qt::KeyboardModifiers keys)
                                   (keys & Qt::ControlModifier) != 0);
                 SetWObjRect(m_nWOECreatedId, CRect(first, second));
                 SRefresh(2);
+                SRefresh(4);
             }
             break;
         case nDSG_WOES__WOCH_AND_PRMOVING: {
@@ -975,6 +983,7 @@ void CDsgDSPFrame::OnMouseMove(const CPoint& client, Qt::KeyboardModifiers keys)
                 KLGFollowDirect(*this, id);
             }
             SRefresh(2);
+            SRefresh(4);
             break;
         }
         case nDSG_WOES__WOCH_AND_EDRMOVING: {
@@ -986,6 +995,7 @@ void CDsgDSPFrame::OnMouseMove(const CPoint& client, Qt::KeyboardModifiers keys)
                 KLGFollowDirect(*this, GetCWOCHId());
             }
             SRefresh(2);
+            SRefresh(4);
             break;
         }
         case nDSG_WOES__WOCH_BUT_CANNOT_DO_ANYTHING:
@@ -1506,6 +1516,10 @@ void CDsgDSPFrame::DrawWOCSigns(CDC& dc) const {
         for (int grip = nDSG_GRIP__LEFTTOP; grip <= nDSG_GRIP__BOTTOM; ++grip)
             dc.InvertRect(square(marks[grip], 2));
     }
+}
+
+CRect CDsgDSPFrame::GetHCaptureRect() const {
+    return Normalized(CRect(m_ptWOEPress, m_ptLastMove));
 }
 
 void CDsgDSPFrame::DrawHCaptureRect(CDC& dc) const {

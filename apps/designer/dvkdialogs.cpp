@@ -13,6 +13,7 @@
 #include "apps/designer/dravikdoc.h"
 #include "apps/designer/dravikview.h"
 #include "design/model/dsggoption.h"
+#include "foundation/fxshadebutton.h"
 #include "foundation/fxutils.h"
 #include "foundation/fxutilswnd.h"
 #include "platform/textcodec.h"
@@ -126,17 +127,20 @@ CDlgDvkOptions::CDlgDvkOptions(CDsgGOption& option, COLORREF backColor, QWidget*
     setFixedSize(250, 140);
     GroupFrame(this, "Color Settings", QRect(7, 5, 236, 95));
     Control<QLabel>(this, -1, QRect(17, 28, 70, 18), "Back Color");
-    auto* choose = Control<QPushButton>(this, 1003, QRect(200, 26, 30, 21), "..");
+    auto* choose = Control<CFxShadeButton>(this, 1003, QRect(200, 26, 30, 21), "..");
     Control<QLabel>(this, -1, QRect(17, 60, 70, 18), "Fore Color");
     Control<QComboBox>(this, 1004, QRect(110, 58, 120, 22));
-    auto* original = Control<QPushButton>(this, 1005, QRect(7, 108, 80, 24), "To Original");
-    auto* ok = Control<QPushButton>(this, 1008, QRect(95, 108, 70, 24), "OK");
-    auto* cancel = Control<QPushButton>(this, 1007, QRect(173, 108, 70, 24), "Cancel");
-    ok->setDefault(true);
+    auto* original = Control<CFxShadeButton>(this, 1005, QRect(7, 108, 80, 24), "To Original");
+    auto* ok = Control<CFxShadeButton>(this, 1008, QRect(95, 108, 70, 24), "OK");
+    auto* cancel = Control<CFxShadeButton>(this, 1007, QRect(173, 108, 70, 24), "Cancel");
+    ok->SetButtonStyle(BS_DEFPUSHBUTTON);
 
     m_option.AttachDialog(this);
     m_option.BindComboBoxes(GOPT_CPCINDEX, "", {"Black|White"});
     m_option.ValuesToControls();
+    // The buttons in the dialogs' shaded style.
+    for (CFxShadeButton* button : {choose, original, ok, cancel})
+        button->ApplyShade(CFxShadeButton::SHS_HARDBUMP, 8, 10, 0, 0);
 
     connect(choose, &QPushButton::clicked, this, [this]() { OnChooseColor(); });
     connect(original, &QPushButton::clicked, this, [this]() { OnToOriginal(); });

@@ -138,12 +138,15 @@ void CDlgWOPos::RefreshWOPos() {
     ++m_nFilling;
     const CDsgDSPFrame* page = GetDsgDSPFrame();
     const int count = page ? page->GetWOCHCount() : 0;
-    if (count == 0) {
+    const bool capturing = page && page->GetWOEState() == nDSG_WOES__HCAPTURING;
+    if (count == 0 && !capturing) {
         for (QLineEdit* edit : m_edits) edit->clear();
     } else {
         std::set<int> ids;
         page->GetAllWOCHIds(ids);
-        const CRect rect = count == 1
+        // While a rubber band is drawn, its rectangle.
+        const CRect rect = capturing ? page->GetHCaptureRect()
+                           : count == 1
                                ? page->GetWObjRect(page->GetCWOCHId())
                                : page->GetWObjsBoundRect(CDsgWOIdSet(ids.begin(), ids.end()));
         const std::int64_t values[6] = {

@@ -19,9 +19,11 @@
 #include "design/frames/dlgwopos.h"
 #include "design/frames/dlgxfdnchar.h"
 #include "design/frames/dsgframepaint.h"
+#include "design/frames/dsgscriptedit.h"
 #include "design/frames/dsgtoolbox.h"
 #include "design/frames/dsgtspframe.h"
 #include "design/frames/dsgxfframe.h"
+#include "design/frames/dsgxfpanels.h"
 #include "design/model/dsgeactions.h"
 #include "design/model/dsggoption.h"
 #include "design/model/dsglsdaction.h"
@@ -313,8 +315,11 @@ bool CDsgMainFrame::eventFilter(QObject* watched, QEvent* event) {
 void CDsgMainFrame::SRefreshSREvent(int code) {
     switch (code) {
         case 1:
+            // The rectangles the position bar shows are rebuilt too.
             RebuildDSPObjects();
-            [[fallthrough]];
+            if (m_pDSPFrame) m_pDSPFrame->update();
+            RefreshWOPos();
+            break;
         case 2:
             if (m_pDSPFrame) m_pDSPFrame->update();
             break;
@@ -372,8 +377,20 @@ void CDsgMainFrame::MarkVisibleTabChanged() {
     if (CDsgTSPage* tab = m_pTSPFrame->GetTSPageBySPIndex(actions->GetSPIndex())) tab->m_nStale = 1;
 }
 
-void CDsgMainFrame::_OnJustWOCreated(int) {
-    if (m_pXFFrame) m_pXFFrame->ShowXFPanel();
+void CDsgMainFrame::_OnJustWOCreated(int kind) {
+    if (!m_pXFFrame) return;
+    // The panel shows the new object: the attributes it was made from, its
+    // content empty.
+    SRefreshSREvent(3);
+    CDlgXFText* panel = m_pXFFrame->GetTextPanel();
+    if (!panel || (kind != nDSG_WOKIND__WOTEXT && kind != nDSG_WOKIND__WOMENU)) return;
+    CDsgScriptEdit* edit =
+        kind == nDSG_WOKIND__WOTEXT ? panel->GetTextEdit() : panel->GetTitleEdit();
+    panel->EmptyScriptEdit(*edit);
+    // What is typed next goes into the new object: the edit takes the focus
+    // on its timer, and the page does not take it back after the release.
+    edit->TMInvokeSetScrollSizes();
+    if (m_pDSPFrame) KillTimer(m_pDSPFrame, nDSG_DSPTIMER__FOCUS);
 }
 
 void CDsgMainFrame::PResize(int percent) {

@@ -65,9 +65,9 @@ public:
     int InitMainFrame(int slot, int show, const std::string& slotFolder, int keyStyle,
                       QWidget* hostWindow, const std::string& seed);
 
-    // One refresh event: 1 rebuild and repaint the page, 2 repaint it,
-    // 3 property host, 4 position bar, 5 form tabs, 6 form bar; others do
-    // nothing.
+    // One refresh event: 1 rebuild and repaint the page and refresh the
+    // position bar from the rebuilt objects, 2 repaint the page, 3 property
+    // host, 4 position bar, 5 form tabs, 6 form bar; others do nothing.
     void SRefreshSREvent(int code);
     // The codes of a zero-terminated list, each in order.
     void SRefreshSREvents(int code, ...);
@@ -106,8 +106,7 @@ public:
     // order (the visible form from the page, the others from their working
     // files), with the project's character definitions in a SUB of their own
     // named `isolateName` when `isolate` is set. Returns 1.
-    int GetPJGCommands(std::string& out, int generate, int isolate,
-                       const std::string& isolateName);
+    int GetPJGCommands(std::string& out, int generate, int isolate, const std::string& isolateName);
 
     // Sends WM_USER+297 to the host window (nothing without one).
     void NotifyDesignChanged();

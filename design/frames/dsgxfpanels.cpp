@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QPainter>
 #include <QSlider>
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <optional>
@@ -163,15 +164,21 @@ constexpr const char* kSpaceNote = "Space length is 1 to 25.";
 }  // namespace
 
 CDlgXFDotLine::CDlgXFDotLine(QWidget* parent) : CDlgXFPanel(1004, parent) {
-    Place(new QLabel("Dot size", this), 0, 8, 8, 70, 18);
-    m_pSizeSlider = Place(new QSlider(Qt::Horizontal, this), 1000, 80, 8, 140, 22);
-    m_pSizeEdit = Place(new QLineEdit(this), 1007, 226, 8, 44, 22);
-    Place(new QLabel("Space length", this), 0, 8, 36, 70, 18);
-    m_pSpaceSlider = Place(new QSlider(Qt::Horizontal, this), 1070, 80, 36, 140, 22);
-    m_pSpaceEdit = Place(new QLineEdit(this), 1009, 226, 36, 44, 22);
-    m_pSolid = Place(new CFxButton(this, BS_CHECKBOX), 1005, 282, 8, 40, 22);
-    m_pDotted = Place(new CFxButton(this, BS_CHECKBOX), 1006, 326, 8, 40, 22);
-    m_pRightAngle = Place(new CFxButton(this), 1045, 282, 36, 110, 22);
+    auto* sizeLabel = new QLabel("Dot size", this);
+    auto* spaceLabel = new QLabel("Space length", this);
+    // The labels are as wide as their texts need; the controls follow them.
+    const int labelWidth =
+        std::max({70, sizeLabel->sizeHint().width(), spaceLabel->sizeHint().width()});
+    const int x = 8 + labelWidth + 2;
+    Place(sizeLabel, 0, 8, 8, labelWidth, 18);
+    m_pSizeSlider = Place(new QSlider(Qt::Horizontal, this), 1000, x, 8, 140, 22);
+    m_pSizeEdit = Place(new QLineEdit(this), 1007, x + 146, 8, 44, 22);
+    Place(spaceLabel, 0, 8, 36, labelWidth, 18);
+    m_pSpaceSlider = Place(new QSlider(Qt::Horizontal, this), 1070, x, 36, 140, 22);
+    m_pSpaceEdit = Place(new QLineEdit(this), 1009, x + 146, 36, 44, 22);
+    m_pSolid = Place(new CFxButton(this, BS_CHECKBOX), 1005, x + 202, 8, 40, 22);
+    m_pDotted = Place(new CFxButton(this, BS_CHECKBOX), 1006, x + 246, 8, 40, 22);
+    m_pRightAngle = Place(new CFxButton(this), 1045, x + 202, 36, 110, 22);
     m_pRightAngle->setText("To right angle");
     m_pSolid->SetBitmapIds(113, RGB(255, 0, 255));
     m_pDotted->SetBitmapIds(114, RGB(255, 0, 255));
@@ -418,6 +425,12 @@ void CDlgXFText::FillXF() {
     m_pSize->setCurrentIndex(KrnIndexToPosition(RecordInt(szUTP_KRNFINDEX), IsKoreanUI()));
     m_pWidth->setCurrentIndex(RecordInt(szUTP_ALNFINDEX));
     m_pStyle->setCurrentIndex(RecordInt(szUTP_WONSTYLE));
+    --m_nFilling;
+}
+
+void CDlgXFText::EmptyScriptEdit(CDsgScriptEdit& edit) {
+    ++m_nFilling;
+    edit.SetScriptText("");
     --m_nFilling;
 }
 

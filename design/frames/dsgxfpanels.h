@@ -104,6 +104,8 @@ public:
     explicit CDlgXFText(QWidget* parent = nullptr);
     void FillXF() override;
     void UpdateXFEnables(int face) override;
+    // Empties the text or title edit under the filling flag (a new object).
+    void EmptyScriptEdit(CDsgScriptEdit& edit);
 
     // The font index a position of the size combo stands for, and back.
     static int PositionToKrnIndex(int position, BOOL korean);

@@ -59,10 +59,11 @@ BOOL WriteStoreFile(const CFxRevPropStore& store, const std::string& path) {
     return bytes.ToFile(path);
 }
 
-// The line a load refusal adds for a file that is no regular file or is too
-// large to read; a missing or unreadable file needs no more than its path.
+// The line a load refusal adds for a file that could not be read: no
+// regular file, too large, or unreadable; a missing file needs no more than
+// its path.
 std::string ReadRefusalLine(InputFileError error) {
-    if (error != InputFileError::NotRegular && error != InputFileError::TooLarge) return "";
+    if (error == InputFileError::None || error == InputFileError::Missing) return "";
     return "\n" + InputFileErrorText(error);
 }
 

@@ -102,13 +102,10 @@ CPoint ConstrainLineEndPoint(const CPoint& fixed, const CPoint& moving, int mode
 void ShapeCreationRect(CPoint& start, CPoint& moving, BOOL forceSquare, int wokind, BOOL shiftHeld,
                        BOOL ctrlHeld) {
     if (shiftHeld) {
-        // Moved back by half its size, then grown by half its size on every
-        // side: the start point becomes the centre.
-        const std::int64_t halfW = (std::int64_t{moving.x} - start.x) / 2;
-        const std::int64_t halfH = (std::int64_t{moving.y} - start.y) / 2;
-        const CPoint first(ClampToLong(start.x - 2 * halfW), ClampToLong(start.y - 2 * halfH));
-        // The second corner stays where the pointer is.
-        start = first;
+        // The start point becomes the centre: the first corner is the
+        // pointer mirrored through it; the second stays at the pointer.
+        start = CPoint(ClampToLong(2 * std::int64_t{start.x} - moving.x),
+                       ClampToLong(2 * std::int64_t{start.y} - moving.y));
         return;
     }
     if (ctrlHeld || forceSquare) moving = ConstrainLineEndPoint(start, moving, wokind);

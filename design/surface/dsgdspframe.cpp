@@ -613,6 +613,7 @@ void CDsgDSPFrame::WOChooseAllWObjs() {
     WOChoose(ids, TRUE);
     SRefresh(2);
     SRefresh(3);
+    SRefresh(4);
 }
 
 int CDsgDSPFrame::OnTab() {
@@ -941,6 +942,10 @@ void CDsgDSPFrame::OnMouseMove(const CPoint& client, Qt::KeyboardModifiers keys)
     m_ptLastMove = point;
     switch (GetWOEState()) {
         case nDSG_WOES__HCAPTURING:
+            // The rubber band follows, and the position bar shows it.
+            SRefresh(2);
+            SRefresh(4);
+            break;
         case nDSG_WOES__BROWSING_LNXPOINT:
             SRefresh(2);
             break;
@@ -952,6 +957,7 @@ void CDsgDSPFrame::OnMouseMove(const CPoint& client, Qt::KeyboardModifiers keys)
             if (kind == 0) {
                 SetWOEState(nDSG_WOES__HCAPTURING);
                 SRefresh(2);
+                SRefresh(4);
                 break;
             }
             const CSize lm = CDsgGOption::GetLMSize();
@@ -978,6 +984,7 @@ void CDsgDSPFrame::OnMouseMove(const CPoint& client, Qt::KeyboardModifiers keys)
             // The drag shapes the new object from the next move on.
             WObjsFromEActions(*this, TRUE);
             SRefresh(2);
+            SRefresh(4);
             break;
         }
         case nDSG_WOES__WOCH_AND_WOCERDRMOVING:
@@ -988,6 +995,7 @@ void CDsgDSPFrame::OnMouseMove(const CPoint& client, Qt::KeyboardModifiers keys)
                                   (keys & Qt::ControlModifier) != 0);
                 SetWObjRect(m_nWOECreatedId, CRect(first, second));
                 SRefresh(2);
+                SRefresh(4);
             }
             break;
         case nDSG_WOES__WOCH_AND_PRMOVING: {
@@ -1000,6 +1008,7 @@ void CDsgDSPFrame::OnMouseMove(const CPoint& client, Qt::KeyboardModifiers keys)
                 KLGFollowDirect(*this, id);
             }
             SRefresh(2);
+            SRefresh(4);
             break;
         }
         case nDSG_WOES__WOCH_AND_EDRMOVING: {
@@ -1011,6 +1020,7 @@ void CDsgDSPFrame::OnMouseMove(const CPoint& client, Qt::KeyboardModifiers keys)
                 KLGFollowDirect(*this, GetCWOCHId());
             }
             SRefresh(2);
+            SRefresh(4);
             break;
         }
         case nDSG_WOES__WOCH_BUT_CANNOT_DO_ANYTHING:
@@ -1531,6 +1541,10 @@ void CDsgDSPFrame::DrawWOCSigns(CDC& dc) const {
         for (int grip = nDSG_GRIP__LEFTTOP; grip <= nDSG_GRIP__BOTTOM; ++grip)
             dc.InvertRect(square(marks[grip], 2));
     }
+}
+
+CRect CDsgDSPFrame::GetHCaptureRect() const {
+    return Normalized(CRect(m_ptWOEPress, m_ptLastMove));
 }
 
 void CDsgDSPFrame::DrawHCaptureRect(CDC& dc) const {

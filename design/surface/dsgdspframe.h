@@ -107,6 +107,9 @@ public:
     void DrawUGrid(CDC& dc) const;
     // The cursor for the grip under the pointer.
     void UpdateCursor();
+    // The rubber band of a running rectangle choice (edit state 2), in LCD
+    // units: from the press to the pointer, normalised.
+    CRect GetHCaptureRect() const;
 
     // ---- Names ---------------------------------------------------------
     // "Not_WOCH", "HCapturing", ...; empty outside 1..11.

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QTextEdit>
+#include <map>
 
 #include "apps/designer/dvkcodewnd.h"
 #include "apps/designer/dvkdialogs.h"
@@ -16,6 +17,7 @@
 #include "design/model/dsggoption.h"
 #include "design/model/dsghdata.h"
 #include "design/model/tests/lsdtesting.h"
+#include "foundation/fxshadebutton.h"
 #include "foundation/fxtoolbar.h"
 #include "foundation/fxutilswnd.h"
 #include "platform/textcodec.h"
@@ -414,9 +416,22 @@ TEST(DialogTest, OptionsToOriginalThenCancelKeepsThePageColour) {
         SetDialogHook([&](QDialog& dialog) {
             auto& options = dynamic_cast<CDlgDvkOptions&>(dialog);
             EXPECT_EQ(qobject_cast<QComboBox*>(GetDlgItem(&dialog, 1004))->currentIndex(), 1);
-            options.OnToOriginal();
+            // Every button wears the shaded face at its own size.
+            std::map<int, CFxShadeButton*> buttons;
+            for (int id : {1003, 1005, 1008, 1007}) {
+                buttons[id] = qobject_cast<CFxShadeButton*>(GetDlgItem(&dialog, id));
+                if (!buttons[id]) {
+                    ADD_FAILURE() << "button " << id << " is no shaded button";
+                    return IDCANCEL;
+                }
+                EXPECT_EQ(buttons[id]->GetFace().GetWidth(), buttons[id]->width()) << id;
+                EXPECT_EQ(buttons[id]->GetFace().GetHeight(), buttons[id]->height()) << id;
+            }
+            EXPECT_TRUE(buttons[1008]->IsDefaultButton());
+            buttons[1005]->click();
             EXPECT_EQ(options.GetBackColor(), 0xFBF0DDu);
-            return c.ok && options.OnOK() ? IDOK : IDCANCEL;
+            buttons[c.ok ? 1008 : 1007]->click();
+            return dialog.result();
         });
         d.Frame().OnCommand(ID_DSG_OPTIONS);
         EXPECT_EQ(option.GetSPageBackColor(), c.colour);

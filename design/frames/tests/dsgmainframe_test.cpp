@@ -8,11 +8,16 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -20,12 +25,16 @@
 #include "design/frames/dlggrid.h"
 #include "design/frames/dlgubar.h"
 #include "design/frames/dlgwopos.h"
+#include "design/frames/dsgscriptedit.h"
 #include "design/frames/dsgtoolbox.h"
 #include "design/frames/dsgtspframe.h"
 #include "design/frames/dsgxfframe.h"
+#include "design/frames/dsgxfpanels.h"
 #include "design/model/dsgeaction.h"
 #include "design/model/dsggoption.h"
 #include "design/model/dsglsdaction.h"
+#include "design/model/dsgutprops.h"
+#include "design/model/dsgwobj.h"
 #include "design/model/testing/creationdrag.h"
 #include "design/surface/dsgdspframe.h"
 #include "foundation/fxpropstore.h"
@@ -92,6 +101,49 @@ protected:
     void OpenForm() {
         ASSERT_TRUE(CDsgLSDAction().LSDReset(TRUE, TRUE, FALSE, TRUE));
         ASSERT_EQ(Page().GetSPIndex(), 0);
+    }
+
+    // The mouse on the page at an LCD point given in dots.
+    QPoint At(int x, int y) {
+        const CPoint p = Page().LMToClientPoint(x * kDot, y * kDot);
+        return {p.x, p.y};
+    }
+    void Press(QPoint p, Qt::KeyboardModifiers keys = {}) {
+        QTest::mousePress(&Page(), Qt::LeftButton, keys, p);
+    }
+    // A move with the left button held.
+    void Move(QPoint p, Qt::KeyboardModifiers keys = {}) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(p), Page().mapToGlobal(QPointF(p)),
+                         Qt::NoButton, Qt::LeftButton, keys);
+        QApplication::sendEvent(&Page(), &move);
+    }
+    void Release(QPoint p, Qt::KeyboardModifiers keys = {}) {
+        QTest::mouseRelease(&Page(), Qt::LeftButton, keys, p);
+    }
+    // Draws with a palette tool from one point to another, as the user
+    // drags; the selection tool is armed again afterwards.
+    int Draw(int tool, QPoint from, QPoint to) {
+        const int id = Page().GetWOIdCounter();
+        Page().SetWOETool(tool);
+        Press(from);
+        Move((from + to) / 2);
+        Move(to);
+        Release(to);
+        Page().SetWOETool(0);
+        return id;
+    }
+    // The timers armed by a release run out: the script edits' focus timers
+    // first (1 ms), then the page's (10 ms).
+    void RunFocusTimers() {
+        CDlgXFText* panel = frame->GetXFFrame()->GetTextPanel();
+        for (QObject* edit : {static_cast<QObject*>(panel->GetTextEdit()),
+                              static_cast<QObject*>(panel->GetTitleEdit())})
+            FireTimerForTest(edit, 1);
+        FireTimerForTest(&Page(), nDSG_DSPTIMER__FOCUS);
+    }
+    std::string Script(int id) {
+        const CDsgWObj* obj = Page().GetWObjById(id);
+        return obj ? obj->GetUTProps().GetString(szUTP_LSCRIPT) : "<none>";
     }
 
     testsupport::ScriptedUi ui;
@@ -683,6 +735,177 @@ TEST_F(MainFrameTest, TabStaysWhereItIsPressed) {
     QTest::keyClick(&Page(), Qt::Key_Tab);
     EXPECT_TRUE(Page().hasFocus());
     EXPECT_EQ(Page().GetCWOCHId(), b);  // one step, not two
+}
+
+// Keys typed right after a text or a menu was drawn go into the new object:
+// its edit is empty and takes the focus, and the panel shows the new
+// object's attributes, not the last object's.
+TEST_F(MainFrameTest, TypingAfterDrawingATextOrMenuFillsTheNewObject) {
+    ASSERT_EQ(Init(), 1);
+    OpenForm();
+    CDlgXFText* panel = frame->GetXFFrame()->GetTextPanel();
+    ASSERT_NE(panel, nullptr);
+    // A menu titled "OK" was the last object the panel showed.
+    const int old = Draw(100, At(10, 10), At(40, 20));
+    RunFocusTimers();
+    QTest::keyClicks(QApplication::focusWidget(), "OK");
+    ASSERT_EQ(Script(old), "OK");
+    Press(At(20, 15));  // a click on it fills the panel from it
+    Release(At(20, 15));
+    ASSERT_EQ(Page().GetCWOCHId(), old);
+    ASSERT_EQ(panel->GetTextEdit()->GetScriptText(), "OK");
+
+    struct Case {
+        const char* name;
+        int tool;
+        CDsgScriptEdit* edit;
+        const char* typed;
+        int style;  // the style box's position, -1 when it is hidden
+    };
+    const std::vector<Case> cases = {
+        {"text", 3, panel->GetTextEdit(), "Hi", -1},
+        {"menu", 100, panel->GetTitleEdit(), "Go", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        panel->GetStyleCombo()->setCurrentIndex(0);
+        const int id = Draw(c.tool, At(50, 30), At(90, 45));
+        ASSERT_NE(Page().GetWObjById(id), nullptr);
+        EXPECT_EQ(frame->GetXFFrame()->GetShownPanel(), panel);
+        EXPECT_TRUE(c.edit->isVisible());
+        EXPECT_EQ(c.edit->GetScriptText(), "");
+        if (c.style >= 0) {
+            EXPECT_EQ(panel->GetStyleCombo()->currentIndex(), c.style);
+            EXPECT_EQ(Page().GetWObjById(id)->GetUTProps().GetInt(szUTP_WONSTYLE, -1), c.style);
+        }
+        RunFocusTimers();
+        EXPECT_EQ(QApplication::focusWidget(), c.edit);
+        QTest::keyClicks(QApplication::focusWidget(), c.typed);
+        EXPECT_EQ(Script(id), c.typed);
+        EXPECT_EQ(Script(old), "OK");
+    }
+}
+
+// The position bar shows the chosen objects' rectangle after every change of
+// them or of the choice, and the rubber band while one is drawn: each step of
+// a session by mouse, keys, menu commands, history and form tabs is followed
+// by a look at the bar.
+TEST_F(MainFrameTest, PositionBarFollowsTheChoiceThroughEveryChange) {
+    ASSERT_EQ(Init(), 1);
+    OpenForm();
+    ASSERT_TRUE(CDsgLSDAction().AddELSFile(CDsgEActions(), "B"));
+    ASSERT_TRUE(frame->TSPAddPage("B"));
+    ASSERT_EQ(frame->GetTSPFrame()->SPAppoint(0, 0), 1);
+    CDlgWOPos& bar = *frame->GetWOPos();
+    const int ids[6] = {IDC_WOPOS_LEFT,   IDC_WOPOS_RIGHT, IDC_WOPOS_TOP,
+                        IDC_WOPOS_BOTTOM, IDC_WOPOS_WIDTH, IDC_WOPOS_HEIGHT};
+    const auto shown = [&] {
+        std::vector<std::string> texts;
+        for (int id : ids) texts.push_back(bar.GetEdit(id)->text().toStdString());
+        return texts;
+    };
+    const auto fields = [](const CRect& r) {
+        return std::vector<std::string>{std::to_string(r.left / kDot),
+                                        std::to_string(r.right / kDot),
+                                        std::to_string(r.top / kDot),
+                                        std::to_string(r.bottom / kDot),
+                                        std::to_string((r.right - r.left) / kDot + 1),
+                                        std::to_string((r.bottom - r.top) / kDot + 1)};
+    };
+    // The box around the chosen objects, as the page holds them now.
+    const auto choiceRect = [&]() -> std::optional<CRect> {
+        std::set<int> chosen;
+        Page().GetAllWOCHIds(chosen);
+        std::optional<CRect> box;
+        for (int id : chosen) {
+            CRect r = Page().GetWObjRect(id);
+            r.NormalizeRect();
+            if (!box) box = r;
+            box = CRect(std::min(box->left, r.left), std::min(box->top, r.top),
+                        std::max(box->right, r.right), std::max(box->bottom, r.bottom));
+        }
+        return box;
+    };
+    const auto lm = [&](QPoint p) { return Page().ClientToLMPoint(p.x(), p.y()); };
+
+    int a = -1;
+    QPoint grip;
+    std::optional<CRect> band;  // the rubber band expected while it is drawn
+    struct Step {
+        const char* name;
+        std::function<void()> act;
+    };
+    const std::vector<Step> steps = {
+        {"box drawn", [&] { a = Draw(1, At(10, 10), At(30, 20)); }},
+        {"moving",
+         [&] {
+             Move(At(20, 15));  // over the box
+             Press(At(20, 15));
+             Move(At(24, 18));
+             Move(At(27, 22));
+         }},
+        {"moved", [&] { Release(At(27, 22)); }},
+        {"resizing",
+         [&] {
+             const CRect r = Page().GetWObjRect(a);
+             const CPoint corner = Page().LMToClientPoint(r.right, r.bottom);
+             grip = QPoint(corner.x, corner.y);
+             Move(grip);
+             Press(grip);
+             Move(grip + QPoint(30, 20));
+         }},
+        {"resized", [&] { Release(grip + QPoint(30, 20)); }},
+        {"arrow key",
+         [&] {
+             Page().setFocus();
+             QTest::keyClick(&Page(), Qt::Key_Right);
+         }},
+        {"arrow key with Shift",
+         [&] { QTest::keyClick(&Page(), Qt::Key_Down, Qt::ShiftModifier); }},
+        {"centred", [&] { SendMessage(frame, WM_COMMAND, nDSG_CMD__XYCENTER, 0); }},
+        {"second box drawn", [&] { Draw(1, At(70, 40), At(100, 60)); }},
+        {"rubber band",
+         [&] {
+             Press(At(105, 63));
+             Move(At(80, 50));
+             Move(At(65, 35));
+             band = CRect(lm(At(105, 63)), lm(At(65, 35)));
+             band->NormalizeRect();
+         }},
+        {"band released",
+         [&] {
+             Release(At(65, 35));
+             band.reset();
+         }},
+        {"all chosen", [&] { QTest::keyClick(&Page(), Qt::Key_A, Qt::ControlModifier); }},
+        {"aligned to the left", [&] { SendMessage(frame, WM_COMMAND, nDSG_CMD__LPALIGN, 0); }},
+        {"undone", [&] { Page().UndoEActionAndSRefresh(); }},
+        {"redone", [&] { Page().RedoEActionAndSRefresh(); }},
+        {"maximised", [&] { SendMessage(frame, WM_COMMAND, nDSG_CMD__MRINFLATE, 0); }},
+        {"other form", [&] { ASSERT_EQ(frame->GetTSPFrame()->SPAppoint(1, 0), 1); }},
+        {"object chosen there",
+         [&] {
+             Draw(4, At(60, 5), At(90, 25));
+             Press(At(70, 10));
+             Release(At(70, 10));
+         }},
+        {"back to the first form", [&] { ASSERT_EQ(frame->GetTSPFrame()->SPAppoint(0, 0), 1); }},
+    };
+    std::vector<std::string> last;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.act();
+        const std::optional<CRect> expected = band ? band : choiceRect();
+        const std::vector<std::string> now = shown();
+        if (expected)
+            EXPECT_EQ(now, fields(*expected));
+        else
+            EXPECT_EQ(now, std::vector<std::string>(6));
+        EXPECT_NE(now, last) << "every step changes what the bar shows";
+        last = now;
+        EXPECT_EQ(bar.GetEdit(IDC_WOPOS_LEFT)->isEnabled(), Page().GetWOCHCount() == 1 && !band);
+    }
+    EXPECT_EQ(Page().GetWObjCount(), 2);
 }
 
 TEST_F(MainFrameTest, FilesBesideTheLibraryFollowTheProgramFolder) {

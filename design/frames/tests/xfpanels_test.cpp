@@ -611,4 +611,22 @@ TEST_F(CharPanelTest, BadCodesAndBadBuffersChangeNothing) {
     EXPECT_EQ(ui.messages[1].text, "Cannot paste pixel data from clipboard.");
 }
 
+// Every label of every panel shows its whole text, in both languages.
+TEST_F(PanelsTest, LabelsShowTheirWholeText) {
+    for (int korean : {0, 1}) {
+        SetKoreanUIForTest(korean);
+        host = std::make_unique<QWidget>();
+        host->resize(1000, 600);
+        Start();
+        for (QWidget* panel : Host().GetPanels()) {
+            if (!panel) continue;
+            for (QLabel* label : panel->findChildren<QLabel*>()) {
+                if (label->text().isEmpty() || label->objectName() == "ClampNote") continue;
+                EXPECT_GE(label->width(), label->sizeHint().width())
+                    << "panel " << GetDlgCtrlID(panel) << ": " << label->text().toStdString()
+                    << (korean ? " (Korean)" : "");
+            }
+        }
+    }
+}
 }  // namespace

@@ -432,8 +432,9 @@ TEST_F(ProjFileTest, SingleFormFailuresAreReported) {
 }
 
 // Files that are no project at all: a FIFO (or a link to one) must not hang
-// the load, and a huge file is refused before it is read. Each is refused
-// with a message that says why, whether opened as a project or as a form.
+// the load, a huge file is refused before it is read, and one that cannot be
+// opened is refused too. Each is refused with a message that says why,
+// whether opened as a project or as a form.
 TEST_F(ProjFileTest, HostileFilesAreRefusedBeforeTheyAreRead) {
     KeyStyleScope style(KEYSTYLE_LONG);
     const std::string fifo = folder + "/fifo.dvk";
@@ -443,6 +444,9 @@ TEST_F(ProjFileTest, HostileFilesAreRefusedBeforeTheyAreRead) {
     const std::string sparse = folder + "/sparse.dvk";
     testsupport::WriteFileBytes(sparse, "");
     ASSERT_EQ(truncate(sparse.c_str(), off_t{600} << 20), 0);
+    // A link to itself cannot be opened, whoever runs the test.
+    const std::string loop = folder + "/loop.dvk";
+    ASSERT_EQ(symlink(loop.c_str(), loop.c_str()), 0);
 
     const struct {
         std::string path;
@@ -450,7 +454,8 @@ TEST_F(ProjFileTest, HostileFilesAreRefusedBeforeTheyAreRead) {
     } hostile[] = {{fifo, "It is not a regular file."},
                    {link, "It is not a regular file."},
                    {folder, "It is not a regular file."},
-                   {sparse, "The file is larger than 512 MiB."}};
+                   {sparse, "The file is larger than 512 MiB."},
+                   {loop, "The file cannot be read."}};
     for (const auto& h : hostile) {
         ExpectRefusedLeavesAlone(h.path, "Cannot load project from " + h.path + "\n" + h.reason,
                                  "Load Error");

@@ -125,6 +125,19 @@ TEST(DsgCreationShapeTest, ShapingTheDrag) {
         {ch, FALSE, FALSE, FALSE, {50000, 70000}, {3, -9}, {50000, 70000}, {210000, 230000}},
         {ch, FALSE, FALSE, TRUE, {50000, 70000}, {3, -9}, {50000, 70000}, {210000, 230000}},
         {ch, FALSE, TRUE, FALSE, {100, 100}, {140, 160}, {60, 40}, {140, 160}},
+        // Odd sizes mirror exactly, on either side of the start.
+        {box, FALSE, TRUE, FALSE, {100, 100}, {141, 163}, {59, 37}, {141, 163}},
+        {box, FALSE, TRUE, FALSE, {100, 100}, {59, 37}, {141, 163}, {59, 37}},
+        {line, FALSE, TRUE, FALSE, {0, 0}, {-10001, 3}, {10001, -3}, {-10001, 3}},
+        // Far corners are held at the ends of the range.
+        {box,
+         FALSE,
+         TRUE,
+         FALSE,
+         {INT_MAX - 5, INT_MIN + 5},
+         {INT_MIN, INT_MAX},
+         {INT_MAX, INT_MIN},
+         {INT_MIN, INT_MAX}},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         const auto& c = cases[i];

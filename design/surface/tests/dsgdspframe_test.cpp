@@ -50,6 +50,8 @@ TEST_F(PageTest, CreationDragsMakeOneUndoStep) {
         {"start on reaching the bottom edge", 1, At(10, 236), At(16, 240), {}, 0, false, {}},
         {"Shift centres on the start", 1, At(10, 10), At(15, 12), kShift, 0, true,
          Dots(5, 8, 15, 12)},
+        {"Shift mirrors odd sizes exactly", 1, At(10, 10), At(17, 13), kShift, 0, true,
+         Dots(3, 7, 17, 13)},
         {"Ctrl squares a box", 1, At(10, 10), At(30, 16), kCtrl, 0, true, Dots(10, 10, 30, 30)},
         {"Ctrl makes a flat line level", 2, At(10, 10), At(40, 15), kCtrl, 0, true,
          Dots(10, 10, 40, 10)},

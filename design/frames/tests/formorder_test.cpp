@@ -18,6 +18,7 @@
 #include "design/frames/dlgubar.h"
 #include "design/frames/dsgmainframe.h"
 #include "design/frames/dsgtspframe.h"
+#include "design/frames/tests/mainframetesting.h"
 #include "design/model/dsgeaction.h"
 #include "design/model/dsggoption.h"
 #include "design/model/dsglsdaction.h"
@@ -33,7 +34,7 @@
 
 namespace {
 
-constexpr int kDot = 10000;
+using mainframetesting::kDot;
 
 // What one form holds: the boxes drawn on it in order, of which the first
 // `applied` are not undone.
@@ -54,40 +55,20 @@ std::vector<CRect> ObjectRects(const CDsgWObjs& objects) {
     return rects;
 }
 
-class FormOrderTest : public ::testing::Test {
+class FormOrderTest : public mainframetesting::MainFrameTest {
 protected:
     void SetUp() override {
-        ClearIniCache();
-        dir = testsupport::MakeTempFolder("forms");
-        host = std::make_unique<QWidget>();
-        host->resize(900, 600);
-        SetMessageHandler(host.get(), WM_DSG_DESIGNCHANGED, [this](WPARAM, LPARAM) {
-            ++designChanges;
-            return 0;
-        });
-        frame = new CDsgMainFrame(host.get());
-        frame->setGeometry(0, 0, 900, 600);
-        SetKeyStyle(KEYSTYLE_SHORT);
-        CDsgGOption options;
-        options.SetDefaultGOption();
-        options.SetInt(GOPT_LMWIDTH, 320);
-        options.SetInt(GOPT_LMHEIGHT, 240);
-        options.ToFile();
-        ASSERT_EQ(frame->InitMainFrame(0, 1, dir, 1, host.get(),
-                                       HandleToText(GetWindowHandle(host.get()))),
-                  1);
-        host->show();
+        MainFrameTest::SetUp();
+        ASSERT_EQ(Init(320, 240), 1);
         ASSERT_TRUE(CDsgLSDAction().LSDReset(TRUE, TRUE, FALSE, TRUE));
         forms = {FormModel{"Form1", {}, 0}};
         visible = 0;
     }
     void TearDown() override {
         SetDialogHook({});
-        host.reset();
-        SetKeyStyle(KEYSTYLE_LONG);
+        MainFrameTest::TearDown();
     }
 
-    CDsgDSPFrame& Page() { return *frame->GetDSPFrame(); }
     CDsgTSPFrame& Strip() { return *frame->GetTSPFrame(); }
 
     // A right click on the tab at `index` and the command taken from the tab
@@ -210,11 +191,6 @@ protected:
         }
     }
 
-    testsupport::ScriptedUi ui;
-    std::string dir;
-    std::unique_ptr<QWidget> host;
-    CDsgMainFrame* frame = nullptr;  // a child of the host
-    int designChanges = 0;
     std::vector<FormModel> forms;
     int visible = 0;
 };

@@ -4,6 +4,8 @@
 //                               that LCD size
 //   clipboard <out> [<png>]     writes the clipboard's text as the program's
 //                               own bytes, and a screenshot of the screen
+//   selection                   prints the text selected on the screen (the
+//                               primary selection)
 
 #include <QApplication>
 #include <QClipboard>
@@ -73,8 +75,14 @@ int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "blank" && argc == 3) return WriteBlankProject(argv[2]);
     if (mode == "options" && argc == 4) return WriteOptions(std::atoi(argv[2]), std::atoi(argv[3]));
+    if (mode == "selection" && argc == 2) {
+        std::printf("%s",
+                    QGuiApplication::clipboard()->text(QClipboard::Selection).toUtf8().constData());
+        return 0;
+    }
     if (mode == "clipboard" && argc >= 3) return ReadClipboard(argv[2], argc > 3 ? argv[3] : "");
-    std::fprintf(stderr, "usage: %s blank <file> | options <w> <h> | clipboard <out> [<png>]\n",
+    std::fprintf(stderr,
+                 "usage: %s blank <file> | options <w> <h> | clipboard <out> [<png>] | selection\n",
                  argv[0]);
     return 64;
 }

@@ -4,7 +4,8 @@
 #   run_e2e.sh <dravik> <helper> <this folder> <build folder>
 # A blank project is written, the program starts on it, a box, a line, a
 # filled ellipse and an LCD text are drawn with the palette and the mouse (the
-# text typed into the text panel); a second form gets a filled ellipse, the
+# text typed right after drawing it), the box is moved and the position bar
+# read; a second form gets a filled ellipse, the
 # first form (not on screen) moves behind it, is saved as a form file and
 # loaded back as a third form, all through the program's own dialogs; the
 # project is saved with Ctrl+S, the window closes and the program starts again
@@ -117,7 +118,7 @@ tool() {  # <row of the palette>
   xdotool mousemove --window "$main" 19 $((palette_top + 6 + $1 * 28 + 13)) click 1
   sleep 0.2
 }
-TOOL_LINE=1 TOOL_BOX=2 TOOL_TEXT=4 TOOL_FCIRCLE=6
+TOOL_SELECT=0 TOOL_LINE=1 TOOL_BOX=2 TOOL_TEXT=4 TOOL_FCIRCLE=6
 # The LCD of 240 x 128 dots fills the page less 25 pixels each side: 690
 # pixels wide, 2.875 pixels a dot, its top left at (63, 241) in the window.
 # The grid (5 dots) catches every corner, so a pixel off does not matter.
@@ -145,15 +146,33 @@ sleep 0.5
 drag $TOOL_BOX 10 10 100 50
 drag $TOOL_LINE 5 60 125 60
 drag $TOOL_FCIRCLE 150 20 200 50
-# The LCD text: its panel fills the property host (below the form bar, right
-# of the palette: its top left at (38, 79)); the text edit is at (410, 4) in
-# the panel, 200 x 72.
+# The LCD text: typed right after it is drawn, without a click, goes into it.
 drag $TOOL_TEXT 10 90 80 115
-xdotool mousemove --window "$main" $((38 + 410 + 100)) $((79 + 4 + 36)) click 1
-sleep 0.2
-xdotool key --clearmodifiers ctrl+a
 xdotool type --delay 50 'OK'
 sleep 0.8
+# The box is chosen by a click on its edge and moved by its centre mark 10
+# dots right and 5 down; the position bar then shows its new rectangle. Each
+# field is read as a user reads it: double-clicked, its text selected.
+tool $TOOL_SELECT
+xdotool mousemove --window "$main" "$(px 50)" "$(py 10)" click 1
+sleep 0.3
+xdotool mousemove --window "$main" "$(px 55)" "$(py 30)"
+sleep 0.2
+xdotool mousedown 1
+sleep 0.1
+xdotool mousemove --window "$main" "$(px 60)" "$(py 33)"
+sleep 0.1
+xdotool mousemove --window "$main" "$(px 65)" "$(py 35)"
+sleep 0.1
+xdotool mouseup 1
+sleep 0.3
+bar=
+for x in 81 140 211 270 352 410; do  # left, right, top, bottom, width, height
+  xdotool mousemove --window "$main" "$x" 686 click --repeat 2 1
+  sleep 0.2
+  bar="$bar $("$helper" selection)"
+done
+[ "$bar" = " 20 110 15 55 91 41" ] || fail "the position bar shows$bar after the move"
 "$helper" clipboard /dev/null "$build/dravik-e2e-drawn.png" || true
 
 # A second form "B" (Ctrl+Q and the form-name dialog) with a filled ellipse.

@@ -215,6 +215,7 @@ void CRasterBMP::DecodeRLE(CRasterFile* hFile, DWORD compression, std::size_t av
     };
     std::size_t i = 0;
     const std::size_t n = data.size();
+    bool ended = false;
     while (i + 1 < n && y < height) {
         const BYTE count = data[i++];
         const BYTE value = data[i++];
@@ -227,6 +228,7 @@ void CRasterBMP::DecodeRLE(CRasterFile* hFile, DWORD compression, std::size_t av
             x = 0;
             ++y;
         } else if (value == 1) {  // end of bitmap
+            ended = true;
             break;
         } else if (value == 2) {  // delta
             if (i + 1 >= n) break;
@@ -243,6 +245,8 @@ void CRasterBMP::DecodeRLE(CRasterFile* hFile, DWORD compression, std::size_t av
             i += bytes + (bytes & 1);
         }
     }
+    // Data that ends before the end code and before the last row.
+    if (!ended && y < height) throw CRasterCodecError(kShortError);
 }
 
 bool CRasterBMP::Encode(CRasterFile* hFile) {

@@ -23,7 +23,7 @@ public:
     // request that stopped after the header counts as success: the caller
     // gets width and height without pixels.
     template <class T>
-    static bool Decode(CRaster& caller, CRasterFile* file, bool keepFailure) {
+    static bool Decode(CRaster& caller, CRasterFile* file, DWORD format, bool keepFailure) {
         T codec;
         codec.CopyInfo(caller);
         bool ok = codec.Decode(file);
@@ -33,8 +33,8 @@ public:
         if (ok) return caller.Transfer(codec);
         if (keepFailure) {
             caller.SetLastError(codec.GetLastError());
-            if (codec.GetType() == RASTER_FORMAT_GIF || codec.GetType() == RASTER_FORMAT_ICO ||
-                codec.GetType() == RASTER_FORMAT_TIF)
+            if (format == RASTER_FORMAT_GIF || format == RASTER_FORMAT_ICO ||
+                format == RASTER_FORMAT_TIF)
                 caller.info.nNumFrames = codec.info.nNumFrames;
         }
         return false;
@@ -53,9 +53,9 @@ public:
     static bool DecodeFormat(CRaster& caller, CRasterFile* file, DWORD format, bool keepFailure) {
         switch (format) {
             case RASTER_FORMAT_BMP:
-                return Decode<CRasterBMP>(caller, file, keepFailure);
+                return Decode<CRasterBMP>(caller, file, format, keepFailure);
             case RASTER_FORMAT_ICO:
-                return Decode<CRasterICO>(caller, file, keepFailure);
+                return Decode<CRasterICO>(caller, file, format, keepFailure);
             default:
                 return false;
         }

@@ -83,6 +83,14 @@ void CRaster::SetLastError(const char* text) {
 }
 
 void* CRaster::Create(LONG width, LONG height, DWORD bpp, DWORD imagetype) {
+    return Create(width, height, bpp, imagetype, true);
+}
+
+void* CRaster::CreateForWriting(LONG width, LONG height, DWORD bpp, DWORD imagetype) {
+    return Create(width, height, bpp, imagetype, false);
+}
+
+void* CRaster::Create(LONG width, LONG height, DWORD bpp, DWORD imagetype, bool zeroPixels) {
     if (!Destroy()) return nullptr;
     if (width <= 0 || height <= 0) {
         SetLastError("CRaster::Create : width and height must be greater than zero");
@@ -122,11 +130,13 @@ void* CRaster::Create(LONG width, LONG height, DWORD bpp, DWORD imagetype) {
     head.biClrImportant = 0;
 
     // Zeroed: a decoder that stops early leaves black rows, not old memory.
-    pDib = std::calloc(1, static_cast<std::size_t>(total));
+    pDib = zeroPixels ? std::calloc(1, static_cast<std::size_t>(total))
+                      : std::malloc(static_cast<std::size_t>(total));
     if (pDib == nullptr) {
         SetLastError("CRaster::Create can't allocate memory");
         return nullptr;
     }
+    if (!zeroPixels) std::memset(pDib, 0, sizeof(BITMAPINFOHEADER) + colors * 4);
     SyncHeader();
     pImage = static_cast<BYTE*>(pDib) + head.biSize + GetPaletteSize();
     return pDib;

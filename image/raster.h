@@ -287,6 +287,10 @@ protected:
     friend class CRasterDispatch;  // the codecs' entrance (image/codecs)
 
     void Startup(DWORD imagetype);
+    // Create for a decoder that writes every pixel byte itself: the pixel
+    // rows are left as the allocator gives them.
+    void* CreateForWriting(LONG width, LONG height, DWORD bpp, DWORD imagetype);
+    void* Create(LONG width, LONG height, DWORD bpp, DWORD imagetype, bool zeroPixels);
     void SetLastError(const char* text);
     void SetLastError(const std::string& text) { SetLastError(text.c_str()); }
 

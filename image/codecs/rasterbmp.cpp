@@ -139,7 +139,11 @@ void CRasterBMP::DecodeOrThrow(CRasterFile* hFile) {
         throw CRasterCodecError(kShortError);
     if (rle && available < 2) throw CRasterCodecError(kShortError);
 
-    if (Create(width, height, bpp, RASTER_FORMAT_BMP) == nullptr)
+    // Rows read as they are fill every byte themselves (what the stream
+    // lacks is zeroed below); the others start from zero.
+    const bool direct = !rle && (bpp <= 8 || bpp == 24);
+    if ((direct ? CreateForWriting(width, height, bpp, RASTER_FORMAT_BMP)
+                : Create(width, height, bpp, RASTER_FORMAT_BMP)) == nullptr)
         throw CRasterCodecError(std::strcmp(GetLastError(), "RASTER_MAX_MEMORY exceeded") == 0
                                     ? GetLastError()
                                     : "Can't allocate memory");
@@ -172,10 +176,15 @@ void CRasterBMP::DecodeOrThrow(CRasterFile* hFile) {
         // 16-bit rows are shorter than their 24-bit form: they are read into
         // the image's own buffer and widened there.
         if (!topDown) {
-            hFile->Read(pImage, 1, stride * static_cast<std::size_t>(height));
+            const std::size_t all = stride * static_cast<std::size_t>(height);
+            const std::size_t got = hFile->Read(pImage, 1, all);
+            if (got < all) std::memset(pImage + got, 0, all - got);
         } else {
-            for (LONG i = 0; i < height; ++i)
-                hFile->Read(pImage + static_cast<std::size_t>(height - 1 - i) * stride, 1, stride);
+            for (LONG i = 0; i < height; ++i) {
+                BYTE* row = pImage + static_cast<std::size_t>(height - 1 - i) * stride;
+                const std::size_t got = hFile->Read(row, 1, stride);
+                if (got < stride) std::memset(row + got, 0, stride - got);
+            }
         }
         if (bpp == 16) Bitfield2RGB(pImage, redMask, greenMask, blueMask, 16);
         return;

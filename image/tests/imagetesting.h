@@ -57,6 +57,18 @@ struct Bytes {
     }
     Bytes& U16(unsigned v) { return U8(v).U8(v >> 8); }
     Bytes& U32(unsigned long v) { return U16(v & 0xFFFF).U16((v >> 16) & 0xFFFF); }
+    // Bytes written as hex pairs: "42 4d 00".
+    Bytes& Hex(const char* pairs) {
+        for (const char* p = pairs; *p != '\0';) {
+            if (*p == ' ') {
+                ++p;
+                continue;
+            }
+            s += static_cast<char>(std::stoi(std::string(p, 2), nullptr, 16));
+            p += 2;
+        }
+        return *this;
+    }
     Bytes& Raw(const std::string& more) {
         s += more;
         return *this;

@@ -42,230 +42,107 @@ TEST(BmpTest, WrittenBytesEqualBytesWorkedByHand) {
     mono.SetPaletteColor(1, RGB(255, 255, 255));
     mono.SetPixelIndex(0, 0, 1);
     mono.SetPixelIndex(2, 1, 1);
-    const std::string monoBytes = Bytes()
-                                      .U16(0x4D42)
-                                      .U32(70)
-                                      .U32(0)
-                                      .U32(62)
-                                      .U32(40)
-                                      .U32(3)
-                                      .U32(2)
-                                      .U16(1)
-                                      .U16(1)
-                                      .U32(0)
-                                      .U32(8)
-                                      .U32(3780)
-                                      .U32(3780)
-                                      .U32(2)
-                                      .U32(0)
-                                      .U32(0x00000000)
-                                      .U32(0x00FFFFFF)
-                                      .U32(0x00000080)
-                                      .U32(0x00000020);
-    EXPECT_EQ(EncodeBytes(mono, RASTER_FORMAT_BMP), monoBytes);
-
     CRaster four(3, 1, 4, 0);
     four.SetPixelIndex(0, 0, 1);
     four.SetPixelIndex(1, 0, 0xA);
     four.SetPixelIndex(2, 0, 0xF);
-    std::string fourBytes = Bytes()
-                                .U16(0x4D42)
-                                .U32(14 + 40 + 64 + 4)
-                                .U32(0)
-                                .U32(118)
-                                .Raw(InfoHeader(3, 1, 4, 0, 4, 16))
-                                .Fill(64)
-                                .U8(0x1A)
-                                .U8(0xF0)
-                                .U16(0);
-    EXPECT_EQ(EncodeBytes(four, RASTER_FORMAT_BMP), fourBytes);
-
     CRaster rgb(1, 2, 24, 0);
     rgb.SetXDPI(72);
     rgb.SetPixelColor(0, 0, RGB(1, 2, 3));
     rgb.SetPixelColor(0, 1, RGB(4, 5, 6));
-    const std::string rgbBytes = Bytes()
-                                     .U16(0x4D42)
-                                     .U32(14 + 40 + 8)
-                                     .U32(0)
-                                     .U32(54)
-                                     .U32(40)
-                                     .U32(1)
-                                     .U32(2)
-                                     .U16(1)
-                                     .U16(24)
-                                     .U32(0)
-                                     .U32(8)
-                                     .U32(2835)
-                                     .U32(3780)
-                                     .U32(0)
-                                     .U32(0)
-                                     .U8(3)
-                                     .U8(2)
-                                     .U8(1)
-                                     .U8(0)
-                                     .U8(6)
-                                     .U8(5)
-                                     .U8(4)
-                                     .U8(0);
-    EXPECT_EQ(EncodeBytes(rgb, RASTER_FORMAT_BMP), rgbBytes);
-
-    // And back, through a memory stream as the form keeps its pictures: the
-    // same bits, palette and resolution.
-    for (CRaster* image : {&mono, &four, &rgb}) {
+    // clang-format off
+    // File header: "BM", file size, reserved, bits offset. Info header: 40,
+    // width, height, planes, bits, compression, image size, 3780 or 2835
+    // pels per metre twice, colours used, important. Palette, padded rows.
+    const std::string expected[] = {
+        Bytes().Hex("42 4d").U32(70).U32(0).U32(62)
+               .U32(40).U32(3).U32(2).U16(1).U16(1).U32(0).U32(8).U32(3780).U32(3780).U32(2).U32(0)
+               .Hex("00 00 00 00  ff ff ff 00")
+               .Hex("80 00 00 00  20 00 00 00"),
+        Bytes().Hex("42 4d").U32(122).U32(0).U32(118)
+               .U32(40).U32(3).U32(1).U16(1).U16(4).U32(0).U32(4).U32(3780).U32(3780).U32(16).U32(0)
+               .Fill(64)
+               .Hex("1a f0 00 00"),
+        Bytes().Hex("42 4d").U32(62).U32(0).U32(54)
+               .U32(40).U32(1).U32(2).U16(1).U16(24).U32(0).U32(8).U32(2835).U32(3780).U32(0).U32(0)
+               .Hex("03 02 01 00  06 05 04 00"),
+    };
+    // clang-format on
+    CRaster* images[] = {&mono, &four, &rgb};
+    for (int i = 0; i < 3; ++i) {
+        const std::string bytes = EncodeBytes(*images[i], RASTER_FORMAT_BMP);
+        EXPECT_EQ(bytes, expected[i]) << i;
+        // And back: the same block (header, palette, bits) and resolution.
         CRaster back;
-        ASSERT_TRUE(DecodeBytes(back, EncodeBytes(*image, RASTER_FORMAT_BMP), RASTER_FORMAT_BMP));
+        ASSERT_TRUE(DecodeBytes(back, bytes, RASTER_FORMAT_BMP));
         EXPECT_EQ(std::string(static_cast<const char*>(back.GetDIB()), back.GetSize()),
-                  std::string(static_cast<const char*>(image->GetDIB()), image->GetSize()));
-        EXPECT_EQ(back.GetXDPI(), image->GetXDPI());
-        EXPECT_EQ(back.GetType(), RASTER_FORMAT_BMP);
+                  std::string(static_cast<const char*>(images[i]->GetDIB()), images[i]->GetSize()));
+        EXPECT_EQ(back.GetXDPI(), images[i]->GetXDPI());
     }
 }
 
 TEST(BmpTest, HandWrittenVariantsDecode) {
     const std::string pal16 = Bytes().U32(0).U32(0xFF0000).U32(0x00FF00).U32(0x0000FF).Fill(48);
-    const std::string rgb24 = Bytes()
-                                  .Raw(InfoHeader(1, 2, 24))
-                                  .U8(3)
-                                  .U8(2)
-                                  .U8(1)
-                                  .U8(0)  // bottom: 010203
-                                  .U8(6)
-                                  .U8(5)
-                                  .U8(4)
-                                  .U8(0);
+    const std::string rows24 = Bytes().Hex("03 02 01 00  06 05 04 00");
+    // clang-format off
     const struct {
         const char* name;
         std::string bytes;
-        const char* rows;
+        const char* rows;  // top row first: indices, or colours as rrggbb
     } cases[] = {
-        {"4 bits",
-         WithFileHeader(Bytes()
-                            .Raw(InfoHeader(3, 2, 4))
-                            .Raw(pal16)
-                            .U8(0x12)
-                            .U8(0x30)
-                            .U16(0)
-                            .U8(0x21)
-                            .U8(0x00)
-                            .U16(0),
-                        118),
+        {"4 bits", WithFileHeader(Bytes().Raw(InfoHeader(3, 2, 4)).Raw(pal16)
+                                      .Hex("12 30 00 00  21 00 00 00"), 118),
          "210/123/"},
-        {"16 bits, 5-5-5",
-         WithFileHeader(Bytes().Raw(InfoHeader(2, 1, 16)).U16(0x7C00).U16(0x001F), 54),
+        {"16 bits, 5-5-5", WithFileHeader(Bytes().Raw(InfoHeader(2, 1, 16)).Hex("00 7c 1f 00"), 54),
          "f80000 0000f8 /"},
-        {"16 bits, 5-6-5 fields",
-         WithFileHeader(Bytes()
-                            .Raw(InfoHeader(2, 1, 16, 3))
-                            .U32(0xF800)
-                            .U32(0x07E0)
-                            .U32(0x001F)
-                            .U16(0x07E0)
-                            .U16(0xFFFF),
-                        66),
+        {"16 bits, 5-6-5 fields", WithFileHeader(Bytes().Raw(InfoHeader(2, 1, 16, 3))
+                                                     .U32(0xF800).U32(0x07E0).U32(0x001F)
+                                                     .Hex("e0 07 ff ff"), 66),
          "00fc00 f8fcf8 /"},
-        {"32 bits",
-         WithFileHeader(Bytes().Raw(InfoHeader(1, 1, 32)).U8(10).U8(20).U8(30).U8(99), 54),
+        {"32 bits", WithFileHeader(Bytes().Raw(InfoHeader(1, 1, 32)).Hex("0a 14 1e 63"), 54),
          "1e140a /"},
-        {"32 bits, narrow fields",
-         WithFileHeader(
-             Bytes().Raw(InfoHeader(1, 1, 32, 3)).U32(0x0F00).U32(0x00F0).U32(0x000F).U32(0x0F84),
-             66),
+        {"32 bits, narrow fields", WithFileHeader(Bytes().Raw(InfoHeader(1, 1, 32, 3))
+                                                      .U32(0x0F00).U32(0x00F0).U32(0x000F)
+                                                      .Hex("84 0f 00 00"), 66),
          "f08040 /"},
-        {"RLE8 with delta and odd runs",
-         WithFileHeader(Bytes()
-                            .Raw(InfoHeader(5, 3, 8, 1, 0, 16))
-                            .Raw(pal16)
-                            .U8(7)
-                            .U8(5)
-                            .U8(0)
-                            .U8(0)  // run past the row end
-                            .U8(0)
-                            .U8(3)
-                            .U8(7)
-                            .U8(8)
-                            .U8(9)
-                            .U8(0)  // odd absolute run
-                            .U8(0)
-                            .U8(2)
-                            .U8(1)
-                            .U8(1)  // delta
-                            .U8(1)
-                            .U8(6)
-                            .U8(0)
-                            .U8(1),
-                        118),
+        {"32 bits, 10-bit fields",
+         WithFileHeader(Bytes().Raw(InfoHeader(1, 1, 32, 3)).U32(0x3FF00000).U32(0x000FFC00).U32(0x3FF)
+                            .U32((0x3FFu << 20) | (0x200u << 10) | 4), 66),
+         "ff8001 /"},
+        // A run past the row's end, end of line, an odd absolute run, a
+        // delta, a run and the end.
+        {"RLE8", WithFileHeader(Bytes().Raw(InfoHeader(5, 3, 8, 1, 0, 16)).Raw(pal16)
+                                    .Hex("07 05  00 00  00 03 07 08 09 00  00 02 01 01  01 06  00 01"),
+                                118),
          "00006/78900/55555/"},
-        {"RLE4",
-         WithFileHeader(Bytes()
-                            .Raw(InfoHeader(8, 1, 4, 2))
-                            .Raw(pal16)
-                            .U8(5)
-                            .U8(0x12)
-                            .U8(0)
-                            .U8(3)
-                            .U8(0x34)
-                            .U8(0x50)
-                            .U8(0)
-                            .U8(1),
-                        118),
+        {"RLE4", WithFileHeader(Bytes().Raw(InfoHeader(8, 1, 4, 2)).Raw(pal16)
+                                    .Hex("05 12  00 03 34 50  00 01"), 118),
          "12121345/"},
-        {"core header",
-         WithFileHeader(Bytes()
-                            .U32(12)
-                            .U16(2)
-                            .U16(1)
-                            .U16(1)
-                            .U16(1)
-                            .U8(0)
-                            .U8(0)
-                            .U8(0)
-                            .U8(0)
-                            .U8(0)
-                            .U8(255)
-                            .U8(0x40)
-                            .Fill(3),
-                        32),
+        {"core header", WithFileHeader(Bytes().U32(12).U16(2).U16(1).U16(1).U16(1)
+                                           .Hex("00 00 00  00 00 ff  40 00 00 00"), 32),
          "01/"},
-        {"headerless", rgb24, "040506 /010203 /"},
-        {"top-down",
-         WithFileHeader(
-             Bytes().Raw(InfoHeader(1, -2, 24)).U8(3).U8(2).U8(1).U8(0).U8(6).U8(5).U8(4).U8(0),
-             54),
+        {"headerless", Bytes().Raw(InfoHeader(1, 2, 24)).Raw(rows24), "040506 /010203 /"},
+        {"top-down", WithFileHeader(Bytes().Raw(InfoHeader(1, -2, 24)).Raw(rows24), 54),
          "010203 /040506 /"},
-        // A palette longer than the depth has values: only two are read.
-        {"1000 colours",
-         WithFileHeader(Bytes()
-                            .Raw(InfoHeader(2, 1, 1, 0, 0, 1000))
-                            .U32(0x0000FF)
-                            .U32(0xFF0000)
-                            .Fill(998 * 4)
-                            .U8(0x40)
-                            .Fill(3),
-                        54 + 4000),
+        // Only as many palette entries as the depth has values are read.
+        {"1000 colours", WithFileHeader(Bytes().Raw(InfoHeader(2, 1, 1, 0, 0, 1000))
+                                            .U32(0x0000FF).U32(0xFF0000).Fill(998 * 4)
+                                            .Hex("40 00 00 00"), 54 + 4000),
          "01/"},
-        {"huge image size",
-         WithFileHeader(Bytes()
-                            .Raw(InfoHeader(1, 2, 24, 0, 0xFFFFFFF0))
-                            .U8(3)
-                            .U8(2)
-                            .U8(1)
-                            .U8(0)
-                            .U8(6)
-                            .U8(5)
-                            .U8(4)
-                            .U8(0),
-                        54),
+        {"huge image size", WithFileHeader(Bytes().Raw(InfoHeader(1, 2, 24, 0, 0xFFFFFFF0))
+                                               .Raw(rows24), 54),
          "040506 /010203 /"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         CRaster image;
         ASSERT_TRUE(DecodeBytes(image, c.bytes, RASTER_FORMAT_BMP))
             << c.name << ": " << image.GetLastError();
         EXPECT_EQ(IndexRows(image), c.rows) << c.name;
-        if (!image.IsIndexed()) continue;
         // Indexed files keep their palette.
-        EXPECT_EQ(CRaster::RGBQUADtoRGB(image.GetPaletteColor(1)), RGB(255, 0, 0)) << c.name;
+        if (image.IsIndexed()) {
+            EXPECT_EQ(CRaster::RGBQUADtoRGB(image.GetPaletteColor(1)), RGB(255, 0, 0)) << c.name;
+        }
     }
 }
 
@@ -327,14 +204,7 @@ TEST(BmpTest, DamagedFilesFailCleanly) {
                            .Raw(InfoHeader(3, 2, 8, 1, 0, 2))
                            .U32(0)
                            .U32(0xFFFFFF)
-                           .U8(3)
-                           .U8(1)
-                           .U8(0)
-                           .U8(0)
-                           .U8(2)
-                           .U8(1)
-                           .U8(0)
-                           .U8(1),
+                           .Hex("03 01  00 00  02 01  00 01"),
                        62),
     };
     for (const std::string& file : files) {

@@ -28,14 +28,8 @@ std::string TwoByTwo() {
         .Raw(InfoHeader(2, 4, 8, 0, 0, 2))
         .U32(0x0000FF)
         .U32(0x00FF00)
-        .U8(1)
-        .U8(0)
-        .U16(0)
-        .U8(0)
-        .U8(1)
-        .U16(0)
-        .U32(0)
-        .U32(0x80);
+        .Hex("01 00 00 00  00 01 00 00")
+        .Hex("00 00 00 00  80 00 00 00");
 }
 
 TEST(IcoTest, InfoHeaderSizeWinsAndTheMaskMakesPixelsTransparent) {

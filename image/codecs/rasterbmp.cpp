@@ -2,6 +2,7 @@
 // 40-byte, 64-byte and larger info headers, 1 to 32 bits per pixel, RLE4 and
 // RLE8, 16- and 32-bit bit fields, bottom-up and top-down rows.
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -87,7 +88,8 @@ void CRasterBMP::DecodeOrThrow(CRasterFile* hFile) {
             bih.biPlanes != 1 || bih.biCompression != BI_RGB || bih.biClrUsed != 0)
             throw CRasterCodecError(kInfoError);
     }
-    if (bih.biSize > 40 && !hFile->Seek(static_cast<LONG>(bih.biSize - 40), 1))
+    if (bih.biSize > 40 &&
+        (bih.biSize - 40 > INT32_MAX || !hFile->Seek(static_cast<LONG>(bih.biSize - 40), 1)))
         throw CRasterCodecError(kInfoError);
 
     const DWORD compression = bih.biCompression;
@@ -166,6 +168,8 @@ void CRasterBMP::DecodeOrThrow(CRasterFile* hFile) {
     if (rle) {
         std::uint64_t limit = available;
         if (bih.biSizeImage != 0 && bih.biSizeImage < limit) limit = bih.biSizeImage;
+        // Runs never need more bytes than the cap allows pixels.
+        limit = std::min<std::uint64_t>(limit, GetRasterMaxMemory());
         DecodeRLE(hFile, compression, static_cast<std::size_t>(limit));
         return;
     }

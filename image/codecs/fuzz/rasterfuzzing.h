@@ -51,7 +51,11 @@ inline int Run(const uint8_t* data, size_t size, DWORD format) {
         Check(image.Encode(encoded, length, RASTER_FORMAT_BMP));
         CRaster again;
         Check(again.Decode(encoded, static_cast<DWORD>(length), RASTER_FORMAT_BMP));
-        Check(SamePixels(image, again));
+        // The same palette and bits, byte for byte.
+        Check(again.GetSize() == image.GetSize());
+        const DWORD body = image.GetSize() - 40;
+        Check(std::memcmp(static_cast<BYTE*>(again.GetDIB()) + 40,
+                          static_cast<BYTE*>(image.GetDIB()) + 40, body) == 0);
         CRaster::FreeMemory(encoded);
     }
 

@@ -150,6 +150,13 @@ DWORD CRaster::GetSize() const { return head.biSize + GetPaletteSize() + head.bi
 
 void CRaster::Copy(const CRaster& src, bool copypixels, bool copyselection, bool copyalpha) {
     if (this == &src) return;
+    if (src.pDib == nullptr) {
+        // An empty image copies as empty, with its settings and size.
+        if (!Destroy()) return;
+        head = src.head;
+        info = src.info;
+        return;
+    }
     info = src.info;
     if (Create(src.head.biWidth, src.head.biHeight, src.head.biBitCount, src.info.dwType) ==
         nullptr)

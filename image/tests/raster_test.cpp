@@ -109,6 +109,12 @@ TEST(RasterTest, CopiesOwnTheirBlocksGhostsBorrowAndTransferEmptiesItsSource) {
     empty.CopyInfo(owner);
     EXPECT_EQ(empty.GetJpegScale(), 4);
 
+    // An empty image copies as empty, without a text of its own.
+    const CRaster none(empty);
+    EXPECT_FALSE(none.IsValid());
+    EXPECT_STREQ(none.GetLastError(), "");
+    EXPECT_EQ(none.GetJpegScale(), 4);
+
     CRaster moved;
     const void* block = owner.GetDIB();
     EXPECT_TRUE(moved.Transfer(owner));

@@ -13,13 +13,6 @@
 #include "platform/dc.h"
 #include "platform/wintypes.h"
 
-struct RGBQUAD {
-    BYTE rgbBlue = 0;
-    BYTE rgbGreen = 0;
-    BYTE rgbRed = 0;
-    BYTE rgbReserved = 0;
-};
-
 class CFxDib {
 public:
     CFxDib() = default;

@@ -86,3 +86,23 @@ InputFileError ReadInputFile(const std::string& path, std::string& bytes, std::s
     }
     return InputFileError::None;
 }
+
+std::FILE* OpenInputStream(const std::string& path, InputFileError* error, std::size_t cap) {
+    InputFile file;
+    InputFileError result = file.Open(path, cap);
+    std::FILE* stream = nullptr;
+    if (result == InputFileError::None) {
+        // The checks are done: reads from here on may wait as usual.
+        const int fd = file.m_fd;
+        const int flags = ::fcntl(fd, F_GETFL);
+        if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ||
+            (stream = ::fdopen(fd, "rb")) == nullptr) {
+            result = InputFileError::Unreadable;
+        } else {
+            file.m_fd = -1;  // the stream owns the descriptor now
+            file.m_size = 0;
+        }
+    }
+    if (error != nullptr) *error = result;
+    return stream;
+}

@@ -8,6 +8,7 @@
 // size is checked against a cap before a single byte is read.
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 
 #include "platform/platform_export.h"
@@ -44,6 +45,7 @@ public:
     void Close();
 
 private:
+    friend std::FILE* OpenInputStream(const std::string&, InputFileError*, std::size_t);
     int m_fd = -1;
     std::size_t m_size = 0;
 };
@@ -51,3 +53,9 @@ private:
 // The whole file as bytes; `bytes` is empty unless the result is None.
 PLATFORM_API InputFileError ReadInputFile(const std::string& path, std::string& bytes,
                                           std::size_t cap = kMaxInputFileBytes);
+
+// The file as a C stream for reading ("rb"), with the same checks as Open:
+// a regular file of at most `cap` bytes, opened without waiting on a FIFO.
+// Null when it cannot be opened; `error` (when given) tells why.
+PLATFORM_API std::FILE* OpenInputStream(const std::string& path, InputFileError* error = nullptr,
+                                        std::size_t cap = kMaxInputFileBytes);

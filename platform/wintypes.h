@@ -46,6 +46,32 @@ constexpr WORD MAKEWORD(BYTE lo, BYTE hi) {
 }
 constexpr LPARAM MAKELPARAM(WORD lo, WORD hi) { return static_cast<LPARAM>(MAKELONG(lo, hi)); }
 
+// A colour as bitmaps store it: blue, green, red, and a reserved byte that
+// some formats use for alpha.
+struct RGBQUAD {
+    BYTE rgbBlue = 0;
+    BYTE rgbGreen = 0;
+    BYTE rgbRed = 0;
+    BYTE rgbReserved = 0;
+};
+
+// The 40-byte header of a device-independent bitmap, in its file layout
+// (little-endian, no padding).
+struct BITMAPINFOHEADER {
+    DWORD biSize = 0;
+    LONG biWidth = 0;
+    LONG biHeight = 0;  // positive: rows bottom-up
+    WORD biPlanes = 0;
+    WORD biBitCount = 0;
+    DWORD biCompression = 0;
+    DWORD biSizeImage = 0;
+    LONG biXPelsPerMeter = 0;
+    LONG biYPelsPerMeter = 0;
+    DWORD biClrUsed = 0;
+    DWORD biClrImportant = 0;
+};
+static_assert(sizeof(BITMAPINFOHEADER) == 40);
+
 #ifndef MAX_PATH
 #define MAX_PATH 260
 #endif

@@ -44,6 +44,17 @@ TEST(InputFileTest, OnlyRegularFilesWithinTheCapAreRead) {
         std::string bytes = "old";
         EXPECT_EQ(ReadInputFile(folder + "/" + c.name, bytes, c.cap), c.error) << c.name;
         EXPECT_EQ(bytes, c.bytes) << c.name;
+
+        // As a C stream: the same refusals, and the same bytes when it opens.
+        InputFileError error = InputFileError::Unreadable;
+        std::FILE* stream = OpenInputStream(folder + "/" + c.name, &error, c.cap);
+        EXPECT_EQ(error, c.error) << c.name;
+        ASSERT_EQ(stream != nullptr, c.error == InputFileError::None) << c.name;
+        if (stream != nullptr) {
+            char read[8] = {};
+            EXPECT_EQ(std::string(read, std::fread(read, 1, sizeof(read), stream)), c.bytes);
+            std::fclose(stream);
+        }
     }
 
     // The INI reader goes the same way: a FIFO gives the default and takes

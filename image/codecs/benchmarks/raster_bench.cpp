@@ -1,0 +1,211 @@
+// The image library next to Qt and memcpy, side by side in one run:
+//  - decoding a 4000 x 3000 BMP at 24 and 8 bits, with the peak heap the
+//    decode takes (as a multiple of the decoded image's block);
+//  - the form's round trip of a 320 x 240 picture: BMP bytes into a memory
+//    stream and back, next to a memcpy of those bytes;
+//  - reducing a 320 x 240 photo to 8 and 4 bits on the standard palettes,
+//    next to QImage's conversion to Indexed8 with the same table.
+//
+// Heap use is counted by wrapping the C allocator of this program.
+
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <QBuffer>
+#include <QImage>
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <string>
+
+#include "image/codecs/rastercodecs.h"
+
+extern "C" {
+void* __libc_malloc(size_t);
+void* __libc_calloc(size_t, size_t);
+void* __libc_realloc(void*, size_t);
+void __libc_free(void*);
+}
+
+namespace {
+
+std::atomic<long long> g_heap{0};
+std::atomic<long long> g_peak{0};
+
+void Count(long long delta) {
+    const long long now = g_heap.fetch_add(delta) + delta;
+    long long peak = g_peak.load();
+    while (now > peak && !g_peak.compare_exchange_weak(peak, now)) {
+    }
+}
+
+long long Usable(void* p) {
+    return p == nullptr ? 0 : static_cast<long long>(malloc_usable_size(p));
+}
+
+}  // namespace
+
+extern "C" {
+void* malloc(size_t n) {
+    void* p = __libc_malloc(n);
+    Count(Usable(p));
+    return p;
+}
+void* calloc(size_t n, size_t size) {
+    void* p = __libc_calloc(n, size);
+    Count(Usable(p));
+    return p;
+}
+void* realloc(void* old, size_t n) {
+    const long long before = Usable(old);
+    void* p = __libc_realloc(old, n);
+    if (p != nullptr || n == 0) Count(Usable(p) - before);
+    return p;
+}
+void free(void* p) {
+    Count(-Usable(p));
+    __libc_free(p);
+}
+}
+
+namespace {
+
+// A photo-like picture: smooth gradients with a little noise, so that
+// nearly every pixel has a colour of its own.
+CRaster Photo(LONG width, LONG height) {
+    CRaster image(width, height, 24, 0);
+    unsigned seed = 12345;
+    for (LONG y = 0; y < height; ++y) {
+        BYTE* row = image.GetBits(y);
+        for (LONG x = 0; x < width; ++x) {
+            seed = seed * 1103515245u + 12345u;
+            const int noise = static_cast<int>((seed >> 16) & 15) - 8;
+            row[3 * x] = static_cast<BYTE>(std::clamp(x * 255 / width + noise, 0, 255));
+            row[3 * x + 1] = static_cast<BYTE>(std::clamp(y * 255 / height + noise, 0, 255));
+            row[3 * x + 2] = static_cast<BYTE>(
+                std::clamp((x + y) * 128 / (width + height) + 64 + noise, 0, 255));
+        }
+    }
+    return image;
+}
+
+std::string BmpOf(CRaster& image) {
+    BYTE* buffer = nullptr;
+    LONG size = 0;
+    image.Encode(buffer, size, RASTER_FORMAT_BMP);
+    std::string bytes(reinterpret_cast<char*>(buffer), static_cast<std::size_t>(size));
+    CRaster::FreeMemory(buffer);
+    return bytes;
+}
+
+const std::string& LargeBmp(int bpp) {
+    static const std::string bytes24 = [] {
+        CRaster photo = Photo(4000, 3000);
+        return BmpOf(photo);
+    }();
+    static const std::string bytes8 = [] {
+        CRaster photo = Photo(4000, 3000);
+        photo.DecreaseBpp(8, false);
+        return BmpOf(photo);
+    }();
+    return bpp == 24 ? bytes24 : bytes8;
+}
+
+void BM_BmpDecode_Ours(benchmark::State& state) {
+    const std::string& bytes = LargeBmp(static_cast<int>(state.range(0)));
+    double ratio = 0;
+    for (auto _ : state) {
+        CRaster image;
+        g_peak = g_heap.load();
+        const long long base = g_heap.load();
+        const bool ok = image.Decode(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
+                                     static_cast<DWORD>(bytes.size()), RASTER_FORMAT_BMP);
+        if (!ok) state.SkipWithError(image.GetLastError());
+        ratio = static_cast<double>(g_peak.load() - base) / image.GetSize();
+        benchmark::DoNotOptimize(image.GetBits(0));
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
+    state.counters["peak_heap_x_image"] = ratio;
+}
+BENCHMARK(BM_BmpDecode_Ours)->Arg(24)->Arg(8)->Unit(benchmark::kMillisecond);
+
+void BM_BmpDecode_QImage(benchmark::State& state) {
+    const std::string& bytes = LargeBmp(static_cast<int>(state.range(0)));
+    const QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<int>(bytes.size()));
+    double ratio = 0;
+    for (auto _ : state) {
+        g_peak = g_heap.load();
+        const long long base = g_heap.load();
+        QImage image;
+        if (!image.loadFromData(data, "BMP")) state.SkipWithError("QImage failed");
+        ratio =
+            static_cast<double>(g_peak.load() - base) / static_cast<double>(image.sizeInBytes());
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
+    state.counters["peak_heap_x_image"] = ratio;
+}
+BENCHMARK(BM_BmpDecode_QImage)->Arg(24)->Arg(8)->Unit(benchmark::kMillisecond);
+
+// The form's round trip: encode to a memory stream, decode from its buffer.
+void BM_FormRoundTrip_Ours(benchmark::State& state) {
+    CRaster picture = Photo(320, 240);
+    for (auto _ : state) {
+        CRasterMemFile stream;
+        stream.Open();
+        picture.Encode(&stream, RASTER_FORMAT_BMP);
+        CRaster back;
+        back.Decode(stream.GetBuffer(false), static_cast<DWORD>(stream.Size()), RASTER_FORMAT_BMP);
+        benchmark::DoNotOptimize(back.GetBits(0));
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * picture.GetSize());
+}
+BENCHMARK(BM_FormRoundTrip_Ours)->Unit(benchmark::kMicrosecond);
+
+void BM_FormRoundTrip_Memcpy(benchmark::State& state) {
+    CRaster picture = Photo(320, 240);
+    const std::string bytes = BmpOf(picture);
+    std::string there(bytes.size(), '\0'), back(bytes.size(), '\0');
+    for (auto _ : state) {
+        std::memcpy(there.data(), bytes.data(), bytes.size());
+        std::memcpy(back.data(), there.data(), bytes.size());
+        benchmark::DoNotOptimize(back.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * picture.GetSize());
+}
+BENCHMARK(BM_FormRoundTrip_Memcpy)->Unit(benchmark::kMicrosecond);
+
+void BM_DecreaseBpp_Ours(benchmark::State& state) {
+    const CRaster photo = Photo(320, 240);
+    for (auto _ : state) {
+        CRaster image(photo);
+        image.DecreaseBpp(static_cast<DWORD>(state.range(0)), false);
+        benchmark::DoNotOptimize(image.GetBits(0));
+    }
+}
+BENCHMARK(BM_DecreaseBpp_Ours)->Arg(8)->Arg(4)->Unit(benchmark::kMillisecond);
+
+void BM_DecreaseBpp_QImage(benchmark::State& state) {
+    CRaster photo = Photo(320, 240);
+    QImage qt(320, 240, QImage::Format_RGB32);
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x) {
+            const RGBQUAD c = photo.GetPixelColor(x, 239 - y);
+            qt.setPixel(x, y, qRgb(c.rgbRed, c.rgbGreen, c.rgbBlue));
+        }
+    CRaster palette(1, 1, static_cast<DWORD>(state.range(0)), 0);
+    palette.SetStdPalette();
+    QList<QRgb> table;
+    for (DWORD i = 0; i < palette.GetNumColors(); ++i) {
+        const RGBQUAD c = palette.GetPaletteColor(static_cast<BYTE>(i));
+        table.append(qRgb(c.rgbRed, c.rgbGreen, c.rgbBlue));
+    }
+    for (auto _ : state) {
+        QImage indexed = qt.convertToFormat(QImage::Format_Indexed8, table,
+                                            Qt::ThresholdDither | Qt::AvoidDither);
+        benchmark::DoNotOptimize(indexed.constBits());
+    }
+}
+BENCHMARK(BM_DecreaseBpp_QImage)->Arg(8)->Arg(4)->Unit(benchmark::kMillisecond);
+
+}  // namespace

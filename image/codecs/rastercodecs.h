@@ -1,0 +1,47 @@
+#pragma once
+
+// The format codecs. Each is an image of its own format, made on the stack
+// for one call by the dispatcher: a decode fills it and is then moved into
+// the caller's image; an encode borrows the caller's image as a ghost.
+//
+// Inside a codec a failure is thrown as a CRasterCodecError carrying its
+// text; the codec's Decode or Encode catches it, keeps the text (at most 255
+// characters) as the last error and returns false. Nothing is thrown out of
+// a codec.
+
+#include <stdexcept>
+#include <string>
+
+#include "image/raster.h"
+#include "image/rasterfile.h"
+
+class CRasterCodecError : public std::runtime_error {
+public:
+    explicit CRasterCodecError(const std::string& text) : std::runtime_error(text) {}
+};
+
+// The stop of a size-only decode (escape value -1): width and height are in
+// the header copy, there are no pixels.
+inline constexpr char kRasterSizeOnlyText[] = "output dimensions returned";
+
+class CRasterBMP : public CRaster {
+public:
+    CRasterBMP() : CRaster(RASTER_FORMAT_BMP) {}
+    bool Decode(CRasterFile* hFile);
+    bool Encode(CRasterFile* hFile);
+
+protected:
+    void DecodeOrThrow(CRasterFile* hFile);
+    void DecodeRLE(CRasterFile* hFile, DWORD compression, std::size_t available);
+};
+
+class CRasterICO : public CRaster {
+public:
+    CRasterICO() : CRaster(RASTER_FORMAT_ICO) {}
+    bool Decode(CRasterFile* hFile);
+    bool Encode(CRasterFile* hFile);
+
+protected:
+    void DecodeOrThrow(CRasterFile* hFile);
+    void EncodeOrThrow(CRasterFile* hFile);
+};

@@ -1,0 +1,321 @@
+#pragma once
+
+// The raster image of the image library: one device-independent bitmap in
+// C heap memory, laid out as a Windows packed DIB (the 40-byte header, the
+// palette and bottom-up pixel rows padded to 4 bytes), an optional alpha
+// plane, an optional selection plane and the per-image settings the format
+// codecs read and write.
+//
+// The in-memory part (this target) links only the platform. Load, Save,
+// Decode, Encode and the loading constructors are defined with the codecs
+// (image/codecs), which only the design library carries.
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+#include "platform/geometry.h"
+#include "platform/wintypes.h"
+
+class CRasterFile;
+class QRegion;
+
+// Format codes: the image's own format and the index of the codec options.
+enum : DWORD {
+    RASTER_FORMAT_UNKNOWN = 0,
+    RASTER_FORMAT_BMP = 1,
+    RASTER_FORMAT_GIF = 2,
+    RASTER_FORMAT_JPG = 3,
+    RASTER_FORMAT_PNG = 4,
+    RASTER_FORMAT_ICO = 5,
+    RASTER_FORMAT_TIF = 6,
+    RASTER_FORMAT_TGA = 7,
+    RASTER_FORMAT_PCX = 8,
+    RASTER_FORMAT_WMF = 9,
+    RASTER_FORMATS = 10,
+};
+
+// The largest DIB block (and plane) an image allocates: 256 MiB. Larger
+// images are refused with "RASTER_MAX_MEMORY exceeded" before anything is
+// allocated. Tests and fuzz targets lower it for the process.
+inline constexpr std::size_t RASTER_MAX_MEMORY = std::size_t{256} << 20;
+void SetRasterMaxMemory(std::size_t bytes);  // 0 restores RASTER_MAX_MEMORY
+std::size_t GetRasterMaxMemory();
+
+// Pixel triples of SetPalette.
+struct rgb_color {
+    BYTE r = 0;
+    BYTE g = 0;
+    BYTE b = 0;
+};
+
+class CRaster {
+public:
+    // The per-image values that travel between images (Copy, CopyInfo,
+    // Transfer). Only plain values: the blocks an image owns or borrows are
+    // kept apart, so a copy never takes another image's pointers.
+    struct RasterInfo {
+        DWORD dwEffWidth = 0;  // row stride in bytes
+        DWORD dwType = 0;      // format code
+        char szLastError[256] = {};
+        LONG nProgress = 0;
+        LONG nEscape = 0;       // non-zero stops long work; -1 asks a decoder for the size only
+        LONG nBkgndIndex = -1;  // transparency index, -1 = none
+        RGBQUAD nBkgndColor;    // transparency colour
+        BYTE nQuality = 90;     // JPEG quality
+        BYTE nJpegScale = 0;
+        LONG nFrame = 0;
+        LONG nNumFrames = 0;
+        DWORD dwFrameDelay = 0;
+        LONG xDPI = 96;
+        LONG yDPI = 96;
+        CRect rSelectionBox;
+        BYTE nAlphaMax = 255;
+        bool bAlphaPaletteEnabled = false;
+        bool bEnabled = true;
+        LONG xOffset = 0;
+        LONG yOffset = 0;
+        DWORD dwCodecOpt[RASTER_FORMATS] = {};
+        RGBQUAD last_c;  // nearest-colour cache
+        BYTE last_c_index = 0;
+        bool last_c_isvalid = false;
+        DWORD dwFlags = 0;
+    };
+
+    explicit CRaster(DWORD imagetype = 0);
+    CRaster(LONG width, LONG height, DWORD bpp, DWORD imagetype);
+    CRaster(const CRaster& src, bool copypixels = true, bool copyselection = true,
+            bool copyalpha = true);
+    CRaster& operator=(const CRaster& src);
+    // Loading constructors (defined with the codecs).
+    CRaster(const std::string& filename, DWORD imagetype);
+    CRaster(std::FILE* stream, DWORD imagetype);
+    CRaster(CRasterFile* stream, DWORD imagetype);
+    CRaster(BYTE* buffer, DWORD size, DWORD imagetype);
+    virtual ~CRaster();
+
+    // Frees the blocks, keeping the header copy and the settings; false on a
+    // ghost, which frees nothing.
+    bool Destroy();
+    // A zeroed image; null (and the last error) when it cannot be made.
+    void* Create(LONG width, LONG height, DWORD bpp, DWORD imagetype = 0);
+    void Copy(const CRaster& src, bool copypixels = true, bool copyselection = true,
+              bool copyalpha = true);
+    // Takes src's settings only while this image has no pixels.
+    void CopyInfo(const CRaster& src);
+    // Moves src's image into this one and leaves src empty.
+    bool Transfer(CRaster& src);
+    // Borrows src's blocks and settings without owning them.
+    void Ghost(const CRaster* src);
+    // Every pixel byte to one value (see the depths' rules).
+    void Clear(BYTE value = 0);
+
+    // ---- Access ------------------------------------------------------------
+    bool IsValid() const { return pDib != nullptr; }
+    void* GetDIB() const { return pDib; }
+    DWORD GetSize() const;
+    DWORD GetWidth() const { return static_cast<DWORD>(head.biWidth); }
+    DWORD GetHeight() const { return static_cast<DWORD>(head.biHeight); }
+    WORD GetBpp() const { return head.biBitCount; }
+    DWORD GetNumColors() const { return head.biClrUsed; }
+    DWORD GetEffWidth() const { return info.dwEffWidth; }
+    DWORD GetType() const { return info.dwType; }
+    // Row 0 is the bottom one; null outside 0..height-1 or without pixels.
+    BYTE* GetBits(LONG row = 0) const;
+    bool IsInside(LONG x, LONG y) const;
+    bool IsIndexed() const { return head.biClrUsed != 0; }
+    BYTE GetColorType() const;
+    const BITMAPINFOHEADER& GetHeader() const { return head; }
+
+    LONG GetXDPI() const { return info.xDPI; }
+    LONG GetYDPI() const { return info.yDPI; }
+    void SetXDPI(LONG dpi);
+    void SetYDPI(LONG dpi);
+    BYTE GetJpegQuality() const { return info.nQuality; }
+    void SetJpegQuality(BYTE q) { info.nQuality = q; }
+    BYTE GetJpegScale() const { return info.nJpegScale; }
+    void SetJpegScale(BYTE s) { info.nJpegScale = s; }
+    LONG GetProgress() const { return info.nProgress; }
+    void SetProgress(LONG p) { info.nProgress = p; }
+    LONG GetEscape() const { return info.nEscape; }
+    void SetEscape(LONG e) { info.nEscape = e; }
+    bool IsEnabled() const { return info.bEnabled; }
+    void Enable(bool enable = true) { info.bEnabled = enable; }
+    LONG GetFrame() const { return info.nFrame; }
+    void SetFrame(LONG frame) { info.nFrame = frame; }
+    LONG GetNumFrames() const { return info.nNumFrames; }
+    DWORD GetFrameDelay() const { return info.dwFrameDelay; }
+    void SetFrameDelay(DWORD d) { info.dwFrameDelay = d; }
+    void GetOffset(LONG* x, LONG* y) const;
+    void SetOffset(LONG x, LONG y);
+    DWORD GetFlags() const { return info.dwFlags; }
+    void SetFlags(DWORD flags, bool lockReservedBits = true);
+    DWORD GetCodecOption(DWORD imagetype = 0) const;
+    bool SetCodecOption(DWORD opt, DWORD imagetype = 0);
+    const char* GetLastError() const { return info.szLastError; }
+
+    LONG GetTransIndex() const { return info.nBkgndIndex; }
+    void SetTransIndex(LONG idx) { info.nBkgndIndex = idx; }
+    RGBQUAD GetTransColor() const;
+    void SetTransColor(RGBQUAD rgb);
+    bool IsTransparent() const { return info.nBkgndIndex >= 0; }
+    bool IsTransparent(LONG x, LONG y) const;
+
+    static const char* GetVersion();
+    static float GetVersionNumber();
+
+    // ---- Conversions the codecs use -----------------------------------------
+    // Fills this 24-bit image from 16- or 32-bit rows (which may be this
+    // image's own buffer); each channel is taken by its mask's position and
+    // width, its top bits landing in the top bits of the byte.
+    void Bitfield2RGB(const BYTE* src, DWORD redmask, DWORD greenmask, DWORD bluemask, BYTE bpp);
+    bool CreateFromArray(const BYTE* src, DWORD width, DWORD height, DWORD bpp, DWORD bytesperline,
+                         bool flipvertical);
+    bool CreateFromMatrix(BYTE** ppMatrix, DWORD width, DWORD height, DWORD bpp, DWORD bytesperline,
+                          bool flipvertical);
+    static LONG CompareColors(const void* a, const void* b);
+    // Releases a block the library allocated for the caller.
+    static void FreeMemory(void* memblock);
+
+    // ---- Pixel values and palette --------------------------------------------
+    BYTE GetPixelIndex(LONG x, LONG y) const;
+    RGBQUAD GetPixelColor(LONG x, LONG y, bool bGetAlpha = true) const;
+    BYTE GetPixelGray(LONG x, LONG y) const;
+    void SetPixelIndex(LONG x, LONG y, BYTE i);
+    void SetPixelColor(LONG x, LONG y, RGBQUAD c, bool bSetAlpha = false);
+    void SetPixelColor(LONG x, LONG y, COLORREF cr);
+    void BlendPixelColor(LONG x, LONG y, RGBQUAD c, float blend, bool bSetAlpha = false);
+    BYTE* BlindGetPixelPointer(LONG x, LONG y) const;
+    void DrawLine(LONG StartX, LONG EndX, LONG StartY, LONG EndY, RGBQUAD color,
+                  bool bSetAlpha = false);
+    void DrawLine(LONG StartX, LONG EndX, LONG StartY, LONG EndY, COLORREF cr);
+    void RGBtoBGR(BYTE* buffer, LONG length) const;
+    static RGBQUAD RGBtoRGBQUAD(COLORREF cr);
+    static COLORREF RGBQUADtoRGB(RGBQUAD c);
+
+    DWORD GetPaletteSize() const { return head.biClrUsed * 4; }
+    RGBQUAD* GetPalette() const;
+    RGBQUAD GetPaletteColor(BYTE idx) const;
+    bool GetPaletteColor(BYTE idx, BYTE* r, BYTE* g, BYTE* b) const;
+    void SetPaletteColor(BYTE idx, BYTE r, BYTE g, BYTE b, BYTE alpha = 0);
+    void SetPaletteColor(BYTE idx, RGBQUAD c);
+    void SetPaletteColor(BYTE idx, COLORREF cr);
+    void SetPalette(const RGBQUAD* pPal, DWORD nColors = 256);
+    void SetPalette(DWORD n, const BYTE* r, const BYTE* g = nullptr, const BYTE* b = nullptr);
+    void SetPalette(const rgb_color* rgb, DWORD nColors = 256);
+    void SetGrayPalette();
+    void SetStdPalette();
+    void BlendPalette(COLORREF cr, LONG perc);
+    bool IsGrayScale() const;
+    bool IsSamePalette(const CRaster& img, bool bCheckAlpha = true) const;
+    void SwapIndex(BYTE idx1, BYTE idx2);
+    BYTE GetNearestIndex(RGBQUAD c);
+    DWORD GetClrImportant() const { return head.biClrImportant; }
+    void SetClrImportant(DWORD ncolors = 0);
+
+    bool DecreaseBpp(DWORD nbit, bool errordiffusion, const RGBQUAD* ppal = nullptr,
+                     DWORD clrimportant = 0);
+    bool IncreaseBpp(DWORD nbit);
+    bool GrayScale();
+    bool Negative();
+    bool Dither(LONG method = 0);
+
+    // ---- Alpha plane ---------------------------------------------------------
+    bool AlphaCreate();
+    void AlphaDelete();
+    void AlphaClear();
+    void AlphaSet(BYTE level);
+    void AlphaSet(LONG x, LONG y, BYTE level);
+    bool AlphaSet(const CRaster& from);
+    BYTE AlphaGet(LONG x, LONG y) const;
+    BYTE* AlphaGetPointer(LONG x = 0, LONG y = 0) const;
+    void AlphaInvert();
+    bool AlphaCopy(const CRaster& from);
+    bool AlphaFlip();
+    bool AlphaMirror();
+    bool AlphaSplit(CRaster* dest) const;
+    bool AlphaPaletteSplit(CRaster* dest) const;
+    bool AlphaIsValid() const { return pAlpha != nullptr; }
+    BYTE AlphaGetMax() const { return info.nAlphaMax; }
+    void AlphaSetMax(BYTE nAlphaMax) { info.nAlphaMax = nAlphaMax; }
+    void AlphaPaletteEnable(bool enable = true) { info.bAlphaPaletteEnabled = enable; }
+    bool AlphaPaletteIsEnabled() const { return info.bAlphaPaletteEnabled; }
+    bool AlphaPaletteIsValid() const;
+    void AlphaPaletteClear();
+    void AlphaStrip();
+
+    // ---- Selection plane -----------------------------------------------------
+    bool SelectionCreate();
+    bool SelectionDelete();
+    bool SelectionClear();
+    bool SelectionIsValid() const { return pSelection != nullptr; }
+    void SelectionGetBox(CRect& r) const { r = info.rSelectionBox; }
+    bool SelectionIsInside(LONG x, LONG y) const;
+    bool SelectionAddRect(CRect r);
+    bool SelectionAddEllipse(CRect r);
+    bool SelectionAddPolygon(const CPoint* points, LONG npoints);
+    bool SelectionAddColor(RGBQUAD c);
+    bool SelectionAddPixel(LONG x, LONG y);
+    bool SelectionInvert();
+    bool SelectionCopy(const CRaster& from);
+    bool SelectionSplit(CRaster* dest) const;
+    // ORs one rectangle per run of selected pixels into the region (rows in
+    // storage order).
+    bool SelectionToHRGN(QRegion& region) const;
+
+    // ---- Files (defined with the codecs) ----------------------------------------
+    bool Load(const std::string& filename, DWORD imagetype = 0);
+    bool Save(const std::string& filename, DWORD imagetype);
+    bool Decode(CRasterFile* hFile, DWORD imagetype);
+    bool Decode(std::FILE* hFile, DWORD imagetype);
+    bool Decode(BYTE* buffer, DWORD size, DWORD imagetype);
+    // A compiled-in Qt resource (":/...").
+    bool LoadResource(const std::string& resource, DWORD imagetype);
+    bool Encode(CRasterFile* hFile, DWORD imagetype);
+    bool Encode(std::FILE* hFile, DWORD imagetype);
+    // Into a new block for the caller (released with FreeMemory); `buffer`
+    // must be null on entry.
+    bool Encode(BYTE*& buffer, LONG& size, DWORD imagetype);
+    bool Encode(CRasterFile* hFile, CRaster** pImages, LONG pagecount, DWORD imagetype);
+    bool Encode(std::FILE* hFile, CRaster** pImages, LONG pagecount, DWORD imagetype);
+    bool Encode2RGBA(CRasterFile* hFile);
+    bool Encode2RGBA(BYTE*& buffer, LONG& size);
+    // True when encoding must not start (no stream, no image).
+    bool EncodeSafeCheck(CRasterFile* hFile);
+
+protected:
+    friend class CRasterDispatch;  // the codecs' entrance (image/codecs)
+
+    void Startup(DWORD imagetype);
+    // Create for a decoder that writes every pixel byte itself: the pixel
+    // rows are left as the allocator gives them.
+    void* CreateForWriting(LONG width, LONG height, DWORD bpp, DWORD imagetype);
+    void* Create(LONG width, LONG height, DWORD bpp, DWORD imagetype, bool zeroPixels);
+    void SetLastError(const char* text);
+    void SetLastError(const std::string& text) { SetLastError(text.c_str()); }
+
+    BYTE BlindGetPixelIndex(LONG x, LONG y) const;
+    RGBQUAD BlindGetPixelColor(LONG x, LONG y, bool bGetAlpha = true) const;
+    void BlindSetPixelIndex(LONG x, LONG y, BYTE i);
+    void BlindSetPixelColor(LONG x, LONG y, RGBQUAD c, bool bSetAlpha = false);
+    // One row of 16- or 32-bit pixel values into 24 bits by the masks; at 16
+    // bits right to left, so that src may be dst itself.
+    static void BitfieldRow(const BYTE* src, BYTE* dst, LONG width, DWORD redmask, DWORD greenmask,
+                            DWORD bluemask, BYTE bpp);
+    BYTE BlindAlphaGet(LONG x, LONG y) const { return pAlpha[x + y * head.biWidth]; }
+    // Writes the header copy into the DIB block.
+    void SyncHeader();
+    // A plane of width x height bytes, within the memory cap; null otherwise.
+    BYTE* AllocPlane(bool zeroed) const;
+    std::size_t PlaneSize() const;
+    void SelectionReset();
+    static BYTE GrayOf(RGBQUAD c);
+
+    void* pDib = nullptr;             // the DIB block
+    BITMAPINFOHEADER head;            // working copy of the header
+    RasterInfo info;                  // settings
+    BYTE* pImage = nullptr;           // the first pixel row inside the DIB block
+    const CRaster* pGhost = nullptr;  // the image this one borrows from
+    BYTE* pSelection = nullptr;
+    BYTE* pAlpha = nullptr;
+};

@@ -1,0 +1,217 @@
+#include "foundation/pixel/xtracewindow.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <cstring>
+#include <memory>
+#include <random>
+
+#include "platform/paths.h"
+#include "platform/testing/testsupport.h"
+#include "platform/window.h"
+
+namespace {
+
+class XTraceWindowTest : public ::testing::Test {
+protected:
+    XTraceWindowTest() : window(testsupport::MakeTempFolder("x") + "/trace") {}
+    void Record(const std::string& text) { window.OnCopyData(text.data(), text.size()); }
+    std::string Area(int i) const { return window.GetArea(i)->toPlainText().toStdString(); }
+    XTraceWindow window;
+};
+
+TEST_F(XTraceWindowTest, StatusRecordsGoToThePaneOfTheirKeysCharacterSum) {
+    // Character sums: "a" 97 (pane 1), "c" 99 (pane 0), "d" 100 (pane 1).
+    Record("xts:a=1");
+    Record("xts:d=4=four");  // split at the first "="
+    Record("xts:c=3");
+    Record("xts:gone=x");
+    Record("xtd:gone");
+    ASSERT_TRUE(FireTimerForTest(&window, 1));
+    EXPECT_EQ(GetTimerPeriod(&window, 1), 50u);
+    EXPECT_EQ(Area(2), "c=3");
+    EXPECT_EQ(Area(3), "a=1,  d=4=four");
+    EXPECT_EQ(Area(4), "");
+    Record("xtd:a");
+    Record("xtd:c");
+    Record("xtd:d");
+    EXPECT_TRUE(window.GetStatusTable().empty());
+}
+
+TEST_F(XTraceWindowTest, RecordsAreTakenByTheirByteCount) {
+    const char bytes[] = {'x', 't', 's', ':', 'k', '=', 'v', 'M', 'O', 'R', 'E'};
+    window.OnCopyData(bytes, 7);  // no terminator in the data
+    const std::string withZero("xts:z=y\0junk", 12);
+    Record(withZero);
+    EXPECT_EQ(window.GetStatusTable(),
+              (std::map<std::string, std::string>{{"k", "v"}, {"z", "y"}}));
+}
+
+TEST_F(XTraceWindowTest, LogLinesTakeSeededIndentsColoursAndTheClock) {
+    SetLocalTimeSource([] {
+        LocalTime t;
+        t.hour = 9;
+        t.minute = 5;
+        t.second = 7;
+        return t;
+    });
+    window.SetRandomSeed(21);
+    std::mt19937 expected(21);
+    struct Line {
+        const char* record;
+        int area;
+        std::string text;
+    };
+    const Line lines[] = {{"xta1:first", 0, "first"},
+                          {"xta2t:second", 1, "09:05:07 second"},
+                          {"xta1t:third", 0, "09:05:07 third"}};
+    std::string want[2];
+    for (const Line& line : lines) {
+        Record(line.record);
+        const std::string indent(expected() % 10, ' ');
+        const int r = static_cast<int>(expected() % 150), g = static_cast<int>(expected() % 150),
+                  b = static_cast<int>(expected() % 150);
+        want[line.area] += indent + line.text + "\n";
+        // The colour of the line's last character.
+        QTextCursor cursor(window.GetArea(line.area)->document());
+        cursor.movePosition(QTextCursor::End);
+        cursor.movePosition(QTextCursor::PreviousCharacter);
+        cursor.movePosition(QTextCursor::PreviousCharacter);
+        const QColor color = cursor.charFormat().foreground().color();
+        EXPECT_EQ(color, QColor(r, g, b)) << line.record;
+        EXPECT_NE(cursor.charFormat().fontWeight(), QFont::Bold);
+    }
+    auto plain = [&](int i) {
+        std::string text = Area(i);
+        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+        return text;
+    };
+    EXPECT_EQ(plain(0), want[0]);
+    EXPECT_EQ(plain(1), want[1]);
+    // Hidden while "Display Log" is clear; "xtc" empties both areas.
+    window.GetDisplayLogBox()->setChecked(false);
+    Record("xta1:hidden");
+    EXPECT_EQ(plain(0), want[0]);
+    Record("xtc");
+    EXPECT_EQ(Area(0), "");
+    EXPECT_EQ(Area(1), "");
+    SetLocalTimeSource(nullptr);
+}
+
+TEST_F(XTraceWindowTest, FullLogAreaKeepsOnlyItsLastCharacters) {
+    for (int held : {XTraceWindow::kLogCut - 1, XTraceWindow::kLogCut}) {
+        QString text(held, QLatin1Char('x'));
+        text[held - 1] = QLatin1Char('E');
+        window.GetArea(0)->setPlainText(text);
+        window.SetRandomSeed(1);
+        Record("xta1:z");
+        const std::string now = Area(0);
+        const bool cut = held >= XTraceWindow::kLogCut;
+        const size_t added = now.size() - (cut ? XTraceWindow::kLogKeep : held);
+        EXPECT_EQ(now.size(), (cut ? XTraceWindow::kLogKeep : held) + added) << held;
+        EXPECT_LE(added, 9u + 3u);  // indent, "z", line end
+        EXPECT_EQ(now[(cut ? XTraceWindow::kLogKeep : held) - 1], 'E');
+    }
+}
+
+TEST_F(XTraceWindowTest, PanesAndAreasSitAtExactPixels) {
+    struct Case {
+        int width, height;
+        QRect first, second, panes[3];
+    };
+    const Case cases[] = {
+        {1000,
+         600,
+         QRect(401, 0, 298, 600),
+         QRect(701, 1, 298, 598),
+         {QRect(1, 17, 398, 183), QRect(1, 200, 398, 199), QRect(1, 399, 398, 200)}},
+        {300,
+         500,
+         QRect(1, 200, 298, 150),
+         QRect(1, 351, 298, 148),
+         {QRect(1, 17, 298, 49), QRect(1, 66, 298, 66), QRect(1, 132, 298, 67)}},
+    };
+    EXPECT_EQ(window.GetDisplayLogBox()->geometry(), QRect(0, 2, 200, 13));
+    EXPECT_TRUE(window.GetDisplayLogBox()->isChecked());
+    for (const Case& c : cases) {
+        window.LayoutChildren(c.width, c.height);
+        EXPECT_EQ(window.GetArea(0)->geometry(), c.first) << c.width;
+        EXPECT_EQ(window.GetArea(1)->geometry(), c.second) << c.width;
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(window.GetArea(2 + i)->geometry(), c.panes[i]) << i;
+    }
+    Record("xtrect:10,20,110,70");
+    EXPECT_EQ(window.geometry(), QRect(10, 20, 100, 50));
+    Record("xtrect:30,40");
+    EXPECT_EQ(window.geometry().topLeft(), QPoint(30, 40));
+}
+
+// Raw bytes to a socket path, as a foreign process would send them.
+bool SendRaw(const std::string& path, const std::string& bytes) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    bool ok =
+        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+        ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
+    ::close(fd);
+    return ok;
+}
+
+bool WaitFor(const std::function<bool()>& done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+TEST_F(XTraceWindowTest, RecordsFromASecondProcessArriveInOrder) {
+    ASSERT_TRUE(window.IsListening());
+    const std::string path = window.GetServerName();
+    const pid_t child = testsupport::ForkChild([&] {
+        // A length beyond any record cuts that sender off, and nothing else.
+        if (!SendRaw(path, std::string("\xFF\xFF\xFF\xFF", 4) + "xts:bad=1")) return 1;
+        for (int i = 0; i < 50; ++i)
+            if (!XTraceSend("xts:n=" + std::to_string(i), path)) return 2;
+        if (!XTraceSend(std::string("xts:last=yes\0tail", 17), path)) return 3;
+        return 0;
+    });
+    // The window takes the connections on its event loop while the child sends.
+    EXPECT_TRUE(WaitFor([&] { return window.GetStatusTable().count("last") != 0; }));
+    EXPECT_EQ(testsupport::WaitChild(child), 0);
+    EXPECT_EQ(window.GetStatusTable(),
+              (std::map<std::string, std::string>{{"n", "49"}, {"last", "yes"}}));
+    EXPECT_FALSE(XTraceSend(std::string(XTraceWindow::kTextLimit + 1, 'x'), path));
+}
+
+TEST_F(XTraceWindowTest, DestroyingAWindowLeavesOtherWindowsAlone) {
+    const std::string path = window.GetServerName();
+    {
+        XTraceWindow second(path);  // the name is taken by a live window
+        EXPECT_FALSE(second.IsListening());
+    }
+    EXPECT_TRUE(window.IsListening());
+    ASSERT_TRUE(XTraceSend("xts:still=here", path));
+    EXPECT_TRUE(WaitFor([&] { return window.GetStatusTable().count("still") != 0; }));
+    // A socket file nobody answers on is taken over.
+    const std::string stale = testsupport::MakeTempFolder("s") + "/trace";
+    {
+        XTraceWindow ended(stale);
+        ASSERT_TRUE(ended.IsListening());
+    }
+    testsupport::WriteFileBytes(stale, "");
+    XTraceWindow next(stale);
+    EXPECT_TRUE(next.IsListening());
+}
+
+}  // namespace

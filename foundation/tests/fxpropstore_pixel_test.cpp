@@ -11,46 +11,36 @@
 namespace {
 
 TEST(FxPropStoreDWordArrayTest, ArraysTravelAsATypeAndADataItem) {
-    struct Case {
-        std::vector<DWORD> values;
-        std::string data;
-    };
-    const Case cases[] = {
+    const std::pair<std::vector<DWORD>, std::string> cases[] = {
         {{3, 10, 250}, "3|10|250"},
         {{}, ""},
-        {{0xFFFFFF, 0, 4294967295u}, "16777215|0|4294967295"},
-    };
-    for (const Case& c : cases) {
+        {{0xFFFFFF, 0, 4294967295u}, "16777215|0|4294967295"}};
+    for (const auto& [values, data] : cases) {
         CFxRevPropStore store;
-        store.PutDWordArray("N", c.values);
+        store.PutDWordArray("N", values);
         EXPECT_EQ(store.GetValueType("%DA:type:N"), CFxPropItem::VT_INT);
         EXPECT_EQ(store.GetInt("%DA:type:N", 0), 1);
         EXPECT_EQ(store.GetValueType("%DA:data:N"), CFxPropItem::VT_STRING);
-        EXPECT_EQ(store.GetString("%DA:data:N"), c.data);
-        // Through bytes and back.
-        CRevolver bytes;
+        EXPECT_EQ(store.GetString("%DA:data:N"), data);
+        CRevolver bytes;  // through bytes and back
         ASSERT_TRUE(store.ToRevolver(bytes));
         CFxRevPropStore read;
         ASSERT_TRUE(read.FromRevolver(bytes));
         std::vector<DWORD> back{99};
         EXPECT_EQ(read.GetDWordArray("N", back), 1);
-        EXPECT_EQ(back, c.values);
+        EXPECT_EQ(back, values);
     }
-}
-
-TEST(FxPropStoreDWordArrayTest, MissingOrMistypedItemsReadAsNoArray) {
+    // Both items are needed, the data as text; the type's value is not checked.
     std::vector<DWORD> values{7};
     CFxRevPropStore store;
-    EXPECT_EQ(store.GetDWordArray("N", values), 0);
     store.SetString("%DA:data:N", "1|2");
-    EXPECT_EQ(store.GetDWordArray("N", values), 0);  // no type item
-    store.SetString("%DA:type:N", "whatever");       // its value is not checked
+    EXPECT_EQ(store.GetDWordArray("N", values), 0);
+    store.SetString("%DA:type:N", "whatever");
     EXPECT_EQ(store.GetDWordArray("N", values), 1);
     EXPECT_EQ(values, (std::vector<DWORD>{1, 2}));
-    CFxRevPropStore intData;
-    intData.SetInt("%DA:type:M", 1);
-    intData.SetInt("%DA:data:M", 5);  // data must be text
-    EXPECT_EQ(intData.GetDWordArray("M", values), 0);
+    store.SetInt("%DA:type:M", 1);
+    store.SetInt("%DA:data:M", 5);
+    EXPECT_EQ(store.GetDWordArray("M", values), 0);
 }
 
 TEST(FxPropStoreWriteOnceTest, ExistingKeysKeepTheirValuesNewKeysAreAdded) {

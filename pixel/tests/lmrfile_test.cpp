@@ -70,10 +70,7 @@ TEST_F(LmrFileTest, FileHoldsTheFiveKeysInTheStoreFormat) {
     EXPECT_EQ(other.GetPGInfoByOSLPoint(5, 5), 0x1000007u);
     EXPECT_EQ(other.GetPGInfoByOSLPoint(1, 1), 0u);
     EXPECT_TRUE(ui.messages.empty());
-}
-
-TEST_F(LmrFileTest, StoredValuesAreMaskedToColours) {
-    const std::string path = testsupport::MakeTempFolder() + "/m.lmr";
+    // A stored value reads back as a 24-bit colour, never as -1.
     for (DWORD stored : {0xFFFFFFFFu, 0x12345678u}) {
         ProjectStore(212992, stored).ToFile(path);
         ASSERT_EQ(canvas.OGJPixelFromFile(path), 1);

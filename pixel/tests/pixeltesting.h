@@ -72,6 +72,12 @@ inline void FillRandom(CLmrOGJPixel& canvas, unsigned seed) {
         canvas.SetJPixelByOSLIndex(i, kPalette[random() % 6]);
 }
 
+inline std::string ContentOf(const CRevolver& buffer) {
+    std::string out(static_cast<size_t>(buffer.GetLength()), '\0');
+    if (!out.empty()) buffer.ReadAt(out.data(), buffer.GetLength(), 0);
+    return out;
+}
+
 inline std::vector<int> Snapshot(const CLmrOGJPixel& canvas) {
     std::vector<int> pixels(CLmrOGJPixel::OGJP_COUNT);
     for (int i = 0; i < CLmrOGJPixel::OGJP_COUNT; ++i) pixels[i] = canvas.GetJPixelByOSLIndex(i);

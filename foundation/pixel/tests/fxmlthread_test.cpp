@@ -42,39 +42,25 @@ DWORD AddJob(CFxMLThreadManager& manager, FxMLJobFunction job, FxMLJobFunction c
                             wParam, 4500);
 }
 
-TEST(FxMLThreadTest, FirstJobBeginsABatchAndTheNextTakesAnIdleThread) {
+TEST(FxMLThreadTest, JobsBeginABatchTakeIdleThreadsAndStopAtThePoolCap) {
+    CFxMLThreadManager unstarted;  // batch size 0: no thread
+    EXPECT_EQ(AddJob(unstarted, nullptr), 0u);
     CFxMLThreadManager manager;
     ASSERT_EQ(manager.StartMLThreads(30, 10, 10), 1);
-    auto gate = std::make_shared<CFxMLFlag>(true);
-    const DWORD first = AddJob(manager, GatedJob(gate));
-    EXPECT_NE(first, 0u);
-    EXPECT_EQ(manager.GetThreadCount(), 30);
-    EXPECT_EQ(manager.GetBusyThreadCount(), 1);
-    const DWORD second = AddJob(manager, GatedJob(gate));
-    EXPECT_NE(second, 0u);
-    EXPECT_NE(second, first);
-    EXPECT_EQ(manager.GetThreadCount(), 30);
-    EXPECT_EQ(manager.GetBusyThreadCount(), 2);
-    // A second start changes nothing.
-    EXPECT_EQ(manager.StartMLThreads(5, 1, 1), 1);
+    EXPECT_EQ(manager.StartMLThreads(5, 1, 1), 1);  // changes nothing
     EXPECT_EQ(GetTimerPeriod(manager.GetEventWindow(), 1), 10000u);
     EXPECT_EQ(GetTimerPeriod(manager.GetEventWindow(), 2), 1000u);
-    gate->Clear();
-    EXPECT_TRUE(WaitUntil([&] { return manager.GetBusyThreadCount() == 0; }));
-}
-
-TEST(FxMLThreadTest, NoThreadWithoutABatchOrBeyondThePoolCap) {
-    {
-        CFxMLThreadManager unstarted;  // batch size 0
-        EXPECT_EQ(AddJob(unstarted, nullptr), 0u);
-        EXPECT_EQ(unstarted.GetThreadCount(), 0);
-    }
-    CFxMLThreadManager manager;
-    manager.StartMLThreads(30, 10, 10);
     auto gate = std::make_shared<CFxMLFlag>(true);
-    for (int i = 0; i < CFxMLThreadManager::kMaxThreads; ++i)
-        ASSERT_NE(AddJob(manager, GatedJob(gate)), 0u) << i;
-    EXPECT_EQ(manager.GetThreadCount(), CFxMLThreadManager::kMaxThreads);
+    std::set<DWORD> ids;
+    for (int i = 0; i < CFxMLThreadManager::kMaxThreads; ++i) {
+        ids.insert(AddJob(manager, GatedJob(gate)));
+        if (i < 30) {
+            EXPECT_EQ(manager.GetThreadCount(), 30);
+        }
+        EXPECT_EQ(manager.GetBusyThreadCount(), i + 1);
+    }
+    EXPECT_EQ(ids.size(), static_cast<size_t>(CFxMLThreadManager::kMaxThreads));
+    EXPECT_EQ(ids.count(0), 0u);
     EXPECT_EQ(AddJob(manager, GatedJob(gate)), 0u);
     EXPECT_EQ(manager.GetThreadCount(), CFxMLThreadManager::kMaxThreads);
     gate->Clear();
@@ -157,9 +143,10 @@ TEST(FxMLThreadTest, OverdueJobIsReportedOnceByThreadIdEvenAfterItsThreadWasTrim
     SetTickSource(nullptr);
 }
 
+// "terminate" lets a looping job go at once; the job goes on writing its
+// store after the manager is gone, safely, and adds no completion.
 TEST(FxMLThreadTest, TerminateReturnsAtOnceWhileAJobLoopsAndTheJobStaysSafe) {
-    for (const char* how : {"policy", "TerminateAllThreads"}) {
-        SCOPED_TRACE(how);
+    for (bool policy : {true, false}) {
         auto run = std::make_shared<CFxMLFlag>(true);
         auto ended = std::make_shared<std::atomic<bool>>(false);
         int completions = 0;
@@ -167,26 +154,21 @@ TEST(FxMLThreadTest, TerminateReturnsAtOnceWhileAJobLoopsAndTheJobStaysSafe) {
         {
             CFxMLThreadManager manager;
             manager.StartMLThreads(1, 1, 10);
-            // Ignores its thread's stop: only its user's flag ends it.
             auto job = [run, ended](CFxRevPropStore* store) {
-                int passes = 0;
-                while (!run->WaitCleared(1)) store->SetInt("passes", ++passes);
+                for (int passes = 0; !run->WaitCleared(1);) store->SetInt("passes", ++passes);
                 store->SetString("end", "reached");
                 ended->store(true);
             };
             ASSERT_NE(AddJob(manager, job, [&](CFxRevPropStore*) { ++completions; }), 0u);
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
             clock.start();
-            if (std::string(how) == "policy") {
+            if (policy)
                 manager.SetShutdownPolicy("terminate");
-            } else {
+            else
                 manager.TerminateAllThreads();
-                EXPECT_EQ(manager.GetThreadCount(), 0);
-            }
         }
         EXPECT_LT(clock.elapsed(), 1000);
         EXPECT_FALSE(ended->load());
-        // The job goes on writing its store after the manager is gone.
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         run->Clear();
         ASSERT_TRUE(WaitUntil([&] { return ended->load(); }));
@@ -195,44 +177,27 @@ TEST(FxMLThreadTest, TerminateReturnsAtOnceWhileAJobLoopsAndTheJobStaysSafe) {
     }
 }
 
-TEST(FxMLThreadTest, ThreadStopWakesAWaitingJobAtOnce) {
+// "infinite" waits for the job, whose wait on its thread's stop ends at
+// once, and delivers its completion.
+TEST(FxMLThreadTest, InfiniteShutdownStopsAWaitingJobAndDeliversItsCompletion) {
     EXPECT_FALSE(CFxMLThread::WaitForStop(1000));  // not a worker: no wait
     auto started = std::make_shared<std::atomic<bool>>(false);
-    auto stopped = std::make_shared<std::atomic<bool>>(false);
+    int delivered = 0;
     QElapsedTimer clock;
     {
-        CFxMLThreadManager manager;  // "infinite": waits for the job
+        CFxMLThreadManager manager;
         manager.StartMLThreads(1, 1, 10);
-        AddJob(manager, [started, stopped](CFxRevPropStore*) {
+        auto job = [started](CFxRevPropStore* s) {
             started->store(true);
             while (!CFxMLThread::WaitForStop(60000)) {
             }
-            stopped->store(CFxMLThread::IsStopRequested());
-        });
+            s->SetInt("stopped", CFxMLThread::IsStopRequested());
+        };
+        AddJob(manager, job, [&](CFxRevPropStore* s) { delivered += s->GetInt("stopped", 0); });
         ASSERT_TRUE(WaitUntil([&] { return started->load(); }));
         clock.start();
     }
     EXPECT_LT(clock.elapsed(), 1000);
-    EXPECT_TRUE(stopped->load());
-}
-
-TEST(FxMLThreadTest, InfiniteShutdownWaitsForTheJobAndDeliversItsCompletion) {
-    int delivered = 0;
-    auto started = std::make_shared<std::atomic<bool>>(false);
-    {
-        CFxMLThreadManager manager;
-        manager.StartMLThreads(1, 1, 10);
-        AddJob(
-            manager,
-            [started](CFxRevPropStore* s) {
-                started->store(true);
-                std::this_thread::sleep_for(std::chrono::milliseconds(30));
-                s->SetInt("done", 1);
-            },
-            [&](CFxRevPropStore* s) { delivered += s->GetInt("done", 0); });
-        // Quit is set only once the worker has the job.
-        ASSERT_TRUE(WaitUntil([&] { return started->load(); }));
-    }
     EXPECT_EQ(delivered, 1);
 }
 

@@ -41,17 +41,11 @@ TEST_F(XTraceWindowTest, StatusRecordsGoToThePaneOfTheirKeysCharacterSum) {
     EXPECT_EQ(Area(2), "c=3");
     EXPECT_EQ(Area(3), "a=1,  d=4=four");
     EXPECT_EQ(Area(4), "");
-    Record("xtd:a");
-    Record("xtd:c");
-    Record("xtd:d");
+    for (const char* key : {"xtd:a", "xtd:c", "xtd:d"}) Record(key);
     EXPECT_TRUE(window.GetStatusTable().empty());
-}
-
-TEST_F(XTraceWindowTest, RecordsAreTakenByTheirByteCount) {
-    const char bytes[] = {'x', 't', 's', ':', 'k', '=', 'v', 'M', 'O', 'R', 'E'};
-    window.OnCopyData(bytes, 7);  // no terminator in the data
-    const std::string withZero("xts:z=y\0junk", 12);
-    Record(withZero);
+    // Each record is taken by its byte count; a zero byte ends its text.
+    window.OnCopyData("xts:k=vMORE", 7);
+    Record(std::string("xts:z=y\0junk", 12));
     EXPECT_EQ(window.GetStatusTable(),
               (std::map<std::string, std::string>{{"k", "v"}, {"z", "y"}}));
 }

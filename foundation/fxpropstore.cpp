@@ -1,5 +1,6 @@
 #include "foundation/fxpropstore.h"
 
+#include <cstdlib>
 #include <limits>
 
 #include "foundation/fxstrings.h"
@@ -176,8 +177,14 @@ CFxPropEntry& CFxPropStore::SetEntry(const std::string& key, int valueType) {
     return ref;
 }
 
+CFxPropEntry* CFxPropStore::WritableEntry(const std::string& key, int valueType) {
+    if (m_bWriteOnce && HasKey(key)) return nullptr;
+    return &SetEntry(key, valueType);
+}
+
 void CFxPropStore::SetString(const std::string& key, const std::string& text) {
-    SetEntry(key, CFxPropItem::VT_STRING).GetItem().SetString(text);
+    if (CFxPropEntry* entry = WritableEntry(key, CFxPropItem::VT_STRING))
+        entry->GetItem().SetString(text);
 }
 
 void CFxPropStore::SetSzString(const std::string& key, const char* text) {
@@ -185,7 +192,8 @@ void CFxPropStore::SetSzString(const std::string& key, const char* text) {
 }
 
 void CFxPropStore::SetInt(const std::string& key, int value) {
-    SetEntry(key, CFxPropItem::VT_INT).GetItem().SetInt(value);
+    if (CFxPropEntry* entry = WritableEntry(key, CFxPropItem::VT_INT))
+        entry->GetItem().SetInt(value);
 }
 
 void CFxPropStore::SetIntFromText(const std::string& key, const std::string& text) {
@@ -193,7 +201,35 @@ void CFxPropStore::SetIntFromText(const std::string& key, const std::string& tex
 }
 
 void CFxPropStore::SetRevolver(const std::string& key, const CRevolver& buffer) {
-    SetEntry(key, CFxPropItem::VT_REVOLVER).GetItem().SetRevolver(buffer);
+    if (CFxPropEntry* entry = WritableEntry(key, CFxPropItem::VT_REVOLVER))
+        entry->GetItem().SetRevolver(buffer);
+}
+
+void CFxPropStore::PutDWordArray(const std::string& name, const std::vector<DWORD>& values) {
+    std::string data;
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (i > 0) data += '|';
+        data += std::to_string(values[i]);
+    }
+    SetInt("%DA:type:" + name, 1);
+    SetString("%DA:data:" + name, data);
+}
+
+int CFxPropStore::GetDWordArray(const std::string& name, std::vector<DWORD>& values) const {
+    if (!HasKey("%DA:type:" + name)) return 0;
+    const CFxPropEntry* data = FindEntry("%DA:data:" + name);
+    if (data == nullptr || data->GetItem().GetValueType() != CFxPropItem::VT_STRING) return 0;
+    const std::string& text = data->GetItem().GetString();
+    values.clear();
+    if (text.empty()) return 1;
+    size_t from = 0;
+    for (;;) {
+        const size_t at = text.find('|', from);
+        const std::string piece = text.substr(from, at == std::string::npos ? at : at - from);
+        values.push_back(static_cast<DWORD>(std::strtoul(piece.c_str(), nullptr, 10)));
+        if (at == std::string::npos) return 1;
+        from = at + 1;
+    }
 }
 
 void CFxPropStore::SetStringArray(const std::string& name, const std::vector<std::string>& items,

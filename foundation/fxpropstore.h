@@ -108,6 +108,11 @@ public:
     // by the delimiter). Reading stops after the first `most` items.
     BOOL GetStringArray(const std::string& name, std::vector<std::string>& items,
                         size_t most = static_cast<size_t>(-1)) const;
+    // An integer array travels as two items: "%DA:type:"+name (the integer
+    // 1) and "%DA:data:"+name (the values in decimal joined by "|", empty for
+    // an empty array). 0 unless both are there, the data as text; the type's
+    // value is not checked.
+    int GetDWordArray(const std::string& name, std::vector<DWORD>& values) const;
     // The text "left,top,right,bottom" of the key as a rectangle (missing
     // pieces 0).
     CRect GetRectText(const std::string& key) const;
@@ -123,6 +128,12 @@ public:
     void SetRevolver(const std::string& key, const CRevolver& buffer);
     void SetStringArray(const std::string& name, const std::vector<std::string>& items, char delim);
     void SetRectText(const std::string& key, const CRect& rect);
+    void PutDWordArray(const std::string& name, const std::vector<DWORD>& values);
+
+    // While the write-once flag is set (it is clear in a new store), the
+    // setters add new keys but leave the value of an existing key alone.
+    void SetWriteOnce(BOOL writeOnce) { m_bWriteOnce = writeOnce; }
+    BOOL IsWriteOnce() const { return m_bWriteOnce; }
 
     // Moves the entry of `oldKey` to `newKey`. FALSE (nothing changed) when
     // oldKey is missing or newKey exists.
@@ -142,9 +153,13 @@ protected:
 
     // The entry of the key, created with the given kind when it is new.
     CFxPropEntry& SetEntry(const std::string& key, int valueType);
+    // The entry a setter may write: null when the write-once flag keeps the
+    // existing key's value.
+    CFxPropEntry* WritableEntry(const std::string& key, int valueType);
     const EntryMap& GetEntries() const { return m_mapEntries; }
 
     EntryMap m_mapEntries;
+    BOOL m_bWriteOnce = FALSE;
 };
 
 // The process-wide key style under which records are written and read:

@@ -141,6 +141,35 @@ BOOL CFxRevPropStore::ToRevolver(CRevolver& buffer) const {
     return TRUE;
 }
 
+BOOL CFxRevPropStore::ToRevolver(CRevolver& buffer, const CFxKeySet* include, BOOL sorted,
+                                 const CFxKeySet* exclude, BOOL skipBinary,
+                                 const CFxKeySet* binaryExceptions) const {
+    (void)sorted;  // the entry map keeps its keys in ascending byte order
+    auto written = [&](const std::string& key, const CFxPropEntry& entry) {
+        if (include != nullptr && include->count(key) == 0) return false;
+        if (exclude != nullptr && exclude->count(key) != 0) return false;
+        if (skipBinary && entry.GetItem().GetValueType() == CFxPropItem::VT_REVOLVER &&
+            (binaryExceptions == nullptr || binaryExceptions->count(key) == 0))
+            return false;
+        return true;
+    };
+    // The size pass applies the same filters.
+    long long total = 0;
+    for (const auto& [key, entry] : m_mapEntries) {
+        if (!written(key, *entry)) continue;
+        const long long size = ItemSize(*entry);
+        if (size < 0) return FALSE;
+        total += size;
+        if (total > INT_MAX) return FALSE;
+    }
+    buffer.Free();
+    if (total == 0) return TRUE;
+    buffer.Reserve(static_cast<int>(total), 0);
+    for (const auto& [key, entry] : m_mapEntries)
+        if (written(key, *entry) && !AppendItem(*entry, buffer)) return FALSE;
+    return TRUE;
+}
+
 BOOL CFxRevPropStore::FromRevolver(const CRevolver& buffer, BOOL keep) {
     // Decoding one of this store's own byte-block values: emptying the store
     // would free the bytes being read, so read from a copy.
@@ -219,6 +248,10 @@ BOOL CFxRevPropStore::FromRevolver(const CRevolver& buffer, BOOL keep) {
             SetString(key, CutAtZero(std::move(text)));
         } else {
             if (valueLength > left()) return FALSE;
+            if (m_bWriteOnce && HasKey(key)) {
+                cursor += static_cast<int>(valueLength);  // kept as it is
+                continue;
+            }
             CRevolver& block = SetEntry(key, CFxPropItem::VT_REVOLVER).GetItem().GetRevolver();
             block.Free();
             if (!block.AppendFrom(buffer, cursor, static_cast<int>(valueLength))) return FALSE;

@@ -38,6 +38,15 @@ public:
     // Replaces the buffer's content by the encoded store. FALSE, buffer
     // untouched, when a key is empty.
     BOOL ToRevolver(CRevolver& buffer) const;
+    // The same with filters applied to every item before it is written: only
+    // keys of `include` (when given), none of `exclude`, and with
+    // `skipBinary` no byte block unless its key is in `binaryExceptions`.
+    // With `sorted` the items go in ascending byte order of their keys (the
+    // store's own order already is). FALSE, buffer untouched, when a key of a
+    // written item is empty; keys left out do not matter.
+    BOOL ToRevolver(CRevolver& buffer, const CFxKeySet* include, BOOL sorted,
+                    const CFxKeySet* exclude, BOOL skipBinary,
+                    const CFxKeySet* binaryExceptions) const;
     // Decodes the buffer's content into the store; without `keep` the store
     // is emptied first, with it decoded items are set over present entries.
     // A record that ends early keeps the items before the cut; FALSE on a

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QPointer>
+#include <QThread>
 #include <QTimerEvent>
 #include <QVariant>
 #include <QWidget>
@@ -17,6 +18,8 @@
 #include <climits>
 #include <fstream>
 #include <map>
+#include <mutex>
+#include <thread>
 #include <unordered_map>
 
 namespace {
@@ -82,26 +85,46 @@ protected:
     }
 };
 
+// The hubs of all windows. Worker threads post messages too, so the table
+// is looked at under its lock; a hub itself is made, used and destroyed only
+// on its window's thread.
+std::mutex& HubsLock() {
+    static std::mutex lock;
+    return lock;
+}
+
 std::unordered_map<const QObject*, WindowHub*>& Hubs() {
     static std::unordered_map<const QObject*, WindowHub*> hubs;
     return hubs;
 }
 
-WindowHub::~WindowHub() { Hubs().erase(parent()); }
+WindowHub::~WindowHub() {
+    std::lock_guard<std::mutex> guard(HubsLock());
+    Hubs().erase(parent());
+}
 
 WindowHub* FindHub(const QObject* window) {
+    std::lock_guard<std::mutex> guard(HubsLock());
     auto it = Hubs().find(window);
     return it == Hubs().end() ? nullptr : it->second;
 }
 
+// On the window's thread only.
 WindowHub* HubOf(QObject* window) {
     if (WindowHub* hub = FindHub(window)) return hub;
     auto* hub = new WindowHub(window);
+    std::lock_guard<std::mutex> guard(HubsLock());
     Hubs()[window] = hub;
     return hub;
 }
 
-// Handles of this process's windows.
+// Handles of this process's windows, under their own lock for the same
+// reason.
+std::mutex& HandleLock() {
+    static std::mutex lock;
+    return lock;
+}
+
 std::unordered_map<HWND, QPointer<QWidget>>& HandleTable() {
     static std::unordered_map<HWND, QPointer<QWidget>> table;
     return table;
@@ -141,7 +164,19 @@ LRESULT SendMessage(QObject* window, UINT message, WPARAM wParam, LPARAM lParam)
 
 bool PostMessage(QObject* window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!window) return false;
-    QCoreApplication::postEvent(HubOf(window), new MessageEvent(message, wParam, lParam));
+    if (window->thread() == QThread::currentThread()) {
+        QCoreApplication::postEvent(HubOf(window), new MessageEvent(message, wParam, lParam));
+        return true;
+    }
+    // From another thread: the hub may not exist yet and may only be made on
+    // the window's own thread, so the message travels as a queued call on the
+    // window itself. Posted events of one thread are delivered in the order
+    // they were posted, whatever their receiver, so the order of messages
+    // to a window holds; the call goes with the window when it is destroyed.
+    QMetaObject::invokeMethod(
+        window,
+        [window, message, wParam, lParam] { HubOf(window)->Dispatch(message, wParam, lParam); },
+        Qt::QueuedConnection);
     return true;
 }
 
@@ -213,12 +248,19 @@ HWND GetWindowHandle(QWidget* widget) {
     static std::atomic<std::uint32_t> counter{0};
     const HWND handle = (static_cast<HWND>(static_cast<std::uint32_t>(getpid())) << 32) | ++counter;
     widget->setProperty(kHandleProperty, QVariant::fromValue<qulonglong>(handle));
-    HandleTable()[handle] = widget;
-    QObject::connect(widget, &QObject::destroyed, [handle] { HandleTable().erase(handle); });
+    {
+        std::lock_guard<std::mutex> guard(HandleLock());
+        HandleTable()[handle] = widget;
+    }
+    QObject::connect(widget, &QObject::destroyed, [handle] {
+        std::lock_guard<std::mutex> guard(HandleLock());
+        HandleTable().erase(handle);
+    });
     return handle;
 }
 
 QWidget* WindowFromHandle(HWND handle) {
+    std::lock_guard<std::mutex> guard(HandleLock());
     auto it = HandleTable().find(handle);
     return it == HandleTable().end() ? nullptr : it->second.data();
 }
@@ -245,7 +287,24 @@ LRESULT SendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return PostMessage(static_cast<QObject*>(WindowFromHandle(window)), message, wParam, lParam);
+    // Looked up and posted under the table's lock, so that a window being
+    // destroyed on its own thread either takes the message along or is no
+    // longer found.
+    std::lock_guard<std::mutex> guard(HandleLock());
+    auto it = HandleTable().find(window);
+    QObject* target = it == HandleTable().end() ? nullptr : it->second.data();
+    if (!target) return false;
+    if (target->thread() == QThread::currentThread()) {
+        // HubOf takes the hub lock only; the handle lock held here is never
+        // taken under it.
+        QCoreApplication::postEvent(HubOf(target), new MessageEvent(message, wParam, lParam));
+        return true;
+    }
+    QMetaObject::invokeMethod(
+        target,
+        [target, message, wParam, lParam] { HubOf(target)->Dispatch(message, wParam, lParam); },
+        Qt::QueuedConnection);
+    return true;
 }
 
 void SetCommandId(QAction* action, UINT id) {

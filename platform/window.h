@@ -37,9 +37,11 @@ PLATFORM_API void SetMessageHandler(QObject* window, UINT message, MessageHandle
 PLATFORM_API LRESULT SendMessage(QObject* window, UINT message, WPARAM wParam = 0,
                                  LPARAM lParam = 0);
 
-// Queues the message on the event loop; messages posted to one window arrive
-// in the order they were posted. Messages still queued when the window goes
-// away are dropped. False only for a null window.
+// Queues the message on the event loop of the window's thread; messages
+// posted to one window arrive in the order they were posted. Any thread may
+// post, as long as the window outlives the call (by handle, a window that is
+// gone is simply not found). Messages still queued when the window goes away
+// are dropped. False only for a null window.
 PLATFORM_API bool PostMessage(QObject* window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
 // ---- Commands ------------------------------------------------------------

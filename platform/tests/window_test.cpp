@@ -6,9 +6,12 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QThread>
 #include <QWidget>
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/testing/testsupport.h"
@@ -68,6 +71,58 @@ TEST(WindowMessageTest, PostedMessagesArriveLaterAndInOrder) {
     DrainEvents();
     EXPECT_EQ(log, (std::vector<std::string>{"posted", "304:1", "52:2", "sent", "304:3"}));
     EXPECT_FALSE(PostMessage(static_cast<QObject*>(nullptr), WM_USER));
+}
+
+// Worker threads post by pointer and by handle, some before the window has
+// any bookkeeping, while the window's thread installs its handler: every
+// message arrives once, on the window's thread, each thread's in order.
+TEST(WindowMessageTest, PostsFromOtherThreadsArriveInOrderOnTheWindowsThread) {
+    constexpr int kThreads = 4;
+    constexpr int kEach = 500;
+    for (bool byHandle : {false, true}) {
+        SCOPED_TRACE(byHandle ? "by handle" : "by pointer");
+        QWidget window;
+        const HWND handle = GetWindowHandle(&window);
+        std::vector<std::thread> workers;
+        for (int t = 0; t < kThreads; ++t) {
+            workers.emplace_back([&, t] {
+                for (int i = 0; i < kEach; ++i) {
+                    const bool posted = byHandle ? PostMessage(handle, WM_USER + 52, t, i)
+                                                 : PostMessage(&window, WM_USER + 52, t, i);
+                    if (!posted) std::abort();
+                }
+            });
+        }
+        std::vector<std::vector<LPARAM>> seen(kThreads);
+        bool offThread = false;
+        SetMessageHandler(&window, WM_USER + 52, [&](WPARAM w, LPARAM l) -> LRESULT {
+            offThread |= QThread::currentThread() != window.thread();
+            seen[w].push_back(l);
+            return 0;
+        });
+        for (auto& w : workers) w.join();
+        DrainEvents();
+        EXPECT_FALSE(offThread);
+        for (int t = 0; t < kThreads; ++t) {
+            ASSERT_EQ(seen[t].size(), static_cast<size_t>(kEach));
+            EXPECT_TRUE(std::is_sorted(seen[t].begin(), seen[t].end()));
+        }
+    }
+}
+
+TEST(WindowMessageTest, PostsFromAnotherThreadToAClosedWindowAreDropped) {
+    int calls = 0;
+    auto window = std::make_unique<QWidget>();
+    const HWND handle = GetWindowHandle(window.get());
+    SetMessageHandler(window.get(), WM_USER + 5,
+                      [&](WPARAM, LPARAM) -> LRESULT { return ++calls; });
+    std::thread([&] { PostMessage(window.get(), WM_USER + 5); }).join();
+    window.reset();
+    bool postedAfter = true;
+    std::thread([&] { postedAfter = PostMessage(handle, WM_USER + 5); }).join();
+    DrainEvents();
+    EXPECT_EQ(calls, 0);
+    EXPECT_FALSE(postedAfter);
 }
 
 TEST(WindowMessageTest, MessagesQueuedForAClosedWindowAreDropped) {

@@ -1,0 +1,67 @@
+#include "foundation/pixel/fxpixelutils.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "platform/testing/testsupport.h"
+
+namespace {
+
+using namespace fxpixel;
+
+TEST(FxPixelUtilsTest, PaddedTextAndColourForms) {
+    struct Text {
+        int value, radix, width;
+        const char* text;
+    };
+    const Text texts[] = {{-5, 10, 0, "-5"},          {-5, 10, 3, "005"},
+                          {-255, 16, 0, "FF"},        {123456, 10, 2, "56"},
+                          {5, 2, 0, "101"},           {7, 99, 0, "7"},
+                          {12, 10, 15, "0000000012"}, {INT_MIN, 10, 0, "-2147483648"}};
+    for (const Text& t : texts)
+        EXPECT_EQ(IntToPaddedText(t.value, t.radix, t.width), t.text) << t.value;
+    const COLORREF colours[][2] = {{LightenColor(0x404040, 50), 0x606060},
+                                   {LightenColor(0x404040, 101), 0x404040},
+                                   {LightenColor(0x404040, -1), 0x404040},
+                                   {LightenColor(0xC01080, 100), 0xFF20FF},
+                                   {LightenColorAdditive(0xF01000, 12.5), 0xFF3020},
+                                   {DarkenColorAdditive(0x102030, 12.5), 0x000010},
+                                   {DarkenColorAdditive(0x102030, 0), 0x102030},
+                                   {LightenColorAdditive(0x102030, 100.5), 0x102030}};
+    for (size_t i = 0; i < std::size(colours); ++i) EXPECT_EQ(colours[i][0], colours[i][1]) << i;
+}
+
+TEST(FxPixelUtilsTest, BoundsAndFitting) {
+    for (CPoint p : {CPoint(10, 20), CPoint(30, 20), CPoint(10, 40), CPoint(30, 40)})
+        EXPECT_TRUE(IsPointInBounds(p.x, p.y, 10, 20, 30, 40));
+    for (CPoint p : {CPoint(9, 20), CPoint(31, 20), CPoint(10, 19), CPoint(10, 41)})
+        EXPECT_FALSE(IsPointInBounds(p.x, p.y, 10, 20, 30, 40));
+    const CRect b(10, 20, 30, 40);
+    EXPECT_EQ(ClampPointToBounds(CPoint(0, 50), b), CPoint(10, 40));
+    EXPECT_EQ(ClampRectToBounds(CRect(25, 35, 35, 45), b, TRUE), CRect(20, 30, 30, 40));
+    EXPECT_EQ(ClampRectToBounds(CRect(25, 35, 35, 45), b, FALSE), CRect(25, 35, 30, 40));
+    EXPECT_EQ(ClampRectToBounds(CRect(0, 0, 100, 100), b, TRUE), b);
+    CRect centred;
+    EXPECT_EQ(FitSizeKeepingAspect(CSize(400, 200), CSize(100, 100), FALSE, &centred),
+              CSize(100, 50));
+    EXPECT_EQ(centred, CRect(0, 25, 100, 75));
+    EXPECT_EQ(FitSizeKeepingAspect(CSize(20, 40), CSize(100, 100), FALSE), CSize(20, 40));
+    EXPECT_EQ(FitSizeKeepingAspect(CSize(20, 40), CSize(100, 100), TRUE), CSize(50, 100));
+}
+
+TEST(FxPixelUtilsTest, SortingAndFiles) {
+    std::vector<int> n{3, 1, 2}, values{10, 20, 30};
+    const std::vector<int> keys{2, 0, 1}, shortKeys{1};
+    EXPECT_TRUE(SortNumbers(n, TRUE));
+    EXPECT_EQ(n, (std::vector<int>{3, 2, 1}));
+    EXPECT_TRUE(SortNumbers(values, FALSE, &keys));
+    EXPECT_EQ(values, (std::vector<int>{20, 30, 10}));
+    EXPECT_FALSE(SortNumbers(values, FALSE, &shortKeys));
+    const std::string folder = testsupport::MakeTempFolder();
+    testsupport::WriteFileBytes(folder + "/f", "x");
+    EXPECT_TRUE(FileExists(folder + "/f") && FileExists(folder));
+    EXPECT_FALSE(FileExists(folder + "/none") || FileExists(""));
+}
+
+}  // namespace

@@ -315,10 +315,14 @@ bool CDsgMainFrame::eventFilter(QObject* watched, QEvent* event) {
 void CDsgMainFrame::SRefreshSREvent(int code) {
     switch (code) {
         case 1:
-            // The rectangles the position bar shows are rebuilt too.
+            // The rectangles the position bar shows are rebuilt too, and a
+            // choice that is gone (a form put on the page, objects deleted)
+            // takes its panel with it: the panels never show an object that
+            // is not chosen.
             RebuildDSPObjects();
             if (m_pDSPFrame) m_pDSPFrame->update();
             RefreshWOPos();
+            if (m_pXFFrame && !m_pXFFrame->IsShownPanelCurrent()) SRefreshSREvent(3);
             break;
         case 2:
             if (m_pDSPFrame) m_pDSPFrame->update();

@@ -100,6 +100,12 @@ void CDsgXFFrame::ShowXFPanel() {
     update();
 }
 
+BOOL CDsgXFFrame::IsShownPanelCurrent() const {
+    const CDsgDSPFrame* page = GetDsgDSPFrame();
+    const int index = GetPanelIndexOfFace(page ? page->GetWOChosenCommonXFace() : 0);
+    return m_pShownPanel == (index >= 0 ? m_arrPanels[static_cast<size_t>(index)] : nullptr);
+}
+
 void CDsgXFFrame::FillXFPanels() {
     if (m_pDotLine) m_pDotLine->FillXF();
     if (m_pText) m_pText->FillXF();

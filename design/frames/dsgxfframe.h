@@ -39,6 +39,8 @@ public:
     // The panels fill their controls from the page's current property record
     // (first half of refresh event 3).
     void FillXFPanels();
+    // Whether the panel shown is the one of the current choice's face.
+    BOOL IsShownPanelCurrent() const;
     // Moves every panel window to fill the client area.
     void ResizeXFPanels();
 

@@ -793,7 +793,9 @@ int CDsgDSPFrame::SPClear(BOOL refresh, BOOL cache) {
     ResetWOChoice();
     RemoveAllWObjs();
     SetWOEState(nDSG_WOES__NOT_WOCH);
-    if (refresh) SRefresh(2);
+    // The emptied form is rebuilt and shown, and so are the bars and panels
+    // that showed what was chosen on it.
+    if (refresh) SRefresh(1);
     return 1;
 }
 

@@ -22,6 +22,7 @@
 #include <tuple>
 #include <vector>
 
+#include "design/frames/dlgformname.h"
 #include "design/frames/dlggrid.h"
 #include "design/frames/dlgubar.h"
 #include "design/frames/dlgwopos.h"
@@ -811,6 +812,48 @@ TEST_F(MainFrameTest, FilesBesideTheLibraryFollowTheProgramFolder) {
     EXPECT_EQ(GetDsgLibFilePath(DSG_LAYOUTFILE),
               GetFolder(FolderKind::Program) + "/" + DSG_LAYOUTFILE);
     EXPECT_EQ(GetDsgLibFilePath("x"), CDsgGOption::GetGOptionFolder() + "/x");
+}
+
+}  // namespace
+
+namespace {
+
+// A form put on the page (a new form, a switch, a load) comes with nothing
+// chosen: the property host and the position bar show no object, and
+// nothing typed into them reaches an object of another form.
+TEST_F(MainFrameTest, AFormPutOnThePageShowsNoObjectOfTheFormBefore) {
+    ASSERT_EQ(Init(), 1);
+    OpenForm();
+    CDsgXFFrame& panels = *frame->GetXFFrame();
+    QWidget* empty = panels.GetShownPanel();
+    auto chooseText = [&] {
+        const int id = Draw(4, At(10, 10), At(60, 25));
+        Press(At(20, 15));
+        Release(At(20, 15));
+        ASSERT_EQ(Page().GetCWOCHId(), id);
+        ASSERT_NE(panels.GetShownPanel(), empty);
+        ASSERT_FALSE(frame->GetWOPos()->findChildren<QLineEdit*>().front()->text().isEmpty());
+    };
+    auto expectNothingShown = [&](const char* step) {
+        SCOPED_TRACE(step);
+        EXPECT_EQ(Page().GetWOCHCount(), 0);
+        EXPECT_EQ(panels.GetShownPanel(), empty);
+        for (QLineEdit* edit : frame->GetWOPos()->findChildren<QLineEdit*>())
+            EXPECT_TRUE(edit->text().isEmpty() || !edit->isEnabled()) << edit->text().toStdString();
+    };
+    chooseText();
+    SetDialogHook([](QDialog& dialog) {
+        auto& form = static_cast<CDlgFormName&>(dialog);
+        form.SetNameText("Second");
+        form.OnOK();
+        return form.result();
+    });
+    frame->GetUBar()->OnAddSPage();
+    SetDialogHook({});
+    expectNothingShown("new form");
+    chooseText();
+    ASSERT_EQ(frame->GetTSPFrame()->SPAppoint(0, 0), 1);
+    expectNothingShown("switched");
 }
 
 }  // namespace

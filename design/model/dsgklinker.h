@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "design/frames/veldrane_export.h"
 #include "platform/geometry.h"
 #include "platform/wintypes.h"
 
@@ -85,7 +86,7 @@ protected:
 };
 
 // The link groups of a form, by leader id, and the index of every linked end.
-class CDsgKLinker {
+class VELDRANE_API CDsgKLinker {
 public:
     // Ends of one group by their end keys.
     using KLGroup = std::map<std::string, std::unique_ptr<CDsgKLinkEntry>>;

@@ -165,7 +165,7 @@ private:
 
 // The mouse-editing state of a design page and the attribute record that new
 // objects take.
-class CDsgWOEState {
+class VELDRANE_API CDsgWOEState {
 public:
     CDsgWOEState();
     virtual ~CDsgWOEState();

@@ -294,17 +294,9 @@ bool PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto it = HandleTable().find(window);
     QObject* target = it == HandleTable().end() ? nullptr : it->second.data();
     if (!target) return false;
-    if (target->thread() == QThread::currentThread()) {
-        // HubOf takes the hub lock only; the handle lock held here is never
-        // taken under it.
-        QCoreApplication::postEvent(HubOf(target), new MessageEvent(message, wParam, lParam));
-        return true;
-    }
-    QMetaObject::invokeMethod(
-        target,
-        [target, message, wParam, lParam] { HubOf(target)->Dispatch(message, wParam, lParam); },
-        Qt::QueuedConnection);
-    return true;
+    // Posting takes the hub lock only; the handle lock held here is never
+    // taken under it.
+    return PostMessage(target, message, wParam, lParam);
 }
 
 void SetCommandId(QAction* action, UINT id) {

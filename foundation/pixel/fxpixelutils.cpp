@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -9,6 +11,8 @@
 #include <cmath>
 #include <numeric>
 
+#include "foundation/fxstrings.h"
+#include "foundation/fxutilswnd.h"
 #include "platform/textcodec.h"
 
 namespace fxpixel {
@@ -128,6 +132,13 @@ BOOL SortNumbers(std::vector<int>& numbers, BOOL descending, const std::vector<i
     return TRUE;
 }
 
+void SortStrings(std::vector<std::string>& texts, BOOL descending, BOOL ignoreCase) {
+    std::stable_sort(texts.begin(), texts.end(), [&](const std::string& a, const std::string& b) {
+        const int order = ignoreCase ? MbCompareNoCase(a, b) : a.compare(b);
+        return descending ? order > 0 : order < 0;
+    });
+}
+
 BOOL FileExists(const std::string& path) {
     struct stat st;
     return !path.empty() && ::stat(path.c_str(), &st) == 0;
@@ -142,6 +153,39 @@ void AppendRichText(QTextEdit* edit, const std::string& text, COLORREF color, BO
     format.setFontWeight(bold ? QFont::Bold : QFont::Normal);
     cursor.insertText(AnsiToQString(text), format);
     edit->verticalScrollBar()->setValue(edit->verticalScrollBar()->maximum());
+}
+
+CRect GetChildWindowsRect(const QWidget* parent, const std::string& classFilter) {
+    CRect all;
+    std::vector<QWidget*> children;
+    GetChildWindows(const_cast<QWidget*>(parent), children);
+    std::vector<std::string> filter;
+    SplitString(classFilter, filter, '|', TRUE);
+    for (const QWidget* child : children) {
+        if (!filter.empty() && std::find(filter.begin(), filter.end(),
+                                         GetWindowClassName(child, TRUE)) == filter.end())
+            continue;
+        all |= GetWndRect(child);
+    }
+    return all;
+}
+
+int FindComboItemByText(const QComboBox* combo, const std::string& text) {
+    if (!combo) return -1;
+    return combo->findText(AnsiToQString(text), Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
+
+BOOL SelectComboItemByText(QComboBox* combo, const std::string& text) {
+    const int index = FindComboItemByText(combo, text);
+    if (index < 0) return FALSE;
+    combo->setCurrentIndex(index);
+    return TRUE;
+}
+
+void UncheckButtonsExcept(const std::vector<QAbstractButton*>& buttons,
+                          const QAbstractButton* keep) {
+    for (QAbstractButton* button : buttons)
+        if (button && button != keep) button->setChecked(false);
 }
 
 }  // namespace fxpixel

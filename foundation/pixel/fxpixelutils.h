@@ -11,7 +11,10 @@
 #include "platform/geometry.h"
 #include "platform/wintypes.h"
 
+class QAbstractButton;
+class QComboBox;
 class QTextEdit;
+class QWidget;
 
 namespace fxpixel {
 
@@ -47,11 +50,29 @@ CSize FitSizeKeepingAspect(CSize size, CSize target, BOOL allowEnlarge, CRect* c
 BOOL SortNumbers(std::vector<int>& numbers, BOOL descending = FALSE,
                  const std::vector<int>* keys = nullptr);
 
+// Sorts in place, ascending or descending, by exact text or ignoring case
+// (texts equal but for case keep their order and their own letters).
+void SortStrings(std::vector<std::string>& texts, BOOL descending, BOOL ignoreCase);
+
 // TRUE when the path names an existing file or folder; FALSE for "".
 BOOL FileExists(const std::string& path);
 
 // Appends text at the end of a rich-text box in a colour, bold when asked,
 // and scrolls to the last line.
 void AppendRichText(QTextEdit* edit, const std::string& text, COLORREF color, BOOL bold);
+
+// The union of the screen rectangles of a window's children, or only of
+// those whose lower-case class name is in the "|"-separated list; empty when
+// none counts.
+CRect GetChildWindowsRect(const QWidget* parent, const std::string& classFilter = "");
+
+// The index of the combo box item with exactly this text, -1 when none.
+int FindComboItemByText(const QComboBox* combo, const std::string& text);
+// Selects the item with this text; FALSE (selection unchanged) when none.
+BOOL SelectComboItemByText(QComboBox* combo, const std::string& text);
+
+// Clears the check of every button in the list except `keep`.
+void UncheckButtonsExcept(const std::vector<QAbstractButton*>& buttons,
+                          const QAbstractButton* keep);
 
 }  // namespace fxpixel

@@ -7,19 +7,10 @@
 #include <cstdlib>
 
 #include "pixel/lmrogjpixel.h"
+#include "platform/testing/quietui.h"
 #include "platform/uiservices.h"
 
 namespace {
-
-// Answers the version gate's warnings without a window.
-class QuietUi : public UiServices {
-public:
-    int MessageBox(const std::string&, const std::string&, UINT, QWidget*) override { return IDOK; }
-    std::optional<std::string> ChooseFile(const FileDialogRequest&) override { return {}; }
-    std::optional<COLORREF> ChooseColor(COLORREF, QWidget*) override { return {}; }
-    bool OpenDocument(const std::string&) override { return false; }
-    void PlaySound(const std::string&) override {}
-};
 
 void Check(bool condition) {
     if (!condition) std::abort();

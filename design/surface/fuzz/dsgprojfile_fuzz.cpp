@@ -24,6 +24,7 @@
 #include "design/model/dsglsdhost.h"
 #include "design/surface/dsgdspframe.h"
 #include "foundation/fxutils.h"
+#include "platform/testing/quietui.h"
 #include "platform/uiservices.h"
 
 namespace {
@@ -31,16 +32,6 @@ namespace {
 void Check(bool condition) {
     if (!condition) std::abort();
 }
-
-// Message boxes answer at once.
-class QuietUi : public UiServices {
-public:
-    int MessageBox(const std::string&, const std::string&, UINT, QWidget*) override { return IDOK; }
-    std::optional<std::string> ChooseFile(const FileDialogRequest&) override { return {}; }
-    std::optional<COLORREF> ChooseColor(COLORREF, QWidget*) override { return {}; }
-    bool OpenDocument(const std::string&) override { return false; }
-    void PlaySound(const std::string&) override {}
-};
 
 // The frames of a designer, kept as plain lists.
 class FuzzHost : public CDsgLSDHost {

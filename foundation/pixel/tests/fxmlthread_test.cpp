@@ -69,6 +69,15 @@ TEST(FxMLThreadTest, JobsBeginABatchTakeIdleThreadsAndStopAtThePoolCap) {
 }
 
 TEST(FxMLThreadTest, TrimEndsIdleThreadsBeyondThoseKeptButNeverABusyOne) {
+    {
+        // 30 idle, 10 kept: the first trim ends 20.
+        CFxMLThreadManager idle;
+        idle.StartMLThreads(30, 10, 10);
+        AddJob(idle, nullptr);
+        ASSERT_TRUE(WaitUntil([&] { return idle.GetBusyThreadCount() == 0; }));
+        FireTimerForTest(idle.GetEventWindow(), 1);
+        EXPECT_EQ(idle.GetThreadCount(), 10);
+    }
     CFxMLThreadManager manager;
     manager.StartMLThreads(30, 10, 10);
     auto gate = std::make_shared<CFxMLFlag>(true);

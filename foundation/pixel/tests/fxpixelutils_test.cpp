@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QWidget>
 #include <climits>
 
 #include "platform/testing/testsupport.h"
@@ -48,6 +52,56 @@ TEST(FxPixelUtilsTest, BoundsAndFitting) {
     EXPECT_EQ(centred, CRect(0, 25, 100, 75));
     EXPECT_EQ(FitSizeKeepingAspect(CSize(20, 40), CSize(100, 100), FALSE), CSize(20, 40));
     EXPECT_EQ(FitSizeKeepingAspect(CSize(20, 40), CSize(100, 100), TRUE), CSize(50, 100));
+}
+
+TEST(FxPixelUtilsTest, TextSortingKeepsEachTextsOwnCase) {
+    struct Case {
+        BOOL descending, ignoreCase;
+        std::vector<std::string> sorted;
+    };
+    const Case cases[] = {{FALSE, FALSE, {"B", "a", "b", "b"}},
+                          {TRUE, FALSE, {"b", "b", "a", "B"}},
+                          {FALSE, TRUE, {"a", "b", "B", "b"}},
+                          {TRUE, TRUE, {"b", "B", "b", "a"}}};
+    for (const Case& c : cases) {
+        std::vector<std::string> texts{"b", "B", "a", "b"};
+        SortStrings(texts, c.descending, c.ignoreCase);
+        EXPECT_EQ(texts, c.sorted) << c.descending << c.ignoreCase;
+    }
+}
+
+TEST(FxPixelUtilsTest, ChildRectanglesComboItemsAndButtonGroups) {
+    QWidget parent;
+    parent.setGeometry(100, 50, 400, 300);
+    auto* label = new QLabel(&parent);
+    label->setGeometry(10, 10, 20, 20);
+    auto* combo = new QComboBox(&parent);
+    combo->setGeometry(200, 100, 50, 30);
+    auto* check = new QCheckBox(&parent);
+    check->setGeometry(40, 250, 10, 10);
+    // Screen rectangles, taken relative to the label's.
+    const CPoint origin = GetChildWindowsRect(&parent, "static").TopLeft();
+    auto relative = [&](CRect r) {
+        r.OffsetRect(-origin.x, -origin.y);
+        return r;
+    };
+    EXPECT_EQ(relative(GetChildWindowsRect(&parent)), CRect(0, 0, 240, 250));
+    EXPECT_EQ(relative(GetChildWindowsRect(&parent, "combobox|button")), CRect(30, 90, 240, 250));
+    EXPECT_TRUE(GetChildWindowsRect(&parent, "listbox").IsRectEmpty());
+
+    combo->addItems({"Arial", "arial", "Tahoma"});
+    combo->setCurrentIndex(0);
+    EXPECT_EQ(FindComboItemByText(combo, "arial"), 1);
+    EXPECT_EQ(FindComboItemByText(combo, "Arial "), -1);
+    EXPECT_TRUE(SelectComboItemByText(combo, "Tahoma"));
+    EXPECT_FALSE(SelectComboItemByText(combo, "Courier"));
+    EXPECT_EQ(combo->currentIndex(), 2);
+
+    QCheckBox a, b, c;
+    for (QCheckBox* box : {&a, &b, &c}) box->setChecked(true);
+    UncheckButtonsExcept({&a, &b, &c}, &b);
+    EXPECT_EQ(std::vector<bool>({a.isChecked(), b.isChecked(), c.isChecked()}),
+              std::vector<bool>({false, true, false}));
 }
 
 TEST(FxPixelUtilsTest, SortingAndFiles) {

@@ -149,16 +149,14 @@ void CDlgWOPos::RefreshWOPos() {
                            : count == 1
                                ? page->GetWObjRect(page->GetCWOCHId())
                                : page->GetWObjsBoundRect(CDsgWOIdSet(ids.begin(), ids.end()));
+        // The size follows the edges as shown, in whole dots: an object
+        // between dot 86 and dot 113 is 28 dots wide wherever inside those
+        // dots its stored corners lie.
+        const std::int64_t left = rect.left / kUnitsPerDot, right = rect.right / kUnitsPerDot;
+        const std::int64_t top = rect.top / kUnitsPerDot, bottom = rect.bottom / kUnitsPerDot;
         const std::int64_t values[6] = {
-            rect.left,
-            rect.right,
-            rect.top,
-            rect.bottom,
-            std::int64_t{rect.right} - rect.left + kUnitsPerDot,
-            std::int64_t{rect.bottom} - rect.top + kUnitsPerDot,
-        };
-        for (int i = 0; i < 6; ++i)
-            m_edits[i]->setText(QString::fromStdString(DotsText(values[i])));
+            left, right, top, bottom, right - left + 1, bottom - top + 1};
+        for (int i = 0; i < 6; ++i) m_edits[i]->setText(QString::number(values[i]));
     }
     for (QLineEdit* edit : m_edits) edit->setEnabled(count == 1);
     const double zoom = page ? page->GetLMZoom() * 100.0 : 0.0;

@@ -194,6 +194,14 @@ TEST_F(Slot, PositionBarMovesTheOneChosenObject) {
     EXPECT_EQ(page.GetEACount(), actions + 1);
     EXPECT_EQ(page.GetWObjRect(0), CRect(0, 10000, 110000, 70000));
     EXPECT_TRUE(bar->GetPending().empty());
+    // Corners inside their dots (drawn without the grid): the size is that of
+    // the edges shown, dot 86 to dot 113 being 28 dots.
+    ASSERT_TRUE(page.SetWObjRect(0, CRect(865000, 1435000, 1132000, 1561000)));
+    bar->RefreshWOPos();
+    const std::pair<int, const char*> shown[] = {{IDC_WOPOS_LEFT, "86"},  {IDC_WOPOS_RIGHT, "113"},
+                                                 {IDC_WOPOS_TOP, "143"},  {IDC_WOPOS_BOTTOM, "156"},
+                                                 {IDC_WOPOS_WIDTH, "28"}, {IDC_WOPOS_HEIGHT, "14"}};
+    for (const auto& [id, text] : shown) EXPECT_EQ(bar->GetEdit(id)->text(), text) << id;
     // Nothing chosen: empty and disabled fields.
     page.ResetWOChoice();
     bar->RefreshWOPos();

@@ -709,8 +709,8 @@ TEST_F(MainFrameTest, PositionBarFollowsTheChoiceThroughEveryChange) {
                                         std::to_string(r.right / kDot),
                                         std::to_string(r.top / kDot),
                                         std::to_string(r.bottom / kDot),
-                                        std::to_string((r.right - r.left) / kDot + 1),
-                                        std::to_string((r.bottom - r.top) / kDot + 1)};
+                                        std::to_string(r.right / kDot - r.left / kDot + 1),
+                                        std::to_string(r.bottom / kDot - r.top / kDot + 1)};
     };
     // The box around the chosen objects, as the page holds them now.
     const auto choiceRect = [&]() -> std::optional<CRect> {

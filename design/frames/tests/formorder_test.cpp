@@ -19,6 +19,7 @@
 #include "design/frames/dlgubar.h"
 #include "design/frames/dsgmainframe.h"
 #include "design/frames/dsgtspframe.h"
+#include "design/frames/testing/formnameanswer.h"
 #include "design/frames/tests/mainframetesting.h"
 #include "design/model/dsgeaction.h"
 #include "design/model/dsggoption.h"
@@ -92,16 +93,6 @@ protected:
         EXPECT_TRUE(offered) << "command " << id << " not offered on tab " << index;
     }
 
-    // Answers the next form-name dialog with the name and OK.
-    void AnswerName(const std::string& name) {
-        SetDialogHook([name](QDialog& dialog) {
-            auto& form = static_cast<CDlgFormName&>(dialog);
-            form.SetNameText(name);
-            form.OnOK();
-            return form.result();
-        });
-    }
-
     // ---- The user's steps, each done on the frame and on the model --------
     void Draw(int n) {
         const CRect rect(kDot * (n % 200), kDot * (n / 200 % 150), kDot * (n % 200 + 5),
@@ -158,12 +149,12 @@ protected:
             visible = index;
     }
     void Rename(int index, const std::string& name) {
-        AnswerName(name);
+        dsgtesting::AnswerFormName(name);
         TabMenu(index, ID_TSP_RENAMEFORM);
         forms[index].name = name;
     }
     void Add(const std::string& name) {
-        AnswerName(name);
+        dsgtesting::AnswerFormName(name);
         frame->GetUBar()->OnAddSPage();
         forms.push_back(FormModel{name});
         visible = static_cast<int>(forms.size()) - 1;

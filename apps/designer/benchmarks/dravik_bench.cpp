@@ -20,6 +20,7 @@
 #include "apps/designer/dvkcodewnd.h"
 #include "apps/designer/dvkids.h"
 #include "apps/designer/mainframe.h"
+#include "design/frames/testing/formnameanswer.h"
 #include "design/model/dsgeaction.h"
 #include "design/model/dsglsdaction.h"
 #include "design/model/testing/creationdrag.h"
@@ -67,14 +68,7 @@ void AddObjects(CDsgDSPFrame& page, int count) {
 
 // Adds a form through the form bar, its name dialog answered at once.
 void AddForm(const std::string& name) {
-    SetDialogHook([&name](QDialog& dialog) {
-        auto* edit = dialog.findChild<QLineEdit*>();
-        auto* ok = qobject_cast<QAbstractButton*>(GetDlgItem(&dialog, IDOK));
-        if (!edit || !ok) return static_cast<int>(IDCANCEL);
-        edit->setText(QString::fromStdString(name));
-        ok->click();
-        return dialog.result();
-    });
+    dsgtesting::AnswerFormName(name);
     DvkAddForm(*g_pDsgMainFrame);
     SetDialogHook({});
 }

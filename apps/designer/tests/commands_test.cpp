@@ -7,9 +7,12 @@
 
 #include <QAbstractButton>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 #include <functional>
 #include <iterator>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -39,6 +42,8 @@ struct Command {
     std::function<void(Designer&)> arrange;
     // What the command must have done.
     std::function<void(Designer&)> check;
+    // The tab whose menu gives it (Via::TabMenu).
+    int tab = 0;
 };
 
 CDsgTSPFrame& Strip() { return *GetDsgMainFrame()->GetTSPFrame(); }
@@ -55,15 +60,31 @@ QWidget* GridDialog() {
     return nullptr;
 }
 
+// The command ids each popup menu has shown, enabled or not.
+std::map<Via, std::set<UINT>> g_shown;
+
 // The popup menu that opens next answers with the command, when it offers
 // it enabled; `offered` says whether it did.
-void AnswerMenu(UINT id, bool& offered) {
+void AnswerMenu(Via via, UINT id, bool& offered) {
     offered = false;
-    SetPopupMenuHook([id, &offered](QMenu& menu, const QPoint&) -> UINT {
-        for (QAction* action : menu.actions())
+    SetPopupMenuHook([via, id, &offered](QMenu& menu, const QPoint&) -> UINT {
+        for (QAction* action : menu.actions()) {
+            if (action->isSeparator()) continue;
+            g_shown[via].insert(GetCommandId(action));
             if (GetCommandId(action) == id) offered = action->isEnabled();
+        }
         return offered ? id : 0;
     });
+}
+
+// The item of the window's menu bar that gives the command, as the user
+// finds it (recent files included).
+QAction* MenuAction(QMainWindow& window, UINT id) {
+    for (QAction* top : window.menuBar()->actions())
+        if (QMenu* menu = top->menu())
+            for (QAction* action : menu->actions())
+                if (!action->isSeparator() && GetCommandId(action) == id) return action;
+    return nullptr;
 }
 
 // Gives the command as the user would; false when it was not offered.
@@ -72,7 +93,7 @@ bool Give(Designer& d, const Command& c) {
     bool offered = false;
     switch (c.via) {
         case Via::Menu: {
-            QAction* action = d.Frame().GetCommandAction(c.id);
+            QAction* action = MenuAction(d.Frame(), c.id);
             if (!action || !action->isEnabled()) return false;
             action->trigger();
             offered = true;
@@ -86,19 +107,19 @@ bool Give(Designer& d, const Command& c) {
             break;
         }
         case Via::TabMenu: {
-            // On the first tab, the strip's anchor.
-            AnswerMenu(c.id, offered);
-            QTest::mouseClick(Strip().GetTSPageBySPIndex(0), Qt::RightButton, {}, QPoint(5, 5));
+            // The clicked tab becomes the strip's anchor.
+            AnswerMenu(c.via, c.id, offered);
+            QTest::mouseClick(Strip().GetTSPageBySPIndex(c.tab), Qt::RightButton, {}, QPoint(5, 5));
             break;
         }
         case Via::StripMenu: {
-            AnswerMenu(c.id, offered);
+            AnswerMenu(c.via, c.id, offered);
             QWidget* background = Strip().viewport();
             QTest::mouseClick(background, Qt::RightButton, {}, QPoint(3, background->height() - 3));
             break;
         }
         case Via::PageMenu: {
-            AnswerMenu(c.id, offered);
+            AnswerMenu(c.via, c.id, offered);
             CDsgDSPFrame& page = d.Page();
             // Off every object, in the page's corner.
             const QPoint corner(page.width() - 3, page.height() - 3);
@@ -273,6 +294,11 @@ TEST(CommandsTest, EveryCommandActsOnTheRealProgram) {
              dd.ui.fileAnswers.push_back(project);
          },
          [&](Designer&) { EXPECT_EQ(objects(), count); }},
+        {Via::Menu, ID_FILE_MRU_FILE1, [&](Designer& dd) { Fresh(dd); },
+         [&](Designer& dd) {
+             EXPECT_EQ(dd.Doc().GetPathName(), project);
+             EXPECT_EQ(objects(), count);
+         }},
 
         // ---- Forms ----
         {Via::Menu, ID_DSG_ADDFORM, [&](Designer&) { AnswerFormName("Second"); },
@@ -328,6 +354,13 @@ TEST(CommandsTest, EveryCommandActsOnTheRealProgram) {
              dd.ui.messageAnswers.push_back(IDYES);
          },
          [&](Designer&) { EXPECT_EQ(Tabs(), 3); }},
+        {Via::TabMenu, ID_TSP_GOBACKWARD, [&](Designer&) {},
+         [&](Designer& dd) {
+             // The form not on the page moved; the page stays on its own.
+             EXPECT_EQ(TabName(0) + "," + TabName(1) + "," + TabName(2), "Loaded,Form1,Again");
+             EXPECT_EQ(dd.Page().GetSPIndex(), 2);
+         },
+         1},
         {Via::Menu, ID_DSG_CLEARFORM,
          [&](Designer& dd) {
              Boxes(dd, 1, false);
@@ -463,6 +496,20 @@ TEST(CommandsTest, EveryCommandActsOnTheRealProgram) {
          }},
     };
 
+    // Every command the program offers has its row: each item of the menu
+    // bar and the tool bar, and each item the tab, strip and page menus showed.
+    std::map<Via, std::set<UINT>> rows;
+    for (const Command& c : table) rows[c.via].insert(c.id);
+    std::map<Via, std::set<UINT>> offers;
+    for (const CMainFrame::MenuPopup& popup : CMainFrame::GetMenuTable())
+        for (const CMainFrame::MenuItem& item : popup.items)
+            if (item.id) offers[Via::Menu].insert(item.id);
+    offers[Via::Menu].insert(ID_FILE_MRU_FILE1);
+    for (QAction* action : d.Frame().GetToolBar()->actions())
+        if (!action->isSeparator()) offers[Via::ToolBar].insert(GetCommandId(action));
+    offers[Via::Menu].erase(ID_APP_EXIT);  // given last, below
+
+    g_shown.clear();
     for (const Command& c : table) {
         SCOPED_TRACE("command " + std::to_string(c.id) + " via " +
                      std::to_string(static_cast<int>(c.via)));
@@ -479,6 +526,14 @@ TEST(CommandsTest, EveryCommandActsOnTheRealProgram) {
         }
         ASSERT_TRUE(offered);
         c.check(d);
+    }
+
+    for (const auto& [via, ids] : g_shown) offers[via].insert(ids.begin(), ids.end());
+    for (Via via : {Via::Menu, Via::ToolBar, Via::TabMenu, Via::StripMenu, Via::PageMenu}) {
+        ASSERT_FALSE(offers[via].empty());
+        for (UINT id : offers[via])
+            EXPECT_TRUE(rows[via].count(id))
+                << "no row gives command " << id << " via " << static_cast<int>(via);
     }
 
     // ---- The palette: each button pressed becomes the page's tool ----

@@ -20,6 +20,7 @@
 #include "apps/designer/dravikview.h"
 #include "apps/designer/dvkids.h"
 #include "apps/designer/mainframe.h"
+#include "design/frames/testing/formnameanswer.h"
 #include "design/model/dsgeaction.h"
 #include "design/model/dsglsdaction.h"
 #include "design/model/testing/creationdrag.h"
@@ -58,18 +59,7 @@ public:
     DWORD now = 100000;
 };
 
-// The next form-name dialog answered as the user does: `name` typed into its
-// edit and OK pressed.
-inline void AnswerFormName(const std::string& name) {
-    SetDialogHook([name](QDialog& dialog) {
-        auto* edit = dialog.findChild<QLineEdit*>();
-        auto* ok = qobject_cast<QAbstractButton*>(GetDlgItem(&dialog, IDOK));
-        if (!edit || !ok) return static_cast<int>(IDCANCEL);
-        edit->setText(QString::fromStdString(name));
-        ok->click();
-        return dialog.result();
-    });
-}
+using dsgtesting::AnswerFormName;
 
 // One run of the designer.
 class Designer {

@@ -22,7 +22,6 @@
 #include <tuple>
 #include <vector>
 
-#include "design/frames/dlgformname.h"
 #include "design/frames/dlggrid.h"
 #include "design/frames/dlgubar.h"
 #include "design/frames/dlgwopos.h"
@@ -31,6 +30,7 @@
 #include "design/frames/dsgtspframe.h"
 #include "design/frames/dsgxfframe.h"
 #include "design/frames/dsgxfpanels.h"
+#include "design/frames/testing/formnameanswer.h"
 #include "design/frames/tests/mainframetesting.h"
 #include "design/model/dsgeaction.h"
 #include "design/model/dsggoption.h"
@@ -842,12 +842,7 @@ TEST_F(MainFrameTest, AFormPutOnThePageShowsNoObjectOfTheFormBefore) {
             EXPECT_TRUE(edit->text().isEmpty() || !edit->isEnabled()) << edit->text().toStdString();
     };
     chooseText();
-    SetDialogHook([](QDialog& dialog) {
-        auto& form = static_cast<CDlgFormName&>(dialog);
-        form.SetNameText("Second");
-        form.OnOK();
-        return form.result();
-    });
+    dsgtesting::AnswerFormName("Second");
     frame->GetUBar()->OnAddSPage();
     SetDialogHook({});
     expectNothingShown("new form");

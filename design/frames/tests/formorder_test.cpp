@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QTest>
 #include <algorithm>
+#include <iterator>
 #include <memory>
 #include <random>
 #include <string>
@@ -18,6 +19,7 @@
 #include "design/frames/dlgubar.h"
 #include "design/frames/dsgmainframe.h"
 #include "design/frames/dsgtspframe.h"
+#include "design/frames/testing/formnameanswer.h"
 #include "design/frames/tests/mainframetesting.h"
 #include "design/model/dsgeaction.h"
 #include "design/model/dsggoption.h"
@@ -36,15 +38,19 @@ namespace {
 
 using mainframetesting::kDot;
 
-// What one form holds: the boxes drawn on it in order, of which the first
-// `applied` are not undone.
+// What one form holds: its boxes in drawing order after each step of its
+// history, and the step it is at (the later ones undone).
 struct FormModel {
     std::string name;
-    std::vector<CRect> boxes;
-    size_t applied = 0;
+    std::vector<std::vector<CRect>> states{{}};
+    size_t at = 0;
 
-    std::vector<CRect> Content() const {
-        return {boxes.begin(), boxes.begin() + static_cast<long>(applied)};
+    const std::vector<CRect>& Content() const { return states[at]; }
+    // A new step: the undone ones are gone.
+    void Record(std::vector<CRect> content) {
+        states.resize(at + 1);
+        states.push_back(std::move(content));
+        ++at;
     }
 };
 
@@ -61,7 +67,7 @@ protected:
         MainFrameTest::SetUp();
         ASSERT_EQ(Init(320, 240), 1);
         ASSERT_TRUE(CDsgLSDAction().LSDReset(TRUE, TRUE, FALSE, TRUE));
-        forms = {FormModel{"Form1", {}, 0}};
+        forms = {FormModel{"Form1"}};
         visible = 0;
     }
     void TearDown() override {
@@ -87,16 +93,6 @@ protected:
         EXPECT_TRUE(offered) << "command " << id << " not offered on tab " << index;
     }
 
-    // Answers the next form-name dialog with the name and OK.
-    void AnswerName(const std::string& name) {
-        SetDialogHook([name](QDialog& dialog) {
-            auto& form = static_cast<CDlgFormName&>(dialog);
-            form.SetNameText(name);
-            form.OnOK();
-            return form.result();
-        });
-    }
-
     // ---- The user's steps, each done on the frame and on the model --------
     void Draw(int n) {
         const CRect rect(kDot * (n % 200), kDot * (n / 200 % 150), kDot * (n % 200 + 5),
@@ -104,23 +100,37 @@ protected:
         CDsgDSPFrame& page = Page();
         dsgtesting::AppendCreationDrag(page, nDSG_WOKIND__WOBOX, rect);
         page.RebuildWObjs();
-        FormModel& form = forms[visible];
-        form.boxes.resize(form.applied);
-        form.boxes.push_back(rect);
-        form.applied = form.boxes.size();
+        std::vector<CRect> content = forms[visible].Content();
+        content.push_back(rect);
+        forms[visible].Record(std::move(content));
+    }
+    // The box at that place (of the visible form's boxes) alone chosen and
+    // enlarged by a dot on every side from the page's menu command.
+    void Enlarge(int place) {
+        std::vector<CRect> content = forms[visible].Content();
+        if (content.empty()) return;
+        const size_t at = static_cast<size_t>(place) % content.size();
+        auto node = Page().GetZOrder().begin();
+        std::advance(node, at);
+        Page().ResetWOChoice();
+        Page().WOChoose(*node);
+        ASSERT_TRUE(frame->OnDsgCommand(nDSG_CMD__ORINFLATE));
+        const CRect old = content[at];
+        content[at] = CRect(old.left - kDot, old.top - kDot, old.right + kDot, old.bottom + kDot);
+        forms[visible].Record(std::move(content));
     }
     void Undo() {
         FormModel& form = forms[visible];
-        if (form.applied == 0) return;
+        if (form.at == 0) return;
         // A drawn box is one step: its creation with its first geometry.
         Page().UndoEActionAndSRefresh();
-        --form.applied;
+        --form.at;
     }
     void Redo() {
         FormModel& form = forms[visible];
-        if (form.applied == form.boxes.size()) return;
+        if (form.at + 1 == form.states.size()) return;
         Page().RedoEActionAndSRefresh();
-        ++form.applied;
+        ++form.at;
     }
     void Switch(int index) {
         ASSERT_EQ(Strip().SPAppoint(index, 0), 1);
@@ -139,14 +149,14 @@ protected:
             visible = index;
     }
     void Rename(int index, const std::string& name) {
-        AnswerName(name);
+        dsgtesting::AnswerFormName(name);
         TabMenu(index, ID_TSP_RENAMEFORM);
         forms[index].name = name;
     }
     void Add(const std::string& name) {
-        AnswerName(name);
+        dsgtesting::AnswerFormName(name);
         frame->GetUBar()->OnAddSPage();
-        forms.push_back(FormModel{name, {}, 0});
+        forms.push_back(FormModel{name});
         visible = static_cast<int>(forms.size()) - 1;
     }
     void Delete(int index) {
@@ -242,7 +252,7 @@ TEST_F(FormOrderTest, RandomSessionKeepsEveryFormEqualToItsModel) {
     for (int step = 0; step < 2500 && !HasFatalFailure(); ++step) {
         const int count = static_cast<int>(forms.size());
         const int pick = static_cast<int>(random() % count);
-        const int action = static_cast<int>(random() % 10);
+        const int action = static_cast<int>(random() % 11);
         SCOPED_TRACE("step " + std::to_string(step) + " action " + std::to_string(action));
         switch (action) {
             case 0:
@@ -273,6 +283,9 @@ TEST_F(FormOrderTest, RandomSessionKeepsEveryFormEqualToItsModel) {
                     Rename(pick, "R" + std::to_string(++names));
                 else if (count > 1)
                     Delete(pick);
+                break;
+            case 9:
+                Enlarge(static_cast<int>(random() % 8));
                 break;
             default:
                 Cache();
@@ -308,7 +321,9 @@ TEST_F(FormOrderTest, LoadFormAddsTheFormFromItsFile) {
     TabMenu(0, ID_TSP_LOADFORM);
     EXPECT_EQ(dialogs, 1);
     ASSERT_EQ(ui.fileRequests.back().title, "Load Form");
-    forms.push_back(FormModel{"Copy", forms[0].boxes, forms[0].applied});
+    FormModel copy = forms[0];
+    copy.name = "Copy";
+    forms.push_back(copy);
     visible = 1;
     ExpectForms();
 

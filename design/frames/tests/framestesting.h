@@ -17,6 +17,7 @@
 #include "design/frames/dsgmainframe.h"
 #include "design/frames/dsgtoolbox.h"
 #include "design/frames/dsgtspframe.h"
+#include "design/frames/testing/formnameanswer.h"
 #include "design/frames/tests/frameshost.h"
 #include "design/model/dsgeaction.h"
 #include "design/model/dsggoption.h"
@@ -113,13 +114,7 @@ protected:
     CDsgTSPFrame& strip() { return *host->strip; }
     // Answers the next form-name dialog with a name and OK.
     void AnswerName(const std::string& name, int* result = nullptr) {
-        SetDialogHook([name, result](QDialog& dialog) {
-            auto& form = static_cast<CDlgFormName&>(dialog);
-            form.SetNameText(name);
-            form.OnOK();
-            if (result) *result = form.result();
-            return form.result();
-        });
+        dsgtesting::AnswerFormName(name, result);
     }
     // A path that cannot be written as a file.
     void Block(const std::string& name) {

@@ -38,7 +38,7 @@ public:
     };
 
     explicit Host(std::string workDir) : workDir(std::move(workDir)) {
-        SetMessageHandler(&window, WM_USER + 304, [this](WPARAM, LPARAM) {
+        SetMessageHandler(&window, WM_DSG_REGENERATE, [this](WPARAM, LPARAM) {
             ++regenerations;
             return 0;
         });

@@ -30,15 +30,7 @@ LONG DpiOf(LONG pelsPerMeter) { return static_cast<LONG>(std::lround(pelsPerMete
 
 bool CRasterBMP::Decode(CRasterFile* hFile) {
     if (hFile == nullptr) return false;
-    try {
-        DecodeOrThrow(hFile);
-        return true;
-    } catch (const CRasterCodecError& error) {
-        SetLastError(error.what());
-    } catch (const std::bad_alloc&) {
-        SetLastError("can't allocate memory");
-    }
-    return false;
+    return Run("can't allocate memory", [&] { DecodeOrThrow(hFile); });
 }
 
 void CRasterBMP::DecodeOrThrow(CRasterFile* hFile) {
@@ -264,7 +256,7 @@ void CRasterBMP::DecodeRLE(CRasterFile* hFile, DWORD compression, std::size_t av
 
 bool CRasterBMP::Encode(CRasterFile* hFile) {
     if (EncodeSafeCheck(hFile)) return false;
-    try {
+    return Run("can't allocate memory", [&] {
         BITMAPINFOHEADER bih = head;
         bih.biSize = 40;
         bih.biCompression = BI_RGB;
@@ -277,9 +269,5 @@ bool CRasterBMP::Encode(CRasterFile* hFile) {
         if (hFile->Write(headers, 1, sizeof(headers)) != sizeof(headers) ||
             hFile->Write(static_cast<BYTE*>(pDib) + head.biSize, 1, bodySize) != bodySize)
             throw CRasterCodecError("Can't write BMP");
-        return true;
-    } catch (const CRasterCodecError& error) {
-        SetLastError(error.what());
-    }
-    return false;
+    });
 }

@@ -9,6 +9,7 @@
 // characters) as the last error and returns false. Nothing is thrown out of
 // a codec.
 
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -24,9 +25,31 @@ public:
 // the header copy, there are no pixels.
 inline constexpr char kRasterSizeOnlyText[] = "output dimensions returned";
 
-class CRasterBMP : public CRaster {
+// What every codec shares: the entry that turns a thrown text into the last
+// error and a false result.
+class CRasterCodec : public CRaster {
+protected:
+    explicit CRasterCodec(DWORD imagetype) : CRaster(imagetype) {}
+
+    // Runs one decode or encode; a failure is kept as the last error (cut to
+    // 255 characters), a failed allocation as `outOfMemory`.
+    template <class Body>
+    bool Run(const char* outOfMemory, Body&& body) {
+        try {
+            body();
+            return true;
+        } catch (const CRasterCodecError& error) {
+            SetLastError(error.what());
+        } catch (const std::bad_alloc&) {
+            SetLastError(outOfMemory);
+        }
+        return false;
+    }
+};
+
+class CRasterBMP : public CRasterCodec {
 public:
-    CRasterBMP() : CRaster(RASTER_FORMAT_BMP) {}
+    CRasterBMP() : CRasterCodec(RASTER_FORMAT_BMP) {}
     bool Decode(CRasterFile* hFile);
     bool Encode(CRasterFile* hFile);
 
@@ -35,9 +58,9 @@ protected:
     void DecodeRLE(CRasterFile* hFile, DWORD compression, std::size_t available);
 };
 
-class CRasterICO : public CRaster {
+class CRasterICO : public CRasterCodec {
 public:
-    CRasterICO() : CRaster(RASTER_FORMAT_ICO) {}
+    CRasterICO() : CRasterCodec(RASTER_FORMAT_ICO) {}
     bool Decode(CRasterFile* hFile);
     bool Encode(CRasterFile* hFile);
 

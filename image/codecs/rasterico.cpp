@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <new>
 #include <vector>
 
 #include "image/codecs/codecbytes.h"
@@ -24,15 +23,7 @@ std::uint64_t StrideOf(std::uint64_t width, std::uint64_t bpp) {
 
 bool CRasterICO::Decode(CRasterFile* hFile) {
     if (hFile == nullptr) return false;
-    try {
-        DecodeOrThrow(hFile);
-        return true;
-    } catch (const CRasterCodecError& error) {
-        SetLastError(error.what());
-    } catch (const std::bad_alloc&) {
-        SetLastError("Can't allocate memory");
-    }
-    return false;
+    return Run("Can't allocate memory", [&] { DecodeOrThrow(hFile); });
 }
 
 void CRasterICO::DecodeOrThrow(CRasterFile* hFile) {
@@ -135,15 +126,7 @@ void CRasterICO::DecodeOrThrow(CRasterFile* hFile) {
 
 bool CRasterICO::Encode(CRasterFile* hFile) {
     if (EncodeSafeCheck(hFile)) return false;
-    try {
-        EncodeOrThrow(hFile);
-        return true;
-    } catch (const CRasterCodecError& error) {
-        SetLastError(error.what());
-    } catch (const std::bad_alloc&) {
-        SetLastError("Can't allocate memory");
-    }
-    return false;
+    return Run("Can't allocate memory", [&] { EncodeOrThrow(hFile); });
 }
 
 void CRasterICO::EncodeOrThrow(CRasterFile* hFile) {

@@ -94,6 +94,12 @@ TEST(RasterTest, CopiesOwnTheirBlocksGhostsBorrowAndTransferEmptiesItsSource) {
     CRaster assigned;
     assigned = ghost;
     EXPECT_TRUE(assigned.Destroy());
+    // Settings taken from a ghost (as a codec takes its caller's) borrow
+    // nothing either.
+    CRaster settings;
+    settings.CopyInfo(ghost);
+    EXPECT_NE(settings.Create(2, 2, 8, 0), nullptr);
+    EXPECT_TRUE(settings.Destroy());
 
     CRaster bare(owner, false, false, false);
     EXPECT_TRUE(bare.IsSamePalette(owner));

@@ -19,6 +19,17 @@ CRaster Flat(LONG width, LONG height, BYTE grey) {
     return image;
 }
 
+// The image as text, top row first: '#' where `on` holds, '.' elsewhere.
+template <class On>
+std::string Rows(const CRaster& image, On on) {
+    std::string rows;
+    for (LONG y = static_cast<LONG>(image.GetHeight()) - 1; y >= 0; --y) {
+        for (LONG x = 0; x < static_cast<LONG>(image.GetWidth()); ++x) rows += on(x, y) ? '#' : '.';
+        rows += '/';
+    }
+    return rows;
+}
+
 // The share of white pixels of a one-bit image.
 double WhiteShare(const CRaster& image) {
     int white = 0;
@@ -121,6 +132,42 @@ TEST(RasterPixelTest, EveryDitherKeepsTheGreyLevel) {
     }
 }
 
+TEST(RasterPixelTest, EachDitherAndDiffusionSpreadsByItsOwnWeights) {
+    // Grey levels 50..55, 72..77 and 94..99 from the bottom row up; the
+    // results, worked out from each kernel's weights, all differ.
+    const auto ramp = [] {
+        CRaster image(6, 3, 24, 0);
+        for (LONG y = 0; y < 3; ++y)
+            for (LONG x = 0; x < 6; ++x) {
+                const BYTE v = static_cast<BYTE>(x + 22 * y + 50);
+                image.SetPixelColor(x, y, RGB(v, v, v));
+            }
+        return image;
+    };
+    const struct {
+        LONG method;  // -1: DecreaseBpp to one bit with error diffusion
+        const char* rows;
+    } cases[] = {
+        {0, ".#..#./.#.#.#/....../"},  // Floyd-Steinberg
+        {1, "#.#.#./....../#.#.#./"},  // ordered, 4 x 4 levels
+        {2, "..#.#./.#.#../....../"},  // Burkes
+        {3, ".#.#../..#..#/....../"},  // Stucki
+        {4, "#.#.#./...#../....../"},  // Jarvis-Judice-Ninke
+        {5, ".#.##./..#.../....../"},  // Sierra
+        {6, ".##.##/....../....../"},  // Stevenson-Arce
+        {7, "#.#.#./.#...#/#.#.#./"},  // ordered thresholds
+        {8, ".#..#./.#.#.#/....../"},  // any other: Floyd-Steinberg
+        {-1, "..#.../.#.#.#/....../"},
+    };
+    for (const auto& c : cases) {
+        CRaster image = ramp();
+        ASSERT_TRUE(c.method < 0 ? image.DecreaseBpp(1, true) : image.Dither(c.method));
+        EXPECT_EQ(Rows(image, [&](LONG x, LONG y) { return image.GetPixelIndex(x, y) == 1; }),
+                  c.rows)
+            << c.method;
+    }
+}
+
 TEST(RasterPixelTest, DepthIncreaseGreyAndNegative) {
     CRaster indexed = Pattern(5, 3, 4);
     indexed.SetTransIndex(2);
@@ -181,13 +228,7 @@ TEST(RasterPlaneTest, AlphaPlaneRules) {
 
 TEST(RasterPlaneTest, SelectionShapesAreClippedAndBoxed) {
     const auto selected = [](const CRaster& image) {
-        std::string rows;
-        for (LONG y = static_cast<LONG>(image.GetHeight()) - 1; y >= 0; --y) {
-            for (LONG x = 0; x < static_cast<LONG>(image.GetWidth()); ++x)
-                rows += image.SelectionIsInside(x, y) ? '#' : '.';
-            rows += '/';
-        }
-        return rows;
+        return Rows(image, [&](LONG x, LONG y) { return image.SelectionIsInside(x, y); });
     };
     CRaster image(6, 5, 8, 0);
     EXPECT_TRUE(image.SelectionIsInside(5, 4));  // no plane: every pixel

@@ -99,6 +99,12 @@ TEST(BmpTest, HandWrittenVariantsDecode) {
                                                      .U32(0xF800).U32(0x07E0).U32(0x001F)
                                                      .Hex("e0 07 ff ff"), 66),
          "00fc00 f8fcf8 /"},
+        // 3-3-2 fields: shifts taken from the channel widths alone would be
+        // negative for green.
+        {"16 bits, 3-3-2 fields", WithFileHeader(Bytes().Raw(InfoHeader(1, 1, 16, 3))
+                                                     .U32(0xE0).U32(0x1C).U32(0x03)
+                                                     .Hex("79 00 00 00"), 66),
+         "60c040 /"},
         {"32 bits", WithFileHeader(Bytes().Raw(InfoHeader(1, 1, 32)).Hex("0a 14 1e 63"), 54),
          "1e140a /"},
         {"32 bits, narrow fields", WithFileHeader(Bytes().Raw(InfoHeader(1, 1, 32, 3))

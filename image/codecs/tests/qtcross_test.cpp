@@ -77,7 +77,9 @@ TEST(QtCrossTest, OurIconsReadByQt) {
     CRaster indexed = imagetesting::Pattern(20, 10, 8);
     indexed.SetTransIndex(indexed.GetPixelIndex(0, 0));
     CRaster mono = imagetesting::Pattern(9, 9, 1);
-    for (CRaster* image : {&alpha, &indexed, &mono}) {
+    CRaster four = imagetesting::Pattern(7, 5, 4);
+    CRaster plain = imagetesting::Pattern(6, 4, 24);
+    for (CRaster* image : {&alpha, &indexed, &mono, &four, &plain}) {
         const std::string bytes = EncodeBytes(*image, RASTER_FORMAT_ICO);
         ASSERT_FALSE(bytes.empty()) << image->GetLastError();
         const QImage qt = QImage::fromData(QByteArray::fromStdString(bytes), "ICO");
@@ -86,8 +88,8 @@ TEST(QtCrossTest, OurIconsReadByQt) {
         CRaster expected(*image);
         if (image->GetTransIndex() >= 0) {
             expected.AlphaCreate();
-            for (LONG y = 0; y < 10; ++y)
-                for (LONG x = 0; x < 20; ++x)
+            for (LONG y = 0; y < static_cast<LONG>(image->GetHeight()); ++y)
+                for (LONG x = 0; x < static_cast<LONG>(image->GetWidth()); ++x)
                     if (image->IsTransparent(x, y)) expected.AlphaSet(x, y, 0);
         }
         EXPECT_TRUE(SameAsQt(expected, qt, expected.AlphaIsValid())) << image->GetBpp();

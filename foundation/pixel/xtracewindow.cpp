@@ -79,7 +79,16 @@ XTraceWindow::XTraceWindow(const std::string& serverName, QWidget* parent)
 
 XTraceWindow::~XTraceWindow() {
     // Only this window's own socket goes; other processes' windows stay.
-    if (m_pServer) m_pServer->close();
+    // The connections go first, while this window is still whole: a socket
+    // closing on its way out must not report to a window half destroyed.
+    for (auto& [socket, pending] : m_mapPending) QObject::disconnect(socket, nullptr, this, nullptr);
+    m_mapPending.clear();
+    if (m_pServer) {
+        QObject::disconnect(m_pServer, nullptr, this, nullptr);
+        m_pServer->close();
+        delete m_pServer;
+        m_pServer = nullptr;
+    }
 }
 
 std::string XTraceWindow::DefaultServerName() {

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "image/raster.h"
 #include "image/rastergeometry.h"
@@ -112,28 +113,60 @@ struct Reach {
 };
 
 // Kernel weights kx[i] by column, ky[j] by row; fetch(i, j) gives the pixel
-// value at window position (i, j). Rows outer, columns inner.
-template <class Fetch>
-RGBQUAD KernelSum(const float* kx, const float* ky, int n, bool alpha, Fetch fetch) {
+// value at window position (i, j). Each row's columns are summed first, then
+// the rows by their weights.
+template <bool Alpha, class Fetch>
+RGBQUAD KernelSumOf(const float* kx, const float* ky, int n, Fetch fetch) {
     const RGBQUAD ref = fetch(0, 0);
-    float sb = 0, sg = 0, sr = 0, sa = 0, sw = 0;
-    for (int j = 0; j < n; ++j)
+    float sb = 0, sg = 0, sr = 0, sa = 0, wx = 0, wy = 0;
+    for (int i = 0; i < n; ++i) wx += kx[i];
+    for (int j = 0; j < n; ++j) {
+        float rb = 0, rg = 0, rr = 0, ra = 0;
         for (int i = 0; i < n; ++i) {
-            const float w = ky[j] * kx[i];
             const RGBQUAD c = fetch(i, j);
-            sb += w * static_cast<float>(c.rgbBlue - ref.rgbBlue);
-            sg += w * static_cast<float>(c.rgbGreen - ref.rgbGreen);
-            sr += w * static_cast<float>(c.rgbRed - ref.rgbRed);
-            sa += w * static_cast<float>(c.rgbReserved - ref.rgbReserved);
-            sw += w;
+            rb += kx[i] * static_cast<float>(c.rgbBlue - ref.rgbBlue);
+            rg += kx[i] * static_cast<float>(c.rgbGreen - ref.rgbGreen);
+            rr += kx[i] * static_cast<float>(c.rgbRed - ref.rgbRed);
+            if (Alpha) ra += kx[i] * static_cast<float>(c.rgbReserved - ref.rgbReserved);
         }
+        sb += ky[j] * rb;
+        sg += ky[j] * rg;
+        sr += ky[j] * rr;
+        if (Alpha) sa += ky[j] * ra;
+        wy += ky[j];
+    }
+    float sw = wx * wy;
     if (!(std::fabs(sw) > 1e-6f)) sw = 1.0f;
     RGBQUAD out;
     out.rgbBlue = ClampByte(ref.rgbBlue + sb / sw);
     out.rgbGreen = ClampByte(ref.rgbGreen + sg / sw);
     out.rgbRed = ClampByte(ref.rgbRed + sr / sw);
-    out.rgbReserved = alpha ? ClampByte(ref.rgbReserved + sa / sw) : 255;
+    out.rgbReserved = Alpha ? ClampByte(ref.rgbReserved + sa / sw) : 255;
     return out;
+}
+
+template <class Fetch>
+RGBQUAD KernelSum(const float* kx, const float* ky, int n, bool alpha, Fetch fetch) {
+    return alpha ? KernelSumOf<true>(kx, ky, n, fetch) : KernelSumOf<false>(kx, ky, n, fetch);
+}
+
+// A kernel window wholly inside a 24-bit image, read directly.
+struct DirectWindow {
+    const BYTE* origin;       // the window's first pixel value
+    std::size_t stride;       // of the rows
+    const BYTE* alphaOrigin;  // null without an alpha plane
+    std::size_t alphaStride;
+    BYTE reserved;  // the reserved byte of a pixel read without alpha
+
+    RGBQUAD operator()(int i, int j) const {
+        const BYTE* p = origin + j * stride + 3 * i;
+        return RGBQUAD{p[0], p[1], p[2],
+                       alphaOrigin != nullptr ? alphaOrigin[j * alphaStride + i] : reserved};
+    }
+};
+
+Reach ReachOf(CRaster::InterpolationMethod m) {
+    return m == CRaster::InterpLanczos ? Reach{5, 6} : Reach{1, 2};
 }
 
 // Integer sums of one class of pixels of an area (corner, edge or inner).
@@ -425,7 +458,7 @@ RGBQUAD CRaster::GetPixelColorInterpolated(float x, float y, InterpolationMethod
     }
 
     // Kernel methods: a 4 x 4 window (Lanczos 12 x 12).
-    const Reach reach = inMethod == InterpLanczos ? Reach{5, 6} : Reach{1, 2};
+    const Reach reach = ReachOf(inMethod);
     if (x0 + reach.after < 0 || x0 - reach.before > width - 1 || y0 + reach.after < 0 ||
         y0 - reach.before > height - 1) {
         if (!remaps) return OverflowFill(*this, ofMethod, rplColor);
@@ -443,16 +476,11 @@ RGBQUAD CRaster::GetPixelColorInterpolated(float x, float y, InterpolationMethod
     const bool alpha = pAlpha != nullptr;
     if (left >= 0 && top >= 0 && left + n <= width && top + n <= height && head.biBitCount == 24) {
         // Wholly inside: the pixel values are read directly.
-        const std::size_t stride = info.dwEffWidth;
-        const BYTE* origin = pImage + static_cast<std::size_t>(top) * stride + 3 * left;
-        const BYTE* alphaOrigin =
-            alpha ? pAlpha + static_cast<std::size_t>(top) * width + left : nullptr;
-        const BYTE reserved = info.nBkgndColor.rgbReserved;
-        return KernelSum(kx, ky, n, alpha, [&](int i, int j) {
-            const BYTE* p = origin + j * stride + 3 * i;
-            return RGBQUAD{p[0], p[1], p[2],
-                           alpha ? alphaOrigin[static_cast<std::size_t>(j) * width + i] : reserved};
-        });
+        const DirectWindow window{
+            pImage + static_cast<std::size_t>(top) * info.dwEffWidth + 3 * left, info.dwEffWidth,
+            alpha ? pAlpha + static_cast<std::size_t>(top) * width + left : nullptr,
+            static_cast<std::size_t>(width), info.nBkgndColor.rgbReserved};
+        return KernelSum(kx, ky, n, alpha, window);
     }
     return KernelSum(kx, ky, n, alpha, [&](int i, int j) {
         return GetPixelColorWithOverflow(left + i, top + j, ofMethod, rplColor);
@@ -620,6 +648,34 @@ bool CRaster::Resample2(LONG newx, LONG newy, InterpolationMethod inMethod, Over
 
     const bool averaging = (xScale > 1.0f || yScale > 1.0f) && !disableAveraging;
     const bool indexed = head.biClrUsed != 0;
+    // Kernel methods on 24 bits: each column's and row's window and weights
+    // are the same for the whole picture, worked out once here exactly as
+    // GetPixelColorInterpolated does; windows that reach outside the image
+    // go through it.
+    const bool tables =
+        !averaging && !indexed && inMethod >= InterpBSpline && inMethod <= InterpCatrom;
+    const Reach reach = ReachOf(inMethod);
+    const int n = static_cast<int>(reach.before + reach.after + 1);
+    std::vector<LONG> columnStart, rowStart;
+    std::vector<float> columnWeights, rowWeights;
+    if (tables) {
+        const auto build = [&](LONG count, float scale, LONG size, std::vector<LONG>& start,
+                               std::vector<float>& weights) {
+            start.resize(static_cast<std::size_t>(count));
+            weights.resize(static_cast<std::size_t>(count) * n);
+            for (LONG k = 0; k < count; ++k) {
+                const float s = (static_cast<float>(k) + 0.5f) * scale - 0.5f;
+                const LONG first = FloorToLong(s) - reach.before;
+                // Marks a window that does not lie wholly inside.
+                start[k] = first >= 0 && first + n <= size ? first : -1;
+                for (int i = 0; i < n; ++i)
+                    weights[static_cast<std::size_t>(k) * n + i] =
+                        KernelOf(inMethod, static_cast<float>(first + i) - s);
+            }
+        };
+        build(newx, xScale, head.biWidth, columnStart, columnWeights);
+        build(newy, yScale, head.biHeight, rowStart, rowWeights);
+    }
     for (LONG y = 0; y < newy; ++y) {
         if (RowStart(*this, y, newy)) break;
         const float sY = (static_cast<float>(y) + 0.5f) * yScale - 0.5f;
@@ -636,7 +692,21 @@ bool CRaster::Resample2(LONG newx, LONG newy, InterpolationMethod inMethod, Over
                 tmp.SetPixelColor(x, y, GetPixelColorInterpolated(sX, sY, inMethod, ofMethod),
                                   true);
             } else {
-                const RGBQUAD c = GetPixelColorInterpolated(sX, sY, inMethod, ofMethod);
+                RGBQUAD c;
+                if (tables && columnStart[x] >= 0 && rowStart[y] >= 0) {
+                    const std::size_t width = static_cast<std::size_t>(head.biWidth);
+                    const DirectWindow window{
+                        pImage + static_cast<std::size_t>(rowStart[y]) * info.dwEffWidth +
+                            3 * columnStart[x],
+                        info.dwEffWidth,
+                        pAlpha != nullptr ? pAlpha + rowStart[y] * width + columnStart[x] : nullptr,
+                        width, info.nBkgndColor.rgbReserved};
+                    c = KernelSum(&columnWeights[static_cast<std::size_t>(x) * n],
+                                  &rowWeights[static_cast<std::size_t>(y) * n], n,
+                                  pAlpha != nullptr, window);
+                } else {
+                    c = GetPixelColorInterpolated(sX, sY, inMethod, ofMethod);
+                }
                 row[3 * x] = c.rgbBlue;
                 row[3 * x + 1] = c.rgbGreen;
                 row[3 * x + 2] = c.rgbRed;

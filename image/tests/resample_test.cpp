@@ -401,19 +401,36 @@ TEST(Resample2Test, EnlargingSamplesAtTheDestinationPixelCentres) {
     ASSERT_TRUE(
         source.Resample2(20, 20, CRaster::InterpGeneralizedCubic, CRaster::OverflowWrap, &out));
     EXPECT_EQ(out.GetPixelColor(0, 5).rgbBlue, 72);
-    // Every destination pixel is the interpolation at its centre.
-    CRaster pattern = Pattern(10, 10, 24);
-    for (int m : {1, 2, 5, 6}) {
-        ASSERT_TRUE(pattern.Resample2(20, 20, Method(m), CRaster::OverflowMirror, &out));
-        for (LONG y = 0; y < 20; ++y)
-            for (LONG x = 0; x < 20; ++x)
-                ASSERT_TRUE(Same(out.GetPixelColor(x, y),
-                                 pattern.GetPixelColorInterpolated(
-                                     (x + 0.5f) * 0.5f - 0.5f, (y + 0.5f) * 0.5f - 0.5f, Method(m),
-                                     CRaster::OverflowMirror),
-                                 false))
-                    << m << " at " << x << ", " << y;
-    }
+}
+
+// Without averaging every destination pixel is the interpolation at its
+// centre, alpha included, also where Resample2 works from tables of weights.
+TEST(Resample2Test, WithoutAveragingEachPixelIsTheInterpolationAtItsCentre) {
+    Twins t = RandomTwins(37, 29, 17);
+    CRaster opaque = Pattern(37, 29, 24);
+    struct Size {
+        LONG w, h;
+    };
+    for (const CRaster* source : {&t.rgb, &opaque})
+        for (const Size s : {Size{61, 50}, Size{15, 11}, Size{40, 9}})
+            for (int m = 1; m <= 16; ++m)
+                for (int o : {1, 5, 6}) {
+                    CRaster out;
+                    ASSERT_TRUE(const_cast<CRaster*>(source)->Resample2(s.w, s.h, Method(m),
+                                                                        Overflow(o), &out, true));
+                    const float xs = 37.0f / static_cast<float>(s.w);
+                    const float ys = 29.0f / static_cast<float>(s.h);
+                    for (LONG y = 0; y < s.h; ++y)
+                        for (LONG x = 0; x < s.w; ++x) {
+                            const RGBQUAD want = source->GetPixelColorInterpolated(
+                                (x + 0.5f) * xs - 0.5f, (y + 0.5f) * ys - 0.5f, Method(m),
+                                Overflow(o));
+                            RGBQUAD got = out.GetPixelColor(x, y);
+                            ASSERT_TRUE(Same(got, want, source->AlphaIsValid()))
+                                << m << " " << o << " " << s.w << "x" << s.h << " at " << x << ", "
+                                << y << ": " << Show(got) << " vs " << Show(want);
+                        }
+                }
 }
 
 TEST(Resample2Test, HalvingAveragesTwoByTwoBoxes) {

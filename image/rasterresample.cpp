@@ -181,6 +181,84 @@ struct AreaSum {
     }
 };
 
+// One axis of an averaged box: its ends, the pixels its ends lie in, and the
+// weights of the first, inner and last pixels (the length inside the box).
+struct AreaAxis {
+    float lo = 0, hi = 0;
+    LONG first = 0, last = 0;
+    float w[3] = {0, 1, 0};
+
+    AreaAxis() = default;
+    AreaAxis(float centre, float size) : lo(centre - size / 2), hi(centre + size / 2) {
+        first = SafeFloor(lo + 0.5f);
+        last = SafeFloor(hi + 0.5f);
+        w[0] = Overlap(first);
+        w[2] = Overlap(last);
+    }
+    float Overlap(LONG i) const {
+        return std::min(hi, static_cast<float>(i) + 0.5f) -
+               std::max(lo, static_cast<float>(i) - 0.5f);
+    }
+    // 0 for the first pixel, 2 for the last, 1 between.
+    int ClassOf(LONG i) const { return i == first ? 0 : i == last ? 2 : 1; }
+    bool Inside(LONG size) const { return first >= 0 && last < size; }
+};
+
+// The average of a box from the integer sums of its nine classes of pixels
+// (sums[3 b + a] for row class b and column class a)
+// (corners weighted by their surface inside the box, edges by their length,
+// inner pixels by 1), relative to the pixel value ref, over the box's surface.
+RGBQUAD AreaAverage(const AreaSum* sums, RGBQUAD ref, const AreaAxis& ax, const AreaAxis& ay,
+                    float surface, bool alpha) {
+    float sb = 0, sg = 0, sr = 0, sa = 0;
+    for (int b = 0; b < 3; ++b)
+        for (int a = 0; a < 3; ++a) {
+            const AreaSum& s = sums[b * 3 + a];
+            if (s.n == 0) continue;
+            const float weight = ay.w[b] * ax.w[a];
+            sb += weight * static_cast<float>(s.b - s.n * ref.rgbBlue);
+            sg += weight * static_cast<float>(s.g - s.n * ref.rgbGreen);
+            sr += weight * static_cast<float>(s.r - s.n * ref.rgbRed);
+            sa += weight * static_cast<float>(s.a - s.n * ref.rgbReserved);
+        }
+    RGBQUAD out;
+    out.rgbBlue = ClampByte(ref.rgbBlue + sb / surface);
+    out.rgbGreen = ClampByte(ref.rgbGreen + sg / surface);
+    out.rgbRed = ClampByte(ref.rgbRed + sr / surface);
+    out.rgbReserved = alpha ? ClampByte(ref.rgbReserved + sa / surface) : 0;
+    return out;
+}
+
+// Adds one row of a 24-bit box, read directly: its first and last pixel
+// values and the sum of those between (alpha from the plane row, if any).
+void AddAreaRow(AreaSum* row, const BYTE* pixels, const BYTE* alphaRow, const AreaAxis& ax) {
+    const auto at = [&](LONG i) {
+        const BYTE* p = pixels + 3 * i;
+        return RGBQUAD{p[0], p[1], p[2], alphaRow != nullptr ? alphaRow[i] : BYTE{0}};
+    };
+    row[0].Add(at(ax.first));
+    if (ax.last != ax.first) row[2].Add(at(ax.last));
+    if (ax.last - ax.first < 2) return;
+    std::uint64_t b = 0, g = 0, r = 0;
+    const BYTE* p = pixels + 3 * (ax.first + 1);
+    const BYTE* end = pixels + 3 * ax.last;
+    for (; p < end; p += 3) {
+        b += p[0];
+        g += p[1];
+        r += p[2];
+    }
+    AreaSum& inner = row[1];
+    inner.b += static_cast<std::int64_t>(b);
+    inner.g += static_cast<std::int64_t>(g);
+    inner.r += static_cast<std::int64_t>(r);
+    inner.n += ax.last - ax.first - 1;
+    if (alphaRow != nullptr) {
+        std::uint64_t a = 0;
+        for (LONG i = ax.first + 1; i < ax.last; ++i) a += alphaRow[i];
+        inner.a += static_cast<std::int64_t>(a);
+    }
+}
+
 }  // namespace
 
 // ---- Kernels -----------------------------------------------------------------------
@@ -492,15 +570,13 @@ RGBQUAD CRaster::GetAreaColorInterpolated(float xc, float yc, float w, float h,
                                           const RGBQUAD* rplColor) const {
     const bool wideX = w > 1.0f, wideY = h > 1.0f;
     if (!wideX && !wideY) return GetPixelColorInterpolated(xc, yc, inMethod, ofMethod, rplColor);
-    const CRasterRect2 box(xc - w / 2, yc - h / 2, xc + w / 2, yc + h / 2);
+    const AreaAxis ax(xc, w), ay(yc, h);
+    const CRasterRect2 box(ax.lo, ay.lo, ax.hi, ay.hi);
     const float surface = box.Surface();
     if (pDib == nullptr || !std::isfinite(box.left) || !std::isfinite(box.right) ||
         !std::isfinite(box.top) || !std::isfinite(box.bottom) || !(surface > 0.0f))
         return GetPixelColorInterpolated(xc, yc, inMethod, ofMethod, rplColor);
     const bool alpha = pAlpha != nullptr;
-    // The pixels whose squares the box's corners lie in.
-    const LONG xi1 = SafeFloor(box.left + 0.5f), xi2 = SafeFloor(box.right + 0.5f);
-    const LONG yi1 = SafeFloor(box.top + 0.5f), yi2 = SafeFloor(box.bottom + 0.5f);
 
     if (!wideX || !wideY) {
         // Along one axis only: each pixel cell the box overlaps gives the
@@ -509,8 +585,8 @@ RGBQUAD CRaster::GetAreaColorInterpolated(float xc, float yc, float w, float h,
         bool first = true;
         RGBQUAD ref{};
         float sb = 0, sg = 0, sr = 0, sa = 0;
-        for (LONG j = yi1; j <= yi2; ++j)
-            for (LONG i = xi1; i <= xi2; ++i) {
+        for (LONG j = ay.first; j <= ay.last; ++j)
+            for (LONG i = ax.first; i <= ax.last; ++i) {
                 const CRasterRect2 cell(static_cast<float>(i) - 0.5f, static_cast<float>(j) - 0.5f,
                                         static_cast<float>(i) + 0.5f, static_cast<float>(j) + 0.5f);
                 const CRasterRect2 part = box.CrossSection(cell);
@@ -536,86 +612,25 @@ RGBQUAD CRaster::GetAreaColorInterpolated(float xc, float yc, float w, float h,
         return out;
     }
 
-    // Both axes: corner pixel values weighted by the surface of their square
-    // inside the box, edge pixel values by the length inside, inner ones by 1.
-    // The pixels of each of these nine classes are summed as integers, which
-    // gives the same sums whichever way the pixel values are read.
-    const auto overlap = [](float lo, float hi, LONG i) {
-        return std::min(hi, static_cast<float>(i) + 0.5f) -
-               std::max(lo, static_cast<float>(i) - 0.5f);
-    };
-    const float wx[3] = {overlap(box.left, box.right, xi1), 1.0f,
-                         overlap(box.left, box.right, xi2)};
-    const float wy[3] = {overlap(box.top, box.bottom, yi1), 1.0f,
-                         overlap(box.top, box.bottom, yi2)};
-    const auto classOf = [](LONG v, LONG first, LONG last) {
-        return v == first ? 0 : v == last ? 2 : 1;
-    };
-    AreaSum sums[3][3];
+    // Both axes. The pixels of each class are summed as integers, which gives
+    // the same sums whichever way the pixel values are read.
+    AreaSum sums[9];
     RGBQUAD ref;
-    if (xi1 >= 0 && yi1 >= 0 && xi2 < head.biWidth && yi2 < head.biHeight &&
-        head.biBitCount == 24) {
+    if (ax.Inside(head.biWidth) && ay.Inside(head.biHeight) && head.biBitCount == 24) {
         // Wholly inside: the rows are read directly.
-        const std::size_t stride = info.dwEffWidth;
-        const std::size_t width = static_cast<std::size_t>(head.biWidth);
-        const BYTE reserved = info.nBkgndColor.rgbReserved;
-        const auto at = [&](LONG i, LONG j) {
-            const BYTE* p = pImage + static_cast<std::size_t>(j) * stride + 3 * i;
-            return RGBQUAD{p[0], p[1], p[2], alpha ? pAlpha[j * width + i] : reserved};
-        };
-        ref = at(xi1, yi1);
-        for (LONG j = yi1; j <= yi2; ++j) {
-            AreaSum* row = sums[classOf(j, yi1, yi2)];
-            row[0].Add(at(xi1, j));
-            if (xi2 != xi1) row[2].Add(at(xi2, j));
-            if (xi2 - xi1 < 2) continue;
-            const BYTE* p = pImage + static_cast<std::size_t>(j) * stride + 3 * (xi1 + 1);
-            const BYTE* end = pImage + static_cast<std::size_t>(j) * stride + 3 * xi2;
-            std::uint64_t b = 0, g = 0, r = 0;
-            for (; p < end; p += 3) {
-                b += p[0];
-                g += p[1];
-                r += p[2];
-            }
-            AreaSum& inner = row[1];
-            inner.b += static_cast<std::int64_t>(b);
-            inner.g += static_cast<std::int64_t>(g);
-            inner.r += static_cast<std::int64_t>(r);
-            inner.n += xi2 - xi1 - 1;
-            if (alpha) {
-                std::uint64_t a = 0;
-                const BYTE* q = pAlpha + j * width + xi1 + 1;
-                for (LONG i = xi1 + 1; i < xi2; ++i) a += *q++;
-                inner.a += static_cast<std::int64_t>(a);
-            } else {
-                inner.a += static_cast<std::int64_t>(reserved) * (xi2 - xi1 - 1);
-            }
-        }
+        for (LONG j = ay.first; j <= ay.last; ++j)
+            AddAreaRow(sums + 3 * ay.ClassOf(j), GetBits(j),
+                       alpha ? pAlpha + static_cast<std::size_t>(j) * head.biWidth : nullptr, ax);
+        ref = BlindGetPixelColor(ax.first, ay.first, true);
+        if (!alpha) ref.rgbReserved = 0;
     } else {
-        ref = GetPixelColorWithOverflow(xi1, yi1, ofMethod, rplColor);
-        for (LONG j = yi1; j <= yi2; ++j) {
-            AreaSum* row = sums[classOf(j, yi1, yi2)];
-            for (LONG i = xi1; i <= xi2; ++i)
-                row[classOf(i, xi1, xi2)].Add(GetPixelColorWithOverflow(i, j, ofMethod, rplColor));
-        }
+        ref = GetPixelColorWithOverflow(ax.first, ay.first, ofMethod, rplColor);
+        for (LONG j = ay.first; j <= ay.last; ++j)
+            for (LONG i = ax.first; i <= ax.last; ++i)
+                sums[3 * ay.ClassOf(j) + ax.ClassOf(i)].Add(
+                    GetPixelColorWithOverflow(i, j, ofMethod, rplColor));
     }
-    float sb = 0, sg = 0, sr = 0, sa = 0;
-    for (int b = 0; b < 3; ++b)
-        for (int a = 0; a < 3; ++a) {
-            const AreaSum& s = sums[b][a];
-            if (s.n == 0) continue;
-            const float weight = wy[b] * wx[a];
-            sb += weight * static_cast<float>(s.b - s.n * ref.rgbBlue);
-            sg += weight * static_cast<float>(s.g - s.n * ref.rgbGreen);
-            sr += weight * static_cast<float>(s.r - s.n * ref.rgbRed);
-            sa += weight * static_cast<float>(s.a - s.n * ref.rgbReserved);
-        }
-    RGBQUAD out;
-    out.rgbBlue = ClampByte(ref.rgbBlue + sb / surface);
-    out.rgbGreen = ClampByte(ref.rgbGreen + sg / surface);
-    out.rgbRed = ClampByte(ref.rgbRed + sr / surface);
-    out.rgbReserved = alpha ? ClampByte(ref.rgbReserved + sa / surface) : 0;
-    return out;
+    return AreaAverage(sums, ref, ax, ay, surface, alpha);
 }
 
 // ---- Resampling ------------------------------------------------------------------------------
@@ -626,6 +641,112 @@ namespace {
 bool RowStart(CRaster& image, LONG y, LONG rows) {
     image.SetProgress(static_cast<LONG>(100LL * y / rows));
     return image.GetEscape() != 0;
+}
+
+}  // namespace
+
+namespace {
+
+// Adds to the sums of one row class of a box (row: the three column classes)
+// its first and last pixel values and those between, from a row of pixel
+// values (BYTE) or of sums over `rows` rows (std::uint32_t).
+template <class T>
+void AddAreaColumns(AreaSum* row, const T* pixels, const T* alphaRow, const AreaAxis& ax,
+                    std::int64_t rows) {
+    const auto add = [&](AreaSum& s, LONG i) {
+        s.b += pixels[3 * i];
+        s.g += pixels[3 * i + 1];
+        s.r += pixels[3 * i + 2];
+        if (alphaRow != nullptr) s.a += alphaRow[i];
+        s.n += rows;
+    };
+    add(row[0], ax.first);
+    if (ax.last != ax.first) add(row[2], ax.last);
+    if (ax.last - ax.first < 2) return;
+    std::uint64_t b = 0, g = 0, r = 0, a = 0;
+    for (LONG i = ax.first + 1; i < ax.last; ++i) {
+        b += pixels[3 * i];
+        g += pixels[3 * i + 1];
+        r += pixels[3 * i + 2];
+    }
+    if (alphaRow != nullptr)
+        for (LONG i = ax.first + 1; i < ax.last; ++i) a += alphaRow[i];
+    AreaSum& inner = row[1];
+    inner.b += static_cast<std::int64_t>(b);
+    inner.g += static_cast<std::int64_t>(g);
+    inner.r += static_cast<std::int64_t>(r);
+    inner.a += static_cast<std::int64_t>(a);
+    inner.n += rows * (ax.last - ax.first - 1);
+}
+
+// acc[k] += src[k]: the inner rows of a band of boxes summed column by column.
+void AccumulateRow(std::uint32_t* __restrict acc, const BYTE* __restrict src, std::size_t n) {
+    std::size_t k = 0;
+    for (; k + 16 <= n; k += 16)
+        for (std::size_t i = 0; i < 16; ++i) acc[k + i] += src[k + i];
+    for (; k < n; ++k) acc[k] += src[k];
+}
+
+// One destination row of Resample2's averaging of a 24-bit picture; false
+// when the row's boxes reach outside the picture vertically (then every
+// pixel goes through GetAreaColorInterpolated). The rows between the band's
+// first and last are summed column by column first; the boxes' integer sums
+// are the same as GetAreaColorInterpolated's, and so are the results.
+struct Sweep {
+    std::vector<AreaAxis> columns;
+    std::vector<std::uint32_t> inner, innerAlpha;
+};
+
+bool SweepRow(const CRaster& source, CRaster& dest, LONG y, float sY, float xScale, float yScale,
+              Sweep& sweep, CRaster::InterpolationMethod inMethod,
+              CRaster::OverflowMethod ofMethod) {
+    const AreaAxis ay(sY, yScale);
+    const LONG width = static_cast<LONG>(source.GetWidth());
+    // The column sums hold up to 2^24 rows of 8-bit values.
+    if (!ay.Inside(static_cast<LONG>(source.GetHeight())) || ay.last - ay.first > (1 << 24))
+        return false;
+    const bool alpha = source.AlphaIsValid();
+    const std::int64_t innerRows = std::max<std::int64_t>(ay.last - ay.first - 1, 0);
+    if (innerRows > 0) {
+        std::fill(sweep.inner.begin(), sweep.inner.end(), 0u);
+        std::fill(sweep.innerAlpha.begin(), sweep.innerAlpha.end(), 0u);
+        for (LONG j = ay.first + 1; j < ay.last; ++j) {
+            AccumulateRow(sweep.inner.data(), source.GetBits(j), sweep.inner.size());
+            if (alpha)
+                AccumulateRow(sweep.innerAlpha.data(), source.AlphaGetPointer(0, j),
+                              sweep.innerAlpha.size());
+        }
+    }
+    const BYTE* firstRow = source.GetBits(ay.first);
+    const BYTE* lastRow = source.GetBits(ay.last);
+    const BYTE* firstAlpha = alpha ? source.AlphaGetPointer(0, ay.first) : nullptr;
+    const BYTE* lastAlpha = alpha ? source.AlphaGetPointer(0, ay.last) : nullptr;
+    BYTE* row = dest.GetBits(y);
+    const LONG newx = static_cast<LONG>(sweep.columns.size());
+    for (LONG x = 0; x < newx; ++x) {
+        const AreaAxis& ax = sweep.columns[x];
+        RGBQUAD c;
+        if (ax.Inside(width)) {
+            AreaSum sums[9];
+            AddAreaColumns(sums, firstRow, firstAlpha, ax, 1);
+            if (ay.last != ay.first) AddAreaColumns(sums + 6, lastRow, lastAlpha, ax, 1);
+            if (innerRows > 0)
+                AddAreaColumns(sums + 3, sweep.inner.data(),
+                               alpha ? sweep.innerAlpha.data() : nullptr, ax, innerRows);
+            const CRasterRect2 box(ax.lo, ay.lo, ax.hi, ay.hi);
+            RGBQUAD ref = source.GetPixelColor(ax.first, ay.first, true);
+            if (!alpha) ref.rgbReserved = 0;
+            c = AreaAverage(sums, ref, ax, ay, box.Surface(), alpha);
+        } else {
+            c = source.GetAreaColorInterpolated((static_cast<float>(x) + 0.5f) * xScale - 0.5f, sY,
+                                                xScale, yScale, inMethod, ofMethod);
+        }
+        row[3 * x] = c.rgbBlue;
+        row[3 * x + 1] = c.rgbGreen;
+        row[3 * x + 2] = c.rgbRed;
+        if (alpha) dest.AlphaSet(x, y, c.rgbReserved);
+    }
+    return true;
 }
 
 }  // namespace
@@ -676,9 +797,25 @@ bool CRaster::Resample2(LONG newx, LONG newy, InterpolationMethod inMethod, Over
         build(newx, xScale, head.biWidth, columnStart, columnWeights);
         build(newy, yScale, head.biHeight, rowStart, rowWeights);
     }
+    // Averaging 24-bit pictures in both directions: the boxes of a whole
+    // destination row are summed in one pass over their source rows, with the
+    // same integer sums and the same weights as GetAreaColorInterpolated.
+    const bool sweep = averaging && !indexed && xScale > 1.0f && yScale > 1.0f;
+    Sweep sweepState;
+    if (sweep) {
+        sweepState.columns.resize(static_cast<std::size_t>(newx));
+        for (LONG x = 0; x < newx; ++x)
+            sweepState.columns[x] =
+                AreaAxis((static_cast<float>(x) + 0.5f) * xScale - 0.5f, xScale);
+        sweepState.inner.resize(static_cast<std::size_t>(head.biWidth) * 3);
+        if (pAlpha != nullptr) sweepState.innerAlpha.resize(static_cast<std::size_t>(head.biWidth));
+    }
+
     for (LONG y = 0; y < newy; ++y) {
         if (RowStart(*this, y, newy)) break;
         const float sY = (static_cast<float>(y) + 0.5f) * yScale - 0.5f;
+        if (sweep && SweepRow(*this, tmp, y, sY, xScale, yScale, sweepState, inMethod, ofMethod))
+            continue;
         BYTE* row = tmp.GetBits(y);
         BYTE* alphaRow =
             tmp.pAlpha != nullptr ? tmp.pAlpha + static_cast<std::size_t>(y) * newx : nullptr;

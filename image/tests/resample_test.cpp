@@ -433,6 +433,36 @@ TEST(Resample2Test, WithoutAveragingEachPixelIsTheInterpolationAtItsCentre) {
                 }
 }
 
+// Averaging: every destination pixel is the area average of its box, also
+// where Resample2 sums a whole row of boxes at once.
+TEST(Resample2Test, AveragingEachPixelIsTheAreaAverageOfItsBox) {
+    Twins t = RandomTwins(97, 61, 23);
+    CRaster opaque = Pattern(97, 61, 24);
+    struct Size {
+        LONG w, h;
+    };
+    for (const CRaster* source : {&t.rgb, &opaque})
+        for (const Size s : {Size{13, 7}, Size{48, 30}, Size{20, 80}, Size{96, 60}})
+            for (int m : {2, 5, 6})
+                for (int o : {1, 3, 5}) {
+                    CRaster out;
+                    ASSERT_TRUE(const_cast<CRaster*>(source)->Resample2(s.w, s.h, Method(m),
+                                                                        Overflow(o), &out));
+                    const float xs = 97.0f / static_cast<float>(s.w);
+                    const float ys = 61.0f / static_cast<float>(s.h);
+                    for (LONG y = 0; y < s.h; ++y)
+                        for (LONG x = 0; x < s.w; ++x) {
+                            const RGBQUAD want = source->GetAreaColorInterpolated(
+                                (x + 0.5f) * xs - 0.5f, (y + 0.5f) * ys - 0.5f, xs, ys, Method(m),
+                                Overflow(o));
+                            RGBQUAD got = out.GetPixelColor(x, y);
+                            ASSERT_TRUE(Same(got, want, source->AlphaIsValid()))
+                                << m << " " << o << " " << s.w << "x" << s.h << " at " << x << ", "
+                                << y << ": " << Show(got) << " vs " << Show(want);
+                        }
+                }
+}
+
 TEST(Resample2Test, HalvingAveragesTwoByTwoBoxes) {
     Twins t = RandomTwins(100, 100, 7);
     CRaster out;

@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 #include "image/raster.h"
@@ -219,7 +218,7 @@ RGBQUAD AreaAverage(const AreaSum* sums, RGBQUAD ref, const AreaAxis& ax, const 
             sb += weight * static_cast<float>(s.b - s.n * ref.rgbBlue);
             sg += weight * static_cast<float>(s.g - s.n * ref.rgbGreen);
             sr += weight * static_cast<float>(s.r - s.n * ref.rgbRed);
-            sa += weight * static_cast<float>(s.a - s.n * ref.rgbReserved);
+            if (alpha) sa += weight * static_cast<float>(s.a - s.n * ref.rgbReserved);
         }
     RGBQUAD out;
     out.rgbBlue = ClampByte(ref.rgbBlue + sb / surface);
@@ -679,12 +678,26 @@ void AddAreaColumns(AreaSum* row, const T* pixels, const T* alphaRow, const Area
     inner.n += rows * (ax.last - ax.first - 1);
 }
 
-// acc[k] += src[k]: the inner rows of a band of boxes summed column by column.
-void AccumulateRow(std::uint32_t* __restrict acc, const BYTE* __restrict src, std::size_t n) {
+// acc[k] = sum of rows[j][k] over `rows` rows `stride` bytes apart: the
+// inner rows of a band of boxes summed column by column, a block of columns
+// at a time so that the sums stay in registers.
+void SumRows(std::uint32_t* __restrict acc, const BYTE* __restrict first, std::size_t stride,
+             std::int64_t rows, std::size_t n) {
+    constexpr std::size_t kBlock = 16;
     std::size_t k = 0;
-    for (; k + 16 <= n; k += 16)
-        for (std::size_t i = 0; i < 16; ++i) acc[k + i] += src[k + i];
-    for (; k < n; ++k) acc[k] += src[k];
+    for (; k + kBlock <= n; k += kBlock) {
+        std::uint32_t sum[kBlock] = {};
+        const BYTE* p = first + k;
+        for (std::int64_t j = 0; j < rows; ++j, p += stride)
+            for (std::size_t i = 0; i < kBlock; ++i) sum[i] += p[i];
+        for (std::size_t i = 0; i < kBlock; ++i) acc[k + i] = sum[i];
+    }
+    for (; k < n; ++k) {
+        std::uint32_t sum = 0;
+        const BYTE* p = first + k;
+        for (std::int64_t j = 0; j < rows; ++j, p += stride) sum += *p;
+        acc[k] = sum;
+    }
 }
 
 // One destination row of Resample2's averaging of a 24-bit picture; false
@@ -708,14 +721,11 @@ bool SweepRow(const CRaster& source, CRaster& dest, LONG y, float sY, float xSca
     const bool alpha = source.AlphaIsValid();
     const std::int64_t innerRows = std::max<std::int64_t>(ay.last - ay.first - 1, 0);
     if (innerRows > 0) {
-        std::fill(sweep.inner.begin(), sweep.inner.end(), 0u);
-        std::fill(sweep.innerAlpha.begin(), sweep.innerAlpha.end(), 0u);
-        for (LONG j = ay.first + 1; j < ay.last; ++j) {
-            AccumulateRow(sweep.inner.data(), source.GetBits(j), sweep.inner.size());
-            if (alpha)
-                AccumulateRow(sweep.innerAlpha.data(), source.AlphaGetPointer(0, j),
-                              sweep.innerAlpha.size());
-        }
+        SumRows(sweep.inner.data(), source.GetBits(ay.first + 1), source.GetEffWidth(), innerRows,
+                sweep.inner.size());
+        if (alpha)
+            SumRows(sweep.innerAlpha.data(), source.AlphaGetPointer(0, ay.first + 1),
+                    static_cast<std::size_t>(width), innerRows, sweep.innerAlpha.size());
     }
     const BYTE* firstRow = source.GetBits(ay.first);
     const BYTE* lastRow = source.GetBits(ay.last);

@@ -2,12 +2,14 @@
 //  - the picture import path: Resample2 with the generalized cubic, the
 //    repeat rule and area averaging;
 //  - bilinear and bicubic without averaging;
-//  - QImage::scaled, smooth and fast, on the same picture;
+//  - QImage::scaled, smooth (on Qt's thread pool and on one thread) and
+//    fast, on the same picture;
 //  - a memcpy of the source's pixel bytes, as the floor.
 
 #include <benchmark/benchmark.h>
 
 #include <QImage>
+#include <QThreadPool>
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -91,6 +93,22 @@ void BM_QImageScaled(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_QImageScaled)->ArgName("smooth")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+// Smooth scaling on one thread, as Resample2 works: Qt otherwise spreads it
+// over its thread pool.
+void BM_QImageScaledOneThread(benchmark::State& state) {
+    const QImage& photo = PhotoQt();
+    QThreadPool* pool = QThreadPool::globalInstance();
+    const int threads = pool->maxThreadCount();
+    pool->setMaxThreadCount(1);
+    for (auto _ : state) {
+        const QImage out =
+            photo.scaled(kToWidth, kToHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        benchmark::DoNotOptimize(out.constBits());
+    }
+    pool->setMaxThreadCount(threads);
+}
+BENCHMARK(BM_QImageScaledOneThread)->Unit(benchmark::kMillisecond);
 
 void BM_MemcpySource(benchmark::State& state) {
     const CRaster& photo = Photo();

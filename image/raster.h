@@ -385,6 +385,14 @@ public:
     // Nearest-pixel turn by degrees (clockwise as seen); the new image holds
     // the whole turned picture with a pixel to spare on every side.
     bool Rotate(float angle, CRaster* iDst = nullptr);
+    // Interpolated turn by degrees about the centre into the turned corners'
+    // box (or the old size with bKeepOriginalSize). With optimizeRightAngles
+    // a turn that lands within a quarter pixel of a quarter, half or no turn
+    // is done exactly.
+    bool Rotate2(float angle, CRaster* iDst = nullptr,
+                 InterpolationMethod inMethod = InterpBilinear,
+                 OverflowMethod ofMethod = OverflowBackground, const RGBQUAD* replColor = nullptr,
+                 bool optimizeRightAngles = true, bool bKeepOriginalSize = false);
     // The rectangle whose top-left corner is (topx, topy) (lines from the top)
     // and whose sides are turned counter-clockwise by `angle` radians, cut
     // out and turned upright.
@@ -397,6 +405,13 @@ public:
     // To a size at least the present one, centred (the odd pixel to the right
     // and the bottom).
     bool Expand(LONG newx, LONG newy, RGBQUAD canvascolor, CRaster* iDst = nullptr);
+    // Shears the selected pixels: (x, y) takes the source point
+    // (x + (y - ypivot) * xgain, y + (x - xpivot) * ygain).
+    bool Skew(float xgain, float ygain, LONG xpivot = 0, LONG ypivot = 0,
+              bool bEnableInterpolation = false);
+    // Fitted into newx x newy keeping the aspect ratio (only ever shrunk),
+    // centred on the canvas colour.
+    bool Thumbnail(LONG newx, LONG newy, RGBQUAD canvascolor, CRaster* iDst = nullptr);
     // Distortions about the centre of the selected pixels; type 0 and 1 bulge
     // and pinch, 2 twists by `Koeff`, 3 unrolls to polar coordinates.
     bool CircleTransform(LONG type, LONG rmax = 0, float Koeff = 1.0f);

@@ -118,6 +118,12 @@ inline LONG PixelOf(double v, LONG size) {
     return static_cast<LONG>(v);
 }
 
+// A float coordinate truncated to a pixel position, -1 outside as above.
+inline LONG TruncatedPixelOf(double v, LONG size) {
+    if (!(v > -1.0 && v < static_cast<double>(size))) return -1;
+    return static_cast<LONG>(v);
+}
+
 }  // namespace
 
 // The steps the transforms share; a friend of the image.
@@ -189,7 +195,7 @@ struct RasterTransformWork {
                     for (LONG bx = 0; bx < dw; bx += kBlock)
                         for (LONG y = by; y < std::min(by + kBlock, dh); ++y)
                             for (LONG x = bx; x < std::min(bx + kBlock, dw); ++x) {
-                                LONG sx, sy;
+                                LONG sx = 0, sy = 0;
                                 SourceOf(turn, w, h, x, y, sx, sy);
                                 tmp.BlindSetPixelIndex(x, y, src.BlindGetPixelIndex(sx, sy));
                             }
@@ -407,6 +413,81 @@ bool CRaster::Rotate(float angle, CRaster* iDst) {
     return W::Finish(*this, tmp, iDst);
 }
 
+bool CRaster::Rotate2(float angle, CRaster* iDst, InterpolationMethod inMethod,
+                      OverflowMethod ofMethod, const RGBQUAD* replColor, bool optimizeRightAngles,
+                      bool bKeepOriginalSize) {
+    if (pDib == nullptr || !std::isfinite(angle)) return false;
+    if (iDst == this) iDst = nullptr;
+    const LONG w = head.biWidth, h = head.biHeight;
+    // Clockwise as seen, as Rotate.
+    const double radians = -std::fmod(static_cast<double>(angle), 360.0) * kPi / 180.0;
+    const double c = std::cos(radians), s = std::sin(radians);
+
+    if (optimizeRightAngles && !bKeepOriginalSize) {
+        // Where the corner (-0.5, -0.5) lands, from the centre, against where
+        // an exact turn puts it.
+        const double x = -w / 2.0, y = -h / 2.0;
+        const double px = x * c - y * s, py = x * s + y * c;
+        const struct {
+            double c, s;
+            Turn turn;
+            bool copy;
+        } exact[] = {{1, 0, Turn::Flip, true},
+                     {0, -1, Turn::Right, false},
+                     {0, 1, Turn::Left, false},
+                     {-1, 0, Turn::Half, false}};
+        for (const auto& e : exact) {
+            if (std::fabs(px - (x * e.c - y * e.s)) >= 0.25 ||
+                std::fabs(py - (x * e.s + y * e.c)) >= 0.25)
+                continue;
+            if (!e.copy) return W::Turned(*this, iDst, e.turn);
+            if (iDst == nullptr) return true;
+            iDst->Copy(*this);
+            return iDst->IsValid();
+        }
+    }
+
+    // The box of the turned corners (-0.5, -0.5) .. (w - 0.5, h - 0.5).
+    const std::int64_t nw =
+        bKeepOriginalSize
+            ? w
+            : static_cast<std::int64_t>(std::ceil(std::fabs(w * c) + std::fabs(h * s) - kFuzz));
+    const std::int64_t nh =
+        bKeepOriginalSize
+            ? h
+            : static_cast<std::int64_t>(std::ceil(std::fabs(w * s) + std::fabs(h * c) - kFuzz));
+    CRaster tmp;
+    if (!W::MakeLike(*this, tmp, std::max<std::int64_t>(nw, 1), std::max<std::int64_t>(nh, 1)))
+        return false;
+    if (pAlpha != nullptr && (tmp.pAlpha = W::Plane(tmp, false)) == nullptr) return false;
+
+    // Centre on centre; each new pixel samples its point turned back.
+    const double xc = (w - 1) / 2.0, yc = (h - 1) / 2.0;
+    const double nxc = (tmp.head.biWidth - 1) / 2.0, nyc = (tmp.head.biHeight - 1) / 2.0;
+    for (LONG y = 0; y < tmp.head.biHeight; ++y) {
+        info.nProgress = static_cast<LONG>(100ll * y / tmp.head.biHeight);
+        if (info.nEscape != 0) break;
+        const double dy = y - nyc;
+        BYTE* row = tmp.GetBits(y);
+        for (LONG x = 0; x < tmp.head.biWidth; ++x) {
+            const double dx = x - nxc;
+            const RGBQUAD p = GetPixelColorInterpolated(static_cast<float>(dx * c + dy * s + xc),
+                                                        static_cast<float>(-dx * s + dy * c + yc),
+                                                        inMethod, ofMethod, replColor);
+            if (tmp.head.biClrUsed != 0) {
+                tmp.BlindSetPixelColor(x, y, p);
+            } else {
+                row[3 * x] = p.rgbBlue;
+                row[3 * x + 1] = p.rgbGreen;
+                row[3 * x + 2] = p.rgbRed;
+            }
+            if (tmp.pAlpha != nullptr)
+                tmp.pAlpha[x + static_cast<std::size_t>(y) * tmp.head.biWidth] = p.rgbReserved;
+        }
+    }
+    return W::Finish(*this, tmp, iDst);
+}
+
 bool CRaster::CropRotatedRectangle(LONG topx, LONG topy, LONG width, LONG height, float angle,
                                    CRaster* iDst) {
     if (pDib == nullptr || width <= 0 || height <= 0 || !std::isfinite(angle)) return false;
@@ -474,6 +555,56 @@ bool CRaster::Expand(LONG newx, LONG newy, RGBQUAD canvascolor, CRaster* iDst) {
 }
 
 // ---- Distortions ------------------------------------------------------------------------------
+
+bool CRaster::Thumbnail(LONG newx, LONG newy, RGBQUAD canvascolor, CRaster* iDst) {
+    if (pDib == nullptr || newx <= 0 || newy <= 0) return false;
+    if (iDst == this) iDst = nullptr;
+    CRaster tmp(*this);
+    if (!tmp.IsValid()) return false;
+    const std::int64_t w = head.biWidth, h = head.biHeight;
+    if (w > newx || h > newy) {
+        // Fitted by the side that limits, the other in proportion.
+        std::int64_t fw = newx, fh = newy;
+        if (w * newy > h * newx)
+            fh = std::max<std::int64_t>(1, h * newx / w);
+        else
+            fw = std::max<std::int64_t>(1, w * newy / h);
+        if (!tmp.Resample(static_cast<LONG>(fw), static_cast<LONG>(fh), 0)) return false;
+    }
+    if (!tmp.Expand(newx, newy, canvascolor)) return false;
+    return W::Finish(*this, tmp, iDst);
+}
+
+bool CRaster::Skew(float xgain, float ygain, LONG xpivot, LONG ypivot, bool bEnableInterpolation) {
+    if (pDib == nullptr) return false;
+    CRaster tmp(*this);
+    if (!tmp.IsValid() || (pAlpha != nullptr && !tmp.AlphaIsValid()) ||
+        (pSelection != nullptr && !tmp.SelectionIsValid()))
+        return false;
+    const LONG w = head.biWidth, h = head.biHeight;
+    LONG x0, y0, x1, y1;
+    W::SelectedArea(*this, x0, y0, x1, y1);
+    for (LONG y = y0; y < y1; ++y) {
+        info.nProgress = static_cast<LONG>(100ll * (y - y0) / std::max<LONG>(y1 - y0, 1));
+        if (info.nEscape != 0) break;
+        for (LONG x = x0; x < x1; ++x) {
+            if (!SelectionIsInside(x, y)) continue;
+            // Huge or undefined gains give points outside, never a position
+            // out of range.
+            const double sx = x + (static_cast<double>(y) - ypivot) * xgain;
+            const double sy = y + (static_cast<double>(x) - xpivot) * ygain;
+            if (bEnableInterpolation) {
+                const RGBQUAD p =
+                    GetPixelColorInterpolated(static_cast<float>(sx), static_cast<float>(sy),
+                                              InterpBilinear, OverflowBackground);
+                tmp.BlindSetPixelColor(x, y, p, true);
+            } else {
+                W::TakePixel(*this, TruncatedPixelOf(sx, w), TruncatedPixelOf(sy, h), tmp, x, y);
+            }
+        }
+    }
+    return Transfer(tmp);
+}
 
 bool CRaster::CircleTransform(LONG type, LONG rmax, float Koeff) {
     if (pDib == nullptr || !std::isfinite(Koeff)) return false;

@@ -357,6 +357,133 @@ TEST(TransformTest, FreeTurnsKeepWholePixelsAndRefuseBadAngles) {
     }
 }
 
+TEST(TransformTest, Rotate2NearRightAnglesEqualsTheExactTurns) {
+    using Turned = bool (CRaster::*)(CRaster*);
+    const struct {
+        float angle;
+        Turned exact;  // null: a plain copy
+    } cases[] = {
+        {90, &CRaster::RotateRight},
+        {90.4f, &CRaster::RotateRight},
+        {-270, &CRaster::RotateRight},
+        {-90, &CRaster::RotateLeft},
+        {269.7f, &CRaster::RotateLeft},
+        {180, &CRaster::Rotate180},
+        {-179.8f, &CRaster::Rotate180},
+        {0.3f, nullptr},
+        {720, nullptr},
+    };
+    for (DWORD bpp : kDepths) {
+        const CRaster src = Seeded(13, 21, bpp);
+        CRaster& s = const_cast<CRaster&>(src);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::to_string(bpp) + " bits, " + std::to_string(c.angle));
+            CRaster expected, turned;
+            if (c.exact != nullptr)
+                ASSERT_TRUE((s.*c.exact)(&expected));
+            else
+                expected.Copy(src);
+            ASSERT_TRUE(s.Rotate2(c.angle, &turned, CRaster::InterpGeneralizedCubic,
+                                  CRaster::OverflowRepeat));
+            EXPECT_TRUE(SameImage(turned, expected));
+        }
+        // Unoptimised, the interpolated quarter turn samples whole pixels and
+        // agrees with the exact one; beyond a quarter pixel nothing is
+        // optimised.
+        CRaster right, sampled, off;
+        ASSERT_TRUE(s.RotateRight(&right));
+        ASSERT_TRUE(s.Rotate2(90, &sampled, CRaster::InterpBilinear, CRaster::OverflowRepeat,
+                              nullptr, false));
+        EXPECT_TRUE(SamePixels(sampled, right));
+        ASSERT_TRUE(s.Rotate2(92, &off, CRaster::InterpNearest, CRaster::OverflowRepeat));
+        EXPECT_EQ(off.GetWidth(), 22u);
+        EXPECT_EQ(off.GetHeight(), 14u);
+        ASSERT_TRUE(s.Rotate2(92, &off, CRaster::InterpNearest, CRaster::OverflowRepeat, nullptr,
+                              true, true));
+        EXPECT_EQ(off.GetWidth(), 13u);
+        EXPECT_EQ(off.GetHeight(), 21u);
+        CRaster image(src);
+        EXPECT_FALSE(image.Rotate2(std::numeric_limits<float>::quiet_NaN()));
+        EXPECT_TRUE(SameImage(image, src));
+    }
+}
+
+TEST(TransformTest, SkewShearsSelectedPixelsAndTakesFarPointsAsOutside) {
+    for (DWORD bpp : {4u, 24u}) {
+        SCOPED_TRACE(bpp);
+        CRaster src = Seeded(20, 12, bpp);
+        src.SelectionDelete();
+        const COLORREF outside = ValueAt(src, -1, -1);
+        // x gain 1 about row 5: every row shifts by its distance from it.
+        for (bool interpolate : {false, true}) {
+            CRaster image(src);
+            ASSERT_TRUE(image.Skew(1, 0, 0, 5, interpolate));
+            for (LONG y = 0; y < 12; ++y)
+                for (LONG x = 0; x < 20; ++x) {
+                    const LONG sx = x + y - 5;
+                    const bool in = sx >= 0 && sx < 20;
+                    ASSERT_EQ(ValueAt(image, x, y), in ? ValueAt(src, sx, y) : outside)
+                        << interpolate << " (" << x << ", " << y << ")";
+                    if (in) {
+                        ASSERT_EQ(image.AlphaGet(x, y), src.AlphaGet(sx, y));
+                    }
+                }
+        }
+        // Huge and undefined gains put every point off the pivot (and with
+        // no finite gain, on it too) outside.
+        const float inf = std::numeric_limits<float>::infinity();
+        for (float gain : {3e38f, inf, -inf, std::numeric_limits<float>::quiet_NaN()})
+            for (bool interpolate : {false, true}) {
+                CRaster image(src);
+                ASSERT_TRUE(image.Skew(0, gain, 3, 0, interpolate));
+                if (std::isfinite(gain)) {
+                    EXPECT_EQ(ValueAt(image, 3, 7), ValueAt(src, 3, 7));
+                }
+                EXPECT_EQ(ValueAt(image, 4, 7), outside) << gain;
+            }
+        // Only the selection moves.
+        CRaster image(src);
+        image.SelectionAddRect(CRect(0, 0, 10, 12));
+        ASSERT_TRUE(image.Skew(0.5f, 0, 0, 0));
+        for (LONG y = 0; y < 12; ++y)
+            for (LONG x = 10; x < 20; ++x) ASSERT_EQ(ValueAt(image, x, y), ValueAt(src, x, y));
+        EXPECT_TRUE(image.SelectionIsValid());
+    }
+}
+
+TEST(TransformTest, ThumbnailFitsKeepingTheRatioOnTheCanvas) {
+    const RGBQUAD canvas{9, 8, 7, 0}, grey{100, 100, 100, 0};
+    const struct {
+        LONG w, h, boxw, boxh;
+        LONG left, top, fw, fh;  // the picture inside the box, lines from the top
+    } cases[] = {
+        {40, 20, 10, 10, 0, 2, 10, 5},  // wide: fitted by width, 2 above and 3 below
+        {20, 40, 10, 10, 2, 0, 5, 10},
+        {4, 3, 10, 10, 3, 3, 4, 3},  // small pictures are not enlarged
+        {10, 10, 10, 10, 0, 0, 10, 10},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
+        CRaster image(c.w, c.h, 24, 0), thumb;
+        for (LONG y = 0; y < c.h; ++y)
+            for (LONG x = 0; x < c.w; ++x) image.SetPixelColor(x, y, grey);
+        ASSERT_TRUE(image.Thumbnail(c.boxw, c.boxh, canvas, &thumb));
+        EXPECT_EQ(image.GetWidth(), static_cast<DWORD>(c.w));
+        ASSERT_EQ(thumb.GetWidth(), static_cast<DWORD>(c.boxw));
+        ASSERT_EQ(thumb.GetHeight(), static_cast<DWORD>(c.boxh));
+        for (LONG y = 0; y < c.boxh; ++y)
+            for (LONG x = 0; x < c.boxw; ++x) {
+                const LONG top = c.boxh - 1 - y;
+                const bool in =
+                    x >= c.left && x < c.left + c.fw && top >= c.top && top < c.top + c.fh;
+                ASSERT_EQ(ValueAt(thumb, x, y), CRaster::RGBQUADtoRGB(in ? grey : canvas))
+                    << x << "," << y;
+            }
+    }
+    CRaster image(4, 4, 24, 0);
+    EXPECT_FALSE(image.Thumbnail(0, 10, canvas));
+}
+
 TEST(TransformTest, CropRotatedRectangleSetsTheRectangleUpright) {
     for (DWORD bpp : kDepths) {
         SCOPED_TRACE(bpp);

@@ -383,7 +383,8 @@ public:
     bool RotateRight(CRaster* iDst = nullptr);
     bool Rotate180(CRaster* iDst = nullptr);
     // Nearest-pixel turn by degrees (clockwise as seen); the new image holds
-    // the whole turned picture with a pixel to spare on every side.
+    // the whole turned picture at its top left, one pixel to spare on the
+    // right and at the bottom.
     bool Rotate(float angle, CRaster* iDst = nullptr);
     // Interpolated turn by degrees about the centre into the turned corners'
     // box (or the old size with bKeepOriginalSize). With optimizeRightAngles
@@ -412,7 +413,7 @@ public:
     // Fitted into newx x newy keeping the aspect ratio (only ever shrunk),
     // centred on the canvas colour.
     bool Thumbnail(LONG newx, LONG newy, RGBQUAD canvascolor, CRaster* iDst = nullptr);
-    // Distortions about the centre of the selected pixels; type 0 and 1 bulge
+    // Distortions of the selected pixels about the image's centre; 0 and 1 bulge
     // and pinch, 2 twists by `Koeff`, 3 unrolls to polar coordinates.
     bool CircleTransform(LONG type, LONG rmax = 0, float Koeff = 1.0f);
     // Fast integer shrink: every destination pixel is the mean of its sources.

@@ -364,6 +364,61 @@ public:
     static float KernelBessel_Q1(float x);
     static float KernelBessel_Order1(float x);
 
+    // ---- Geometric transforms ------------------------------------------------------
+    // Each works on a new image and moves it into place only when it is
+    // complete: with a destination the result goes there and this image stays
+    // as it is; without one (or with this image) it replaces this image. On
+    // failure nothing changes. Sizes of new images are checked against the
+    // memory cap before anything is allocated.
+    friend struct RasterTransformWork;  // their shared steps
+
+    // Crop's top and bottom count lines from the image's top; the edges are
+    // clamped to the image and an empty span fails.
+    bool Crop(LONG left, LONG top, LONG right, LONG bottom, CRaster* iDst = nullptr);
+    bool Crop(const CRect& rect, CRaster* iDst = nullptr);
+    bool Flip();
+    bool Mirror();
+    // Counter-clockwise: the pixel (x, y) goes to (height - 1 - y, x).
+    bool RotateLeft(CRaster* iDst = nullptr);
+    bool RotateRight(CRaster* iDst = nullptr);
+    bool Rotate180(CRaster* iDst = nullptr);
+    // Nearest-pixel turn by degrees (clockwise as seen); the new image holds
+    // the whole turned picture at its top left, one pixel to spare on the
+    // right and at the bottom.
+    bool Rotate(float angle, CRaster* iDst = nullptr);
+    // Interpolated turn by degrees about the centre into the turned corners'
+    // box (or the old size with bKeepOriginalSize). With optimizeRightAngles
+    // a turn that lands within a quarter pixel of a quarter, half or no turn
+    // is done exactly.
+    bool Rotate2(float angle, CRaster* iDst = nullptr,
+                 InterpolationMethod inMethod = InterpBilinear,
+                 OverflowMethod ofMethod = OverflowBackground, const RGBQUAD* replColor = nullptr,
+                 bool optimizeRightAngles = true, bool bKeepOriginalSize = false);
+    // The rectangle whose top-left corner is (topx, topy) (lines from the top)
+    // and whose sides are turned counter-clockwise by `angle` radians, cut
+    // out and turned upright.
+    bool CropRotatedRectangle(LONG topx, LONG topy, LONG width, LONG height, float angle,
+                              CRaster* iDst = nullptr);
+    // Margins of the canvas colour (the nearest palette entry for indexed
+    // images); negative margins fail.
+    bool Expand(LONG left, LONG top, LONG right, LONG bottom, RGBQUAD canvascolor,
+                CRaster* iDst = nullptr);
+    // To a size at least the present one, centred (the odd pixel to the right
+    // and the bottom).
+    bool Expand(LONG newx, LONG newy, RGBQUAD canvascolor, CRaster* iDst = nullptr);
+    // Shears the selected pixels: (x, y) takes the source point
+    // (x + (y - ypivot) * xgain, y + (x - xpivot) * ygain).
+    bool Skew(float xgain, float ygain, LONG xpivot = 0, LONG ypivot = 0,
+              bool bEnableInterpolation = false);
+    // Fitted into newx x newy keeping the aspect ratio (only ever shrunk),
+    // centred on the canvas colour.
+    bool Thumbnail(LONG newx, LONG newy, RGBQUAD canvascolor, CRaster* iDst = nullptr);
+    // Distortions of the selected pixels about the image's centre; 0 and 1 bulge
+    // and pinch, 2 twists by `Koeff`, 3 unrolls to polar coordinates.
+    bool CircleTransform(LONG type, LONG rmax = 0, float Koeff = 1.0f);
+    // Fast integer shrink: every destination pixel is the mean of its sources.
+    bool QIShrink(LONG newx, LONG newy, CRaster* iDst = nullptr);
+
 protected:
     friend class CRasterDispatch;  // the codecs' entrance (image/codecs)
 

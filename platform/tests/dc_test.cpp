@@ -304,6 +304,156 @@ TEST(DcRasterTest, ClipKeepsDrawingInside) {
     EXPECT_EQ(dc.GetPixel(9, 9), kRed);
 }
 
+TEST(DcRasterTest, ClipBoxVisibilityAndRestore) {
+    struct Case {
+        const char* what;
+        std::vector<CRect> narrowing;  // IntersectClipRect in turn
+        int kind;
+        CRect box;
+    };
+    const Case cases[] = {
+        {"no clip: the surface", {}, SIMPLEREGION, CRect(0, 0, 10, 8)},
+        {"partly outside the surface", {CRect(-3, 5, 4, 20)}, SIMPLEREGION, CRect(0, 5, 4, 8)},
+        {"narrowed twice",
+         {CRect(1, 1, 9, 7), CRect(4, 0, 12, 3)},
+         SIMPLEREGION,
+         CRect(4, 1, 9, 3)},
+        {"disjoint", {CRect(1, 1, 3, 3), CRect(5, 5, 6, 6)}, NULLREGION, CRect(0, 0, 0, 0)},
+        {"beyond the surface", {CRect(20, 20, 30, 30)}, NULLREGION, CRect(0, 0, 0, 0)},
+    };
+    for (const Case& c : cases) {
+        CDC dc(10, 8);
+        for (const CRect& r : c.narrowing) dc.IntersectClipRect(r);
+        CRect box(7, 7, 7, 7);
+        EXPECT_EQ(dc.GetClipBox(box), c.kind) << c.what;
+        EXPECT_EQ(box, c.box) << c.what;
+        // Visible: a rectangle sharing a pixel with the box; touching is not enough.
+        if (c.kind == SIMPLEREGION) {
+            EXPECT_TRUE(dc.RectVisible(c.box)) << c.what;
+            EXPECT_TRUE(
+                dc.RectVisible(CRect(c.box.right, c.box.bottom, c.box.right - 1, c.box.bottom - 1)))
+                << c.what << ": reversed";
+            EXPECT_FALSE(
+                dc.RectVisible(CRect(c.box.right, c.box.top, c.box.right + 5, c.box.bottom)))
+                << c.what;
+        } else {
+            EXPECT_FALSE(dc.RectVisible(CRect(0, 0, 10, 8))) << c.what;
+        }
+    }
+
+    // A saved clip comes back exactly, a narrower one as well as "nothing".
+    CDC dc(10, 10);
+    const CRect narrow(2, 3, 4, 9);
+    dc.SelectClipRect(&narrow);
+    const CDC::ClipState saved = dc.SaveClip();
+    dc.IntersectClipRect(CRect(6, 6, 8, 8));
+    CRect box;
+    EXPECT_EQ(dc.GetClipBox(box), NULLREGION);
+    dc.RestoreClip(saved);
+    EXPECT_EQ(dc.GetClipBox(box), SIMPLEREGION);
+    EXPECT_EQ(box, narrow);
+    dc.FillRect(CRect(0, 0, 10, 10), Brush(kBlack));
+    EXPECT_EQ(InkBox(dc), narrow);
+
+    dc.IntersectClipRect(CRect(0, 0, 1, 1));
+    const CDC::ClipState none = dc.SaveClip();
+    dc.SelectClipRect(nullptr);
+    dc.RestoreClip(none);
+    dc.SetPixel(3, 4, kRed);
+    EXPECT_EQ(dc.GetPixel(3, 4), kBlack);
+}
+
+TEST(DcRasterTest, StretchBltNearestNeighbour) {
+    // A 2 x 3 source of distinct colours, the letters naming them.
+    QImage src(2, 3, QImage::Format_RGB32);
+    const COLORREF colors[] = {RGB(10, 0, 0), RGB(20, 0, 0), RGB(30, 0, 0),
+                               RGB(40, 0, 0), RGB(50, 0, 0), RGB(60, 0, 0)};
+    for (int i = 0; i < 6; ++i) src.setPixel(i % 2, i / 2, ToQRgb(colors[i]));
+    auto letters = [&](const CDC& dc, const CRect& r) {
+        std::vector<std::string> rows;
+        for (int y = r.top; y < r.bottom; ++y) {
+            std::string row;
+            for (int x = r.left; x < r.right; ++x) {
+                const COLORREF c = dc.GetPixel(x, y);
+                char ch = '.';
+                for (int i = 0; i < 6; ++i)
+                    if (c == colors[i]) ch = static_cast<char>('a' + i);
+                if (c == kBlack) ch = '0';
+                row += ch;
+            }
+            rows.push_back(row);
+        }
+        return rows;
+    };
+    struct Case {
+        CRect dst;
+        CRect from;  // left, top, width, height of the source part
+        const char* picture;
+    };
+    const Case cases[] = {
+        {CRect(1, 1, 5, 4), CRect(0, 0, 2, 3), "......|.aabb.|.ccdd.|.eeff.|......"},
+        {CRect(0, 0, 3, 5), CRect(0, 0, 2, 3), "aab...|aab...|ccd...|ccd...|eef...|......"},
+        {CRect(0, 0, 1, 1), CRect(0, 0, 2, 3), "a.....|......"},
+        {CRect(0, 0, 2, 2), CRect(1, 1, 1, 2), "dd....|ff....|......"},
+        // Beyond the source: black.
+        {CRect(0, 0, 4, 1), CRect(1, 2, 2, 1), "ff00..|......"},
+    };
+    for (const Case& c : cases) {
+        CDC dc(6, 6);
+        dc.StretchBlt(c.dst.left, c.dst.top, c.dst.Width(), c.dst.Height(), src, c.from.left,
+                      c.from.top, c.from.right, c.from.bottom, SRCCOPY);
+        const std::vector<std::string> want = Rows(c.picture);
+        EXPECT_EQ(letters(dc, CRect(0, 0, 6, static_cast<int>(want.size()))), want) << c.picture;
+    }
+
+    // Clipped, and nothing for empty sizes.
+    CDC dc(6, 6);
+    const CRect clip(2, 0, 3, 6);
+    dc.SelectClipRect(&clip);
+    dc.StretchBlt(0, 0, 4, 3, src, 0, 0, 2, 3, SRCCOPY);
+    EXPECT_EQ(letters(dc, CRect(0, 0, 6, 3)), Rows("..b...|..d...|..f..."));
+    dc.SelectClipRect(nullptr);
+    const QImage before = dc.Image().copy();
+    dc.StretchBlt(0, 0, 0, 3, src, 0, 0, 2, 3, SRCCOPY);
+    dc.StretchBlt(0, 0, 3, 3, src, 0, 0, 2, -3, SRCCOPY);
+    EXPECT_EQ(dc.Image(), before);
+}
+
+TEST(DcRasterTest, StretchBltRasterOperations) {
+    const COLORREF s = RGB(0xF0, 0x3C, 0x5A), d = RGB(0x0F, 0x33, 0xFF), p = RGB(0x81, 0x42, 0x18);
+    const std::pair<DWORD, COLORREF> table[] = {
+        {SRCCOPY, s},
+        {SRCAND, s & d},
+        {SRCINVERT, s ^ d},
+        {SRCPAINT, s | d},
+        {SRCERASE, s & (~d & 0xFFFFFF)},
+        {NOTSRCCOPY, ~s & 0xFFFFFF},
+        {NOTSRCERASE, ~(s | d) & 0xFFFFFF},
+        {MERGEPAINT, (~s & 0xFFFFFF) | d},
+        {PATCOPY, p},
+        {PATINVERT, p ^ d},
+        {DSTINVERT, ~d & 0xFFFFFF},
+        {BLACKNESS, 0},
+        {WHITENESS, 0xFFFFFF},
+    };
+    QImage src(1, 1, QImage::Format_RGB32);
+    src.setPixel(0, 0, ToQRgb(s));
+    for (const auto& [rop, want] : table) {
+        CDC dc(3, 3, d);
+        dc.SelectBrush(Brush(p));
+        dc.StretchBlt(0, 0, 2, 2, src, 0, 0, 1, 1, rop);
+        EXPECT_EQ(dc.GetPixel(1, 1), want) << std::hex << rop;
+        EXPECT_EQ(dc.GetPixel(2, 2), d) << std::hex << rop;
+    }
+    // A surface onto itself reads the picture as it was.
+    CDC dc(4, 1);
+    dc.SetPixel(0, 0, kRed);
+    dc.SetPixel(1, 0, kBlue);
+    dc.StretchBlt(0, 0, 4, 1, dc, 0, 0, 2, 1, SRCCOPY);
+    EXPECT_EQ(dc.GetPixel(1, 0), kRed);
+    EXPECT_EQ(dc.GetPixel(2, 0), kBlue);
+}
+
 TEST(DcImageTest, TransparentAndDisabledImages) {
     QImage img(3, 2, QImage::Format_RGB32);
     img.fill(ToQRgb(RGB(255, 0, 255)));

@@ -177,20 +177,40 @@ LONG CRaster::Draw(CDC* pDC, LONG x, LONG y, LONG cx, LONG cy, const CRect* pCli
             natural ? dx - x : SourceColumn(dx, x, cx, width);
 
     if (!transparent && !smooth) {
+        // Each source row once as screen colours when the row is not much
+        // wider than the visible part; destination rows that repeat a source
+        // row repeat the row above.
+        const bool convertRows = static_cast<std::size_t>(width) <= 2 * columns.size();
+        std::vector<QRgb> line(convertRows ? static_cast<std::size_t>(width) : 0);
+        const QRgb* previous = nullptr;
+        LONG previousRow = -1;
+        const std::size_t span = columns.size();
         for (LONG dy = v.top; dy < v.bottom; ++dy) {
             const LONG sy = natural ? height - 1 - (dy - y) : SourceRow(dy, y, cy, height);
-            const BYTE* src = GetBits(sy);
             QRgb* dst = reinterpret_cast<QRgb*>(picture.scanLine(dy)) + v.left;
-            if (indexed) {
-                for (std::size_t i = 0; i < columns.size(); ++i)
+            if (sy == previousRow) {
+                std::memcpy(dst, previous, span * sizeof(QRgb));
+                continue;
+            }
+            const BYTE* src = GetBits(sy);
+            if (convertRows) {
+                for (LONG sx = 0; sx < width; ++sx)
+                    line[static_cast<std::size_t>(sx)] =
+                        indexed ? Opaque(palette[BlindGetPixelIndex(sx, sy)])
+                                : qRgb(src[3 * sx + 2], src[3 * sx + 1], src[3 * sx]);
+                for (std::size_t i = 0; i < span; ++i)
+                    dst[i] = line[static_cast<std::size_t>(columns[i])];
+            } else if (indexed) {
+                for (std::size_t i = 0; i < span; ++i)
                     dst[i] = Opaque(palette[BlindGetPixelIndex(columns[i], sy)]);
             } else {
-                for (std::size_t i = 0; i < columns.size(); ++i) {
+                for (std::size_t i = 0; i < span; ++i) {
                     const BYTE* p = src + 3 * static_cast<std::size_t>(columns[i]);
-                    dst[i] = 0xFF000000u | (static_cast<QRgb>(p[2]) << 16) |
-                             (static_cast<QRgb>(p[1]) << 8) | p[0];
+                    dst[i] = qRgb(p[2], p[1], p[0]);
                 }
             }
+            previous = dst;
+            previousRow = sy;
         }
         pDC->RestoreClip(saved);
         return 1;

@@ -91,6 +91,23 @@ TEST(DrawTest, StretchedNearestAtEveryDepth) {
         }
 }
 
+TEST(DrawTest, ShrunkTakesTheNearestPixelFromTheTopLeft) {
+    // Column floor(i * 9 / 4), row floor(j * 5 / 2) counted from the top.
+    const LONG columns[] = {0, 2, 4, 6}, rows[] = {0, 2};
+    for (DWORD bpp : {1u, 8u, 24u}) {
+        CRaster image = Pattern(9, 5, bpp);
+        CDC dc(5, 3, kPaper);
+        image.Draw(&dc, 1, 1, 4, 2);
+        for (int j = 0; j < 2; ++j)
+            for (int i = 0; i < 4; ++i)
+                EXPECT_EQ(dc.GetPixel(1 + i, 1 + j),
+                          CRaster::RGBQUADtoRGB(image.GetPixelColor(columns[i], 4 - rows[j])))
+                    << bpp << " bits at " << i << "," << j;
+        EXPECT_EQ(dc.GetPixel(0, 1), kPaper);
+        EXPECT_EQ(dc.GetPixel(1, 0), kPaper);
+    }
+}
+
 TEST(DrawTest, NaturalSizeAndRefusals) {
     for (DWORD bpp : {1u, 4u, 8u, 24u}) {
         CRaster image = Pattern(5, 3, bpp);

@@ -4,7 +4,9 @@
 //  - the form's round trip of a 320 x 240 picture: BMP bytes into a memory
 //    stream and back, next to a memcpy of those bytes;
 //  - reducing a 320 x 240 photo to 8 and 4 bits on the standard palettes,
-//    next to QImage's conversion to Indexed8 with the same table.
+//    next to QImage's conversion to Indexed8 with the same table;
+//  - drawing a 320 x 240 picture stretched to 640 x 480 on a device
+//    context, next to QPainter::drawImage of the same pixels.
 //
 // Heap use is counted by wrapping the C allocator of this program.
 
@@ -12,13 +14,16 @@
 #include <malloc.h>
 
 #include <QBuffer>
+#include <QGuiApplication>
 #include <QImage>
+#include <QPainter>
 #include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <string>
 
 #include "image/codecs/rastercodecs.h"
+#include "platform/dc.h"
 
 extern "C" {
 void* __libc_malloc(size_t);
@@ -207,5 +212,43 @@ void BM_DecreaseBpp_QImage(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_DecreaseBpp_QImage)->Arg(8)->Arg(4)->Unit(benchmark::kMillisecond);
+
+// The device context measures its fonts, which takes a GUI application.
+void EnsureGuiApplication() {
+    static int argc = 1;
+    static char name[] = "raster_bench";
+    static char* argv[] = {name, nullptr};
+    if (QGuiApplication::instance() != nullptr) return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QGuiApplication app(argc, argv);
+}
+
+// The designer's image objects: a picture stretched onto the page.
+void BM_DrawStretched_Ours(benchmark::State& state) {
+    EnsureGuiApplication();
+    CRaster picture = Photo(320, 240);
+    QImage page(640, 480, QImage::Format_RGB32);
+    CDC dc(page);
+    const bool smooth = state.range(0) != 0;
+    for (auto _ : state) {
+        picture.Draw(&dc, 0, 0, 640, 480, nullptr, smooth);
+        benchmark::DoNotOptimize(page.constBits());
+    }
+}
+BENCHMARK(BM_DrawStretched_Ours)->Arg(0)->Unit(benchmark::kMicrosecond);
+
+void BM_DrawStretched_QPainter(benchmark::State& state) {
+    const QImage picture = Photo(320, 240).MakeBitmap();
+    QImage page(640, 480, QImage::Format_RGB32);
+    const bool smooth = state.range(0) != 0;
+    for (auto _ : state) {
+        QPainter painter(&page);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+        painter.drawImage(QRect(0, 0, 640, 480), picture);
+        painter.end();
+        benchmark::DoNotOptimize(page.constBits());
+    }
+}
+BENCHMARK(BM_DrawStretched_QPainter)->Arg(0)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

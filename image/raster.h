@@ -11,6 +11,7 @@
 // (image/codecs), which only the design library carries.
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -346,6 +347,86 @@ public:
     LONG DrawStringEx(CDC* pDC, LONG x, LONG y, tagRasterTextInfo* pTextType,
                       bool bSetAlpha = false);
     void InitTextInfo(tagRasterTextInfo* txt);
+
+    // ---- Resampling and interpolation ----------------------------------------
+    // How a point between pixel values is sampled.
+    enum InterpolationMethod : std::int32_t {
+        InterpNearest = 1,
+        InterpBilinear = 2,
+        InterpBSpline = 3,
+        InterpCubic = 4,
+        InterpGeneralizedCubic = 5,
+        InterpLanczos = 6,
+        InterpBox = 7,
+        InterpHermite = 8,
+        InterpHamming = 9,
+        InterpSinc = 10,
+        InterpBlackman = 11,
+        InterpBessel = 12,
+        InterpGaussian = 13,
+        InterpQuadratic = 14,
+        InterpMitchell = 15,
+        InterpCatrom = 16,
+    };
+    // What a pixel outside the image yields.
+    enum OverflowMethod : std::int32_t {
+        OverflowColor = 1,
+        OverflowBackground = 2,
+        OverflowTransparent = 3,
+        OverflowWrap = 4,
+        OverflowRepeat = 5,
+        OverflowMirror = 6,
+    };
+
+    // Resizes to newx x newy, sampling each destination pixel's centre; a
+    // shrinking axis averages the source area unless disableAveraging. With
+    // a destination this image stays as it is.
+    bool Resample2(LONG newx, LONG newy, InterpolationMethod inMethod, OverflowMethod ofMethod,
+                   CRaster* iDst = nullptr, bool disableAveraging = false);
+    // The older resize: mode 1 nearest, 2 B-spline, anything else a box
+    // average when shrinking 24-bit images, else bilinear.
+    bool Resample(LONG newx, LONG newy, int mode, CRaster* iDst = nullptr);
+
+    RGBQUAD GetPixelColorInterpolated(float x, float y, InterpolationMethod inMethod,
+                                      OverflowMethod ofMethod,
+                                      const RGBQUAD* rplColor = nullptr) const;
+    // The average over a w x h box centred on (xc, yc).
+    RGBQUAD GetAreaColorInterpolated(float xc, float yc, float w, float h,
+                                     InterpolationMethod inMethod, OverflowMethod ofMethod,
+                                     const RGBQUAD* rplColor = nullptr) const;
+    RGBQUAD GetPixelColorWithOverflow(LONG x, LONG y, OverflowMethod ofMethod,
+                                      const RGBQUAD* rplColor = nullptr) const;
+    // Maps a point outside the image inside by the wrap, repeat and mirror
+    // rules; other methods leave it.
+    void OverflowCoordinates(LONG& x, LONG& y, OverflowMethod ofMethod) const;
+    void OverflowCoordinates(float& x, float& y, OverflowMethod ofMethod) const;
+    static void AddAveragingCont(const RGBQUAD& color, float surf, float& rr, float& gg, float& bb,
+                                 float& aa);
+
+    // Interpolation kernels: weight by the distance from the sample point.
+    static float KernelBSpline(float x);
+    static float KernelLinear(float x);
+    static float KernelCubic(float x);
+    static float KernelGeneralizedCubic(float x, float a);
+    static float KernelLanczosSinc(float x, float radius);
+    static float KernelBox(float x);
+    static float KernelHermite(float x);
+    static float KernelHamming(float x);
+    static float KernelSinc(float x);
+    static float KernelBlackman(float x);
+    static float KernelBessel(float x);
+    static float KernelGaussian(float x);
+    static float KernelQuadratic(float x);
+    static float KernelMitchell(float x);
+    static float KernelCatrom(float x);
+    // The first-order Bessel function J1 and the amplitudes P1, Q1 of its
+    // form for large arguments, J1(x) = sqrt(2 / (pi x)) (P1 cos t - Q1 sin t)
+    // with t = x - 3 pi / 4. Computed from the standard library's cylindrical
+    // Bessel functions.
+    static float KernelBessel_J1(float x);
+    static float KernelBessel_P1(float x);
+    static float KernelBessel_Q1(float x);
+    static float KernelBessel_Order1(float x);
 
 protected:
     friend class CRasterDispatch;  // the codecs' entrance (image/codecs)

@@ -64,6 +64,12 @@ LONG SourceRow(LONG dy, LONG y, LONG cy, LONG height) {
     return static_cast<LONG>(std::clamp<std::int64_t>(sy, 0, height - 1));
 }
 
+// Where the centre of destination pixel `offset` of `size` falls in a
+// source of `length` pixels, in pixel-centre coordinates.
+float SampleAt(LONG offset, LONG size, LONG length) {
+    return static_cast<float>((offset + 0.5) * length / size - 0.5);
+}
+
 QRgb Opaque(RGBQUAD c) { return qRgb(c.rgbRed, c.rgbGreen, c.rgbBlue); }
 
 bool SameColor(RGBQUAD a, RGBQUAD b) {
@@ -216,10 +222,18 @@ LONG CRaster::Draw(CDC* pDC, LONG x, LONG y, LONG cx, LONG cy, const CRect* pCli
         return 1;
     }
 
+    // Smooth: the bilinear sample at the destination pixel's centre mapped
+    // into the image (storage rows from the bottom), edges repeated; the
+    // nearest pixel still decides transparency and alpha.
+    std::vector<float> sampleX(smooth ? columns.size() : 0);
+    for (std::size_t i = 0; i < sampleX.size(); ++i)
+        sampleX[i] = SampleAt(v.left + static_cast<LONG>(i) - x, cx, width);
     const RGBQUAD key = info.nBkgndColor;
     const int alphaScale = info.nAlphaMax + 1;
     for (LONG dy = v.top; dy < v.bottom; ++dy) {
         const LONG sy = natural ? height - 1 - (dy - y) : SourceRow(dy, y, cy, height);
+        const float sampleY =
+            smooth ? static_cast<float>(height - 1) - SampleAt(dy - y, cy, height) : 0.0f;
         QRgb* dst = reinterpret_cast<QRgb*>(picture.scanLine(dy)) + v.left;
         for (std::size_t i = 0; i < columns.size(); ++i) {
             const LONG sx = columns[i];
@@ -236,6 +250,8 @@ LONG CRaster::Draw(CDC* pDC, LONG x, LONG y, LONG cx, LONG cy, const CRect* pCli
                 if (info.nBkgndIndex >= 0 && SameColor(c, key)) continue;
             }
             if (a == 0) continue;
+            if (smooth)
+                c = GetPixelColorInterpolated(sampleX[i], sampleY, InterpBilinear, OverflowRepeat);
             if (a == 255) {
                 dst[i] = Opaque(c);
                 continue;

@@ -108,6 +108,72 @@ TEST(DrawTest, ShrunkTakesTheNearestPixelFromTheTopLeft) {
     }
 }
 
+// A 2 x 2 image whose red values are given top-left, top-right,
+// bottom-left, bottom-right as seen on screen.
+CRaster Reds(DWORD bpp, BYTE tl, BYTE tr, BYTE bl, BYTE br) {
+    CRaster image(2, 2, bpp, 0);
+    const BYTE reds[] = {tl, tr, bl, br};
+    for (int i = 0; i < 4; ++i) {
+        const RGBQUAD c{0, 0, reds[i], 0};
+        if (image.IsIndexed()) {
+            image.SetPaletteColor(static_cast<BYTE>(i), c);
+            image.SetPixelIndex(i % 2, 1 - i / 2, static_cast<BYTE>(i));
+        } else {
+            image.SetPixelColor(i % 2, 1 - i / 2, c);
+        }
+    }
+    return image;
+}
+
+std::vector<std::vector<int>> RedsOf(const CDC& dc, const CRect& r) {
+    std::vector<std::vector<int>> rows;
+    for (int y = r.top; y < r.bottom; ++y) {
+        rows.emplace_back();
+        for (int x = r.left; x < r.right; ++x) rows.back().push_back(GetRValue(dc.GetPixel(x, y)));
+    }
+    return rows;
+}
+
+TEST(DrawTest, SmoothIsBilinearBetweenPixelCentres) {
+    // Destination pixel centres land at -1/4, 1/4, 3/4 and 5/4 of the image's
+    // pixels; outside the image the edge repeats.
+    const std::vector<std::vector<int>> quad = {
+        {0, 40, 120, 160}, {24, 50, 102, 128}, {72, 70, 66, 64}, {96, 80, 48, 32}};
+    for (DWORD bpp : {8u, 24u}) {
+        CRaster image = Reds(bpp, 0, 160, 96, 32);
+        CDC dc(6, 6, RGB(7, 7, 7));
+        EXPECT_EQ(image.Draw(&dc, 1, 1, 4, 4, nullptr, true), 1);
+        EXPECT_EQ(RedsOf(dc, CRect(1, 1, 5, 5)), quad) << bpp;
+        EXPECT_EQ(dc.GetPixel(0, 0), RGB(7, 7, 7));
+        EXPECT_EQ(dc.GetPixel(5, 5), RGB(7, 7, 7));
+
+        // 3 x 5 of a left-to-right ramp: 0, the middle, 160 on every row.
+        CRaster ramp = Reds(bpp, 0, 160, 0, 160);
+        CDC tall(3, 5);
+        ramp.Draw(&tall, 0, 0, 3, 5, nullptr, true);
+        EXPECT_EQ(RedsOf(tall, CRect(0, 0, 3, 5)),
+                  std::vector<std::vector<int>>(5, std::vector<int>{0, 80, 160}))
+            << bpp;
+
+        // At natural size smooth changes nothing.
+        CDC plain(2, 2), smooth(2, 2);
+        image.Draw(&plain, 0, 0);
+        image.Draw(&smooth, 0, 0, 2, 2, nullptr, true);
+        EXPECT_EQ(plain.Image(), smooth.Image());
+    }
+    // Through the blending path: opaque alpha gives the same picture, and the
+    // nearest pixel's alpha decides.
+    CRaster image = Reds(24, 0, 160, 96, 32);
+    image.AlphaCreate();
+    image.AlphaSet(255);
+    image.AlphaSet(1, 1, 0);  // top-right
+    CDC dc(4, 4, RGB(7, 7, 7));
+    image.Draw(&dc, 0, 0, 4, 4, nullptr, true);
+    const std::vector<std::vector<int>> blended = {
+        {0, 40, 7, 7}, {24, 50, 7, 7}, {72, 70, 66, 64}, {96, 80, 48, 32}};
+    EXPECT_EQ(RedsOf(dc, CRect(0, 0, 4, 4)), blended);
+}
+
 TEST(DrawTest, NaturalSizeAndRefusals) {
     for (DWORD bpp : {1u, 4u, 8u, 24u}) {
         CRaster image = Pattern(5, 3, bpp);

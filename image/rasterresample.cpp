@@ -1,0 +1,796 @@
+// Resampling, and the interpolation that resampling, smooth drawing and the
+// geometric transforms sample with.
+//
+// Every weighted sum is taken relative to one of its own pixel values (the
+// first one read): sum w (c - ref) / sum w + ref is the weighted average
+// itself, but a channel that is the same everywhere in the window comes out
+// exactly, whatever the rounding of the weights. Kernel sums are divided by
+// the sum of their weights, so that kernels whose weights do not add up to
+// one (Gaussian, sinc, Hamming, Blackman, Bessel) neither brighten nor darken
+// the picture.
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "image/raster.h"
+#include "image/rastergeometry.h"
+
+namespace {
+
+constexpr float kPi = 3.1415927f;
+
+// A coordinate farther than this outside the image puts every sampling
+// window (the widest reaches six pixels) outside; such coordinates are
+// handled as floats and never converted to integers.
+constexpr float kFarMargin = 16.0f;
+
+bool Near(float v, LONG size) {
+    return v > -kFarMargin && v < static_cast<float>(size) + kFarMargin;  // false for NaN
+}
+
+// Only for coordinates that passed Near.
+LONG FloorToLong(float v) { return static_cast<LONG>(std::floor(v)); }
+
+// A float made an integer without leaving the range of LONG.
+LONG SafeFloor(float v) {
+    constexpr float kLimit = 1073741824.0f;  // 2^30
+    if (!(v > -kLimit)) return -(1 << 30);
+    if (!(v < kLimit)) return 1 << 30;
+    return static_cast<LONG>(std::floor(v));
+}
+
+BYTE ClampByte(float v) {
+    if (!(v > 0.0f)) return 0;
+    if (v >= 255.0f) return 255;
+    return static_cast<BYTE>(v);
+}
+
+bool Remaps(CRaster::OverflowMethod m) {
+    return m == CRaster::OverflowWrap || m == CRaster::OverflowRepeat ||
+           m == CRaster::OverflowMirror;
+}
+
+// The colour of a pixel outside the image under the colour rules (1-3, and
+// any unknown method).
+RGBQUAD OverflowFill(const CRaster& image, CRaster::OverflowMethod m, const RGBQUAD* color) {
+    RGBQUAD c = color != nullptr ? *color : RGBQUAD{255, 255, 255, 0};
+    switch (m) {
+        case CRaster::OverflowBackground:
+            return image.IsTransparent() ? image.GetTransColor() : c;
+        case CRaster::OverflowTransparent:
+            if (image.AlphaIsValid()) {
+                c.rgbReserved = 0;
+                return c;
+            }
+            return image.IsTransparent() ? image.GetTransColor() : c;
+        default:
+            return c;
+    }
+}
+
+float KernelOf(CRaster::InterpolationMethod m, float x) {
+    switch (m) {
+        case CRaster::InterpBSpline:
+            return CRaster::KernelBSpline(x);
+        case CRaster::InterpCubic:
+            return CRaster::KernelCubic(x);
+        case CRaster::InterpGeneralizedCubic:
+            return CRaster::KernelGeneralizedCubic(x, -0.5f);
+        case CRaster::InterpLanczos:
+            return CRaster::KernelLanczosSinc(x, 6.0f);
+        case CRaster::InterpBox:
+            return CRaster::KernelBox(x);
+        case CRaster::InterpHermite:
+            return CRaster::KernelHermite(x);
+        case CRaster::InterpHamming:
+            return CRaster::KernelHamming(x);
+        case CRaster::InterpSinc:
+            return CRaster::KernelSinc(x);
+        case CRaster::InterpBlackman:
+            return CRaster::KernelBlackman(x);
+        case CRaster::InterpBessel:
+            return CRaster::KernelBessel(x);
+        case CRaster::InterpGaussian:
+            return CRaster::KernelGaussian(x);
+        case CRaster::InterpQuadratic:
+            return CRaster::KernelQuadratic(x);
+        case CRaster::InterpMitchell:
+            return CRaster::KernelMitchell(x);
+        case CRaster::InterpCatrom:
+            return CRaster::KernelCatrom(x);
+        default:
+            return CRaster::KernelLinear(x);
+    }
+}
+
+// The kernel window's reach before and after floor(x).
+struct Reach {
+    LONG before;
+    LONG after;
+};
+
+// Kernel weights kx[i] by column, ky[j] by row; fetch(i, j) gives the pixel
+// value at window position (i, j). Each row's columns are summed first, then
+// the rows by their weights.
+template <bool Alpha, class Fetch>
+RGBQUAD KernelSumOf(const float* kx, const float* ky, int n, Fetch fetch) {
+    const RGBQUAD ref = fetch(0, 0);
+    float sb = 0, sg = 0, sr = 0, sa = 0, wx = 0, wy = 0;
+    for (int i = 0; i < n; ++i) wx += kx[i];
+    for (int j = 0; j < n; ++j) {
+        float rb = 0, rg = 0, rr = 0, ra = 0;
+        for (int i = 0; i < n; ++i) {
+            const RGBQUAD c = fetch(i, j);
+            rb += kx[i] * static_cast<float>(c.rgbBlue - ref.rgbBlue);
+            rg += kx[i] * static_cast<float>(c.rgbGreen - ref.rgbGreen);
+            rr += kx[i] * static_cast<float>(c.rgbRed - ref.rgbRed);
+            if (Alpha) ra += kx[i] * static_cast<float>(c.rgbReserved - ref.rgbReserved);
+        }
+        sb += ky[j] * rb;
+        sg += ky[j] * rg;
+        sr += ky[j] * rr;
+        if (Alpha) sa += ky[j] * ra;
+        wy += ky[j];
+    }
+    float sw = wx * wy;
+    if (!(std::fabs(sw) > 1e-6f)) sw = 1.0f;
+    RGBQUAD out;
+    out.rgbBlue = ClampByte(ref.rgbBlue + sb / sw);
+    out.rgbGreen = ClampByte(ref.rgbGreen + sg / sw);
+    out.rgbRed = ClampByte(ref.rgbRed + sr / sw);
+    out.rgbReserved = Alpha ? ClampByte(ref.rgbReserved + sa / sw) : 255;
+    return out;
+}
+
+template <class Fetch>
+RGBQUAD KernelSum(const float* kx, const float* ky, int n, bool alpha, Fetch fetch) {
+    return alpha ? KernelSumOf<true>(kx, ky, n, fetch) : KernelSumOf<false>(kx, ky, n, fetch);
+}
+
+// A kernel window wholly inside a 24-bit image, read directly.
+struct DirectWindow {
+    const BYTE* origin;       // the window's first pixel value
+    std::size_t stride;       // of the rows
+    const BYTE* alphaOrigin;  // null without an alpha plane
+    std::size_t alphaStride;
+    BYTE reserved;  // the reserved byte of a pixel read without alpha
+
+    RGBQUAD operator()(int i, int j) const {
+        const BYTE* p = origin + j * stride + 3 * i;
+        return RGBQUAD{p[0], p[1], p[2],
+                       alphaOrigin != nullptr ? alphaOrigin[j * alphaStride + i] : reserved};
+    }
+};
+
+Reach ReachOf(CRaster::InterpolationMethod m) {
+    return m == CRaster::InterpLanczos ? Reach{5, 6} : Reach{1, 2};
+}
+
+// Integer sums of one class of pixels of an area (corner, edge or inner).
+struct AreaSum {
+    std::int64_t b = 0, g = 0, r = 0, a = 0, n = 0;
+    void Add(const RGBQUAD& c) {
+        b += c.rgbBlue;
+        g += c.rgbGreen;
+        r += c.rgbRed;
+        a += c.rgbReserved;
+        ++n;
+    }
+};
+
+}  // namespace
+
+// ---- Kernels -----------------------------------------------------------------------
+
+float CRaster::KernelBSpline(float x) {
+    if (x > 2.0f) return 0.0f;
+    const auto p = [](float u) { return u > 0.0f ? u * u * u : 0.0f; };
+    return (p(x + 2.0f) - 4.0f * p(x + 1.0f) + 6.0f * p(x) - 4.0f * p(x - 1.0f)) / 6.0f;
+}
+
+float CRaster::KernelLinear(float x) {
+    const float t = std::fabs(x);
+    return t < 1.0f ? 1.0f - t : 0.0f;
+}
+
+float CRaster::KernelCubic(float x) {
+    const float t = std::fabs(x);
+    if (t < 1.0f) return t * t * t - 2.0f * t * t + 1.0f;
+    if (t < 2.0f) return -t * t * t + 5.0f * t * t - 8.0f * t + 4.0f;
+    return 0.0f;
+}
+
+float CRaster::KernelGeneralizedCubic(float x, float a) {
+    const float t = std::fabs(x);
+    if (t < 1.0f) return (a + 2.0f) * t * t * t - (a + 3.0f) * t * t + 1.0f;
+    if (t < 2.0f) return a * t * t * t - 5.0f * a * t * t + 8.0f * a * t - 4.0f * a;
+    return 0.0f;
+}
+
+float CRaster::KernelLanczosSinc(float x, float radius) {
+    if (x == 0.0f) return 1.0f;
+    if (!(std::fabs(x) <= radius)) return 0.0f;
+    return KernelSinc(x) * KernelSinc(x / radius);
+}
+
+float CRaster::KernelBox(float x) { return x >= -0.5f && x < 0.5f ? 1.0f : 0.0f; }
+
+float CRaster::KernelHermite(float x) {
+    const float t = std::fabs(x);
+    return t < 1.0f ? (2.0f * t - 3.0f) * x * x + 1.0f : 0.0f;
+}
+
+float CRaster::KernelHamming(float x) {
+    const float t = std::fabs(x);
+    return t < 1.0f ? 0.92f * ((2.0f * t - 3.0f) * x * x) + 1.0f : 0.0f;
+}
+
+float CRaster::KernelSinc(float x) {
+    if (x == 0.0f) return 1.0f;
+    const float px = kPi * x;
+    return std::sin(px) / px;
+}
+
+// The window over -1 .. 1, zero at its ends.
+float CRaster::KernelBlackman(float x) {
+    if (!(std::fabs(x) < 1.0f)) return 0.0f;
+    return 0.42f + 0.5f * std::cos(kPi * x) + 0.08f * std::cos(2.0f * kPi * x);
+}
+
+float CRaster::KernelBessel(float x) {
+    if (x == 0.0f) return kPi / 4.0f;
+    return KernelBessel_Order1(kPi * x) / (2.0f * x);
+}
+
+float CRaster::KernelBessel_J1(float x) {
+    const double v = std::cyl_bessel_j(1.0, std::fabs(static_cast<double>(x)));
+    return static_cast<float>(x < 0 ? -v : v);
+}
+
+float CRaster::KernelBessel_P1(float x) {
+    const double t = std::fabs(static_cast<double>(x));
+    if (t == 0) return 1.0f;
+    const double chi = t - 3.0 * static_cast<double>(kPi) / 4.0;
+    const double j = std::cyl_bessel_j(1.0, t), y = std::cyl_neumann(1.0, t);
+    return static_cast<float>(std::sqrt(static_cast<double>(kPi) * t / 2.0) *
+                              (j * std::cos(chi) + y * std::sin(chi)));
+}
+
+float CRaster::KernelBessel_Q1(float x) {
+    const double t = std::fabs(static_cast<double>(x));
+    if (t == 0) return 0.0f;
+    const double chi = t - 3.0 * static_cast<double>(kPi) / 4.0;
+    const double j = std::cyl_bessel_j(1.0, t), y = std::cyl_neumann(1.0, t);
+    return static_cast<float>(std::sqrt(static_cast<double>(kPi) * t / 2.0) *
+                              (y * std::cos(chi) - j * std::sin(chi)));
+}
+
+// J1 directly below 8, from its large-argument form with P1 and Q1 from 8 on.
+float CRaster::KernelBessel_Order1(float x) {
+    const float t = std::fabs(x);
+    if (!(t >= 8.0f)) return KernelBessel_J1(x);
+    const double chi = static_cast<double>(t) - 3.0 * static_cast<double>(kPi) / 4.0;
+    const double v = std::sqrt(2.0 / (static_cast<double>(kPi) * t)) *
+                     (KernelBessel_P1(t) * std::cos(chi) - KernelBessel_Q1(t) * std::sin(chi));
+    return static_cast<float>(x < 0 ? -v : v);
+}
+
+float CRaster::KernelGaussian(float x) { return std::exp(-2.0f * x * x) * 0.7978846f; }
+
+float CRaster::KernelQuadratic(float x) {
+    const float t = std::fabs(x);
+    if (t < 0.5f) return 0.75f - x * x;
+    if (t < 1.5f) return 0.5f * (t - 1.5f) * (t - 1.5f);
+    return 0.0f;
+}
+
+float CRaster::KernelMitchell(float x) {
+    const float t = std::fabs(x);
+    if (t < 1.0f) return 7.0f / 6.0f * t * t * t - 2.0f * x * x + 8.0f / 9.0f;
+    if (t < 2.0f) return -7.0f / 18.0f * t * t * t + 2.0f * x * x - 10.0f / 3.0f * t + 16.0f / 9.0f;
+    return 0.0f;
+}
+
+float CRaster::KernelCatrom(float x) {
+    const float t = std::fabs(x);
+    if (t < 1.0f) return (3.0f * t * t * t - 5.0f * x * x + 2.0f) / 2.0f;
+    if (t < 2.0f) return (-t * t * t + 5.0f * x * x - 8.0f * t + 4.0f) / 2.0f;
+    return 0.0f;
+}
+
+// ---- Overflow rules ------------------------------------------------------------------
+
+void CRaster::OverflowCoordinates(LONG& x, LONG& y, OverflowMethod ofMethod) const {
+    if (pDib == nullptr) return;
+    const std::int64_t w = head.biWidth, h = head.biHeight;
+    const auto wrap = [](std::int64_t c, std::int64_t size) {
+        const std::int64_t r = c % size;
+        return static_cast<LONG>(r < 0 ? r + size : r);
+    };
+    const auto mirror = [](std::int64_t c, std::int64_t size) {
+        if (c < 0) return static_cast<LONG>((-c) % size);
+        if (c >= size) return static_cast<LONG>(size - c % size - 1);
+        return static_cast<LONG>(c);
+    };
+    switch (ofMethod) {
+        case OverflowWrap:
+            x = wrap(x, w);
+            y = wrap(y, h);
+            break;
+        case OverflowRepeat:
+            x = static_cast<LONG>(std::clamp<std::int64_t>(x, 0, w - 1));
+            y = static_cast<LONG>(std::clamp<std::int64_t>(y, 0, h - 1));
+            break;
+        case OverflowMirror:
+            x = mirror(x, w);
+            y = mirror(y, h);
+            break;
+        default:
+            break;
+    }
+}
+
+void CRaster::OverflowCoordinates(float& x, float& y, OverflowMethod ofMethod) const {
+    if (pDib == nullptr) return;
+    const float w = static_cast<float>(head.biWidth), h = static_cast<float>(head.biHeight);
+    const auto wrap = [](float c, float size) {
+        const float r = std::fmod(c, size);
+        return r < 0 ? r + size : r;
+    };
+    const auto mirror = [](float c, float size) {
+        if (c < 0) return std::fmod(-c, size);
+        if (c >= size) return size - std::fmod(c, size) - 1.0f;
+        return c;
+    };
+    switch (ofMethod) {
+        case OverflowWrap:
+            x = wrap(x, w);
+            y = wrap(y, h);
+            break;
+        case OverflowRepeat:
+            x = std::clamp(x, 0.0f, w - 1.0f);
+            y = std::clamp(y, 0.0f, h - 1.0f);
+            break;
+        case OverflowMirror:
+            x = mirror(x, w);
+            y = mirror(y, h);
+            break;
+        default:
+            break;
+    }
+}
+
+RGBQUAD CRaster::GetPixelColorWithOverflow(LONG x, LONG y, OverflowMethod ofMethod,
+                                           const RGBQUAD* rplColor) const {
+    if (pDib == nullptr)
+        return OverflowFill(*this, Remaps(ofMethod) ? OverflowColor : ofMethod, rplColor);
+    if (!IsInside(x, y)) {
+        if (!Remaps(ofMethod)) return OverflowFill(*this, ofMethod, rplColor);
+        OverflowCoordinates(x, y, ofMethod);
+    }
+    return BlindGetPixelColor(x, y, true);
+}
+
+void CRaster::AddAveragingCont(const RGBQUAD& color, float surf, float& rr, float& gg, float& bb,
+                               float& aa) {
+    rr += color.rgbRed * surf;
+    gg += color.rgbGreen * surf;
+    bb += color.rgbBlue * surf;
+    aa += color.rgbReserved * surf;
+}
+
+// ---- Interpolation -----------------------------------------------------------------------
+
+RGBQUAD CRaster::GetPixelColorInterpolated(float x, float y, InterpolationMethod inMethod,
+                                           OverflowMethod ofMethod, const RGBQUAD* rplColor) const {
+    if (pDib == nullptr) return GetPixelColorWithOverflow(0, 0, ofMethod, rplColor);
+    const LONG width = head.biWidth, height = head.biHeight;
+    const bool remaps = Remaps(ofMethod);
+    // Far outside (also infinite or not a number): outside for every method.
+    if (!Near(x, width) || !Near(y, height)) {
+        if (!remaps) return OverflowFill(*this, ofMethod, rplColor);
+        OverflowCoordinates(x, y, ofMethod);
+        if (!Near(x, width) || !Near(y, height))
+            return OverflowFill(*this, OverflowColor, rplColor);
+    }
+
+    if (inMethod == InterpNearest)
+        return GetPixelColorWithOverflow(FloorToLong(x + 0.5f), FloorToLong(y + 0.5f), ofMethod,
+                                         rplColor);
+
+    LONG x0 = FloorToLong(x), y0 = FloorToLong(y);
+    const bool kernel = inMethod >= InterpBSpline && inMethod <= InterpCatrom;
+    if (!kernel) {
+        // Bilinear, also for unknown methods.
+        if (x0 < -1 || x0 > width - 1 || y0 < -1 || y0 > height - 1) {
+            if (!remaps) return OverflowFill(*this, ofMethod, rplColor);
+            OverflowCoordinates(x, y, ofMethod);
+            x0 = FloorToLong(x);
+            y0 = FloorToLong(y);
+        }
+        if (x0 >= 0 && y0 >= 0 && x0 + 1 < width && y0 + 1 < height && head.biBitCount == 24) {
+            // Interior 24-bit pixel values: 8-bit fixed-point weights.
+            const int fx = static_cast<int>((x - static_cast<float>(x0)) * 256);
+            const int fy = static_cast<int>((y - static_cast<float>(y0)) * 256);
+            const int w11 = (fx * fy) >> 8, w01 = fx - w11, w10 = fy - w11;
+            const int w00 = 256 - fx - fy + w11;
+            const std::size_t stride = info.dwEffWidth;
+            const BYTE* p00 = pImage + static_cast<std::size_t>(y0) * stride + 3 * x0;
+            const BYTE* p01 = p00 + stride;
+            RGBQUAD c;
+            c.rgbBlue =
+                static_cast<BYTE>((w00 * p00[0] + w01 * p00[3] + w10 * p01[0] + w11 * p01[3]) >> 8);
+            c.rgbGreen =
+                static_cast<BYTE>((w00 * p00[1] + w01 * p00[4] + w10 * p01[1] + w11 * p01[4]) >> 8);
+            c.rgbRed =
+                static_cast<BYTE>((w00 * p00[2] + w01 * p00[5] + w10 * p01[2] + w11 * p01[5]) >> 8);
+            c.rgbReserved = 0;
+            if (pAlpha != nullptr) {
+                const BYTE* a00 = pAlpha + static_cast<std::size_t>(y0) * width + x0;
+                const BYTE* a01 = a00 + width;
+                c.rgbReserved = static_cast<BYTE>(
+                    (w00 * a00[0] + w01 * a00[1] + w10 * a01[0] + w11 * a01[1]) >> 8);
+            }
+            return c;
+        }
+        // Edges and indexed images: float weights over the overflow rule.
+        const float dx = x - static_cast<float>(x0), dy = y - static_cast<float>(y0);
+        const float w10 = dx * (1 - dy), w01 = (1 - dx) * dy, w11 = dx * dy;
+        const RGBQUAD c00 = GetPixelColorWithOverflow(x0, y0, ofMethod, rplColor);
+        const RGBQUAD c10 = GetPixelColorWithOverflow(x0 + 1, y0, ofMethod, rplColor);
+        const RGBQUAD c01 = GetPixelColorWithOverflow(x0, y0 + 1, ofMethod, rplColor);
+        const RGBQUAD c11 = GetPixelColorWithOverflow(x0 + 1, y0 + 1, ofMethod, rplColor);
+        const auto mix = [&](BYTE RGBQUAD::*ch) {
+            const int v = c00.*ch;
+            return ClampByte(static_cast<float>(v) + w10 * static_cast<float>(c10.*ch - v) +
+                             w01 * static_cast<float>(c01.*ch - v) +
+                             w11 * static_cast<float>(c11.*ch - v));
+        };
+        RGBQUAD c;
+        c.rgbBlue = mix(&RGBQUAD::rgbBlue);
+        c.rgbGreen = mix(&RGBQUAD::rgbGreen);
+        c.rgbRed = mix(&RGBQUAD::rgbRed);
+        c.rgbReserved = pAlpha != nullptr ? mix(&RGBQUAD::rgbReserved) : 0;
+        return c;
+    }
+
+    // Kernel methods: a 4 x 4 window (Lanczos 12 x 12).
+    const Reach reach = ReachOf(inMethod);
+    if (x0 + reach.after < 0 || x0 - reach.before > width - 1 || y0 + reach.after < 0 ||
+        y0 - reach.before > height - 1) {
+        if (!remaps) return OverflowFill(*this, ofMethod, rplColor);
+        OverflowCoordinates(x, y, ofMethod);
+        x0 = FloorToLong(x);
+        y0 = FloorToLong(y);
+    }
+    const int n = static_cast<int>(reach.before + reach.after + 1);
+    const LONG left = x0 - reach.before, top = y0 - reach.before;
+    float kx[12], ky[12];
+    for (int i = 0; i < n; ++i) {
+        kx[i] = KernelOf(inMethod, static_cast<float>(left + i) - x);
+        ky[i] = KernelOf(inMethod, static_cast<float>(top + i) - y);
+    }
+    const bool alpha = pAlpha != nullptr;
+    if (left >= 0 && top >= 0 && left + n <= width && top + n <= height && head.biBitCount == 24) {
+        // Wholly inside: the pixel values are read directly.
+        const DirectWindow window{
+            pImage + static_cast<std::size_t>(top) * info.dwEffWidth + 3 * left, info.dwEffWidth,
+            alpha ? pAlpha + static_cast<std::size_t>(top) * width + left : nullptr,
+            static_cast<std::size_t>(width), info.nBkgndColor.rgbReserved};
+        return KernelSum(kx, ky, n, alpha, window);
+    }
+    return KernelSum(kx, ky, n, alpha, [&](int i, int j) {
+        return GetPixelColorWithOverflow(left + i, top + j, ofMethod, rplColor);
+    });
+}
+
+RGBQUAD CRaster::GetAreaColorInterpolated(float xc, float yc, float w, float h,
+                                          InterpolationMethod inMethod, OverflowMethod ofMethod,
+                                          const RGBQUAD* rplColor) const {
+    const bool wideX = w > 1.0f, wideY = h > 1.0f;
+    if (!wideX && !wideY) return GetPixelColorInterpolated(xc, yc, inMethod, ofMethod, rplColor);
+    const CRasterRect2 box(xc - w / 2, yc - h / 2, xc + w / 2, yc + h / 2);
+    const float surface = box.Surface();
+    if (pDib == nullptr || !std::isfinite(box.left) || !std::isfinite(box.right) ||
+        !std::isfinite(box.top) || !std::isfinite(box.bottom) || !(surface > 0.0f))
+        return GetPixelColorInterpolated(xc, yc, inMethod, ofMethod, rplColor);
+    const bool alpha = pAlpha != nullptr;
+    // The pixels whose squares the box's corners lie in.
+    const LONG xi1 = SafeFloor(box.left + 0.5f), xi2 = SafeFloor(box.right + 0.5f);
+    const LONG yi1 = SafeFloor(box.top + 0.5f), yi2 = SafeFloor(box.bottom + 0.5f);
+
+    if (!wideX || !wideY) {
+        // Along one axis only: each pixel cell the box overlaps gives the
+        // interpolated colour at the centre of the overlap, weighted by its
+        // surface.
+        bool first = true;
+        RGBQUAD ref{};
+        float sb = 0, sg = 0, sr = 0, sa = 0;
+        for (LONG j = yi1; j <= yi2; ++j)
+            for (LONG i = xi1; i <= xi2; ++i) {
+                const CRasterRect2 cell(static_cast<float>(i) - 0.5f, static_cast<float>(j) - 0.5f,
+                                        static_cast<float>(i) + 0.5f, static_cast<float>(j) + 0.5f);
+                const CRasterRect2 part = box.CrossSection(cell);
+                const float s = part.Surface();
+                if (!(s > 0.0f)) continue;
+                const CRasterPoint2 at = part.Center();
+                const RGBQUAD c =
+                    GetPixelColorInterpolated(at.x, at.y, inMethod, ofMethod, rplColor);
+                if (first) {
+                    ref = c;
+                    first = false;
+                }
+                sb += s * static_cast<float>(c.rgbBlue - ref.rgbBlue);
+                sg += s * static_cast<float>(c.rgbGreen - ref.rgbGreen);
+                sr += s * static_cast<float>(c.rgbRed - ref.rgbRed);
+                sa += s * static_cast<float>(c.rgbReserved - ref.rgbReserved);
+            }
+        RGBQUAD out;
+        out.rgbBlue = ClampByte(ref.rgbBlue + sb / surface);
+        out.rgbGreen = ClampByte(ref.rgbGreen + sg / surface);
+        out.rgbRed = ClampByte(ref.rgbRed + sr / surface);
+        out.rgbReserved = alpha ? ClampByte(ref.rgbReserved + sa / surface) : 0;
+        return out;
+    }
+
+    // Both axes: corner pixel values weighted by the surface of their square
+    // inside the box, edge pixel values by the length inside, inner ones by 1.
+    // The pixels of each of these nine classes are summed as integers, which
+    // gives the same sums whichever way the pixel values are read.
+    const auto overlap = [](float lo, float hi, LONG i) {
+        return std::min(hi, static_cast<float>(i) + 0.5f) -
+               std::max(lo, static_cast<float>(i) - 0.5f);
+    };
+    const float wx[3] = {overlap(box.left, box.right, xi1), 1.0f,
+                         overlap(box.left, box.right, xi2)};
+    const float wy[3] = {overlap(box.top, box.bottom, yi1), 1.0f,
+                         overlap(box.top, box.bottom, yi2)};
+    const auto classOf = [](LONG v, LONG first, LONG last) {
+        return v == first ? 0 : v == last ? 2 : 1;
+    };
+    AreaSum sums[3][3];
+    RGBQUAD ref;
+    if (xi1 >= 0 && yi1 >= 0 && xi2 < head.biWidth && yi2 < head.biHeight &&
+        head.biBitCount == 24) {
+        // Wholly inside: the rows are read directly.
+        const std::size_t stride = info.dwEffWidth;
+        const std::size_t width = static_cast<std::size_t>(head.biWidth);
+        const BYTE reserved = info.nBkgndColor.rgbReserved;
+        const auto at = [&](LONG i, LONG j) {
+            const BYTE* p = pImage + static_cast<std::size_t>(j) * stride + 3 * i;
+            return RGBQUAD{p[0], p[1], p[2], alpha ? pAlpha[j * width + i] : reserved};
+        };
+        ref = at(xi1, yi1);
+        for (LONG j = yi1; j <= yi2; ++j) {
+            AreaSum* row = sums[classOf(j, yi1, yi2)];
+            row[0].Add(at(xi1, j));
+            if (xi2 != xi1) row[2].Add(at(xi2, j));
+            if (xi2 - xi1 < 2) continue;
+            const BYTE* p = pImage + static_cast<std::size_t>(j) * stride + 3 * (xi1 + 1);
+            const BYTE* end = pImage + static_cast<std::size_t>(j) * stride + 3 * xi2;
+            std::uint64_t b = 0, g = 0, r = 0;
+            for (; p < end; p += 3) {
+                b += p[0];
+                g += p[1];
+                r += p[2];
+            }
+            AreaSum& inner = row[1];
+            inner.b += static_cast<std::int64_t>(b);
+            inner.g += static_cast<std::int64_t>(g);
+            inner.r += static_cast<std::int64_t>(r);
+            inner.n += xi2 - xi1 - 1;
+            if (alpha) {
+                std::uint64_t a = 0;
+                const BYTE* q = pAlpha + j * width + xi1 + 1;
+                for (LONG i = xi1 + 1; i < xi2; ++i) a += *q++;
+                inner.a += static_cast<std::int64_t>(a);
+            } else {
+                inner.a += static_cast<std::int64_t>(reserved) * (xi2 - xi1 - 1);
+            }
+        }
+    } else {
+        ref = GetPixelColorWithOverflow(xi1, yi1, ofMethod, rplColor);
+        for (LONG j = yi1; j <= yi2; ++j) {
+            AreaSum* row = sums[classOf(j, yi1, yi2)];
+            for (LONG i = xi1; i <= xi2; ++i)
+                row[classOf(i, xi1, xi2)].Add(GetPixelColorWithOverflow(i, j, ofMethod, rplColor));
+        }
+    }
+    float sb = 0, sg = 0, sr = 0, sa = 0;
+    for (int b = 0; b < 3; ++b)
+        for (int a = 0; a < 3; ++a) {
+            const AreaSum& s = sums[b][a];
+            if (s.n == 0) continue;
+            const float weight = wy[b] * wx[a];
+            sb += weight * static_cast<float>(s.b - s.n * ref.rgbBlue);
+            sg += weight * static_cast<float>(s.g - s.n * ref.rgbGreen);
+            sr += weight * static_cast<float>(s.r - s.n * ref.rgbRed);
+            sa += weight * static_cast<float>(s.a - s.n * ref.rgbReserved);
+        }
+    RGBQUAD out;
+    out.rgbBlue = ClampByte(ref.rgbBlue + sb / surface);
+    out.rgbGreen = ClampByte(ref.rgbGreen + sg / surface);
+    out.rgbRed = ClampByte(ref.rgbRed + sr / surface);
+    out.rgbReserved = alpha ? ClampByte(ref.rgbReserved + sa / surface) : 0;
+    return out;
+}
+
+// ---- Resampling ------------------------------------------------------------------------------
+
+namespace {
+
+// Progress before a row; true when the escape value asks to stop.
+bool RowStart(CRaster& image, LONG y, LONG rows) {
+    image.SetProgress(static_cast<LONG>(100LL * y / rows));
+    return image.GetEscape() != 0;
+}
+
+}  // namespace
+
+bool CRaster::Resample2(LONG newx, LONG newy, InterpolationMethod inMethod, OverflowMethod ofMethod,
+                        CRaster* iDst, bool disableAveraging) {
+    if (newx <= 0 || newy < 1 || pDib == nullptr) return false;
+    if (newx == head.biWidth && newy == head.biHeight) {
+        if (iDst != nullptr) iDst->Copy(*this);
+        return true;
+    }
+    const float xScale = static_cast<float>(head.biWidth) / static_cast<float>(newx);
+    const float yScale = static_cast<float>(head.biHeight) / static_cast<float>(newy);
+
+    CRaster tmp;
+    tmp.CopyInfo(*this);
+    if (tmp.Create(newx, newy, head.biBitCount, info.dwType) == nullptr) return false;
+    tmp.SetPalette(GetPalette(), std::min<DWORD>(GetNumColors(), 256));
+    if (pAlpha != nullptr && !tmp.AlphaCreate()) return false;
+
+    const bool averaging = (xScale > 1.0f || yScale > 1.0f) && !disableAveraging;
+    const bool indexed = head.biClrUsed != 0;
+    // Kernel methods on 24 bits: each column's and row's window and weights
+    // are the same for the whole picture, worked out once here exactly as
+    // GetPixelColorInterpolated does; windows that reach outside the image
+    // go through it.
+    const bool tables =
+        !averaging && !indexed && inMethod >= InterpBSpline && inMethod <= InterpCatrom;
+    const Reach reach = ReachOf(inMethod);
+    const int n = static_cast<int>(reach.before + reach.after + 1);
+    std::vector<LONG> columnStart, rowStart;
+    std::vector<float> columnWeights, rowWeights;
+    if (tables) {
+        const auto build = [&](LONG count, float scale, LONG size, std::vector<LONG>& start,
+                               std::vector<float>& weights) {
+            start.resize(static_cast<std::size_t>(count));
+            weights.resize(static_cast<std::size_t>(count) * n);
+            for (LONG k = 0; k < count; ++k) {
+                const float s = (static_cast<float>(k) + 0.5f) * scale - 0.5f;
+                const LONG first = FloorToLong(s) - reach.before;
+                // Marks a window that does not lie wholly inside.
+                start[k] = first >= 0 && first + n <= size ? first : -1;
+                for (int i = 0; i < n; ++i)
+                    weights[static_cast<std::size_t>(k) * n + i] =
+                        KernelOf(inMethod, static_cast<float>(first + i) - s);
+            }
+        };
+        build(newx, xScale, head.biWidth, columnStart, columnWeights);
+        build(newy, yScale, head.biHeight, rowStart, rowWeights);
+    }
+    for (LONG y = 0; y < newy; ++y) {
+        if (RowStart(*this, y, newy)) break;
+        const float sY = (static_cast<float>(y) + 0.5f) * yScale - 0.5f;
+        BYTE* row = tmp.GetBits(y);
+        BYTE* alphaRow =
+            tmp.pAlpha != nullptr ? tmp.pAlpha + static_cast<std::size_t>(y) * newx : nullptr;
+        for (LONG x = 0; x < newx; ++x) {
+            const float sX = (static_cast<float>(x) + 0.5f) * xScale - 0.5f;
+            if (averaging) {
+                tmp.SetPixelColor(
+                    x, y, GetAreaColorInterpolated(sX, sY, xScale, yScale, inMethod, ofMethod),
+                    true);
+            } else if (indexed) {
+                tmp.SetPixelColor(x, y, GetPixelColorInterpolated(sX, sY, inMethod, ofMethod),
+                                  true);
+            } else {
+                RGBQUAD c;
+                if (tables && columnStart[x] >= 0 && rowStart[y] >= 0) {
+                    const std::size_t width = static_cast<std::size_t>(head.biWidth);
+                    const DirectWindow window{
+                        pImage + static_cast<std::size_t>(rowStart[y]) * info.dwEffWidth +
+                            3 * columnStart[x],
+                        info.dwEffWidth,
+                        pAlpha != nullptr ? pAlpha + rowStart[y] * width + columnStart[x] : nullptr,
+                        width, info.nBkgndColor.rgbReserved};
+                    c = KernelSum(&columnWeights[static_cast<std::size_t>(x) * n],
+                                  &rowWeights[static_cast<std::size_t>(y) * n], n,
+                                  pAlpha != nullptr, window);
+                } else {
+                    c = GetPixelColorInterpolated(sX, sY, inMethod, ofMethod);
+                }
+                row[3 * x] = c.rgbBlue;
+                row[3 * x + 1] = c.rgbGreen;
+                row[3 * x + 2] = c.rgbRed;
+                if (alphaRow != nullptr) alphaRow[x] = c.rgbReserved;
+            }
+        }
+    }
+    return iDst != nullptr ? iDst->Transfer(tmp) : Transfer(tmp);
+}
+
+bool CRaster::Resample(LONG newx, LONG newy, int mode, CRaster* iDst) {
+    if (newx <= 0 || newy <= 0 || pDib == nullptr) return false;
+    if (newx == head.biWidth && newy == head.biHeight) {
+        if (iDst != nullptr) iDst->Copy(*this);
+        return true;
+    }
+    const LONG width = head.biWidth, height = head.biHeight;
+    const float xScale = static_cast<float>(width) / static_cast<float>(newx);
+    const float yScale = static_cast<float>(height) / static_cast<float>(newy);
+
+    CRaster tmp;
+    tmp.CopyInfo(*this);
+    if (tmp.Create(newx, newy, head.biBitCount, info.dwType) == nullptr) return false;
+    tmp.SetPalette(GetPalette(), std::min<DWORD>(GetNumColors(), 256));
+    if (pAlpha != nullptr && !tmp.AlphaCreate()) return false;
+
+    const bool indexed = head.biClrUsed != 0;
+    const bool boxAverage = mode != 1 && mode != 2 && !indexed && xScale > 1.0f && yScale > 1.0f;
+    for (LONG y = 0; y < newy; ++y) {
+        if (RowStart(*this, y, newy)) break;
+        for (LONG x = 0; x < newx; ++x) {
+            if (mode == 1) {
+                // The pixel the destination pixel's corner falls on.
+                const LONG sx =
+                    std::min(static_cast<LONG>(static_cast<float>(x) * xScale), width - 1);
+                const LONG sy =
+                    std::min(static_cast<LONG>(static_cast<float>(y) * yScale), height - 1);
+                if (indexed)
+                    tmp.BlindSetPixelIndex(x, y, BlindGetPixelIndex(sx, sy));
+                else
+                    tmp.BlindSetPixelColor(x, y, BlindGetPixelColor(sx, sy, false));
+                if (pAlpha != nullptr)
+                    tmp.pAlpha[x + static_cast<std::size_t>(y) * newx] = BlindAlphaGet(sx, sy);
+            } else if (mode == 2) {
+                tmp.SetPixelColor(x, y,
+                                  GetPixelColorInterpolated(static_cast<float>(x) * xScale - 0.5f,
+                                                            static_cast<float>(y) * yScale - 0.5f,
+                                                            InterpBSpline, OverflowRepeat),
+                                  true);
+            } else if (boxAverage) {
+                // The destination pixel's source box in thousandths of a
+                // pixel, each source pixel weighted by its overlap.
+                const std::int64_t x1 = 1000LL * x * width / newx;
+                const std::int64_t x2 = 1000LL * (x + 1) * width / newx;
+                const std::int64_t y1 = 1000LL * y * height / newy;
+                const std::int64_t y2 = 1000LL * (y + 1) * height / newy;
+                std::int64_t b = 0, g = 0, r = 0, a = 0;
+                for (std::int64_t j = y1 / 1000; j * 1000 < y2; ++j) {
+                    const std::int64_t wyj = std::min(y2, (j + 1) * 1000) - std::max(y1, j * 1000);
+                    const BYTE* row = GetBits(static_cast<LONG>(j));
+                    for (std::int64_t i = x1 / 1000; i * 1000 < x2; ++i) {
+                        const std::int64_t wgt =
+                            wyj * (std::min(x2, (i + 1) * 1000) - std::max(x1, i * 1000));
+                        const BYTE* p = row + 3 * i;
+                        b += wgt * p[0];
+                        g += wgt * p[1];
+                        r += wgt * p[2];
+                        if (pAlpha != nullptr)
+                            a += wgt * BlindAlphaGet(static_cast<LONG>(i), static_cast<LONG>(j));
+                    }
+                }
+                const std::int64_t total = (x2 - x1) * (y2 - y1);
+                RGBQUAD c{static_cast<BYTE>(b / total), static_cast<BYTE>(g / total),
+                          static_cast<BYTE>(r / total), static_cast<BYTE>(a / total)};
+                tmp.BlindSetPixelColor(x, y, c, true);
+            } else {
+                tmp.SetPixelColor(
+                    x, y,
+                    GetPixelColorInterpolated((static_cast<float>(x) + 0.5f) * xScale - 0.5f,
+                                              (static_cast<float>(y) + 0.5f) * yScale - 0.5f,
+                                              InterpBilinear, OverflowRepeat),
+                    true);
+            }
+        }
+    }
+    return iDst != nullptr ? iDst->Transfer(tmp) : Transfer(tmp);
+}

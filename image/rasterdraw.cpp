@@ -133,6 +133,11 @@ QImage RenderText(const std::string& text, const FontSpec& font, CSize& measured
     probe.DrawText(text, extent, DT_CALCRECT);
     measured = CSize(extent.Width(), extent.Height());
     if (measured.cx <= 0 || measured.cy <= 0) return {};
+    // Within the images' memory cap.
+    if ((static_cast<std::uint64_t>(measured.cx) + static_cast<std::uint64_t>(measured.cy)) *
+            static_cast<std::uint64_t>(measured.cy) * 4 >
+        GetRasterMaxMemory())
+        return {};
     CDC dc(measured.cx + measured.cy, measured.cy, RGB(0, 0, 0));
     dc.SelectFont(font);
     dc.SetTextColor(RGB(255, 255, 255));
@@ -279,7 +284,10 @@ LONG CRaster::Draw2(CDC* pDC, LONG x, LONG y, LONG cx, LONG cy) {
         pDC->StretchBlt(x, y, cx, cy, MakeBitmap(pDC), 0, 0, width, height, SRCCOPY);
         return 1;
     }
-    if (!pDC->RectVisible(CRect(x, y, x + cx, y + cy))) return 1;
+    const auto end = [](LONG from, LONG size) {
+        return static_cast<LONG>(std::min<std::int64_t>(std::int64_t{from} + size, INT32_MAX));
+    };
+    if (!pDC->RectVisible(CRect(x, y, end(x, cx), end(y, cy)))) return 1;
     // The stretch of the block transfer, leaving out the transparent colour
     // (the image's XOR, the mask's AND and the image's XOR again).
     const RGBQUAD key = GetTransColor();
@@ -312,8 +320,17 @@ LONG CRaster::Tile(CDC* pDC, const CRect* rc) {
     CRect area = *rc;
     area.NormalizeRect();
     const LONG width = head.biWidth, height = head.biHeight;
-    for (std::int64_t y = area.top; y < area.bottom; y += height)
-        for (std::int64_t x = area.left; x < area.right; x += width) {
+    // Only the copies that meet the context's clip box.
+    CRect box;
+    if (pDC->GetClipBox(box) == NULLREGION) return 1;
+    const auto first = [](LONG from, LONG visible, LONG step) {
+        return visible <= from ? std::int64_t{from}
+                               : from + (std::int64_t{visible} - from) / step * step;
+    };
+    const std::int64_t right = std::min(area.right, box.right);
+    const std::int64_t bottom = std::min(area.bottom, box.bottom);
+    for (std::int64_t y = first(area.top, box.top, height); y < bottom; y += height)
+        for (std::int64_t x = first(area.left, box.left, width); x < right; x += width) {
             const CRect cell(static_cast<LONG>(x), static_cast<LONG>(y),
                              static_cast<LONG>(std::min<std::int64_t>(x + width, area.right)),
                              static_cast<LONG>(std::min<std::int64_t>(y + height, area.bottom)));

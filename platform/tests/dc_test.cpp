@@ -306,55 +306,38 @@ TEST(DcRasterTest, ClipKeepsDrawingInside) {
 
 TEST(DcRasterTest, ClipBoxVisibilityAndRestore) {
     struct Case {
-        const char* what;
         std::vector<CRect> narrowing;  // IntersectClipRect in turn
-        int kind;
-        CRect box;
+        CRect box;                     // empty: NULLREGION
     };
     const Case cases[] = {
-        {"no clip: the surface", {}, SIMPLEREGION, CRect(0, 0, 10, 8)},
-        {"partly outside the surface", {CRect(-3, 5, 4, 20)}, SIMPLEREGION, CRect(0, 5, 4, 8)},
-        {"narrowed twice",
-         {CRect(1, 1, 9, 7), CRect(4, 0, 12, 3)},
-         SIMPLEREGION,
-         CRect(4, 1, 9, 3)},
-        {"disjoint", {CRect(1, 1, 3, 3), CRect(5, 5, 6, 6)}, NULLREGION, CRect(0, 0, 0, 0)},
-        {"beyond the surface", {CRect(20, 20, 30, 30)}, NULLREGION, CRect(0, 0, 0, 0)},
+        {{}, CRect(0, 0, 10, 8)},
+        {{CRect(-3, 5, 4, 20)}, CRect(0, 5, 4, 8)},
+        {{CRect(1, 1, 9, 7), CRect(4, 0, 12, 3)}, CRect(4, 1, 9, 3)},
+        {{CRect(1, 1, 3, 3), CRect(5, 5, 6, 6)}, CRect(0, 0, 0, 0)},
+        {{CRect(20, 20, 30, 30)}, CRect(0, 0, 0, 0)},
     };
     for (const Case& c : cases) {
         CDC dc(10, 8);
         for (const CRect& r : c.narrowing) dc.IntersectClipRect(r);
         CRect box(7, 7, 7, 7);
-        EXPECT_EQ(dc.GetClipBox(box), c.kind) << c.what;
-        EXPECT_EQ(box, c.box) << c.what;
-        // Visible: a rectangle sharing a pixel with the box; touching is not enough.
-        if (c.kind == SIMPLEREGION) {
-            EXPECT_TRUE(dc.RectVisible(c.box)) << c.what;
-            EXPECT_TRUE(
-                dc.RectVisible(CRect(c.box.right, c.box.bottom, c.box.right - 1, c.box.bottom - 1)))
-                << c.what << ": reversed";
-            EXPECT_FALSE(
-                dc.RectVisible(CRect(c.box.right, c.box.top, c.box.right + 5, c.box.bottom)))
-                << c.what;
-        } else {
-            EXPECT_FALSE(dc.RectVisible(CRect(0, 0, 10, 8))) << c.what;
-        }
+        const bool none = c.box.IsRectEmpty();
+        EXPECT_EQ(dc.GetClipBox(box), none ? NULLREGION : SIMPLEREGION);
+        EXPECT_EQ(box, c.box);
+        // Visible: sharing a pixel with the box (reversed or not); touching is not enough.
+        EXPECT_EQ(
+            dc.RectVisible(CRect(c.box.right, c.box.bottom, c.box.right - 1, c.box.bottom - 1)),
+            !none);
+        EXPECT_FALSE(dc.RectVisible(CRect(c.box.right, c.box.top, c.box.right + 5, c.box.bottom)));
     }
-
     // A saved clip comes back exactly, a narrower one as well as "nothing".
     CDC dc(10, 10);
     const CRect narrow(2, 3, 4, 9);
     dc.SelectClipRect(&narrow);
     const CDC::ClipState saved = dc.SaveClip();
     dc.IntersectClipRect(CRect(6, 6, 8, 8));
-    CRect box;
-    EXPECT_EQ(dc.GetClipBox(box), NULLREGION);
     dc.RestoreClip(saved);
-    EXPECT_EQ(dc.GetClipBox(box), SIMPLEREGION);
-    EXPECT_EQ(box, narrow);
     dc.FillRect(CRect(0, 0, 10, 10), Brush(kBlack));
     EXPECT_EQ(InkBox(dc), narrow);
-
     dc.IntersectClipRect(CRect(0, 0, 1, 1));
     const CDC::ClipState none = dc.SaveClip();
     dc.SelectClipRect(nullptr);
@@ -363,95 +346,59 @@ TEST(DcRasterTest, ClipBoxVisibilityAndRestore) {
     EXPECT_EQ(dc.GetPixel(3, 4), kBlack);
 }
 
-TEST(DcRasterTest, StretchBltNearestNeighbour) {
-    // A 2 x 3 source of distinct colours, the letters naming them.
+TEST(DcRasterTest, StretchBltNearestNeighbourAndRasterOperations) {
+    // A 2 x 3 source of greys 10, 20, ... 60: destination column i takes
+    // source column floor(i * 2 / 3), row j source row floor(j * 3 / 5).
     QImage src(2, 3, QImage::Format_RGB32);
-    const COLORREF colors[] = {RGB(10, 0, 0), RGB(20, 0, 0), RGB(30, 0, 0),
-                               RGB(40, 0, 0), RGB(50, 0, 0), RGB(60, 0, 0)};
-    for (int i = 0; i < 6; ++i) src.setPixel(i % 2, i / 2, ToQRgb(colors[i]));
-    auto letters = [&](const CDC& dc, const CRect& r) {
-        std::vector<std::string> rows;
-        for (int y = r.top; y < r.bottom; ++y) {
-            std::string row;
-            for (int x = r.left; x < r.right; ++x) {
-                const COLORREF c = dc.GetPixel(x, y);
-                char ch = '.';
-                for (int i = 0; i < 6; ++i)
-                    if (c == colors[i]) ch = static_cast<char>('a' + i);
-                if (c == kBlack) ch = '0';
-                row += ch;
-            }
-            rows.push_back(row);
-        }
-        return rows;
+    for (int i = 0; i < 6; ++i) src.setPixel(i % 2, i / 2, qRgb(10 * (i + 1), 0, 0));
+    auto reds = [](const CDC& dc, int w, int h) {
+        std::string out;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                out += static_cast<char>('0' + GetRValue(dc.GetPixel(x, y)) / 10);
+        return out;
     };
-    struct Case {
-        CRect dst;
-        CRect from;  // left, top, width, height of the source part
-        const char* picture;
-    };
-    const Case cases[] = {
-        {CRect(1, 1, 5, 4), CRect(0, 0, 2, 3), "......|.aabb.|.ccdd.|.eeff.|......"},
-        {CRect(0, 0, 3, 5), CRect(0, 0, 2, 3), "aab...|aab...|ccd...|ccd...|eef...|......"},
-        {CRect(0, 0, 1, 1), CRect(0, 0, 2, 3), "a.....|......"},
-        {CRect(0, 0, 2, 2), CRect(1, 1, 1, 2), "dd....|ff....|......"},
-        // Beyond the source: black.
-        {CRect(0, 0, 4, 1), CRect(1, 2, 2, 1), "ff00..|......"},
-    };
-    for (const Case& c : cases) {
-        CDC dc(6, 6);
-        dc.StretchBlt(c.dst.left, c.dst.top, c.dst.Width(), c.dst.Height(), src, c.from.left,
-                      c.from.top, c.from.right, c.from.bottom, SRCCOPY);
-        const std::vector<std::string> want = Rows(c.picture);
-        EXPECT_EQ(letters(dc, CRect(0, 0, 6, static_cast<int>(want.size()))), want) << c.picture;
-    }
-
-    // Clipped, and nothing for empty sizes.
-    CDC dc(6, 6);
-    const CRect clip(2, 0, 3, 6);
+    CDC dc(4, 6, RGB(90, 0, 0));
+    dc.StretchBlt(0, 0, 3, 5, src, 0, 0, 2, 3, SRCCOPY);
+    EXPECT_EQ(reds(dc, 4, 6),
+              "1129"
+              "1129"
+              "3349"
+              "3349"
+              "5569"
+              "9999");
+    // Part of the source, reaching beyond it (black), cut at the clip.
+    const CRect clip(1, 0, 4, 6);
     dc.SelectClipRect(&clip);
-    dc.StretchBlt(0, 0, 4, 3, src, 0, 0, 2, 3, SRCCOPY);
-    EXPECT_EQ(letters(dc, CRect(0, 0, 6, 3)), Rows("..b...|..d...|..f..."));
-    dc.SelectClipRect(nullptr);
+    dc.StretchBlt(0, 0, 4, 1, src, 1, 2, 2, 1, SRCCOPY);
+    EXPECT_EQ(reds(dc, 4, 1), "1600");
     const QImage before = dc.Image().copy();
     dc.StretchBlt(0, 0, 0, 3, src, 0, 0, 2, 3, SRCCOPY);
     dc.StretchBlt(0, 0, 3, 3, src, 0, 0, 2, -3, SRCCOPY);
     EXPECT_EQ(dc.Image(), before);
-}
 
-TEST(DcRasterTest, StretchBltRasterOperations) {
     const COLORREF s = RGB(0xF0, 0x3C, 0x5A), d = RGB(0x0F, 0x33, 0xFF), p = RGB(0x81, 0x42, 0x18);
     const std::pair<DWORD, COLORREF> table[] = {
-        {SRCCOPY, s},
-        {SRCAND, s & d},
-        {SRCINVERT, s ^ d},
-        {SRCPAINT, s | d},
-        {SRCERASE, s & (~d & 0xFFFFFF)},
-        {NOTSRCCOPY, ~s & 0xFFFFFF},
-        {NOTSRCERASE, ~(s | d) & 0xFFFFFF},
-        {MERGEPAINT, (~s & 0xFFFFFF) | d},
-        {PATCOPY, p},
-        {PATINVERT, p ^ d},
-        {DSTINVERT, ~d & 0xFFFFFF},
-        {BLACKNESS, 0},
-        {WHITENESS, 0xFFFFFF},
+        {SRCCOPY, s},       {SRCAND, s & d},    {SRCINVERT, s ^ d},      {SRCPAINT, s | d},
+        {SRCERASE, s & ~d}, {NOTSRCCOPY, ~s},   {NOTSRCERASE, ~(s | d)}, {MERGEPAINT, ~s | d},
+        {PATCOPY, p},       {PATINVERT, p ^ d}, {DSTINVERT, ~d},         {BLACKNESS, 0},
+        {WHITENESS, ~0u},
     };
-    QImage src(1, 1, QImage::Format_RGB32);
-    src.setPixel(0, 0, ToQRgb(s));
+    QImage one(1, 1, QImage::Format_RGB32);
+    one.setPixel(0, 0, ToQRgb(s));
     for (const auto& [rop, want] : table) {
-        CDC dc(3, 3, d);
-        dc.SelectBrush(Brush(p));
-        dc.StretchBlt(0, 0, 2, 2, src, 0, 0, 1, 1, rop);
-        EXPECT_EQ(dc.GetPixel(1, 1), want) << std::hex << rop;
-        EXPECT_EQ(dc.GetPixel(2, 2), d) << std::hex << rop;
+        CDC target(3, 3, d);
+        target.SelectBrush(Brush(p));
+        target.StretchBlt(0, 0, 2, 2, one, 0, 0, 1, 1, rop);
+        EXPECT_EQ(target.GetPixel(1, 1), want & 0xFFFFFF) << std::hex << rop;
+        EXPECT_EQ(target.GetPixel(2, 2), d) << std::hex << rop;
     }
     // A surface onto itself reads the picture as it was.
-    CDC dc(4, 1);
-    dc.SetPixel(0, 0, kRed);
-    dc.SetPixel(1, 0, kBlue);
-    dc.StretchBlt(0, 0, 4, 1, dc, 0, 0, 2, 1, SRCCOPY);
-    EXPECT_EQ(dc.GetPixel(1, 0), kRed);
-    EXPECT_EQ(dc.GetPixel(2, 0), kBlue);
+    CDC self(4, 1);
+    self.SetPixel(0, 0, kRed);
+    self.SetPixel(1, 0, kBlue);
+    self.StretchBlt(0, 0, 4, 1, self, 0, 0, 2, 1, SRCCOPY);
+    EXPECT_EQ(self.GetPixel(2, 0), kBlue);
 }
 
 TEST(DcImageTest, TransparentAndDisabledImages) {

@@ -233,6 +233,48 @@ LONG CRaster::Draw(CDC* pDC, LONG x, LONG y, LONG cx, LONG cy, const CRect* pCli
     std::vector<float> sampleX(smooth ? columns.size() : 0);
     for (std::size_t i = 0; i < sampleX.size(); ++i)
         sampleX[i] = SampleAt(v.left + static_cast<LONG>(i) - x, cx, width);
+    if (smooth && !transparent && head.biBitCount == 24) {
+        // Inside the image the same 8-bit fixed-point weights as the
+        // interpolation's own fast path, worked out once per column and row.
+        struct Tap {
+            LONG at = 0;
+            int weight = 0;
+            bool inside = false;
+        };
+        auto tap = [](float f, LONG length) {
+            const LONG at = static_cast<LONG>(std::floor(f));
+            return Tap{at, static_cast<int>((f - static_cast<float>(at)) * 256),
+                       at >= 0 && at + 1 < length};
+        };
+        std::vector<Tap> across(sampleX.size());
+        for (std::size_t i = 0; i < across.size(); ++i) across[i] = tap(sampleX[i], width);
+        const std::size_t stride = info.dwEffWidth;
+        for (LONG dy = v.top; dy < v.bottom; ++dy) {
+            const float sampleY = static_cast<float>(height - 1) - SampleAt(dy - y, cy, height);
+            const Tap down = tap(sampleY, height);
+            QRgb* dst = reinterpret_cast<QRgb*>(picture.scanLine(dy)) + v.left;
+            const BYTE* row = down.inside ? GetBits(down.at) : nullptr;
+            for (std::size_t i = 0; i < across.size(); ++i) {
+                const Tap& t = across[i];
+                if (row == nullptr || !t.inside) {
+                    dst[i] = Opaque(GetPixelColorInterpolated(sampleX[i], sampleY, InterpBilinear,
+                                                              OverflowRepeat));
+                    continue;
+                }
+                const int w11 = (t.weight * down.weight) >> 8, w01 = t.weight - w11,
+                          w10 = down.weight - w11, w00 = 256 - t.weight - down.weight + w11;
+                const BYTE* p00 = row + 3 * static_cast<std::size_t>(t.at);
+                const BYTE* p01 = p00 + stride;
+                auto mix = [&](int k) {
+                    return (w00 * p00[k] + w01 * p00[k + 3] + w10 * p01[k] + w11 * p01[k + 3]) >> 8;
+                };
+                dst[i] = qRgb(mix(2), mix(1), mix(0));
+            }
+        }
+        pDC->RestoreClip(saved);
+        return 1;
+    }
+
     const RGBQUAD key = info.nBkgndColor;
     const int alphaScale = info.nAlphaMax + 1;
     for (LONG dy = v.top; dy < v.bottom; ++dy) {

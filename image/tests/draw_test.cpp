@@ -144,6 +144,32 @@ TEST(DrawTest, SmoothIsBilinearBetweenPixelCentres) {
         image.Draw(&smooth, 0, 0, 2, 2, nullptr, true);
         EXPECT_EQ(plain.Image(), smooth.Image());
     }
+    // On a seeded random picture every pixel equals the interpolation at its
+    // centre, inside the image and at its edges, plain and blended alike.
+    CRaster noise(7, 5, 24, 0);
+    unsigned seed = 7;
+    for (LONG y = 0; y < 5; ++y)
+        for (LONG x = 0; x < 7; ++x) {
+            seed = seed * 1103515245u + 12345u;
+            noise.SetPixelColor(x, y,
+                                RGBQUAD{BYTE(seed >> 8), BYTE(seed >> 16), BYTE(seed >> 24), 0});
+        }
+    for (bool blended : {false, true}) {
+        if (blended) {
+            noise.AlphaCreate();
+            noise.AlphaSet(255);
+        }
+        CDC dc(17, 13);
+        noise.Draw(&dc, 0, 0, 17, 13, nullptr, true);
+        for (int y = 0; y < 13; ++y)
+            for (int x = 0; x < 17; ++x) {
+                const float fx = static_cast<float>((x + 0.5) * 7 / 17 - 0.5);
+                const float fy = 4.0f - static_cast<float>((y + 0.5) * 5 / 13 - 0.5);
+                const RGBQUAD c = noise.GetPixelColorInterpolated(fx, fy, CRaster::InterpBilinear,
+                                                                  CRaster::OverflowRepeat);
+                ASSERT_EQ(dc.GetPixel(x, y), CRaster::RGBQUADtoRGB(c)) << x << "," << y << blended;
+            }
+    }
     // Through the blending path: opaque alpha gives the same picture, and the
     // nearest pixel's alpha decides.
     CRaster image = Reds(24, 0, 160, 96, 32);

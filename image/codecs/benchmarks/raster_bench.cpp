@@ -235,7 +235,7 @@ void BM_DrawStretched_Ours(benchmark::State& state) {
         benchmark::DoNotOptimize(page.constBits());
     }
 }
-BENCHMARK(BM_DrawStretched_Ours)->Arg(0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DrawStretched_Ours)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 void BM_DrawStretched_QPainter(benchmark::State& state) {
     const QImage picture = Photo(320, 240).MakeBitmap();
@@ -249,6 +249,6 @@ void BM_DrawStretched_QPainter(benchmark::State& state) {
         benchmark::DoNotOptimize(page.constBits());
     }
 }
-BENCHMARK(BM_DrawStretched_QPainter)->Arg(0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DrawStretched_QPainter)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

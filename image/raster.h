@@ -14,11 +14,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "platform/geometry.h"
 #include "platform/wintypes.h"
 
+class CDC;
 class CRasterFile;
+class QImage;
 class QRegion;
 
 // Format codes: the image's own format and the index of the codec options.
@@ -42,6 +45,27 @@ enum : DWORD {
 inline constexpr std::size_t RASTER_MAX_MEMORY = std::size_t{256} << 20;
 void SetRasterMaxMemory(std::size_t bytes);  // 0 restores RASTER_MAX_MEMORY
 std::size_t GetRasterMaxMemory();
+
+// What DrawStringEx draws: the text, its font, colours and the box behind
+// it. InitTextInfo gives the defaults.
+struct tagRasterTextInfo {
+    std::string text;  // system text
+    struct {
+        LONG height = 0;  // below 0: the character height in pixels
+        LONG weight = 0;
+        bool italic = false;
+        bool underline = false;
+        BYTE charSet = 0;
+        BYTE quality = 0;
+        std::string face;  // system text
+    } lfont;
+    COLORREF fcolor = 0;  // text
+    COLORREF bcolor = 0;  // box
+    LONG align = 0;       // 0 left, 1 centre, 2 right of x
+    float b_opacity = 0;  // of the box over the picture: 0 opaque .. 1 invisible
+    bool opaque = false;  // the box is drawn
+    LONG b_round = 0;     // corner radius in per cent of the line height
+};
 
 // Pixel triples of SetPalette.
 struct rgb_color {
@@ -283,6 +307,46 @@ public:
     bool Encode2RGBA(BYTE*& buffer, LONG& size);
     // True when encoding must not start (no stream, no image).
     bool EncodeSafeCheck(CRasterFile* hFile);
+
+    // ---- Drawing and conversions ----------------------------------------------
+    // The image on a device context, with the context's clip and, within the
+    // destination, transparency and alpha blended over what is there. cx or
+    // cy below 0: the image's own size. 1 when drawn or nothing to do, 0 when
+    // refused.
+    LONG Draw(CDC* pDC, LONG x = 0, LONG y = 0, LONG cx = -1, LONG cy = -1,
+              const CRect* pClipRect = nullptr, bool bSmooth = false);
+    LONG Draw(CDC* pDC, const CRect& rect, const CRect* pClipRect = nullptr, bool bSmooth = false);
+    // Stretched, leaving out the pixels of the transparent colour.
+    LONG Draw2(CDC* pDC, LONG x = 0, LONG y = 0, LONG cx = -1, LONG cy = -1);
+    LONG Draw2(CDC* pDC, const CRect& rect);
+    // The whole image stretched onto the rectangle by a block raster operation.
+    LONG Stretch(CDC* pDC, LONG x, LONG y, LONG cx, LONG cy, DWORD dwRop = 0x00CC0020 /*SRCCOPY*/);
+    LONG Stretch(CDC* pDC, const CRect& rect, DWORD dwRop = 0x00CC0020 /*SRCCOPY*/);
+    // Copies at natural size covering the rectangle, the last ones cut.
+    LONG Tile(CDC* pDC, const CRect* rc);
+    // From a bitmap: 1-bit images keep their two colours, 8-bit indexed and
+    // grey ones their table, everything else becomes 24 bits (alpha dropped).
+    bool CreateFromHBITMAP(const QImage& bitmap);
+    // From an icon: its colour image, with the 1-bit mask (set = transparent)
+    // as the alpha plane.
+    bool CreateFromHICON(const QImage& color, const QImage& mask);
+    // From a packed DIB (the clipboard's DIB format): every read is checked
+    // against the block's size.
+    bool CreateFromHANDLE(const std::vector<BYTE>& block);
+    // The image as a bitmap: 1 bit as Mono, 4 and 8 bits as Indexed8 with
+    // the palette, 24 bits as RGB32; null without pixels. The device context
+    // is not needed and may be null.
+    QImage MakeBitmap(CDC* pDC = nullptr) const;
+    // A copy of the whole DIB block; empty without pixels.
+    std::vector<BYTE> CopyToHandle() const;
+    // Text drawn into the pixels with its bottom edge on row y (counted from
+    // the top), in the colour (and its alpha byte with bSetAlpha).
+    LONG DrawString(CDC* pDC, LONG x, LONG y, const char* text, RGBQUAD color, const char* font,
+                    LONG lSize = 0, LONG lWeight = 400, BYTE bItalic = 0, BYTE bUnderline = 0,
+                    bool bSetAlpha = false);
+    LONG DrawStringEx(CDC* pDC, LONG x, LONG y, tagRasterTextInfo* pTextType,
+                      bool bSetAlpha = false);
+    void InitTextInfo(tagRasterTextInfo* txt);
 
     // ---- Resampling and interpolation ----------------------------------------
     // How a point between pixel values is sampled.

@@ -120,6 +120,20 @@ EllipseRow EllipseRowAt(const CRect& box, int y) {
     return {x0, x1};
 }
 
+// The part of `box` inside (x, y, w, h), figured in 64 bits so that far or
+// huge rectangles do not overflow.
+QRect Within(const QRect& box, int x, int y, int w, int h) {
+    const std::int64_t left = std::max<std::int64_t>(box.left(), x);
+    const std::int64_t top = std::max<std::int64_t>(box.top(), y);
+    const std::int64_t right =
+        std::min<std::int64_t>(box.right() + std::int64_t{1}, std::int64_t{x} + w);
+    const std::int64_t bottom =
+        std::min<std::int64_t>(box.bottom() + std::int64_t{1}, std::int64_t{y} + h);
+    if (box.isEmpty() || right <= left || bottom <= top) return {};
+    return QRect(static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
+                 static_cast<int>(bottom - top));
+}
+
 // Turns "&x" into "x" and "&&" into "&".
 QString StripPrefix(const QString& text) {
     QString out;
@@ -270,6 +284,29 @@ void CDC::IntersectClipRect(const CRect& rect) {
         clip_ = CRect(0, 0, 0, 0);
         clipNothing_ = true;
     }
+}
+
+void CDC::RestoreClip(const ClipState& state) {
+    clip_ = state.rect;
+    clipNothing_ = state.nothing;
+}
+
+int CDC::GetClipBox(CRect& rect) const {
+    const QRect box = ClipBox();
+    if (box.isEmpty()) {
+        rect = CRect(0, 0, 0, 0);
+        return NULLREGION;
+    }
+    rect = CRect(box.left(), box.top(), box.right() + 1, box.bottom() + 1);
+    return SIMPLEREGION;
+}
+
+bool CDC::RectVisible(const CRect& rect) const {
+    CRect r = rect, box;
+    r.NormalizeRect();
+    if (GetClipBox(box) == NULLREGION) return false;
+    CRect common;
+    return common.IntersectRect(r, box);
 }
 
 QRect CDC::ClipBox() const {
@@ -565,6 +602,43 @@ void CDC::BitBlt(int x, int y, int width, int height, const CDC& source, int src
             row[dx] = ApplyRop3(rop, brush, sp, row[dx]);
         }
     }
+}
+
+void CDC::StretchBlt(int x, int y, int w, int h, const QImage& source, int sx, int sy, int sw,
+                     int sh, DWORD rop) {
+    if (w <= 0 || h <= 0 || sw <= 0 || sh <= 0) return;
+    const QImage src =
+        (source.format() == QImage::Format_RGB32 || source.format() == QImage::Format_ARGB32)
+            ? source
+            : source.convertToFormat(QImage::Format_RGB32);
+    const QRect box = Within(ClipBox(), x, y, w, h);
+    if (box.isEmpty()) return;
+    // Source column of every visible destination column, -1 outside.
+    std::vector<int> columns(static_cast<std::size_t>(box.width()));
+    for (int dx = box.left(); dx <= box.right(); ++dx) {
+        const std::int64_t c = sx + std::int64_t{dx - x} * sw / w;
+        columns[static_cast<std::size_t>(dx - box.left())] =
+            (c >= 0 && c < src.width()) ? static_cast<int>(c) : -1;
+    }
+    const QRgb brush = ToQRgb(brush_.color);
+    for (int dy = box.top(); dy <= box.bottom(); ++dy) {
+        const std::int64_t r = sy + std::int64_t{dy - y} * sh / h;
+        const QRgb* s = (r >= 0 && r < src.height())
+                            ? reinterpret_cast<const QRgb*>(src.constScanLine(static_cast<int>(r)))
+                            : nullptr;
+        QRgb* d = reinterpret_cast<QRgb*>(image_->scanLine(dy)) + box.left();
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            const QRgb sp = (s != nullptr && columns[i] >= 0) ? s[columns[i]] : 0xFF000000u;
+            d[i] = rop == SRCCOPY ? (sp | 0xFF000000u) : ApplyRop3(rop, brush, sp, d[i]);
+        }
+    }
+}
+
+void CDC::StretchBlt(int x, int y, int w, int h, const CDC& source, int sx, int sy, int sw, int sh,
+                     DWORD rop) {
+    // A copy of the source, so that a surface can be stretched onto itself.
+    StretchBlt(x, y, w, h, &source == this ? source.Image().copy() : source.Image(), sx, sy, sw, sh,
+               rop);
 }
 
 void CDC::DrawImage(int x, int y, const QImage& image) {

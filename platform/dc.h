@@ -81,6 +81,10 @@ constexpr DWORD DSTINVERT = 0x00550009;
 constexpr DWORD BLACKNESS = 0x00000042;
 constexpr DWORD WHITENESS = 0x00FF0062;
 
+// What GetClipBox finds.
+constexpr int NULLREGION = 1;    // nothing can be drawn
+constexpr int SIMPLEREGION = 2;  // a rectangle
+
 // Background modes.
 constexpr int TRANSPARENT = 1;
 constexpr int OPAQUE = 2;
@@ -226,6 +230,18 @@ public:
     // clears the clip.
     void SelectClipRect(const CRect* rect);
     void IntersectClipRect(const CRect& rect);
+    // The clip as a value, to put back after narrowing it for a while.
+    struct ClipState {
+        CRect rect;
+        bool nothing = false;
+    };
+    ClipState SaveClip() const { return {clip_, clipNothing_}; }
+    void RestoreClip(const ClipState& state);
+    // The part of the surface that can be drawn on: NULLREGION (and an empty
+    // rectangle) when none, else SIMPLEREGION.
+    int GetClipBox(CRect& rect) const;
+    // Whether some pixel of the rectangle can be drawn on.
+    bool RectVisible(const CRect& rect) const;
 
     COLORREF GetPixel(int x, int y) const;  // CLR_NONE outside the surface
     COLORREF SetPixel(int x, int y, COLORREF c);
@@ -249,6 +265,15 @@ public:
 
     void BitBlt(int x, int y, int width, int height, const CDC& source, int srcX, int srcY,
                 DWORD rop);
+    // The source rectangle (sx, sy, sw, sh) onto (x, y, w, h), nearest
+    // neighbour: destination column x + i takes source column
+    // sx + floor(i * sw / w), rows alike; each pixel combined by the raster
+    // operation with the brush and the picture. Source pixels outside the
+    // source image count as black; non-positive sizes draw nothing.
+    void StretchBlt(int x, int y, int w, int h, const QImage& source, int sx, int sy, int sw,
+                    int sh, DWORD rop);
+    void StretchBlt(int x, int y, int w, int h, const CDC& source, int sx, int sy, int sw, int sh,
+                    DWORD rop);
     void DrawImage(int x, int y, const QImage& image);
     void StretchImage(const CRect& target, const QImage& image);
     // Pixels of the transparent colour are left out.

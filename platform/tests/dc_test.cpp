@@ -304,6 +304,103 @@ TEST(DcRasterTest, ClipKeepsDrawingInside) {
     EXPECT_EQ(dc.GetPixel(9, 9), kRed);
 }
 
+TEST(DcRasterTest, ClipBoxVisibilityAndRestore) {
+    struct Case {
+        std::vector<CRect> narrowing;  // IntersectClipRect in turn
+        CRect box;                     // empty: NULLREGION
+    };
+    const Case cases[] = {
+        {{}, CRect(0, 0, 10, 8)},
+        {{CRect(-3, 5, 4, 20)}, CRect(0, 5, 4, 8)},
+        {{CRect(1, 1, 9, 7), CRect(4, 0, 12, 3)}, CRect(4, 1, 9, 3)},
+        {{CRect(1, 1, 3, 3), CRect(5, 5, 6, 6)}, CRect(0, 0, 0, 0)},
+        {{CRect(20, 20, 30, 30)}, CRect(0, 0, 0, 0)},
+    };
+    for (const Case& c : cases) {
+        CDC dc(10, 8);
+        for (const CRect& r : c.narrowing) dc.IntersectClipRect(r);
+        CRect box(7, 7, 7, 7);
+        const bool none = c.box.IsRectEmpty();
+        EXPECT_EQ(dc.GetClipBox(box), none ? NULLREGION : SIMPLEREGION);
+        EXPECT_EQ(box, c.box);
+        // Visible: sharing a pixel with the box (reversed or not); touching is not enough.
+        EXPECT_EQ(
+            dc.RectVisible(CRect(c.box.right, c.box.bottom, c.box.right - 1, c.box.bottom - 1)),
+            !none);
+        EXPECT_FALSE(dc.RectVisible(CRect(c.box.right, c.box.top, c.box.right + 5, c.box.bottom)));
+    }
+    // A saved clip comes back exactly, a narrower one as well as "nothing".
+    CDC dc(10, 10);
+    const CRect narrow(2, 3, 4, 9);
+    dc.SelectClipRect(&narrow);
+    const CDC::ClipState saved = dc.SaveClip();
+    dc.IntersectClipRect(CRect(6, 6, 8, 8));
+    dc.RestoreClip(saved);
+    dc.FillRect(CRect(0, 0, 10, 10), Brush(kBlack));
+    EXPECT_EQ(InkBox(dc), narrow);
+    dc.IntersectClipRect(CRect(0, 0, 1, 1));
+    const CDC::ClipState none = dc.SaveClip();
+    dc.SelectClipRect(nullptr);
+    dc.RestoreClip(none);
+    dc.SetPixel(3, 4, kRed);
+    EXPECT_EQ(dc.GetPixel(3, 4), kBlack);
+}
+
+TEST(DcRasterTest, StretchBltNearestNeighbourAndRasterOperations) {
+    // A 2 x 3 source of greys 10, 20, ... 60: destination column i takes
+    // source column floor(i * 2 / 3), row j source row floor(j * 3 / 5).
+    QImage src(2, 3, QImage::Format_RGB32);
+    for (int i = 0; i < 6; ++i) src.setPixel(i % 2, i / 2, qRgb(10 * (i + 1), 0, 0));
+    auto reds = [](const CDC& dc, int w, int h) {
+        std::string out;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                out += static_cast<char>('0' + GetRValue(dc.GetPixel(x, y)) / 10);
+        return out;
+    };
+    CDC dc(4, 6, RGB(90, 0, 0));
+    dc.StretchBlt(0, 0, 3, 5, src, 0, 0, 2, 3, SRCCOPY);
+    EXPECT_EQ(reds(dc, 4, 6),
+              "1129"
+              "1129"
+              "3349"
+              "3349"
+              "5569"
+              "9999");
+    // Part of the source, reaching beyond it (black), cut at the clip.
+    const CRect clip(1, 0, 4, 6);
+    dc.SelectClipRect(&clip);
+    dc.StretchBlt(0, 0, 4, 1, src, 1, 2, 2, 1, SRCCOPY);
+    EXPECT_EQ(reds(dc, 4, 1), "1600");
+    const QImage before = dc.Image().copy();
+    dc.StretchBlt(0, 0, 0, 3, src, 0, 0, 2, 3, SRCCOPY);
+    dc.StretchBlt(0, 0, 3, 3, src, 0, 0, 2, -3, SRCCOPY);
+    EXPECT_EQ(dc.Image(), before);
+
+    const COLORREF s = RGB(0xF0, 0x3C, 0x5A), d = RGB(0x0F, 0x33, 0xFF), p = RGB(0x81, 0x42, 0x18);
+    const std::pair<DWORD, COLORREF> table[] = {
+        {SRCCOPY, s},       {SRCAND, s & d},    {SRCINVERT, s ^ d},      {SRCPAINT, s | d},
+        {SRCERASE, s & ~d}, {NOTSRCCOPY, ~s},   {NOTSRCERASE, ~(s | d)}, {MERGEPAINT, ~s | d},
+        {PATCOPY, p},       {PATINVERT, p ^ d}, {DSTINVERT, ~d},         {BLACKNESS, 0},
+        {WHITENESS, ~0u},
+    };
+    QImage one(1, 1, QImage::Format_RGB32);
+    one.setPixel(0, 0, ToQRgb(s));
+    for (const auto& [rop, want] : table) {
+        CDC target(3, 3, d);
+        target.SelectBrush(Brush(p));
+        target.StretchBlt(0, 0, 2, 2, one, 0, 0, 1, 1, rop);
+        EXPECT_EQ(target.GetPixel(1, 1), want & 0xFFFFFF) << std::hex << rop;
+        EXPECT_EQ(target.GetPixel(2, 2), d) << std::hex << rop;
+    }
+    // A surface onto itself reads the picture as it was.
+    CDC self(4, 1);
+    self.SetPixel(0, 0, kRed);
+    self.SetPixel(1, 0, kBlue);
+    self.StretchBlt(0, 0, 4, 1, self, 0, 0, 2, 1, SRCCOPY);
+    EXPECT_EQ(self.GetPixel(2, 0), kBlue);
+}
+
 TEST(DcImageTest, TransparentAndDisabledImages) {
     QImage img(3, 2, QImage::Format_RGB32);
     img.fill(ToQRgb(RGB(255, 0, 255)));

@@ -29,6 +29,7 @@
 #include "design/model/dsglsdaction.h"
 #include "design/surface/dsgcodegen.h"
 #include "design/surface/dsgdspframe.h"
+#include "design/surface/dsgimageseams.h"
 #include "design/surface/fxuihelpers.h"
 #include "foundation/fxpropstore.h"
 #include "foundation/fxsharedvalues.h"
@@ -63,6 +64,9 @@ std::string GetDsgLibFilePath(const std::string& name) {
 
 CDsgMainFrame::CDsgMainFrame(QWidget* parent) : QWidget(parent), m_pGGJPixel(new CDtrGGJPixel) {
     g_pDsgMainFrame = this;
+    // The engine starts here: pictures and thumbnails go through the image
+    // library from now on.
+    RegisterDsgImageSeams();
     setObjectName("DsgMainFrame");
     setAutoFillBackground(false);
     setAttribute(Qt::WA_OpaquePaintEvent);

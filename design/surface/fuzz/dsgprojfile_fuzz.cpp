@@ -23,6 +23,7 @@
 #include "design/model/dsglsdaction.h"
 #include "design/model/dsglsdhost.h"
 #include "design/surface/dsgdspframe.h"
+#include "design/surface/dsgimageseams.h"
 #include "foundation/fxutils.h"
 #include "platform/testing/quietui.h"
 #include "platform/uiservices.h"
@@ -100,6 +101,8 @@ struct World {
         slot = root + "/prj0";
         input = root + "/input.dvk";
         SetUiServices(&ui);
+        // Image objects are drawn through the real decoder, as in the program.
+        RegisterDsgImageSeams();
         host = new FuzzHost(slot);
     }
     ~World() {

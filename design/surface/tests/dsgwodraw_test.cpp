@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
+#include <QImage>
 #include <climits>
 #include <memory>
 
 #include "chareditor/dtrggjpixel.h"
 #include "design/model/dsggoption.h"
 #include "design/model/tests/eactionstesting.h"
+#include "design/surface/dsgimagescaler.h"
+#include "design/surface/dsgimageseams.h"
 #include "design/surface/fxmemdc.h"
 #include "design/surface/pagecoords.h"
 
@@ -348,6 +352,47 @@ TEST_F(DrawWObjTest, PicturesAreKeptByContentAndDepth) {
     EXPECT_EQ(Extent(*Draw(Image("x"), 1), 0xD25078), CRect(0, 0, 10, 10));
     SetDsgWOPictureRenderer(nullptr);
     EXPECT_EQ(Extent(*Draw(Image("\xC8\x00xx"s), 1), 0xD25078), CRect(0, 0, 10, 10));
+}
+
+// The image library behind the seams, as the design library registers it:
+// a BMP written by Qt is decoded, reduced to the LCD's palette and drawn
+// stretched pixel for pixel; a thumbnail keeps a uniform form exactly.
+TEST_F(DrawWObjTest, TheImageLibraryDrawsPicturesAndScalesThumbnails) {
+    RegisterDsgImageSeams();
+    ASSERT_NE(GetDsgWOPictureRenderer(), nullptr);
+    ASSERT_TRUE(GetDsgImageScaler());
+    // 2 x 2 of colours in both standard palettes, red at the top left.
+    const COLORREF red = RGB(255, 0, 0), lime = RGB(0, 255, 0), blue = RGB(0, 0, 255);
+    QImage source(2, 2, QImage::Format_RGB32);
+    source.setPixel(0, 0, ToQRgb(red));
+    source.setPixel(1, 0, ToQRgb(lime));
+    source.setPixel(0, 1, ToQRgb(blue));
+    source.setPixel(1, 1, ToQRgb(kWhite));
+    QByteArray bmp;
+    QBuffer buffer(&bmp);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && source.save(&buffer, "BMP"));
+    for (const int depth : {0, 1}) {
+        SCOPED_TRACE(depth);
+        GetDsgGOption().SetInt(GOPT_EPUSFTYPE, depth);
+        const auto dc = Draw(Image(bmp.toStdString(), "0"), 1);
+        EXPECT_EQ(Extent(*dc, red), CRect(0, 0, 5, 5));
+        EXPECT_EQ(Extent(*dc, lime), CRect(5, 0, 10, 5));
+        EXPECT_EQ(Extent(*dc, blue), CRect(0, 5, 5, 10));
+        EXPECT_EQ(Picture(*dc, {5, 5, 10, 10}),
+                  Rows({".....", ".....", ".....", ".....", "....."}));
+    }
+    // Bytes that are no BMP show the outline.
+    EXPECT_EQ(Extent(*Draw(Image("BMxxxxxxxx"), 1), 0xD25078), CRect(0, 0, 10, 10));
+
+    QImage form(320, 240, QImage::Format_RGB32);
+    form.fill(ToQRgb(RGB(40, 90, 160)));
+    QImage thumb;
+    ASSERT_TRUE(GetDsgImageScaler()(form, 55, 41, thumb));
+    ASSERT_EQ(thumb.size(), QSize(55, 41));
+    for (int y = 0; y < 41; ++y)
+        for (int x = 0; x < 55; ++x)
+            ASSERT_EQ(thumb.pixel(x, y) & 0xFFFFFF, ToQRgb(RGB(40, 90, 160)) & 0xFFFFFF)
+                << x << "," << y;
 }
 
 // Damaged forms draw without harm: rectangles at the ends of the range,

@@ -64,6 +64,16 @@ find_window() {
   return 1
 }
 
+# Runs the command until it succeeds, for up to ten seconds: what the program
+# writes after a key or a dialog takes longer in a checked build.
+eventually() {
+  for _ in $(seq 1 100); do
+    if "$@"; then return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+
 # Opens the code window, presses "To Clipboard" with the mouse and checks the
 # text the clipboard holds against the expected BASIC.
 check_code() {
@@ -188,8 +198,7 @@ tab() { echo $((58 + 15 + $1 * 54)); }
 xdotool mousemove --window "$main" 821 "$(tab 0)" click 1
 sleep 0.3
 xdotool mousemove --window "$main" 729 64 click 1
-sleep 0.5
-grep -q '^Form0Name=B' "$DRAVIK_PROGRAM_DIR/prj0/CurrentProj.ini" ||
+eventually grep -q '^Form0Name=B' "$DRAVIK_PROGRAM_DIR/prj0/CurrentProj.ini" ||
   fail "the form bar's arrow did not move Form1"
 # Save Form from Form1's tab menu (second item from the bottom) through the
 # file dialog, then Load Form (Ctrl+Shift+Q) of that file as a third form "C".
@@ -200,8 +209,7 @@ xdotool key Up Up Return
 find_window 'Save the Form "Form1"' >/dev/null || fail "Save Form opened no file dialog"
 xdotool type --delay 20 "$form"
 xdotool key Return
-sleep 0.5
-[ -s "$form" ] || fail "Save Form wrote no file"
+eventually test -s "$form" || fail "Save Form wrote no file"
 xdotool windowfocus --sync "$main"
 xdotool key --clearmodifiers ctrl+shift+q
 find_window 'Load Form' >/dev/null || fail "Ctrl+Shift+Q opened no file dialog"
@@ -211,14 +219,13 @@ find_window 'Form Setting' >/dev/null || fail "Load Form asked no name"
 xdotool key ctrl+a
 xdotool type --delay 50 'C'
 xdotool key Return
-sleep 0.5
-grep -q '^Form2Name=C' "$DRAVIK_PROGRAM_DIR/prj0/CurrentProj.ini" ||
+eventually grep -q '^Form2Name=C' "$DRAVIK_PROGRAM_DIR/prj0/CurrentProj.ini" ||
   fail "Load Form added no form C"
 "$helper" clipboard /dev/null "$build/dravik-e2e-forms.png" || true
 xdotool windowfocus --sync "$main"
 xdotool key --clearmodifiers ctrl+s
-sleep 0.5
-[ "$(md5sum < "$project")" != "$before" ] || fail "Ctrl+S did not save the project"
+saved() { [ "$(md5sum < "$project")" != "$before" ]; }
+eventually saved || fail "Ctrl+S did not save the project"
 check_code 1
 close_program
 [ ! -s "$work/ui.log" ] || fail "run 1: the program asked questions"

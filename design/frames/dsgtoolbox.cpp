@@ -1,5 +1,6 @@
 #include "design/frames/dsgtoolbox.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <algorithm>
 
@@ -10,6 +11,7 @@
 #include "foundation/fxbutton.h"
 #include "foundation/fxpropstore.h"
 #include "platform/dc.h"
+#include "platform/window.h"
 
 namespace {
 
@@ -70,7 +72,14 @@ CDlgToolBox::CDlgToolBox(QWidget* parent) : QDialog(parent, Qt::Widget) {
         button->SetBitmapIds(tool.bitmap, kMagenta);
         if (tool.tip) button->SetTipText(tool.tip);
         const int id = tool.id;
-        connect(button, &QPushButton::clicked, this, [this, id] { OnToolCommand(id); });
+        connect(button, &QPushButton::clicked, this, [this, id] {
+            OnToolCommand(id);
+            // The button took the focus with the click; the next keys (undo,
+            // select all, the arrows) are meant for the page the tool draws
+            // on, which takes the focus back once the click is over.
+            if (CDsgDSPFrame* page = GetDsgDSPFrame())
+                SetTimer(page, nDSG_DSPTIMER__FOCUS, nDSG_DSPTIMER__FOCUS_MS);
+        });
     }
     for (int id : kGroup) m_group.push_back(GetButton(id));
     if (!shortKeys)
@@ -112,6 +121,19 @@ void CDlgToolBox::UpdateToolStates() {
     const CDsgEActions* actions = host ? const_cast<CDsgLSDHost*>(host)->GetDSPEActions() : nullptr;
     const bool open = actions && actions->GetSPIndex() >= 0;
     for (int id : kGroup) GetButton(id)->setEnabled(open);
+}
+
+void CDlgToolBox::keyPressEvent(QKeyEvent* event) {
+    // The palette is no dialog to close: Esc and Enter do nothing here.
+    switch (event->key()) {
+        case Qt::Key_Escape:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            event->accept();
+            return;
+        default:
+            QDialog::keyPressEvent(event);
+    }
 }
 
 void CDlgToolBox::paintEvent(QPaintEvent*) {

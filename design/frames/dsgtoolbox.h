@@ -35,6 +35,7 @@ public:
     const std::vector<CFxButton*>& GetGroup() const { return m_group; }
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:

@@ -5,7 +5,8 @@
 # A blank project is written, the program starts on it, a box, a line, a
 # filled ellipse and an LCD text are drawn with the palette and the mouse (the
 # text typed right after drawing it), the box is moved and the position bar
-# read; a second form gets a filled ellipse, the
+# read, the move undone and redone with the keys right after a palette click;
+# a second form gets a filled ellipse, the
 # first form (not on screen) moves behind it, is saved as a form file and
 # loaded back as a third form, all through the program's own dialogs; the
 # project is saved with Ctrl+S, the window closes and the program starts again
@@ -176,13 +177,28 @@ xdotool mousemove --window "$main" "$(px 65)" "$(py 35)"
 sleep 0.1
 xdotool mouseup 1
 sleep 0.3
-bar=
-for x in 81 140 211 270 352 410; do  # left, right, top, bottom, width, height
-  xdotool mousemove --window "$main" "$x" 686 click --repeat 2 1
-  sleep 0.2
-  bar="$bar $("$helper" selection)"
-done
+read_bar() {
+  bar=
+  for x in 81 140 211 270 352 410; do  # left, right, top, bottom, width, height
+    xdotool mousemove --window "$main" "$x" 686 click --repeat 2 1
+    sleep 0.2
+    bar="$bar $("$helper" selection)"
+  done
+}
+read_bar
 [ "$bar" = " 20 110 15 55 91 41" ] || fail "the position bar shows$bar after the move"
+# Keys right after a palette click act on the page: Ctrl+Z undoes the move
+# once, Ctrl+Y redoes it.
+tool $TOOL_SELECT
+xdotool key ctrl+z
+sleep 0.3
+read_bar
+[ "$bar" = " 10 100 10 50 91 41" ] || fail "the position bar shows$bar after Ctrl+Z"
+tool $TOOL_SELECT
+xdotool key ctrl+y
+sleep 0.3
+read_bar
+[ "$bar" = " 20 110 15 55 91 41" ] || fail "the position bar shows$bar after Ctrl+Y"
 "$helper" clipboard /dev/null "$build/dravik-e2e-drawn.png" || true
 
 # A second form "B" (Ctrl+Q and the form-name dialog) with a filled ellipse.

@@ -1,5 +1,6 @@
 #include "design/frames/dlgubar.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
 #include "design/frames/dlgformname.h"
@@ -43,9 +44,18 @@ CDlgUBar::CDlgUBar(QWidget* parent) : QDialog(parent, Qt::Widget) {
     SetDlgCtrlID(m_btnDecrease, IDC_UBAR_DECREASE);
     for (CFxButton* button : {m_btnAdd, m_btnIncrease, m_btnDecrease})
         button->setFocusPolicy(Qt::NoFocus);
-    connect(m_btnAdd, &QPushButton::clicked, this, [this] { OnAddSPage(); });
-    connect(m_btnIncrease, &QPushButton::clicked, this, [this] { OnSPIEIncrease(); });
-    connect(m_btnDecrease, &QPushButton::clicked, this, [this] { OnSPIEDecrease(); });
+    connect(m_btnAdd, &QPushButton::clicked, this, [this] {
+        OnAddSPage();
+        FocusDesignPageSoon();
+    });
+    connect(m_btnIncrease, &QPushButton::clicked, this, [this] {
+        OnSPIEIncrease();
+        FocusDesignPageSoon();
+    });
+    connect(m_btnDecrease, &QPushButton::clicked, this, [this] {
+        OnSPIEDecrease();
+        FocusDesignPageSoon();
+    });
     InitLayoutMargins(this, 5, 5, 5, 5, TRUE);
     UpdateEBState();
 }
@@ -112,6 +122,10 @@ void CDlgUBar::DrawUBar(CDC& dc) const {
     dc.SetTextColor(RGB(0, 0, 0));
     CRect rect(5, 0, size.cx, size.cy);
     dc.DrawText(page->GetSPName(), rect, DT_SINGLELINE | DT_VCENTER);
+}
+
+void CDlgUBar::keyPressEvent(QKeyEvent* event) {
+    if (!SwallowDialogCloseKey(event)) QDialog::keyPressEvent(event);
 }
 
 void CDlgUBar::paintEvent(QPaintEvent*) {

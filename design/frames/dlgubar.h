@@ -34,6 +34,7 @@ public:
     CFxButton* GetButton(int id) const;
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 

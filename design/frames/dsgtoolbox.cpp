@@ -11,7 +11,6 @@
 #include "foundation/fxbutton.h"
 #include "foundation/fxpropstore.h"
 #include "platform/dc.h"
-#include "platform/window.h"
 
 namespace {
 
@@ -74,11 +73,7 @@ CDlgToolBox::CDlgToolBox(QWidget* parent) : QDialog(parent, Qt::Widget) {
         const int id = tool.id;
         connect(button, &QPushButton::clicked, this, [this, id] {
             OnToolCommand(id);
-            // The button took the focus with the click; the next keys (undo,
-            // select all, the arrows) are meant for the page the tool draws
-            // on, which takes the focus back once the click is over.
-            if (CDsgDSPFrame* page = GetDsgDSPFrame())
-                SetTimer(page, nDSG_DSPTIMER__FOCUS, nDSG_DSPTIMER__FOCUS_MS);
+            FocusDesignPageSoon();
         });
     }
     for (int id : kGroup) m_group.push_back(GetButton(id));
@@ -124,16 +119,7 @@ void CDlgToolBox::UpdateToolStates() {
 }
 
 void CDlgToolBox::keyPressEvent(QKeyEvent* event) {
-    // The palette is no dialog to close: Esc and Enter do nothing here.
-    switch (event->key()) {
-        case Qt::Key_Escape:
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            event->accept();
-            return;
-        default:
-            QDialog::keyPressEvent(event);
-    }
+    if (!SwallowDialogCloseKey(event)) QDialog::keyPressEvent(event);
 }
 
 void CDlgToolBox::paintEvent(QPaintEvent*) {

@@ -144,16 +144,7 @@ void CDlgXFPanel::paintEvent(QPaintEvent*) {
 }
 
 void CDlgXFPanel::keyPressEvent(QKeyEvent* event) {
-    // A panel is no dialog to close: Esc and Enter do nothing here.
-    switch (event->key()) {
-        case Qt::Key_Escape:
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            event->accept();
-            return;
-        default:
-            QDialog::keyPressEvent(event);
-    }
+    if (!SwallowDialogCloseKey(event)) QDialog::keyPressEvent(event);
 }
 
 // ---- Dot/line ---------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "apps/designer/tests/shelltesting.h"
+#include "design/frames/dlgubar.h"
 #include "design/frames/dsgtoolbox.h"
 #include "design/surface/dsgdspframe.h"
 #include "foundation/fxbutton.h"
@@ -136,17 +137,27 @@ TEST(KeyFocusTest, KeysAfterAPaletteClickActOnThePageOnce) {
     }
 }
 
-// Keys that reach the palette itself (pressed before the page has taken the
-// focus back) never close it.
-TEST(KeyFocusTest, ThePaletteStaysOnEscapeAndEnter) {
+// Keys that reach the palette or the form bar themselves (pressed before the
+// page has taken the focus back) never close them. (Return on the form bar's
+// focused Add Form button clicks it, as on any dialog's button.)
+TEST(KeyFocusTest, ThePaletteAndTheFormBarStayOnEscapeAndEnter) {
     Folders folders;
     Designer d;
-    CFxButton* button = GetDlgToolBox()->GetButton(IDC_TOOL_FIRST);
-    ASSERT_NE(button, nullptr);
-    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
-        SCOPED_TRACE(key);
-        QTest::keyClick(button, key);
-        Designer::Settle();
-        EXPECT_TRUE(GetDlgToolBox()->isVisible());
+    const std::vector<Qt::Key> all = {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter};
+    const std::vector<Qt::Key> escape = {Qt::Key_Escape};
+    const struct {
+        QWidget* bar;
+        CFxButton* button;
+        const std::vector<Qt::Key>& keys;
+    } bars[] = {{GetDlgToolBox(), GetDlgToolBox()->GetButton(IDC_TOOL_FIRST), all},
+                {GetDlgUBar(), GetDlgUBar()->GetButton(IDC_UBAR_ADDFORM), escape}};
+    for (const auto& [bar, button, keys] : bars) {
+        ASSERT_NE(button, nullptr);
+        for (Qt::Key key : keys) {
+            SCOPED_TRACE(std::string(bar->metaObject()->className()) + " " + std::to_string(key));
+            QTest::keyClick(button, key);
+            Designer::Settle();
+            EXPECT_TRUE(bar->isVisible());
+        }
     }
 }

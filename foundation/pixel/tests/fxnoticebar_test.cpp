@@ -219,6 +219,16 @@ TEST_F(NoticeBarTest, OwnersFlagClearedMidFetchEndsTheJobAndStaysClear) {
     ASSERT_TRUE(WaitUntil([&] { return bar->GetManager().GetBusyThreadCount() == 0; }));
     EXPECT_LT(clock.elapsed(), 200);
     EXPECT_EQ(running.load(), 0);
+
+    // Cleared right after the hand-over, before the job ran: the job never
+    // arms it again and does not fetch out its time.
+    options.SetString(CFxNoticeBar::kTimeKey, "");
+    bar->StartNoticeBar();
+    running = 0;
+    clock.restart();
+    ASSERT_TRUE(WaitUntil([&] { return bar->GetManager().GetBusyThreadCount() == 0; }));
+    EXPECT_LT(clock.elapsed(), 200);
+    EXPECT_EQ(running.load(), 0);
 }
 
 TEST_F(NoticeBarTest, DestroyingTheBarEndsItsFetchAtOnceAndDropsALateReply) {

@@ -115,12 +115,12 @@ BOOL CFxPropStore::HasKey(const std::string& key) const { return FindEntry(key) 
 
 CFxPropEntry* CFxPropStore::FindEntry(const std::string& key) {
     auto it = m_mapEntries.find(key);
-    return it == m_mapEntries.end() ? nullptr : &it->second;
+    return it == m_mapEntries.end() ? nullptr : it->second.get();
 }
 
 const CFxPropEntry* CFxPropStore::FindEntry(const std::string& key) const {
     auto it = m_mapEntries.find(key);
-    return it == m_mapEntries.end() ? nullptr : &it->second;
+    return it == m_mapEntries.end() ? nullptr : it->second.get();
 }
 
 void CFxPropStore::GetKeys(std::vector<std::string>& keys) const {
@@ -153,11 +153,11 @@ std::string CFxPropStore::GetText() const {
     bool first = true;
     for (const auto& [key, entry] : m_mapEntries) {
         std::string value;
-        const int type = entry.GetItem().GetValueType();
+        const int type = entry->GetItem().GetValueType();
         if (type == CFxPropItem::VT_STRING)
-            value = entry.GetItem().GetString();
+            value = entry->GetItem().GetString();
         else if (type == CFxPropItem::VT_INT)
-            value = std::to_string(entry.GetItem().GetInt());
+            value = std::to_string(entry->GetItem().GetInt());
         else
             continue;
         if (!first) text += ',';
@@ -170,7 +170,10 @@ std::string CFxPropStore::GetText() const {
 }
 
 CFxPropEntry& CFxPropStore::SetEntry(const std::string& key, int valueType) {
-    return m_mapEntries.try_emplace(key, key, valueType).first->second;
+    auto at = m_mapEntries.lower_bound(key);
+    if (at != m_mapEntries.end() && at->first == key) return *at->second;
+    return *m_mapEntries.emplace_hint(at, key, std::make_unique<CFxPropEntry>(key, valueType))
+                ->second;
 }
 
 CFxPropEntry* CFxPropStore::WritableEntry(const std::string& key, int valueType) {
@@ -250,7 +253,7 @@ BOOL CFxPropStore::RenameKey(const std::string& oldKey, const std::string& newKe
     if (it == m_mapEntries.end() || m_mapEntries.count(newKey) != 0) return FALSE;
     auto node = m_mapEntries.extract(it);
     node.key() = newKey;
-    node.mapped().SetKey(newKey);
+    node.mapped()->SetKey(newKey);
     m_mapEntries.insert(std::move(node));
     return TRUE;
 }
@@ -274,7 +277,7 @@ void CFxPropStore::MergeFrom(const CFxPropStore& other, const CFxKeySet* include
             at = m_mapEntries.lower_bound(key);
             if (at != m_mapEntries.end() && at->first == key) at = m_mapEntries.erase(at);
         }
-        m_mapEntries.emplace_hint(at, key, entry);
+        m_mapEntries.emplace_hint(at, key, std::make_unique<CFxPropEntry>(*entry));
     }
 }
 

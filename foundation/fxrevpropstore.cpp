@@ -4,7 +4,6 @@
 #include <climits>
 #include <cstring>
 #include <string_view>
-#include <tuple>
 #include <utility>
 
 namespace {
@@ -52,6 +51,10 @@ long long ItemSize(const CFxPropEntry& entry) {
     return 1 + keyBytes + valueBytes;
 }
 
+// The entry of a map slot or of a plain reference.
+const CFxPropEntry& EntryOf(const CFxPropEntry& entry) { return entry; }
+const CFxPropEntry& EntryOf(const std::unique_ptr<CFxPropEntry>& entry) { return *entry; }
+
 // Writes one item at `p` and returns the position behind it; the caller has
 // made room for ItemSize bytes. Null when a byte block's content cannot be
 // read (an inconsistent buffer).
@@ -90,29 +93,55 @@ BYTE* WriteItem(const CFxPropEntry& entry, BYTE* p) {
     return p + valueLength;
 }
 
-// Replaces the buffer's content by `size` bytes (the exact encoded size of
-// the entries `written` lets through), each item written straight into the
-// storage reserved for them. The bytes are put together in a new storage
-// and moved in at the end, so that the buffer may be one of the values
-// being written and keeps its content when writing fails.
+// The sizing pass over the entries that `written` lets through: their
+// encoded size in `total`, and whether `buffer` is one of the values to be
+// written. FALSE on an empty key, a byte block that cannot be read or a
+// record past 2 GB.
 template <typename Entries, typename Written>
-BOOL WriteItems(const Entries& entries, long long size, Written written, CRevolver& buffer) {
+bool SizeItems(const Entries& entries, Written written, const CRevolver& buffer, long long& total,
+               bool& aliased) {
+    total = 0;
+    aliased = false;
+    for (const auto& [key, slot] : entries) {
+        const CFxPropEntry& entry = EntryOf(slot);
+        if (!written(key, entry)) continue;
+        const long long size = ItemSize(entry);
+        if (size < 0) return false;
+        const CFxPropItem& item = entry.GetItem();
+        if (item.GetValueType() == CFxPropItem::VT_REVOLVER) {
+            if (!item.GetRevolver().IsConsistent()) return false;
+            aliased = aliased || &item.GetRevolver() == &buffer;
+        }
+        total += size;
+        if (total > INT_MAX) return false;
+    }
+    return true;
+}
+
+// Replaces the buffer's content by the `size` bytes that SizeItems found,
+// each item written straight into the storage reserved for them. A buffer
+// that is one of the values being written is read while the bytes go into a
+// new storage, which then moves in.
+template <typename Entries, typename Written>
+BOOL WriteItems(const Entries& entries, long long size, bool aliased, Written written,
+                CRevolver& buffer) {
     if (size == 0) {
         buffer.Free();
         return TRUE;
     }
-    CRevolver out;
+    CRevolver separate;
+    CRevolver& out = aliased ? separate : buffer;
+    out.Free();
     if (!out.Reserve(static_cast<int>(size), 0)) return FALSE;
     BYTE* p = out.ExtendInPlace(static_cast<int>(size));
     if (p == nullptr) return FALSE;
-    BYTE* const end = p + size;
-    for (const auto& [key, entry] : entries) {
+    for (const auto& [key, slot] : entries) {
+        const CFxPropEntry& entry = EntryOf(slot);
         if (!written(key, entry)) continue;
         p = WriteItem(entry, p);
         if (p == nullptr) return FALSE;
     }
-    if (p != end) return FALSE;  // the sizes changed under the writer
-    buffer = std::move(out);
+    if (aliased) buffer = std::move(separate);
     return TRUE;
 }
 
@@ -132,14 +161,12 @@ int CFxPropEntry::GetRevolverSize() const {
 }
 
 BOOL CFxPropEntry::ToRevolver(CRevolver& buffer) const {
-    const int size = GetRevolverSize();
-    if (size <= 0) return FALSE;
-    CRevolver out;
-    out.Reserve(size, 0);
-    BYTE* p = out.ExtendInPlace(size);
-    if (p == nullptr || WriteItem(*this, p) != p + size) return FALSE;
-    buffer = std::move(out);
-    return TRUE;
+    const std::pair<const std::string&, const CFxPropEntry&> items[] = {{m_strKey, *this}};
+    auto all = [](const std::string&, const CFxPropEntry&) { return true; };
+    long long size = 0;
+    bool aliased = false;
+    if (!SizeItems(items, all, buffer, size, aliased)) return FALSE;
+    return WriteItems(items, size, aliased, all, buffer);
 }
 
 // --- the whole store ---
@@ -152,7 +179,7 @@ CFxRevPropStore::~CFxRevPropStore() = default;
 int CFxRevPropStore::GetEncodedSize() const {
     long long total = 0;
     for (const auto& [key, entry] : m_mapEntries) {
-        const long long size = ItemSize(entry);
+        const long long size = ItemSize(*entry);
         if (size < 0) return -1;
         total += size;
         if (total > INT_MAX) return -1;
@@ -161,19 +188,16 @@ int CFxRevPropStore::GetEncodedSize() const {
 }
 
 BOOL CFxRevPropStore::ToRevolver(CRevolver& buffer) const {
-    // One sizing pass, then one writing pass into a buffer of exactly that
-    // size, so the output never grows while it is written.
-    const int size = GetEncodedSize();
-    if (size < 0) return FALSE;
-    return WriteItems(
-        m_mapEntries, size, [](const std::string&, const CFxPropEntry&) { return true; }, buffer);
+    return ToRevolver(buffer, nullptr, FALSE, nullptr, FALSE, nullptr);
 }
 
 BOOL CFxRevPropStore::ToRevolver(CRevolver& buffer, const CFxKeySet* include, BOOL sorted,
                                  const CFxKeySet* exclude, BOOL skipBinary,
                                  const CFxKeySet* binaryExceptions) const {
     (void)sorted;  // the entry map keeps its keys in ascending byte order
+    const bool filtered = include != nullptr || exclude != nullptr || skipBinary;
     auto written = [&](const std::string& key, const CFxPropEntry& entry) {
+        if (!filtered) return true;
         if (include != nullptr && include->count(key) == 0) return false;
         if (exclude != nullptr && exclude->count(key) != 0) return false;
         if (skipBinary && entry.GetItem().GetValueType() == CFxPropItem::VT_REVOLVER &&
@@ -181,16 +205,14 @@ BOOL CFxRevPropStore::ToRevolver(CRevolver& buffer, const CFxKeySet* include, BO
             return false;
         return true;
     };
-    // The size pass applies the same filters.
+    // One sizing pass, then one writing pass into a buffer reserved to
+    // exactly that size, so the output never grows while it is written; the
+    // sizing pass applies the same filters. On failure the buffer is left as
+    // it was.
     long long total = 0;
-    for (const auto& [key, entry] : m_mapEntries) {
-        if (!written(key, entry)) continue;
-        const long long size = ItemSize(entry);
-        if (size < 0) return FALSE;
-        total += size;
-        if (total > INT_MAX) return FALSE;
-    }
-    return WriteItems(m_mapEntries, total, written, buffer);
+    bool aliased = false;
+    if (!SizeItems(m_mapEntries, written, buffer, total, aliased)) return FALSE;
+    return WriteItems(m_mapEntries, total, aliased, written, buffer);
 }
 
 BOOL CFxRevPropStore::FromRevolver(const CRevolver& buffer, BOOL keep) {
@@ -198,7 +220,7 @@ BOOL CFxRevPropStore::FromRevolver(const CRevolver& buffer, BOOL keep) {
     // (or setting that key) would free the bytes being read, so read from a
     // copy.
     for (const auto& [key, entry] : m_mapEntries) {
-        if (&entry.GetItem().GetRevolver() == &buffer) {
+        if (&entry->GetItem().GetRevolver() == &buffer) {
             const CRevolver copy(buffer);
             return FromRevolver(copy, keep);
         }
@@ -222,12 +244,12 @@ BOOL CFxRevPropStore::FromRevolver(const CRevolver& buffer, BOOL keep) {
         } else {
             at = m_mapEntries.lower_bound(key);
             if (at != m_mapEntries.end() && at->first == key)
-                return m_bWriteOnce ? nullptr : &at->second;
+                return m_bWriteOnce ? nullptr : at->second.get();
         }
-        return &m_mapEntries
-                    .emplace_hint(at, std::piecewise_construct, std::forward_as_tuple(key),
-                                  std::forward_as_tuple(std::string(key), valueType))
-                    ->second;
+        return m_mapEntries
+            .emplace_hint(at, std::string(key),
+                          std::make_unique<CFxPropEntry>(std::string(key), valueType))
+            ->second.get();
     };
 
     // Every length read from the data is checked against the bytes still

@@ -239,9 +239,7 @@ BOOL CFxRevPropStore::FromRevolver(const CRevolver& buffer, BOOL keep) {
     // goes behind the last one without a search.
     auto entryFor = [this](std::string_view key, int valueType) -> CFxPropEntry* {
         auto at = m_mapEntries.end();
-        if (!m_mapEntries.empty() && std::prev(at)->first < key) {
-            // behind every present key: new
-        } else {
+        if (m_mapEntries.empty() || !(std::prev(at)->first < key)) {
             at = m_mapEntries.lower_bound(key);
             if (at != m_mapEntries.end() && at->first == key)
                 return m_bWriteOnce ? nullptr : at->second.get();

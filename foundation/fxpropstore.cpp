@@ -1,6 +1,7 @@
 #include "foundation/fxpropstore.h"
 
 #include <cstdlib>
+#include <iterator>
 #include <limits>
 
 #include "foundation/fxstrings.h"
@@ -169,12 +170,10 @@ std::string CFxPropStore::GetText() const {
 }
 
 CFxPropEntry& CFxPropStore::SetEntry(const std::string& key, int valueType) {
-    auto it = m_mapEntries.find(key);
-    if (it != m_mapEntries.end()) return *it->second;
-    auto entry = std::make_unique<CFxPropEntry>(key, valueType);
-    CFxPropEntry& ref = *entry;
-    m_mapEntries.emplace(key, std::move(entry));
-    return ref;
+    auto at = m_mapEntries.lower_bound(key);
+    if (at != m_mapEntries.end() && at->first == key) return *at->second;
+    return *m_mapEntries.emplace_hint(at, key, std::make_unique<CFxPropEntry>(key, valueType))
+                ->second;
 }
 
 CFxPropEntry* CFxPropStore::WritableEntry(const std::string& key, int valueType) {
@@ -252,10 +251,10 @@ void CFxPropStore::SetRectText(const std::string& key, const CRect& rect) {
 BOOL CFxPropStore::RenameKey(const std::string& oldKey, const std::string& newKey) {
     auto it = m_mapEntries.find(oldKey);
     if (it == m_mapEntries.end() || m_mapEntries.count(newKey) != 0) return FALSE;
-    std::unique_ptr<CFxPropEntry> entry = std::move(it->second);
-    m_mapEntries.erase(it);
-    entry->SetKey(newKey);
-    m_mapEntries.emplace(newKey, std::move(entry));
+    auto node = m_mapEntries.extract(it);
+    node.key() = newKey;
+    node.mapped()->SetKey(newKey);
+    m_mapEntries.insert(std::move(node));
     return TRUE;
 }
 
@@ -270,7 +269,15 @@ void CFxPropStore::MergeFrom(const CFxPropStore& other, const CFxKeySet* include
     for (const auto& [key, entry] : other.m_mapEntries) {
         if (include != nullptr && include->count(key) == 0) continue;
         if (exclude != nullptr && exclude->count(key) != 0) continue;
-        m_mapEntries[key] = std::make_unique<CFxPropEntry>(*entry);
+        // A fresh copy replaces a present entry. The other's keys come in
+        // ascending order, so into an empty store (a copy) each goes behind
+        // the last without a search.
+        auto at = m_mapEntries.end();
+        if (!m_mapEntries.empty() && !(std::prev(at)->first < key)) {
+            at = m_mapEntries.lower_bound(key);
+            if (at != m_mapEntries.end() && at->first == key) at = m_mapEntries.erase(at);
+        }
+        m_mapEntries.emplace_hint(at, key, std::make_unique<CFxPropEntry>(*entry));
     }
 }
 

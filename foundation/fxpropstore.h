@@ -149,7 +149,9 @@ public:
                   const CFxKeySet* exclude = nullptr);
 
 protected:
-    using EntryMap = std::map<std::string, std::unique_ptr<CFxPropEntry>>;
+    // Looked up by any text view of a key, so that readers need no key
+    // copies.
+    using EntryMap = std::map<std::string, std::unique_ptr<CFxPropEntry>, std::less<>>;
 
     // The entry of the key, created with the given kind when it is new.
     CFxPropEntry& SetEntry(const std::string& key, int valueType);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <string_view>
+#include <utility>
 
 namespace {
 
@@ -49,48 +51,104 @@ long long ItemSize(const CFxPropEntry& entry) {
     return 1 + keyBytes + valueBytes;
 }
 
-// Appends one item behind the buffer's content. The header, key and length
-// are put together first so that a value goes into the buffer in one piece.
-BOOL AppendItem(const CFxPropEntry& entry, CRevolver& buffer) {
+// The entry of a map slot or of a plain reference.
+const CFxPropEntry& EntryOf(const CFxPropEntry& entry) { return entry; }
+const CFxPropEntry& EntryOf(const std::unique_ptr<CFxPropEntry>& entry) { return *entry; }
+
+// Writes one item at `p` and returns the position behind it; the caller has
+// made room for ItemSize bytes. Null when a byte block's content cannot be
+// read (an inconsistent buffer).
+BYTE* WriteItem(const CFxPropEntry& entry, BYTE* p) {
     const std::string& key = entry.GetKey();
-    if (key.empty()) return FALSE;
     const CFxPropItem& item = entry.GetItem();
-    BYTE head[1 + 1 + kMaxKeyLength + 4];
-    const int keyLength = static_cast<int>(std::min<size_t>(key.size(), kMaxKeyLength));
-    int n = 0;
     const int type = item.GetValueType();
+    const int keyLength = static_cast<int>(std::min<size_t>(key.size(), kMaxKeyLength));
     const int valueLength = ValueLength(item);
     const bool longValue = valueLength >= kLongValue;
     if (type == CFxPropItem::VT_INT)
-        head[n++] = CFxRevPropStore::HDR_INT;
+        *p++ = CFxRevPropStore::HDR_INT;
     else if (type == CFxPropItem::VT_STRING)
-        head[n++] = longValue ? CFxRevPropStore::HDR_TEXT | CFxRevPropStore::HDR_LONGLENGTH
-                              : CFxRevPropStore::HDR_TEXT;
+        *p++ = longValue ? CFxRevPropStore::HDR_TEXT | CFxRevPropStore::HDR_LONGLENGTH
+                         : CFxRevPropStore::HDR_TEXT;
     else
-        head[n++] = longValue ? CFxRevPropStore::HDR_LONGLENGTH : 0x00;
-    head[n++] = static_cast<BYTE>(keyLength);
-    std::memcpy(head + n, key.data(), static_cast<size_t>(keyLength));
-    n += keyLength;
+        *p++ = longValue ? CFxRevPropStore::HDR_LONGLENGTH : 0x00;
+    *p++ = static_cast<BYTE>(keyLength);
+    std::memcpy(p, key.data(), static_cast<size_t>(keyLength));
+    p += keyLength;
     if (type == CFxPropItem::VT_INT) {
-        PutDWord(head + n, static_cast<DWORD>(item.GetInt()));
-        return buffer.Append(head, n + 4);
+        PutDWord(p, static_cast<DWORD>(item.GetInt()));
+        return p + 4;
     }
     if (longValue) {
-        PutDWord(head + n, static_cast<DWORD>(valueLength));
-        n += 4;
+        PutDWord(p, static_cast<DWORD>(valueLength));
+        p += 4;
     } else {
-        head[n++] = static_cast<BYTE>(valueLength);
+        *p++ = static_cast<BYTE>(valueLength);
     }
-    if (!buffer.Append(head, n)) return FALSE;
-    if (type == CFxPropItem::VT_STRING) return buffer.Append(item.GetString().data(), valueLength);
-    return buffer.AppendFrom(item.GetRevolver(), 0, -1);
+    if (valueLength == 0) return p;
+    if (type == CFxPropItem::VT_STRING)
+        std::memcpy(p, item.GetString().data(), static_cast<size_t>(valueLength));
+    else if (!item.GetRevolver().ReadAt(p, valueLength, 0))
+        return nullptr;
+    return p + valueLength;
 }
 
-// Text up to its first zero byte.
-std::string CutAtZero(std::string text) {
-    const size_t zero = text.find('\0');
-    if (zero != std::string::npos) text.resize(zero);
-    return text;
+// The sizing pass over the entries that `written` lets through: their
+// encoded size in `total`, and whether `buffer` is one of the values to be
+// written. FALSE on an empty key, a byte block that cannot be read or a
+// record past 2 GB.
+template <typename Entries, typename Written>
+bool SizeItems(const Entries& entries, Written written, const CRevolver& buffer, long long& total,
+               bool& aliased) {
+    total = 0;
+    aliased = false;
+    for (const auto& [key, slot] : entries) {
+        const CFxPropEntry& entry = EntryOf(slot);
+        if (!written(key, entry)) continue;
+        const long long size = ItemSize(entry);
+        if (size < 0) return false;
+        const CFxPropItem& item = entry.GetItem();
+        if (item.GetValueType() == CFxPropItem::VT_REVOLVER) {
+            if (!item.GetRevolver().IsConsistent()) return false;
+            aliased = aliased || &item.GetRevolver() == &buffer;
+        }
+        total += size;
+        if (total > INT_MAX) return false;
+    }
+    return true;
+}
+
+// Replaces the buffer's content by the `size` bytes that SizeItems found,
+// each item written straight into the storage reserved for them. A buffer
+// that is one of the values being written is read while the bytes go into a
+// new storage, which then moves in.
+template <typename Entries, typename Written>
+BOOL WriteItems(const Entries& entries, long long size, bool aliased, Written written,
+                CRevolver& buffer) {
+    if (size == 0) {
+        buffer.Free();
+        return TRUE;
+    }
+    CRevolver separate;
+    CRevolver& out = aliased ? separate : buffer;
+    out.Free();
+    if (!out.Reserve(static_cast<int>(size), 0)) return FALSE;
+    BYTE* p = out.ExtendInPlace(static_cast<int>(size));
+    if (p == nullptr) return FALSE;
+    for (const auto& [key, slot] : entries) {
+        const CFxPropEntry& entry = EntryOf(slot);
+        if (!written(key, entry)) continue;
+        p = WriteItem(entry, p);
+        if (p == nullptr) return FALSE;
+    }
+    if (aliased) buffer = std::move(separate);
+    return TRUE;
+}
+
+// Where a key text of the bytes ends: at its first zero byte.
+size_t TextLength(const BYTE* bytes, size_t length) {
+    const void* zero = std::memchr(bytes, 0, length);
+    return zero ? static_cast<size_t>(static_cast<const BYTE*>(zero) - bytes) : length;
 }
 
 }  // namespace
@@ -103,11 +161,12 @@ int CFxPropEntry::GetRevolverSize() const {
 }
 
 BOOL CFxPropEntry::ToRevolver(CRevolver& buffer) const {
-    const int size = GetRevolverSize();
-    if (size <= 0) return FALSE;
-    buffer.Free();
-    buffer.Reserve(size, 0);
-    return AppendItem(*this, buffer);
+    const std::pair<const std::string&, const CFxPropEntry&> items[] = {{m_strKey, *this}};
+    auto all = [](const std::string&, const CFxPropEntry&) { return true; };
+    long long size = 0;
+    bool aliased = false;
+    if (!SizeItems(items, all, buffer, size, aliased)) return FALSE;
+    return WriteItems(items, size, aliased, all, buffer);
 }
 
 // --- the whole store ---
@@ -129,23 +188,16 @@ int CFxRevPropStore::GetEncodedSize() const {
 }
 
 BOOL CFxRevPropStore::ToRevolver(CRevolver& buffer) const {
-    const int size = GetEncodedSize();
-    if (size < 0) return FALSE;
-    // One sizing pass, then every item goes into a buffer of exactly that
-    // size, so the output never grows while it is written.
-    buffer.Free();
-    if (size == 0) return TRUE;
-    buffer.Reserve(size, 0);
-    for (const auto& [key, entry] : m_mapEntries)
-        if (!AppendItem(*entry, buffer)) return FALSE;
-    return TRUE;
+    return ToRevolver(buffer, nullptr, FALSE, nullptr, FALSE, nullptr);
 }
 
 BOOL CFxRevPropStore::ToRevolver(CRevolver& buffer, const CFxKeySet* include, BOOL sorted,
                                  const CFxKeySet* exclude, BOOL skipBinary,
                                  const CFxKeySet* binaryExceptions) const {
     (void)sorted;  // the entry map keeps its keys in ascending byte order
+    const bool filtered = include != nullptr || exclude != nullptr || skipBinary;
     auto written = [&](const std::string& key, const CFxPropEntry& entry) {
+        if (!filtered) return true;
         if (include != nullptr && include->count(key) == 0) return false;
         if (exclude != nullptr && exclude->count(key) != 0) return false;
         if (skipBinary && entry.GetItem().GetValueType() == CFxPropItem::VT_REVOLVER &&
@@ -153,62 +205,73 @@ BOOL CFxRevPropStore::ToRevolver(CRevolver& buffer, const CFxKeySet* include, BO
             return false;
         return true;
     };
-    // The size pass applies the same filters.
+    // One sizing pass, then one writing pass into a buffer reserved to
+    // exactly that size, so the output never grows while it is written; the
+    // sizing pass applies the same filters. On failure the buffer is left as
+    // it was.
     long long total = 0;
-    for (const auto& [key, entry] : m_mapEntries) {
-        if (!written(key, *entry)) continue;
-        const long long size = ItemSize(*entry);
-        if (size < 0) return FALSE;
-        total += size;
-        if (total > INT_MAX) return FALSE;
-    }
-    buffer.Free();
-    if (total == 0) return TRUE;
-    buffer.Reserve(static_cast<int>(total), 0);
-    for (const auto& [key, entry] : m_mapEntries)
-        if (written(key, *entry) && !AppendItem(*entry, buffer)) return FALSE;
-    return TRUE;
+    bool aliased = false;
+    if (!SizeItems(m_mapEntries, written, buffer, total, aliased)) return FALSE;
+    return WriteItems(m_mapEntries, total, aliased, written, buffer);
 }
 
 BOOL CFxRevPropStore::FromRevolver(const CRevolver& buffer, BOOL keep) {
     // Decoding one of this store's own byte-block values: emptying the store
-    // would free the bytes being read, so read from a copy.
-    for (const auto& [key, entry] : GetEntries()) {
+    // (or setting that key) would free the bytes being read, so read from a
+    // copy.
+    for (const auto& [key, entry] : m_mapEntries) {
         if (&entry->GetItem().GetRevolver() == &buffer) {
             const CRevolver copy(buffer);
             return FromRevolver(copy, keep);
         }
     }
     if (!keep) RemoveAll();
-    if (!buffer.IsConsistent()) return FALSE;
-    const int total = buffer.GetLength();
-    int cursor = 0;
-    // Bytes still unread; every length read from the data is checked against
-    // it before anything is read.
-    auto left = [&]() { return static_cast<long long>(total) - cursor; };
+    // The items are read where they lie: the content itself unless it wraps
+    // in its storage.
+    std::string scratch;
+    const BYTE* p = buffer.Contiguous(scratch);
+    if (p == nullptr) return FALSE;
+    const BYTE* const end = p + buffer.GetLength();
 
+    // The entry a decoded item goes to, created with the item's kind when the
+    // key is new; null when the write-once flag keeps the present value. A
+    // store's own bytes come in ascending key order, so a new key usually
+    // goes behind the last one without a search.
+    auto entryFor = [this](std::string_view key, int valueType) -> CFxPropEntry* {
+        auto at = m_mapEntries.end();
+        if (m_mapEntries.empty() || !(std::prev(at)->first < key)) {
+            at = m_mapEntries.lower_bound(key);
+            if (at != m_mapEntries.end() && at->first == key)
+                return m_bWriteOnce ? nullptr : at->second.get();
+        }
+        return m_mapEntries
+            .emplace_hint(at, std::string(key),
+                          std::make_unique<CFxPropEntry>(std::string(key), valueType))
+            ->second.get();
+    };
+
+    // Every length read from the data is checked against the bytes still
+    // unread before anything is read.
     for (;;) {
-        BYTE header = 0;
-        if (!buffer.ReadNext(cursor, &header, 1)) return TRUE;  // clean end
+        if (p == end) return TRUE;  // clean end
+        const BYTE header = *p++;
 
         // Key.
         if (header & HDR_KEYNUMBER) return FALSE;  // no key dictionary here
-        BYTE keyLength = 0;
-        if (!buffer.ReadNext(cursor, &keyLength, 1)) return TRUE;
-        if (keyLength > left()) return TRUE;
-        char keyBytes[kMaxKeyLength];
-        buffer.ReadNext(cursor, keyBytes, keyLength);
-        const size_t keyEnd = std::find(keyBytes, keyBytes + keyLength, '\0') - keyBytes;
-        if (keyEnd == 0) return FALSE;
-        const std::string key(keyBytes, keyEnd);
+        if (p == end) return TRUE;
+        const size_t keyLength = *p++;
+        if (keyLength > static_cast<size_t>(end - p)) return TRUE;
+        const std::string_view key(reinterpret_cast<const char*>(p), TextLength(p, keyLength));
+        p += keyLength;
+        if (key.empty()) return FALSE;
 
         // Extension bytes: their content means nothing to this reader.
         if (header & HDR_EXTENSION) {
             int count = 0;
             BYTE ext = 0;
             do {
-                if (count == kMaxExtensionBytes) return FALSE;
-                if (!buffer.ReadNext(cursor, &ext, 1)) return FALSE;
+                if (count == kMaxExtensionBytes || p == end) return FALSE;
+                ext = *p++;
                 ++count;
             } while (ext & 0x80);
         }
@@ -217,9 +280,11 @@ BOOL CFxRevPropStore::FromRevolver(const CRevolver& buffer, BOOL keep) {
         if (header & HDR_NOLENGTH) {
             switch (header & 0x03) {
                 case 3: {
-                    BYTE v[4];
-                    if (!buffer.ReadNext(cursor, v, 4)) return FALSE;
-                    SetInt(key, static_cast<int>(GetDWord(v)));
+                    if (end - p < 4) return FALSE;
+                    const int value = static_cast<int>(GetDWord(p));
+                    p += 4;
+                    if (CFxPropEntry* entry = entryFor(key, CFxPropItem::VT_INT))
+                        entry->GetItem().SetInt(value);
                     break;
                 }
                 case 2:
@@ -231,32 +296,30 @@ BOOL CFxRevPropStore::FromRevolver(const CRevolver& buffer, BOOL keep) {
         }
 
         // Text and byte blocks.
-        long long valueLength = 0;
+        size_t valueLength = 0;
         if (header & HDR_LONGLENGTH) {
-            BYTE v[4];
-            if (!buffer.ReadNext(cursor, v, 4)) return TRUE;
-            valueLength = GetDWord(v);
+            if (end - p < 4) return TRUE;
+            valueLength = GetDWord(p);
+            p += 4;
         } else {
-            BYTE v = 0;
-            if (!buffer.ReadNext(cursor, &v, 1)) return TRUE;
-            valueLength = v;
+            if (p == end) return TRUE;
+            valueLength = *p++;
         }
+        const bool inData = valueLength <= static_cast<size_t>(end - p);
         if (header & HDR_TEXT) {
-            if (valueLength > left()) return TRUE;
-            std::string text(static_cast<size_t>(valueLength), '\0');
-            buffer.ReadNext(cursor, text.data(), static_cast<int>(valueLength));
-            SetString(key, CutAtZero(std::move(text)));
+            if (!inData) return TRUE;
+            if (CFxPropEntry* entry = entryFor(key, CFxPropItem::VT_STRING))
+                entry->GetItem().SetString(
+                    std::string(reinterpret_cast<const char*>(p), TextLength(p, valueLength)));
         } else {
-            if (valueLength > left()) return FALSE;
-            if (m_bWriteOnce && HasKey(key)) {
-                cursor += static_cast<int>(valueLength);  // kept as it is
-                continue;
+            if (!inData) return FALSE;
+            if (CFxPropEntry* entry = entryFor(key, CFxPropItem::VT_REVOLVER)) {
+                CRevolver& block = entry->GetItem().GetRevolver();
+                block.Free();
+                if (!block.Append(p, static_cast<int>(valueLength))) return FALSE;
             }
-            CRevolver& block = SetEntry(key, CFxPropItem::VT_REVOLVER).GetItem().GetRevolver();
-            block.Free();
-            if (!block.AppendFrom(buffer, cursor, static_cast<int>(valueLength))) return FALSE;
-            cursor += static_cast<int>(valueLength);
         }
+        p += valueLength;
     }
 }
 

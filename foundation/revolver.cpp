@@ -126,6 +126,14 @@ BOOL CRevolver::AppendFrom(const CRevolver& other, int offset, int len) {
     return Append(other.m_pData.get(), len - first);
 }
 
+BYTE* CRevolver::ExtendInPlace(int len) {
+    if (!IsConsistent() || len <= 0 || GetFreeSpace() < len) return nullptr;
+    const long long end = static_cast<long long>(m_nStart) + m_nLength;
+    if (end + len > m_nCapacity) return nullptr;  // the free space wraps or lies in front
+    m_nLength += len;
+    return m_pData.get() + end;
+}
+
 BOOL CRevolver::ReadAt(void* dest, int len, int offset) const {
     if (!IsConsistent() || offset < 0 || offset > m_nLength) return FALSE;
     // -1 asks for the whole content, which is only there from offset 0.

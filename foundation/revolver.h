@@ -47,6 +47,11 @@ public:
     BOOL Append(const void* bytes, int len);
     // Appends `len` bytes of the other's content from `offset` (-1: to its end).
     BOOL AppendFrom(const CRevolver& other, int offset, int len = -1);
+    // Lengthens the content by `len` bytes of the free space right behind it
+    // and returns where they begin, for the caller to fill (a writer that
+    // reserved the exact size puts its bytes straight into the storage).
+    // Null, nothing changed, unless that space is one run inside the storage.
+    BYTE* ExtendInPlace(int len);
     // Copies `len` content bytes from `offset` (-1: the content's length, so
     // only from offset 0) into dest. FALSE when they are not all there.
     BOOL ReadAt(void* dest, int len, int offset) const;
@@ -79,6 +84,9 @@ public:
     int GetGrowthStep() const { return m_nGrowthStep; }
     // Length within capacity and, with storage, start within it.
     BOOL IsConsistent() const;
+    // The content as one run of bytes: the storage itself unless the content
+    // wraps, else a copy in `scratch`. Null for an inconsistent buffer.
+    const BYTE* Contiguous(std::string& scratch) const;
 
 protected:
     std::unique_ptr<BYTE[]> m_pData;
@@ -86,9 +94,4 @@ protected:
     int m_nStart = 0;
     int m_nLength = 0;
     int m_nGrowthStep = 256;
-
-private:
-    // The content as one run of bytes: the storage itself unless the content
-    // wraps, else a copy in `scratch`. Null for an inconsistent buffer.
-    const BYTE* Contiguous(std::string& scratch) const;
 };

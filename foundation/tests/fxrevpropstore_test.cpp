@@ -242,6 +242,37 @@ TEST(FxRevPropStoreTest, DecodesContentThatWrapsInItsStorage) {
     EXPECT_EQ(back.GetString("SPUSFD.spname"), "Form1");
 }
 
+// A byte-block value whose content wraps in its storage is written whole and
+// in order.
+TEST(FxRevPropStoreTest, EncodesBlockValuesThatWrapInTheirStorage) {
+    const std::string value = kNameItem + kWidthItem;  // 39 bytes
+    RingRevolver ring(48, 30);
+    ASSERT_TRUE(ring.Append(value.data(), static_cast<int>(value.size())));
+    CFxRevPropStore store;
+    store.SetRevolver("b", CRevolver());
+    store.FindEntry("b")->GetItem().GetRevolver() = std::move(ring);
+    ASSERT_EQ(store.FindEntry("b")->GetItem().GetRevolver().GetStart(), 30);
+    EXPECT_EQ(Encode(store), Bytes({0x00, 1, 'b', 39}) + value);
+}
+
+// The output is reserved to the exact size once, with a quarter of it as the
+// growth step; the buffer may be one of the store's own values.
+TEST(FxRevPropStoreTest, EncodesIntoAnExactBufferEvenOneOfItsOwnValues) {
+    CFxRevPropStore store;
+    store.SetRevolver("TP.ntprops", RevolverOf(kNestedItem));
+    store.SetString("SPUSFD.spname", "Form1");
+    const std::string expected = kNameItem + kPropsItem;
+    CRevolver out = RevolverOf(std::string(1000, 'o'));
+    ASSERT_TRUE(store.ToRevolver(out));
+    EXPECT_EQ(ContentOf(out), expected);
+    EXPECT_EQ(out.GetCapacity(), 48);
+    EXPECT_EQ(out.GetGrowthStep(), 12);
+
+    CRevolver& own = store.FindEntry("TP.ntprops")->GetItem().GetRevolver();
+    ASSERT_TRUE(store.ToRevolver(own));
+    EXPECT_EQ(ContentOf(own), expected);
+}
+
 TEST(FxRevPropStoreTest, Files) {
     const std::string folder = testsupport::MakeTempFolder("store");
     const std::string path = folder + "/sub/record.dat";

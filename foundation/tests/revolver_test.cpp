@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "foundation/tests/storetesting.h"
 #include "platform/testing/testsupport.h"
@@ -130,6 +131,40 @@ TEST(RevolverTest, InconsistentBufferRefusesReadsAndAppends) {
     EXPECT_FALSE(other.AppendFrom(ring, 0, -1));
     ring.SetFields(8, 0, 0);
     EXPECT_TRUE(ring.Append("a", 1));
+}
+
+TEST(RevolverTest, ExtendInPlaceOnlyInOneRunBehindTheContent) {
+    const struct {
+        int capacity, start, length, extend;
+        int at;  // offset in the storage of the new bytes; -1: refused
+    } cases[] = {
+        {16, 0, 0, 16, 0},  {16, 0, 10, 6, 10}, {16, 0, 10, 7, -1},
+        {16, 4, 6, 6, 10},  {16, 4, 6, 7, -1},  // the free space wraps to the front of the storage
+        {16, 12, 6, 2, -1},  // the content wraps, the free space lies in the middle
+        {16, 0, 0, 0, -1},  {16, 0, 0, -1, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << c.capacity << " " << c.start << " " << c.length << " " << c.extend);
+        RingRevolver ring(c.capacity, c.start);
+        ring.SetFields(c.capacity, c.start, c.length);
+        BYTE* p = ring.ExtendInPlace(c.extend);
+        if (c.at < 0) {
+            EXPECT_EQ(p, nullptr);
+            EXPECT_EQ(ring.GetLength(), c.length);
+            continue;
+        }
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(ring.GetLength(), c.length + c.extend);
+        std::memset(p, 'x', static_cast<size_t>(c.extend));
+        EXPECT_EQ(ring.RawAt(c.at), 'x');
+        EXPECT_EQ(ring.RawAt(c.at + c.extend - 1), 'x');
+    }
+    RingRevolver broken(8, 0);
+    broken.SetFields(8, 0, 9);
+    EXPECT_EQ(broken.ExtendInPlace(1), nullptr);
+    CRevolver none;
+    EXPECT_EQ(none.ExtendInPlace(1), nullptr);
 }
 
 TEST(RevolverTest, CopiesAreIndependent) {

@@ -1,0 +1,147 @@
+#include "foundation/fxsockclient.h"
+
+#include <algorithm>
+#include <utility>
+
+CFxSockClient::CFxSockClient(QObject* parent) : QTcpSocket(parent) {
+    // The peer has nothing to say to us: what it sends is read and dropped,
+    // through a bounded buffer.
+    setReadBufferSize(64 * 1024);
+    connect(this, &QTcpSocket::readyRead, this, [this] { skip(bytesAvailable()); });
+    connect(this, &QTcpSocket::connected, this, &CFxSockClient::OnConnected);
+    connect(this, &QTcpSocket::stateChanged, this, &CFxSockClient::OnStateChanged);
+}
+
+CFxSockClient::~CFxSockClient() {
+    // The socket's own teardown reports its state; nobody is left to hear it.
+    blockSignals(true);
+    abort();
+}
+
+void CFxSockClient::SetCoderTables(const Table& t1, const Table& t2) {
+    m_t1 = t1;
+    m_t2 = t2;
+    m_bTablesSet = TRUE;
+}
+
+BOOL CFxSockClient::Init(const std::string& address, UINT port, int blockSize, int maxSize) {
+    if (m_bInitialized) return TRUE;
+    if (address.empty() || port == 0 || port > 0xFFFF) return FALSE;
+    if (blockSize > 0) m_nBlockSize = std::min(blockSize, kMaxBlockSize);
+    if (maxSize > 0) m_nMaxSize = std::min(maxSize, kMaxMessageLimit);
+    m_nCapacity = m_nBlockSize * ((m_nMaxSize + kHeaderSize) / m_nBlockSize + 1);
+    m_frame.reserve(static_cast<size_t>(m_nCapacity));
+    m_strAddress = address;
+    m_nPort = port;
+    m_bClosed = FALSE;
+    m_bInitialized = TRUE;
+    return TRUE;
+}
+
+BOOL CFxSockClient::Connect() {
+    if (!m_bInitialized || m_bClosed) return FALSE;
+    if (state() != QAbstractSocket::UnconnectedState) return FALSE;
+    connectToHost(QString::fromStdString(m_strAddress), static_cast<quint16>(m_nPort));
+    // A refusal can come at once; then nothing is under way.
+    return state() != QAbstractSocket::UnconnectedState;
+}
+
+std::array<BYTE, CFxSockClient::kHeaderSize> CFxSockClient::EncodeHeader(
+    const Table& t1, const Table& t2, const std::string& payload) {
+    const auto n = static_cast<std::uint32_t>(payload.size());
+    const unsigned p = payload.empty() ? 0u : static_cast<BYTE>(payload[0]);
+    std::array<BYTE, kHeaderSize> h{};
+    for (unsigned i = 0; i < 4; ++i) h[i] = t1[(((n >> (8 * i)) & 0xFF) + p + i) & 0xFF];
+    h[4] = t1[h[0]];
+    h[5] = t2[(h[1] + 1u) & 0xFF];
+    h[6] = t1[(h[2] + 2u) & 0xFF];
+    h[7] = t2[(h[3] + 3u) & 0xFF];
+    return h;
+}
+
+BOOL CFxSockClient::Send(const std::string& text, BOOL addLineEnd) {
+    if (!m_bEnabled || !m_bTablesSet || text.empty()) return FALSE;
+    if (!m_bInitialized && !Init(kDefaultAddress, kDefaultPort)) return FALSE;
+    if (m_bClosed) return FALSE;
+    const size_t length = text.size() + (addLineEnd ? 2 : 0);
+    if (length > static_cast<size_t>(m_nMaxSize)) return FALSE;
+
+    if (state() == QAbstractSocket::UnconnectedState && !Connect()) return FALSE;
+
+    std::string payload = text;
+    if (addLineEnd) payload += "\r\n";
+    const std::array<BYTE, kHeaderSize> header = EncodeHeader(m_t1, m_t2, payload);
+    m_frame.assign(reinterpret_cast<const char*>(header.data()), header.size());
+    m_frame += payload;
+
+    if (state() != QAbstractSocket::ConnectedState) {
+        // Held until the connection is made.
+        const auto size = static_cast<qint64>(m_frame.size());
+        if (m_nHeldBytes + size > kMaxQueuedBytes) return FALSE;
+        m_held.push_back(m_frame);
+        m_nHeldBytes += size;
+        return TRUE;
+    }
+    return WriteFrame(m_frame);
+}
+
+BOOL CFxSockClient::WriteFrame(const std::string& frame) {
+    const auto size = static_cast<qint64>(frame.size());
+    if (bytesToWrite() + size > kMaxQueuedBytes) return FALSE;
+    if (write(frame.data(), size) != size) {
+        // Part of a frame would leave the peer unable to find the next one.
+        Drop();
+        return FALSE;
+    }
+    // Hands over what the system takes now without waiting; a connection
+    // that broke meanwhile is dropped by the socket.
+    flush();
+    if (state() != QAbstractSocket::ConnectedState) {
+        Drop();
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CFxSockClient::OnConnected() {
+    m_bConnected = TRUE;
+    std::deque<std::string> held;
+    held.swap(m_held);
+    m_nHeldBytes = 0;
+    for (const std::string& frame : held)
+        if (!WriteFrame(frame)) break;
+}
+
+void CFxSockClient::OnStateChanged(QAbstractSocket::SocketState socketState) {
+    if (socketState != QAbstractSocket::UnconnectedState) return;
+    // Refused, failed or closed by the peer: what was held goes with it, and
+    // the next Send connects again.
+    m_bConnected = FALSE;
+    m_held.clear();
+    m_nHeldBytes = 0;
+}
+
+void CFxSockClient::Drop() {
+    m_bConnected = FALSE;
+    m_held.clear();
+    m_nHeldBytes = 0;
+    abort();
+}
+
+void CFxSockClient::Close() {
+    m_bClosed = TRUE;
+    Drop();
+}
+
+CFxSockClientWnd::CFxSockClientWnd(QWidget* parent) : QWidget(parent) {
+    SetMessageHandler(this, kSendMessage, [this](WPARAM wParam, LPARAM lParam) -> LRESULT {
+        if (!m_client || !wParam) return FALSE;
+        return m_client->Send(reinterpret_cast<const char*>(wParam), lParam ? TRUE : FALSE);
+    });
+}
+
+CFxSockClientWnd::~CFxSockClientWnd() = default;
+
+void CFxSockClientWnd::SetClient(std::unique_ptr<CFxSockClient> client) {
+    m_client = std::move(client);
+}

@@ -51,8 +51,7 @@ std::vector<CPoint> Outline(const CRect& body, CPoint tip, int quadrant) {
 
 }  // namespace
 
-CFxBalloon::CFxBalloon(const std::string& text, CPoint anchor, DWORD options,
-                       QWidget* anchorWindow)
+CFxBalloon::CFxBalloon(const std::string& text, CPoint anchor, DWORD options, QWidget* anchorWindow)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            Qt::WindowDoesNotAcceptFocus),
       text_(text),
@@ -134,12 +133,12 @@ CRect CFxBalloon::NearestScreenRect(CPoint point, const std::vector<CRect>& scre
     std::int64_t best = -1;
     for (const CRect& screen : screens) {
         if (screen.IsRectEmpty()) continue;
-        const std::int64_t dx = point.x < screen.left        ? screen.left - point.x
-                                : point.x >= screen.right    ? point.x - (screen.right - 1)
-                                                             : 0;
-        const std::int64_t dy = point.y < screen.top         ? screen.top - point.y
-                                : point.y >= screen.bottom   ? point.y - (screen.bottom - 1)
-                                                             : 0;
+        const std::int64_t dx = point.x < screen.left     ? screen.left - point.x
+                                : point.x >= screen.right ? point.x - (screen.right - 1)
+                                                          : 0;
+        const std::int64_t dy = point.y < screen.top       ? screen.top - point.y
+                                : point.y >= screen.bottom ? point.y - (screen.bottom - 1)
+                                                           : 0;
         const std::int64_t distance = dx * dx + dy * dy;
         if (best < 0 || distance < best) {
             best = distance;

@@ -1,6 +1,16 @@
 #include "foundation/fxsockclient.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QHostAddress>
 #include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <utility>
 
 CFxSockClient::CFxSockClient(QObject* parent) : QTcpSocket(parent) {
@@ -15,6 +25,7 @@ CFxSockClient::CFxSockClient(QObject* parent) : QTcpSocket(parent) {
 CFxSockClient::~CFxSockClient() {
     // The socket's own teardown reports its state; nobody is left to hear it.
     blockSignals(true);
+    CancelPendingConnect();
     abort();
 }
 
@@ -40,10 +51,74 @@ BOOL CFxSockClient::Init(const std::string& address, UINT port, int blockSize, i
 
 BOOL CFxSockClient::Connect() {
     if (!m_bInitialized || m_bClosed) return FALSE;
-    if (state() != QAbstractSocket::UnconnectedState) return FALSE;
-    connectToHost(QString::fromStdString(m_strAddress), static_cast<quint16>(m_nPort));
-    // A refusal can come at once; then nothing is under way.
-    return state() != QAbstractSocket::UnconnectedState;
+    if (m_nPendingFd >= 0 || state() != QAbstractSocket::UnconnectedState) return FALSE;
+    QHostAddress host;
+    if (!host.setAddress(QString::fromStdString(m_strAddress))) {
+        // A name: looked up and connected on the event loop.
+        connectToHost(QString::fromStdString(m_strAddress), static_cast<quint16>(m_nPort));
+        return state() != QAbstractSocket::UnconnectedState;
+    }
+    // An address is connected here, so that a refusal, which on this machine
+    // is known as soon as the attempt starts, fails this call.
+    sockaddr_storage address{};
+    socklen_t length = 0;
+    if (host.protocol() == QAbstractSocket::IPv4Protocol) {
+        auto* in = reinterpret_cast<sockaddr_in*>(&address);
+        in->sin_family = AF_INET;
+        in->sin_port = htons(static_cast<uint16_t>(m_nPort));
+        in->sin_addr.s_addr = htonl(host.toIPv4Address());
+        length = sizeof(sockaddr_in);
+    } else {
+        auto* in6 = reinterpret_cast<sockaddr_in6*>(&address);
+        in6->sin6_family = AF_INET6;
+        in6->sin6_port = htons(static_cast<uint16_t>(m_nPort));
+        const Q_IPV6ADDR bytes = host.toIPv6Address();
+        std::memcpy(&in6->sin6_addr, &bytes, sizeof bytes);
+        length = sizeof(sockaddr_in6);
+    }
+    const int fd = ::socket(address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) return FALSE;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0 &&
+        errno != EINPROGRESS) {
+        ::close(fd);
+        return FALSE;
+    }
+    m_nPendingFd = fd;
+    return CheckPendingConnect();
+}
+
+BOOL CFxSockClient::CheckPendingConnect() {
+    if (m_nPendingFd < 0) return FALSE;
+    pollfd attempt{m_nPendingFd, POLLOUT, 0};
+    if (::poll(&attempt, 1, 0) == 0) {
+        // Still under way: the answer comes on the event loop.
+        if (!m_pendingNotifier) {
+            m_pendingNotifier =
+                std::make_unique<QSocketNotifier>(m_nPendingFd, QSocketNotifier::Write);
+            connect(m_pendingNotifier.get(), &QSocketNotifier::activated, this,
+                    [this] { CheckPendingConnect(); });
+        }
+        return TRUE;
+    }
+    int error = 0;
+    socklen_t size = sizeof error;
+    const int fd = m_nPendingFd;
+    m_nPendingFd = -1;
+    if (m_pendingNotifier) m_pendingNotifier.release()->deleteLater();
+    if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0 ||
+        !(attempt.revents & POLLOUT) || !setSocketDescriptor(fd)) {
+        ::close(fd);
+        Drop();
+        return FALSE;
+    }
+    OnConnected();
+    return TRUE;
+}
+
+void CFxSockClient::CancelPendingConnect() {
+    if (m_pendingNotifier) m_pendingNotifier.release()->deleteLater();
+    if (m_nPendingFd >= 0) ::close(m_nPendingFd);
+    m_nPendingFd = -1;
 }
 
 std::array<BYTE, CFxSockClient::kHeaderSize> CFxSockClient::EncodeHeader(
@@ -66,7 +141,8 @@ BOOL CFxSockClient::Send(const std::string& text, BOOL addLineEnd) {
     const size_t length = text.size() + (addLineEnd ? 2 : 0);
     if (length > static_cast<size_t>(m_nMaxSize)) return FALSE;
 
-    if (state() == QAbstractSocket::UnconnectedState && !Connect()) return FALSE;
+    if (state() == QAbstractSocket::UnconnectedState && m_nPendingFd < 0 && !Connect())
+        return FALSE;
 
     std::string payload = text;
     if (addLineEnd) payload += "\r\n";
@@ -122,6 +198,7 @@ void CFxSockClient::OnStateChanged(QAbstractSocket::SocketState socketState) {
 }
 
 void CFxSockClient::Drop() {
+    CancelPendingConnect();
     m_bConnected = FALSE;
     m_held.clear();
     m_nHeldBytes = 0;

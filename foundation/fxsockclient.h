@@ -9,6 +9,7 @@
 // held and go out, in order, once it is made. A connection that fails drops
 // what it held; the next Send connects again.
 
+#include <QSocketNotifier>
 #include <QTcpSocket>
 #include <QWidget>
 #include <array>
@@ -80,6 +81,8 @@ public:
                                                       const std::string& payload);
 
 private:
+    BOOL CheckPendingConnect();
+    void CancelPendingConnect();
     void OnConnected();
     void OnStateChanged(QAbstractSocket::SocketState state);
     BOOL WriteFrame(const std::string& frame);
@@ -97,7 +100,9 @@ private:
     int m_nCapacity = 0;
     Table m_t1{};
     Table m_t2{};
-    std::string m_frame;  // the frame being built, sized to the capacity
+    std::string m_frame;    // the frame being built, sized to the capacity
+    int m_nPendingFd = -1;  // a connection under way, not yet the socket's
+    std::unique_ptr<QSocketNotifier> m_pendingNotifier;
     std::deque<std::string> m_held;
     qint64 m_nHeldBytes = 0;
 };

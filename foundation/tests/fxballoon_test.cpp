@@ -38,8 +38,8 @@ TEST(FxBalloonTest, TailQuadrantAroundAndOnTheCentre) {
         CPoint anchor;
         int quadrant;
     } cases[] = {
-        {{99, 49}, 1},  {{100, 49}, 0}, {{99, 50}, 3}, {{100, 50}, 2},  // around and on it
-        {{0, 0}, 1},    {{199, 99}, 2}, {{-40, 300}, 3}, {{900, -5}, 0},
+        {{99, 49}, 1}, {{100, 49}, 0}, {{99, 50}, 3},   {{100, 50}, 2},  // around and on it
+        {{0, 0}, 1},   {{199, 99}, 2}, {{-40, 300}, 3}, {{900, -5}, 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(CFxBalloon::TailQuadrant(c.anchor, rect), c.quadrant)
@@ -79,9 +79,9 @@ TEST(FxBalloonTest, AnchorOutsideEveryScreenStillGetsTheNearestScreen) {
         CPoint point;
         int screen;  // -1: none
     } cases[] = {
-        {{100, 100}, 0}, {{900, 100}, 1}, {{799, 599}, 0},  {{800, 0}, 1},
-        {{-5000, -5000}, 0},  // outside all: the nearest corner wins
-        {{5000, 300}, 1},     {{799, 700}, 1},  // below the first, beside the second
+        {{100, 100}, 0},  {{900, 100}, 1},     {{799, 599}, 0},
+        {{800, 0}, 1},    {{-5000, -5000}, 0},  // outside all: the nearest corner wins
+        {{5000, 300}, 1}, {{799, 700}, 1},      // below the first, beside the second
         {{400, -10}, 0},
     };
     for (const auto& c : cases)

@@ -121,17 +121,23 @@ void CFxSockClient::CancelPendingConnect() {
     m_nPendingFd = -1;
 }
 
-std::array<BYTE, CFxSockClient::kHeaderSize> CFxSockClient::EncodeHeader(
-    const Table& t1, const Table& t2, const std::string& payload) {
-    const auto n = static_cast<std::uint32_t>(payload.size());
-    const unsigned p = payload.empty() ? 0u : static_cast<BYTE>(payload[0]);
+std::array<BYTE, CFxSockClient::kHeaderSize> CFxSockClient::EncodeHeader(const Table& t1,
+                                                                         const Table& t2,
+                                                                         std::uint32_t length,
+                                                                         BYTE first) {
     std::array<BYTE, kHeaderSize> h{};
-    for (unsigned i = 0; i < 4; ++i) h[i] = t1[(((n >> (8 * i)) & 0xFF) + p + i) & 0xFF];
+    for (unsigned i = 0; i < 4; ++i) h[i] = t1[(((length >> (8 * i)) & 0xFF) + first + i) & 0xFF];
     h[4] = t1[h[0]];
     h[5] = t2[(h[1] + 1u) & 0xFF];
     h[6] = t1[(h[2] + 2u) & 0xFF];
     h[7] = t2[(h[3] + 3u) & 0xFF];
     return h;
+}
+
+std::array<BYTE, CFxSockClient::kHeaderSize> CFxSockClient::EncodeHeader(
+    const Table& t1, const Table& t2, const std::string& payload) {
+    return EncodeHeader(t1, t2, static_cast<std::uint32_t>(payload.size()),
+                        payload.empty() ? BYTE{0} : static_cast<BYTE>(payload[0]));
 }
 
 BOOL CFxSockClient::Send(const std::string& text, BOOL addLineEnd) {
@@ -144,11 +150,11 @@ BOOL CFxSockClient::Send(const std::string& text, BOOL addLineEnd) {
     if (state() == QAbstractSocket::UnconnectedState && m_nPendingFd < 0 && !Connect())
         return FALSE;
 
-    std::string payload = text;
-    if (addLineEnd) payload += "\r\n";
-    const std::array<BYTE, kHeaderSize> header = EncodeHeader(m_t1, m_t2, payload);
+    const std::array<BYTE, kHeaderSize> header =
+        EncodeHeader(m_t1, m_t2, static_cast<std::uint32_t>(length), static_cast<BYTE>(text[0]));
     m_frame.assign(reinterpret_cast<const char*>(header.data()), header.size());
-    m_frame += payload;
+    m_frame += text;
+    if (addLineEnd) m_frame += "\r\n";
 
     if (state() != QAbstractSocket::ConnectedState) {
         // Held until the connection is made.
@@ -164,13 +170,25 @@ BOOL CFxSockClient::Send(const std::string& text, BOOL addLineEnd) {
 BOOL CFxSockClient::WriteFrame(const std::string& frame) {
     const auto size = static_cast<qint64>(frame.size());
     if (bytesToWrite() + size > kMaxQueuedBytes) return FALSE;
-    if (write(frame.data(), size) != size) {
-        // Part of a frame would leave the peer unable to find the next one.
+    qint64 sent = 0;
+    const auto fd = static_cast<int>(socketDescriptor());
+    if (bytesToWrite() == 0 && fd >= 0) {
+        // Nothing waits before it: straight to the system, which takes it
+        // at once while the peer keeps up.
+        const ssize_t n = ::send(fd, frame.data(), frame.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            Drop();  // broken: the frame cannot reach the peer whole
+            return FALSE;
+        }
+        if (n > 0) sent = n;
+    }
+    if (sent == size) return TRUE;
+    // The rest waits in the socket's buffer and leaves from the event loop.
+    // Part of a frame would leave the peer unable to find the next one.
+    if (write(frame.data() + sent, size - sent) != size - sent) {
         Drop();
         return FALSE;
     }
-    // Hands over what the system takes now without waiting; a connection
-    // that broke meanwhile is dropped by the socket.
     flush();
     if (state() != QAbstractSocket::ConnectedState) {
         Drop();

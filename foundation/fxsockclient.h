@@ -13,6 +13,7 @@
 #include <QTcpSocket>
 #include <QWidget>
 #include <array>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <string>
@@ -79,6 +80,9 @@ public:
     // The header of a payload (at least one byte) under the tables.
     static std::array<BYTE, kHeaderSize> EncodeHeader(const Table& t1, const Table& t2,
                                                       const std::string& payload);
+    // The same from the payload's length and first byte.
+    static std::array<BYTE, kHeaderSize> EncodeHeader(const Table& t1, const Table& t2,
+                                                      std::uint32_t length, BYTE first);
 
 private:
     BOOL CheckPendingConnect();

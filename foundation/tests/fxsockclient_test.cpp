@@ -162,13 +162,16 @@ TEST(FxSockClientTest, MessagesSentWhileConnectingArriveFirstAndInOrder) {
     CFxSockClient client;
     client.SetEnabled(TRUE);
     client.SetCoderTables(Identity(), Identity());
-    client.Init("localhost", peer.Port());  // a name to look up: the connection comes later
+    client.Init("localhost", peer.Port(), 0, 2048);  // a name: the connection comes later
     ASSERT_TRUE(client.Send("first"));
     ASSERT_FALSE(client.IsConnected());
     EXPECT_EQ(client.GetHeldCount(), 1);
     std::vector<std::string> expected{"first"};
+    // About 10 MB: more than the system takes at once, so most of it waits
+    // in the socket's buffer and must still go out whole and in order.
     for (int i = 0; i < 10000; ++i) {
         expected.push_back("message " + std::to_string(i));
+        expected.back().resize(1000, '.');
         ASSERT_TRUE(client.Send(expected.back())) << i;
     }
     ASSERT_TRUE(Until([&] { return Payloads(peer.bytes).size() == expected.size(); }));

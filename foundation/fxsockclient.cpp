@@ -90,7 +90,7 @@ BOOL CFxSockClient::Connect() {
 BOOL CFxSockClient::CheckPendingConnect() {
     if (m_nPendingFd < 0) return FALSE;
     pollfd attempt{m_nPendingFd, POLLOUT, 0};
-    if (::poll(&attempt, 1, 0) == 0) {
+    if (::poll(&attempt, 1, 0) <= 0) {
         // Still under way: the answer comes on the event loop.
         if (!m_pendingNotifier) {
             m_pendingNotifier =

@@ -64,7 +64,7 @@ public:
     // (the connection is then dropped). A message sent while the connection
     // is being made is held and TRUE.
     BOOL Send(const std::string& text, BOOL addLineEnd = FALSE);
-    // Drops the connection and sends nothing more until initialised anew.
+    // Drops the connection; nothing more is sent.
     void Close();
 
     BOOL IsInitialized() const { return m_bInitialized; }

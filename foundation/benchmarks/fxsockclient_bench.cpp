@@ -16,7 +16,6 @@
 #include <thread>
 
 #include "foundation/fxsockclient.h"
-#include "platform/testing/benchsizes.h"
 
 namespace {
 

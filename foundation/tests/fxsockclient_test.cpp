@@ -174,7 +174,9 @@ TEST(FxSockClientTest, MessagesSentWhileConnectingArriveFirstAndInOrder) {
         expected.back().resize(1000, '.');
         ASSERT_TRUE(client.Send(expected.back())) << i;
     }
-    ASSERT_TRUE(Until([&] { return Payloads(peer.bytes).size() == expected.size(); }));
+    size_t total = 0;
+    for (const std::string& e : expected) total += 8 + e.size();
+    ASSERT_TRUE(peer.WaitFor(total));
     EXPECT_EQ(Payloads(peer.bytes), expected);
     EXPECT_EQ(peer.Connections(), 1);
     EXPECT_EQ(client.GetHeldCount(), 0);

@@ -1,31 +1,50 @@
 // Helper of the designer's end-to-end test, run beside the program:
 //   blank <file.dvk>            writes a project of one empty form "Form1"
+//   picture <file.dvk>          the same, Form1 holding one image object: a
+//                               picture of four colour blocks (red, lime /
+//                               blue, yellow) stretched over dots (20, 16) to
+//                               (140, 96)
 //   options <width> <height>    writes the option file (program folder) with
 //                               that LCD size
 //   clipboard <out> [<png>]     writes the clipboard's text as the program's
 //                               own bytes, and a screenshot of the screen
 //   selection                   prints the text selected on the screen (the
 //                               primary selection)
+//   screenshot <png>            writes a screenshot of the screen
+//   pixel <png> <x> <y>         prints the colour of a pixel as RRGGBB
+//   colours <png> <x> <y> <w> <h>
+//                               prints the distinct colours of a rectangle
+//                               as RRGGBB, one a line, in first-seen order
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
 #include <QPixmap>
 #include <QScreen>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "design/model/dsgdpsettings.h"
 #include "design/model/dsgeactions.h"
 #include "design/model/dsggoption.h"
+#include "design/model/dsgutprops.h"
+#include "design/model/dsgwobj.h"
+#include "design/model/testing/creationdrag.h"
 #include "foundation/fxpropstore.h"
 #include "foundation/fxrevpropstore.h"
 #include "platform/textcodec.h"
 
 namespace {
 
-// The project file as the designer writes it in its short key style.
-int WriteBlankProject(const std::string& path) {
+// The project file as the designer writes it in its short key style, its
+// one form "Form1" filled by `fill`.
+template <typename Fill>
+int WriteProject(const std::string& path, Fill fill) {
     SetKeyStyle(KEYSTYLE_SHORT);
     CFxRevPropStore store;
     CRevolver buffer;
@@ -34,6 +53,7 @@ int WriteBlankProject(const std::string& path) {
     store.SetRevolver("PUSF.dpsettings", buffer);
     CDsgEActions form;
     form.SetSPIndex(0);
+    if (!fill(form)) return 1;
     if (!form.EActionsToRevolver(buffer, TRUE)) return 1;
     store.SetRevolver("*lfrev0", buffer);
     store.SetInt("lfcount", 1);
@@ -44,6 +64,46 @@ int WriteBlankProject(const std::string& path) {
     store.SetRevolver("plate", buffer);
     if (!store.ToRevolver(buffer)) return 1;
     return buffer.ToFile(path) ? 0 : 1;
+}
+
+int WriteBlankProject(const std::string& path) {
+    return WriteProject(path, [](CDsgEActions&) { return true; });
+}
+
+// Four blocks of colours the LCD's 4-bit palette holds exactly, each block
+// wider than high and each colour in one corner, so that a stretched, a
+// mirrored or a flipped picture all show differently.
+QByteArray BlocksBmp() {
+    QImage picture(64, 32, QImage::Format_RGB32);
+    QPainter painter(&picture);
+    painter.fillRect(0, 0, 32, 16, QColor(0xFF0000));
+    painter.fillRect(32, 0, 32, 16, QColor(0x00FF00));
+    painter.fillRect(0, 16, 32, 16, QColor(0x0000FF));
+    painter.fillRect(32, 16, 32, 16, QColor(0xFFFF00));
+    painter.end();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    return picture.save(&buffer, "BMP") ? bytes : QByteArray();
+}
+
+// An image object as the designer makes one: the creation drag with the
+// attributes new objects take, the picture stored and stretched.
+int WritePictureProject(const std::string& path) {
+    return WriteProject(path, [](CDsgEActions& form) {
+        const QByteArray bmp = BlocksBmp();
+        if (bmp.isEmpty()) return false;
+        CRevolver picture;
+        if (!picture.Append(bmp.constData(), static_cast<int>(bmp.size()))) return false;
+        CDsgUTProps attributes;
+        attributes.SetRevolver(szUTP_OBWBMP, picture);
+        attributes.SetString(szUTP_KEEP_XYRATIO, "0");
+        constexpr int kDotUnits = 10000;
+        dsgtesting::AppendCreationDrag(
+            form, nDSG_WOKIND__WOIMAGE,
+            CRect(20 * kDotUnits, 16 * kDotUnits, 140 * kDotUnits, 96 * kDotUnits), attributes);
+        return true;
+    });
 }
 
 int WriteOptions(int width, int height) {
@@ -68,12 +128,47 @@ int ReadClipboard(const std::string& out, const std::string& screenshot) {
     return text.isEmpty() ? 2 : 0;
 }
 
+int Screenshot(const std::string& path) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    return screen && screen->grabWindow(0).save(QString::fromStdString(path), "PNG") ? 0 : 1;
+}
+
+// The distinct colours of a rectangle of a picture file, clipped to the
+// picture; nothing for a picture that does not load.
+std::vector<QRgb> Colours(const std::string& path, int x, int y, int width, int height) {
+    const QImage picture(QString::fromStdString(path));
+    const QRect area = QRect(x, y, width, height).intersected(picture.rect());
+    std::vector<QRgb> colours;
+    for (int row = area.top(); row <= area.bottom(); ++row)
+        for (int column = area.left(); column <= area.right(); ++column) {
+            const QRgb colour = picture.pixel(column, row) & RGB_MASK;
+            bool seen = false;
+            for (QRgb known : colours) seen = seen || known == colour;
+            if (!seen) colours.push_back(colour);
+        }
+    return colours;
+}
+
+int PrintColours(const std::string& path, int x, int y, int width, int height) {
+    const std::vector<QRgb> colours = Colours(path, x, y, width, height);
+    for (QRgb colour : colours) std::printf("%06X\n", static_cast<unsigned>(colour));
+    return colours.empty() ? 1 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    QApplication application(argc, argv);
     const std::string mode = argc > 1 ? argv[1] : "";
+    // Reading a picture file needs no display.
+    if (mode == "pixel" && argc == 5)
+        return PrintColours(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), 1, 1);
+    if (mode == "colours" && argc == 7)
+        return PrintColours(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
+                            std::atoi(argv[6]));
+    QApplication application(argc, argv);
     if (mode == "blank" && argc == 3) return WriteBlankProject(argv[2]);
+    if (mode == "picture" && argc == 3) return WritePictureProject(argv[2]);
+    if (mode == "screenshot" && argc == 3) return Screenshot(argv[2]);
     if (mode == "options" && argc == 4) return WriteOptions(std::atoi(argv[2]), std::atoi(argv[3]));
     if (mode == "selection" && argc == 2) {
         std::printf("%s",
@@ -82,7 +177,9 @@ int main(int argc, char** argv) {
     }
     if (mode == "clipboard" && argc >= 3) return ReadClipboard(argv[2], argc > 3 ? argv[3] : "");
     std::fprintf(stderr,
-                 "usage: %s blank <file> | options <w> <h> | clipboard <out> [<png>] | selection\n",
+                 "usage: %s blank <file> | picture <file> | options <w> <h> |\n"
+                 "       clipboard <out> [<png>] | selection | screenshot <png> |\n"
+                 "       pixel <png> <x> <y> | colours <png> <x> <y> <w> <h>\n",
                  argv[0]);
     return 64;
 }

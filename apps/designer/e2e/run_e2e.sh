@@ -23,57 +23,11 @@ helper=$2
 src=$3
 build=$4
 
-work=$(mktemp -d)
-pid=
-cleanup() {
-  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -9 "$pid" || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "e2e: $*" >&2
-  [ -f "$work/ui.log" ] && { echo "e2e: questions asked:" >&2; cat "$work/ui.log" >&2; }
-  exit 1
-}
-
-export QT_QPA_PLATFORM=xcb
-# In a sanitized build: what the system's bus library keeps is not ours.
-export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$src/lsan.supp"
-export DRAVIK_PROGRAM_DIR=$work/program
-export DRAVIK_DATA_DIR=$work/data
-export DRAVIK_RUNTIME_DIR=$work/runtime
-export DRAVIK_UI_LOG=$work/ui.log
-mkdir -p "$DRAVIK_PROGRAM_DIR" "$DRAVIK_DATA_DIR" "$DRAVIK_RUNTIME_DIR"
-chmod 700 "$DRAVIK_RUNTIME_DIR"
-
-# Window and LCD size fixed, so every position follows from the program's
-# layout constants.
-printf 'max=0&x=0&y=0&cx=900&cy=700' > "$DRAVIK_PROGRAM_DIR/dvk_wnds_state.dat"
+# shellcheck source-path=SCRIPTDIR source=e2e_common.sh
+source "$src/e2e_common.sh"
 "$helper" options 240 128 || fail "cannot write the option file"
 project=$work/blank.dvk
 "$helper" blank "$project" || fail "cannot write the blank project"
-
-# The first window whose name matches, waiting up to ten seconds.
-find_window() {
-  local id
-  for _ in $(seq 1 100); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
-    if [ -n "$id" ]; then echo "$id"; return 0; fi
-    sleep 0.1
-  done
-  return 1
-}
-
-# Runs the command until it succeeds, for up to ten seconds: what the program
-# writes after a key or a dialog takes longer in a checked build.
-eventually() {
-  for _ in $(seq 1 100); do
-    if "$@"; then return 0; fi
-    sleep 0.1
-  done
-  return 1
-}
 
 # Opens the code window, presses "To Clipboard" with the mouse and checks the
 # text the clipboard holds against the expected BASIC.
@@ -103,38 +57,16 @@ check_code() {
   xdotool key --clearmodifiers ctrl+w  # closes the code window again
 }
 
-# Closes the main window with File > Exit and waits for the program to end.
-close_program() {
-  local main
-  main=$(find_window 'blank.dvk - Dravik') || fail "no main window to close"
-  xdotool windowfocus --sync "$main"
-  xdotool key --clearmodifiers alt+f
-  sleep 0.3
-  xdotool key Up Return
-  for _ in $(seq 1 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$pid" 2>/dev/null && fail "the program did not end"
-  wait "$pid" || fail "the program ended with an error"
-  pid=
-}
-
-# The main window sits at the screen's origin (no window manager) with the
-# size of the state file. The palette is the frame's left column: buttons of
-# 26 pixels, 2 apart, from 6 below its top, 6 in from its left; its top is
-# the view's, below the menu and the tool bar.
+# The palette is the frame's left column: buttons of 26 pixels, 2 apart, from
+# 6 below its top, 6 in from its left; its top is the view's, below the menu
+# and the tool bar.
 palette_top=49
 tool() {  # <row of the palette>
   xdotool mousemove --window "$main" 19 $((palette_top + 6 + $1 * 28 + 13)) click 1
   sleep 0.2
 }
 TOOL_SELECT=0 TOOL_LINE=1 TOOL_BOX=2 TOOL_TEXT=4 TOOL_FCIRCLE=6
-# The LCD of 240 x 128 dots fills the page less 25 pixels each side: 690
-# pixels wide, 2.875 pixels a dot, its top left at (63, 241) in the window.
 # The grid (5 dots) catches every corner, so a pixel off does not matter.
-px() { echo $(((63 * 1000 + $1 * 2875 + 500) / 1000)); }
-py() { echo $(((241 * 1000 + $1 * 2875 + 500) / 1000)); }
 drag() {  # <tool> <x1> <y1> <x2> <y2> in dots
   tool "$1"
   xdotool mousemove --window "$main" "$(px "$2")" "$(py "$3")" mousedown 1
@@ -210,7 +142,7 @@ sleep 0.5
 drag $TOOL_FCIRCLE 150 80 200 110
 # Form1, not on screen, moves one place later: its tab clicked (the tabs
 # are 55 x 29 at x 793, from y 58, 54 apart), then the form bar's right arrow.
-tab() { echo $((58 + 15 + $1 * 54)); }
+tab() { echo $((TAB_TOP + 15 + $1 * TAB_PITCH)); }
 xdotool mousemove --window "$main" 821 "$(tab 0)" click 1
 sleep 0.3
 xdotool mousemove --window "$main" 729 64 click 1
@@ -243,7 +175,7 @@ xdotool key --clearmodifiers ctrl+s
 saved() { [ "$(md5sum < "$project")" != "$before" ]; }
 eventually saved || fail "Ctrl+S did not save the project"
 check_code 1
-close_program
+close_program 'blank.dvk - Dravik'
 [ ! -s "$work/ui.log" ] || fail "run 1: the program asked questions"
 grep -q '^UComplete=1' "$DRAVIK_PROGRAM_DIR/prj0/CurrentProj.ini" ||
   fail "the slot was not marked complete"
@@ -252,7 +184,7 @@ grep -q '^UComplete=1' "$DRAVIK_PROGRAM_DIR/prj0/CurrentProj.ini" ||
 "$dravik" "$project" &
 pid=$!
 check_code 2
-close_program
+close_program 'blank.dvk - Dravik'
 
 [ ! -s "$work/ui.log" ] || fail "the program asked questions"
 echo "e2e: passed; screenshots in $build"

@@ -96,9 +96,13 @@ struct LargeProject {
     }
 };
 
+// Made on first use, gone before the application object: its windows must
+// not outlive the application.
+std::unique_ptr<LargeProject> g_project;
+
 LargeProject& Project() {
-    static LargeProject project;
-    return project;
+    if (!g_project) g_project = std::make_unique<LargeProject>();
+    return *g_project;
 }
 
 // One edit: an object moved on the visible form.
@@ -204,6 +208,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    g_project.reset();
     SetUiServices(nullptr);
     return 0;
 }

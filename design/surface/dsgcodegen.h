@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "design/frames/veldrane_export.h"
 #include "design/model/dsgwobj.h"
 #include "foundation/fxpropstore.h"
 #include "platform/geometry.h"
@@ -101,7 +102,7 @@ struct CDsgSPGText {
 // The source of a whole project, built form by form in tab order. With the
 // isolate flag the definable characters of all forms are declared in one SUB
 // of their own, ahead of the forms.
-class CDsgPJCodeGen {
+class VELDRANE_API CDsgPJCodeGen {
 public:
     CDsgPJCodeGen(const CDtrGGJPixel& charset, BOOL isolate, std::string isolateName);
 

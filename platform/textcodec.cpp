@@ -5,6 +5,7 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -16,7 +17,7 @@ constexpr const char* kCodePage = "CP949";
 constexpr const char* kUtf32 = std::endian::native == std::endian::little ? "UTF-32LE" : "UTF-32BE";
 constexpr char32_t kBad = U'?';
 
-// One converter per direction and thread; reset before every use.
+// One iconv conversion in one direction; reset before every use.
 class Converter {
 public:
     Converter(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
@@ -35,22 +36,65 @@ private:
     iconv_t m_cd;
 };
 
-Converter& ToUnicode() {
-    thread_local Converter c(kUtf32, kCodePage);
-    return c;
+enum Direction { kToUnicode = 0, kFromUnicode = 1, kDirections = 2 };
+
+Converter* OpenConverter(Direction direction) {
+    return direction == kToUnicode ? new Converter(kUtf32, kCodePage)
+                                   : new Converter(kCodePage, kUtf32);
 }
 
-Converter& FromUnicode() {
-    thread_local Converter c(kCodePage, kUtf32);
-    return c;
-}
+// Every thread keeps one converter per direction open from its first
+// conversion to its end. This record has no destructor, so it is there for
+// every destructor that runs on the thread however late (a function-static
+// object destroyed at program exit, after the thread's own objects): once the
+// thread's converters are closed, each conversion opens one for itself.
+struct ThreadConverters {
+    Converter* open[kDirections];
+    bool closed;
+};
+thread_local ThreadConverters t_converters{};
+
+// Closes the thread's converters when the thread's objects are destroyed.
+struct ThreadConvertersCloser {
+    ~ThreadConvertersCloser() {
+        for (Converter*& converter : t_converters.open) {
+            delete converter;
+            converter = nullptr;
+        }
+        t_converters.closed = true;
+    }
+};
+
+// The converter one conversion uses: the thread's own while it is open, else
+// one of the conversion's own.
+class ConverterUse {
+public:
+    explicit ConverterUse(Direction direction) {
+        if (t_converters.closed) {
+            m_own.reset(OpenConverter(direction));
+            m_converter = m_own.get();
+            return;
+        }
+        thread_local ThreadConvertersCloser closer;
+        (void)closer;
+        Converter*& open = t_converters.open[direction];
+        if (!open) open = OpenConverter(direction);
+        m_converter = open;
+    }
+    Converter& operator*() const { return *m_converter; }
+
+private:
+    std::unique_ptr<Converter> m_own;
+    Converter* m_converter = nullptr;
+};
 
 // Code page bytes to code points; a byte that starts no valid character
 // becomes '?' and the next byte is tried on its own.
 std::u32string DecodeAnsi(std::string_view ansi) {
     std::u32string out;
     if (ansi.empty()) return out;
-    Converter& conv = ToUnicode();
+    const ConverterUse use(kToUnicode);
+    Converter& conv = *use;
     if (!conv.Valid()) {
         for (unsigned char c : ansi) out.push_back(c < 0x80 ? c : kBad);
         return out;
@@ -81,7 +125,8 @@ std::u32string DecodeAnsi(std::string_view ansi) {
 std::string EncodeAnsi(const std::u32string& text) {
     std::string out;
     if (text.empty()) return out;
-    Converter& conv = FromUnicode();
+    const ConverterUse use(kFromUnicode);
+    Converter& conv = *use;
     if (!conv.Valid()) {
         for (char32_t c : text) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
         return out;

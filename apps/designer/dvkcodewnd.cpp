@@ -9,7 +9,10 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
+#include <algorithm>
 
 #include "foundation/fxsharedvalues.h"
 #include "foundation/fxutils.h"
@@ -79,7 +82,45 @@ void CDvkCodeWnd::Init(const std::string& text) {
 }
 
 void CDvkCodeWnd::FillText(const std::string& text) {
-    m_pEdit->setPlainText(AnsiToQString(text));
+    QString shown = AnsiToQString(text);
+    QTextDocument* document = m_pEdit->document();
+    if (m_nShownRevision >= 0 && document->revision() == m_nShownRevision) {
+        const qsizetype oldSize = m_shown.size();
+        const qsizetype limit = std::min(oldSize, shown.size());
+        qsizetype prefix = 0;
+        while (prefix < limit && m_shown[prefix] == shown[prefix]) ++prefix;
+        qsizetype suffix = 0;
+        while (suffix < limit - prefix &&
+               m_shown[oldSize - 1 - suffix] == shown[shown.size() - 1 - suffix])
+            ++suffix;
+        // The document holds a CR LF as one line break: the changed run
+        // never starts or ends inside one, and a position of the document is
+        // a character of the text less the CR LF pairs before it.
+        if (prefix > 0 && m_shown[prefix - 1] == u'\r') --prefix;
+        if (suffix > 0 &&
+            (m_shown[oldSize - suffix - 1] == u'\r' || shown[shown.size() - suffix - 1] == u'\r'))
+            --suffix;
+        const auto pairs = [this](qsizetype from, qsizetype to) {
+            int count = 0;
+            for (qsizetype i = from; i + 1 < to; ++i)
+                if (m_shown[i] == u'\r' && m_shown[i + 1] == u'\n') ++count;
+            return count;
+        };
+        const qsizetype start = prefix - pairs(0, prefix);
+        const qsizetype end = start + (oldSize - suffix - prefix) - pairs(prefix, oldSize - suffix);
+        // As after a fill of the whole text: nothing to undo, not modified.
+        document->setUndoRedoEnabled(false);
+        QTextCursor cursor(document);
+        cursor.setPosition(static_cast<int>(start));
+        cursor.setPosition(static_cast<int>(end), QTextCursor::KeepAnchor);
+        cursor.insertText(shown.mid(prefix, shown.size() - prefix - suffix));
+        document->setUndoRedoEnabled(true);
+        document->setModified(false);
+    } else {
+        m_pEdit->setPlainText(shown);
+    }
+    m_shown = std::move(shown);
+    m_nShownRevision = document->revision();
     m_pEdit->moveCursor(QTextCursor::End);
     m_pEdit->ensureCursorVisible();
     if (text.find("DEFCHR") != std::string::npos && width() < kDefchrWidth) {

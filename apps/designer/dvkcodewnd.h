@@ -30,7 +30,8 @@ public:
 
     // Fills the text, attaches the layout and places the window.
     void Init(const std::string& text);
-    // Shows the source text, scrolled to its end.
+    // Shows the source text, scrolled to its end. Only the part that differs
+    // from the text shown is laid out anew.
     void FillText(const std::string& text);
     void PlaceBesideMainWindow();
     void OnToClipboard();
@@ -51,4 +52,9 @@ private:
 
     SourceGenerator m_generate;
     QTextEdit* m_pEdit = nullptr;
+    // The text last filled and the document's revision right after, so that
+    // the next fill replaces only the part that differs while the document
+    // still holds exactly that text.
+    QString m_shown;
+    int m_nShownRevision = -1;
 };

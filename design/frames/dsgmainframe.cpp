@@ -19,6 +19,7 @@
 #include "design/frames/dlgwopos.h"
 #include "design/frames/dlgxfdnchar.h"
 #include "design/frames/dsgframepaint.h"
+#include "design/frames/dsgpjgcache.h"
 #include "design/frames/dsgscriptedit.h"
 #include "design/frames/dsgtoolbox.h"
 #include "design/frames/dsgtspframe.h"
@@ -62,7 +63,8 @@ std::string GetDsgLibFilePath(const std::string& name) {
     return GetModuleDir() + "/" + name;
 }
 
-CDsgMainFrame::CDsgMainFrame(QWidget* parent) : QWidget(parent), m_pGGJPixel(new CDtrGGJPixel) {
+CDsgMainFrame::CDsgMainFrame(QWidget* parent)
+    : QWidget(parent), m_pGGJPixel(new CDtrGGJPixel), m_pPJGCache(new CDsgPJGCache) {
     g_pDsgMainFrame = this;
     // The engine starts here: pictures and thumbnails go through the image
     // library from now on.
@@ -544,21 +546,36 @@ void CDsgMainFrame::MarkDSPUnsaved() {
 
 int CDsgMainFrame::GetPJGCommands(std::string& out, int /*generate*/, int isolate,
                                   const std::string& isolateName) {
+    return MakePJGCommands(out, isolate, isolateName, m_pPJGCache.get());
+}
+
+int CDsgMainFrame::GetPJGCommandsFromScratch(std::string& out, int isolate,
+                                             const std::string& isolateName) {
+    return MakePJGCommands(out, isolate, isolateName, nullptr);
+}
+
+int CDsgMainFrame::MakePJGCommands(std::string& out, int isolate, const std::string& isolateName,
+                                   CDsgPJGCache* cache) {
     const CDtrGGJPixel none;
     const CDtrGGJPixel* characters = GetProjectGGJPixel();
     CDsgPJCodeGen generator(characters ? *characters : none, isolate, isolateName);
+    if (cache) cache->BeginProject(CDsgSPGInputs::Current(generator));
     // The visible form's working file lags its page by up to the cache
-    // period: that form is generated from the page itself.
+    // period: that form is generated from the page itself, every time.
     const int visible = m_pDSPFrame ? m_pDSPFrame->GetSPIndex() : -1;
     for (int i = 0; i < TSPGetPageCount(); ++i) {
         const CDsgTSPage* tab = m_pTSPFrame->GetTSPageBySPIndex(i);
         if (!tab) continue;
         const std::string name = tab->GetSPName();
+        const std::string path = CDsgLSDAction::GetSPFilePath(name);
         if (i == visible)
             generator.AddSPGCommands(static_cast<const CDsgWObjs&>(*m_pDSPFrame), name);
+        else if (cache)
+            cache->AddForm(generator, name, path);
         else
-            generator.AddSPGCommandsFromFile(CDsgLSDAction::GetSPFilePath(name), name);
+            generator.AddSPGCommandsFromFile(path, name);
     }
+    if (cache) cache->EndProject();
     out = generator.GetPJGCommands();
     return 1;
 }

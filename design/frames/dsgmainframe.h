@@ -29,6 +29,7 @@ class CDlgUBar;
 class CDlgWOPos;
 class CDsgDSPFrame;
 class CDsgGOption;
+class CDsgPJGCache;
 class CDsgTSPFrame;
 class CDsgXFFrame;
 class CDtrGGJPixel;
@@ -106,7 +107,15 @@ public:
     // order (the visible form from the page, the others from their working
     // files), with the project's character definitions in a SUB of their own
     // named `isolateName` when `isolate` is set. Returns 1.
+    // The forms not on the page give the SUBs kept from the last run while
+    // their working files and the generator's inputs stay as they were
+    // (dsgpjgcache.h).
     int GetPJGCommands(std::string& out, int generate, int isolate, const std::string& isolateName);
+    // The same text with every form generated anew, nothing kept used or
+    // kept (to check the kept texts against).
+    int GetPJGCommandsFromScratch(std::string& out, int isolate, const std::string& isolateName);
+    // The SUBs kept for the forms not on the page.
+    const CDsgPJGCache& GetPJGCache() const { return *m_pPJGCache; }
 
     // Sends WM_USER+297 to the host window (nothing without one).
     void NotifyDesignChanged();
@@ -182,6 +191,9 @@ private:
     // The page's form differs from its working file now.
     void MarkDSPUnsaved();
     void SetupProcessLog(const std::string& path, BOOL clear, BOOL window, CRect rect);
+    // The project's text, with the kept SUBs when `cache` is given.
+    int MakePJGCommands(std::string& out, int isolate, const std::string& isolateName,
+                        CDsgPJGCache* cache);
 
     CDlgToolBox* m_pToolBox = nullptr;
     CDlgWOPos* m_pWOPos = nullptr;
@@ -196,6 +208,7 @@ private:
     QPointer<QWidget> m_pHostWnd;
     std::string m_strLSDir;
     std::unique_ptr<CDtrGGJPixel> m_pGGJPixel;
+    std::unique_ptr<CDsgPJGCache> m_pPJGCache;
 
     int m_nButtonRefresh = 1;
     int m_nSlot = 0;

@@ -381,7 +381,7 @@ int CDsgTSPFrame::SPAppoint(int index, int focus) {
                           "Error", MB_OK);
             return 0;
         }
-        if (CDsgLSDAction().SLSLaunch(index, TRUE)) {
+        if (CDsgLSDAction().SLSSwitch(current, index)) {
             Refresh(1);
             Refresh(5);
             Refresh(6);

@@ -4,6 +4,7 @@
 
 #include "design/model/dsglsdaction.h"
 
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -290,6 +291,35 @@ BOOL CDsgLSDAction::SLSLaunch(int index, BOOL makeCurrent) {
         actions->EActionsFromFile(GetSPFilePath(name), level);
     }
     if (makeCurrent) actions->SetSPIndex(index);
+    return TRUE;
+}
+
+BOOL CDsgLSDAction::SLSSwitch(int shown, int index) {
+    CDsgLSDHost* host = GetDsgLSDHost();
+    CDsgEActions* actions = host ? host->GetDSPEActions() : nullptr;
+    const std::string shownName = GetSPName(shown);
+    if (!actions || shown < 0 || !IsUsableSPName(shownName)) return SLSLaunch(index, TRUE);
+    const std::string name = GetSPName(index);
+    int level = nDSG_EAVERSION__NONE;
+    const auto state = [actions] {
+        return std::array<int, 4>{actions->GetEACount(), actions->GetCurrentEAIndex(),
+                                  actions->GetWOIdCounter(), actions->GetKLeaderCounter()};
+    };
+    const std::array<int, 4> before = state();
+    if (IsUsableSPName(name) && !actions->EActionsFromFile(GetSPFilePath(name), level)) {
+        LogWrite("SLSLaunch Fail: " + name);
+        // A file that cannot be read leaves the page alone; a record that
+        // reads badly empties it, and then the form shown comes back from its
+        // file, so that the next cache does not write an empty form over it.
+        if (state() != before && !actions->EActionsFromFile(GetSPFilePath(shownName), level)) {
+            LogWrite("SLSSwitch Fail: " + shownName);
+            // Nothing of the page may reach a working file now.
+            actions->ResetEActions();
+            actions->SetSPIndex(-1);
+        }
+        return FALSE;
+    }
+    actions->SetSPIndex(index);
     return TRUE;
 }
 

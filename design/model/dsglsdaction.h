@@ -62,6 +62,13 @@ public:
     // Reads form <index>'s working file into the page's history; with the
     // flag the form becomes the page's current one.
     BOOL SLSLaunch(int index, BOOL makeCurrent);
+    // The form switch: form <index> becomes the page's current form in place
+    // of form <shown>, whose working file holds the page's history (just
+    // written). The chosen working file is read once, straight into the
+    // page. When it cannot be read the page stays on <shown>, its history
+    // read back from that form's file; FALSE then. A negative <shown> is
+    // SLSLaunch(index, TRUE).
+    BOOL SLSSwitch(int shown, int index);
     // Writes the page's history to form <index>'s working file (a negative
     // index: nothing to do).
     BOOL SLSCache(int index, BOOL withIndex);

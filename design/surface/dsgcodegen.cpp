@@ -14,6 +14,7 @@
 #include "design/surface/lcdfont.h"
 #include "foundation/fxsharedvalues.h"
 #include "foundation/fxstrings.h"
+#include "foundation/revolver.h"
 #include "platform/textcodec.h"
 #include "platform/uiservices.h"
 
@@ -316,24 +317,18 @@ CDsgPJCodeGen::CDsgPJCodeGen(const CDtrGGJPixel& charset, BOOL isolate, std::str
     m_charset.GetNCCodeMap(m_defined);
 }
 
-BOOL CDsgPJCodeGen::AddSPGCommands(const CDsgWObjs& wobjs, const std::string& spName) {
-    std::string sub;
-    if (!GetSPGCommands(wobjs, spName, m_bIsolate, m_charset, m_defined, &m_used, sub))
-        return FALSE;
-    m_subs.push_back(std::move(sub));
-    return TRUE;
+BOOL CDsgPJCodeGen::MakeSPGText(const CDsgWObjs& wobjs, const std::string& spName,
+                                CDsgSPGText& out) const {
+    out = CDsgSPGText();
+    return GetSPGCommands(wobjs, spName, m_bIsolate, m_charset, m_defined, &out.used, out.sub);
 }
 
-BOOL CDsgPJCodeGen::AddSPGCommands(const CDsgEActions& actions, const std::string& spName) {
-    CDsgWObjs wobjs;
-    if (!wobjs.WObjsFromEActions(actions, FALSE)) return FALSE;
-    return AddSPGCommands(wobjs, spName);
-}
-
-BOOL CDsgPJCodeGen::AddSPGCommandsFromFile(const std::string& path, const std::string& spName) {
+BOOL CDsgPJCodeGen::MakeSPGTextFromRecord(const CRevolver& record, const std::string& path,
+                                          const std::string& spName, CDsgSPGText& out) const {
+    out = CDsgSPGText();
     CDsgEActions actions;
     int level = nDSG_EAVERSION__NONE;
-    if (!actions.EActionsFromFile(path, level)) {
+    if (!actions.EActionsFromRevolver(record, level)) {
         MessageBox("Cannot load form.", "Load error", MB_OK, QApplication::activeWindow());
         return FALSE;
     }
@@ -343,7 +338,39 @@ BOOL CDsgPJCodeGen::AddSPGCommandsFromFile(const std::string& path, const std::s
         MessageBox(text, "Load error", MB_OK, QApplication::activeWindow());
         return FALSE;
     }
-    return AddSPGCommands(actions, spName);
+    CDsgWObjs wobjs;
+    if (!wobjs.WObjsFromEActions(actions, FALSE)) return FALSE;
+    return MakeSPGText(wobjs, spName, out);
+}
+
+BOOL CDsgPJCodeGen::AddSPGText(const CDsgSPGText& text, BOOL made) {
+    // The codes a form placed before it failed count for the project too.
+    m_used.insert(text.used.begin(), text.used.end());
+    if (made) m_subs.push_back(text.sub);
+    return made;
+}
+
+BOOL CDsgPJCodeGen::AddSPGCommands(const CDsgWObjs& wobjs, const std::string& spName) {
+    CDsgSPGText text;
+    const BOOL made = MakeSPGText(wobjs, spName, text);
+    return AddSPGText(text, made);
+}
+
+BOOL CDsgPJCodeGen::AddSPGCommands(const CDsgEActions& actions, const std::string& spName) {
+    CDsgWObjs wobjs;
+    if (!wobjs.WObjsFromEActions(actions, FALSE)) return FALSE;
+    return AddSPGCommands(wobjs, spName);
+}
+
+BOOL CDsgPJCodeGen::AddSPGCommandsFromFile(const std::string& path, const std::string& spName) {
+    CRevolver record;
+    if (!record.FromFile(path)) {
+        MessageBox("Cannot load form.", "Load error", MB_OK, QApplication::activeWindow());
+        return FALSE;
+    }
+    CDsgSPGText text;
+    const BOOL made = MakeSPGTextFromRecord(record, path, spName, text);
+    return AddSPGText(text, made);
 }
 
 std::string CDsgPJCodeGen::GetPJGCommands() const {

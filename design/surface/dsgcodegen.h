@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "design/frames/veldrane_export.h"
 #include "design/model/dsgwobj.h"
 #include "foundation/fxpropstore.h"
 #include "platform/geometry.h"
@@ -22,6 +23,7 @@ class CDsgWObjs;
 class CDsgEActions;
 class CDtrGJPixel;
 class CDtrGGJPixel;
+class CRevolver;
 
 inline constexpr char szRGCK_FONTKIND[] = "RGCK.fontkind";
 inline constexpr char szRGCK_LINESTYLE[] = "RGCK.linestyle";
@@ -89,10 +91,18 @@ BOOL GetSPGCommands(const CDsgWObjs& wobjs, const std::string& spName, BOOL isol
                     const CDtrGGJPixel& charset, const CDsgNCCodeSet& defined,
                     CDsgNCCodeSet* projectUsed, std::string& out);
 
+// One form's SUB as the project generator made it, with the codes of the
+// definable characters the form places, so that a caller can keep it and
+// hand it back while nothing it was made from has changed.
+struct CDsgSPGText {
+    std::string sub;
+    CDsgNCCodeSet used;
+};
+
 // The source of a whole project, built form by form in tab order. With the
 // isolate flag the definable characters of all forms are declared in one SUB
 // of their own, ahead of the forms.
-class CDsgPJCodeGen {
+class VELDRANE_API CDsgPJCodeGen {
 public:
     CDsgPJCodeGen(const CDtrGGJPixel& charset, BOOL isolate, std::string isolateName);
 
@@ -107,10 +117,26 @@ public:
     // and gives FALSE, nothing kept.
     BOOL AddSPGCommandsFromFile(const std::string& path, const std::string& spName);
 
+    // The same steps apart: one form's text made without keeping it, from
+    // its objects or from the bytes of its working file (`path` for the
+    // messages, which are those of AddSPGCommandsFromFile); FALSE, no SUB,
+    // when it cannot be made, the codes placed up to the failure in `used`.
+    // AddSPGText takes such a result in as the next form: the codes always,
+    // the SUB when it was made (returns `made`).
+    BOOL MakeSPGText(const CDsgWObjs& wobjs, const std::string& spName, CDsgSPGText& out) const;
+    BOOL MakeSPGTextFromRecord(const CRevolver& record, const std::string& path,
+                               const std::string& spName, CDsgSPGText& out) const;
+    BOOL AddSPGText(const CDsgSPGText& text, BOOL made);
+
     // The kept SUBs joined by an empty line; the isolated DEFCHR SUB first.
     std::string GetPJGCommands() const;
 
     const CDsgNCCodeSet& GetUsedNCCodes() const { return m_used; }
+    // The codes the character set defines (what a definable character's
+    // statement depends on).
+    const CDsgNCCodeSet& GetDefinedNCCodes() const { return m_defined; }
+    BOOL IsIsolated() const { return m_bIsolate; }
+    const CDtrGGJPixel& GetCharset() const { return m_charset; }
 
 private:
     const CDtrGGJPixel& m_charset;

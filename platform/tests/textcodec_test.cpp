@@ -117,3 +117,33 @@ TEST(TextCodecTest, ConvertsOnManyThreadsAtOnce) {
     for (auto& th : threads) th.join();
     for (int f : failures) EXPECT_EQ(f, 0);
 }
+
+namespace {
+
+// Converts in its destructor, as a window whose title is converted does when
+// a function-static object holding it goes at program exit.
+struct LateConverter {
+    std::string* toUtf8 = nullptr;
+    std::string* toAnsi = nullptr;
+    ~LateConverter() {
+        if (toUtf8) *toUtf8 = AnsiToUtf8(kAllFilesAnsi);
+        if (toAnsi) *toAnsi = Utf8ToAnsi("한글");
+    }
+};
+
+}  // namespace
+
+TEST(TextCodecTest, ConvertsInDestructorsThatRunAfterTheThreadsConverters) {
+    // The late object is made before the thread's first conversion, so it is
+    // destroyed after the thread's converters at the thread's end.
+    std::string toUtf8, toAnsi, during;
+    std::thread([&] {
+        thread_local LateConverter late;
+        late.toUtf8 = &toUtf8;
+        late.toAnsi = &toAnsi;
+        during = AnsiToUtf8(kHangulAnsi) + QStringToAnsi(QString::fromUtf8("x"));
+    }).join();
+    EXPECT_EQ(during, "한글x");
+    EXPECT_EQ(toUtf8, "모든 파일");
+    EXPECT_EQ(toAnsi, kHangulAnsi);
+}

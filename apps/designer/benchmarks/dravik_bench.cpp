@@ -1,7 +1,9 @@
-// The designer's own costs on a project of 20 forms of 200 objects:
-// regeneration after an edit (generation alone, with the code window
-// refreshed, with the automatic save written), next to the 2000 ms throttle;
-// saving and opening the project; start to the first paint of the window.
+// The designer's own costs on a project of 2, 10 and 20 forms of 200 objects
+// (the argument is the form count): regeneration after an edit (generation
+// alone, with the code window refreshed, with the automatic save written),
+// next to the 2000 ms throttle, to generating the visible form alone and to
+// a generation of every form from scratch; saving and opening the project;
+// start to the first paint of the window.
 
 #include <benchmark/benchmark.h>
 
@@ -24,12 +26,13 @@
 #include "design/model/dsgeaction.h"
 #include "design/model/dsglsdaction.h"
 #include "design/model/testing/creationdrag.h"
+#include "design/surface/dsgcodegen.h"
 #include "platform/paths.h"
+#include "platform/testing/benchsizes.h"
 #include "platform/uiservices.h"
 
 namespace {
 
-constexpr int kForms = 20;
 constexpr int kObjectsPerForm = 200;
 
 // Nothing asks a user here.
@@ -73,16 +76,17 @@ void AddForm(const std::string& name) {
     SetDialogHook({});
 }
 
-// A designer holding the large project, the last form on the page.
+// A designer holding a project of `forms` forms, the last form on the page.
 struct LargeProject {
     CDravik2App app;
     std::string path;
+    int forms;
 
-    LargeProject() {
+    explicit LargeProject(int count) : forms(count) {
         FreshFolders();
         app.InitInstance({});
         CDsgDSPFrame& page = *g_pDsgDSPFrame;
-        for (int form = 0; form < kForms; ++form) {
+        for (int form = 0; form < forms; ++form) {
             if (form > 0) AddForm("Form" + std::to_string(form + 1));
             AddObjects(page, kObjectsPerForm);
             CDsgLSDAction().SLSCache(page.GetSPIndex(), TRUE);
@@ -96,9 +100,24 @@ struct LargeProject {
     }
 };
 
-LargeProject& Project() {
-    static LargeProject project;
-    return project;
+// Made on first use, gone before the application object: its windows must
+// not outlive the application.
+std::unique_ptr<LargeProject> g_project;
+
+// The project of the benchmark's size (one designer at a time).
+LargeProject& Project(const benchmark::State& state) {
+    const int forms = static_cast<int>(state.range(0));
+    if (!g_project || g_project->forms != forms) {
+        g_project.reset();
+        g_project = std::make_unique<LargeProject>(forms);
+    }
+    return *g_project;
+}
+
+// Every benchmark of a project: its form count as N, and the sizes.
+void ProjectSizes(benchmark::internal::Benchmark* bench) {
+    benchsizes::Args(bench, {2, 10, 20});
+    bench->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
 }
 
 // One edit: an object moved on the visible form.
@@ -111,7 +130,7 @@ void Edit(int round) {
 }
 
 void BM_RegenerateGenerationOnly(benchmark::State& state) {
-    Project();
+    Project(state);
     int round = 0;
     std::string text;
     for (auto _ : state) {
@@ -119,50 +138,86 @@ void BM_RegenerateGenerationOnly(benchmark::State& state) {
         g_pDsgMainFrame->GetPJGCommands(text, 1, 0, "");
         benchmark::DoNotOptimize(text);
     }
+    state.SetComplexityN(state.range(0));
     state.counters["bytes"] = static_cast<double>(text.size());
 }
-BENCHMARK(BM_RegenerateGenerationOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RegenerateGenerationOnly)->Apply(ProjectSizes);
+
+// The plain paths beside it: the visible form alone, and every form read,
+// replayed and generated anew.
+void BM_GenerateVisibleFormAlone(benchmark::State& state) {
+    Project(state);
+    int round = 0;
+    std::string text;
+    for (auto _ : state) {
+        Edit(++round);
+        const CDtrGGJPixel& characters = *g_pDsgMainFrame->GetProjectGGJPixel();
+        CDsgPJCodeGen generator(characters, 0, "");
+        generator.AddSPGCommands(static_cast<const CDsgWObjs&>(*g_pDsgDSPFrame), "Form");
+        text = generator.GetPJGCommands();
+        benchmark::DoNotOptimize(text);
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_GenerateVisibleFormAlone)->Apply(ProjectSizes);
+
+void BM_RegenerateFromScratch(benchmark::State& state) {
+    Project(state);
+    int round = 0;
+    std::string text;
+    for (auto _ : state) {
+        Edit(++round);
+        g_pDsgMainFrame->GetPJGCommandsFromScratch(text, 0, "");
+        benchmark::DoNotOptimize(text);
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_RegenerateFromScratch)->Apply(ProjectSizes);
 
 void BM_RegenerateWithCodeWindow(benchmark::State& state) {
-    Project();
-    Project().app.GetMainFrame()->OnCommand(ID_DSG_VIEWCODE);
+    LargeProject& project = Project(state);
+    project.app.GetMainFrame()->OnCommand(ID_DSG_VIEWCODE);
     int round = 0;
     for (auto _ : state) {
         Edit(++round);
         g_pDravik2View->Regenerate();
     }
-    Project().app.GetMainFrame()->OnCommand(ID_DSG_VIEWCODE);
+    project.app.GetMainFrame()->OnCommand(ID_DSG_VIEWCODE);
+    state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_RegenerateWithCodeWindow)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RegenerateWithCodeWindow)->Apply(ProjectSizes);
 
 void BM_RegenerateWithCodeWindowAndAutoSave(benchmark::State& state) {
-    Project();
+    LargeProject& project = Project(state);
     CDravik2Doc& doc = *g_pDravik2Doc;
     doc.SetInt(DPS_TGCMWHETHER, 1);
     doc.SetString(DPS_TGCMFLPATH, g_root->path().toStdString() + "/auto/code.inc");
-    Project().app.GetMainFrame()->OnCommand(ID_DSG_VIEWCODE);
+    project.app.GetMainFrame()->OnCommand(ID_DSG_VIEWCODE);
     int round = 0;
     for (auto _ : state) {
         Edit(++round);
         g_pDravik2View->Regenerate();
     }
-    Project().app.GetMainFrame()->OnCommand(ID_DSG_VIEWCODE);
+    project.app.GetMainFrame()->OnCommand(ID_DSG_VIEWCODE);
     doc.SetInt(DPS_TGCMWHETHER, 0);
+    state.SetComplexityN(state.range(0));
     state.counters["throttle_ms"] = CDravik2View::kRegenerateInterval;
 }
-BENCHMARK(BM_RegenerateWithCodeWindowAndAutoSave)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RegenerateWithCodeWindowAndAutoSave)->Apply(ProjectSizes);
 
 void BM_SaveProject(benchmark::State& state) {
-    LargeProject& project = Project();
+    LargeProject& project = Project(state);
     for (auto _ : state) project.app.GetDocument()->OnSaveDocument(project.path);
+    state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_SaveProject)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveProject)->Apply(ProjectSizes);
 
 void BM_OpenProject(benchmark::State& state) {
-    LargeProject& project = Project();
+    LargeProject& project = Project(state);
     for (auto _ : state) project.app.GetDocument()->OnOpenDocument(project.path);
+    state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_OpenProject)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenProject)->Apply(ProjectSizes);
 
 // The main window's first paint.
 class FirstPaint : public QObject {
@@ -204,6 +259,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    g_project.reset();
     SetUiServices(nullptr);
     return 0;
 }

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <map>
 
@@ -480,6 +481,47 @@ TEST(CodeWindowTest, ToggledTwiceLeavesNoWindow) {
     EXPECT_EQ(g_pDvkCodeWnd->frameGeometry().top(), d.Frame().frameGeometry().top());
     d.Frame().OnCommand(ID_DSG_VIEWCODE);
     EXPECT_EQ(g_pDvkCodeWnd, nullptr);
+}
+
+// Each fill shows exactly its text, whatever the text shown before (the
+// window replaces only the part that differs), with nothing to undo; a text
+// the user changed in the window is replaced whole.
+TEST(CodeWindowTest, EachFillShowsExactlyItsText) {
+    Folders folders;
+    Designer d;
+    d.Frame().OnCommand(ID_DSG_VIEWCODE);
+    CDvkCodeWnd& window = *g_pDvkCodeWnd;
+    QTextEdit reference;
+    const std::string korean = "\xC7\xD1\xB1\xDB";
+    const struct {
+        const char* name;
+        std::string text;
+        bool typeFirst;
+    } fills[] = {
+        {"first", "SUB A()\r\n\tBOX 1,2,3,4\r\nEND SUB", false},
+        {"middle changed", "SUB A()\r\n\tBOX 1,9,3,4\r\nEND SUB", false},
+        {"grown inside", "SUB A()\r\n\tBOX 1,9,3,4\r\n\tCOLOR 0\r\nEND SUB", false},
+        {"shrunk", "SUB A()\r\nEND SUB", false},
+        {"same again", "SUB A()\r\nEND SUB", false},
+        {"repeated runs", "SUB A()\r\nEND SUBEND SUB", false},
+        {"code page text", "SUB A()\r\n\tGPRINT \"" + korean + "\"\r\nEND SUB", false},
+        {"after the user typed", "SUB B()\r\nEND SUB", true},
+        {"prefix only", "SUB B()", false},
+        {"line breaks added", "SUB B()\r\n\r\nEND\r\n", false},
+        {"a break's CR alone left", "SUB B()\r\rEND\r", false},
+        {"the LF back", "SUB B()\r\n\rEND\r\n", false},
+        {"empty", "", false},
+        {"from empty", "SUB C()\r\nEND SUB", false},
+    };
+    for (const auto& fill : fills) {
+        SCOPED_TRACE(fill.name);
+        if (fill.typeFirst) window.GetEdit()->insertPlainText("typed");
+        window.FillText(fill.text);
+        reference.setPlainText(AnsiToQString(fill.text));
+        EXPECT_EQ(window.GetEdit()->toPlainText(), reference.toPlainText());
+        EXPECT_FALSE(window.GetEdit()->document()->isUndoAvailable());
+        EXPECT_FALSE(window.GetEdit()->document()->isModified());
+    }
 }
 
 TEST(CodeWindowTest, DefchrWidensTheWindowTo330AndTheLayoutFollows) {

@@ -1,6 +1,7 @@
-// Switching between two large forms through the form tabs (write the
-// visible form, read and replay the chosen one, repaint the page) next to
-// reading and replaying alone, and one tab thumbnail drawn on a hidden page.
+// Switching between two forms of 100, 1,000 and 3,000 actions (the argument)
+// through the form tabs (write the visible form, read and replay the chosen
+// one, repaint the page) next to reading and replaying alone, and one tab
+// thumbnail drawn on a hidden page.
 
 #include <benchmark/benchmark.h>
 
@@ -16,22 +17,22 @@
 #include "design/model/testing/creationdrag.h"
 #include "design/surface/dsgimagescaler.h"
 #include "foundation/fxutils.h"
+#include "platform/testing/benchsizes.h"
 #include "platform/testing/scriptedui.h"
 #include "platform/testing/testsupport.h"
 
 namespace {
 
-constexpr int kActions = 1000;
-
-// A slot with two forms of 1,000 actions (500 boxes each, made by a
+// A slot with two forms of `actions` actions (boxes, each made by a
 // creation and a geometry action), the second one visible.
 struct TwoForms {
+    int actions;
     testsupport::ScriptedUi ui;
     std::string dir = testsupport::MakeTempFolder("bench");
     framestesting::Host host{dir};
     QWidget frame;
 
-    TwoForms() {
+    explicit TwoForms(int count) : actions(count) {
         GetDsgGOption().SetDefaultGOption();
         GetDsgGOption().SetInt(GOPT_LMWIDTH, 320);
         GetDsgGOption().SetInt(GOPT_LMHEIGHT, 240);
@@ -48,7 +49,7 @@ struct TwoForms {
             CDsgDSPFrame& page = *host.page;
             page.SPClear(0, 0);
             page.SetSPIndex(form);
-            for (int i = 0; i < kActions / 2; ++i) {
+            for (int i = 0; i < actions / 2; ++i) {
                 const CRect rect(10000 * (i % 300), 10000 * (i % 200), 10000 * (i % 300 + 15),
                                  10000 * (i % 200 + 9));
                 dsgtesting::AppendCreationDrag(
@@ -64,14 +65,24 @@ struct TwoForms {
 // Made on first use, gone before the application object.
 std::unique_ptr<TwoForms> g_forms;
 
-TwoForms& Forms() {
-    if (!g_forms) g_forms = std::make_unique<TwoForms>();
+// The forms of the benchmark's size.
+TwoForms& Forms(const benchmark::State& state) {
+    const int actions = static_cast<int>(state.range(0));
+    if (!g_forms || g_forms->actions != actions) {
+        g_forms.reset();
+        g_forms = std::make_unique<TwoForms>(actions);
+    }
     return *g_forms;
+}
+
+void Sizes(benchmark::internal::Benchmark* bench) {
+    benchsizes::Args(bench, {100, 1000, 3000});
+    bench->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
 }
 
 // Write, read, replay and repaint: what a double click on the other tab does.
 void BM_SwitchForms(benchmark::State& state) {
-    TwoForms& forms = Forms();
+    TwoForms& forms = Forms(state);
     int target = 0;
     for (auto _ : state) {
         forms.host.strip->SPAppoint(target, 0);
@@ -79,26 +90,29 @@ void BM_SwitchForms(benchmark::State& state) {
         target = 1 - target;
     }
     state.counters["actions"] = forms.host.page->GetEACount();
+    state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_SwitchForms)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SwitchForms)->Apply(Sizes);
 
-// Read and replay alone.
+// Read and replay alone: the chosen form's file read into the page, once,
+// and its objects rebuilt.
 void BM_ReadAndReplay(benchmark::State& state) {
-    TwoForms& forms = Forms();
+    TwoForms& forms = Forms(state);
     int target = 0;
     for (auto _ : state) {
-        CDsgLSDAction().SLSLaunch(target, TRUE);
+        CDsgLSDAction().SLSSwitch(1 - target, target);
         forms.host.page->RebuildWObjs();
         target = 1 - target;
     }
+    state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_ReadAndReplay)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadAndReplay)->Apply(Sizes);
 
 // One thumbnail of the visible form: copied to a hidden page, replayed and
 // drawn. The scaler is a plain stand-in for the image library's resampler,
 // so the figure is the frames' own share.
 void BM_Thumbnail(benchmark::State& state) {
-    TwoForms& forms = Forms();
+    TwoForms& forms = Forms(state);
     SetDsgImageScaler([](const QImage& source, int width, int height, QImage& result) {
         result = source.scaled(width, height);
         return true;
@@ -109,8 +123,9 @@ void BM_Thumbnail(benchmark::State& state) {
         tab->OnThumbTimer();
     }
     SetDsgImageScaler({});
+    state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_Thumbnail)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Thumbnail)->Apply(Sizes);
 
 }  // namespace
 

@@ -485,6 +485,11 @@ TEST_F(MainFrameTest, SwitchToAnUnreadableFormKeepsTheVisibleOne) {
     ASSERT_EQ(frame->GetTSPFrame()->SPAppoint(0, 0), 1);
     ASSERT_EQ(Page().GetSPIndex(), 0);
     Make(nDSG_WOKIND__WOBOX, CRect(kDot, kDot, 9 * kDot, 9 * kDot));
+    Make(nDSG_WOKIND__WOBOX, CRect(20 * kDot, kDot, 29 * kDot, 9 * kDot));
+    // The undone box stays undone, and can be redone, after a failed switch.
+    Page().UndoEAction();
+    Page().RebuildWObjs();
+    const int current = Page().GetCurrentEAIndex();
     const std::string damaged = dir + "/Damaged.frm";
     testsupport::WriteFileBytes(damaged, std::string("\x07\x00\xff garbage", 11));
     std::remove((dir + "/Missing.frm").c_str());
@@ -502,6 +507,8 @@ TEST_F(MainFrameTest, SwitchToAnUnreadableFormKeepsTheVisibleOne) {
         EXPECT_EQ(ui.messages[0].text.rfind("Could not load form", 0), 0u) << ui.messages[0].text;
         EXPECT_EQ(Page().GetSPIndex(), 0);
         EXPECT_EQ(Page().GetEACount(), actions);
+        EXPECT_EQ(Page().GetCurrentEAIndex(), current);
+        EXPECT_TRUE(Page().IsRedoable());
         EXPECT_EQ(Page().GetWObjCount(), 1);
         // The page's cache writes the visible form, not the unreadable one.
         Page().SetCached(0);

@@ -9,21 +9,25 @@
 #include <QMenu>
 #include <QTest>
 #include <algorithm>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "chareditor/dtrggjpixel.h"
 #include "design/frames/dlgformname.h"
 #include "design/frames/dlgubar.h"
 #include "design/frames/dsgmainframe.h"
+#include "design/frames/dsgpjgcache.h"
 #include "design/frames/dsgtspframe.h"
 #include "design/frames/testing/formnameanswer.h"
 #include "design/frames/tests/mainframetesting.h"
 #include "design/model/dsgeaction.h"
 #include "design/model/dsggoption.h"
 #include "design/model/dsglsdaction.h"
+#include "design/model/dsgutprops.h"
 #include "design/model/testing/creationdrag.h"
 #include "design/surface/dsgdspframe.h"
 #include "foundation/fxutils.h"
@@ -165,6 +169,37 @@ protected:
         forms.erase(forms.begin() + index);
         visible = static_cast<int>(forms.size()) - 1;
     }
+    // A definable character of one of four codes placed on the visible form
+    // (its code need not be in the character set).
+    void PlaceCharacter(int n) {
+        CDsgUTProps attributes;
+        attributes.SetString(szUTP_DIRNCACHAR, std::to_string(CDtrGJPixel::GJP_FIRST_CODE + n % 4));
+        const CRect rect(kDot * (n % 100), kDot * (n % 80), kDot * (n % 100 + 16),
+                         kDot * (n % 80 + 16));
+        CDsgDSPFrame& page = Page();
+        dsgtesting::AppendCreationDrag(page, nDSG_WOKIND__WODNCHAR, rect, attributes);
+        page.RebuildWObjs();
+        std::vector<CRect> content = forms[visible].Content();
+        content.push_back(ObjectRects(page).back());
+        forms[visible].Record(std::move(content));
+    }
+    // The project's character set changes: a character of one of four codes
+    // added, redrawn or deleted.
+    void EditCharacters(int n) {
+        CDtrGGJPixel& set = *frame->GetProjectGGJPixel();
+        const int code = CDtrGJPixel::GJP_FIRST_CODE + n % 4;
+        CDtrGJPixel* character = set.GetGJPixelByNCCode(code);
+        if (!character) {
+            auto made = std::make_unique<CDtrGJPixel>();
+            made->nccode = code;
+            made->SetJPixel(n % CDtrGJPixel::GJP_CELLS, CDtrGJPixel::GJP_INK);
+            set.AddGJPixel(std::move(made));
+        } else if (n % 3 == 0) {
+            set.DeleteByNCCode(code, 1);
+        } else {
+            character->Inverse(n % CDtrGJPixel::GJP_CELLS);
+        }
+    }
     // The page's 1300 ms cache comes due.
     void Cache() { FireTimerForTest(&Page(), nDSG_DSPTIMER__CACHE); }
 
@@ -179,7 +214,13 @@ protected:
         EXPECT_EQ(GetIniString(CDsgLSDAction::GetIniPath(), "SPCount", LSD_INI_SECTION, ""),
                   std::to_string(forms.size()));
         std::string code;
-        frame->GetPJGCommands(code, 1, 0, "");
+        frame->GetPJGCommands(code, 1, isolate, "Chars");
+        // The SUBs kept from earlier runs make the text a run without them
+        // makes.
+        std::string fresh;
+        frame->GetPJGCommandsFromScratch(fresh, isolate, "Chars");
+        EXPECT_EQ(code, fresh);
+        reused += frame->GetPJGCache().GetReusedCount();
         size_t codeAt = 0;
         for (size_t i = 0; i < forms.size(); ++i) {
             SCOPED_TRACE(forms[i].name);
@@ -203,6 +244,8 @@ protected:
 
     std::vector<FormModel> forms;
     int visible = 0;
+    int isolate = 0;  // the project's definable characters in a SUB of their own
+    int reused = 0;   // kept SUBs the checks' generations used
 };
 
 // Every neighbour pair of three forms traded both ways, with each form in
@@ -244,6 +287,55 @@ TEST_F(FormOrderTest, EveryReorderKeepsEachFormItsOwnContent) {
     }
 }
 
+// Changes of a form that is not on the page which leave its working file as
+// long as it was (an undo moves only the current step; a rename changes only
+// the name), and changes of the inputs every form shares: the project text
+// follows each one, equal to a generation from scratch.
+TEST_F(FormOrderTest, KeptSubsFollowChangesOfTheSameFileSize) {
+    Draw(1);
+    Draw(2);
+    Add("B");
+    Draw(3);
+    std::string last;
+    frame->GetPJGCommands(last, 1, 0, "");
+    const struct {
+        const char* name;
+        std::function<void()> change;
+    } cases[] = {
+        {"undo of the form that left the page",
+         [this] {
+             Switch(0);
+             Undo();
+             Switch(1);
+         }},
+        {"redo of it",
+         [this] {
+             Switch(0);
+             Redo();
+             Switch(1);
+         }},
+        {"rename of it", [this] { Rename(0, "Other"); }},
+        {"a definable character placed, then defined",
+         [this] {
+             Switch(0);
+             PlaceCharacter(0);
+             Switch(1);
+             EditCharacters(0);
+         }},
+        {"its pattern redrawn", [this] { EditCharacters(4); }},
+        {"the characters isolated", [this] { isolate = 1; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.change();
+        ExpectForms();
+        std::string code;
+        frame->GetPJGCommands(code, 1, isolate, "Chars");
+        EXPECT_NE(code, last);
+        last = code;
+    }
+}
+
 #if defined(__SANITIZE_ADDRESS__)
 constexpr int kSessionSteps = 400;  // every step is many times slower there
 #else
@@ -258,7 +350,7 @@ TEST_F(FormOrderTest, RandomSessionKeepsEveryFormEqualToItsModel) {
     for (int step = 0; step < kSessionSteps && !HasFatalFailure(); ++step) {
         const int count = static_cast<int>(forms.size());
         const int pick = static_cast<int>(random() % count);
-        const int action = static_cast<int>(random() % 11);
+        const int action = static_cast<int>(random() % 15);
         SCOPED_TRACE("step " + std::to_string(step) + " action " + std::to_string(action));
         switch (action) {
             case 0:
@@ -293,12 +385,29 @@ TEST_F(FormOrderTest, RandomSessionKeepsEveryFormEqualToItsModel) {
             case 9:
                 Enlarge(static_cast<int>(random() % 8));
                 break;
-            default:
+            case 10:
                 Cache();
+                break;
+            case 11:
+                PlaceCharacter(step);
+                break;
+            case 12:
+                EditCharacters(static_cast<int>(random()));
+                break;
+            case 13:
+                if (random() % 2)
+                    isolate = 1 - isolate;
+                else
+                    GetDsgGOption().SetInt(GOPT_LMWIDTH, random() % 2 ? 240 : 320);
+                break;
+            default:
+                Undo();
                 break;
         }
         ExpectForms();
     }
+    // The kept SUBs were used, most forms most of the time.
+    EXPECT_GT(reused, kSessionSteps);
 }
 
 // Load Form from the tab strip's menu, as the program runs it: the file

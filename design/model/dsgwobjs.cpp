@@ -499,14 +499,16 @@ BOOL CDsgWObjsReplay::Replay(CDsgWObjs& objs, const CDsgEActions& actions, int t
         }
         m_steps.push_back(std::move(step));
         ++m_nLivePos;
-        const size_t spacing =
-            std::max<size_t>(kMinSpacing, static_cast<size_t>(objs.GetWObjCount()));
+        // At least one action per object copied keeps all checkpoints within
+        // one object copy per action of the history.
+        const size_t spacing = std::max<size_t>(static_cast<size_t>(m_nMinSpacing),
+                                                static_cast<size_t>(objs.GetWObjCount()));
         auto next = m_checkpoints.upper_bound(m_nLivePos);
         const int last = next == m_checkpoints.begin() ? -1 : std::prev(next)->first;
         if (static_cast<size_t>(m_nLivePos - last) >= spacing)
             m_checkpoints.emplace(m_nLivePos, Capture(objs));
-        if (m_steps.size() > 2 * spacing) {
-            const size_t dropped = m_steps.size() - spacing;
+        if (m_steps.size() > spacing) {
+            const size_t dropped = m_steps.size() - spacing / 2;
             m_steps.erase(m_steps.begin(), m_steps.begin() + static_cast<std::ptrdiff_t>(dropped));
             m_nStepFloor += static_cast<int>(dropped);
         }

@@ -200,13 +200,13 @@ private:
 // the history, and how to take back the actions applied since the last
 // restore while the replaying container still holds their result.
 //
-// Memory: a checkpoint is taken when at least max(256, number of objects)
+// Memory: a checkpoint is taken when at least max(256, the number of objects)
 // actions lie between it and the one before, so all checkpoints together hold
-// at most about one object copy per action of the history (no more than the
-// history's own records). The take-back steps are kept for at most twice
-// that spacing; older ones are dropped and a step back past them restores a
-// checkpoint. Every change of the history drops what lies past the changed
-// action.
+// at most about one object copy per action of the history.
+// The take-back steps (about one object copy each) are kept for at most that
+// spacing; older ones are dropped and a step back past them restores a
+// checkpoint and replays from it. Every change of the history drops what lies
+// past the changed action.
 //
 // Owned by the list, used on the thread that owns the list and its page.
 class CDsgWObjsReplay {
@@ -221,8 +221,10 @@ public:
 
     // The positions of the checkpoints (index of the last action applied).
     std::vector<int> GetCheckpointPositions() const;
-    // The fewest actions between two checkpoints.
+    // The fewest actions between two checkpoints: kMinSpacing unless set
+    // otherwise (tests take short histories through many checkpoints).
     static constexpr int kMinSpacing = 256;
+    void SetMinSpacing(int spacing) { m_nMinSpacing = spacing < 1 ? 1 : spacing; }
 
 private:
     friend class CDsgWObjs;
@@ -250,6 +252,7 @@ private:
     int m_nLivePos = -2;
     // The owner's menu order numbers in use at m_nLivePos.
     std::vector<int> m_vecWONOrderUse;
+    int m_nMinSpacing = kMinSpacing;
 };
 
 // Option GOPT.epusftype to bits per pixel: 0 gives 4, 1 gives 8, others -1.

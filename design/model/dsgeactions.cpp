@@ -35,7 +35,8 @@ int GetDsgVersionCode() {
     return code;
 }
 
-CDsgEActions::CDsgEActions(BOOL notify) : m_bNotify(notify) {}
+CDsgEActions::CDsgEActions(BOOL notify)
+    : m_bNotify(notify), m_replay(std::make_unique<CDsgWObjsReplay>()) {}
 
 CDsgEActions::~CDsgEActions() = default;
 
@@ -45,6 +46,7 @@ BOOL CDsgEActions::EAAdd(std::unique_ptr<CDsgEAction> action) {
     const bool lscriptAmend =
         type == nDSG_EATYPE__WOAMEND && action->m_strWOATPKey == "UTP.lscript";
     if (m_bNotify && type != nDSG_EATYPE__WOCREATE && !lscriptAmend) OnEAAdded(*action);
+    m_replay->InvalidateFrom(m_nCurrent + 1);
     m_actions.resize(static_cast<size_t>(m_nCurrent + 1));
     m_actions.push_back(std::move(action));
     m_nCurrent = GetEACount() - 1;
@@ -72,6 +74,7 @@ BOOL CDsgEActions::IsRedoable() const {
 }
 
 void CDsgEActions::ResetEActions() {
+    m_replay->InvalidateFrom(0);
     m_actions.clear();
     m_nCurrent = -1;
     m_nWOIdCounter = 0;
@@ -88,9 +91,16 @@ CDsgEAction* CDsgEActions::GetEAction(int index) {
     return const_cast<CDsgEAction*>(std::as_const(*this).GetEAction(index));
 }
 
+void CDsgEActions::SetEASwiftAt(int index, int swift) {
+    if (CDsgEAction* action = GetEAction(index)) action->SetEASwift(swift);
+}
+
+void CDsgEActions::NoteEActionChanged(int index) { m_replay->InvalidateFrom(index); }
+
 BOOL CDsgEActions::DeleteLastEAction() {
     if (m_actions.empty()) return FALSE;
     const bool wasCurrent = m_nCurrent == GetEACount() - 1;
+    m_replay->InvalidateFrom(GetEACount() - 1);
     m_actions.pop_back();
     if (wasCurrent) m_nCurrent = GetEACount() - 1;
     return TRUE;
@@ -140,6 +150,7 @@ BOOL CDsgEActions::WONOExchange(int menuId, int otherMenuId, BOOL refresh) {
         MessageBox("Cannot exchange menu indexes", "Error");
         return FALSE;
     }
+    m_replay->InvalidateFrom(first);
     std::swap(m_actions[static_cast<size_t>(first)], m_actions[static_cast<size_t>(second)]);
     std::swap(m_actions[static_cast<size_t>(first + 1)],
               m_actions[static_cast<size_t>(second + 1)]);
@@ -228,6 +239,7 @@ BOOL CDsgEActions::EActionsFromRevolver(const CRevolver& buffer, int& level) {
         else if (i <= savedIndex)
             ++skipped;
     }
+    m_replay->InvalidateFrom(0);
     m_actions = std::move(actions);
     m_nWOIdCounter = woIdCounter;
     m_nKLeaderCounter = kleaderCounter;

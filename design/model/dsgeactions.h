@@ -55,9 +55,21 @@ public:
     int GetEACount() const { return static_cast<int>(m_actions.size()); }
     // The action at an index (0 is the first one); none outside the list.
     const CDsgEAction* GetEAction(int index) const;
+    // Changing the action through this pointer changes the history: call
+    // NoteEActionChanged afterwards.
     CDsgEAction* GetEAction(int index);
     // Index of the current action; -1 when none is current.
     int GetCurrentEAIndex() const { return m_nCurrent; }
+    // Sets the joined flag of the action at an index (undo and redo take
+    // joined actions together; the content the actions make is the same).
+    void SetEASwiftAt(int index, int swift);
+    // Tells the list that the action at an index was changed in place, so
+    // that what replays kept from it on is dropped.
+    void NoteEActionChanged(int index);
+
+    // What the replays of this list keep (checkpoints of the content along
+    // the history), dropped from any action the history changes at.
+    CDsgWObjsReplay& GetWObjsReplay() const { return *m_replay; }
 
     // Deletes the last action; the new last one becomes current when the
     // deleted one was. 0 when the list is empty.
@@ -126,4 +138,5 @@ private:
     int m_nWOIdCounter = 0;
     int m_nKLeaderCounter = 0;
     int m_nSPIndex = -1;
+    std::unique_ptr<CDsgWObjsReplay> m_replay;
 };

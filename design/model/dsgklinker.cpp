@@ -1,5 +1,6 @@
 #include "design/model/dsgklinker.h"
 
+#include <atomic>
 #include <climits>
 
 #include "design/model/dsgeaction.h"
@@ -93,13 +94,45 @@ std::string CDsgKLicEAction::GetKLicExp(int eaType) const {
     }
 }
 
-CDsgKLinker::CDsgKLinker() = default;
+CDsgKLinker::CDsgKLinker() { NoteContentChanged(); }
 
 CDsgKLinker::~CDsgKLinker() = default;
 
+void CDsgKLinker::NoteContentChanged() {
+    static std::atomic<std::uint64_t> stamps{0};
+    m_nContentStamp = ++stamps;
+}
+
 void CDsgKLinker::RemoveAllKLGroups() {
+    NoteContentChanged();
     m_mapKLGroups.clear();
     m_mapKLEnds.clear();
+}
+
+void CDsgKLinker::KLGroupsCopyFrom(const CDsgKLinker& source) {
+    if (&source == this) return;
+    NoteContentChanged();
+    m_mapKLGroups.clear();
+    for (const auto& [leader, group] : source.m_mapKLGroups) {
+        KLGroup& copy = m_mapKLGroups[leader];
+        for (const auto& [key, entry] : group)
+            copy[key] = std::make_unique<CDsgKLinkEntry>(entry->GetKLWOId(), entry->GetKLCorner());
+    }
+    m_mapKLEnds = source.m_mapKLEnds;
+}
+
+BOOL CDsgKLinker::IsKLGroupsEqual(const CDsgKLinker& other) const {
+    if (m_mapKLEnds != other.m_mapKLEnds || m_mapKLGroups.size() != other.m_mapKLGroups.size())
+        return FALSE;
+    for (auto a = m_mapKLGroups.begin(), b = other.m_mapKLGroups.begin(); a != m_mapKLGroups.end();
+         ++a, ++b) {
+        if (a->first != b->first || a->second.size() != b->second.size()) return FALSE;
+        for (auto x = a->second.begin(), y = b->second.begin(); x != a->second.end(); ++x, ++y)
+            if (x->first != y->first || x->second->GetKLWOId() != y->second->GetKLWOId() ||
+                x->second->GetKLCorner() != y->second->GetKLCorner())
+                return FALSE;
+    }
+    return TRUE;
 }
 
 int CDsgKLinker::GetKLEndLeader(int woId, int corner) const {
@@ -138,12 +171,14 @@ const CDsgKLinker::KLGroup* CDsgKLinker::GetKLGroup(int leader) const {
 }
 
 int CDsgKLinker::KLGApplyMCAdd(const CDsgKLicEAction& ea) {
+    NoteContentChanged();
     if (m_mapKLGroups.count(ea.GetKLeader())) return 0;
     m_mapKLGroups[ea.GetKLeader()];
     return 1;
 }
 
 int CDsgKLinker::KLGApplyJAttach(const CDsgKLicEAction& ea) {
+    NoteContentChanged();
     auto group = m_mapKLGroups.find(ea.GetKLeader());
     if (group == m_mapKLGroups.end()) return 0;
     const std::string key = ea.GetKLEndKey();
@@ -157,6 +192,7 @@ int CDsgKLinker::KLGApplyJAttach(const CDsgKLicEAction& ea) {
 }
 
 int CDsgKLinker::KLGApplyJDetach(const CDsgKLicEAction& ea) {
+    NoteContentChanged();
     auto group = m_mapKLGroups.find(ea.GetKLeader());
     if (group == m_mapKLGroups.end()) return 0;
     const std::string key = ea.GetKLEndKey();

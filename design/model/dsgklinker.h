@@ -7,6 +7,7 @@
 // other change: a rebuild clears them and the replayed link actions make them
 // again.
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -97,6 +98,18 @@ public:
     virtual ~CDsgKLinker();
 
     void RemoveAllKLGroups();
+    // Replaces the groups by copies of another linker's.
+    void KLGroupsCopyFrom(const CDsgKLinker& source);
+    // Groups and ends equal to another linker's.
+    BOOL IsKLGroupsEqual(const CDsgKLinker& other) const;
+
+    // A stamp that every change of the content (groups here, objects in the
+    // container) renews; no two changes anywhere give the same stamp, so a
+    // replay can tell that the content is still the one it left. Code that
+    // changes an object in place through a pointer it was given calls
+    // NoteContentChanged.
+    std::uint64_t GetContentStamp() const { return m_nContentStamp; }
+    void NoteContentChanged();
 
     // The leader of the first linked corner of the object (tried 1 to 4);
     // -1 when none.
@@ -173,6 +186,7 @@ public:
     int KLGFollowDirect(CDsgWObjs& objs, int movedWOId) const;
 
 protected:
+    std::uint64_t m_nContentStamp = 0;
     std::map<int, KLGroup> m_mapKLGroups;
     // End key -> leader id. An end belongs to at most one group.
     std::map<std::string, int> m_mapKLEnds;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <set>
 #include <vector>
 
 #include "design/model/dsgeaction.h"
@@ -168,6 +169,7 @@ CRect CDsgWObjs::GetWObjRect(int id) const {
 BOOL CDsgWObjs::SetWObjRect(int id, const CRect& rect) {
     CDsgWObj* obj = GetWObjById(id);
     if (!obj) return FALSE;
+    NoteContentChanged();
     SetRectOf(*obj, rect);
     return TRUE;
 }
@@ -175,6 +177,7 @@ BOOL CDsgWObjs::SetWObjRect(int id, const CRect& rect) {
 BOOL CDsgWObjs::OffsetWObj(int id, int dx, int dy) {
     CDsgWObj* obj = GetWObjById(id);
     if (!obj) return FALSE;
+    NoteContentChanged();
     const CRect old = RectOf(*obj);
     SetRectOf(*obj, CRect(ClampToLong(std::int64_t{old.left} + dx),
                           ClampToLong(std::int64_t{old.top} + dy),
@@ -186,6 +189,7 @@ BOOL CDsgWObjs::OffsetWObj(int id, int dx, int dy) {
 BOOL CDsgWObjs::RemoveWObj(int id) {
     auto it = m_mapWObjs.find(id);
     if (it == m_mapWObjs.end()) return FALSE;
+    NoteContentChanged();
     NoteWONOrder(*it->second, -1);
     m_zorder.Remove(id);
     m_mapWObjs.erase(it);
@@ -199,6 +203,7 @@ void CDsgWObjs::NoteWONOrder(const CDsgWObj& obj, int delta) {
 }
 
 void CDsgWObjs::AddWObj(std::unique_ptr<CDsgWObj> obj, int id) {
+    NoteContentChanged();
     auto old = m_mapWObjs.find(id);
     if (old != m_mapWObjs.end()) {
         NoteWONOrder(*old->second, -1);
@@ -263,6 +268,14 @@ void CDsgWObjs::AssignWONOrder(CDsgWObj& obj) const {
 }
 
 BOOL CDsgWObjs::WObjsFromEActions(const CDsgEActions& actions, BOOL fixChoice) {
+    if (!actions.GetWObjsReplay().Replay(*this, actions, actions.GetCurrentEAIndex())) return FALSE;
+    if (fixChoice) {
+        if (CDsgWOChoice* choice = GetWObjsChoice()) choice->FixWOChoice();
+    }
+    return TRUE;
+}
+
+BOOL CDsgWObjs::ReplayWObjsFromStart(const CDsgEActions& actions, BOOL fixChoice) {
     RemoveAllWObjs();
     // The menu order numbers in use are kept up to date while the actions
     // are applied; only the replay changes objects meanwhile.
@@ -278,7 +291,243 @@ BOOL CDsgWObjs::WObjsFromEActions(const CDsgEActions& actions, BOOL fixChoice) {
     return TRUE;
 }
 
+void CDsgWObjs::CountWONOrders() {
+    m_vecWONOrderUse.assign(kMenuOrderCount, 0);
+    for (const auto& [id, obj] : m_mapWObjs) NoteWONOrder(*obj, +1);
+}
+
+// ---------------------------------------------------------------------------
+// CDsgWObjsReplay
+
+struct CDsgWObjsReplay::Content {
+    // In id order.
+    std::vector<std::pair<int, std::unique_ptr<CDsgWObj>>> objects;
+    std::vector<int> zorder;
+    CDsgKLinker links;
+};
+
+struct CDsgWObjsReplay::Step {
+    // The objects the action changes, as they were before it; none for an id
+    // that had no object.
+    std::vector<std::pair<int, std::unique_ptr<CDsgWObj>>> objects;
+    // The z-order before: of one id (whether it was there and its lower
+    // neighbour) or, for actions that add or remove several, all of it.
+    enum { kZNone, kZOne, kZAll } zorderKind = kZNone;
+    int zId = -1;
+    bool zWasIn = false;
+    bool zAtBottom = false;
+    int zBelow = -1;
+    std::vector<int> zorder;
+    // The link groups before a link action.
+    std::unique_ptr<CDsgKLinker> links;
+};
+
+CDsgWObjsReplay::CDsgWObjsReplay() = default;
+
+CDsgWObjsReplay::~CDsgWObjsReplay() = default;
+
+void CDsgWObjsReplay::InvalidateFrom(int index) {
+    if (index < 0) index = 0;
+    m_checkpoints.erase(m_checkpoints.lower_bound(index), m_checkpoints.end());
+    if (m_nLivePos >= index) DropLive();
+}
+
+std::vector<int> CDsgWObjsReplay::GetCheckpointPositions() const {
+    std::vector<int> positions;
+    for (const auto& [position, content] : m_checkpoints) positions.push_back(position);
+    return positions;
+}
+
+BOOL CDsgWObjsReplay::IsLive(const CDsgWObjs& objs) const {
+    return m_pOwner == &objs && m_nOwnerStamp == objs.GetContentStamp() && m_nLivePos >= -1;
+}
+
+void CDsgWObjsReplay::DropLive() {
+    m_pOwner = nullptr;
+    m_nOwnerStamp = 0;
+    m_nLivePos = -2;
+    m_nStepFloor = -1;
+    m_steps.clear();
+    m_vecWONOrderUse.clear();
+}
+
+std::unique_ptr<CDsgWObjsReplay::Content> CDsgWObjsReplay::Capture(const CDsgWObjs& objs) {
+    auto content = std::make_unique<Content>();
+    content->objects.reserve(objs.m_mapWObjs.size());
+    for (const auto& [id, obj] : objs.m_mapWObjs)
+        content->objects.emplace_back(id, std::make_unique<CDsgWObj>(*obj));
+    content->zorder.assign(objs.m_zorder.begin(), objs.m_zorder.end());
+    content->links.KLGroupsCopyFrom(objs);
+    return content;
+}
+
+void CDsgWObjsReplay::Restore(CDsgWObjs& objs, const Content& content) {
+    objs.RemoveAllWObjs();
+    for (const auto& [id, obj] : content.objects)
+        objs.m_mapWObjs.emplace_hint(objs.m_mapWObjs.end(), id, std::make_unique<CDsgWObj>(*obj));
+    for (int id : content.zorder) objs.m_zorder.AddTail(id);
+    objs.KLGroupsCopyFrom(content.links);
+}
+
+std::unique_ptr<CDsgWObjsReplay::Step> CDsgWObjsReplay::Record(const CDsgWObjs& objs,
+                                                               const CDsgEAction& action) {
+    auto step = std::make_unique<Step>();
+    std::set<int> saved;
+    auto save = [&](int id) {
+        if (!saved.insert(id).second) return;
+        const CDsgWObj* obj = objs.GetWObjById(id);
+        step->objects.emplace_back(id, obj ? std::make_unique<CDsgWObj>(*obj) : nullptr);
+    };
+    auto saveZOrderOf = [&](int id) {
+        step->zorderKind = Step::kZOne;
+        step->zId = id;
+        auto node = objs.m_zorder.Find(id);
+        step->zWasIn = node != objs.m_zorder.end();
+        if (!step->zWasIn) return;
+        step->zAtBottom = node == objs.m_zorder.begin();
+        if (!step->zAtBottom) step->zBelow = *std::prev(node);
+    };
+    auto saveZOrder = [&]() {
+        step->zorderKind = Step::kZAll;
+        step->zorder.assign(objs.m_zorder.begin(), objs.m_zorder.end());
+    };
+    const int type = action.GetEAType();
+    switch (type) {
+        case nDSG_EATYPE__WOCREATE:
+        case nDSG_EATYPE__WODELETE:
+            save(action.GetWOId());
+            saveZOrderOf(action.GetWOId());
+            break;
+        case nDSG_EATYPE__WOCERDRMOVE:
+        case nDSG_EATYPE__DRMOVE:
+        case nDSG_EATYPE__EDRMOVE:
+        case nDSG_EATYPE__WOAMEND:
+            save(action.GetWOId());
+            break;
+        case nDSG_EATYPE__UZALTER:
+        case nDSG_EATYPE__DZALTER:
+            saveZOrderOf(action.GetWOId());
+            break;
+        case nDSG_EATYPE__WOCREATE_WOMULTILY:
+            for (int id : action.GetZOrder()) save(id);
+            saveZOrder();
+            break;
+        case nDSG_EATYPE__WODELETE_WOMULTILY:
+            for (int id : action.m_setWOIds) save(id);
+            saveZOrder();
+            break;
+        case nDSG_EATYPE__PRMOVE_WOMULTILY:
+        case nDSG_EATYPE__WOMDRMOVE:
+        case nDSG_EATYPE__WOMEDRMOVE:
+        case nDSG_EATYPE__WOAMEND_WOMULTILY:
+            for (int id : action.m_setWOIds) save(id);
+            break;
+        case nDSG_EATYPE__MCADD:
+        case nDSG_EATYPE__JATTACH:
+        case nDSG_EATYPE__JDETACH:
+            step->links = std::make_unique<CDsgKLinker>();
+            step->links->KLGroupsCopyFrom(objs);
+            break;
+        default:
+            break;
+    }
+    return step;
+}
+
+void CDsgWObjsReplay::TakeBack(CDsgWObjs& objs, Step& step) {
+    objs.NoteContentChanged();
+    for (auto& [id, before] : step.objects) {
+        auto it = objs.m_mapWObjs.find(id);
+        if (it != objs.m_mapWObjs.end()) objs.NoteWONOrder(*it->second, -1);
+        if (before) {
+            objs.NoteWONOrder(*before, +1);
+            objs.m_mapWObjs[id] = std::move(before);
+        } else if (it != objs.m_mapWObjs.end()) {
+            objs.m_mapWObjs.erase(it);
+        }
+    }
+    CDsgWOIdList& zorder = objs.m_zorder;
+    if (step.zorderKind == Step::kZAll) {
+        zorder.RemoveAll();
+        for (int id : step.zorder) zorder.AddTail(id);
+    } else if (step.zorderKind == Step::kZOne) {
+        zorder.Remove(step.zId);
+        if (step.zWasIn) {
+            if (step.zAtBottom)
+                zorder.InsertBefore(zorder.begin(), step.zId);
+            else
+                zorder.InsertAfter(zorder.Find(step.zBelow), step.zId);
+        }
+    }
+    if (step.links) objs.KLGroupsCopyFrom(*step.links);
+}
+
+BOOL CDsgWObjsReplay::Replay(CDsgWObjs& objs, const CDsgEActions& actions, int target) {
+    if (target >= actions.GetEACount()) target = actions.GetEACount() - 1;
+    const bool live = IsLive(objs) && m_nLivePos < actions.GetEACount() &&
+                      (target >= m_nLivePos || target >= m_nStepFloor);
+    if (live) {
+        objs.m_vecWONOrderUse = std::move(m_vecWONOrderUse);
+    } else {
+        // From the nearest checkpoint at or before the target, or from an
+        // empty form.
+        DropLive();
+        auto it = m_checkpoints.upper_bound(target);
+        if (it == m_checkpoints.begin()) {
+            objs.RemoveAllWObjs();
+            m_nLivePos = -1;
+        } else {
+            --it;
+            Restore(objs, *it->second);
+            m_nLivePos = it->first;
+        }
+        m_nStepFloor = m_nLivePos;
+        objs.CountWONOrders();
+    }
+    while (m_nLivePos > target) {
+        TakeBack(objs, *m_steps.back());
+        m_steps.pop_back();
+        --m_nLivePos;
+    }
+    BOOL applied = TRUE;
+    while (m_nLivePos < target) {
+        const CDsgEAction& action = *actions.GetEAction(m_nLivePos + 1);
+        auto step = Record(objs, action);
+        if (!objs.ApplyEAction(action)) {
+            applied = FALSE;
+            break;
+        }
+        m_steps.push_back(std::move(step));
+        ++m_nLivePos;
+        // At least one action per object copied keeps all checkpoints within
+        // one object copy per action of the history.
+        const size_t spacing = std::max<size_t>(static_cast<size_t>(m_nMinSpacing),
+                                                static_cast<size_t>(objs.GetWObjCount()));
+        auto next = m_checkpoints.upper_bound(m_nLivePos);
+        const int last = next == m_checkpoints.begin() ? -1 : std::prev(next)->first;
+        if (static_cast<size_t>(m_nLivePos - last) >= spacing)
+            m_checkpoints.emplace(m_nLivePos, Capture(objs));
+        if (m_steps.size() > spacing) {
+            const size_t dropped = m_steps.size() - spacing / 2;
+            m_steps.erase(m_steps.begin(), m_steps.begin() + static_cast<std::ptrdiff_t>(dropped));
+            m_nStepFloor += static_cast<int>(dropped);
+        }
+    }
+    if (applied) {
+        m_vecWONOrderUse = std::move(objs.m_vecWONOrderUse);
+        m_pOwner = &objs;
+        m_nOwnerStamp = objs.GetContentStamp();
+    } else {
+        // The objects built up to the failing action stay; the next replay
+        // starts afresh.
+        DropLive();
+    }
+    objs.m_vecWONOrderUse.clear();
+    return applied;
+}
+
 BOOL CDsgWObjs::ApplyEAction(const CDsgEAction& action) {
+    NoteContentChanged();
     const int type = action.GetEAType();
     int id = -1;
     if (type >= nDSG_EATYPE__WOCREATE && type <= nDSG_EATYPE__DZALTER) {
@@ -400,6 +649,7 @@ void CDsgWObjs::StretchWObjs(const CDsgWOIdSet& ids, const CRect& target, BOOL k
             rect.right = MapEdge(old.right, from.left, from.right, to.left, to.right);
             rect.bottom = MapEdge(old.bottom, from.top, from.bottom, to.top, to.bottom);
         }
+        NoteContentChanged();
         SetRectOf(*obj, rect);
     }
 }

@@ -6,6 +6,7 @@
 // of objects as one record (WOS), which several-object actions and the copy
 // buffer carry.
 
+#include <cstdint>
 #include <list>
 #include <map>
 #include <memory>
@@ -24,6 +25,7 @@
 class CDsgEAction;
 class CDsgEActions;
 class CDsgWOChoice;
+class CDsgWObjsReplay;
 
 // A set of object ids (chosen objects, filters).
 using CDsgWOIdSet = std::set<int>;
@@ -96,7 +98,16 @@ public:
     // cannot be applied; the objects built up to it stay. With the
     // fix-selection flag the page's chosen objects that no longer exist are
     // dropped afterwards.
+    //
+    // The list keeps what its replays learnt (CDsgWObjsReplay): the content
+    // at checkpoints along the history and, while this container still holds
+    // what the last replay left, how to take back each action it applied. A
+    // replay then starts from there, or from the nearest checkpoint at or
+    // before the current action, instead of from the first action; the
+    // result is the same.
     BOOL WObjsFromEActions(const CDsgEActions& actions, BOOL fixChoice);
+    // The same, always from the first action and without what the list kept.
+    BOOL ReplayWObjsFromStart(const CDsgEActions& actions, BOOL fixChoice);
 
     // Several-object operations of the replay.
     void OffsetWObjs(const CDsgWOIdSet& ids, int dx, int dy);
@@ -151,7 +162,8 @@ public:
     BOOL PickWObjNearPoint(CPoint point, CDsgUTProps& attributes, CPoint& centre);
 
 protected:
-    // Applies one action during a rebuild. FALSE stops the rebuild.
+    // Applies one action during a rebuild. FALSE stops the rebuild (nothing
+    // is changed then).
     BOOL ApplyEAction(const CDsgEAction& action);
     // The chosen objects of the page that holds this container; none for
     // containers without a page (actions, copies).
@@ -162,6 +174,11 @@ protected:
     virtual CRect WObjsToClientRect(const CRect& rect) const { return rect; }
 
 private:
+    friend class CDsgWObjsReplay;
+
+    // Menu order numbers in use, counted from the objects.
+    void CountWONOrders();
+
     // Enters a new object under its id at the top of the z-order; an object
     // already under that id is replaced and its id moves to the top.
     void AddWObj(std::unique_ptr<CDsgWObj> obj, int id);
@@ -177,6 +194,65 @@ private:
     // While a rebuild runs: how many menus hold each order number, so that
     // a menu's creation need not look at every object (empty otherwise).
     std::vector<int> m_vecWONOrderUse;
+};
+
+// What the replays of one action list keep: the content at checkpoints along
+// the history, and how to take back the actions applied since the last
+// restore while the replaying container still holds their result.
+//
+// Memory: a checkpoint is taken when at least max(256, the number of objects)
+// actions lie between it and the one before, so all checkpoints together hold
+// at most about one object copy per action of the history.
+// The take-back steps (about one object copy each) are kept for at most that
+// spacing; older ones are dropped and a step back past them restores a
+// checkpoint and replays from it. Every change of the history drops what lies
+// past the changed action.
+//
+// Owned by the list, used on the thread that owns the list and its page.
+class CDsgWObjsReplay {
+public:
+    CDsgWObjsReplay();
+    CDsgWObjsReplay(const CDsgWObjsReplay&) = delete;
+    CDsgWObjsReplay& operator=(const CDsgWObjsReplay&) = delete;
+    ~CDsgWObjsReplay();
+
+    // The history changed from the action at `index` on (0: all of it).
+    void InvalidateFrom(int index);
+
+    // The positions of the checkpoints (index of the last action applied).
+    std::vector<int> GetCheckpointPositions() const;
+    // The fewest actions between two checkpoints: kMinSpacing unless set
+    // otherwise (tests take short histories through many checkpoints).
+    static constexpr int kMinSpacing = 256;
+    void SetMinSpacing(int spacing) { m_nMinSpacing = spacing < 1 ? 1 : spacing; }
+
+private:
+    friend class CDsgWObjs;
+    struct Content;
+    struct Step;
+
+    // Replays the actions up to and including `target` into the container.
+    BOOL Replay(CDsgWObjs& objs, const CDsgEActions& actions, int target);
+    // The container still holds what the last replay left.
+    BOOL IsLive(const CDsgWObjs& objs) const;
+    void DropLive();
+    static std::unique_ptr<Content> Capture(const CDsgWObjs& objs);
+    static void Restore(CDsgWObjs& objs, const Content& content);
+    // What taking back the action needs, recorded before it is applied.
+    static std::unique_ptr<Step> Record(const CDsgWObjs& objs, const CDsgEAction& action);
+    static void TakeBack(CDsgWObjs& objs, Step& step);
+
+    std::map<int, std::unique_ptr<Content>> m_checkpoints;
+    std::vector<std::unique_ptr<Step>> m_steps;
+    // The steps take back the actions after this position up to m_nLivePos.
+    int m_nStepFloor = -1;
+    const CDsgWObjs* m_pOwner = nullptr;
+    std::uint64_t m_nOwnerStamp = 0;
+    // The position the owner's content is the replay of; -2 when none.
+    int m_nLivePos = -2;
+    // The owner's menu order numbers in use at m_nLivePos.
+    std::vector<int> m_vecWONOrderUse;
+    int m_nMinSpacing = kMinSpacing;
 };
 
 // Option GOPT.epusftype to bits per pixel: 0 gives 4, 1 gives 8, others -1.

@@ -228,8 +228,8 @@ BOOL CDsgDSPFrame::AddEAction(std::unique_ptr<CDsgEAction> action) {
 void CDsgDSPFrame::EndEAGroup(int firstIndex) {
     const int last = GetCurrentEAIndex();
     if (last < firstIndex) return;
-    for (int i = std::max(firstIndex, 0); i < last; ++i) GetEAction(i)->SetEASwift(1);
-    GetEAction(last)->SetEASwift(0);
+    for (int i = std::max(firstIndex, 0); i < last; ++i) SetEASwiftAt(i, 1);
+    SetEASwiftAt(last, 0);
 }
 
 void CDsgDSPFrame::AddFollowEActions(int movedId) {
@@ -604,6 +604,7 @@ void CDsgDSPFrame::AddWOCHObjsWOAEAction(const CDsgWOAmending& amending, BOOL re
 void CDsgDSPFrame::WOAmendWOCHObjs(const CDsgWOAmending& amending) {
     for (int id : GetWOCHIds())
         if (CDsgWObj* obj = GetWObjById(id)) amending.WOAmendTProps(*obj);
+    NoteContentChanged();
     SRefresh(2);
 }
 

@@ -14,31 +14,15 @@
 #include <cstring>
 #include <vector>
 
+#include "image/benchmarks/benchphoto.h"
 #include "image/raster.h"
 
 namespace {
 
 constexpr LONG kWidth = 4000, kHeight = 3000, kToWidth = 320, kToHeight = 240;
 
-// Smooth gradients with a little noise: nearly every pixel has a colour of
-// its own.
 const CRaster& Photo() {
-    static const CRaster photo = [] {
-        CRaster image(kWidth, kHeight, 24, 0);
-        unsigned seed = 12345;
-        for (LONG y = 0; y < kHeight; ++y) {
-            BYTE* row = image.GetBits(y);
-            for (LONG x = 0; x < kWidth; ++x) {
-                seed = seed * 1103515245u + 12345u;
-                const int noise = static_cast<int>((seed >> 16) & 15) - 8;
-                row[3 * x] = static_cast<BYTE>(std::clamp(x * 255 / kWidth + noise, 0, 255));
-                row[3 * x + 1] = static_cast<BYTE>(std::clamp(y * 255 / kHeight + noise, 0, 255));
-                row[3 * x + 2] = static_cast<BYTE>(
-                    std::clamp((x + y) * 128 / (kWidth + kHeight) + 64 + noise, 0, 255));
-            }
-        }
-        return image;
-    }();
+    static const CRaster photo = BenchPhoto(kWidth, kHeight);
     return photo;
 }
 

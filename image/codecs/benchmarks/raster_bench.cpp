@@ -19,13 +19,14 @@
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
-#include <QTransform>
 #include <QPainter>
+#include <QTransform>
 #include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <string>
 
+#include "image/benchmarks/benchphoto.h"
 #include "image/codecs/rastercodecs.h"
 #include "platform/dc.h"
 
@@ -79,24 +80,7 @@ void free(void* p) {
 
 namespace {
 
-// A photo-like picture: smooth gradients with a little noise, so that
-// nearly every pixel has a colour of its own.
-CRaster Photo(LONG width, LONG height) {
-    CRaster image(width, height, 24, 0);
-    unsigned seed = 12345;
-    for (LONG y = 0; y < height; ++y) {
-        BYTE* row = image.GetBits(y);
-        for (LONG x = 0; x < width; ++x) {
-            seed = seed * 1103515245u + 12345u;
-            const int noise = static_cast<int>((seed >> 16) & 15) - 8;
-            row[3 * x] = static_cast<BYTE>(std::clamp(x * 255 / width + noise, 0, 255));
-            row[3 * x + 1] = static_cast<BYTE>(std::clamp(y * 255 / height + noise, 0, 255));
-            row[3 * x + 2] = static_cast<BYTE>(
-                std::clamp((x + y) * 128 / (width + height) + 64 + noise, 0, 255));
-        }
-    }
-    return image;
-}
+CRaster Photo(LONG width, LONG height) { return BenchPhoto(width, height); }
 
 std::string BmpOf(CRaster& image) {
     BYTE* buffer = nullptr;

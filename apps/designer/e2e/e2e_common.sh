@@ -43,6 +43,15 @@ find_window() {
   return 1
 }
 
+# Waits for the dialog whose name matches and gives it the keyboard focus,
+# so that what is typed next reaches it whole, however slowly it came up.
+dialog() {
+  local id
+  id=$(find_window "$1") || return 1
+  xdotool windowfocus --sync "$id" 2>/dev/null || true
+  sleep 0.4
+}
+
 # Runs the command until it succeeds, for up to ten seconds: what the program
 # writes after a key or a dialog takes longer in a checked build.
 eventually() {

@@ -135,7 +135,7 @@ read_bar
 
 # A second form "B" (Ctrl+Q and the form-name dialog) with a filled ellipse.
 xdotool key --clearmodifiers ctrl+q
-find_window 'Form Setting' >/dev/null || fail "Ctrl+Q opened no form-name dialog"
+dialog 'Form Setting' || fail "Ctrl+Q opened no form-name dialog"
 xdotool type --delay 50 'B'
 xdotool key Return
 sleep 0.5
@@ -154,16 +154,16 @@ form=$work/form1.dkf
 xdotool mousemove --window "$main" 821 "$(tab 1)" click 3
 sleep 0.5
 xdotool key Up Up Return
-find_window 'Save the Form "Form1"' >/dev/null || fail "Save Form opened no file dialog"
+dialog 'Save the Form "Form1"' || fail "Save Form opened no file dialog"
 xdotool type --delay 20 "$form"
 xdotool key Return
 eventually test -s "$form" || fail "Save Form wrote no file"
 xdotool windowfocus --sync "$main"
 xdotool key --clearmodifiers ctrl+shift+q
-find_window 'Load Form' >/dev/null || fail "Ctrl+Shift+Q opened no file dialog"
+dialog 'Load Form' || fail "Ctrl+Shift+Q opened no file dialog"
 xdotool type --delay 20 "$form"
 xdotool key Return
-find_window 'Form Setting' >/dev/null || fail "Load Form asked no name"
+dialog 'Form Setting' || fail "Load Form asked no name"
 xdotool key ctrl+a
 xdotool type --delay 50 'C'
 xdotool key Return

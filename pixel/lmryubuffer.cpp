@@ -85,6 +85,4 @@ const char* CLmrYUBuffer::GetGJPEAKindName(int kind) {
     }
 }
 
-void CLmrYUBuffer::YUApply(const CLmrYUStep&, int, int, int) {}
-
 void CLmrYUBuffer::YURefreshEBState() { LmrViewNotice().RefreshEBState(); }

@@ -92,9 +92,11 @@ public:
     static const char* GetGJPEAKindName(int kind);
 
 protected:
-    // What undo and redo do to the rest of the engine.
+    // What undo and redo do to the rest of the engine. Applying a step is
+    // the canvas's work: a buffer that could move its position without
+    // changing the pixels would undo nothing the user sees.
     virtual void YUEndSelection() {}
-    virtual void YUApply(const CLmrYUStep& step, int undo, int redraw, int codeStale);
+    virtual void YUApply(const CLmrYUStep& step, int undo, int redraw, int codeStale) = 0;
     virtual void YURefreshEBState();
 
     std::vector<std::unique_ptr<CLmrYUStep>> m_arSteps;

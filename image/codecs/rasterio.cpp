@@ -8,6 +8,9 @@
 #include <cstring>
 
 #include "image/codecs/rastercodecs.h"
+#include "image/codecs/rastergif.h"
+#include "image/codecs/rasterpcx.h"
+#include "image/codecs/rastertga.h"
 #include "platform/atomicfile.h"
 
 namespace {
@@ -56,12 +59,27 @@ public:
                 return Decode<CRasterBMP>(caller, file, format, keepFailure);
             case RASTER_FORMAT_ICO:
                 return Decode<CRasterICO>(caller, file, format, keepFailure);
+            case RASTER_FORMAT_GIF:
+                return Decode<CRasterGIF>(caller, file, format, keepFailure);
+            case RASTER_FORMAT_TGA:
+                return Decode<CRasterTGA>(caller, file, format, keepFailure);
+            case RASTER_FORMAT_PCX:
+                return Decode<CRasterPCX>(caller, file, format, keepFailure);
             default:
                 return false;
         }
     }
     static bool Reads(DWORD format) {
-        return format == RASTER_FORMAT_BMP || format == RASTER_FORMAT_ICO;
+        switch (format) {
+            case RASTER_FORMAT_BMP:
+            case RASTER_FORMAT_ICO:
+            case RASTER_FORMAT_GIF:
+            case RASTER_FORMAT_TGA:
+            case RASTER_FORMAT_PCX:
+                return true;
+            default:
+                return false;
+        }
     }
     static bool EncodeFormat(CRaster& caller, CRasterFile* file, DWORD format) {
         switch (format) {
@@ -69,6 +87,12 @@ public:
                 return Encode<CRasterBMP>(caller, file);
             case RASTER_FORMAT_ICO:
                 return Encode<CRasterICO>(caller, file);
+            case RASTER_FORMAT_GIF:
+                return Encode<CRasterGIF>(caller, file);
+            case RASTER_FORMAT_TGA:
+                return Encode<CRasterTGA>(caller, file);
+            case RASTER_FORMAT_PCX:
+                return Encode<CRasterPCX>(caller, file);
             default:
                 caller.SetLastError("Encode: Unknown format");
                 return false;
@@ -203,12 +227,21 @@ bool CRaster::Encode(BYTE*& buffer, LONG& size, DWORD imagetype) {
     return true;
 }
 
-bool CRaster::Encode(CRasterFile* /*hFile*/, CRaster** /*pImages*/, LONG /*pagecount*/,
-                     DWORD /*imagetype*/) {
-    // Several pages go only into GIF and TIFF files, whose codecs this build
-    // does not have.
-    SetLastError("Multipage Encode, Unsupported operation for this format");
-    return false;
+bool CRaster::Encode(CRasterFile* hFile, CRaster** pImages, LONG pagecount, DWORD imagetype) {
+    // Several pages go only into GIF and TIFF files.
+    switch (imagetype) {
+        case RASTER_FORMAT_GIF: {
+            // Each frame keeps its own colours.
+            CRasterGIF codec;
+            codec.CopyInfo(*this);
+            const bool ok = codec.Encode(hFile, pImages, pagecount, true);
+            if (!ok) SetLastError(codec.GetLastError());
+            return ok;
+        }
+        default:
+            SetLastError("Multipage Encode, Unsupported operation for this format");
+            return false;
+    }
 }
 
 bool CRaster::Encode(std::FILE* hFile, CRaster** pImages, LONG pagecount, DWORD imagetype) {

@@ -1,0 +1,145 @@
+// GIF, TGA and PCX decoding side by side in one run, each with the peak
+// heap it takes as a multiple of the decoded image:
+//  - an 8-bit GIF (LZW) and a 24-bit TGA, ours next to QImage's readers;
+//  - a 24-bit PCX next to our BMP decoder of the same picture.
+// The pictures are 4000 x 3000 (400 x 300 in the smoke run).
+//
+// Heap use is counted by wrapping the C allocator of this program.
+
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <QByteArray>
+#include <QImage>
+#include <atomic>
+#include <map>
+#include <string>
+
+#include "image/benchmarks/benchphoto.h"
+#include "image/codecs/rastercodecs.h"
+#include "platform/testing/benchsizes.h"
+
+extern "C" {
+void* __libc_malloc(size_t);
+void* __libc_calloc(size_t, size_t);
+void* __libc_realloc(void*, size_t);
+void __libc_free(void*);
+}
+
+namespace {
+
+std::atomic<long long> g_heap{0};
+std::atomic<long long> g_peak{0};
+
+void Count(long long delta) {
+    const long long now = g_heap.fetch_add(delta) + delta;
+    long long peak = g_peak.load();
+    while (now > peak && !g_peak.compare_exchange_weak(peak, now)) {
+    }
+}
+
+long long Usable(void* p) {
+    return p == nullptr ? 0 : static_cast<long long>(malloc_usable_size(p));
+}
+
+}  // namespace
+
+extern "C" {
+void* malloc(size_t n) {
+    void* p = __libc_malloc(n);
+    Count(Usable(p));
+    return p;
+}
+void* calloc(size_t n, size_t size) {
+    void* p = __libc_calloc(n, size);
+    Count(Usable(p));
+    return p;
+}
+void* realloc(void* old, size_t n) {
+    const long long before = Usable(old);
+    void* p = __libc_realloc(old, n);
+    if (p != nullptr || n == 0) Count(Usable(p) - before);
+    return p;
+}
+void free(void* p) {
+    Count(-Usable(p));
+    __libc_free(p);
+}
+}
+
+namespace {
+
+// The picture of a width (height three quarters of it) in one format.
+const std::string& FileOf(DWORD format, long width) {
+    static std::map<std::pair<DWORD, long>, std::string> files;
+    std::string& bytes = files[{format, width}];
+    if (bytes.empty()) {
+        CRaster photo = BenchPhoto(width, width * 3 / 4);
+        if (format == RASTER_FORMAT_GIF) photo.DecreaseBpp(8, false);
+        BYTE* buffer = nullptr;
+        LONG size = 0;
+        if (photo.Encode(buffer, size, format)) {
+            bytes.assign(reinterpret_cast<char*>(buffer), static_cast<std::size_t>(size));
+            CRaster::FreeMemory(buffer);
+        }
+    }
+    return bytes;
+}
+
+void DecodeOurs(benchmark::State& state, DWORD format) {
+    const std::string& bytes = FileOf(format, static_cast<long>(state.range(0)));
+    double ratio = 0;
+    for (auto _ : state) {
+        CRaster image;
+        g_peak = g_heap.load();
+        const long long base = g_heap.load();
+        if (!image.Decode(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
+                          static_cast<DWORD>(bytes.size()), format))
+            state.SkipWithError(image.GetLastError());
+        ratio = static_cast<double>(g_peak.load() - base) / image.GetSize();
+        benchmark::DoNotOptimize(image.GetBits(0));
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
+    state.counters["peak_heap_x_image"] = ratio;
+}
+
+void DecodeQImage(benchmark::State& state, DWORD format, const char* name) {
+    const std::string& bytes = FileOf(format, static_cast<long>(state.range(0)));
+    const QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<int>(bytes.size()));
+    double ratio = 0;
+    for (auto _ : state) {
+        g_peak = g_heap.load();
+        const long long base = g_heap.load();
+        QImage image;
+        if (!image.loadFromData(data, name)) state.SkipWithError("QImage failed");
+        ratio =
+            static_cast<double>(g_peak.load() - base) / static_cast<double>(image.sizeInBytes());
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
+    state.counters["peak_heap_x_image"] = ratio;
+}
+
+void BM_GifDecode_Ours(benchmark::State& state) { DecodeOurs(state, RASTER_FORMAT_GIF); }
+void BM_GifDecode_QImage(benchmark::State& state) {
+    DecodeQImage(state, RASTER_FORMAT_GIF, "GIF");
+}
+void BM_TgaDecode_Ours(benchmark::State& state) { DecodeOurs(state, RASTER_FORMAT_TGA); }
+void BM_TgaDecode_QImage(benchmark::State& state) {
+    DecodeQImage(state, RASTER_FORMAT_TGA, "TGA");
+}
+void BM_PcxDecode_Ours(benchmark::State& state) { DecodeOurs(state, RASTER_FORMAT_PCX); }
+void BM_BmpDecode_Ours(benchmark::State& state) { DecodeOurs(state, RASTER_FORMAT_BMP); }
+
+void Sizes(benchmark::internal::Benchmark* b) { benchsizes::Args(b, {400, 4000}); }
+
+#define DECODE_BENCHMARK(fn) BENCHMARK(fn)->Apply(Sizes)->Unit(benchmark::kMillisecond)
+
+DECODE_BENCHMARK(BM_GifDecode_Ours);
+DECODE_BENCHMARK(BM_GifDecode_QImage);
+DECODE_BENCHMARK(BM_TgaDecode_Ours);
+DECODE_BENCHMARK(BM_TgaDecode_QImage);
+DECODE_BENCHMARK(BM_PcxDecode_Ours);
+DECODE_BENCHMARK(BM_BmpDecode_Ours);
+
+}  // namespace

@@ -132,7 +132,12 @@ public:
     }
 
     // Passes over what is left of the frame's sub-blocks.
-    bool SkipRest() { return m_ended || SkipSubBlocks(m_in); }
+    bool SkipRest() {
+        if (m_ended) return true;
+        if (!m_in.Skip(static_cast<std::size_t>(m_blockLeft))) return false;
+        m_blockLeft = 0;
+        return SkipSubBlocks(m_in);
+    }
 
 private:
     void Reset() {
@@ -644,6 +649,10 @@ void CRasterGIF::DecodeOrThrow(CRasterFile* hFile) {
         const LONG y0 = std::max<LONG>(0, top), y1 = std::min<LONG>(screenHeight, top + height);
         for (LONG y = y0; y < y1; ++y) {
             BYTE* row = GetBits(screenHeight - 1 - y);
+            if (bpp == 8) {
+                if (x1 > x0) std::memset(row + x0, clearIndex, static_cast<std::size_t>(x1 - x0));
+                continue;
+            }
             for (LONG x = x0; x < x1; ++x) {
                 if (bpp == 24) {
                     row[3 * x] = clearColor.rgbBlue;
@@ -783,12 +792,14 @@ void CRasterGIF::DecodeOrThrow(CRasterFile* hFile) {
         const BYTE mask = static_cast<BYTE>((1u << DepthOfColors(colors)) - 1);
         const int trans = transparent ? gcb.transindex : -1;
         const LONG x0 = std::min<LONG>(f.left, screenWidth);
-        const LONG x1 = std::min<LONG>(f.left + f.width, screenWidth);
+        const LONG rowEnd = std::min<LONG>(f.left + f.width, screenWidth);
         RowOrder order(f.height, f.Interlaced());
         line.assign(static_cast<std::size_t>(f.width), 0);
         std::size_t filled = 0;
-        auto putRow = [&](LONG fy) {
+        // A row of `count` pixels (fewer where the data ends early).
+        auto putRow = [&](LONG fy, LONG count) {
             const LONG y = f.top + fy;
+            const LONG x1 = std::min<LONG>(rowEnd, f.left + count);
             if (y >= screenHeight || x0 >= x1) return;
             BYTE* row = GetBits(screenHeight - 1 - y);
             const BYTE* src = line.data() + (x0 - f.left);
@@ -822,13 +833,14 @@ void CRasterGIF::DecodeOrThrow(CRasterFile* hFile) {
                 data += take;
                 n -= take;
                 if (filled == line.size()) {
-                    putRow(fy);
+                    putRow(fy, f.width);
                     filled = 0;
                     fy = order.Next();
                 }
             }
             return fy >= 0;
         });
+        if (fy >= 0 && filled > 0) putRow(fy, static_cast<LONG>(filled));
         if (frame == chosen) return;
         if (!lzw.SkipRest()) throw CRasterCodecError(kCutShort);
         previous = f;

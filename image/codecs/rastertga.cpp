@@ -241,5 +241,9 @@ void CRasterTGA::EncodeOrThrow(CRasterFile* hFile) {
         }
         out.Put(row.data(), rowBytes);
     }
+    // The TGA 2.0 footer (no extension or developer areas), which readers
+    // of the newer format look for.
+    static const char footer[26] = "\0\0\0\0\0\0\0\0TRUEVISION-XFILE.";
+    out.Put(footer, sizeof(footer));
     out.Flush();
 }

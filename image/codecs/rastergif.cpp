@@ -4,6 +4,7 @@
 #include "image/codecs/rastergif.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -43,11 +44,12 @@ bool SkipSubBlocks(CodecReader& in) {
     }
 }
 
-// The image descriptors of the file, walking the blocks without decoding;
-// the walk ends at the trailer, at a byte that starts no block, and at the
-// end of the data.
-std::vector<FrameRect> CountFrames(CodecReader& in) {
+// Counts the image descriptors of the file, walking the blocks without
+// decoding, and keeps the first `keep` of them; the walk ends at the
+// trailer, at a byte that starts no block, and at the end of the data.
+std::vector<FrameRect> CountFrames(CodecReader& in, std::size_t keep, LONG& count) {
     std::vector<FrameRect> frames;
+    count = 0;
     for (;;) {
         const int block = in.Get();
         if (block == 0x21) {
@@ -61,7 +63,8 @@ std::vector<FrameRect> CountFrames(CodecReader& in) {
             f.width = GetLE16(d + 4);
             f.height = GetLE16(d + 6);
             f.packed = d[8];
-            frames.push_back(f);
+            if (frames.size() < keep) frames.push_back(f);
+            if (count < INT32_MAX) ++count;
             if (f.Local() && !in.Skip(3 * std::size_t{f.LocalColors()})) break;
             if (in.Get() < 0 || !SkipSubBlocks(in)) break;
         } else {
@@ -600,8 +603,8 @@ void CRasterGIF::DecodeOrThrow(CRasterFile* hFile) {
     const std::int64_t blocksStart = start + 13 + 3 * std::int64_t{globalColors};
 
     // The frames, counted first: the chosen one must be among them.
-    const std::vector<FrameRect> frames = CountFrames(in);
-    info.nNumFrames = static_cast<LONG>(frames.size());
+    const std::vector<FrameRect> frames = CountFrames(
+        in, static_cast<std::size_t>(std::max<LONG>(info.nFrame, 0)) + 1, info.nNumFrames);
     if (frames.empty()) throw CRasterCodecError("No images in GIF file");
     if (info.nFrame < 0 || info.nFrame >= info.nNumFrames)
         throw CRasterCodecError("GIF frame not found");
@@ -615,7 +618,7 @@ void CRasterGIF::DecodeOrThrow(CRasterFile* hFile) {
 
     // One frame, or frames that all cover the screen on the global palette,
     // compose in palette indexes; anything else on a 24-bit canvas.
-    bool indexed = frames.size() == 1;
+    bool indexed = info.nNumFrames == 1;
     if (!indexed) {
         indexed = true;
         for (std::size_t i = 0; i <= chosen; ++i) {
@@ -694,7 +697,8 @@ void CRasterGIF::DecodeOrThrow(CRasterFile* hFile) {
                     BYTE data[255];
                     if (!walk.Read(data, static_cast<std::size_t>(n)))
                         throw CRasterCodecError(kCutShort);
-                    const std::size_t take = std::min<std::size_t>(static_cast<std::size_t>(n), 255 - kept);
+                    const std::size_t take =
+                        std::min<std::size_t>(static_cast<std::size_t>(n), 255 - kept);
                     std::memcpy(m_comment + kept, data, take);
                     kept += take;
                 }
@@ -964,8 +968,8 @@ void CRasterGIF::EncodeFramesOrThrow(CRasterFile* hFile, CRaster** pImages, LONG
     PutHeader(out, static_cast<LONG>(first.GetWidth()), static_cast<LONG>(first.GetHeight()),
               first.GetBpp(), first.GetPalette(), first.GetNumColors());
     if (m_loops != 1) {
-        static const BYTE loop[] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A',
-                                    'P',  'E',  '2',  '.', '0', 0x03, 0x01};
+        static const BYTE loop[] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S',  'C',
+                                    'A',  'P',  'E',  '2', '.', '0', 0x03, 0x01};
         out.Put(loop, sizeof(loop));
         out.Put16(static_cast<WORD>(m_loops > 0 ? std::min<LONG>(m_loops - 1, 0xFFFF) : 0));
         out.Put(0);
@@ -975,8 +979,8 @@ void CRasterGIF::EncodeFramesOrThrow(CRasterFile* hFile, CRaster** pImages, LONG
         const CRasterGIF* gif = AsGif(&image);
         LONG left = 0, top = 0;
         image.GetOffset(&left, &top);
-        PutGraphicControl(out, gif != nullptr ? gif->GetDisposalMethod() : 0,
-                          image.GetFrameDelay(), image.GetTransIndex());
+        PutGraphicControl(out, gif != nullptr ? gif->GetDisposalMethod() : 0, image.GetFrameDelay(),
+                          image.GetTransIndex());
         if (i == 0) PutComment(out, m_comment);
         const bool local = i > 0 && bLocalColorMap;
         PutImage(out, left, top, static_cast<LONG>(image.GetWidth()),

@@ -79,7 +79,8 @@ void CRasterPCX::DecodeOrThrow(CRasterFile* hFile) {
     const DWORD bpp = bits == 8 && planes >= 3 ? 24 : bits * planes;
     if (Create(width, height, bpp, RASTER_FORMAT_PCX) == nullptr)
         throw CRasterCodecError(GetLastError());
-    if (planes == 4 && bits == 8 && !AlphaCreate()) throw CRasterCodecError("Can't allocate memory");
+    if (planes == 4 && bits == 8 && !AlphaCreate())
+        throw CRasterCodecError("Can't allocate memory");
     SetXDPI(GetLE16(h + 12));
     SetYDPI(GetLE16(h + 14));
     if (info.nEscape != 0) throw CRasterCodecError("Cancelled");
@@ -102,7 +103,8 @@ void CRasterPCX::DecodeOrThrow(CRasterFile* hFile) {
     // Runs may go on from one line into the next, never past the image.
     const std::size_t lineBytes = std::size_t{bytesPerLine} * planes;
     std::vector<BYTE> line(lineBytes);
-    std::uint64_t total = static_cast<std::uint64_t>(lineBytes) * static_cast<std::uint64_t>(height);
+    std::uint64_t total =
+        static_cast<std::uint64_t>(lineBytes) * static_cast<std::uint64_t>(height);
     CodecReader in(hFile);
     DWORD runLeft = 0;
     BYTE runValue = 0;
@@ -238,7 +240,8 @@ void CRasterPCX::EncodeOrThrow(CRasterFile* hFile) {
             std::fill(plane.begin(), plane.end(), BYTE{0});
             if (bpp == 4) {
                 for (LONG x = 0; x < width; ++x) {
-                    const BYTE index = static_cast<BYTE>((x & 1) ? src[x >> 1] & 15 : src[x >> 1] >> 4);
+                    const BYTE index =
+                        static_cast<BYTE>((x & 1) ? src[x >> 1] & 15 : src[x >> 1] >> 4);
                     if (index & (1u << k))
                         plane[x >> 3] = static_cast<BYTE>(plane[x >> 3] | (0x80 >> (x & 7)));
                 }

@@ -83,9 +83,9 @@ void CRasterTGA::DecodeOrThrow(CRasterFile* hFile) {
     // size the format knows, inside the 256 indexes of 8-bit pixels; every
     // type has its own pixel depths.
     if (mapType != (base == 1 ? 1u : 0u)) throw CRasterCodecError(kBadHeader);
-    if (base == 1 && (mapLength == 0 || mapFirst + mapLength > 256 ||
-                      (mapBits != 15 && mapBits != 16 && mapBits != 24 && mapBits != 32) ||
-                      depth != 8))
+    if (base == 1 &&
+        (mapLength == 0 || mapFirst + mapLength > 256 ||
+         (mapBits != 15 && mapBits != 16 && mapBits != 24 && mapBits != 32) || depth != 8))
         throw CRasterCodecError(kBadHeader);
     if (base == 2 && depth != 15 && depth != 16 && depth != 24 && depth != 32)
         throw CRasterCodecError(kBadHeader);
@@ -100,7 +100,8 @@ void CRasterTGA::DecodeOrThrow(CRasterFile* hFile) {
     const std::size_t pixelBytes = (depth + 7) / 8;
     const std::size_t mapBytes = base == 1 ? mapLength * ((mapBits + 7) / 8) : 0;
     const std::uint64_t available = static_cast<std::uint64_t>(size - start);
-    const std::uint64_t pixels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+    const std::uint64_t pixels =
+        static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
     std::uint64_t need = 18 + idLength + mapBytes;
     // Plain data must be there whole; run-length data needs at least a
     // packet.
@@ -150,7 +151,8 @@ void CRasterTGA::DecodeOrThrow(CRasterFile* hFile) {
                     if (count < 0) throw CRasterCodecError(kCorrupted);
                     repeat = (count & 0x80) != 0;
                     packetLeft = (static_cast<DWORD>(count) & 0x7F) + 1;
-                    if (repeat && !in.Read(repeated, pixelBytes)) throw CRasterCodecError(kCorrupted);
+                    if (repeat && !in.Read(repeated, pixelBytes))
+                        throw CRasterCodecError(kCorrupted);
                 }
                 if (repeat) {
                     std::memcpy(p, repeated, pixelBytes);

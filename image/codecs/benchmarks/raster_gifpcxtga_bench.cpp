@@ -121,13 +121,9 @@ void DecodeQImage(benchmark::State& state, DWORD format, const char* name) {
 }
 
 void BM_GifDecode_Ours(benchmark::State& state) { DecodeOurs(state, RASTER_FORMAT_GIF); }
-void BM_GifDecode_QImage(benchmark::State& state) {
-    DecodeQImage(state, RASTER_FORMAT_GIF, "GIF");
-}
+void BM_GifDecode_QImage(benchmark::State& state) { DecodeQImage(state, RASTER_FORMAT_GIF, "GIF"); }
 void BM_TgaDecode_Ours(benchmark::State& state) { DecodeOurs(state, RASTER_FORMAT_TGA); }
-void BM_TgaDecode_QImage(benchmark::State& state) {
-    DecodeQImage(state, RASTER_FORMAT_TGA, "TGA");
-}
+void BM_TgaDecode_QImage(benchmark::State& state) { DecodeQImage(state, RASTER_FORMAT_TGA, "TGA"); }
 void BM_PcxDecode_Ours(benchmark::State& state) { DecodeOurs(state, RASTER_FORMAT_PCX); }
 void BM_BmpDecode_Ours(benchmark::State& state) { DecodeOurs(state, RASTER_FORMAT_BMP); }
 

@@ -77,7 +77,8 @@ Bytes Screen(unsigned width, unsigned height, unsigned colors, unsigned backgrou
     unsigned bits = 0;
     while (colors > (2u << bits)) ++bits;
     b.U8(colors == 0 ? 0 : 0x80 | bits).U8(background).U8(0);
-    for (unsigned i = 0; colors != 0 && i < (2u << bits); ++i) b.U8(i * 8 + 1).U8(i * 8 + 1).U8(i * 8 + 1);
+    for (unsigned i = 0; colors != 0 && i < (2u << bits); ++i)
+        b.U8(i * 8 + 1).U8(i * 8 + 1).U8(i * 8 + 1);
     return b;
 }
 
@@ -100,8 +101,7 @@ std::string Rows(const CRaster& image) {
                 std::snprintf(text, sizeof(text), "%x", image.GetPixelIndex(x, y));
             } else {
                 const RGBQUAD c = image.GetPixelColor(x, y);
-                std::snprintf(text, sizeof(text), "%02x%02x%02x ", c.rgbRed, c.rgbGreen,
-                              c.rgbBlue);
+                std::snprintf(text, sizeof(text), "%02x%02x%02x ", c.rgbRed, c.rgbGreen, c.rgbBlue);
             }
             out += text;
         }
@@ -502,8 +502,7 @@ TEST(GifTest, AnimationBlocksAndRefusals) {
         const std::string loop =
             Bytes().Hex("21 ff 0b").Raw("NETSCAPE2.0").Hex("03 01").U16(c.count).U8(0);
         EXPECT_EQ(bytes.find(loop) != std::string::npos, c.block) << c.loops;
-        EXPECT_NE(bytes.find(Bytes().Hex("21 f9 04 00").U16(25).Hex("00 00").s),
-                  std::string::npos);
+        EXPECT_NE(bytes.find(Bytes().Hex("21 f9 04 00").U16(25).Hex("00 00").s), std::string::npos);
     }
     CRaster host;
     CRasterMemFile file;

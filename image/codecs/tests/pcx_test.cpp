@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
 #include "image/codecs/tests/codectesting.h"
 
 namespace {
@@ -48,8 +50,7 @@ std::string Rows(const CRaster& image) {
                 std::snprintf(text, sizeof(text), "%x", image.GetPixelIndex(x, y));
             } else {
                 const RGBQUAD c = image.GetPixelColor(x, y, false);
-                std::snprintf(text, sizeof(text), "%02x%02x%02x ", c.rgbRed, c.rgbGreen,
-                              c.rgbBlue);
+                std::snprintf(text, sizeof(text), "%02x%02x%02x ", c.rgbRed, c.rgbGreen, c.rgbBlue);
                 if (image.AlphaIsValid())
                     std::snprintf(text + 7, sizeof(text) - 7, "%02x ", image.AlphaGet(x, y));
             }
@@ -149,9 +150,21 @@ TEST(PcxTest, RefusedHeadersAndDataLeaveTheImage) {
          "PCX image size must be greater than zero"},
         {"8 x 2", with([](PcxHeader& h) { h.planes = 2; }, body),
          "PCX bits per pixel and planes not supported"},
-        {"4 x 4", with([](PcxHeader& h) { h.bits = 4; h.planes = 4; }, body),
+        {"4 x 4",
+         with(
+             [](PcxHeader& h) {
+                 h.bits = 4;
+                 h.planes = 4;
+             },
+             body),
          "PCX bits per pixel and planes not supported"},
-        {"2 x 4", with([](PcxHeader& h) { h.bits = 2; h.planes = 4; }, body),
+        {"2 x 4",
+         with(
+             [](PcxHeader& h) {
+                 h.bits = 2;
+                 h.planes = 4;
+             },
+             body),
          "PCX bits per pixel and planes not supported"},
         {"24 x 1", with([](PcxHeader& h) { h.bits = 24; }, body),
          "PCX bits per pixel and planes not supported"},
@@ -159,11 +172,20 @@ TEST(PcxTest, RefusedHeadersAndDataLeaveTheImage) {
          "PCX bytes per line too short for the width"},
         {"palette before the start", with([](PcxHeader&) {}, "\x01\x02"),
          "PCX file too short for its color map"},
-        {"signature", with([](PcxHeader&) {}, std::string(Bytes().Hex("01 02")) + std::string(FinalPalette(13))),
+        {"signature",
+         with([](PcxHeader&) {}, std::string(Bytes().Hex("01 02")) + std::string(FinalPalette(13))),
          "bad color map signature"},
-        {"run past the end", with([](PcxHeader&) {}, std::string(Bytes().Hex("c3 05")) + std::string(FinalPalette())),
+        {"run past the end",
+         with([](PcxHeader&) {}, std::string(Bytes().Hex("c3 05")) + std::string(FinalPalette())),
          "repeat count spans end of image"},
-        {"data cut", with([](PcxHeader& h) { h.bits = 1; h.ymax = 3; }, "\x01"), "corrupted PCX"},
+        {"data cut",
+         with(
+             [](PcxHeader& h) {
+                 h.bits = 1;
+                 h.ymax = 3;
+             },
+             "\x01"),
+         "corrupted PCX"},
     };
     std::vector<std::string> inputs;
     for (const Case& c : cases) inputs.push_back(c.bytes);
@@ -182,9 +204,12 @@ TEST(PcxTest, OurFilesAtEveryDepthReadBack) {
         for (LONG x = 0; x < 13; ++x) withAlpha.AlphaSet(x, y, static_cast<BYTE>(x * 19 + y));
     CRaster flat(70, 3, 8, 0);  // runs longer than 63 and bytes above 191
     flat.Clear(200);
-    const CRaster images[] = {imagetesting::Pattern(17, 9, 1), imagetesting::Pattern(17, 9, 4),
-                              imagetesting::Pattern(31, 7, 8), imagetesting::Pattern(19, 6, 24),
-                              withAlpha, flat};
+    const CRaster images[] = {imagetesting::Pattern(17, 9, 1),
+                              imagetesting::Pattern(17, 9, 4),
+                              imagetesting::Pattern(31, 7, 8),
+                              imagetesting::Pattern(19, 6, 24),
+                              withAlpha,
+                              flat};
     for (const CRaster& source : images) {
         CRaster image(source);
         image.SetXDPI(150);
@@ -229,6 +254,29 @@ TEST(PcxTest, ProbeTakesAPcxForAPcx) {
             EXPECT_EQ(image.GetType(), RASTER_FORMAT_PCX) << bpp << " v" << int(version);
             EXPECT_TRUE(imagetesting::SamePixels(image, source));
         }
+    }
+}
+
+// The program's path: Save to a file by format, Load it back with the
+// probe, for each of the three formats this file's neighbours test.
+TEST(PcxTest, SavedFilesLoadThroughTheProbeAsTheirFormat) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const struct {
+        DWORD format;
+        DWORD bpp;
+    } cases[] = {{RASTER_FORMAT_PCX, 8}, {RASTER_FORMAT_PCX, 24}, {RASTER_FORMAT_GIF, 4},
+                 {RASTER_FORMAT_GIF, 8}, {RASTER_FORMAT_TGA, 8},  {RASTER_FORMAT_TGA, 24}};
+    for (const auto& c : cases) {
+        CRaster source = imagetesting::Pattern(21, 8, c.bpp);
+        const std::string path = dir.filePath("picture").toStdString() + std::to_string(c.format) +
+                                 "-" + std::to_string(c.bpp);
+        ASSERT_TRUE(source.Save(path, c.format)) << source.GetLastError();
+        CRaster image;
+        ASSERT_TRUE(image.Load(path, RASTER_FORMAT_UNKNOWN)) << c.format << "/" << c.bpp;
+        EXPECT_EQ(image.GetType(), c.format) << c.bpp;
+        EXPECT_EQ(image.GetBpp(), c.bpp) << c.format;
+        EXPECT_TRUE(imagetesting::SamePixels(image, source)) << c.format << "/" << c.bpp;
     }
 }
 

@@ -79,8 +79,8 @@ TEST(TgaTest, HandWrittenFilesDecode) {
     cases.push_back({"16 bits", Header(h).U16(0x001F).U16(0x03E0).U16(0x7C00 | 0x0421), 24,
                      "0000f8 00f800 f80808 |"});
     h.depth = 15;
-    cases.push_back({"15 bits", Header(h).U16(0x8001).U16(0x0020).U16(0x0400), 24,
-                     "000008 000800 080000 |"});
+    cases.push_back(
+        {"15 bits", Header(h).U16(0x8001).U16(0x0020).U16(0x0400), 24, "000008 000800 080000 |"});
     // Run-length: a repeated packet crossing from one row into the next,
     // then a raw packet; rows top-down.
     TgaHeader rle;
@@ -99,7 +99,8 @@ TEST(TgaTest, HandWrittenFilesDecode) {
     grey.descriptor = 0x20;
     cases.push_back({"grey", Header(grey).Hex("00 40 80 ff"), 8, "000000 404040 |808080 ffffff |"});
     grey.type = 11;
-    cases.push_back({"grey runs", Header(grey).Hex("82 20 00 70"), 8, "202020 202020 |202020 707070 |"});
+    cases.push_back(
+        {"grey runs", Header(grey).Hex("82 20 00 70"), 8, "202020 202020 |202020 707070 |"});
     for (const Case& c : cases) {
         CRaster image;
         ASSERT_TRUE(DecodeBytes(image, c.bytes, RASTER_FORMAT_TGA))
@@ -236,7 +237,8 @@ TEST(TgaTest, RefusedHeadersAndDataLeaveTheImage) {
     // Every cut of a run-length file fails cleanly or decodes.
     TgaHeader rle;
     rle.type = 10;
-    const std::string whole = std::string(Header(rle)) + std::string(Bytes().Hex("81 010203 01 040506 070809"));
+    const std::string whole =
+        std::string(Header(rle)) + std::string(Bytes().Hex("81 010203 01 040506 070809"));
     std::vector<std::string> cuts;
     for (std::size_t n = 0; n < whole.size(); ++n) cuts.push_back(whole.substr(0, n));
     ExpectCleanFailures("cut", cuts, RASTER_FORMAT_TGA, [](std::size_t) { return false; });

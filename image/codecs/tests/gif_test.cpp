@@ -9,11 +9,13 @@
 
 #include "image/codecs/rastergif.h"
 #include "image/codecs/tests/codectesting.h"
+#include "image/codecs/tests/pixelrows.h"
 
 namespace {
 
 using codectesting::EncodeBytes;
 using codectesting::ExpectCleanFailures;
+using codectesting::Rows;
 using codectesting::SameAsQt;
 using imagetesting::Bytes;
 using imagetesting::DecodeBytes;
@@ -89,25 +91,6 @@ Bytes& Frame(Bytes& b, unsigned left, unsigned top, unsigned width, unsigned hei
 
 Bytes& Control(Bytes& b, unsigned flags, unsigned transIndex, unsigned delay = 0) {
     return b.Hex("21 f9 04").U8(flags).U16(delay).U8(transIndex).U8(0);
-}
-
-// Pixel values (or "rrggbb" colours at 24 bits), top row first.
-std::string Rows(const CRaster& image) {
-    std::string out;
-    for (LONG y = static_cast<LONG>(image.GetHeight()) - 1; y >= 0; --y) {
-        for (LONG x = 0; x < static_cast<LONG>(image.GetWidth()); ++x) {
-            char text[8];
-            if (image.IsIndexed()) {
-                std::snprintf(text, sizeof(text), "%x", image.GetPixelIndex(x, y));
-            } else {
-                const RGBQUAD c = image.GetPixelColor(x, y);
-                std::snprintf(text, sizeof(text), "%02x%02x%02x ", c.rgbRed, c.rgbGreen, c.rgbBlue);
-            }
-            out += text;
-        }
-        out += '/';
-    }
-    return out;
 }
 
 // A picture whose values follow a scrambled sequence: the LZW table fills
@@ -336,26 +319,26 @@ TEST(GifTest, CanvasTablesAndValuesAtTheEdges) {
         // A frame inside the screen: the rest is the background index.
         Bytes b = Screen(4, 2, 4, 2);
         Frame(b, 1, 1, 2, 1, 2, Literals(2, {1, 3})).U8(0x3B);
-        cases.push_back({"background", b, "2222/2132/"});
+        cases.push_back({"background", b, "2222|2132|"});
     }
     {
         // The transparent index clears the canvas and leaves dots out.
         Bytes b = Screen(3, 1, 4, 2);
         Control(b, 1, 3);
         Frame(b, 0, 0, 2, 1, 2, Literals(2, {1, 3})).U8(0x3B);
-        cases.push_back({"transparent", b, "133/"});
+        cases.push_back({"transparent", b, "133|"});
     }
     {
         // Frames reaching past the screen are clipped.
         Bytes b = Screen(3, 2, 4);
         Frame(b, 2, 1, 3, 3, 2, Literals(2, {1, 2, 3, 1, 2, 3, 1, 2, 3})).U8(0x3B);
-        cases.push_back({"clipped", b, "000/001/"});
+        cases.push_back({"clipped", b, "000|001|"});
     }
     {
         // Values above a two-colour table are masked to one bit.
         Bytes b = Screen(4, 1, 2);
         Frame(b, 0, 0, 4, 1, 2, Literals(2, {0, 1, 2, 3})).U8(0x3B);
-        cases.push_back({"masked", b, "0101/"});
+        cases.push_back({"masked", b, "0101|"});
     }
     {
         // Data that stops early leaves the rest as the canvas was.
@@ -363,7 +346,7 @@ TEST(GifTest, CanvasTablesAndValuesAtTheEdges) {
         Codes c(2);
         c.Clear().Code(1);
         Frame(b, 0, 0, 4, 1, 2, c.Blocks()).U8(0x3B);
-        cases.push_back({"short data", b, "1333/"});
+        cases.push_back({"short data", b, "1333|"});
     }
     {
         // A full table is kept until a clear: 12-bit codes go on.
@@ -388,7 +371,7 @@ TEST(GifTest, CanvasTablesAndValuesAtTheEdges) {
         if (c.rows != nullptr) {
             EXPECT_EQ(rows, c.rows) << c.name;
         } else {
-            EXPECT_EQ(rows.substr(rows.size() - 5), "2312/") << c.name;
+            EXPECT_EQ(rows.substr(rows.size() - 5), "2312|") << c.name;
         }
     }
 
@@ -400,6 +383,28 @@ TEST(GifTest, CanvasTablesAndValuesAtTheEdges) {
     EXPECT_EQ(image.GetBpp(), 1);
     EXPECT_EQ(CRaster::RGBQUADtoRGB(image.GetPixelColor(0, 0)), RGB(0, 0, 0));
     EXPECT_EQ(CRaster::RGBQUADtoRGB(image.GetPixelColor(1, 0)), RGB(255, 255, 255));
+}
+
+TEST(GifTest, LaterFramesComposeOverTheDisposedOnes) {
+    // Two frames over the whole screen; the second leaves its index 3 out,
+    // showing the first, or the background (index 2) when the first is
+    // disposed of to the background.
+    const struct {
+        unsigned disposal;
+        const char* rows;
+    } cases[] = {{0, "110|"}, {1, "110|"}, {2, "220|"}};
+    for (const auto& c : cases) {
+        Bytes b = Screen(3, 1, 4, 2);
+        Control(b, c.disposal << 2, 0);
+        Frame(b, 0, 0, 3, 1, 2, Literals(2, {1, 1, 1}));
+        Control(b, 1, 3);
+        Frame(b, 0, 0, 3, 1, 2, Literals(2, {3, 3, 0})).U8(0x3B);
+        CRaster image;
+        image.SetFrame(1);
+        ASSERT_TRUE(DecodeBytes(image, b, RASTER_FORMAT_GIF)) << image.GetLastError();
+        EXPECT_EQ(image.GetNumFrames(), 2);
+        EXPECT_EQ(Rows(image), c.rows) << c.disposal;
+    }
 }
 
 TEST(GifTest, BrokenCodeStreamsFailCleanly) {

@@ -6,11 +6,13 @@
 #include <QTemporaryDir>
 
 #include "image/codecs/tests/codectesting.h"
+#include "image/codecs/tests/pixelrows.h"
 
 namespace {
 
 using codectesting::EncodeBytes;
 using codectesting::ExpectCleanFailures;
+using codectesting::Rows;
 using imagetesting::Bytes;
 using imagetesting::DecodeBytes;
 
@@ -18,7 +20,6 @@ struct PcxHeader {
     unsigned manufacturer = 10, version = 5, encoding = 1, bits = 8;
     int xmin = 0, ymin = 0, xmax = 0, ymax = 0;
     unsigned dpi = 72, planes = 1, bytesPerLine = 2;
-    std::string palette16;  // 48 bytes or fewer
 };
 
 Bytes Header(const PcxHeader& h) {
@@ -27,7 +28,7 @@ Bytes Header(const PcxHeader& h) {
     b.U16(static_cast<unsigned>(h.xmin)).U16(static_cast<unsigned>(h.ymin));
     b.U16(static_cast<unsigned>(h.xmax)).U16(static_cast<unsigned>(h.ymax));
     b.U16(h.dpi).U16(h.dpi);
-    b.Raw(h.palette16).Fill(48 - h.palette16.size());
+    b.Fill(48);  // no 16-colour palette
     b.U8(0).U8(h.planes).U16(h.bytesPerLine).U16(1).Fill(58);
     return b;
 }
@@ -40,27 +41,6 @@ Bytes FinalPalette(unsigned signature = 12) {
     return b;
 }
 
-// Pixel values (or "rrggbb/aa" at 24 bits), top row first.
-std::string Rows(const CRaster& image) {
-    std::string out;
-    for (LONG y = static_cast<LONG>(image.GetHeight()) - 1; y >= 0; --y) {
-        for (LONG x = 0; x < static_cast<LONG>(image.GetWidth()); ++x) {
-            char text[16];
-            if (image.IsIndexed()) {
-                std::snprintf(text, sizeof(text), "%x", image.GetPixelIndex(x, y));
-            } else {
-                const RGBQUAD c = image.GetPixelColor(x, y, false);
-                std::snprintf(text, sizeof(text), "%02x%02x%02x ", c.rgbRed, c.rgbGreen, c.rgbBlue);
-                if (image.AlphaIsValid())
-                    std::snprintf(text + 7, sizeof(text) - 7, "%02x ", image.AlphaGet(x, y));
-            }
-            out += text;
-        }
-        out += '/';
-    }
-    return out;
-}
-
 TEST(PcxTest, HandWrittenFilesDecode) {
     struct Case {
         const char* name;
@@ -68,41 +48,24 @@ TEST(PcxTest, HandWrittenFilesDecode) {
         WORD bpp;
         const char* rows;
     };
-    PcxHeader eight;
-    eight.xmax = 4;
-    eight.bytesPerLine = 6;
-    PcxHeader mono;
-    mono.bits = 1;
-    mono.xmax = 9;
-    mono.ymax = 1;
-    PcxHeader planar;  // four planes of one bit
-    planar.bits = 1;
-    planar.planes = 4;
-    planar.xmax = 3;
-    PcxHeader two;  // two bits a pixel
-    two.bits = 2;
-    two.xmax = 4;
-    PcxHeader rgb;
-    rgb.planes = 3;
-    rgb.xmax = 1;
-    PcxHeader rgba = rgb;
-    rgba.planes = 4;
+    const PcxHeader eight{.xmax = 4, .bytesPerLine = 6};
+    const PcxHeader mono{.bits = 1, .xmax = 9, .ymax = 1};
+    const PcxHeader planar{.bits = 1, .xmax = 3, .planes = 4};  // four planes of one bit
+    const PcxHeader two{.bits = 2, .xmax = 4};                  // two bits a pixel
+    const PcxHeader rgb{.xmax = 1, .planes = 3};
+    const PcxHeader rgba{.xmax = 1, .planes = 4};
     const Case cases[] = {
         // 0xC5 0x07: five bytes 0x07; the line's padding byte plain.
-        {"run", Header(eight).Hex("c5 07 00").Raw(FinalPalette()), 8, "77777/"},
+        {"run", Header(eight).Hex("c5 07 00").Raw(FinalPalette()), 8, "77777|"},
         // A run that goes on into the next line.
         {"run across lines",
-         [&] {
-             PcxHeader h = eight;
-             h.ymax = 1;
-             return std::string(Header(h).Hex("c8 03 c4 09").Raw(FinalPalette()));
-         }(),
-         8, "33333/33999/"},
-        {"mono", Header(mono).Hex("a5 40 c2 ff"), 1, "1010010101/1111111111/"},
-        {"planar", Header(planar).Hex("80 00 40 00 20 00 10 00"), 4, "1248/"},
-        {"two bits", Header(two).Hex("1b 00"), 4, "01230/"},
-        {"rgb", Header(rgb).Hex("10 20 30 40 50 60"), 24, "103050 204060 /"},
-        {"rgba", Header(rgba).Hex("10 20 30 40 50 60 7f 80"), 24, "103050 7f 204060 80 /"},
+         Header({.xmax = 4, .ymax = 1, .bytesPerLine = 6}).Hex("c8 03 c4 09").Raw(FinalPalette()),
+         8, "33333|33999|"},
+        {"mono", Header(mono).Hex("a5 40 c2 ff"), 1, "1010010101|1111111111|"},
+        {"planar", Header(planar).Hex("80 00 40 00 20 00 10 00"), 4, "1248|"},
+        {"two bits", Header(two).Hex("1b 00"), 4, "01230|"},
+        {"rgb", Header(rgb).Hex("10 20 30 40 50 60"), 24, "103050 204060 |"},
+        {"rgba", Header(rgba).Hex("10 20 30 40 50 60 7f 80"), 24, "103050/7f 204060/80 |"},
     };
     for (const Case& c : cases) {
         CRaster image;
@@ -123,77 +86,42 @@ TEST(PcxTest, HandWrittenFilesDecode) {
 }
 
 TEST(PcxTest, RefusedHeadersAndDataLeaveTheImage) {
-    PcxHeader ok;
-    ok.xmax = 1;
+    // A 2 x 1 picture of 8 bits, its data and final palette.
     const std::string body = std::string(Bytes().Hex("01 02")) + std::string(FinalPalette());
+    const std::string pixels = Bytes().Hex("01 02");
     struct Case {
         const char* name;
-        std::string bytes;
+        PcxHeader h;
+        std::string body;
         const char* error;
     };
-    auto with = [&](auto change, const std::string& rest) {
-        PcxHeader h = ok;
-        change(h);
-        return std::string(Header(h)) + rest;
-    };
+    // clang-format off
     const Case cases[] = {
-        {"short", std::string(Header(ok)).substr(0, 127), "Can't read PCX image"},
-        {"manufacturer", with([](PcxHeader& h) { h.manufacturer = 11; }, body),
-         "Error: Not a PCX file"},
-        {"encoding", with([](PcxHeader& h) { h.encoding = 0; }, body),
-         "PCX file has unknown encoding scheme"},
-        {"planes", with([](PcxHeader& h) { h.planes = 5; }, body),
-         "Can't handle image with more than 4 planes"},
-        {"zero width", with([](PcxHeader& h) { h.xmin = 2; }, body),
-         "PCX image size must be greater than zero"},
-        {"negative height", with([](PcxHeader& h) { h.ymin = 3; }, body),
-         "PCX image size must be greater than zero"},
-        {"8 x 2", with([](PcxHeader& h) { h.planes = 2; }, body),
-         "PCX bits per pixel and planes not supported"},
-        {"4 x 4",
-         with(
-             [](PcxHeader& h) {
-                 h.bits = 4;
-                 h.planes = 4;
-             },
-             body),
-         "PCX bits per pixel and planes not supported"},
-        {"2 x 4",
-         with(
-             [](PcxHeader& h) {
-                 h.bits = 2;
-                 h.planes = 4;
-             },
-             body),
-         "PCX bits per pixel and planes not supported"},
-        {"24 x 1", with([](PcxHeader& h) { h.bits = 24; }, body),
-         "PCX bits per pixel and planes not supported"},
-        {"line too short", with([](PcxHeader& h) { h.bytesPerLine = 1; }, body),
-         "PCX bytes per line too short for the width"},
-        {"palette before the start", with([](PcxHeader&) {}, "\x01\x02"),
-         "PCX file too short for its color map"},
-        {"signature",
-         with([](PcxHeader&) {}, std::string(Bytes().Hex("01 02")) + std::string(FinalPalette(13))),
-         "bad color map signature"},
-        {"run past the end",
-         with([](PcxHeader&) {}, std::string(Bytes().Hex("c3 05")) + std::string(FinalPalette())),
-         "repeat count spans end of image"},
-        {"data cut",
-         with(
-             [](PcxHeader& h) {
-                 h.bits = 1;
-                 h.ymax = 3;
-             },
-             "\x01"),
-         "corrupted PCX"},
+        {"manufacturer", {.manufacturer = 11, .xmax = 1}, body, "Error: Not a PCX file"},
+        {"encoding", {.encoding = 0, .xmax = 1}, body, "PCX file has unknown encoding scheme"},
+        {"planes", {.xmax = 1, .planes = 5}, body, "Can't handle image with more than 4 planes"},
+        {"zero width", {.xmin = 2, .xmax = 1}, body, "PCX image size must be greater than zero"},
+        {"negative height", {.ymin = 3, .xmax = 1}, body, "PCX image size must be greater than zero"},
+        {"8 x 2", {.xmax = 1, .planes = 2}, body, "PCX bits per pixel and planes not supported"},
+        {"4 x 4", {.bits = 4, .xmax = 1, .planes = 4}, body, "PCX bits per pixel and planes not supported"},
+        {"2 x 4", {.bits = 2, .xmax = 1, .planes = 4}, body, "PCX bits per pixel and planes not supported"},
+        {"24 x 1", {.bits = 24, .xmax = 1}, body, "PCX bits per pixel and planes not supported"},
+        {"line too short", {.xmax = 1, .bytesPerLine = 1}, body, "PCX bytes per line too short for the width"},
+        {"palette before the start", {.xmax = 1}, pixels, "PCX file too short for its color map"},
+        {"signature", {.xmax = 1}, pixels + std::string(FinalPalette(13)), "bad color map signature"},
+        {"run past the end", {.xmax = 1}, Bytes().Hex("c3 05").Raw(FinalPalette()), "repeat count spans end of image"},
+        {"data cut", {.bits = 1, .xmax = 1, .ymax = 3}, "\x01", "corrupted PCX"},
+        {"short", {.xmax = 1}, "", "Can't read PCX image"},
     };
+    // clang-format on
     std::vector<std::string> inputs;
-    for (const Case& c : cases) inputs.push_back(c.bytes);
+    for (const Case& c : cases) inputs.push_back(std::string(Header(c.h)) + c.body);
+    inputs.back().resize(127);  // "short": a header cut by a byte
     ExpectCleanFailures("pcx", inputs, RASTER_FORMAT_PCX, [](std::size_t) { return false; });
-    for (const Case& c : cases) {
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
         CRaster image;
-        EXPECT_FALSE(DecodeBytes(image, c.bytes, RASTER_FORMAT_PCX)) << c.name;
-        EXPECT_STREQ(image.GetLastError(), c.error) << c.name;
+        EXPECT_FALSE(DecodeBytes(image, inputs[i], RASTER_FORMAT_PCX)) << cases[i].name;
+        EXPECT_STREQ(image.GetLastError(), cases[i].error) << cases[i].name;
     }
 }
 

@@ -123,6 +123,16 @@ CRaster Runs(LONG width, LONG height) {
     return image;
 }
 
+// Long runs of one value between short ones of another: the long runs
+// after the first are sent by the run codes the table already holds.
+CRaster Stripes(LONG width, LONG height) {
+    CRaster image = imagetesting::Pattern(width, height, 8);
+    for (LONG y = 0; y < height; ++y)
+        for (LONG x = 0; x < width; ++x)
+            image.SetPixelIndex(x, y, (x + y * width) % 40 < 37 ? 0 : 1);
+    return image;
+}
+
 QImage QtRead(const std::string& bytes) {
     return QImage::fromData(QByteArray::fromStdString(bytes), "GIF");
 }
@@ -140,6 +150,7 @@ TEST(GifTest, EveryWriterAtEveryDepthReadsBackExactlyByQtAndUs) {
         {"noise 4", Noise(111, 97, 4)},
         {"runs", Runs(400, 300)},
         {"one pixel", imagetesting::Pattern(1, 1, 8)},
+        {"stripes", Stripes(80, 50)},
     };
     for (DWORD method : {0u, 1u, 2u}) {
         for (const Picture& p : pictures) {
@@ -172,6 +183,27 @@ TEST(GifTest, WritersDifferInSizeAsTheirCodesDo) {
     EXPECT_LT(sizes[0] * 10, sizes[1]);
     // Plain codes of 9 bits for 8-bit pixels, a clear each 253.
     EXPECT_GT(sizes[1], 400u * 300 * 9 / 8);
+}
+
+TEST(GifTest, RunLongerThanAFullTableOfRunCodes) {
+    // 7.56 million dots of one value: more than the run codes 2 .. 3839 of
+    // a full table cover, so the rest goes out by the longest of them.
+    CRaster image(2800, 2700, 8, 0);
+    image.SetPaletteColor(5, 9, 99, 199);
+    image.Clear(5);
+    image.SetCodecOption(2, RASTER_FORMAT_GIF);
+    const std::string bytes = EncodeBytes(image, RASTER_FORMAT_GIF);
+    EXPECT_LT(bytes.size(), 8000u);
+    CRaster back;
+    ASSERT_TRUE(DecodeBytes(back, bytes, RASTER_FORMAT_GIF)) << back.GetLastError();
+    EXPECT_EQ(Rows(back).find_first_not_of("5|"), std::string::npos);
+    const QImage qt = QtRead(bytes);
+    ASSERT_FALSE(qt.isNull());
+    EXPECT_EQ(qt.convertToFormat(QImage::Format_RGB32), [] {
+        QImage expected(2800, 2700, QImage::Format_RGB32);
+        expected.fill(qRgb(9, 99, 199));
+        return expected;
+    }());
 }
 
 TEST(GifTest, SingleImageBytesFollowTheLayout) {

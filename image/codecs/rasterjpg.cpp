@@ -232,9 +232,9 @@ bool CRasterJPG::DecodeExif(std::FILE* hFile) {
 bool CRasterJPG::Decode(CRasterFile* hFile) {
     if (hFile == nullptr) return false;
     DecodeExif(hFile);
-    JpegDecodeWork w;
-    w.created = false;
-    w.row = nullptr;
+    // Zeroed: a library object that failed while being made is destroyed
+    // as an empty one.
+    JpegDecodeWork w{};
     const bool ok = DecodeWith(w, hFile);
     if (w.created) jpeg_destroy_decompress(&w.cinfo);
     std::free(w.row);
@@ -253,8 +253,8 @@ bool CRasterJPG::DecodeWith(JpegDecodeWork& w, CRasterFile* hFile) {
         SetLastError(w.err.message);
         return false;
     }
-    jpeg_create_decompress(&cinfo);
     w.created = true;
+    jpeg_create_decompress(&cinfo);
     cinfo.mem->max_memory_to_use = static_cast<long>(GetRasterMaxMemory());
     w.src.file = hFile;
     w.src.pub.init_source = InitSource;
@@ -390,9 +390,9 @@ bool CRasterJPG::Encode(CRasterFile* hFile) {
         return false;
     }
     const LONG pos = hFile->Tell();
-    JpegEncodeWork w;
-    w.created = false;
-    w.row = nullptr;
+    // Zeroed: a library object that failed while being made is destroyed
+    // as an empty one.
+    JpegEncodeWork w{};
     const bool ok = EncodeWith(w, hFile);
     if (w.created) jpeg_destroy_compress(&w.cinfo);
     std::free(w.row);
@@ -423,8 +423,8 @@ bool CRasterJPG::EncodeWith(JpegEncodeWork& w, CRasterFile* hFile) {
         SetLastError(w.err.message);
         return false;
     }
-    jpeg_create_compress(&cinfo);
     w.created = true;
+    jpeg_create_compress(&cinfo);
     w.dest.file = hFile;
     w.dest.pub.init_destination = InitDestination;
     w.dest.pub.empty_output_buffer = EmptyOutputBuffer;

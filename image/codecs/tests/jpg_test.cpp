@@ -10,6 +10,7 @@
 #include "image/codecs/rasterjpg.h"
 #include "image/codecs/tests/codectesting.h"
 #include "image/codecs/tests/jpegtesting.h"
+#include "platform/testing/testsupport.h"
 
 namespace {
 
@@ -437,6 +438,29 @@ TEST(JpgTest, AFailedWriteIsAFailure) {
         EXPECT_STREQ(photo.GetLastError(), "Output file write error --- out of disk space?")
             << room;
     }
+}
+
+// The program's own path: a picture saved by name and loaded back by the
+// probe, and a FILE stream left open for its caller.
+TEST(JpgTest, SavedAndLoadedByName) {
+    const std::string folder = testsupport::MakeTempFolder("jpg");
+    CRaster picture = imagetesting::Pattern(21, 11, 24);
+    picture.SetJpegQuality(100);
+    ASSERT_TRUE(picture.Save(folder + "/p.jpg", RASTER_FORMAT_JPG)) << picture.GetLastError();
+    CRaster loaded;
+    ASSERT_TRUE(loaded.Load(folder + "/p.jpg"));
+    EXPECT_EQ(loaded.GetType(), static_cast<DWORD>(RASTER_FORMAT_JPG));
+    std::FILE* fp = std::fopen((folder + "/p.jpg").c_str(), "rb");
+    ASSERT_NE(fp, nullptr);
+    std::string bytes;
+    for (int c; (c = std::fgetc(fp)) != EOF;) bytes += static_cast<char>(c);
+    EXPECT_TRUE(SameAsBare(loaded, BareDecode(bytes)));
+    std::rewind(fp);
+    CRaster viaFile;
+    EXPECT_TRUE(viaFile.Decode(fp, RASTER_FORMAT_JPG));
+    EXPECT_TRUE(imagetesting::SamePixels(viaFile, loaded));
+    EXPECT_EQ(std::fgetc(fp), EOF);  // still open: read to its end
+    std::fclose(fp);
 }
 
 }  // namespace

@@ -296,8 +296,10 @@ bool CRasterJPG::DecodeWith(JpegDecodeWork& w, CRasterFile* hFile) {
     }
     const int components = cinfo.output_components;
     // The image is made (or refused by the memory cap) before libjpeg
-    // allocates its own buffers for the picture.
-    if (Create(width, height, 8 * static_cast<DWORD>(components), RASTER_FORMAT_JPG) == nullptr)
+    // allocates its own buffers for the picture. Every row is written below,
+    // its padding too, so the block is not cleared first.
+    if (CreateForWriting(width, height, 8 * static_cast<DWORD>(components), RASTER_FORMAT_JPG) ==
+        nullptr)
         return false;
     ApplyResolution(cinfo);
 
@@ -336,29 +338,37 @@ bool CRasterJPG::DecodeWith(JpegDecodeWork& w, CRasterFile* hFile) {
         }
     }
     const std::size_t stride = info.dwEffWidth;
+    const std::size_t written =
+        std::min(stride, static_cast<std::size_t>(width) * (components == 1 ? 1 : 3));
     while (cinfo.output_scanline < cinfo.output_height) {
         if (info.nEscape != 0) {
             SetLastError("Cancelled");
             return false;
         }
         const LONG line = static_cast<LONG>(cinfo.output_scanline);
-        BYTE* out = GetBits(height - 1 - line);
-        if (direct) {
-            // Up to four rows at a time, from the last storage row down.
-            JSAMPROW rows[4];
-            const int n = static_cast<int>(std::min<LONG>(4, height - line));
+        // Up to four rows at a time, from the last storage row down; rows
+        // the image cannot take as they come go through the work row.
+        JSAMPROW rows[4] = {w.row};
+        const int n = direct ? static_cast<int>(std::min<LONG>(4, height - line)) : 1;
+        if (direct)
             for (int i = 0; i < n; ++i) rows[i] = GetBits(height - 1 - line - i);
-            const JDIMENSION got = jpeg_read_scanlines(&cinfo, rows, n);
-            if (components == 3 && !bgr)
-                for (JDIMENSION i = 0; i < got; ++i) RGBtoBGR(rows[i], width * 3);
-            continue;
+        const JDIMENSION got = jpeg_read_scanlines(&cinfo, rows, static_cast<JDIMENSION>(n));
+        if (got == 0) {
+            SetLastError("JPEG data stopped early");
+            return false;
         }
-        JSAMPROW rows[1] = {w.row};
-        if (jpeg_read_scanlines(&cinfo, rows, 1) != 1) continue;
-        if (components == 4) {
-            for (LONG x = 0; x < width; ++x) CmykToBgr(w.row + 4 * x, out + 3 * x);
-        } else {
-            std::memcpy(out, w.row, std::min(delivered, stride));
+        for (JDIMENSION i = 0; i < got; ++i) {
+            BYTE* out = GetBits(height - 1 - line - static_cast<LONG>(i));
+            std::size_t filled = written;
+            if (components == 3 && !bgr) {
+                RGBtoBGR(out, width * 3);
+            } else if (components == 4) {
+                for (LONG x = 0; x < width; ++x) CmykToBgr(w.row + 4 * x, out + 3 * x);
+            } else if (!direct) {
+                filled = std::min(delivered, written);
+                std::memcpy(out, w.row, filled);
+            }
+            std::memset(out + filled, 0, stride - filled);
         }
     }
     jpeg_finish_decompress(&cinfo);

@@ -26,6 +26,10 @@
 namespace {
 
 constexpr std::size_t kIoBuffer = 4096;
+// Reading takes larger blocks: libjpeg-turbo decodes a block of Huffman
+// codes on its fast path only while a few kilobytes of data lie ahead in
+// the buffer.
+constexpr std::size_t kReadBuffer = std::size_t{64} << 10;
 
 struct JpegErrorManager {
     jpeg_error_mgr pub;
@@ -37,7 +41,7 @@ struct JpegSource {
     jpeg_source_mgr pub;
     CRasterFile* file;
     boolean startOfFile;
-    JOCTET buffer[kIoBuffer];
+    JOCTET* buffer;  // kReadBuffer bytes, freed with the work record
 };
 
 struct JpegDestination {
@@ -76,7 +80,7 @@ void InitSource(j_decompress_ptr cinfo) noexcept {
 // marker, so that the rows read so far are kept.
 boolean FillInputBuffer(j_decompress_ptr cinfo) noexcept {
     auto* src = reinterpret_cast<JpegSource*>(cinfo->src);
-    std::size_t n = src->file->Read(src->buffer, 1, kIoBuffer);
+    std::size_t n = src->file->Read(src->buffer, 1, kReadBuffer);
     if (n == 0) {
         if (src->startOfFile) ERREXIT(cinfo, JERR_INPUT_EMPTY);
         WARNMS(cinfo, JWRN_JPEG_EOF);
@@ -238,6 +242,7 @@ bool CRasterJPG::Decode(CRasterFile* hFile) {
     const bool ok = DecodeWith(w, hFile);
     if (w.created) jpeg_destroy_decompress(&w.cinfo);
     std::free(w.row);
+    std::free(w.src.buffer);
     return ok;
 }
 
@@ -257,6 +262,8 @@ bool CRasterJPG::DecodeWith(JpegDecodeWork& w, CRasterFile* hFile) {
     jpeg_create_decompress(&cinfo);
     cinfo.mem->max_memory_to_use = static_cast<long>(GetRasterMaxMemory());
     w.src.file = hFile;
+    w.src.buffer = static_cast<JOCTET*>(std::malloc(kReadBuffer));
+    if (w.src.buffer == nullptr) ERREXIT(&cinfo, JERR_OUT_OF_MEMORY);
     w.src.pub.init_source = InitSource;
     w.src.pub.fill_input_buffer = FillInputBuffer;
     w.src.pub.skip_input_data = SkipInputData;

@@ -336,6 +336,31 @@ TEST(JpgTest, DamagedFilesFailCleanlyOrKeepWhatIsThere) {
     ExpectCleanFailures("broken", broken, RASTER_FORMAT_JPG, [](std::size_t) { return false; });
 }
 
+TEST(JpgTest, UnusualComponentCountsAndACancelledDecode) {
+    // Two components of no known colour space: their bytes at the start of
+    // each 24-bit row, the rest of the row zero.
+    const std::string two = BareEncode(9, 4, 2, JCS_UNKNOWN, Samples(9, 4, 2));
+    const BareImage bare = BareDecode(two);
+    ASSERT_TRUE(bare.ok);
+    ASSERT_EQ(bare.components, 2);
+    CRaster image;
+    ASSERT_TRUE(DecodeBytes(image, two, RASTER_FORMAT_JPG)) << image.GetLastError();
+    ASSERT_EQ(image.GetBpp(), 24);
+    for (int y = 0; y < 4; ++y) {
+        const BYTE* row = image.GetBits(3 - y);
+        EXPECT_EQ(std::memcmp(row, bare.samples.data() + y * 18, 18), 0) << y;
+        for (DWORD i = 18; i < image.GetEffWidth(); ++i) EXPECT_EQ(row[i], 0) << y << " " << i;
+    }
+
+    // An escape value set before the decode stops it before the first row.
+    CRaster cancelled = imagetesting::Pattern(3, 3, 8);
+    const CRaster before(cancelled);
+    cancelled.SetEscape(1);
+    EXPECT_FALSE(DecodeBytes(cancelled, KindFile(kKinds[0], 16, 16), RASTER_FORMAT_JPG));
+    EXPECT_STREQ(cancelled.GetLastError(), "Cancelled");
+    EXPECT_TRUE(imagetesting::SamePixels(cancelled, before));
+}
+
 // A progressive scan script with `refinements` approximation steps of
 // every single coefficient of each of three components.
 std::vector<jpeg_scan_info> ManyScans(int refinements) {

@@ -490,8 +490,10 @@ bool CRasterExifInfo::ProcessExifDir(const BYTE* base, std::size_t length, std::
                 e.ExposureProgram = ToLong(v);
                 break;
             case TAG_ISO_EQUIVALENT:
+                // Small values are a factor of 200 (saturated: the value
+                // may be any signed number).
                 e.ISOequivalent = ToLong(v);
-                if (e.ISOequivalent < 50) e.ISOequivalent *= 200;
+                if (e.ISOequivalent < 50) e.ISOequivalent = ToLong(e.ISOequivalent * 200.0);
                 break;
             case TAG_COMPRESSION_LEVEL:
                 e.CompressionLevel = ToLong(v);

@@ -314,6 +314,11 @@ TEST(ExifTest, HostileDirectoriesEndAndReadOnlyTheirData) {
              EXPECT_STREQ(r.info.CameraModel, "Model");
              EXPECT_STREQ(r.info.Comments, "");
          }},
+        {"an ISO value far below zero",
+         [](Tiff& t) {
+             t.Dir(8, {{34855, 9 /* signed 32 bits */, 1, t.U32(0xD8000002ul)}});
+         },
+         [](const Read& r) { EXPECT_EQ(r.info.ISOequivalent, INT32_MIN); }},
         {"an orientation out of range",
          [](Tiff& t) {
              t.Dir(8, {{274, SHORT, 1, t.U16(9)}});

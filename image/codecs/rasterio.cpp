@@ -11,6 +11,7 @@
 #include "image/codecs/rastergif.h"
 #include "image/codecs/rasterpcx.h"
 #include "image/codecs/rastertga.h"
+#include "image/codecs/rasterjpg.h"
 #include "platform/atomicfile.h"
 
 namespace {
@@ -65,6 +66,8 @@ public:
                 return Decode<CRasterTGA>(caller, file, format, keepFailure);
             case RASTER_FORMAT_PCX:
                 return Decode<CRasterPCX>(caller, file, format, keepFailure);
+            case RASTER_FORMAT_JPG:
+                return Decode<CRasterJPG>(caller, file, format, keepFailure);
             default:
                 return false;
         }
@@ -76,6 +79,7 @@ public:
             case RASTER_FORMAT_GIF:
             case RASTER_FORMAT_TGA:
             case RASTER_FORMAT_PCX:
+            case RASTER_FORMAT_JPG:
                 return true;
             default:
                 return false;
@@ -93,6 +97,8 @@ public:
                 return Encode<CRasterTGA>(caller, file);
             case RASTER_FORMAT_PCX:
                 return Encode<CRasterPCX>(caller, file);
+            case RASTER_FORMAT_JPG:
+                return Encode<CRasterJPG>(caller, file);
             default:
                 caller.SetLastError("Encode: Unknown format");
                 return false;

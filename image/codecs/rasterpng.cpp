@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -160,12 +161,15 @@ bool CRasterPNG::DecodeDriver(PngCodecState* s) {
     png_structp png = s->png;
     png_infop pinfo = s->pinfo;
     png_set_read_fn(png, s, OnPngRead);
-    // The library refuses what the memory cap would refuse anyway before it
-    // allocates: no side longer than the cap's bytes, no chunk above a
-    // fraction of it.
+    // The library refuses sides the memory cap could never hold before it
+    // allocates anything for them; a row of the widest kind (16-bit colour
+    // with alpha) stays within an eighth of the cap.
     const std::size_t cap = GetRasterMaxMemory();
-    const png_uint_32 side = static_cast<png_uint_32>(std::min<std::size_t>(cap, 0x7FFFFFFF));
-    png_set_user_limits(png, side, side);
+    const auto limit = [](std::size_t n) {
+        return static_cast<png_uint_32>(
+            std::min<std::size_t>(std::max<std::size_t>(n, 1), PNG_UINT_31_MAX));
+    };
+    png_set_user_limits(png, limit(cap / 64), limit(cap));
     png_set_chunk_malloc_max(png, std::min(cap, kChunkLimit));
     png_read_info(png, pinfo);
 
@@ -176,6 +180,13 @@ bool CRasterPNG::DecodeDriver(PngCodecState* s) {
         head.biWidth = static_cast<LONG>(width);
         head.biHeight = static_cast<LONG>(height);
         KeepText(s, kRasterSizeOnlyText);
+        return false;
+    }
+
+    // Every image has room for a plane of a byte a pixel: what cannot have
+    // one is refused before the library sets up its rows.
+    if (std::uint64_t{width} * height > cap) {
+        KeepText(s, "RASTER_MAX_MEMORY exceeded");
         return false;
     }
 

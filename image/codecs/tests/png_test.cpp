@@ -9,6 +9,7 @@
 
 #include <QImage>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -492,6 +493,20 @@ TEST(PngEncodeTest, TheProgramsOwnPathSavesAndProbes) {
     CRaster asBmp;  // a wrong format falls back to the probe
     ASSERT_TRUE(asBmp.Load(path, RASTER_FORMAT_BMP));
     EXPECT_TRUE(imagetesting::SamePixels(asBmp, image));
+
+    // A file that is no picture: the asked codec's own text, or the probe's.
+    const std::string text = (dir.path() + "/notes.png").toStdString();
+    std::FILE* file = std::fopen(text.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("plain text, not a picture", file);
+    std::fclose(file);
+    CRaster asked = imagetesting::Pattern(3, 2, 24);
+    const CRaster before(asked);
+    EXPECT_FALSE(asked.Load(text, RASTER_FORMAT_PNG));
+    EXPECT_STREQ(asked.GetLastError(), "Not a PNG file");
+    EXPECT_TRUE(imagetesting::SamePixels(asked, before));
+    EXPECT_FALSE(asked.Load(text, RASTER_FORMAT_UNKNOWN));
+    EXPECT_STREQ(asked.GetLastError(), "Decode: Unknown or wrong format");
 }
 
 // A stream that takes only so many bytes, or refuses to flush.

@@ -162,8 +162,9 @@ bool CRasterPNG::DecodeDriver(PngCodecState* s) {
     png_infop pinfo = s->pinfo;
     png_set_read_fn(png, s, OnPngRead);
     // The library refuses sides the memory cap could never hold before it
-    // allocates anything for them; a row of the widest kind (16-bit colour
-    // with alpha) stays within an eighth of the cap.
+    // allocates anything for them: its rows of the widest kind (16-bit
+    // colour with alpha) stay within an eighth of the cap, and the image is
+    // checked against the cap before it is made.
     const std::size_t cap = GetRasterMaxMemory();
     const auto limit = [](std::size_t n) {
         return static_cast<png_uint_32>(
@@ -180,13 +181,6 @@ bool CRasterPNG::DecodeDriver(PngCodecState* s) {
         head.biWidth = static_cast<LONG>(width);
         head.biHeight = static_cast<LONG>(height);
         KeepText(s, kRasterSizeOnlyText);
-        return false;
-    }
-
-    // Every image has room for a plane of a byte a pixel: what cannot have
-    // one is refused before the library sets up its rows.
-    if (std::uint64_t{width} * height > cap) {
-        KeepText(s, "RASTER_MAX_MEMORY exceeded");
         return false;
     }
 

@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <cmath>
 #include <csetjmp>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 

@@ -12,6 +12,7 @@
 #include "image/codecs/rasterpcx.h"
 #include "image/codecs/rastertga.h"
 #include "image/codecs/rasterjpg.h"
+#include "image/codecs/rasterpng.h"
 #include "platform/atomicfile.h"
 
 namespace {
@@ -68,6 +69,8 @@ public:
                 return Decode<CRasterPCX>(caller, file, format, keepFailure);
             case RASTER_FORMAT_JPG:
                 return Decode<CRasterJPG>(caller, file, format, keepFailure);
+            case RASTER_FORMAT_PNG:
+                return Decode<CRasterPNG>(caller, file, format, keepFailure);
             default:
                 return false;
         }
@@ -80,6 +83,7 @@ public:
             case RASTER_FORMAT_TGA:
             case RASTER_FORMAT_PCX:
             case RASTER_FORMAT_JPG:
+            case RASTER_FORMAT_PNG:
                 return true;
             default:
                 return false;
@@ -99,6 +103,8 @@ public:
                 return Encode<CRasterPCX>(caller, file);
             case RASTER_FORMAT_JPG:
                 return Encode<CRasterJPG>(caller, file);
+            case RASTER_FORMAT_PNG:
+                return Encode<CRasterPNG>(caller, file);
             default:
                 caller.SetLastError("Encode: Unknown format");
                 return false;

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "image/codecs/rastercodecs.h"
+#include "image/codecs/rastertif.h"
 #include "platform/atomicfile.h"
 
 namespace {
@@ -56,12 +57,15 @@ public:
                 return Decode<CRasterBMP>(caller, file, format, keepFailure);
             case RASTER_FORMAT_ICO:
                 return Decode<CRasterICO>(caller, file, format, keepFailure);
+            case RASTER_FORMAT_TIF:
+                return Decode<CRasterTIF>(caller, file, format, keepFailure);
             default:
                 return false;
         }
     }
     static bool Reads(DWORD format) {
-        return format == RASTER_FORMAT_BMP || format == RASTER_FORMAT_ICO;
+        return format == RASTER_FORMAT_BMP || format == RASTER_FORMAT_ICO ||
+               format == RASTER_FORMAT_TIF;
     }
     static bool EncodeFormat(CRaster& caller, CRasterFile* file, DWORD format) {
         switch (format) {
@@ -69,8 +73,28 @@ public:
                 return Encode<CRasterBMP>(caller, file);
             case RASTER_FORMAT_ICO:
                 return Encode<CRasterICO>(caller, file);
+            case RASTER_FORMAT_TIF:
+                return Encode<CRasterTIF>(caller, file);
             default:
                 caller.SetLastError("Encode: Unknown format");
+                return false;
+        }
+    }
+    // Several pages into one file, by a codec that writes them.
+    template <class T>
+    static bool EncodePages(CRaster& caller, CRasterFile* file, CRaster** pages, LONG count) {
+        T codec;
+        const bool ok = codec.Encode(file, pages, count);
+        if (!ok) caller.SetLastError(codec.GetLastError());
+        return ok;
+    }
+    static bool EncodePagesFormat(CRaster& caller, CRasterFile* file, CRaster** pages, LONG count,
+                                  DWORD format) {
+        switch (format) {
+            case RASTER_FORMAT_TIF:
+                return EncodePages<CRasterTIF>(caller, file, pages, count);
+            default:
+                caller.SetLastError("Multipage Encode, Unsupported operation for this format");
                 return false;
         }
     }
@@ -203,12 +227,9 @@ bool CRaster::Encode(BYTE*& buffer, LONG& size, DWORD imagetype) {
     return true;
 }
 
-bool CRaster::Encode(CRasterFile* /*hFile*/, CRaster** /*pImages*/, LONG /*pagecount*/,
-                     DWORD /*imagetype*/) {
-    // Several pages go only into GIF and TIFF files, whose codecs this build
-    // does not have.
-    SetLastError("Multipage Encode, Unsupported operation for this format");
-    return false;
+bool CRaster::Encode(CRasterFile* hFile, CRaster** pImages, LONG pagecount, DWORD imagetype) {
+    // Several pages go only into the formats whose codecs write them.
+    return CRasterDispatch::EncodePagesFormat(*this, hFile, pImages, pagecount, imagetype);
 }
 
 bool CRaster::Encode(std::FILE* hFile, CRaster** pImages, LONG pagecount, DWORD imagetype) {

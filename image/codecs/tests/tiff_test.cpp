@@ -148,13 +148,17 @@ unsigned Wide(std::uint32_t x, std::uint32_t y, int s) {
     return ((Wave(x, y, s) & 255) << 8) | 0x80;
 }
 
+// A colour map of 16-bit values (again with a low byte of its own), or
+// of 8-bit values as some writers store them.
 std::vector<std::uint16_t> ColorMap(int entries, bool sixteen) {
     std::vector<std::uint16_t> map(static_cast<std::size_t>(entries) * 3);
+    auto entry = [&](unsigned c) {
+        return static_cast<std::uint16_t>(sixteen ? (c << 8) | 0x80 : c);
+    };
     for (int i = 0; i < entries; ++i) {
-        const unsigned r = (i * 37 + 11) & 255, g = (i * 91 + 3) & 255, b = (255 - i * 13) & 255;
-        map[i] = static_cast<std::uint16_t>(sixteen ? r * 257 : r);
-        map[entries + i] = static_cast<std::uint16_t>(sixteen ? g * 257 : g);
-        map[2 * entries + i] = static_cast<std::uint16_t>(sixteen ? b * 257 : b);
+        map[i] = entry((i * 37 + 11) & 255);
+        map[entries + i] = entry((i * 91 + 3) & 255);
+        map[2 * entries + i] = entry((255 - i * 13) & 255);
     }
     return map;
 }
@@ -174,7 +178,7 @@ Rgba Expected(const Page& p, std::uint32_t x, std::uint32_t y) {
         auto scale = [&](std::uint16_t c) {
             bool sixteen = false;
             for (std::uint16_t e : p.colormap) sixteen = sixteen || e > 255;
-            return sixteen ? c / 257u : c;
+            return sixteen ? (c + 128u) / 257u : c;
         };
         return {scale(p.colormap[i]), scale(p.colormap[n + i]), scale(p.colormap[2 * n + i]), 255};
     }
@@ -239,6 +243,14 @@ template <class F>
 Page With(Page p, F change) {
     change(p);
     return p;
+}
+
+QImage QtRead(const std::string& bytes, int page = 0) {
+    QByteArray data = QByteArray::fromStdString(bytes);
+    QBuffer buffer(&data);
+    QImageReader reader(&buffer, "tiff");
+    if (page > 0 && !reader.jumpToImage(page)) return {};
+    return reader.read();
 }
 
 // ---- Reading ----------------------------------------------------------------------
@@ -356,6 +368,38 @@ TEST(TiffDecodeTest, EveryLayoutReadsExactly) {
                 for (DWORD i = used; i < image.GetEffWidth(); ++i)
                     ASSERT_EQ(image.GetBits(y)[i], 0) << c.name << " row " << y;
         }
+    }
+}
+
+TEST(TiffDecodeTest, JpegPagesReadAsQtReadsThem) {
+    // Lossy: our pixels equal those of Qt's reader (libtiff's RGBA
+    // interface), whether the page holds RGB or subsampled YCbCr.
+    for (const bool ycbcr : {false, true}) {
+        const std::string path = "jpeg.tif";
+        TIFF* tif = TIFFOpen(path.c_str(), "w");
+        ASSERT_NE(tif, nullptr);
+        const std::uint32_t w = 45, h = 37;
+        TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, w);
+        TIFFSetField(tif, TIFFTAG_IMAGELENGTH, h);
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+        TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_JPEG);
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, ycbcr ? PHOTOMETRIC_YCBCR : PHOTOMETRIC_RGB);
+        if (ycbcr) TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 16);
+        std::vector<BYTE> row(w * 3);
+        for (std::uint32_t y = 0; y < h; ++y) {
+            for (std::uint32_t x = 0; x < w * 3; ++x)
+                row[x] = static_cast<BYTE>(Wave(x / 3, y, x % 3));
+            ASSERT_GE(TIFFWriteScanline(tif, row.data(), y, 0), 0);
+        }
+        TIFFClose(tif);
+        const std::string bytes = Slurp(path);
+        CRaster ours;
+        ASSERT_TRUE(DecodeBytes(ours, bytes, RASTER_FORMAT_TIF)) << ours.GetLastError();
+        const QImage qt = QtRead(bytes);
+        ASSERT_FALSE(qt.isNull());
+        EXPECT_TRUE(SameAsQt(ours, qt, false)) << ycbcr;
     }
 }
 
@@ -485,14 +529,6 @@ const Coding kCodings[] = {
     {12345, {false, false, false, false}, false},
 };
 constexpr DWORD kDepths[] = {1, 4, 8, 24};
-
-QImage QtRead(const std::string& bytes, int page = 0) {
-    QByteArray data = QByteArray::fromStdString(bytes);
-    QBuffer buffer(&data);
-    QImageReader reader(&buffer, "tiff");
-    if (page > 0 && !reader.jumpToImage(page)) return {};
-    return reader.read();
-}
 
 TEST(TiffEncodeTest, EveryWritableCompressionReadBackByUsAndByQt) {
     for (const Coding& coding : kCodings)

@@ -28,9 +28,11 @@ constexpr char kSaveError[] = "Error saving TIFF file";
 // The largest band of RGBA pixels converted at once.
 constexpr std::uint64_t kBandBytes = std::uint64_t{16} << 20;
 
-// What a handle carries: the caller's stream and the library's last error.
+// What a handle carries: the caller's stream, where the file starts in it
+// (the file's offsets count from there) and the library's last error.
 struct TiffClient {
     CRasterFile* file = nullptr;
+    std::int64_t base = 0;
     char message[256] = {};
 };
 
@@ -62,19 +64,21 @@ toff_t SeekProc(thandle_t handle, toff_t offset, int whence) noexcept {
     if (offset == kFailed) return kFailed;  // the library's "no position": nothing moves
     // Streams address 31 bits; offsets relative to the position or the end
     // may be negative.
-    const auto signedOffset = static_cast<std::int64_t>(offset);
+    TiffClient* client = ClientOf(handle);
+    std::int64_t signedOffset = static_cast<std::int64_t>(offset);
+    if (whence == SEEK_SET) signedOffset += client->base;
     if (signedOffset > INT32_MAX || signedOffset < INT32_MIN) return kFailed;
     if (whence != SEEK_SET && whence != SEEK_CUR && whence != SEEK_END) return kFailed;
-    CRasterFile* file = ClientOf(handle)->file;
-    if (!file->Seek(static_cast<LONG>(signedOffset), whence)) return kFailed;
-    const LONG at = file->Tell();
+    if (!client->file->Seek(static_cast<LONG>(signedOffset), whence)) return kFailed;
+    const std::int64_t at = client->file->Tell() - client->base;
     return at < 0 ? kFailed : static_cast<toff_t>(at);
 }
 
 int CloseProc(thandle_t) noexcept { return 0; }  // the stream is the caller's
 
 toff_t SizeProc(thandle_t handle) noexcept {
-    const LONG size = ClientOf(handle)->file->Size();
+    const TiffClient* client = ClientOf(handle);
+    const std::int64_t size = client->file->Size() - client->base;
     return size < 0 ? 0 : static_cast<toff_t>(size);
 }
 
@@ -123,6 +127,7 @@ TIFF* TIFFOpenEx(CRasterFile* stream, const char* mode) {
     auto* client = new (std::nothrow) TiffClient;
     if (client == nullptr) return nullptr;
     client->file = stream;
+    client->base = std::max<LONG>(0, stream->Tell());
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
     if (options == nullptr) {
         delete client;

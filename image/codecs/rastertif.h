@@ -10,10 +10,10 @@
 typedef struct tiff TIFF;
 
 // A libtiff handle named "TIFF IMAGE" over a stream (which stays the
-// caller's): reads, writes, seeks and sizes go to the stream, there is no
-// file mapping, each allocation is held to the image library's memory cap
-// and the library's messages stay with the handle (nothing reaches
-// stderr). Null when the library refuses the stream.
+// caller's), the file starting at the stream's position: reads, writes, seeks and sizes go to the
+// stream, there is no file mapping, each allocation is held to the image library's memory cap and
+// the library's messages stay with the handle (nothing reaches stderr). Null when the library
+// refuses the stream.
 TIFF* TIFFOpenEx(CRasterFile* stream, const char* mode);
 // Closes a handle of TIFFOpenEx (null is ignored); the stream stays open.
 void TIFFCloseEx(TIFF* tif);

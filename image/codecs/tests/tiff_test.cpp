@@ -328,7 +328,10 @@ TEST(TiffDecodeTest, SizeOnlyProbeAndLoad) {
     EXPECT_TRUE(SameAsPage(probed, p));
     ASSERT_TRUE(loaded.Load("load.tif", RASTER_FORMAT_BMP)) << loaded.GetLastError();  // probed
     EXPECT_TRUE(SameAsPage(loaded, p));
-    std::FILE* fp = std::fopen("load.tif", "rb");
+    // Through a C file, the TIFF starting after other bytes.
+    std::ofstream("later.tif", std::ios::binary) << "head" << Slurp("load.tif");
+    std::FILE* fp = std::fopen("later.tif", "rb");
+    ASSERT_EQ(std::fseek(fp, 4, SEEK_SET), 0);
     CRasterTIF codec;
     EXPECT_TRUE(codec.Decode(fp)) << codec.GetLastError();
     std::fclose(fp);

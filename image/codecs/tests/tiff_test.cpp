@@ -15,6 +15,7 @@
 
 #include "image/codecs/rastertif.h"
 #include "image/codecs/tests/codectesting.h"
+#include "platform/testing/testsupport.h"
 
 namespace {
 
@@ -94,6 +95,9 @@ void PackRow(const Page& p, BYTE* out, std::uint32_t x0, std::uint32_t count, st
         }
 }
 
+// A file of this test program's temporary folder.
+std::string Temp(const char* name) { return testsupport::TempRoot() + "/" + name; }
+
 std::string Slurp(const std::string& path) {
     std::stringstream all;
     all << std::ifstream(path, std::ios::binary).rdbuf();
@@ -102,7 +106,7 @@ std::string Slurp(const std::string& path) {
 
 // The pages as a file written by libtiff ("w", or "wb" for big-endian).
 std::string MakeTiff(const std::vector<Page>& pages, const char* mode = "w") {
-    TIFF* tif = TIFFOpen("made.tif", mode);
+    TIFF* tif = TIFFOpen(Temp("made.tif").c_str(), mode);
     EXPECT_NE(tif, nullptr);
     for (const Page& p : pages) {
         TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, p.width);
@@ -156,7 +160,7 @@ std::string MakeTiff(const std::vector<Page>& pages, const char* mode = "w") {
         EXPECT_TRUE(TIFFWriteDirectory(tif));
     }
     TIFFClose(tif);
-    return Slurp("made.tif");
+    return Slurp(Temp("made.tif"));
 }
 
 // Our image equals the page, rows from the top (or, for pages stored from
@@ -321,16 +325,17 @@ TEST(TiffDecodeTest, SizeOnlyProbeAndLoad) {
     EXPECT_FALSE(size.IsValid());
 
     const Page p = Indexed(12, 7, 4);
-    std::ofstream("load.tif", std::ios::binary) << MakeTiff({p});
+    std::ofstream(Temp("load.tif"), std::ios::binary) << MakeTiff({p});
     CRaster probed, loaded;
-    ASSERT_TRUE(DecodeBytes(probed, Slurp("load.tif"), RASTER_FORMAT_UNKNOWN));
+    ASSERT_TRUE(DecodeBytes(probed, Slurp(Temp("load.tif")), RASTER_FORMAT_UNKNOWN));
     EXPECT_EQ(probed.GetType(), RASTER_FORMAT_TIF);
     EXPECT_TRUE(SameAsPage(probed, p));
-    ASSERT_TRUE(loaded.Load("load.tif", RASTER_FORMAT_BMP)) << loaded.GetLastError();  // probed
+    ASSERT_TRUE(loaded.Load(Temp("load.tif"), RASTER_FORMAT_BMP))
+        << loaded.GetLastError();  // probed
     EXPECT_TRUE(SameAsPage(loaded, p));
     // Through a C file, the TIFF starting after other bytes.
-    std::ofstream("later.tif", std::ios::binary) << "head" << Slurp("load.tif");
-    std::FILE* fp = std::fopen("later.tif", "rb");
+    std::ofstream(Temp("later.tif"), std::ios::binary) << "head" << Slurp(Temp("load.tif"));
+    std::FILE* fp = std::fopen(Temp("later.tif").c_str(), "rb");
     ASSERT_EQ(std::fseek(fp, 4, SEEK_SET), 0);
     CRasterTIF codec;
     EXPECT_TRUE(codec.Decode(fp)) << codec.GetLastError();
@@ -490,14 +495,14 @@ TEST(TiffEncodeTest, BadPageArguments) {
 std::string StderrOf(const std::function<void()>& body) {
     std::fflush(stderr);
     const int saved = dup(2);
-    std::FILE* sink = std::fopen("stderr.txt", "w+");
+    std::FILE* sink = std::fopen(Temp("stderr.txt").c_str(), "w+");
     dup2(fileno(sink), 2);
     body();
     std::fflush(stderr);
     dup2(saved, 2);
     close(saved);
     std::fclose(sink);
-    return Slurp("stderr.txt");
+    return Slurp(Temp("stderr.txt"));
 }
 
 TEST(TiffDamageTest, CutAndCorruptedFilesFailCleanlyAndQuietly) {

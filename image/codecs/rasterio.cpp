@@ -13,6 +13,7 @@
 #include "image/codecs/rastertga.h"
 #include "image/codecs/rasterjpg.h"
 #include "image/codecs/rasterpng.h"
+#include "image/codecs/rastertif.h"
 #include "platform/atomicfile.h"
 
 namespace {
@@ -71,6 +72,8 @@ public:
                 return Decode<CRasterJPG>(caller, file, format, keepFailure);
             case RASTER_FORMAT_PNG:
                 return Decode<CRasterPNG>(caller, file, format, keepFailure);
+            case RASTER_FORMAT_TIF:
+                return Decode<CRasterTIF>(caller, file, format, keepFailure);
             default:
                 return false;
         }
@@ -84,6 +87,7 @@ public:
             case RASTER_FORMAT_PCX:
             case RASTER_FORMAT_JPG:
             case RASTER_FORMAT_PNG:
+            case RASTER_FORMAT_TIF:
                 return true;
             default:
                 return false;
@@ -105,8 +109,36 @@ public:
                 return Encode<CRasterJPG>(caller, file);
             case RASTER_FORMAT_PNG:
                 return Encode<CRasterPNG>(caller, file);
+            case RASTER_FORMAT_TIF:
+                return Encode<CRasterTIF>(caller, file);
             default:
                 caller.SetLastError("Encode: Unknown format");
+                return false;
+        }
+    }
+    // Several pages into one file, by a codec that writes them.
+    template <class T>
+    static bool EncodePages(CRaster& caller, CRasterFile* file, CRaster** pages, LONG count) {
+        T codec;
+        const bool ok = codec.Encode(file, pages, count);
+        if (!ok) caller.SetLastError(codec.GetLastError());
+        return ok;
+    }
+    static bool EncodePagesFormat(CRaster& caller, CRasterFile* file, CRaster** pages, LONG count,
+                                  DWORD format) {
+        switch (format) {
+            case RASTER_FORMAT_GIF: {
+                // Each frame keeps its own colours.
+                CRasterGIF codec;
+                codec.CopyInfo(caller);
+                const bool ok = codec.Encode(file, pages, count, true);
+                if (!ok) caller.SetLastError(codec.GetLastError());
+                return ok;
+            }
+            case RASTER_FORMAT_TIF:
+                return EncodePages<CRasterTIF>(caller, file, pages, count);
+            default:
+                caller.SetLastError("Multipage Encode, Unsupported operation for this format");
                 return false;
         }
     }
@@ -240,20 +272,7 @@ bool CRaster::Encode(BYTE*& buffer, LONG& size, DWORD imagetype) {
 }
 
 bool CRaster::Encode(CRasterFile* hFile, CRaster** pImages, LONG pagecount, DWORD imagetype) {
-    // Several pages go only into GIF and TIFF files.
-    switch (imagetype) {
-        case RASTER_FORMAT_GIF: {
-            // Each frame keeps its own colours.
-            CRasterGIF codec;
-            codec.CopyInfo(*this);
-            const bool ok = codec.Encode(hFile, pImages, pagecount, true);
-            if (!ok) SetLastError(codec.GetLastError());
-            return ok;
-        }
-        default:
-            SetLastError("Multipage Encode, Unsupported operation for this format");
-            return false;
-    }
+    return CRasterDispatch::EncodePagesFormat(*this, hFile, pImages, pagecount, imagetype);
 }
 
 bool CRaster::Encode(std::FILE* hFile, CRaster** pImages, LONG pagecount, DWORD imagetype) {

@@ -1,0 +1,149 @@
+// TIFF decoding next to QImage, side by side in one run: a photo-like
+// picture of 4000 x 3000 (400 x 300 in the smoke run) written by our
+// encoder, uncompressed and LZW, in 24-bit colour and in 8-bit palette,
+// decoded by us and by QImage's TIFF reader, with the peak heap each decode
+// takes as a multiple of the decoded image.
+//
+// Heap use is counted by wrapping the C allocator of this program, which
+// libtiff allocates through as well.
+
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <tiffio.h>
+
+#include <QByteArray>
+#include <QImage>
+#include <atomic>
+#include <map>
+#include <string>
+#include <tuple>
+#include <utility>
+
+#include "image/benchmarks/benchphoto.h"
+#include "image/codecs/rastercodecs.h"
+#include "platform/testing/benchsizes.h"
+
+extern "C" {
+void* __libc_malloc(size_t);
+void* __libc_calloc(size_t, size_t);
+void* __libc_realloc(void*, size_t);
+void __libc_free(void*);
+}
+
+namespace {
+
+std::atomic<long long> g_heap{0};
+std::atomic<long long> g_peak{0};
+
+void Count(long long delta) {
+    const long long now = g_heap.fetch_add(delta) + delta;
+    long long peak = g_peak.load();
+    while (now > peak && !g_peak.compare_exchange_weak(peak, now)) {
+    }
+}
+
+long long Usable(void* p) {
+    return p == nullptr ? 0 : static_cast<long long>(malloc_usable_size(p));
+}
+
+}  // namespace
+
+extern "C" {
+void* malloc(size_t n) {
+    void* p = __libc_malloc(n);
+    Count(Usable(p));
+    return p;
+}
+void* calloc(size_t n, size_t size) {
+    void* p = __libc_calloc(n, size);
+    Count(Usable(p));
+    return p;
+}
+void* realloc(void* old, size_t n) {
+    const long long before = Usable(old);
+    void* p = __libc_realloc(old, n);
+    if (p != nullptr || n == 0) Count(Usable(p) - before);
+    return p;
+}
+void free(void* p) {
+    Count(-Usable(p));
+    __libc_free(p);
+}
+}
+
+namespace {
+
+// The file of one size, depth and compression, made once.
+const std::string& TiffFile(LONG width, int bpp, DWORD compression) {
+    static std::map<std::tuple<LONG, int, DWORD>, std::string> files;
+    const auto key = std::make_tuple(width, bpp, compression);
+    auto found = files.find(key);
+    if (found != files.end()) return found->second;
+    CRaster photo = BenchPhoto(width, width * 3 / 4);
+    if (bpp == 8) photo.DecreaseBpp(8, false);
+    photo.SetCodecOption(compression, RASTER_FORMAT_TIF);
+    BYTE* buffer = nullptr;
+    LONG size = 0;
+    std::string bytes;
+    if (photo.Encode(buffer, size, RASTER_FORMAT_TIF))
+        bytes.assign(reinterpret_cast<char*>(buffer), static_cast<std::size_t>(size));
+    CRaster::FreeMemory(buffer);
+    return files.emplace(key, std::move(bytes)).first->second;
+}
+
+void TiffDecodeOurs(benchmark::State& state, int bpp, DWORD compression) {
+    const std::string& bytes = TiffFile(static_cast<LONG>(state.range(0)), bpp, compression);
+    if (bytes.empty()) state.SkipWithError("encoding failed");
+    double ratio = 0;
+    for (auto _ : state) {
+        CRaster image;
+        g_peak = g_heap.load();
+        const long long base = g_heap.load();
+        const bool ok = image.Decode(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
+                                     static_cast<DWORD>(bytes.size()), RASTER_FORMAT_TIF);
+        if (!ok) state.SkipWithError(image.GetLastError());
+        ratio = static_cast<double>(g_peak.load() - base) / image.GetSize();
+        benchmark::DoNotOptimize(image.GetBits(0));
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
+    state.counters["peak_heap_x_image"] = ratio;
+}
+
+void TiffDecodeQImage(benchmark::State& state, int bpp, DWORD compression) {
+    const std::string& bytes = TiffFile(static_cast<LONG>(state.range(0)), bpp, compression);
+    const QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<int>(bytes.size()));
+    double ratio = 0;
+    for (auto _ : state) {
+        g_peak = g_heap.load();
+        const long long base = g_heap.load();
+        QImage image;
+        if (!image.loadFromData(data, "TIFF")) state.SkipWithError("QImage failed");
+        ratio =
+            static_cast<double>(g_peak.load() - base) / static_cast<double>(image.sizeInBytes());
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
+    state.counters["peak_heap_x_image"] = ratio;
+}
+
+const bool registered = [] {
+    const struct {
+        const char* name;
+        int bpp;
+        DWORD compression;
+    } files[] = {{"24/none", 24, COMPRESSION_NONE},
+                 {"24/lzw", 24, COMPRESSION_LZW},
+                 {"8/lzw", 8, COMPRESSION_LZW}};
+    for (const auto& f : files) {
+        for (const bool ours : {true, false}) {
+            const std::string name =
+                std::string(ours ? "BM_TiffDecode_Ours/" : "BM_TiffDecode_QImage/") + f.name;
+            auto* bench = benchmark::RegisterBenchmark(
+                name.c_str(), ours ? TiffDecodeOurs : TiffDecodeQImage, f.bpp, f.compression);
+            benchsizes::Args(bench, {400, 4000})->Unit(benchmark::kMillisecond);
+        }
+    }
+    return true;
+}();
+
+}  // namespace

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "image/codecs/rastercodecs.h"
+#include "image/codecs/rasterwmf.h"
 #include "platform/atomicfile.h"
 
 namespace {
@@ -56,12 +57,15 @@ public:
                 return Decode<CRasterBMP>(caller, file, format, keepFailure);
             case RASTER_FORMAT_ICO:
                 return Decode<CRasterICO>(caller, file, format, keepFailure);
+            case RASTER_FORMAT_WMF:
+                return Decode<CRasterWMF>(caller, file, format, keepFailure);
             default:
                 return false;
         }
     }
     static bool Reads(DWORD format) {
-        return format == RASTER_FORMAT_BMP || format == RASTER_FORMAT_ICO;
+        return format == RASTER_FORMAT_BMP || format == RASTER_FORMAT_ICO ||
+               format == RASTER_FORMAT_WMF;
     }
     static bool EncodeFormat(CRaster& caller, CRasterFile* file, DWORD format) {
         switch (format) {

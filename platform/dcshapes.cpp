@@ -16,16 +16,15 @@ void AddPoint(std::vector<CPoint>& points, double x, double y) {
     if (points.empty() || points.back() != p) points.push_back(p);
 }
 
-std::vector<QPointF> ToFigure(const CPoint* points, int count) {
-    std::vector<QPointF> figure;
-    figure.reserve(static_cast<std::size_t>(std::max(0, count)));
-    for (int i = 0; i < count; ++i) figure.emplace_back(points[i].x, points[i].y);
-    return figure;
+std::vector<CPoint> Rounded(const std::vector<QPointF>& exact) {
+    std::vector<CPoint> points;
+    for (const QPointF& p : exact) AddPoint(points, p.x(), p.y());
+    if (points.size() > 1 && points.back() == points.front()) points.pop_back();
+    return points;
 }
 
-}  // namespace
-
-std::vector<CPoint> EllipseArcPoints(const CRect& rect, CPoint start, CPoint end) {
+// The arc's points as they lie on the ellipse, before rounding.
+std::vector<QPointF> ArcPoints(const CRect& rect, CPoint start, CPoint end) {
     CRect r = rect;
     r.NormalizeRect();
     const double w = static_cast<double>(r.right) - r.left;
@@ -45,11 +44,26 @@ std::vector<CPoint> EllipseArcPoints(const CRect& rect, CPoint start, CPoint end
     if (sweep <= 1e-9) sweep += 2 * std::numbers::pi;
     const int steps =
         std::clamp(static_cast<int>(std::ceil(sweep * std::max(rx, ry) / 2.0)), 4, 4096);
-    std::vector<CPoint> points;
+    std::vector<QPointF> points;
     for (int k = 0; k <= steps; ++k) {
         const double phi = from + sweep * k / steps;
-        AddPoint(points, cx + rx * std::cos(phi), cy - ry * std::sin(phi));
+        points.emplace_back(cx + rx * std::cos(phi), cy - ry * std::sin(phi));
     }
+    return points;
+}
+
+std::vector<QPointF> ToFigure(const CPoint* points, int count) {
+    std::vector<QPointF> figure;
+    figure.reserve(static_cast<std::size_t>(std::max(0, count)));
+    for (int i = 0; i < count; ++i) figure.emplace_back(points[i].x, points[i].y);
+    return figure;
+}
+
+}  // namespace
+
+std::vector<CPoint> EllipseArcPoints(const CRect& rect, CPoint start, CPoint end) {
+    std::vector<CPoint> points;
+    for (const QPointF& p : ArcPoints(rect, start, end)) AddPoint(points, p.x(), p.y());
     return points;
 }
 
@@ -200,32 +214,35 @@ void CDC::RoundRect(const CRect& rect, CPoint corner) {
     const double rx = (ew - 1) / 2.0, ry = (eh - 1) / 2.0;
     const double left = r.left + rx, right = r.right - 1 - rx;
     const double top = r.top + ry, bottom = r.bottom - 1 - ry;
-    const int steps = std::clamp(static_cast<int>(std::ceil(std::max(rx, ry))), 2, 1024);
-    std::vector<CPoint> points;
+    const int steps = std::clamp(static_cast<int>(std::ceil(std::max(rx, ry))), 4, 1024);
+    std::vector<QPointF> exact;
     const std::pair<double, double> centres[] = {
         {right, top}, {left, top}, {left, bottom}, {right, bottom}};
     for (int q = 0; q < 4; ++q)
         for (int k = 0; k <= steps; ++k) {
             const double phi = (q + static_cast<double>(k) / steps) * std::numbers::pi / 2;
-            AddPoint(points, centres[q].first + rx * std::cos(phi),
-                     centres[q].second - ry * std::sin(phi));
+            exact.emplace_back(centres[q].first + rx * std::cos(phi),
+                               centres[q].second - ry * std::sin(phi));
         }
-    if (points.size() > 1 && points.back() == points.front()) points.pop_back();
-    Polygon(points.data(), static_cast<int>(points.size()));
+    FillAndOutline(exact);
+}
+
+// The fill follows the curve itself, the pen its points rounded to pixels.
+void CDC::FillAndOutline(const std::vector<QPointF>& exact) {
+    if (exact.size() < 2) return;
+    FillPolygons({exact});
+    OutlinePolygon(Rounded(exact), true);
 }
 
 void CDC::Chord(const CRect& rect, CPoint start, CPoint end) {
-    std::vector<CPoint> points = EllipseArcPoints(rect, start, end);
-    if (points.size() > 1 && points.back() == points.front()) points.pop_back();
-    Polygon(points.data(), static_cast<int>(points.size()));
+    FillAndOutline(ArcPoints(rect, start, end));
 }
 
 void CDC::Pie(const CRect& rect, CPoint start, CPoint end) {
     CRect r = rect;
     r.NormalizeRect();
-    std::vector<CPoint> points = EllipseArcPoints(r, start, end);
-    if (points.empty()) return;
-    if (points.size() > 1 && points.back() == points.front()) points.pop_back();
-    AddPoint(points, r.left + (r.Width() - 1) / 2.0, r.top + (r.Height() - 1) / 2.0);
-    Polygon(points.data(), static_cast<int>(points.size()));
+    std::vector<QPointF> exact = ArcPoints(r, start, end);
+    if (exact.empty()) return;
+    exact.emplace_back(r.left + (r.Width() - 1) / 2.0, r.top + (r.Height() - 1) / 2.0);
+    FillAndOutline(exact);
 }

@@ -721,6 +721,8 @@ void CMetafilePlayer::PlayWinMetafile(const BYTE* records, std::size_t size, int
         WmfRecord(function, records + off + 6, static_cast<std::size_t>(words * 2 - 6));
         off += static_cast<std::size_t>(words * 2);
     }
+    // A few bytes after the last record are a record cut short.
+    if (off < size && size - off < 6) throw CRasterCodecError(kCorrupted);
 }
 
 int CMetafilePlayer::WmfAddObject(Object object) {
@@ -1134,6 +1136,7 @@ void CMetafilePlayer::PlayEnhMetafile(const BYTE* data, std::size_t size) {
         if (off != 0) EmfRecord(type, data + off, static_cast<std::size_t>(length));
         off += static_cast<std::size_t>(length);
     }
+    if (off < size && size - off < 8) throw CRasterCodecError(kCorrupted);
 }
 
 void CMetafilePlayer::EmfRecord(unsigned type, const BYTE* data, std::size_t n) {

@@ -597,7 +597,7 @@ void CMetafilePlayer::Text(double x, double y, const QString& text, const std::v
 void CMetafilePlayer::DrawDib(const BYTE* bmi, std::size_t bmiSize, const BYTE* bits,
                               std::size_t bitsSize, unsigned usage, double x, double y, double w,
                               double h, LONG sx, LONG sy, LONG sw, LONG sh, DWORD rop,
-                              bool bottomUpOrigin) {
+                              bool bottomUpOrigin, int blend) {
     if (inPath_ || bmiSize < 12) return;
     const DWORD headerSize = GetLE32(bmi);
     if (headerSize < 12 || headerSize > bmiSize) return;
@@ -626,6 +626,21 @@ void CMetafilePlayer::DrawDib(const BYTE* bmi, std::size_t bmiSize, const BYTE* 
     if (!dib.CreateFromHANDLE(block)) return;
     QImage image = dib.MakeBitmap().convertToFormat(QImage::Format_RGB32);
     if (image.isNull()) return;
+    // A blend takes the alpha of 32-bit pixel values as they stand in the bits.
+    if (blend == 2 && !core && bpp == 32 && GetLE32(bmi + 16) == 0) {
+        const std::size_t width = static_cast<std::size_t>(image.width());
+        const std::size_t height = static_cast<std::size_t>(image.height());
+        if (bitsSize / 4 / width >= height) {
+            image = image.convertToFormat(QImage::Format_ARGB32);
+            for (std::size_t y = 0; y < height; ++y) {
+                const std::size_t row = dibHeight > 0 ? height - 1 - y : y;
+                QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(static_cast<int>(y)));
+                for (std::size_t x = 0; x < width; ++x)
+                    line[x] = (line[x] & 0xFFFFFF) |
+                              (static_cast<QRgb>(bits[(row * width + x) * 4 + 3]) << 24);
+            }
+        }
+    }
     bool flipX = false, flipY = false;
     if (sw < 0) {
         sx += sw;
@@ -660,9 +675,86 @@ void CMetafilePlayer::DrawDib(const BYTE* bmi, std::size_t bmiSize, const BYTE* 
         std::abs(top) > kReach)
         return;
     Sync();
-    dc_.StretchBlt(static_cast<int>(left), static_cast<int>(up), static_cast<int>(dw),
-                   static_cast<int>(dh), image, static_cast<int>(left0), static_cast<int>(top),
-                   static_cast<int>(sw), static_cast<int>(sh), rop);
+    if (blend == 0) {
+        dc_.StretchBlt(static_cast<int>(left), static_cast<int>(up), static_cast<int>(dw),
+                       static_cast<int>(dh), image, static_cast<int>(left0), static_cast<int>(top),
+                       static_cast<int>(sw), static_cast<int>(sh), rop);
+        return;
+    }
+    // A transparent colour (1) or a blend (2), pixel by pixel where it shows.
+    CRect clip;
+    if (dc_.GetClipBox(clip) == NULLREGION) return;
+    const std::int64_t x0 = std::max<std::int64_t>(clip.left, left);
+    const std::int64_t x1 = std::min<std::int64_t>(clip.right, left + dw);
+    const std::int64_t y0 = std::max<std::int64_t>(clip.top, up);
+    const std::int64_t y1 = std::min<std::int64_t>(clip.bottom, up + dh);
+    const QRgb key = ToQRgb(Resolve(rop)) & 0xFFFFFF;
+    const unsigned constant = (rop >> 16) & 0xFF;
+    QImage& surface = dc_.Image();
+    for (std::int64_t y = y0; y < y1; ++y) {
+        const std::int64_t row = top + (y - up) * sh / dh;
+        if (row < 0 || row >= image.height()) continue;
+        const QRgb* src = reinterpret_cast<const QRgb*>(image.constScanLine(static_cast<int>(row)));
+        QRgb* dst = reinterpret_cast<QRgb*>(surface.scanLine(static_cast<int>(y)));
+        for (std::int64_t x = x0; x < x1; ++x) {
+            const std::int64_t col = left0 + (x - left) * sw / dw;
+            if (col < 0 || col >= image.width()) continue;
+            const QRgb s = src[col];
+            QRgb& d = dst[x];
+            if (blend == 1) {
+                if ((s & 0xFFFFFF) != key) d = s | 0xFF000000u;
+                continue;
+            }
+            // Source colours carry their alpha already when they have one.
+            const unsigned a = image.hasAlphaChannel() ? qAlpha(s) : 255;
+            const unsigned sa = a * constant / 255;
+            auto mix = [&](unsigned sc, unsigned dc) {
+                return std::min(255u, sc * constant / 255 + dc * (255 - sa) / 255);
+            };
+            d = qRgb(static_cast<int>(mix(qRed(s), qRed(d))),
+                     static_cast<int>(mix(qGreen(s), qGreen(d))),
+                     static_cast<int>(mix(qBlue(s), qBlue(d))));
+        }
+    }
+}
+
+// The area around a point bounded by a colour (or made of one colour) in
+// the brush, spans found first and then painted.
+void CMetafilePlayer::FloodFill(QPointF at, COLORREF color, bool surfaceMode) {
+    if (inPath_) return;
+    Sync();
+    const CPoint start = Pixel(at);
+    CRect clip;
+    if (dc_.GetClipBox(clip) == NULLREGION || !clip.PtInRect(start)) return;
+    const QImage& surface = dc_.Image();
+    const QRgb target = ToQRgb(Resolve(color)) & 0xFFFFFF;
+    auto inside = [&](int x, int y) {
+        const QRgb c = surface.pixel(x, y) & 0xFFFFFF;
+        return surfaceMode ? c == target : c != target;
+    };
+    if (!inside(start.x, start.y)) return;
+    const int w = clip.Width(), h = clip.Height();
+    std::vector<bool> seen(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    std::vector<CRect> spans;
+    std::vector<CPoint> stack{start};
+    while (!stack.empty()) {
+        const CPoint p = stack.back();
+        stack.pop_back();
+        auto mark = [&](int x, int y) -> std::vector<bool>::reference {
+            return seen[static_cast<std::size_t>(y - clip.top) * w + (x - clip.left)];
+        };
+        if (mark(p.x, p.y) || !inside(p.x, p.y)) continue;
+        int l = p.x, r = p.x;
+        while (l > clip.left && !mark(l - 1, p.y) && inside(l - 1, p.y)) --l;
+        while (r + 1 < clip.right && !mark(r + 1, p.y) && inside(r + 1, p.y)) ++r;
+        for (int x = l; x <= r; ++x) {
+            mark(x, p.y) = true;
+            if (p.y > clip.top) stack.emplace_back(x, p.y - 1);
+            if (p.y + 1 < clip.bottom) stack.emplace_back(x, p.y + 1);
+        }
+        spans.emplace_back(l, p.y, r + 1, p.y + 1);
+    }
+    for (const CRect& span : spans) dc_.FillRect(span, dc_.GetBrush());
 }
 
 void CMetafilePlayer::PatBlt(double x, double y, double w, double h, DWORD rop) {
@@ -1092,6 +1184,12 @@ void CMetafilePlayer::WmfRecord(unsigned function, const BYTE* data, std::size_t
             dib(18, p.U16(0), p.S16(16), p.S16(14), w, h, p.S16(8), p.S16(6), w, h, SRCCOPY);
             break;
         }
+        case 0x0419:  // FloodFill
+            FloodFill(Dev(p.S16(6), p.S16(4)), p.U32(0), false);
+            break;
+        case 0x0548:  // ExtFloodFill
+            FloodFill(Dev(p.S16(8), p.S16(6)), p.U32(2), p.U16(0) == 1);
+            break;
         case 0x0626:  // Escape: comments and printer data
         case 0x0035:  // RealizePalette
         case 0x0139:  // ResizePalette
@@ -1746,6 +1844,19 @@ void CMetafilePlayer::EmfRecord(unsigned type, const BYTE* data, std::size_t n) 
                 break;
             }
             DrawDib(bmi, bmiSize, bits, bitsSize, p.U32(64), x, y, w, h, sx, sy, sw, sh, rop, true);
+            break;
+        }
+        case 53:  // ExtFloodFill
+            FloodFill(point(8), p.U32(16), p.U32(20) == 1);
+            break;
+        case 114:    // AlphaBlend
+        case 116: {  // TransparentBlt
+            const LONG x = p.S32(24), y = p.S32(28), w = p.S32(32), h = p.S32(36);
+            const BYTE *bmi = nullptr, *bits = nullptr;
+            std::size_t bmiSize = 0, bitsSize = 0;
+            if (!bitmap(84, bmi, bmiSize, bits, bitsSize)) break;
+            DrawDib(bmi, bmiSize, bits, bitsSize, p.U32(80), x, y, w, h, p.S32(44), p.S32(48),
+                    p.S32(100), p.S32(104), p.U32(40), false, type == 114 ? 2 : 1);
             break;
         }
         case 83:  // ExtTextOutA

@@ -110,7 +110,8 @@ private:
               const CRect* rect);
     void DrawDib(const BYTE* bmi, std::size_t bmiSize, const BYTE* bits, std::size_t bitsSize,
                  unsigned usage, double x, double y, double w, double h, LONG sx, LONG sy, LONG sw,
-                 LONG sh, DWORD rop, bool bottomUpOrigin);
+                 LONG sh, DWORD rop, bool bottomUpOrigin, int blend = 0);
+    void FloodFill(QPointF at, COLORREF color, bool surface);
     void PatBlt(double x, double y, double w, double h, DWORD rop);
     void FillRegion(const Region& region, const Brush& brush, int how);
     void ClipToRect(const CRect& device, int mode);

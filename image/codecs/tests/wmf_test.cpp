@@ -237,6 +237,12 @@ TEST(WmfDrawTest, RecordsDrawAtTheirPixels) {
         {"region fill",
          Wmf().Brush(kRed).Rec(0x06FF, {0, 6, 0, 0, 0, 0, 0, 10, 10, 20, 30}).Rec(0x0228, {1, 0}),
          {{10, 10, kRed}, {19, 29, kRed}, {20, 15, kWhite}}},
+        {"flood fill up to a border",
+         Wmf().Rect(10, 10, 30, 20).Brush(kRed).Select(0).Rec(0x0419, {0, 0, 15, 20}),
+         {{15, 15, kRed}, {11, 11, kRed}, {10, 10, kBlack}, {5, 5, kWhite}}},
+        {"flood fill of a surface",
+         Wmf().Rect(10, 10, 30, 20).Brush(kRed).Select(0).Rec(0x0548, {1, 0xFFFF, 0xFF, 5, 5}),
+         {{5, 5, kRed}, {99, 49, kRed}, {20, 15, kWhite}, {10, 10, kBlack}}},
         {"bitmap stretched, upright",
          Wmf().Rec(0x0F43, {0x0020, 0x00CC, 0, 2, 2, 0, 0, 20, 20, 0, 0}, dib),
          {{5, 5, kRed}, {15, 5, kGreen}, {5, 15, kBlue}, {15, 15, kWhite}, {20, 5, kWhite}}},
@@ -599,14 +605,14 @@ TEST(WmfDispatchTest, TheProbeFindsMetafilesAndCancelStops) {
 }
 
 TEST(WmfPlayerTest, RecordsThatCannotBeDrawnAreNamedAndTheRestIsDrawn) {
-    // A flood fill, then a rectangle.
-    const std::string records = Bytes().U32(7).U16(0x0419).U32(0).U16(5).U16(5).s +
+    // A block transfer of an old device bitmap, then a rectangle.
+    const std::string records = Bytes().U32(7).U16(0x0922).U32(0).U16(5).U16(5).s +
                                 Bytes().U32(7).U16(0x041B).U16(8).U16(8).U16(2).U16(2).s;
     CDC dc(10, 10);
     CMetafilePlayer player(dc, nullptr);
     player.PlayWinMetafile(reinterpret_cast<const BYTE*>(records.data()), records.size(), 4,
                            CRect(0, 0, 10, 10));
-    EXPECT_EQ(player.Undrawn(), std::vector<unsigned>{0x0419});
+    EXPECT_EQ(player.Undrawn(), std::vector<unsigned>{0x0922});
     EXPECT_EQ(dc.GetPixel(2, 2), kBlack);
     EXPECT_EQ(dc.GetPixel(7, 7), kBlack);
     EXPECT_EQ(dc.GetPixel(5, 5), kWhite);

@@ -326,6 +326,7 @@ private:
     void FillPolygons(const std::vector<std::vector<QPointF>>& figures);
     void OutlinePolygon(const std::vector<CPoint>& points, bool closed);
     void FillAndOutline(const std::vector<QPointF>& exact);
+    void WidePolyline(const std::vector<CPoint>& points, bool closed);
     void Init();
     void Plot(int x, int y, QRgb pen);
     void Span(int x0, int x1, int y, const Brush& brush, bool useRop);

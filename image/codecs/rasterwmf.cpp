@@ -3,6 +3,7 @@
 
 #include "image/codecs/rasterwmf.h"
 
+#include <QGuiApplication>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -23,6 +24,7 @@ constexpr int kPixelsPerInch = 96;
 
 constexpr char kCorrupted[] = "corrupted WMF";
 constexpr char kEmpty[] = "empty WMF";
+constexpr char kNoApplication[] = "Cannot play WMF without a GUI application";
 
 // The 22-byte header of a placeable metafile, when it is a valid one and a
 // standard header of a memory or disk metafile follows.
@@ -115,6 +117,10 @@ void CRasterWMF::DecodeOrThrow(CRasterFile* hFile) {
         throw CRasterCodecError(kRasterSizeOnlyText);
     }
     if (info.nEscape != 0) throw CRasterCodecError("Cancelled");
+    // The surface measures and draws text with the application's fonts;
+    // without a GUI application there are none, and Qt would end the process.
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
+        throw CRasterCodecError(kNoApplication);
 
     // The surface (32 bits a pixel) and the image (24) both within the cap.
     const std::size_t pixels =

@@ -411,6 +411,18 @@ void CMetafilePlayer::Poly(const std::vector<QPointF>& points, bool closed) {
         dc_.SelectPen(pen);
     }
     if (dc_.GetPen().style == PS_NULL) return;
+    if (dc_.GetPen().width > 1) {
+        // Wide pens are drawn as one outline, cut to the surface by the mask.
+        std::vector<CPoint> pixels;
+        for (const QPointF& p : points) pixels.push_back(Pixel(p));
+        const Brush brush = dc_.SelectBrush(Brush::Null());
+        if (closed)
+            dc_.Polygon(pixels.data(), static_cast<int>(pixels.size()));
+        else
+            dc_.Polyline(pixels.data(), static_cast<int>(pixels.size()));
+        dc_.SelectBrush(brush);
+        return;
+    }
     for (std::size_t i = 0; i + 1 < points.size(); ++i) Segment(points[i], points[i + 1]);
     if (closed) Segment(points.back(), points.front());
 }
@@ -433,6 +445,12 @@ void CMetafilePlayer::PolyPoly(const std::vector<std::vector<QPointF>>& figures,
         dc_.SelectPen(pen);
     }
     if (dc_.GetPen().style == PS_NULL) return;
+    if (dc_.GetPen().width > 1) {
+        const Brush brush = dc_.SelectBrush(Brush::Null());
+        dc_.PolyPolygon(pixels.data(), counts.data(), static_cast<int>(counts.size()));
+        dc_.SelectBrush(brush);
+        return;
+    }
     for (const auto& f : figures) {
         if (f.size() < 2) continue;
         for (std::size_t i = 0; i + 1 < f.size(); ++i) Segment(f[i], f[i + 1]);

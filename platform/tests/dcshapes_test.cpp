@@ -110,6 +110,25 @@ TEST(DcPolygonTest, BezierRunsFromItsFirstToItsLastPoint) {
     EXPECT_EQ(flat, std::vector<CPoint>{CPoint(0, 0)});
 }
 
+TEST(DcPolygonTest, WideOutlinesMeetTheRasterOperationOncePerPixel) {
+    // Inverting twice would undo the first: the corner where the two lines
+    // meet must be inverted once, like every other pixel of the outline.
+    CDC dc(12, 12);
+    dc.SelectPen(Pen(PS_SOLID, 3, kBlack));
+    dc.SetROP2(R2_NOT);
+    const CPoint corner[] = {{2, 2}, {9, 2}, {9, 9}};
+    dc.Polyline(corner, 3);
+    for (const CPoint p : {CPoint(9, 2), CPoint(5, 2), CPoint(9, 5), CPoint(8, 3)})
+        EXPECT_EQ(dc.GetPixel(p.x, p.y), kBlack) << p.x << "," << p.y;
+    EXPECT_EQ(dc.GetPixel(5, 5), kWhite);
+    // A line reaching far past the surface draws what shows.
+    CDC far(20, 10);
+    far.SelectPen(Pen(PS_SOLID, 3, kBlack));
+    const CPoint line[] = {{-1000000, 5}, {1000000, 5}};
+    far.Polyline(line, 2);
+    EXPECT_EQ(InkBox(far), CRect(0, 4, 20, 7));
+}
+
 TEST(DcRoundShapeTest, RoundRectCutsItsCorners) {
     CDC dc(12, 10);
     Paint(dc);

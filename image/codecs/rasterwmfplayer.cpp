@@ -582,6 +582,7 @@ void CMetafilePlayer::Text(double x, double y, const QString& text, const std::v
         width = dc_.GetTextExtent(text).cx;
     else
         for (int a : advances) width += a;
+    width = std::clamp<std::int64_t>(width, -(1 << 26), 1 << 26);
     CPoint at = Pixel(ref);
     if ((align & TA_CENTER) == TA_CENTER)
         at.x -= static_cast<int>(width / 2);
@@ -1599,7 +1600,7 @@ void CMetafilePlayer::EmfRecord(unsigned type, const BYTE* data, std::size_t n) 
             Object o;
             o.kind = Object::kPen;
             o.pen.style = static_cast<int>(p.U32(12) & 0xFF);
-            o.pen.width = std::abs(p.S32(16));
+            o.pen.width = std::abs(static_cast<double>(p.S32(16)));
             o.pen.color = p.U32(24);
             newObject(8, std::move(o));
             break;
@@ -1654,7 +1655,8 @@ void CMetafilePlayer::EmfRecord(unsigned type, const BYTE* data, std::size_t n) 
             Object o;
             o.kind = Object::kFont;
             o.font.height = p.S32(12);
-            o.font.width = std::abs(p.S32(16));
+            o.font.width =
+                static_cast<LONG>(std::min<std::int64_t>(std::llabs(p.S32(16)), 1 << 20));
             o.font.escapement = p.S32(20);
             o.font.weight = p.S32(28);
             o.font.italic = p.U8(32) != 0;
@@ -1817,9 +1819,11 @@ void CMetafilePlayer::EmfRecord(unsigned type, const BYTE* data, std::size_t n) 
                 break;
             }
             const Region r = region(16, cb, true);
-            const CRect d((r.bound.left - frameX_) * frameSx_, (r.bound.top - frameY_) * frameSy_,
-                          (r.bound.right - frameX_) * frameSx_,
-                          (r.bound.bottom - frameY_) * frameSy_);
+            const CPoint a = Pixel(
+                QPointF((r.bound.left - frameX_) * frameSx_, (r.bound.top - frameY_) * frameSy_));
+            const CPoint b = Pixel(QPointF((r.bound.right - frameX_) * frameSx_,
+                                           (r.bound.bottom - frameY_) * frameSy_));
+            const CRect d(a.x, a.y, b.x, b.y);
             ClipToRect(d, mode);
             break;
         }

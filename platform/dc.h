@@ -14,6 +14,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QPointF>
 #include <QString>
 #include <memory>
 #include <string>
@@ -118,6 +119,10 @@ constexpr UINT DT_NOPREFIX = 0x0800;
 constexpr UINT DT_END_ELLIPSIS = 0x8000;
 
 constexpr COLORREF CLR_NONE = 0xFFFFFFFF;
+
+// Polygon fill modes.
+constexpr int ALTERNATE = 1;  // a pixel inside an odd number of edges
+constexpr int WINDING = 2;    // a pixel the outline winds around
 
 struct PLATFORM_API Pen {
     int style = PS_SOLID;
@@ -297,7 +302,31 @@ public:
     // shadow shade.
     void DrawDisabledText(const std::string& text, const CRect& rect, UINT format);
 
+    // ---- Polygons, curves and the rounded shapes ----
+    // A pixel is inside a polygon when its centre is, by the fill mode; the
+    // fill comes first, then the pen along the points. None of these uses or
+    // moves the current position.
+    int SetPolyFillMode(int mode);
+    int GetPolyFillMode() const { return polyFillMode_; }
+    void Polyline(const CPoint* points, int count);
+    void Polygon(const CPoint* points, int count);
+    // Several polygons filled as one area: with ALTERNATE overlaps are holes.
+    void PolyPolygon(const CPoint* points, const int* counts, int polygons);
+    // Cubic curves: the first point, then three points for each curve.
+    void PolyBezier(const CPoint* points, int count);
+    // The box's corners rounded by ellipses `corner` wide and high.
+    void RoundRect(const CRect& rect, CPoint corner);
+    // The part of the box's ellipse cut off by the line from the radial
+    // through `start` to the radial through `end` (counter-clockwise), and
+    // the wedge between those radials.
+    void Chord(const CRect& rect, CPoint start, CPoint end);
+    void Pie(const CRect& rect, CPoint start, CPoint end);
+
 private:
+    void FillPolygons(const std::vector<std::vector<QPointF>>& figures);
+    void OutlinePolygon(const std::vector<CPoint>& points, bool closed);
+    void FillAndOutline(const std::vector<QPointF>& exact);
+    void WidePolyline(const std::vector<CPoint>& points, bool closed);
     void Init();
     void Plot(int x, int y, QRgb pen);
     void Span(int x0, int x1, int y, const Brush& brush, bool useRop);
@@ -320,4 +349,13 @@ private:
     CPoint position_;
     CRect clip_;                // empty: whole surface
     bool clipNothing_ = false;  // the clip was narrowed to nothing
+    int polyFillMode_ = ALTERNATE;
 };
+
+// Points along the ellipse inscribed in the pixels of `rect`, counter-
+// clockwise from the radial through `start` to the radial through `end`
+// (the whole ellipse when both lie on one radial), as pixel positions: the
+// outline the arc shapes draw with their pen.
+PLATFORM_API std::vector<CPoint> EllipseArcPoints(const CRect& rect, CPoint start, CPoint end);
+// The points of cubic curves (first point, then three per curve) flattened.
+PLATFORM_API std::vector<CPoint> FlattenBezier(const CPoint* points, int count);

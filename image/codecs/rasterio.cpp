@@ -14,6 +14,7 @@
 #include "image/codecs/rasterjpg.h"
 #include "image/codecs/rasterpng.h"
 #include "image/codecs/rastertif.h"
+#include "image/codecs/rasterwmf.h"
 #include "platform/atomicfile.h"
 
 namespace {
@@ -74,6 +75,8 @@ public:
                 return Decode<CRasterPNG>(caller, file, format, keepFailure);
             case RASTER_FORMAT_TIF:
                 return Decode<CRasterTIF>(caller, file, format, keepFailure);
+            case RASTER_FORMAT_WMF:
+                return Decode<CRasterWMF>(caller, file, format, keepFailure);
             default:
                 return false;
         }
@@ -88,6 +91,7 @@ public:
             case RASTER_FORMAT_JPG:
             case RASTER_FORMAT_PNG:
             case RASTER_FORMAT_TIF:
+            case RASTER_FORMAT_WMF:
                 return true;
             default:
                 return false;

@@ -12,7 +12,6 @@
 
 #include <QAbstractScrollArea>
 #include <QImage>
-#include <atomic>
 #include <memory>
 
 #include "foundation/pixel/fxmlthread.h"
@@ -21,6 +20,7 @@
 #include "platform/geometry.h"
 
 class CDC;
+class CLmrCrawlShared;
 
 class LUMARET_API CLmrEGJPWindow : public QAbstractScrollArea, public CLmrEGJPEState {
     Q_OBJECT
@@ -54,13 +54,13 @@ public:
     // modulo 5) and a repaint of the marquee's edges, posted to the
     // user-interface thread. Safe to call from any thread.
     void GJPSMDraw();
-    int GetMarqueePhase() const { return m_nMarqueePhase.load(); }
+    int GetMarqueePhase() const;
     // Starts the marquee job on the view's worker-thread manager; 0 when no
     // job could be started.
     int StartMarquee();
     // Clears the run flag the marquee job loops on; the job ends at once.
     void StopMarquee();
-    std::atomic<int>& GetRunFlag() { return m_nRunFlag; }
+    bool IsMarqueeRunning() const;
     CFxMLThreadManager& GetMLThreadManager() { return *m_pThreads; }
 
     // Mirrors the whole working area in the canvas, without an edit record.
@@ -99,10 +99,7 @@ private:
 
     CPoint m_ptLastCarved{LMR_NULL_COORD, LMR_NULL_COORD};
     std::unique_ptr<CFxMLThreadManager> m_pThreads;
-    std::atomic<int> m_nRunFlag{0};
-    std::atomic<int> m_nMarqueePhase{0};
-    std::atomic<bool> m_bTickPosted{false};
-    qint64 m_nLastFullRepaint = 0;
+    std::shared_ptr<CLmrCrawlShared> m_pCrawl;
     QImage m_imgFrame;
 };
 

@@ -81,8 +81,10 @@ public:
 
     // Keeps the host (the receiver of the modified message), reads the
     // option file over the defaults, sets "ojpbreadth" to 1, refreshes the
-    // option values and starts the notice bar.
-    void InitMWindow(QWidget* host);
+    // option values and starts the notice bar. With the developer switch
+    // and a host version number (not -1) the library's version is checked
+    // against it.
+    void InitMWindow(QWidget* host, int hostVersion = -1);
     BOOL IsInitialised() const { return m_bInitialised; }
     QWidget* GetHostWindow() const { return m_pHost.data(); }
 
@@ -111,6 +113,8 @@ protected:
 
 private:
     void PlaceChildren();
+    void ApplyDefaultLayout();
+    bool IsLayoutSound() const;
 
     std::unique_ptr<CDlgOGJPWFrame> m_pOFrame;
     std::unique_ptr<CDlgEGJPWFrame> m_pEFrame;

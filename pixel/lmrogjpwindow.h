@@ -14,7 +14,6 @@
 #include <QAbstractScrollArea>
 #include <QDialog>
 #include <QImage>
-#include <atomic>
 #include <memory>
 #include <string>
 
@@ -24,6 +23,14 @@
 #include "platform/geometry.h"
 
 class CDC;
+class CLmrCrawlShared;
+
+// The virtual keys of the common shortcuts (letters are their upper-case
+// character codes).
+constexpr int LMR_VK_ESCAPE = 0x1B;
+constexpr int LMR_VK_DELETE = 0x2E;
+// Maps a Qt key to its virtual key; 0 for a key without one here.
+LUMARET_API int LmrVirtualKey(int qtKey);
 
 // The answers of the "Fit Bitmap" dialog, which asks how a clipboard bitmap
 // larger than the working area is fitted into it (the dialog's result).
@@ -91,10 +98,10 @@ public:
     // One step of the crawling text frame: the phase advances and a repaint
     // is posted to the user-interface thread. Safe to call from any thread.
     void UJPTFDraw();
-    int GetTextFramePhase() const { return m_nTextFramePhase.load(); }
+    int GetTextFramePhase() const;
     int StartTextFrame();
     void StopTextFrame();
-    std::atomic<int>& GetRunFlag() { return m_nRunFlag; }
+    bool IsTextFrameRunning() const;
     CFxMLThreadManager& GetMLThreadManager() { return *m_pThreads; }
 
     // Client point to OSL point, and an OSL point's view rectangle.
@@ -128,9 +135,7 @@ private:
     CRect m_rcUJPTextMove = LmrNullRect();
     CPoint m_ptUJPTextGrab;
     std::unique_ptr<CFxMLThreadManager> m_pThreads;
-    std::atomic<int> m_nRunFlag{0};
-    std::atomic<int> m_nTextFramePhase{0};
-    std::atomic<bool> m_bTickPosted{false};
+    std::shared_ptr<CLmrCrawlShared> m_pCrawl;
     QImage m_imgFrame;
 };
 

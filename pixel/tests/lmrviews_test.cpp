@@ -6,6 +6,7 @@
 #include <set>
 
 #include "pixel/lmrmwindow.h"
+#include "pixel/lmrnotice.h"
 #include "platform/clipboard.h"
 #include "platform/uiservices.h"
 #include "viewstesting.h"
@@ -515,8 +516,19 @@ TEST_F(ViewsTest, ClearAllAsksAndOnYesEmptiesCanvasAndSteps) {
     ui.messageAnswers = {IDNO};
     oframe->AGJPEADelete();
     EXPECT_EQ(canvas().GetYUStepCount(), 1);
+    // The cleared canvas is a change the document hears of.
+    QWidget document;
+    int modified = 0;
+    SetMessageHandler(&document, WM_LMR_MODIFIED, [&](WPARAM, LPARAM) {
+        ++modified;
+        return 0;
+    });
+    LmrWindowNotice().SetHostWindow(&document);
     ui.messageAnswers = {IDYES};
     oframe->AGJPEADelete();
+    QApplication::processEvents();
+    LmrWindowNotice().SetHostWindow(nullptr);
+    EXPECT_EQ(modified, 1);
     ASSERT_EQ(ui.messages.size(), 2u) << ui.messages[0].text;
     EXPECT_EQ(ui.messages[1].text, "Clear all ? This action cannot be undone.");
     EXPECT_EQ(ui.messages[1].caption, "Clear All");

@@ -69,6 +69,18 @@ std::vector<int> StylePattern(const Pen& pen) {
     }
 }
 
+// Where a styled line starts in its pattern: the pen's phase, made
+// non-negative modulo the pattern's length.
+std::size_t StyleStart(const Pen& pen) {
+    const std::vector<int> runs = StylePattern(pen);
+    long long total = 0;
+    for (int r : runs) total += std::max(0, r);
+    if (total <= 0) return 0;
+    long long phase = pen.dashPhase % total;
+    if (phase < 0) phase += total;
+    return static_cast<std::size_t>(phase);
+}
+
 bool PatternOn(const std::vector<int>& runs, std::size_t index) {
     if (runs.empty()) return true;
     int total = 0;
@@ -378,7 +390,7 @@ void CDC::LineTo(int x, int y) {
     if (pen_.width > 1) {
         WideLine(from, to);
     } else {
-        std::size_t styleIndex = 0;
+        std::size_t styleIndex = StyleStart(pen_);
         ThinLine(from, to, pen_.geometric && pen_.endCap != PS_ENDCAP_FLAT, &styleIndex);
     }
 }
@@ -481,7 +493,7 @@ void CDC::Rectangle(const CRect& rect) {
     }
     if (w == 1) {
         // The outline as one styled path, clockwise from the top-left corner.
-        std::size_t styleIndex = 0;
+        std::size_t styleIndex = StyleStart(pen_);
         const CPoint corners[] = {{r.left, r.top},
                                   {r.right - 1, r.top},
                                   {r.right - 1, r.bottom - 1},
@@ -514,16 +526,27 @@ void CDC::Ellipse(const CRect& rect) {
         }
         return;
     }
+    const QRgb color = ToQRgb(pen_.color);
+    EllipseOutline(outer, [&](int x0, int x1, int y) {
+        for (int x = x0; x <= x1; ++x) Plot(x, y, color);
+    });
+}
+
+// Calls `run` for every run of outline pixels of the ellipse in `outer` with
+// the pen's width, within the clip box, and fills the interior with the
+// brush as it goes (only with `fill`).
+void CDC::EllipseOutline(const CRect& outer, const std::function<void(int, int, int)>& run,
+                         bool fill) {
+    if (outer.IsRectEmpty()) return;
     const int w = std::max(1, pen_.width);
     CRect inner = outer;
     inner.DeflateRect(w, w);
-    if (outer.IsRectEmpty()) return;
-    const QRgb color = ToQRgb(pen_.color);
     // Only the rows and pixels inside the clip box are visited.
     const QRect box = ClipBox();
-    auto plotRun = [&](int x0, int x1, int y) {
-        for (int x = std::max(x0, box.left()), end = std::min(x1, box.right()); x <= end; ++x)
-            Plot(x, y, color);
+    auto clipped = [&](int x0, int x1, int y) {
+        x0 = std::max(x0, box.left());
+        x1 = std::min(x1, box.right());
+        if (x0 <= x1) run(x0, x1, y);
     };
     for (int y = std::max<int>(outer.top, box.top()),
              end = std::min<int>(outer.bottom - 1, box.bottom());
@@ -531,13 +554,44 @@ void CDC::Ellipse(const CRect& rect) {
         const EllipseRow o = EllipseRowAt(outer, y);
         if (!inner.IsRectEmpty() && y >= inner.top && y < inner.bottom) {
             const EllipseRow in = EllipseRowAt(inner, y);
-            plotRun(o.x0, in.x0 - 1, y);
-            plotRun(in.x1 + 1, o.x1, y);
-            Span(in.x0, in.x1, y, brush_, true);
+            clipped(o.x0, in.x0 - 1, y);
+            clipped(in.x1 + 1, o.x1, y);
+            if (fill) Span(in.x0, in.x1, y, brush_, true);
         } else {
-            plotRun(o.x0, o.x1, y);
+            clipped(o.x0, o.x1, y);
         }
     }
+}
+
+void CDC::Arc(const CRect& rect, CPoint start, CPoint end) {
+    if (pen_.style == PS_NULL) return;
+    CRect outer = rect;
+    outer.NormalizeRect();
+    const double cx = (static_cast<double>(outer.left) + outer.right) / 2.0;
+    const double cy = (static_cast<double>(outer.top) + outer.bottom) / 2.0;
+    // Angles counter-clockwise as the picture shows them (y grows downwards).
+    auto angleOf = [&](double x, double y) { return std::atan2(cy - y, x - cx); };
+    constexpr double kTwoPi = 6.283185307179586;
+    auto wrap = [&](double a) {
+        a = std::fmod(a, kTwoPi);
+        return a < 0 ? a + kTwoPi : a;
+    };
+    const bool startAtCentre = start.x == cx && start.y == cy;
+    const bool endAtCentre = end.x == cx && end.y == cy;
+    const double a0 = angleOf(start.x, start.y);
+    const double sweep = wrap(angleOf(end.x, end.y) - a0);
+    const bool whole = startAtCentre || endAtCentre || sweep == 0.0;
+    const QRgb color = ToQRgb(pen_.color);
+    EllipseOutline(
+        outer,
+        [&](int x0, int x1, int y) {
+            for (int x = x0; x <= x1; ++x) {
+                // A pixel belongs to the arc when its centre's angle lies in
+                // the sweep.
+                if (whole || wrap(angleOf(x + 0.5, y + 0.5) - a0) <= sweep) Plot(x, y, color);
+            }
+        },
+        false);
 }
 
 void CDC::FillRect(const CRect& rect, const Brush& brush) { FillArea(rect, brush, false); }
@@ -721,6 +775,12 @@ void CDC::DrawTextLine(int x, int y, const QString& text) {
     if (bkMode_ == OPAQUE)
         p.fillRect(QRect(x, y, fm.horizontalAdvance(text), fm.ascent() + fm.descent()),
                    QColor(ToQRgb(bkColor_)));
+    // Text of a font that does not ask for smoothing comes out in the text
+    // colour alone, so that pictures made from it can be thresholded.
+    const bool smooth =
+        fontSpec_.quality == ANTIALIASED_QUALITY || fontSpec_.quality == CLEARTYPE_QUALITY;
+    p.setRenderHint(QPainter::TextAntialiasing, smooth);
+    p.setRenderHint(QPainter::Antialiasing, false);
     p.setFont(font_);
     p.setPen(QColor(ToQRgb(textColor_)));
     p.drawText(QPoint(x, y + fm.ascent()), text);

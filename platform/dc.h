@@ -15,6 +15,7 @@
 #include <QFont>
 #include <QImage>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -126,6 +127,9 @@ struct PLATFORM_API Pen {
     bool geometric = false;        // pens made with an end cap and user dashes
     int endCap = PS_ENDCAP_ROUND;  // geometric pens only
     std::vector<DWORD> dashes;     // PS_USERSTYLE: on, off, on, off... in pixels
+    // Styled pens: how many pixels into the pattern each line and outline
+    // starts (taken modulo the pattern's length), so that dashes can crawl.
+    int dashPhase = 0;
 
     Pen() = default;
     Pen(int penStyle, int penWidth, COLORREF penColor)
@@ -254,6 +258,12 @@ public:
 
     void Rectangle(const CRect& rect);
     void Ellipse(const CRect& rect);
+    // The part of the outline Ellipse draws for the same rectangle and pen
+    // that runs counter-clockwise from the radial through `start` to the
+    // radial through `end` (both from the rectangle's centre). Radials of one
+    // direction, or a point at the centre, give the whole outline, pixel for
+    // pixel as Ellipse draws it; nothing is filled.
+    void Arc(const CRect& rect, CPoint start, CPoint end);
     void FillRect(const CRect& rect, const Brush& brush);
     void FillSolidRect(const CRect& rect, COLORREF c) { FillRect(rect, Brush(c)); }
     void FrameRect(const CRect& rect, const Brush& brush);
@@ -305,6 +315,8 @@ private:
     void ThinLine(CPoint from, CPoint to, bool lastPixel, std::size_t* styleIndex);
     void WideLine(CPoint from, CPoint to);
     void DrawTextLine(int x, int y, const QString& text);
+    void EllipseOutline(const CRect& outer, const std::function<void(int, int, int)>& run,
+                        bool fill = true);
     QRect ClipBox() const;
 
     std::unique_ptr<QImage> owned_;

@@ -18,6 +18,7 @@
 #include "apps/designer/dvkids.h"
 #include "design/model/dsggoption.h"
 #include "design/model/dsghdata.h"
+#include "foundation/fxaboutbox.h"
 #include "foundation/fxtoolbar.h"
 #include "foundation/fxutils.h"
 #include "foundation/fxutilswnd.h"
@@ -401,13 +402,7 @@ void CMainFrame::OnSettings() {
     ExecDialog(dialog);
 }
 
-BOOL CMainFrame::IsKoreanUILanguage() {
-    static const BOOL korean = []() -> BOOL {
-        if (IsPathExisting(TranslateWindowsPath("c:\\_fakeengwindow.txt"))) return FALSE;
-        return QLocale::system().language() == QLocale::Korean;
-    }();
-    return korean;
-}
+BOOL CMainFrame::IsKoreanUILanguage() { return FxIsKoreanUILanguage(); }
 
 std::string CMainFrame::GetUserGuidePath() {
     return GetFolder(FolderKind::Program) + "/Dravik User's Guide" +

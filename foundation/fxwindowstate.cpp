@@ -13,8 +13,12 @@ BOOL CFxWindowState::Apply(QWidget* window, BOOL keepDefault) {
     FxWindowPlacement placement;
     BOOL maximized = FALSE;
     const BOOL used = LoadWindowState(GetPath(), placement, maximized, m_nMinWidth, m_nMinHeight);
-    // The maximised flag counts only with a window that can be maximised.
-    m_bSavedMaximized = maximized && (window->windowFlags() & Qt::WindowMaximizeButtonHint);
+    // The maximised flag counts only with a window that can be maximised: one
+    // with the default decoration, or with a maximise box among its own.
+    const Qt::WindowFlags flags = window->windowFlags();
+    const bool maximizable =
+        !(flags & Qt::CustomizeWindowHint) || (flags & Qt::WindowMaximizeButtonHint);
+    m_bSavedMaximized = maximized && maximizable;
     window->setMinimumSize(m_nMinWidth, m_nMinHeight);
     if (used || !keepDefault) {
         window->move(placement.x, placement.y);

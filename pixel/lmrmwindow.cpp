@@ -40,8 +40,8 @@ const LmrDialogFactory& LmrAddTextDialogFactory() { return g_addTextFactory; }
 
 // ---- Notice dialog -------------------------------------------------------
 
-CDlgLmrNotice::CDlgLmrNotice(std::atomic<int>* running, QWidget* parent)
-    : QDialog(parent, Qt::Widget) {
+CDlgLmrNotice::CDlgLmrNotice(std::atomic<int>* running, QWidget* parent) : QDialog(parent) {
+    setWindowFlags(Qt::Widget);
     SetDlgCtrlID(this, IDD);
     m_pBar = std::make_unique<CFxNoticeBar>(&LmrGOption(), running,
                                             CFxNoticeBar::DefaultRequestAddress(), "orvanta_main",
@@ -71,7 +71,7 @@ CLmrMWindow::CLmrMWindow(QWidget* parent) : QWidget(parent) {
     m_pOFrame = std::make_unique<CDlgOGJPWFrame>(this);
     m_pEFrame = std::make_unique<CDlgEGJPWFrame>(this);
     QWidget* code = g_codeFactory ? g_codeFactory(this) : nullptr;
-    if (!code) code = new QDialog(this, Qt::Widget);
+    if (!code) code = new QDialog(this);
     code->setParent(this);
     code->setWindowFlags(Qt::Widget);
     SetDlgCtrlID(code, IDD_CODE);

@@ -228,7 +228,8 @@ void CLmrOGJPWindow::Render(CDC& dc, const QRect& qclip) {
                 color = static_cast<COLORREF>(GetJPixelByOSLPoint(x, y));
                 const int cx = x / OGJP_CELL, cy = y / OGJP_CELL;
                 if ((cx + cy) % 2 == 1)
-                    color = color == kWhite ? DarkenColor(color, 4) : LightenColor(color, 20);
+                    color =
+                        color == kWhite ? DarkenColor(color, 4) : fxpixel::LightenColor(color, 20);
                 if (cx >= dragged.left && cx <= dragged.right && cy >= dragged.top &&
                     cy <= dragged.bottom) {
                     const DWORD blue = ((GetBValue(color) + 30) & 0xFF);
@@ -253,7 +254,7 @@ void CLmrOGJPWindow::Render(CDC& dc, const QRect& qclip) {
     for (int i = 0; i < 4; ++i) {
         dc.FrameRect(frame, Brush(color));
         frame.InflateRect(1, 1);
-        color = LightenColor(color, 40);
+        color = fxpixel::LightenColor(color, 40);
     }
     DrawTextFrame(dc);
     dc.SelectClipRect(nullptr);

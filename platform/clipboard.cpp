@@ -38,14 +38,18 @@ std::optional<QImage> ReadImage(long long maxPixels, CSize* sizeOnly) {
     QClipboard* clipboard = Clipboard();
     if (!clipboard) return std::nullopt;
     const QMimeData* mime = clipboard->mimeData();
-    if (!mime || !mime->hasImage()) return std::nullopt;
-    // Encoded forms first: their header tells the size before decoding.
-    for (const char* format : {"image/png", "image/bmp", "image/x-bmp", "image/jpeg"}) {
-        if (!mime->hasFormat(format)) continue;
-        const QByteArray bytes = mime->data(format);
-        if (!bytes.isEmpty()) return ReadEncoded(bytes, maxPixels, sizeOnly);
+    if (!mime) return std::nullopt;
+    // A foreign bitmap comes encoded: its header tells the size before
+    // anything is decoded.
+    if (!clipboard->ownsClipboard()) {
+        for (const char* format : {"image/png", "image/bmp", "image/x-bmp", "image/jpeg"}) {
+            if (!mime->hasFormat(format)) continue;
+            const QByteArray bytes = mime->data(format);
+            if (!bytes.isEmpty()) return ReadEncoded(bytes, maxPixels, sizeOnly);
+        }
     }
     // A bitmap put there by this process is held decoded already.
+    if (!mime->hasImage()) return std::nullopt;
     const QImage image = qvariant_cast<QImage>(mime->imageData());
     if (image.isNull() || image.width() <= 0 || image.height() <= 0) return std::nullopt;
     if (static_cast<long long>(image.width()) * image.height() > maxPixels) return std::nullopt;

@@ -1,0 +1,171 @@
+// The host window: its children, layout and option files, and its shutdown
+// while every worker job runs, including a notice fetch that never ends.
+
+#include "pixel/lmrmwindow.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <cstdlib>
+#include <filesystem>
+
+#include "foundation/fxwindowslayout.h"
+#include "foundation/pixel/fxnoticebar.h"
+#include "localhttpserver.h"
+#include "pixel/lmrgoption.h"
+#include "pixel/lmrnotice.h"
+#include "platform/testing/testsupport.h"
+#include "platform/window.h"
+#include "viewstesting.h"
+
+namespace {
+
+using testsupport::LocalHttpServer;
+
+class MWindowTest : public ::testing::Test {
+protected:
+    MWindowTest() {
+        viewtest::ResetOptions();
+        std::filesystem::remove(CLmrMWindow::GetOptionFilePath());
+        std::filesystem::remove(CLmrMWindow::GetLayoutFilePath());
+        setenv("DRAVIK_NOTICE_URL",
+               LocalHttpServer::RefusedAddress(CFxNoticeBar::kScriptPath).c_str(), 1);
+    }
+    ~MWindowTest() override {
+        unsetenv("DRAVIK_NOTICE_URL");
+        viewtest::ResetOptions();
+    }
+    std::unique_ptr<CLmrMWindow> Make() {
+        auto window = std::make_unique<CLmrMWindow>();
+        window->resize(1100, 760);
+        window->show();
+        QApplication::processEvents();
+        return window;
+    }
+    testsupport::ScriptedUi ui;
+};
+
+TEST_F(MWindowTest, HoldsItsChildrenByTheirIdsAndReachesTheEngine) {
+    auto window = Make();
+    for (int id : {28000, 28001, 28020, 28021, 2848, 2849})
+        EXPECT_NE(GetDlgItem(window.get(), id), nullptr) << id;
+    EXPECT_EQ(LmrMWindow(), window.get());
+    EXPECT_EQ(LmrOGJPWindow(), window->GetOGJPWindow());
+    EXPECT_EQ(LmrEGJPWindow(), window->GetEGJPWindow());
+    EXPECT_EQ(LmrOGJPCanvas(), window->GetOGJPWindow());
+    EXPECT_EQ(window->GetSplitViews()->GetFirstMinimum(), 100);
+    EXPECT_EQ(window->GetSplitViews()->GetSecondMinimum(), 100);
+    EXPECT_EQ(window->GetSplitCode()->GetFirstMinimum(), 100);
+    EXPECT_EQ(window->GetSplitCode()->GetSecondMinimum(), 150);
+    EXPECT_TRUE(window->GetOGJPWindow()->isVisible());
+    EXPECT_TRUE(window->GetEGJPWindow()->isVisible());
+    window.reset();
+    EXPECT_EQ(LmrMWindow(), nullptr);
+    EXPECT_EQ(LmrOGJPCanvas(), nullptr);
+}
+
+TEST_F(MWindowTest, PanesKeepTheirMinimumsWhateverTheSize) {
+    auto window = Make();
+    for (QSize size : {QSize(1100, 760), QSize(300, 350), QSize(2000, 400)}) {
+        window->resize(size);
+        QApplication::processEvents();
+        EXPECT_GE(window->GetOGJPWFrame()->width(), 100) << size.width();
+        EXPECT_GE(window->GetOGJPWFrame()->height(), 100) << size.height();
+        EXPECT_GE(window->GetCodeDialog()->height(), 150) << size.height();
+    }
+}
+
+TEST_F(MWindowTest, InitReadsOptionsOverDefaultsAndResetsTheWholeCanvasZoom) {
+    CLmrGOption saved;
+    saved.SetDefaults();
+    saved.SetInt("ejpbreadth", 7);
+    saved.SetInt("ojpbreadth", 9);
+    saved.SetInt("omlegjpleft", 4);
+    ASSERT_TRUE(saved.SaveToFile(CLmrMWindow::GetOptionFilePath()));
+    auto window = Make();
+    window->InitMWindow(window.get());
+    EXPECT_TRUE(window->IsInitialised());
+    EXPECT_EQ(LmrOpt().ejpbreadth, 7);
+    EXPECT_EQ(LmrOpt().omlegjpleft, 4);
+    EXPECT_EQ(LmrOpt().ojpbreadth, 1);
+}
+
+TEST_F(MWindowTest, DamagedOptionAndLayoutFilesGiveDefaults) {
+    const std::string damaged[] = {"", "garbage", std::string(5000, '\xff'),
+                                   "2848=-90000,-5,3,7&2849=1,2"};
+    for (const std::string& bytes : damaged) {
+        SCOPED_TRACE(bytes.substr(0, 20));
+        testsupport::WriteFileBytes(CLmrMWindow::GetOptionFilePath(), bytes);
+        testsupport::WriteFileBytes(CLmrMWindow::GetLayoutFilePath(), bytes);
+        auto window = Make();
+        window->InitMWindow(window.get());
+        EXPECT_EQ(LmrOpt().ejpbreadth, 13);
+        EXPECT_EQ(LmrOpt().mlegjpwidth, 2);
+        EXPECT_GE(window->GetSplitViews()->x(), 105);
+        EXPECT_GE(window->GetOGJPWFrame()->width(), 100);
+        window.reset();
+        viewtest::ResetOptions();
+    }
+}
+
+TEST_F(MWindowTest, LayoutAndOptionsAreWrittenAtTheEndAndComeBack) {
+    {
+        auto window = Make();
+        window->InitMWindow(window.get());
+        window->GetSplitViews()->move(500, 5);
+        window->resize(1101, 760);  // the panes follow the bar
+        QApplication::processEvents();
+        const QRect bar = window->GetSplitViews()->geometry();
+        ASSERT_EQ(bar.x(), 500);
+        EXPECT_LE(window->GetOGJPWFrame()->geometry().right(), bar.left());
+        EXPECT_GE(window->GetEGJPWFrame()->x(), bar.right());
+        LmrGOption().SetInt("ejpbreadth", 21);
+        LmrGOption().Refresh();
+    }
+    EXPECT_TRUE(std::filesystem::exists(CLmrMWindow::GetLayoutFilePath()));
+    viewtest::ResetOptions();
+    auto window = Make();
+    window->InitMWindow(window.get());
+    EXPECT_EQ(LmrOpt().ejpbreadth, 21);
+    EXPECT_EQ(window->GetSplitViews()->x(), 500);
+}
+
+TEST_F(MWindowTest, AppliedStepsReachTheHostWindow) {
+    QWidget host;
+    int modified = 0;
+    SetMessageHandler(&host, WM_LMR_MODIFIED, [&](WPARAM, LPARAM) {
+        ++modified;
+        return 0;
+    });
+    auto window = Make();
+    window->InitMWindow(&host);
+    CLmrEGJPWindow* zoom = window->GetEGJPWindow();
+    const CRect r = zoom->OSLToClientRect(16, 32);
+    QTest::mouseClick(zoom->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(r.left + 2, r.top + 2));
+    ASSERT_EQ(window->GetOGJPWindow()->GetYUStepCount(), 1);
+    QApplication::processEvents();
+    EXPECT_EQ(modified, 1);
+}
+
+TEST_F(MWindowTest, ClosesFastWithEveryJobRunningAndAFetchStalled) {
+    LocalHttpServer server;
+    LocalHttpServer::Response stall;
+    stall.behaviour = LocalHttpServer::Behaviour::StallAfterHeaders;
+    stall.body = std::string(1000, 'x');
+    server.SetResponse(stall);
+    setenv("DRAVIK_NOTICE_URL", server.Address(CFxNoticeBar::kScriptPath).c_str(), 1);
+    LmrGOption().SetString("GOPT.lgntisrtime", "");  // a request is due
+    auto window = Make();
+    window->InitMWindow(window.get());
+    ASSERT_TRUE(window->GetNoticeDialog()->GetNoticeBar()->IsRequestStarted());
+    ASSERT_TRUE(server.WaitForRequests(1, 5000));
+    ASSERT_TRUE(window->GetEGJPWindow()->IsMarqueeRunning());
+    ASSERT_TRUE(window->GetOGJPWindow()->IsTextFrameRunning());
+    EXPECT_GT(window->GetNoticeDialog()->GetNoticeBar()->GetManager().GetBusyThreadCount(), 0);
+    QElapsedTimer timer;
+    timer.start();
+    window.reset();
+    EXPECT_LT(timer.elapsed(), 500);
+}
+
+}  // namespace

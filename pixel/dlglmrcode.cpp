@@ -159,8 +159,10 @@ BOOL CDlgLmrCode::GenerateCode(std::string& text) {
     // A start code must be hexadecimal as well as four characters long:
     // "ZZZZ" would otherwise read as 0. It is refused before any field is
     // stored, as the binder refuses a field.
-    const std::string code = QStringToAnsi(m_pStartCode->text().trimmed());
-    if (code.size() == 4 && !IsStartCodeText(code)) {
+    // A text the length rule lets pass (four characters with blanks) must
+    // also be four digits once trimmed.
+    const QString raw = m_pStartCode->text();
+    if (raw.size() == 4 && !IsStartCodeText(QStringToAnsi(raw.trimmed()))) {
         m_pStartCode->setFocus();
         m_pStartCode->selectAll();
         MessageBox("Error", "Error", MB_OK, QApplication::activeWindow());

@@ -112,7 +112,6 @@ CDlgLmrCode::CDlgLmrCode(QWidget* parent) : QDialog(parent, Qt::Widget) {
     LmrWindowNotice().onMarkCodeStale = [this] { SetStale(); };
     SetTimerHandler(this, [this](UINT_PTR id) { OnTimer(id); });
     SetTimer(this, TIMER_REFRESH, kRefreshPeriodMs);
-    InitLayoutMargins(this, kMargin, kMargin, kMargin, kMargin, FALSE);
 }
 
 CDlgLmrCode::~CDlgLmrCode() {
@@ -140,6 +139,7 @@ void CDlgLmrCode::resizeEvent(QResizeEvent* event) {
     Relayout();
 }
 
+// 5-pixel margins; the text grows with the dialog, the buttons stay under it.
 void CDlgLmrCode::Relayout() {
     if (!m_pText) return;
     const int top = m_pText->y();

@@ -9,7 +9,6 @@
 #include <QDialog>
 #include <string>
 
-#include "foundation/fxwindowslayout.h"
 #include "pixel/lumaret_export.h"
 #include "platform/window.h"
 #include "platform/wintypes.h"
@@ -17,7 +16,7 @@
 class QLineEdit;
 class QPlainTextEdit;
 
-class LUMARET_API CDlgLmrCode : public QDialog, public CFxWindowsLayout {
+class LUMARET_API CDlgLmrCode : public QDialog {
     Q_OBJECT
 
 public:

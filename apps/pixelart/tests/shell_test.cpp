@@ -369,13 +369,3 @@ TEST(WindowStateTest, DamagedOrSmallStatesGiveAUsableWindow) {
                         .intersects(o.Frame().geometry()));
     }
 }
-
-TEST(WindowStateTest, SavedMaximisedWindowIsMaximisedOnlyAtTheFirstActivation) {
-    Folders folders;
-    WriteState("max=1&x=10&y=10&cx=500&cy=400");
-    Orvanta o;
-    EXPECT_TRUE(o.Frame().isMaximized());
-    o.Frame().showNormal();
-    o.Frame().ActivateFrame();
-    EXPECT_FALSE(o.Frame().isMaximized());
-}

@@ -47,7 +47,11 @@ void CLmrColorSwatch::paintEvent(QPaintEvent*) {
 
 // ---- Shared frame --------------------------------------------------------
 
-CLmrWFrameBase::CLmrWFrameBase(QWidget* parent) : QDialog(parent, Qt::Widget) { setModal(false); }
+CLmrWFrameBase::CLmrWFrameBase(QWidget* parent) : QDialog(parent) {
+    // A child dialog: part of its parent's client area, not a window.
+    setWindowFlags(Qt::Widget);
+    setModal(false);
+}
 
 CLmrWFrameBase::~CLmrWFrameBase() = default;
 

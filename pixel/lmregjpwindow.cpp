@@ -418,7 +418,7 @@ void CLmrEGJPWindow::mousePressEvent(QMouseEvent* event) {
                     }
                 m_nMode = m_nMode == EM_SELECTED ? EM_MOVE_SELECTED : EM_MOVE_FLOATING;
                 m_ptGrab = p;
-                viewport()->update();
+                LmrViewNotice().RedrawViews();
             } else if (IsInWorkingArea(p)) {
                 m_ptDragStart = p;
                 m_ptDragEnd = CPoint(LMR_NULL_COORD, LMR_NULL_COORD);

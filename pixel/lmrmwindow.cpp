@@ -65,7 +65,6 @@ CLmrMWindow::CLmrMWindow(QWidget* parent) : QWidget(parent) {
     setObjectName("MWindow");
     LmrGOption().SetDefaults();
     LmrGOption().Refresh();
-    if (IsDeveloperMarkerPresent()) FxSharedValues();  // the developer log is set up with it
 
     InitLayoutMargins(this, kMargin, kMargin, kMargin, kMargin, FALSE);
     m_pOFrame = std::make_unique<CDlgOGJPWFrame>(this);

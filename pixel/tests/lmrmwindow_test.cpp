@@ -118,6 +118,10 @@ TEST_F(MWindowTest, LayoutAndOptionsAreWrittenAtTheEndAndComeBack) {
         ASSERT_EQ(bar.x(), 500);
         EXPECT_LE(window->GetOGJPWFrame()->geometry().right(), bar.left());
         EXPECT_GE(window->GetEGJPWFrame()->x(), bar.right());
+        EXPECT_FALSE(window->GetEGJPWFrame()->isWindow());
+        EXPECT_FALSE(window->GetOGJPWFrame()->isWindow());
+        EXPECT_FALSE(window->GetNoticeDialog()->isWindow());
+        EXPECT_FALSE(window->GetCodeDialog()->isWindow());
         LmrGOption().SetInt("ejpbreadth", 21);
         LmrGOption().Refresh();
     }

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "pixel/lmrmwindow.h"
+#include "pixel/lmrnotice.h"
 #include "platform/clipboard.h"
 #include "platform/uiservices.h"
 #include "viewstesting.h"
@@ -125,7 +126,7 @@ TEST_F(ViewsTest, PencilOutsideTheWorkingAreaNeverStartsAStroke) {
 
 struct ShapeCase {
     const char* name;
-    void (CDlgEGJPWFrame::*tool)();
+    int button;          // the tool's button
     int x1, y1, x2, y2;  // relative to the area
     Pixels expected;     // relative to the area
 };
@@ -140,26 +141,13 @@ Pixels Box(int l, int t, int r, int b, bool filled) {
 
 TEST_F(ViewsTest, ShapesCommitExactPixels) {
     const ShapeCase cases[] = {
-        {"line with its end pixel",
-         &CDlgEGJPWFrame::OnEnableUJPLine,
-         0,
-         0,
-         4,
-         2,
-         {{0, 0}, {1, 1}, {2, 1}, {3, 2}, {4, 2}}},
-        {"vertical line",
-         &CDlgEGJPWFrame::OnEnableUJPLine,
-         5,
-         1,
-         5,
-         4,
-         {{5, 1}, {5, 2}, {5, 3}, {5, 4}}},
-        {"box", &CDlgEGJPWFrame::OnEnableUJPBox, 1, 1, 4, 3, Box(1, 1, 4, 3, false)},
-        {"box dragged backwards", &CDlgEGJPWFrame::OnEnableUJPBox, 4, 3, 1, 1,
-         Box(1, 1, 4, 3, false)},
-        {"filled box", &CDlgEGJPWFrame::OnEnableUJPFBox, 2, 2, 5, 4, Box(2, 2, 5, 4, true)},
+        {"line with its end pixel", 28010, 0, 0, 4, 2, {{0, 0}, {1, 1}, {2, 1}, {3, 2}, {4, 2}}},
+        {"vertical line", 28010, 5, 1, 5, 4, {{5, 1}, {5, 2}, {5, 3}, {5, 4}}},
+        {"box", 28011, 1, 1, 4, 3, Box(1, 1, 4, 3, false)},
+        {"box dragged backwards", 28011, 4, 3, 1, 1, Box(1, 1, 4, 3, false)},
+        {"filled box", 28013, 2, 2, 5, 4, Box(2, 2, 5, 4, true)},
         {"ellipse 5 x 5",
-         &CDlgEGJPWFrame::OnEnableUJPEllipse,
+         28012,
          0,
          0,
          4,
@@ -176,19 +164,15 @@ TEST_F(ViewsTest, ShapesCommitExactPixels) {
           {1, 4},
           {2, 4},
           {3, 4}}},
-        {"filled ellipse 5 x 5",
-         &CDlgEGJPWFrame::OnEnableUJPFEllipse,
-         0,
-         0,
-         4,
-         4,
-         {{1, 0}, {2, 0}, {3, 0}, {0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 1}, {0, 2}, {1, 2}, {2, 2},
-          {3, 2}, {4, 2}, {0, 3}, {1, 3}, {2, 3}, {3, 3}, {4, 3}, {1, 4}, {2, 4}, {3, 4}}},
+        {"filled ellipse 5 x 5", 28015, 0, 0, 4, 4, {{1, 0}, {2, 0}, {3, 0}, {0, 1}, {1, 1}, {2, 1},
+                                                     {3, 1}, {4, 1}, {0, 2}, {1, 2}, {2, 2}, {3, 2},
+                                                     {4, 2}, {0, 3}, {1, 3}, {2, 3}, {3, 3}, {4, 3},
+                                                     {1, 4}, {2, 4}, {3, 4}}},
     };
     for (const ShapeCase& c : cases) {
         SCOPED_TRACE(c.name);
         canvas().OGJPClear();
-        (eframe->*c.tool)();
+        QTest::mouseClick(eframe->GetButton(c.button), Qt::LeftButton);
         const int steps = canvas().GetYUStepCount();
         DragZoom({AtArea(c.x1, c.y1), AtArea((c.x1 + c.x2) / 2, c.y1), AtArea(c.x2, c.y2)});
         EXPECT_EQ(canvas().GetYUStepCount(), steps + 1);
@@ -532,8 +516,19 @@ TEST_F(ViewsTest, ClearAllAsksAndOnYesEmptiesCanvasAndSteps) {
     ui.messageAnswers = {IDNO};
     oframe->AGJPEADelete();
     EXPECT_EQ(canvas().GetYUStepCount(), 1);
+    // The cleared canvas is a change the document hears of.
+    QWidget document;
+    int modified = 0;
+    SetMessageHandler(&document, WM_LMR_MODIFIED, [&](WPARAM, LPARAM) {
+        ++modified;
+        return 0;
+    });
+    LmrWindowNotice().SetHostWindow(&document);
     ui.messageAnswers = {IDYES};
     oframe->AGJPEADelete();
+    QApplication::processEvents();
+    LmrWindowNotice().SetHostWindow(nullptr);
+    EXPECT_EQ(modified, 1);
     ASSERT_EQ(ui.messages.size(), 2u) << ui.messages[0].text;
     EXPECT_EQ(ui.messages[1].text, "Clear all ? This action cannot be undone.");
     EXPECT_EQ(ui.messages[1].caption, "Clear All");

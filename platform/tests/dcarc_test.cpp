@@ -199,7 +199,7 @@ TEST(ClipboardTest, ForeignBitmapsAreSizedBeforeDecoding) {
     EXPECT_FALSE(GetClipboardImage(300 * 200 - 1).has_value());
     // Bytes that claim to be a picture but are not.
     auto* broken = new QMimeData;
-    broken->setData("image/png", QByteArray("\x89PNG\r\n\x1a\n garbage", 20));
+    broken->setData("image/png", QByteArray("\x89PNG\r\n\x1a\n garbage"));
     QGuiApplication::clipboard()->setMimeData(broken);
     EXPECT_FALSE(GetClipboardImage().has_value());
     EXPECT_FALSE(IsClipboardImageAvailable());

@@ -61,7 +61,6 @@ CDlgUJPText::CDlgUJPText(QWidget* parent) : QDialog(parent, Qt::Tool) {
     m_pText = AddControl<QLineEdit>(this, IDC_TEXT, QRect(8, 8, 284, 22));
     AddLabel(this, "Font Size", QRect(8, 39, 50, 16));
     m_pSize = AddControl<QComboBox>(this, IDC_FONTSIZE, QRect(60, 36, 50, 22));
-    m_pSize->setEditable(true);
     AddLabel(this, "Font Name", QRect(118, 39, 55, 16));
     m_pFace = AddControl<QComboBox>(this, IDC_FONTNAME, QRect(175, 36, 117, 22));
     m_pBold = AddControl<QCheckBox>(this, IDC_BOLD, QRect(8, 68, 60, 22));
@@ -93,6 +92,8 @@ CDlgUJPText::CDlgUJPText(QWidget* parent) : QDialog(parent, Qt::Tool) {
 
     SetTimerHandler(this, [this](UINT_PTR id) { OnTimer(id); });
     SetTimer(this, TIMER_FOCUS, kFocusDelayMs);
+    // The text rectangle fits what is carved from the start.
+    Carve();
 }
 
 CDlgUJPText::~CDlgUJPText() {

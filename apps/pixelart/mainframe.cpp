@@ -6,9 +6,9 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "apps/pixelart/orvantadialogs.h"
 #include "apps/pixelart/orvantaids.h"
 #include "apps/pixelart/orvantaview.h"
-#include "apps/pixelart/orvantadialogs.h"
 #include "foundation/fxtoolbar.h"
 #include "foundation/fxutils.h"
 #include "pixel/dlgwframes.h"
@@ -52,8 +52,8 @@ const std::vector<CMainFrame::MenuPopup>& CMainFrame::GetMenuTable() {
 }
 
 const std::vector<UINT>& CMainFrame::GetToolBarButtons() {
-    static const std::vector<UINT> buttons = {ID_FILE_NEW, ID_FILE_OPEN, ID_LMR_SAVE,
-                                              ID_SEPARATOR, ID_LMR_CUT,  ID_LMR_COPY,
+    static const std::vector<UINT> buttons = {ID_FILE_NEW,  ID_FILE_OPEN, ID_LMR_SAVE,
+                                              ID_SEPARATOR, ID_LMR_CUT,   ID_LMR_COPY,
                                               ID_LMR_PASTE, ID_SEPARATOR, ID_APP_ABOUT};
     return buttons;
 }

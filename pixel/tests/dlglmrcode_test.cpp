@@ -1,13 +1,14 @@
 // The code dialog: what it generates from the fields and the working area,
 // when it regenerates, and its clipboard and file commands.
 
+#include "pixel/dlglmrcode.h"
+
 #include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 
-#include "pixel/dlglmrcode.h"
 #include "pixel/tests/pixeltesting.h"
 #include "platform/clipboard.h"
 #include "platform/window.h"
@@ -65,8 +66,8 @@ TEST_F(CodeDialogTest, FieldsAreCheckedBeforeTheCodeIsMade) {
         {"0041", "0", true, "DEFCHR &H41,_"},
         {"00ff", "0", true, "DEFCHR &HFF,_"},
         {"DB30", "2", true, "\t\tDEFCHR &HDB30,_"},
-        {" DB3", "0", false, nullptr},    // four characters, three digits
-        {"ZZZZ", "0", false, nullptr},     // four characters, but no number
+        {" DB3", "0", false, nullptr},  // four characters, three digits
+        {"ZZZZ", "0", false, nullptr},  // four characters, but no number
         {"DB3G", "0", false, nullptr},
         {"41", "0", false, nullptr},
         {"DB30", "10", false, nullptr},

@@ -1,12 +1,14 @@
 // The "Add Text" dialog as the whole-canvas frame opens it: carving on every
 // field change, Apply as one step, Cancel as none, and the keys it swallows.
 
+#include "pixel/dlgujptext.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPointer>
 
-#include "pixel/dlgujptext.h"
+#include "pixel/lmrmwindow.h"
 #include "pixel/tests/pixeltesting.h"
 #include "pixel/tests/viewstesting.h"
 #include "platform/window.h"
@@ -15,6 +17,10 @@ namespace {
 
 class AddTextTest : public viewtest::ViewsTest {
 protected:
+    // Another test may have taken the dialog away from the frame.
+    AddTextTest() {
+        LmrSetAddTextDialogFactory([](QWidget* parent) { return new CDlgUJPText(parent); });
+    }
     CDlgUJPText* Open() {
         oframe->OnUJPTAdd();
         QApplication::processEvents();

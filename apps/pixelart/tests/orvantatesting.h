@@ -61,7 +61,8 @@ public:
     // One pencil-like step: the pixels drawn into the layer and committed.
     void Draw(const std::vector<CPoint>& points, DWORD color = 0x000000) {
         LmrEGJPEState()->m_dwDrawColor = color;
-        for (const CPoint& p : points) Canvas().SetPGInfo(p.x, p.y, color, CLmrOGJPixel::kPGMark, 0);
+        for (const CPoint& p : points)
+            Canvas().SetPGInfo(p.x, p.y, color, CLmrOGJPixel::kPGMark, 0);
         const CRect all(0, 0, CLmrOGJPixel::OGJP_WIDTH - 1, CLmrOGJPixel::OGJP_HEIGHT - 1);
         Canvas().GJPEAANPerformByUJPixel(1, 1, &all);
         Settle();

@@ -40,12 +40,18 @@ TEST(MenuTest, Menu128HasItsTextsAndAccelerators) {
         const char* keys;
     };
     const Item expected[] = {
-        {57600, "New\tCtrl+N", "Ctrl+N"},       {57601, "Open...\tCtrl+O", "Ctrl+O"},
-        {32778, "Save\tCtrl+S", "Ctrl+S"},      {57604, "Save As...", ""},
-        {57665, "Exit", ""},                    {32771, "Clear All", ""},
-        {32773, "Undo\tCtrl+Z", "Ctrl+Z"},      {32772, "Redo\tCtrl+Y", "Ctrl+Y"},
-        {32776, "Cut\tCtrl+X", "Ctrl+X"},       {32774, "Copy\tCtrl+C", "Ctrl+C"},
-        {32775, "Paste\tCtrl+V", "Ctrl+V"},     {32777, "Select All\tCtrl+A", "Ctrl+A"},
+        {57600, "New\tCtrl+N", "Ctrl+N"},
+        {57601, "Open...\tCtrl+O", "Ctrl+O"},
+        {32778, "Save\tCtrl+S", "Ctrl+S"},
+        {57604, "Save As...", ""},
+        {57665, "Exit", ""},
+        {32771, "Clear All", ""},
+        {32773, "Undo\tCtrl+Z", "Ctrl+Z"},
+        {32772, "Redo\tCtrl+Y", "Ctrl+Y"},
+        {32776, "Cut\tCtrl+X", "Ctrl+X"},
+        {32774, "Copy\tCtrl+C", "Ctrl+C"},
+        {32775, "Paste\tCtrl+V", "Ctrl+V"},
+        {32777, "Select All\tCtrl+A", "Ctrl+A"},
         {57664, "About Orvanta...", ""},
     };
     Folders folders;
@@ -146,8 +152,7 @@ TEST(MenuTest, EveryCommandRunsOnTheProgramWithItsEffect) {
              EXPECT_EQ(o.Canvas().GetYUStepCount(), afterCut[0] + 1);
              EXPECT_EQ(LmrEGJPEState()->m_nMode, CLmrEGJPEState::EM_FLOATING);
          }},
-        {"Undo", ID_LMR_UNDO, [&] {},
-         [&] { EXPECT_EQ(o.Canvas().GetYUPosition(), afterCut[1]); }},
+        {"Undo", ID_LMR_UNDO, [&] {}, [&] { EXPECT_EQ(o.Canvas().GetYUPosition(), afterCut[1]); }},
         {"Redo", ID_LMR_REDO, [&] {},
          [&] { EXPECT_EQ(o.Canvas().GetYUPosition(), afterCut[1] + 1); }},
         {"Clear All", ID_LMR_CLEARALL, [&] { o.ui.messageAnswers = {IDYES}; },

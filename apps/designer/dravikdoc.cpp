@@ -2,8 +2,6 @@
 
 #include "apps/designer/dravikdoc.h"
 
-#include <algorithm>
-
 #include "chareditor/dtrggjpixel.h"
 #include "design/frames/dsgmainframe.h"
 #include "design/model/dsglsdaction.h"
@@ -16,43 +14,6 @@
 #include "platform/uiservices.h"
 
 CDravik2Doc* g_pDravik2Doc = nullptr;
-
-// ---- Recent files -------------------------------------------------------------
-
-std::string CDvkRecentFiles::GetIniPath() { return GetFolder(FolderKind::Data) + "/dravik.ini"; }
-
-void CDvkRecentFiles::Load() {
-    m_paths.clear();
-    const std::string ini = GetIniPath();
-    for (int i = 1; i <= kCount; ++i) {
-        const std::string path =
-            GetPrivateProfileString(kSection, "File" + std::to_string(i), "", ini);
-        if (!path.empty() && std::find(m_paths.begin(), m_paths.end(), path) == m_paths.end())
-            m_paths.push_back(path);
-    }
-}
-
-BOOL CDvkRecentFiles::Save() const {
-    const std::string ini = GetIniPath();
-    MakeFolderPathFor(ini);
-    BOOL result = TRUE;
-    for (int i = 0; i < kCount; ++i) {
-        const std::string value = i < static_cast<int>(m_paths.size()) ? m_paths[i] : "";
-        if (!WritePrivateProfileString(kSection, "File" + std::to_string(i + 1), value, ini))
-            result = FALSE;
-    }
-    return result;
-}
-
-void CDvkRecentFiles::Add(const std::string& path) {
-    Remove(path);
-    m_paths.insert(m_paths.begin(), path);
-    if (m_paths.size() > static_cast<size_t>(kCount)) m_paths.resize(kCount);
-}
-
-void CDvkRecentFiles::Remove(const std::string& path) {
-    m_paths.erase(std::remove(m_paths.begin(), m_paths.end(), path), m_paths.end());
-}
 
 // ---- Document -------------------------------------------------------------------
 

@@ -10,6 +10,7 @@
 
 #include "apps/designer/dvkglobals.h"
 #include "design/model/dsgdpsettings.h"
+#include "foundation/fxrecentfiles.h"
 
 class QWidget;
 
@@ -39,25 +40,11 @@ protected:
     ~CDvkDocWindows() = default;
 };
 
-// The recent-file list: four paths in an INI file in the data folder, the
-// newest first.
-class CDvkRecentFiles {
+// The designer's recent-file list: "dravik.ini" in the data folder.
+class CDvkRecentFiles : public CFxRecentFiles {
 public:
-    static constexpr int kCount = 4;
-    static constexpr const char* kSection = "Recent File List";
-
-    // The INI file: "dravik.ini" in the data folder.
-    static std::string GetIniPath();
-    // Reads the list; entries that are empty are left out.
-    void Load();
-    BOOL Save() const;
-    // Puts the path first (an equal entry moves up), keeping four.
-    void Add(const std::string& path);
-    void Remove(const std::string& path);
-    const std::vector<std::string>& GetPaths() const { return m_paths; }
-
-private:
-    std::vector<std::string> m_paths;
+    CDvkRecentFiles() : CFxRecentFiles("dravik.ini") {}
+    static std::string GetIniPath() { return CDvkRecentFiles().GetIniFilePath(); }
 };
 
 class CDravik2Doc : public CDsgDPSettings {

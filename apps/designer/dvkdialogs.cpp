@@ -180,20 +180,3 @@ BOOL CDlgDvkOptions::OnOK() {
     done(IDOK);
     return TRUE;
 }
-
-// ---- About -------------------------------------------------------------------
-
-std::string CDlgDvkAbout::GetAboutText() {
-    char text[128];
-    std::snprintf(text, sizeof text, "%s %s", "Dravik", GetVersionText().c_str());
-    return text;
-}
-
-CDlgDvkAbout::CDlgDvkAbout(QWidget* parent) : QDialog(parent) {
-    setWindowTitle("About Dravik");
-    setFixedSize(260, 90);
-    Control<QLabel>(this, 1010, QRect(15, 15, 230, 20), GetAboutText().c_str());
-    auto* ok = Control<QPushButton>(this, IDOK, QRect(170, 55, 75, 24), "OK");
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-}

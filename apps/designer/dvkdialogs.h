@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+#include "foundation/fxaboutbox.h"
 #include "platform/wintypes.h"
 
 class CDravik2Doc;
@@ -51,8 +52,9 @@ private:
 };
 
 // The about box: the product name and the version.
-class CDlgDvkAbout : public QDialog {
+class CDlgDvkAbout : public CFxAboutBox {
 public:
-    explicit CDlgDvkAbout(QWidget* parent = nullptr);
-    static std::string GetAboutText();
+    explicit CDlgDvkAbout(QWidget* parent = nullptr)
+        : CFxAboutBox("About Dravik", 1010, "Dravik", parent) {}
+    static std::string GetAboutText() { return GetProductText("Dravik"); }
 };

@@ -18,6 +18,7 @@
 #include "apps/designer/dvkids.h"
 #include "design/model/dsggoption.h"
 #include "design/model/dsghdata.h"
+#include "foundation/fxaboutbox.h"
 #include "foundation/fxtoolbar.h"
 #include "foundation/fxutils.h"
 #include "foundation/fxutilswnd.h"
@@ -116,13 +117,7 @@ std::string CMainFrame::GetStateFilePath() {
 BOOL CMainFrame::Create() {
     // The saved placement (a quarter of the screen in, half its size, when
     // there is none).
-    FxWindowPlacement placement;
-    BOOL maximized = FALSE;
-    LoadWindowState(GetStateFilePath(), placement, maximized, kMinWidth, kMinHeight);
-    m_bSavedMaximized = maximized;
-    setMinimumSize(kMinWidth, kMinHeight);
-    move(placement.x, placement.y);
-    resize(std::max(placement.cx, kMinWidth), std::max(placement.cy, kMinHeight));
+    m_state.Apply(this, FALSE);
 
     setAcceptDrops(true);
     BuildMenu();
@@ -137,11 +132,7 @@ BOOL CMainFrame::Create() {
 }
 
 void CMainFrame::ActivateFrame() {
-    if (m_bFirstActivation && m_bSavedMaximized)
-        showMaximized();
-    else
-        show();
-    m_bFirstActivation = FALSE;
+    m_state.Activate(this);
     UpdateCommandUI();
 }
 
@@ -411,13 +402,7 @@ void CMainFrame::OnSettings() {
     ExecDialog(dialog);
 }
 
-BOOL CMainFrame::IsKoreanUILanguage() {
-    static const BOOL korean = []() -> BOOL {
-        if (IsPathExisting(TranslateWindowsPath("c:\\_fakeengwindow.txt"))) return FALSE;
-        return QLocale::system().language() == QLocale::Korean;
-    }();
-    return korean;
-}
+BOOL CMainFrame::IsKoreanUILanguage() { return FxIsKoreanUILanguage(); }
 
 std::string CMainFrame::GetUserGuidePath() {
     return GetFolder(FolderKind::Program) + "/Dravik User's Guide" +
@@ -456,7 +441,7 @@ void CMainFrame::OnUpdateFrameTitle() {
 
 void CMainFrame::RecordPlacement() {
     if (!isVisible()) return;
-    WindowStateToText(this, m_strWndState);
+    m_state.Record(this);
     if (g_pDvkCodeWnd) g_pDvkCodeWnd->PlaceBesideMainWindow();
 }
 
@@ -503,8 +488,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     m_bClosed = TRUE;
     KillTimer(this, TIMER_IDLEUPDATE);
     if (g_pDvkCodeWnd) delete g_pDvkCodeWnd;
-    if (m_strWndState.empty()) WindowStateToText(this, m_strWndState);
-    WriteTextFile(GetStateFilePath(), m_strWndState);
+    m_state.Write(this);
     // The session ended: the next start resets the slot.
     if (m_pView && m_pView->IsFrameStarted()) m_pView->GetDsgMainFrame().UCSet();
     event->accept();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "apps/designer/dravikdoc.h"
+#include "foundation/fxwindowstate.h"
 #include "platform/window.h"
 
 class CDravik2View;
@@ -68,7 +69,7 @@ public:
     void UpdateRecentFileMenu() override;
     QWidget* GetDocWindow() override { return this; }
     // The window-state text recorded so far.
-    const std::string& GetWindowStateText() const { return m_strWndState; }
+    const std::string& GetWindowStateText() const { return m_state.GetText(); }
     static std::string GetStateFilePath();
 
     // The commands that open dialogs, for the menu and tests.
@@ -103,8 +104,6 @@ private:
     QAction* m_pRecentSeparator = nullptr;
     std::map<UINT, std::vector<QAction*>> m_actions;
     std::vector<QAction*> m_recentActions;
-    std::string m_strWndState;
-    BOOL m_bSavedMaximized = FALSE;
-    BOOL m_bFirstActivation = TRUE;
+    CFxWindowState m_state{&CMainFrame::GetStateFilePath, kMinWidth, kMinHeight};
     BOOL m_bClosed = FALSE;
 };

@@ -162,6 +162,19 @@ for row in grey.px:
             row[i] = 'g' if ch in '#brn' else 'l' if ch != 'w' else 'w'
 pictures['135'] = grey
 
+# The pixel-art program's tool bar: new, open, save, cut, copy, paste, about.
+pixel_bar = bar[:6] + [
+    bar_image(lambda c: (c.ellipse(1, 1, 14, 14, 'b'), c.fill(7, 3, 8, 4, 'w'),
+                         c.fill(7, 6, 8, 11, 'w'))),                        # about
+]
+pictures['130'] = strip(pixel_bar)
+pixel_grey = strip(pixel_bar)
+for row in pixel_grey.px:
+    for i, ch in enumerate(row):
+        if ch != '.':
+            row[i] = 'g' if ch in '#brn' else 'l' if ch != 'w' else 'w'
+pictures['132'] = pixel_grey
+
 
 # Character editor. The list's mark of the current character (12 x 12).
 mark = Canvas(12, 12)

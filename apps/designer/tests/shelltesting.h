@@ -26,28 +26,14 @@
 #include "design/model/testing/creationdrag.h"
 #include "foundation/fxpropstore.h"
 #include "foundation/fxutils.h"
+#include "foundation/testing/folderstesting.h"
 #include "platform/paths.h"
 #include "platform/testing/scriptedui.h"
 #include "platform/testing/testsupport.h"
 
 namespace shelltesting {
 
-// Program and data folders of one run; the previous ones come back after.
-class Folders {
-public:
-    explicit Folders(std::string program = testsupport::MakeTempFolder("program"))
-        : program(std::move(program)), data(testsupport::MakeTempFolder("data")) {
-        SetFolderOverride(FolderKind::Program, this->program);
-        SetFolderOverride(FolderKind::Data, data);
-        ClearIniCache();
-    }
-    ~Folders() {
-        SetFolderOverride(FolderKind::Program, testsupport::TempRoot() + "/program");
-        SetFolderOverride(FolderKind::Data, testsupport::TempRoot() + "/data");
-    }
-    std::string program;
-    std::string data;
-};
+using Folders = fxtesting::Folders;
 
 // The tick count as the test sets it.
 class Ticks {

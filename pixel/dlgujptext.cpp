@@ -1,0 +1,173 @@
+// The "Add Text" dialog.
+
+#include "pixel/dlgujptext.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "pixel/dlgwframes.h"
+#include "pixel/lmregjpwindow.h"
+#include "pixel/lmrgoption.h"
+#include "pixel/lmrmwindow.h"
+#include "pixel/lmrogjpwindow.h"
+#include "platform/textcodec.h"
+#include "platform/window.h"
+
+namespace {
+
+template <typename T>
+T* AddControl(QWidget* parent, int id, const QRect& rect) {
+    auto* control = new T(parent);
+    control->setGeometry(rect);
+    if (id) SetDlgCtrlID(control, id);
+    return control;
+}
+
+void AddLabel(QWidget* parent, const char* text, const QRect& rect) {
+    AddControl<QLabel>(parent, 0, rect)->setText(QString::fromLatin1(text));
+}
+
+// The whole-canvas frame opens the dialog through this.
+const bool g_registered = [] {
+    LmrSetAddTextDialogFactory([](QWidget* parent) { return new CDlgUJPText(parent); });
+    return true;
+}();
+
+// The inclusive form of the text rectangle, which reaches to its right and
+// bottom edges.
+CRect InclusiveOf(const CRect& r) { return CRect(r.left, r.top, r.right - 1, r.bottom - 1); }
+
+}  // namespace
+
+std::string CDlgUJPText::GetFontNameList() {
+    std::string list;
+    for (const QString& family : QFontDatabase::families()) {
+        if (!list.empty()) list += '|';
+        list += QStringToAnsi(family);
+    }
+    return list;
+}
+
+CDlgUJPText::CDlgUJPText(QWidget* parent) : QDialog(parent, Qt::Tool) {
+    (void)g_registered;
+    setWindowTitle("Add Text");
+    setFixedSize(300, 100);
+    m_pText = AddControl<QLineEdit>(this, IDC_TEXT, QRect(8, 8, 284, 22));
+    AddLabel(this, "Font Size", QRect(8, 39, 50, 16));
+    m_pSize = AddControl<QComboBox>(this, IDC_FONTSIZE, QRect(60, 36, 50, 22));
+    AddLabel(this, "Font Name", QRect(118, 39, 55, 16));
+    m_pFace = AddControl<QComboBox>(this, IDC_FONTNAME, QRect(175, 36, 117, 22));
+    m_pBold = AddControl<QCheckBox>(this, IDC_BOLD, QRect(8, 68, 60, 22));
+    m_pBold->setText("Bold");
+    auto* apply = AddControl<QPushButton>(this, IDC_APPLY, QRect(132, 68, 75, 24));
+    apply->setText("Apply");
+    auto* cancel = AddControl<QPushButton>(this, IDC_CANCEL, QRect(217, 68, 75, 24));
+    cancel->setText("Cancel");
+    for (QPushButton* button : {apply, cancel}) button->setAutoDefault(false);
+    for (const QString& item : QString::fromLatin1(kFontSizes).split('|')) m_pSize->addItem(item);
+    for (const QString& family : QFontDatabase::families()) m_pFace->addItem(family);
+
+    CLmrGOption& option = LmrGOption();
+    option.BindControls("combobox", "UJPT.fntsize,UJPT.fntface", "Font Size,Font Name",
+                        CFxFieldBinder::FK_TEXT, this);
+    option.BindCheckBoxes("UJPT.fntbold", "Bold", this);
+    m_bFilling = TRUE;
+    option.ValuesToControls(this);
+    m_bFilling = FALSE;
+
+    connect(apply, &QPushButton::clicked, this, [this] { OnApply(); });
+    connect(cancel, &QPushButton::clicked, this, [this] { OnCancel(); });
+    connect(m_pText, &QLineEdit::textChanged, this, [this] { OnFieldChanged(); });
+    connect(m_pSize, &QComboBox::currentTextChanged, this, [this] { OnFieldChanged(); });
+    connect(m_pFace, &QComboBox::currentTextChanged, this, [this] { OnFieldChanged(); });
+    connect(m_pBold, &QCheckBox::toggled, this, [this] { OnFieldChanged(); });
+    if (CLmrOGJPWindow* view = LmrOGJPWindow())
+        connect(view, &CLmrOGJPWindow::UJPTextMoved, this, [this] { Carve(); });
+
+    SetTimerHandler(this, [this](UINT_PTR id) { OnTimer(id); });
+    SetTimer(this, TIMER_FOCUS, kFocusDelayMs);
+    // The text rectangle fits what is carved from the start.
+    Carve();
+}
+
+CDlgUJPText::~CDlgUJPText() {
+    KillTimer(this, TIMER_FOCUS);
+    // However the dialog ends: no layer, and the view back to choosing the
+    // working area.
+    if (CLmrOGJPWindow* view = LmrOGJPWindow()) {
+        view->ClearAllPGInfos();
+        view->m_nOTool = CLmrOGJPEState::OT_AREA;
+        view->m_nOMode = CLmrOGJPEState::OM_IDLE;
+        view->RedrawOGJPWindow();
+        if (CLmrEGJPWindow* zoomed = LmrEGJPWindow()) zoomed->RedrawEGJPWindow();
+        if (CDlgOGJPWFrame* frame = LmrOGJPWFrame()) frame->UpdateEBState();
+    }
+}
+
+void CDlgUJPText::OnTimer(UINT_PTR id) {
+    if (id != TIMER_FOCUS) return;
+    KillTimer(this, TIMER_FOCUS);
+    m_pText->setFocus();
+    m_pText->selectAll();
+}
+
+void CDlgUJPText::OnFieldChanged() {
+    if (m_bFilling || m_bClosing) return;
+    LmrGOption().ControlsToValues(TRUE, FALSE, this, "Error");
+    Carve();
+}
+
+void CDlgUJPText::Carve() {
+    CLmrOGJPWindow* view = LmrOGJPWindow();
+    if (!view || m_bClosing) return;
+    const CRect before = view->GetUJPTextRect();
+    view->ClearAllPGInfos();
+    view->PGICarveForUJPText(QStringToAnsi(m_pText->text()));
+    if (CLmrEGJPWindow* zoomed = LmrEGJPWindow()) {
+        if (LmrIsNullRect(before)) {
+            zoomed->RedrawEGJPWindow();
+        } else {
+            // The zoomed view counts from the working area's corner.
+            CRect both;
+            both.UnionRect(InclusiveOf(before), InclusiveOf(view->GetUJPTextRect()));
+            both.OffsetRect(-LmrOpt().omlegjpleft * CLmrOGJPixel::OGJP_CELL,
+                            -LmrOpt().omlegjptop * CLmrOGJPixel::OGJP_CELL);
+            zoomed->RedrawEGJPWindow(&both);
+        }
+    }
+    view->RedrawOGJPWindow();
+}
+
+void CDlgUJPText::OnApply() {
+    if (CLmrOGJPWindow* view = LmrOGJPWindow()) {
+        const CRect rect = InclusiveOf(view->GetUJPTextRect());
+        view->GJPEAANPerformByUJPixel(1, 1, &rect);
+    }
+    close();
+}
+
+void CDlgUJPText::OnCancel() { close(); }
+
+void CDlgUJPText::keyPressEvent(QKeyEvent* event) {
+    // Enter and Esc neither apply nor close.
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            event->accept();
+            return;
+        default:
+            QDialog::keyPressEvent(event);
+    }
+}
+
+void CDlgUJPText::closeEvent(QCloseEvent* event) {
+    m_bClosing = TRUE;
+    QDialog::closeEvent(event);
+}

@@ -1,0 +1,132 @@
+// The "Add Text" dialog as the whole-canvas frame opens it: carving on every
+// field change, Apply as one step, Cancel as none, and the keys it swallows.
+
+#include "pixel/dlgujptext.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPointer>
+
+#include "pixel/lmrmwindow.h"
+#include "pixel/tests/pixeltesting.h"
+#include "pixel/tests/viewstesting.h"
+#include "platform/window.h"
+
+namespace {
+
+class AddTextTest : public viewtest::ViewsTest {
+protected:
+    // Another test may have taken the dialog away from the frame.
+    AddTextTest() {
+        LmrSetAddTextDialogFactory([](QWidget* parent) { return new CDlgUJPText(parent); });
+    }
+    CDlgUJPText* Open() {
+        oframe->OnUJPTAdd();
+        QApplication::processEvents();
+        return qobject_cast<CDlgUJPText*>(oframe->GetAddTextDialog());
+    }
+    static QLineEdit* Text(CDlgUJPText* d) {
+        return static_cast<QLineEdit*>(GetDlgItem(d, CDlgUJPText::IDC_TEXT));
+    }
+    int LayerCount() {
+        int n = 0;
+        for (DWORD v : pixeltest::PGSnapshot(canvas())) n += v != 0;
+        return n;
+    }
+    testsupport::ScriptedUi ui;
+};
+
+}  // namespace
+
+TEST_F(AddTextTest, ApplyCommitsTheCarvedTextAsOneStep) {
+    QPointer<CDlgUJPText> dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(canvas().m_nOTool, CLmrOGJPEState::OT_TEXT);
+    Text(dialog)->setText("Hi");
+    const int carved = LayerCount();
+    ASSERT_GT(carved, 10);
+    const CRect rect = canvas().GetUJPTextRect();
+    EXPECT_EQ(rect.left, 16);  // the working area's corner
+    EXPECT_EQ(rect.top, 32);
+    const auto before = pixeltest::Snapshot(canvas());
+    QTest::mouseClick(GetDlgItem(dialog, CDlgUJPText::IDC_APPLY), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_TRUE(dialog.isNull());
+    EXPECT_EQ(canvas().GetYUStepCount(), 1);
+    EXPECT_EQ(canvas().GetCurrentYUStep()->GetKind(), GJPEA_SETUJPIXEL);
+    EXPECT_EQ(LayerCount(), 0);
+    EXPECT_EQ(canvas().m_nOTool, CLmrOGJPEState::OT_AREA);
+    // Exactly the carved pixels turned black, all inside the rectangle.
+    const auto after = pixeltest::Snapshot(canvas());
+    int changed = 0;
+    for (int i = 0; i < CLmrOGJPixel::OGJP_COUNT; ++i) {
+        if (after[i] == before[i]) continue;
+        ++changed;
+        EXPECT_EQ(after[i], 0);
+        EXPECT_TRUE(rect.PtInRect(CPoint(i % 256, i / 256))) << i;
+    }
+    EXPECT_EQ(changed, carved);
+    canvas().YUndo(1, 1, 1);
+    EXPECT_EQ(pixeltest::Snapshot(canvas()), before);
+}
+
+TEST_F(AddTextTest, CancelAndTheCloseBoxLeaveTheCanvasAndTheStepsAlone) {
+    for (int way = 0; way < 2; ++way) {
+        SCOPED_TRACE(way);
+        QPointer<CDlgUJPText> dialog = Open();
+        ASSERT_NE(dialog, nullptr);
+        Text(dialog)->setText("Text");
+        EXPECT_GT(LayerCount(), 0);
+        const auto before = pixeltest::Snapshot(canvas());
+        if (way == 0)
+            QTest::mouseClick(GetDlgItem(dialog, CDlgUJPText::IDC_CANCEL), Qt::LeftButton);
+        else
+            dialog->close();
+        QApplication::processEvents();
+        EXPECT_TRUE(dialog.isNull());
+        EXPECT_EQ(pixeltest::Snapshot(canvas()), before);
+        EXPECT_EQ(canvas().GetYUStepCount(), 0);
+        EXPECT_EQ(LayerCount(), 0);
+        EXPECT_EQ(canvas().m_nOTool, CLmrOGJPEState::OT_AREA);
+        EXPECT_TRUE(oframe->GetButton(CDlgOGJPWFrame::IDC_ADDTEXT)->isEnabled());
+    }
+}
+
+TEST_F(AddTextTest, FieldsAreOptionsAndEveryChangeCarvesAgain) {
+    QPointer<CDlgUJPText> dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    auto* size = static_cast<QComboBox*>(GetDlgItem(dialog, CDlgUJPText::IDC_FONTSIZE));
+    auto* bold = static_cast<QCheckBox*>(GetDlgItem(dialog, CDlgUJPText::IDC_BOLD));
+    EXPECT_EQ(size->count(), 14);
+    EXPECT_EQ(size->currentText(), "12");
+    // An empty text carves nothing and keeps a 16 x 16 rectangle.
+    Text(dialog)->setText("");
+    EXPECT_EQ(LayerCount(), 0);
+    EXPECT_EQ(canvas().GetUJPTextRect().Width(), 16);
+    EXPECT_EQ(canvas().GetUJPTextRect().Height(), 16);
+    Text(dialog)->setText("W");
+    const int small = LayerCount();
+    const LONG smallHeight = canvas().GetUJPTextRect().Height();
+    size->setCurrentText("30");
+    EXPECT_EQ(LmrGOption().GetString("UJPT.fntsize"), "30");
+    EXPECT_GT(LayerCount(), small);
+    EXPECT_GT(canvas().GetUJPTextRect().Height(), smallHeight);
+    const int regular = LayerCount();
+    bold->setChecked(true);
+    EXPECT_EQ(LmrGOption().GetInt("UJPT.fntbold", 0), 1);
+    EXPECT_GT(LayerCount(), regular);
+    // Enter and Esc neither apply nor close.
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+        QTest::keyClick(Text(dialog), key);
+        QApplication::processEvents();
+        ASSERT_FALSE(dialog.isNull());
+        EXPECT_TRUE(dialog->isVisible());
+    }
+    EXPECT_EQ(canvas().GetYUStepCount(), 0);
+    // The text is selected for typing over 100 ms after opening.
+    Text(dialog)->deselect();
+    FireTimerForTest(dialog, CDlgUJPText::TIMER_FOCUS);
+    EXPECT_EQ(Text(dialog)->selectedText(), "W");
+    EXPECT_FALSE(IsTimerSet(dialog, CDlgUJPText::TIMER_FOCUS));
+}

@@ -2,10 +2,13 @@
 
 #include <QImage>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "design/surface/dsgimagescaler.h"
 #include "design/surface/dsgwodraw.h"
 #include "image/raster.h"
+#include "image/rasterfile.h"
 
 namespace {
 
@@ -30,6 +33,23 @@ public:
         CRaster raster;
         if (!raster.CreateFromHBITMAP(picture)) return;
         raster.Draw(&dc, target, nullptr, false);
+    }
+
+    QImage LoadWOPictureFile(const std::string& path) override {
+        CRaster picture;
+        if (!picture.Load(path, RASTER_FORMAT_UNKNOWN)) return {};
+        return picture.MakeBitmap();
+    }
+
+    std::vector<BYTE> EncodeWOPicture(const QImage& picture) override {
+        CRaster raster;
+        if (!raster.CreateFromHBITMAP(picture)) return {};
+        CRasterMemFile file;
+        if (!file.Open() || !raster.Encode(&file, RASTER_FORMAT_BMP)) return {};
+        const LONG size = file.Size();
+        const BYTE* bytes = file.GetBuffer(false);
+        if (size <= 0 || bytes == nullptr) return {};
+        return std::vector<BYTE>(bytes, bytes + size);
     }
 };
 

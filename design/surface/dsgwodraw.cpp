@@ -371,6 +371,10 @@ std::pair<int, int> GetWORectCorner(int corner) {
 
 CDsgWOPictureRenderer::~CDsgWOPictureRenderer() = default;
 
+QImage CDsgWOPictureRenderer::LoadWOPictureFile(const std::string&) { return {}; }
+
+std::vector<BYTE> CDsgWOPictureRenderer::EncodeWOPicture(const QImage&) { return {}; }
+
 void CDsgWOPictureRenderer::DrawWOPicture(CDC& dc, const QImage& picture, const CRect& target) {
     dc.StretchImage(target, picture);
 }

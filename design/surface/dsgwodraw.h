@@ -9,7 +9,9 @@
 
 #include <QImage>
 #include <cstddef>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "design/model/dsgwobj.h"
 #include "design/model/dsgwochoice.h"
@@ -89,6 +91,12 @@ public:
     // Draws a decoded picture into the target rectangle of the surface
     // (stretched to it); by default the surface's own stretching.
     virtual void DrawWOPicture(CDC& dc, const QImage& picture, const CRect& target);
+    // Reads a picture file of any format the image library knows, the format
+    // found from the content; a null image when it cannot (none by default).
+    virtual QImage LoadWOPictureFile(const std::string& path);
+    // The picture as the bytes of a BMP file, as image objects store it;
+    // empty when it cannot be encoded (always by default).
+    virtual std::vector<BYTE> EncodeWOPicture(const QImage& picture);
 };
 
 // Registers the renderer (not owned; null: none) and forgets the pictures

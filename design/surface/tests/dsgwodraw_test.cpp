@@ -6,6 +6,8 @@
 #include <QImage>
 #include <climits>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "chareditor/dtrggjpixel.h"
 #include "design/model/dsggoption.h"
@@ -14,6 +16,7 @@
 #include "design/surface/dsgimageseams.h"
 #include "design/surface/fxmemdc.h"
 #include "design/surface/pagecoords.h"
+#include "platform/testing/testsupport.h"
 
 using namespace std::string_literals;
 
@@ -393,6 +396,67 @@ TEST_F(DrawWObjTest, TheImageLibraryDrawsPicturesAndScalesThumbnails) {
         for (int x = 0; x < 55; ++x)
             ASSERT_EQ(thumb.pixel(x, y) & 0xFFFFFF, ToQRgb(RGB(40, 90, 160)) & 0xFFFFFF)
                 << x << "," << y;
+}
+
+// The image panel's side of the renderer: picture files of any known format
+// read by their content whatever their name, and pictures written back as
+// BMP bytes that decode to the same pixels.
+TEST(PictureFileSeamTest, FilesReadByContentAndPicturesEncodeAsBmp) {
+    RegisterDsgImageSeams();
+    CDsgWOPictureRenderer& renderer = *GetDsgWOPictureRenderer();
+    const std::string dir = testsupport::MakeTempFolder("pictures");
+    QImage colours(7, 3, QImage::Format_RGB32);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 7; ++x) colours.setPixel(x, y, qRgb(x * 36, y * 100, 255 - x * 9));
+    QImage indexed(5, 4, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(0, 0, 0), qRgb(200, 10, 30), qRgb(5, 250, 9)});
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x) indexed.setPixel(x, y, static_cast<uint>((x + y) % 3));
+    const QImage mono = colours.convertToFormat(QImage::Format_Mono);
+
+    struct Case {
+        const char* name;
+        QImage picture;  // null: the bytes below
+        std::string bytes;
+    };
+    const std::vector<Case> cases = {
+        {"24 bits, named .png", colours, ""},
+        {"palette", indexed, ""},
+        {"one bit", mono, ""},
+        {"text", {}, "just some words"},
+        {"cut BMP header", {}, "BM\x10\0\0\0"},
+        {"empty", {}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir + "/picture.png";
+        if (c.picture.isNull())
+            testsupport::WriteFileBytes(path, c.bytes);
+        else
+            ASSERT_TRUE(c.picture.save(QString::fromStdString(path), "BMP"));
+        const QImage read = renderer.LoadWOPictureFile(path);
+        if (c.picture.isNull()) {
+            EXPECT_TRUE(read.isNull());
+            continue;
+        }
+        ASSERT_EQ(read.size(), c.picture.size());
+        const std::vector<BYTE> bmp = renderer.EncodeWOPicture(read);
+        ASSERT_GT(bmp.size(), 54u);
+        EXPECT_EQ(bmp[0], 'B');
+        EXPECT_EQ(bmp[1], 'M');
+        QImage back;
+        ASSERT_TRUE(back.loadFromData(bmp.data(), static_cast<int>(bmp.size()), "BMP"));
+        ASSERT_EQ(back.size(), c.picture.size());
+        for (int y = 0; y < back.height(); ++y)
+            for (int x = 0; x < back.width(); ++x) {
+                ASSERT_EQ(read.pixel(x, y) & 0xFFFFFF, c.picture.pixel(x, y) & 0xFFFFFF)
+                    << x << "," << y;
+                ASSERT_EQ(back.pixel(x, y) & 0xFFFFFF, c.picture.pixel(x, y) & 0xFFFFFF)
+                    << x << "," << y;
+            }
+    }
+    EXPECT_TRUE(renderer.LoadWOPictureFile(dir + "/missing.bmp").isNull());
+    EXPECT_TRUE(renderer.EncodeWOPicture(QImage()).empty());
 }
 
 // Damaged forms draw without harm: rectangles at the ends of the range,

@@ -25,7 +25,6 @@
 #include "design/model/dsgwobj.h"
 #include "design/model/dsgwobjkeysets.h"
 #include "design/surface/dsgdspframe.h"
-#include "design/surface/dsgimagescaler.h"
 #include "design/surface/dsgwodraw.h"
 #include "design/surface/fxuihelpers.h"
 #include "design/surface/lcdfont.h"
@@ -691,21 +690,14 @@ CRect FitXFImageRect(const CRect& rect, const CSize& picture) {
 bool PrepareXFImagePicture(const std::string& path, const CSize& lcd, XFImagePicture& picture) {
     CDsgWOPictureRenderer* renderer = GetDsgWOPictureRenderer();
     if (renderer == nullptr) return false;
-    QImage image = renderer->LoadWOPictureFile(path);
-    if (image.isNull() || image.width() <= 0 || image.height() <= 0) return false;
-    const CSize size(image.width(), image.height());
-    const CSize fitted = FitXFImageSize(size, lcd);
-    if (!(fitted == size)) {
-        const DsgImageScaler& scaler = GetDsgImageScaler();
-        QImage scaled;
-        if (!scaler || !scaler(image, fitted.cx, fitted.cy, scaled) || scaled.isNull())
-            return false;
-        image = std::move(scaled);
-    }
-    std::vector<BYTE> bmp = renderer->EncodeWOPicture(image);
-    if (bmp.empty()) return false;
+    std::vector<BYTE> bmp;
+    CSize size;
+    if (!renderer->LoadWOPictureFile(
+            path, [&lcd](const CSize& own) { return FitXFImageSize(own, lcd); }, bmp, size) ||
+        bmp.empty() || size.cx <= 0 || size.cy <= 0)
+        return false;
     picture.bmp = std::move(bmp);
-    picture.size = CSize(image.width(), image.height());
+    picture.size = size;
     return true;
 }
 

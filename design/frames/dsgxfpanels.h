@@ -211,8 +211,8 @@ struct XFImagePicture {
     std::vector<BYTE> bmp;
     CSize size{0, 0};
 };
-// Through the design surface's picture renderer and image scaler; false
-// when either is missing or the file does not decode, resample or encode.
+// Through the design surface's picture renderer; false without one or when
+// the file does not decode, resample or encode.
 VELDRANE_API bool PrepareXFImagePicture(const std::string& path, const CSize& lcd,
                                         XFImagePicture& picture);
 

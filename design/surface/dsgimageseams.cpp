@@ -1,6 +1,7 @@
 #include "design/surface/dsgimageseams.h"
 
 #include <QImage>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
@@ -11,6 +12,14 @@
 #include "image/rasterfile.h"
 
 namespace {
+
+// The one resampling of the seams: the generalised cubic filter, edges
+// repeated.
+bool ResampleLikeThumbnails(CRaster& source, LONG width, LONG height, CRaster& result) {
+    if (width <= 0 || height <= 0) return false;
+    return source.Resample2(width, height, CRaster::InterpGeneralizedCubic, CRaster::OverflowRepeat,
+                            &result);
+}
 
 class CDsgRasterPictureRenderer final : public CDsgWOPictureRenderer {
 public:
@@ -35,21 +44,27 @@ public:
         raster.Draw(&dc, target, nullptr, false);
     }
 
-    QImage LoadWOPictureFile(const std::string& path) override {
+    bool LoadWOPictureFile(const std::string& path, const std::function<CSize(const CSize&)>& fit,
+                           std::vector<BYTE>& bmp, CSize& size) override {
         CRaster picture;
-        if (!picture.Load(path, RASTER_FORMAT_UNKNOWN)) return {};
-        return picture.MakeBitmap();
-    }
-
-    std::vector<BYTE> EncodeWOPicture(const QImage& picture) override {
-        CRaster raster;
-        if (!raster.CreateFromHBITMAP(picture)) return {};
+        if (!picture.Load(path, RASTER_FORMAT_UNKNOWN)) return false;
+        const CSize own(static_cast<LONG>(picture.GetWidth()),
+                        static_cast<LONG>(picture.GetHeight()));
+        const CSize wanted = fit ? fit(own) : own;
+        CRaster resampled;
+        CRaster* stored = &picture;
+        if (!(wanted == own)) {
+            if (!ResampleLikeThumbnails(picture, wanted.cx, wanted.cy, resampled)) return false;
+            stored = &resampled;
+        }
         CRasterMemFile file;
-        if (!file.Open() || !raster.Encode(&file, RASTER_FORMAT_BMP)) return {};
-        const LONG size = file.Size();
+        if (!file.Open() || !stored->Encode(&file, RASTER_FORMAT_BMP)) return false;
+        const LONG length = file.Size();
         const BYTE* bytes = file.GetBuffer(false);
-        if (size <= 0 || bytes == nullptr) return {};
-        return std::vector<BYTE>(bytes, bytes + size);
+        if (length <= 0 || bytes == nullptr) return false;
+        bmp.assign(bytes, bytes + length);
+        size = CSize(static_cast<LONG>(stored->GetWidth()), static_cast<LONG>(stored->GetHeight()));
+        return true;
     }
 };
 
@@ -57,9 +72,7 @@ bool ScaleThumbnail(const QImage& source, int width, int height, QImage& result)
     CRaster drawn;
     if (width <= 0 || height <= 0 || !drawn.CreateFromHBITMAP(source)) return false;
     CRaster scaled;
-    if (!drawn.Resample2(width, height, CRaster::InterpGeneralizedCubic, CRaster::OverflowRepeat,
-                         &scaled))
-        return false;
+    if (!ResampleLikeThumbnails(drawn, width, height, scaled)) return false;
     result = scaled.MakeBitmap();
     return !result.isNull();
 }

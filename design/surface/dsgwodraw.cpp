@@ -371,9 +371,11 @@ std::pair<int, int> GetWORectCorner(int corner) {
 
 CDsgWOPictureRenderer::~CDsgWOPictureRenderer() = default;
 
-QImage CDsgWOPictureRenderer::LoadWOPictureFile(const std::string&) { return {}; }
-
-std::vector<BYTE> CDsgWOPictureRenderer::EncodeWOPicture(const QImage&) { return {}; }
+bool CDsgWOPictureRenderer::LoadWOPictureFile(const std::string&,
+                                              const std::function<CSize(const CSize&)>&,
+                                              std::vector<BYTE>&, CSize&) {
+    return false;
+}
 
 void CDsgWOPictureRenderer::DrawWOPicture(CDC& dc, const QImage& picture, const CRect& target) {
     dc.StretchImage(target, picture);

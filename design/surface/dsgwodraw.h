@@ -9,6 +9,7 @@
 
 #include <QImage>
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -91,12 +92,14 @@ public:
     // Draws a decoded picture into the target rectangle of the surface
     // (stretched to it); by default the surface's own stretching.
     virtual void DrawWOPicture(CDC& dc, const QImage& picture, const CRect& target);
-    // Reads a picture file of any format the image library knows, the format
-    // found from the content; a null image when it cannot (none by default).
-    virtual QImage LoadWOPictureFile(const std::string& path);
-    // The picture as the bytes of a BMP file, as image objects store it;
-    // empty when it cannot be encoded (always by default).
-    virtual std::vector<BYTE> EncodeWOPicture(const QImage& picture);
+    // Reads a picture file of any format the image library knows (the format
+    // found from the content), resamples it as the image scaler does to the
+    // size `fit` gives for its own size when that differs, and encodes it as
+    // the BMP file's bytes image objects store, with its stored size. False
+    // when a step fails (always by default).
+    virtual bool LoadWOPictureFile(const std::string& path,
+                                   const std::function<CSize(const CSize&)>& fit,
+                                   std::vector<BYTE>& bmp, CSize& size);
 };
 
 // Registers the renderer (not owned; null: none) and forgets the pictures

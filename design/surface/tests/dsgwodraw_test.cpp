@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <climits>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -399,9 +400,9 @@ TEST_F(DrawWObjTest, TheImageLibraryDrawsPicturesAndScalesThumbnails) {
 }
 
 // The image panel's side of the renderer: picture files of any known format
-// read by their content whatever their name, and pictures written back as
-// BMP bytes that decode to the same pixels.
-TEST(PictureFileSeamTest, FilesReadByContentAndPicturesEncodeAsBmp) {
+// read by their content whatever their name, stored as BMP bytes with their
+// pixels as they were, or resampled to the size asked for.
+TEST(PictureFileSeamTest, FilesReadByContentAndStoreAsBmp) {
     RegisterDsgImageSeams();
     CDsgWOPictureRenderer& renderer = *GetDsgWOPictureRenderer();
     const std::string dir = testsupport::MakeTempFolder("pictures");
@@ -413,19 +414,28 @@ TEST(PictureFileSeamTest, FilesReadByContentAndPicturesEncodeAsBmp) {
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 5; ++x) indexed.setPixel(x, y, static_cast<uint>((x + y) % 3));
     const QImage mono = colours.convertToFormat(QImage::Format_Mono);
+    QImage uniform(40, 30, QImage::Format_RGB32);
+    uniform.fill(qRgb(40, 90, 160));
+    const auto own = [](const CSize& size) { return size; };
+    const auto quarter = [](const CSize& size) { return CSize(size.cx / 4, size.cy / 4); };
 
     struct Case {
         const char* name;
         QImage picture;  // null: the bytes below
         std::string bytes;
+        std::function<CSize(const CSize&)> fit;
+        QSize stored;  // empty: refused
     };
     const std::vector<Case> cases = {
-        {"24 bits, named .png", colours, ""},
-        {"palette", indexed, ""},
-        {"one bit", mono, ""},
-        {"text", {}, "just some words"},
-        {"cut BMP header", {}, "BM\x10\0\0\0"},
-        {"empty", {}, ""},
+        {"24 bits, named .png", colours, "", own, {7, 3}},
+        {"palette", indexed, "", own, {5, 4}},
+        {"one bit", mono, "", own, {7, 3}},
+        {"no fit given", colours, "", {}, {7, 3}},
+        {"shrunk", uniform, "", quarter, {10, 7}},
+        {"fitted to nothing", colours, "", quarter, {}},
+        {"text", {}, "just some words", own, {}},
+        {"cut BMP header", {}, std::string("BM\x10\0\0\0", 6), own, {}},
+        {"empty", {}, "", own, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -434,29 +444,28 @@ TEST(PictureFileSeamTest, FilesReadByContentAndPicturesEncodeAsBmp) {
             testsupport::WriteFileBytes(path, c.bytes);
         else
             ASSERT_TRUE(c.picture.save(QString::fromStdString(path), "BMP"));
-        const QImage read = renderer.LoadWOPictureFile(path);
-        if (c.picture.isNull()) {
-            EXPECT_TRUE(read.isNull());
+        std::vector<BYTE> bmp = {1, 2, 3};
+        CSize size(-1, -1);
+        const bool loaded = renderer.LoadWOPictureFile(path, c.fit, bmp, size);
+        if (c.stored.isEmpty()) {
+            EXPECT_FALSE(loaded);
             continue;
         }
-        ASSERT_EQ(read.size(), c.picture.size());
-        const std::vector<BYTE> bmp = renderer.EncodeWOPicture(read);
-        ASSERT_GT(bmp.size(), 54u);
-        EXPECT_EQ(bmp[0], 'B');
-        EXPECT_EQ(bmp[1], 'M');
+        ASSERT_TRUE(loaded);
+        EXPECT_EQ(size, CSize(c.stored.width(), c.stored.height()));
         QImage back;
         ASSERT_TRUE(back.loadFromData(bmp.data(), static_cast<int>(bmp.size()), "BMP"));
-        ASSERT_EQ(back.size(), c.picture.size());
+        ASSERT_EQ(back.size(), c.stored);
+        const bool same = c.stored == c.picture.size();
         for (int y = 0; y < back.height(); ++y)
-            for (int x = 0; x < back.width(); ++x) {
-                ASSERT_EQ(read.pixel(x, y) & 0xFFFFFF, c.picture.pixel(x, y) & 0xFFFFFF)
+            for (int x = 0; x < back.width(); ++x)
+                ASSERT_EQ(back.pixel(x, y) & 0xFFFFFF,
+                          (same ? c.picture.pixel(x, y) : c.picture.pixel(0, 0)) & 0xFFFFFF)
                     << x << "," << y;
-                ASSERT_EQ(back.pixel(x, y) & 0xFFFFFF, c.picture.pixel(x, y) & 0xFFFFFF)
-                    << x << "," << y;
-            }
     }
-    EXPECT_TRUE(renderer.LoadWOPictureFile(dir + "/missing.bmp").isNull());
-    EXPECT_TRUE(renderer.EncodeWOPicture(QImage()).empty());
+    std::vector<BYTE> bmp;
+    CSize size;
+    EXPECT_FALSE(renderer.LoadWOPictureFile(dir + "/missing.bmp", own, bmp, size));
 }
 
 // Damaged forms draw without harm: rectangles at the ends of the range,

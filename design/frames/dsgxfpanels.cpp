@@ -755,11 +755,12 @@ void CDlgXFImage::OnLoad() {
     }
     CDsgWOAmending amending;
     amending.SetRevolverAmending(szUTP_OBWBMP, bytes);
+    const int before = page->GetCurrentEAIndex();
     RecordAmending(amending);
 
     // The object takes the picture's proportions, as an undo step of its own.
     const CDsgWObj* obj = page->GetWObjById(id);
-    if (!obj) return;
+    if (!obj || page->GetCurrentEAIndex() == before) return;
     const CRect rect = FitXFImageRect(obj->GetNTProps().GetLMHugeRect(), picture.size);
     page->AddWOCHObjsDRMoveEAction(rect.left, rect.top, rect.right, rect.bottom, FALSE, TRUE);
 }

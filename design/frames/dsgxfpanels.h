@@ -2,11 +2,11 @@
 
 // The property panels the property host shows for the chosen objects' kind:
 // dot/line (1004), image (111), text/menu (1006), PC-font text (107), clip
-// (109) and the definable-character panel (1037). Each change of a control is recorded as
-// one undoable amendment of the chosen objects and written into the page's
-// current property record, from which new objects take their attributes.
-// Every panel keeps a filling flag that silences its own change handlers
-// while it writes its controls.
+// (109) and the definable-character panel (1037). Each change of a control
+// is recorded as one undoable amendment of the chosen objects and written
+// into the page's current property record, from which new objects take
+// their attributes. Every panel keeps a filling flag that silences its own
+// change handlers while it writes its controls.
 
 #include <QDialog>
 #include <string>

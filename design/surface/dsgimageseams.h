@@ -5,7 +5,7 @@
 // and drawn by the image library; picture files read in any known format,
 // shrunk and encoded as BMP for the image panel) and the form tabs'
 // thumbnails. Both resample alike: the generalised cubic filter, edges
-// repeated. The design library
-// registers both when it starts; registering again changes nothing.
+// repeated. The design library registers both when it starts; registering
+// again changes nothing.
 
 void RegisterDsgImageSeams();

@@ -26,10 +26,11 @@ CDsgXFFrame::CDsgXFFrame(QWidget* parent) : QWidget(parent) {
     // The panels in their order: dot/line, image, text/menu, PC-font text,
     // clip, definable character.
     m_pDotLine = new CDlgXFDotLine(this);
+    m_pImage = new CDlgXFImage(this);
     m_pText = new CDlgXFText(this);
     m_pPCText = new CDlgXFPCText(this);
     m_pDNChar = new CDlgXFDNChar(this);
-    m_arrPanels = {m_pDotLine, nullptr, m_pText, m_pPCText, new CDlgXFClip(this), m_pDNChar};
+    m_arrPanels = {m_pDotLine, m_pImage, m_pText, m_pPCText, new CDlgXFClip(this), m_pDNChar};
     for (QWidget* panel : m_arrPanels)
         if (panel) panel->hide();
     ShowXFPanel();
@@ -95,6 +96,7 @@ void CDsgXFFrame::ShowXFPanel() {
     }
     m_pShownPanel = shown;
     if (m_pText) m_pText->UpdateXFEnables(face);
+    if (m_pImage) m_pImage->UpdateXFEnables(face);
     if (m_pPCText) m_pPCText->UpdateXFEnables(face);
     if (m_pDotLine) m_pDotLine->UpdateXFEnables(face);
     update();
@@ -109,6 +111,7 @@ BOOL CDsgXFFrame::IsShownPanelCurrent() const {
 void CDsgXFFrame::FillXFPanels() {
     if (m_pDotLine) m_pDotLine->FillXF();
     if (m_pText) m_pText->FillXF();
+    if (m_pImage) m_pImage->FillXF();
     if (m_pPCText) m_pPCText->FillXF();
     if (m_pDNChar) m_pDNChar->FillXF();
 }

@@ -3,9 +3,7 @@
 // The property host: the band above the design page that shows the property
 // panel of the chosen objects' kind, and usage hints for the current tool
 // while nothing is chosen. Until all panels exist (the ready flag), the
-// engine's change notices are held back. The image panel comes with the image
-// library: until then its place in the list is empty and face 4 shows no
-// panel.
+// engine's change notices are held back.
 
 #include <QWidget>
 #include <string>
@@ -15,6 +13,7 @@
 
 class CDlgXFDNChar;
 class CDlgXFDotLine;
+class CDlgXFImage;
 class CDlgXFPCText;
 class CDlgXFText;
 class CDsgDSPFrame;
@@ -44,13 +43,14 @@ public:
     // Moves every panel window to fill the client area.
     void ResizeXFPanels();
 
-    // The panels, in creation order; a panel that is not built yet is null.
+    // The panels, in creation order.
     const std::vector<QWidget*>& GetPanels() const { return m_arrPanels; }
     // The panel shown now, or null.
     QWidget* GetShownPanel() const { return m_pShownPanel; }
 
     // The panels by kind (null before they exist).
     CDlgXFDotLine* GetDotLinePanel() const { return m_pDotLine; }
+    CDlgXFImage* GetImagePanel() const { return m_pImage; }
     CDlgXFText* GetTextPanel() const { return m_pText; }
     CDlgXFPCText* GetPCTextPanel() const { return m_pPCText; }
     CDlgXFDNChar* GetDNCharPanel() const { return m_pDNChar; }
@@ -71,6 +71,7 @@ protected:
 private:
     std::vector<QWidget*> m_arrPanels;  // owned by Qt as children
     CDlgXFDotLine* m_pDotLine = nullptr;
+    CDlgXFImage* m_pImage = nullptr;
     CDlgXFText* m_pText = nullptr;
     CDlgXFPCText* m_pPCText = nullptr;
     CDlgXFDNChar* m_pDNChar = nullptr;

@@ -10,7 +10,9 @@
 #include <QSlider>
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <optional>
 #include <set>
 
@@ -18,14 +20,19 @@
 #include "design/frames/dsgmainframe.h"
 #include "design/frames/dsgscriptedit.h"
 #include "design/model/dsgeaction.h"
+#include "design/model/dsggoption.h"
 #include "design/model/dsgutprops.h"
 #include "design/model/dsgwobj.h"
 #include "design/model/dsgwobjkeysets.h"
 #include "design/surface/dsgdspframe.h"
+#include "design/surface/dsgwodraw.h"
 #include "design/surface/fxuihelpers.h"
 #include "design/surface/lcdfont.h"
 #include "foundation/fxbutton.h"
+#include "foundation/fxstrings.h"
 #include "foundation/fxutils.h"
+#include "foundation/fxutilswnd.h"
+#include "foundation/revolver.h"
 #include "platform/controls.h"
 #include "platform/dc.h"
 #include "platform/paths.h"
@@ -651,4 +658,109 @@ CDlgXFClip::CDlgXFClip(QWidget* parent) : CDlgXFPanel(109, parent) {
     Place(new QComboBox(this), 1000, 8, 4, 160, 22);
     Place(new QComboBox(this), 1001, 8, 30, 160, 22);
     Place(new CFxButton(this), 1002, 176, 4, 80, 22)->setText("Reload");
+}
+
+// ---- Image ----------------------------------------------------------------------
+
+CSize FitXFImageSize(const CSize& picture, const CSize& lcd) {
+    if (picture.cx <= lcd.cx && picture.cy <= lcd.cy) return picture;
+    CSize fitted = FitSizeInto(picture.cx, picture.cy, lcd.cx, lcd.cy, TRUE);
+    // A very thin picture would truncate to nothing, which no resampling
+    // can make.
+    fitted.cx = std::max<LONG>(fitted.cx, 1);
+    fitted.cy = std::max<LONG>(fitted.cy, 1);
+    return fitted;
+}
+
+CRect FitXFImageRect(const CRect& rect, const CSize& picture) {
+    CRect fitted = rect;
+    fitted.NormalizeRect();
+    if (picture.cx <= 0 || picture.cy <= 0) return fitted;
+    const std::int64_t rw = std::int64_t{fitted.right} - fitted.left;
+    const std::int64_t rh = std::int64_t{fitted.bottom} - fitted.top;
+    const std::int64_t pw = picture.cx, ph = picture.cy;
+    // ph / pw > rh / rw, cross-multiplied: both widths are not negative.
+    if (ph * rw > rh * pw)
+        fitted.right = static_cast<LONG>(fitted.left + pw * rh / ph);
+    else
+        fitted.bottom = static_cast<LONG>(fitted.top + ph * rw / pw);
+    return fitted;
+}
+
+bool PrepareXFImagePicture(const std::string& path, const CSize& lcd, XFImagePicture& picture) {
+    CDsgWOPictureRenderer* renderer = GetDsgWOPictureRenderer();
+    if (renderer == nullptr) return false;
+    std::vector<BYTE> bmp;
+    CSize size;
+    if (!renderer->LoadWOPictureFile(
+            path, [&lcd](const CSize& own) { return FitXFImageSize(own, lcd); }, bmp, size) ||
+        bmp.empty() || size.cx <= 0 || size.cy <= 0)
+        return false;
+    picture.bmp = std::move(bmp);
+    picture.size = size;
+    return true;
+}
+
+CDlgXFImage::CDlgXFImage(QWidget* parent) : CDlgXFPanel(111, parent) {
+    m_pLoad = Place(new CFxButton(this), 1007, 8, 8, 80, 24);
+    m_pLoad->setText("Load");
+    m_pRatio = Place(new QCheckBox("Keep X-Y Ratio", this), 1008, 8, 40, 140, 20);
+    connect(m_pLoad, &QAbstractButton::clicked, this, [this] { OnLoad(); });
+    connect(m_pRatio, &QCheckBox::clicked, this, [this] { OnRatio(); });
+}
+
+void CDlgXFImage::FillXF() {
+    ++m_nFilling;
+    m_pRatio->setChecked(RecordInt(szUTP_KEEP_XYRATIO) != 0);
+    --m_nFilling;
+}
+
+void CDlgXFImage::UpdateXFEnables(int /*face*/) {
+    const CDsgDSPFrame* page = GetDsgDSPFrame();
+    m_pLoad->setEnabled(page && page->GetWOCHCount() == 1);
+}
+
+void CDlgXFImage::OnRatio() {
+    if (m_nFilling) return;
+    const std::string value = m_pRatio->isChecked() ? "1" : "0";
+    RecordString(szUTP_KEEP_XYRATIO, value);
+    PutRecord(szUTP_KEEP_XYRATIO, value);
+}
+
+void CDlgXFImage::OnLoad() {
+    CDsgDSPFrame* page = GetDsgDSPFrame();
+    if (!page || page->GetWOCHCount() != 1) return;
+    const int id = page->GetCWOCHId();
+
+    FileDialogRequest request;
+    request.title = "Select an Image File";
+    request.filter = MakeBrowseFilter("Image Files", "bmp/jpg/gif/png/ico/tif/pcx");
+    request.parent = this;
+    const std::optional<std::string> chosen = Ui().ChooseFile(request);
+    if (!chosen || chosen->empty() || !IsPathExisting(*chosen)) return;
+    const std::string& path = *chosen;
+
+    const CSize lcd = CDsgGOption::GetLMSize();
+    XFImagePicture picture;
+    if (!PrepareXFImagePicture(path, lcd, picture) ||
+        picture.bmp.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+        ::MessageBox("Cannot load image from " + path, "Loading Failed", MB_OK, this);
+        return;
+    }
+
+    CRevolver bytes;
+    if (!bytes.Append(picture.bmp.data(), static_cast<int>(picture.bmp.size()))) {
+        ::MessageBox("Cannot load image from " + path, "Loading Failed", MB_OK, this);
+        return;
+    }
+    CDsgWOAmending amending;
+    amending.SetRevolverAmending(szUTP_OBWBMP, bytes);
+    const int before = page->GetCurrentEAIndex();
+    RecordAmending(amending);
+
+    // The object takes the picture's proportions, as an undo step of its own.
+    const CDsgWObj* obj = page->GetWObjById(id);
+    if (!obj || page->GetCurrentEAIndex() == before) return;
+    const CRect rect = FitXFImageRect(obj->GetNTProps().GetLMHugeRect(), picture.size);
+    page->AddWOCHObjsDRMoveEAction(rect.left, rect.top, rect.right, rect.bottom, FALSE, TRUE);
 }

@@ -1,18 +1,19 @@
 #pragma once
 
 // The property panels the property host shows for the chosen objects' kind:
-// dot/line (1004), text/menu (1006), PC-font text (107), clip (109) and the
-// definable-character panel (1037). Each change of a control is recorded as
-// one undoable amendment of the chosen objects and written into the page's
-// current property record, from which new objects take their attributes.
-// Every panel keeps a filling flag that silences its own change handlers
-// while it writes its controls.
+// dot/line (1004), image (111), text/menu (1006), PC-font text (107), clip
+// (109) and the definable-character panel (1037). Each change of a control
+// is recorded as one undoable amendment of the chosen objects and written
+// into the page's current property record, from which new objects take
+// their attributes. Every panel keeps a filling flag that silences its own
+// change handlers while it writes its controls.
 
 #include <QDialog>
 #include <string>
 #include <vector>
 
 #include "design/frames/veldrane_export.h"
+#include "platform/geometry.h"
 #include "platform/wintypes.h"
 
 class CDsgDSPFrame;
@@ -190,4 +191,49 @@ private:
 class VELDRANE_API CDlgXFClip : public CDlgXFPanel {
 public:
     explicit CDlgXFClip(QWidget* parent = nullptr);
+};
+
+// ---- Image ------------------------------------------------------------------
+
+// The size a picture is stored at on an LCD: its own when it fits, else the
+// largest of its aspect ratio that fits, never below one pixel a side (a
+// 2000 x 3 picture on a 320 x 240 LCD is 320 x 1).
+VELDRANE_API CSize FitXFImageSize(const CSize& picture, const CSize& lcd);
+// An object's rectangle (normalised) fitted to a picture's aspect ratio: the
+// right edge moves in when the picture is relatively higher than the
+// rectangle, else the bottom edge; worked in 64-bit cross products, so an
+// empty rectangle or a huge one fits without dividing by zero or overflow.
+VELDRANE_API CRect FitXFImageRect(const CRect& rect, const CSize& picture);
+
+// A picture file made ready for an image object: decoded (format from the
+// content), shrunk to the LCD when larger, encoded as a BMP file's bytes.
+struct XFImagePicture {
+    std::vector<BYTE> bmp;
+    CSize size{0, 0};
+};
+// Through the design surface's picture renderer; false without one or when
+// the file does not decode, resample or encode.
+VELDRANE_API bool PrepareXFImagePicture(const std::string& path, const CSize& lcd,
+                                        XFImagePicture& picture);
+
+// The image panel: "Load" (1007) puts a picture file into the one chosen
+// image object and fits the object to it; "Keep X-Y Ratio" (1008) sets the
+// objects' ratio attribute.
+class VELDRANE_API CDlgXFImage : public CDlgXFPanel {
+public:
+    explicit CDlgXFImage(QWidget* parent = nullptr);
+    void FillXF() override;
+    void UpdateXFEnables(int face) override;
+
+    CFxButton* GetLoadButton() const { return m_pLoad; }
+    QCheckBox* GetRatioCheck() const { return m_pRatio; }
+
+    // Asks for a picture file and loads it into the chosen object.
+    void OnLoad();
+
+private:
+    void OnRatio();
+
+    CFxButton* m_pLoad = nullptr;
+    QCheckBox* m_pRatio = nullptr;
 };

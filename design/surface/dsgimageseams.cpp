@@ -1,13 +1,25 @@
 #include "design/surface/dsgimageseams.h"
 
 #include <QImage>
+#include <functional>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "design/surface/dsgimagescaler.h"
 #include "design/surface/dsgwodraw.h"
 #include "image/raster.h"
+#include "image/rasterfile.h"
 
 namespace {
+
+// The one resampling of the seams: the generalised cubic filter, edges
+// repeated.
+bool ResampleLikeThumbnails(CRaster& source, LONG width, LONG height, CRaster& result) {
+    if (width <= 0 || height <= 0) return false;
+    return source.Resample2(width, height, CRaster::InterpGeneralizedCubic, CRaster::OverflowRepeat,
+                            &result);
+}
 
 class CDsgRasterPictureRenderer final : public CDsgWOPictureRenderer {
 public:
@@ -31,15 +43,36 @@ public:
         if (!raster.CreateFromHBITMAP(picture)) return;
         raster.Draw(&dc, target, nullptr, false);
     }
+
+    bool LoadWOPictureFile(const std::string& path, const std::function<CSize(const CSize&)>& fit,
+                           std::vector<BYTE>& bmp, CSize& size) override {
+        CRaster picture;
+        if (!picture.Load(path, RASTER_FORMAT_UNKNOWN)) return false;
+        const CSize own(static_cast<LONG>(picture.GetWidth()),
+                        static_cast<LONG>(picture.GetHeight()));
+        const CSize wanted = fit ? fit(own) : own;
+        CRaster resampled;
+        CRaster* stored = &picture;
+        if (!(wanted == own)) {
+            if (!ResampleLikeThumbnails(picture, wanted.cx, wanted.cy, resampled)) return false;
+            stored = &resampled;
+        }
+        CRasterMemFile file;
+        if (!file.Open() || !stored->Encode(&file, RASTER_FORMAT_BMP)) return false;
+        const LONG length = file.Size();
+        const BYTE* bytes = file.GetBuffer(false);
+        if (length <= 0 || bytes == nullptr) return false;
+        bmp.assign(bytes, bytes + length);
+        size = CSize(static_cast<LONG>(stored->GetWidth()), static_cast<LONG>(stored->GetHeight()));
+        return true;
+    }
 };
 
 bool ScaleThumbnail(const QImage& source, int width, int height, QImage& result) {
     CRaster drawn;
     if (width <= 0 || height <= 0 || !drawn.CreateFromHBITMAP(source)) return false;
     CRaster scaled;
-    if (!drawn.Resample2(width, height, CRaster::InterpGeneralizedCubic, CRaster::OverflowRepeat,
-                         &scaled))
-        return false;
+    if (!ResampleLikeThumbnails(drawn, width, height, scaled)) return false;
     result = scaled.MakeBitmap();
     return !result.isNull();
 }

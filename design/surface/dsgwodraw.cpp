@@ -371,6 +371,12 @@ std::pair<int, int> GetWORectCorner(int corner) {
 
 CDsgWOPictureRenderer::~CDsgWOPictureRenderer() = default;
 
+bool CDsgWOPictureRenderer::LoadWOPictureFile(const std::string&,
+                                              const std::function<CSize(const CSize&)>&,
+                                              std::vector<BYTE>&, CSize&) {
+    return false;
+}
+
 void CDsgWOPictureRenderer::DrawWOPicture(CDC& dc, const QImage& picture, const CRect& target) {
     dc.StretchImage(target, picture);
 }

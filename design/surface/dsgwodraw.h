@@ -9,7 +9,10 @@
 
 #include <QImage>
 #include <cstddef>
+#include <functional>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "design/model/dsgwobj.h"
 #include "design/model/dsgwochoice.h"
@@ -89,6 +92,14 @@ public:
     // Draws a decoded picture into the target rectangle of the surface
     // (stretched to it); by default the surface's own stretching.
     virtual void DrawWOPicture(CDC& dc, const QImage& picture, const CRect& target);
+    // Reads a picture file of any format the image library knows (the format
+    // found from the content), resamples it as the image scaler does to the
+    // size `fit` gives for its own size when that differs, and encodes it as
+    // the BMP file's bytes image objects store, with its stored size. False
+    // when a step fails (always by default).
+    virtual bool LoadWOPictureFile(const std::string& path,
+                                   const std::function<CSize(const CSize&)>& fit,
+                                   std::vector<BYTE>& bmp, CSize& size);
 };
 
 // Registers the renderer (not owned; null: none) and forgets the pictures

@@ -4,6 +4,11 @@
 //                               picture of four colour blocks (red, lime /
 //                               blue, yellow) stretched over dots (20, 16) to
 //                               (140, 96)
+//   frames <file.dvk> <n>       the same, Form1 holding n image objects
+//                               without a picture: 60 x 50 dots each, from
+//                               (10, 20), 75 dots apart
+//   blocks <file> <format>      writes the four colour blocks, 64 x 32, as a
+//                               picture file of that format (BMP, PNG, JPEG)
 //   options <width> <height>    writes the option file (program folder) with
 //                               that LCD size
 //   clipboard <out> [<png>]     writes the clipboard's text as the program's
@@ -73,7 +78,7 @@ int WriteBlankProject(const std::string& path) {
 // Four blocks of colours the LCD's 4-bit palette holds exactly, each block
 // wider than high and each colour in one corner, so that a stretched, a
 // mirrored or a flipped picture all show differently.
-QByteArray BlocksBmp() {
+QImage Blocks() {
     QImage picture(64, 32, QImage::Format_RGB32);
     QPainter painter(&picture);
     painter.fillRect(0, 0, 32, 16, QColor(0xFF0000));
@@ -81,10 +86,18 @@ QByteArray BlocksBmp() {
     painter.fillRect(0, 16, 32, 16, QColor(0x0000FF));
     painter.fillRect(32, 16, 32, 16, QColor(0xFFFF00));
     painter.end();
+    return picture;
+}
+
+QByteArray BlocksBmp() {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    return picture.save(&buffer, "BMP") ? bytes : QByteArray();
+    return Blocks().save(&buffer, "BMP") ? bytes : QByteArray();
+}
+
+int WriteBlocks(const std::string& path, const char* format) {
+    return Blocks().save(QString::fromStdString(path), format, 95) ? 0 : 1;
 }
 
 // An image object as the designer makes one: the creation drag with the
@@ -102,6 +115,22 @@ int WritePictureProject(const std::string& path) {
         dsgtesting::AppendCreationDrag(
             form, nDSG_WOKIND__WOIMAGE,
             CRect(20 * kDotUnits, 16 * kDotUnits, 140 * kDotUnits, 96 * kDotUnits), attributes);
+        return true;
+    });
+}
+
+// Image objects as the image tool draws them, waiting for a picture.
+int WriteFramesProject(const std::string& path, int count) {
+    return WriteProject(path, [count](CDsgEActions& form) {
+        constexpr int kDotUnits = 10000;
+        for (int i = 0; i < count; ++i) {
+            CDsgUTProps attributes;
+            const int left = 10 + 75 * i;
+            dsgtesting::AppendCreationDrag(
+                form, nDSG_WOKIND__WOIMAGE,
+                CRect(left * kDotUnits, 20 * kDotUnits, (left + 60) * kDotUnits, 70 * kDotUnits),
+                attributes);
+        }
         return true;
     });
 }
@@ -168,6 +197,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     if (mode == "blank" && argc == 3) return WriteBlankProject(argv[2]);
     if (mode == "picture" && argc == 3) return WritePictureProject(argv[2]);
+    if (mode == "frames" && argc == 4) return WriteFramesProject(argv[2], std::atoi(argv[3]));
+    if (mode == "blocks" && argc == 4) return WriteBlocks(argv[2], argv[3]);
     if (mode == "screenshot" && argc == 3) return Screenshot(argv[2]);
     if (mode == "options" && argc == 4) return WriteOptions(std::atoi(argv[2]), std::atoi(argv[3]));
     if (mode == "selection" && argc == 2) {
@@ -177,7 +208,8 @@ int main(int argc, char** argv) {
     }
     if (mode == "clipboard" && argc >= 3) return ReadClipboard(argv[2], argc > 3 ? argv[3] : "");
     std::fprintf(stderr,
-                 "usage: %s blank <file> | picture <file> | options <w> <h> |\n"
+                 "usage: %s blank <file> | picture <file> | frames <file> <n> |\n"
+                 "       blocks <file> <format> | options <w> <h> |\n"
                  "       clipboard <out> [<png>] | selection | screenshot <png> |\n"
                  "       pixel <png> <x> <y> | colours <png> <x> <y> <w> <h>\n",
                  argv[0]);

@@ -132,7 +132,7 @@ TEST_F(PanelsTest, EachChoiceShowsItsPanel) {
         {"PC-font text", {nDSG_WOKIND__WOPTEXT}, 3, false},
         {"clip", {nDSG_WOKIND__WOJCLIP}, 4, false},
         {"definable character", {nDSG_WOKIND__WODNCHAR}, 5, false},
-        {"image: no panel yet", {nDSG_WOKIND__WOIMAGE}, -1, false},
+        {"image", {nDSG_WOKIND__WOIMAGE}, 1, false},
         {"text and box", {nDSG_WOKIND__WOTEXT, nDSG_WOKIND__WOBOX}, -1, false},
         {"nothing", {}, -1, false},
     };

@@ -5,7 +5,10 @@
 #include <QBuffer>
 #include <QImage>
 #include <climits>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "chareditor/dtrggjpixel.h"
 #include "design/model/dsggoption.h"
@@ -14,6 +17,7 @@
 #include "design/surface/dsgimageseams.h"
 #include "design/surface/fxmemdc.h"
 #include "design/surface/pagecoords.h"
+#include "platform/testing/testsupport.h"
 
 using namespace std::string_literals;
 
@@ -393,6 +397,75 @@ TEST_F(DrawWObjTest, TheImageLibraryDrawsPicturesAndScalesThumbnails) {
         for (int x = 0; x < 55; ++x)
             ASSERT_EQ(thumb.pixel(x, y) & 0xFFFFFF, ToQRgb(RGB(40, 90, 160)) & 0xFFFFFF)
                 << x << "," << y;
+}
+
+// The image panel's side of the renderer: picture files of any known format
+// read by their content whatever their name, stored as BMP bytes with their
+// pixels as they were, or resampled to the size asked for.
+TEST(PictureFileSeamTest, FilesReadByContentAndStoreAsBmp) {
+    RegisterDsgImageSeams();
+    CDsgWOPictureRenderer& renderer = *GetDsgWOPictureRenderer();
+    const std::string dir = testsupport::MakeTempFolder("pictures");
+    QImage colours(7, 3, QImage::Format_RGB32);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 7; ++x) colours.setPixel(x, y, qRgb(x * 36, y * 100, 255 - x * 9));
+    QImage indexed(5, 4, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(0, 0, 0), qRgb(200, 10, 30), qRgb(5, 250, 9)});
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x) indexed.setPixel(x, y, static_cast<uint>((x + y) % 3));
+    const QImage mono = colours.convertToFormat(QImage::Format_Mono);
+    QImage uniform(40, 30, QImage::Format_RGB32);
+    uniform.fill(qRgb(40, 90, 160));
+    const auto own = [](const CSize& size) { return size; };
+    const auto quarter = [](const CSize& size) { return CSize(size.cx / 4, size.cy / 4); };
+
+    struct Case {
+        const char* name;
+        QImage picture;  // null: the bytes below
+        std::string bytes;
+        std::function<CSize(const CSize&)> fit;
+        QSize stored;  // empty: refused
+    };
+    const std::vector<Case> cases = {
+        {"24 bits, named .png", colours, "", own, {7, 3}},
+        {"palette", indexed, "", own, {5, 4}},
+        {"one bit", mono, "", own, {7, 3}},
+        {"no fit given", colours, "", {}, {7, 3}},
+        {"shrunk", uniform, "", quarter, {10, 7}},
+        {"fitted to nothing", colours, "", quarter, {}},
+        {"text", {}, "just some words", own, {}},
+        {"cut BMP header", {}, std::string("BM\x10\0\0\0", 6), own, {}},
+        {"empty", {}, "", own, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir + "/picture.png";
+        if (c.picture.isNull())
+            testsupport::WriteFileBytes(path, c.bytes);
+        else
+            ASSERT_TRUE(c.picture.save(QString::fromStdString(path), "BMP"));
+        std::vector<BYTE> bmp = {1, 2, 3};
+        CSize size(-1, -1);
+        const bool loaded = renderer.LoadWOPictureFile(path, c.fit, bmp, size);
+        if (c.stored.isEmpty()) {
+            EXPECT_FALSE(loaded);
+            continue;
+        }
+        ASSERT_TRUE(loaded);
+        EXPECT_EQ(size, CSize(c.stored.width(), c.stored.height()));
+        QImage back;
+        ASSERT_TRUE(back.loadFromData(bmp.data(), static_cast<int>(bmp.size()), "BMP"));
+        ASSERT_EQ(back.size(), c.stored);
+        const bool same = c.stored == c.picture.size();
+        for (int y = 0; y < back.height(); ++y)
+            for (int x = 0; x < back.width(); ++x)
+                ASSERT_EQ(back.pixel(x, y) & 0xFFFFFF,
+                          (same ? c.picture.pixel(x, y) : c.picture.pixel(0, 0)) & 0xFFFFFF)
+                    << x << "," << y;
+    }
+    std::vector<BYTE> bmp;
+    CSize size;
+    EXPECT_FALSE(renderer.LoadWOPictureFile(dir + "/missing.bmp", own, bmp, size));
 }
 
 // Damaged forms draw without harm: rectangles at the ends of the range,

@@ -18,8 +18,17 @@
 namespace {
 
 CLmrMWindow* g_pMWindow = nullptr;
-LmrDialogFactory g_codeFactory;
-LmrDialogFactory g_addTextFactory;
+// The dialogs register their factories while the library's globals are
+// being made, in no fixed order: the factories are made on first use so that
+// a registration made before this file's globals is kept.
+LmrDialogFactory& CodeFactory() {
+    static LmrDialogFactory factory;
+    return factory;
+}
+LmrDialogFactory& AddTextFactory() {
+    static LmrDialogFactory factory;
+    return factory;
+}
 
 constexpr int kMargin = 5;
 constexpr int kBar = 4;  // splitter thickness
@@ -34,9 +43,9 @@ std::string DataFile(const char* name) { return GetFolder(FolderKind::Data) + "/
 }  // namespace
 
 CLmrMWindow* LmrMWindow() { return g_pMWindow; }
-void LmrSetCodeDialogFactory(LmrDialogFactory factory) { g_codeFactory = std::move(factory); }
-void LmrSetAddTextDialogFactory(LmrDialogFactory factory) { g_addTextFactory = std::move(factory); }
-const LmrDialogFactory& LmrAddTextDialogFactory() { return g_addTextFactory; }
+void LmrSetCodeDialogFactory(LmrDialogFactory factory) { CodeFactory() = std::move(factory); }
+void LmrSetAddTextDialogFactory(LmrDialogFactory factory) { AddTextFactory() = std::move(factory); }
+const LmrDialogFactory& LmrAddTextDialogFactory() { return AddTextFactory(); }
 
 // ---- Notice dialog -------------------------------------------------------
 
@@ -69,7 +78,8 @@ CLmrMWindow::CLmrMWindow(QWidget* parent) : QWidget(parent) {
     InitLayoutMargins(this, kMargin, kMargin, kMargin, kMargin, FALSE);
     m_pOFrame = std::make_unique<CDlgOGJPWFrame>(this);
     m_pEFrame = std::make_unique<CDlgEGJPWFrame>(this);
-    QWidget* code = g_codeFactory ? g_codeFactory(this) : nullptr;
+    const LmrDialogFactory& makeCode = CodeFactory();
+    QWidget* code = makeCode ? makeCode(this) : nullptr;
     if (!code) code = new QDialog(this);
     code->setParent(this);
     code->setWindowFlags(Qt::Widget);

@@ -11,6 +11,7 @@
 #include "foundation/fxwindowslayout.h"
 #include "foundation/pixel/fxnoticebar.h"
 #include "localhttpserver.h"
+#include "pixel/dlglmrcode.h"
 #include "pixel/lmrgoption.h"
 #include "pixel/lmrnotice.h"
 #include "platform/testing/testsupport.h"
@@ -61,6 +62,17 @@ TEST_F(MWindowTest, HoldsItsChildrenByTheirIdsAndReachesTheEngine) {
     window.reset();
     EXPECT_EQ(LmrMWindow(), nullptr);
     EXPECT_EQ(LmrOGJPCanvas(), nullptr);
+}
+
+// The dialogs register themselves as the library loads; the host window must
+// make the real ones, not the empty stand-ins.
+TEST_F(MWindowTest, MakesTheRegisteredCodeAndAddTextDialogs) {
+    auto window = Make();
+    QWidget* code = GetDlgItem(window.get(), CLmrMWindow::IDD_CODE);
+    ASSERT_NE(code, nullptr);
+    EXPECT_NE(dynamic_cast<CDlgLmrCode*>(code), nullptr);
+    EXPECT_TRUE(code->isVisible());
+    EXPECT_TRUE(static_cast<bool>(LmrAddTextDialogFactory()));
 }
 
 TEST_F(MWindowTest, PanesKeepTheirMinimumsWhateverTheSize) {

@@ -1,4 +1,5 @@
-// Helper of the designer's end-to-end test, run beside the program:
+// Helper of the designer's and the pixel-art program's end-to-end tests, run
+// beside the program:
 //   blank <file.dvk>            writes a project of one empty form "Form1"
 //   picture <file.dvk>          the same, Form1 holding one image object: a
 //                               picture of four colour blocks (red, lime /
@@ -11,6 +12,11 @@
 //                               picture file of that format (BMP, PNG, JPEG)
 //   options <width> <height>    writes the option file (program folder) with
 //                               that LCD size
+//   lmrblank <file.lmr>         writes a pixel project of a white canvas
+//   lmroptions <file> <left> <top> <width> <height> <breadth>
+//                               writes the pixel program's option file: the
+//                               working area (in cells) and the zoomed view's
+//                               pixel size
 //   clipboard <out> [<png>]     writes the clipboard's text as the program's
 //                               own bytes, and a screenshot of the screen
 //   selection                   prints the text selected on the screen (the
@@ -42,6 +48,8 @@
 #include "design/model/testing/creationdrag.h"
 #include "foundation/fxpropstore.h"
 #include "foundation/fxrevpropstore.h"
+#include "pixel/lmrgoption.h"
+#include "pixel/lmrogjpixel.h"
 #include "platform/textcodec.h"
 
 namespace {
@@ -144,6 +152,28 @@ int WriteOptions(int width, int height) {
     return option.ToFile() ? 0 : 1;
 }
 
+int WriteBlankPixelProject(const std::string& path) {
+    const CLmrOGJPixel canvas;
+    return canvas.OGJPixelToFile(path) ? 0 : 1;
+}
+
+int WritePixelOptions(const std::string& path, int left, int top, int width, int height,
+                      int breadth) {
+    CLmrGOption option;
+    option.SetInt("omlegjpleft", left);
+    option.SetInt("omlegjptop", top);
+    option.SetInt("mlegjpwidth", width);
+    option.SetInt("mlegjpheight", height);
+    option.SetInt("ejpbreadth", breadth);
+    option.Refresh();
+    // Values the program would clamp are a mistake of the caller.
+    if (option.GetInt("omlegjpleft", -1) != left || option.GetInt("omlegjptop", -1) != top ||
+        option.GetInt("mlegjpwidth", -1) != width || option.GetInt("mlegjpheight", -1) != height ||
+        option.GetInt("ejpbreadth", -1) != breadth)
+        return 2;
+    return option.SaveToFile(path) ? 0 : 1;
+}
+
 int ReadClipboard(const std::string& out, const std::string& screenshot) {
     const QString text = QGuiApplication::clipboard()->text();
     const std::string bytes = QStringToAnsi(text);
@@ -199,6 +229,10 @@ int main(int argc, char** argv) {
     if (mode == "picture" && argc == 3) return WritePictureProject(argv[2]);
     if (mode == "frames" && argc == 4) return WriteFramesProject(argv[2], std::atoi(argv[3]));
     if (mode == "blocks" && argc == 4) return WriteBlocks(argv[2], argv[3]);
+    if (mode == "lmrblank" && argc == 3) return WriteBlankPixelProject(argv[2]);
+    if (mode == "lmroptions" && argc == 8)
+        return WritePixelOptions(argv[2], std::atoi(argv[3]), std::atoi(argv[4]),
+                                 std::atoi(argv[5]), std::atoi(argv[6]), std::atoi(argv[7]));
     if (mode == "screenshot" && argc == 3) return Screenshot(argv[2]);
     if (mode == "options" && argc == 4) return WriteOptions(std::atoi(argv[2]), std::atoi(argv[3]));
     if (mode == "selection" && argc == 2) {
@@ -210,6 +244,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: %s blank <file> | picture <file> | frames <file> <n> |\n"
                  "       blocks <file> <format> | options <w> <h> |\n"
+                 "       lmrblank <file> | lmroptions <file> <l> <t> <w> <h> <b> |\n"
                  "       clipboard <out> [<png>] | selection | screenshot <png> |\n"
                  "       pixel <png> <x> <y> | colours <png> <x> <y> <w> <h>\n",
                  argv[0]);

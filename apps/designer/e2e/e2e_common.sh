@@ -1,8 +1,8 @@
 # shellcheck shell=bash disable=SC2034,SC2154
-# Shared part of the designer's end-to-end scripts, sourced inside the
-# virtual X server once the script has set src (its own folder): a work
-# folder removed at the end, the program's folders in it, the window's
-# state and the layout of the screen.
+# Shared part of the end-to-end scripts (the designer's and the pixel-art
+# program's), sourced inside the virtual X server: a work folder removed at
+# the end, the program's folders in it, the waiting helpers, and the
+# designer's window state and screen layout.
 
 work=$(mktemp -d)
 pid=
@@ -20,7 +20,8 @@ fail() {
 
 export QT_QPA_PLATFORM=xcb
 # In a sanitized build: what the system's bus library keeps is not ours.
-export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$src/lsan.supp"
+common_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$common_dir/lsan.supp"
 export DRAVIK_PROGRAM_DIR=$work/program
 export DRAVIK_DATA_DIR=$work/data
 export DRAVIK_RUNTIME_DIR=$work/runtime

@@ -124,7 +124,10 @@ TEST_F(AddTextTest, FieldsAreOptionsAndEveryChangeCarvesAgain) {
         EXPECT_TRUE(dialog->isVisible());
     }
     EXPECT_EQ(canvas().GetYUStepCount(), 0);
-    // The text is selected for typing over 100 ms after opening.
+    // The text is selected for typing 100 ms after opening. On a slow
+    // machine the real tick may have come already: arm it as opening does.
+    if (!IsTimerSet(dialog, CDlgUJPText::TIMER_FOCUS))
+        SetTimer(dialog, CDlgUJPText::TIMER_FOCUS, 100);
     Text(dialog)->deselect();
     FireTimerForTest(dialog, CDlgUJPText::TIMER_FOCUS);
     EXPECT_EQ(Text(dialog)->selectedText(), "W");

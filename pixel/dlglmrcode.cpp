@@ -9,10 +9,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <algorithm>
 #include <cstdlib>
 
 #include "foundation/fxutils.h"
 #include "foundation/fxutilswnd.h"
+#include "pixel/lmrdlgcontrols.h"
 #include "pixel/lmrgoption.h"
 #include "pixel/lmrmwindow.h"
 #include "pixel/lmrnotice.h"
@@ -24,23 +26,11 @@
 
 namespace {
 
+using lmrdlg::AddControl;
+
 constexpr int kMargin = 5;
 constexpr int kRowHeight = 22;
 constexpr int kButtonHeight = 24;
-
-template <typename T>
-T* AddControl(QWidget* parent, int id, const QRect& rect) {
-    auto* control = new T(parent);
-    control->setGeometry(rect);
-    if (id) SetDlgCtrlID(control, id);
-    return control;
-}
-
-QLabel* AddLabel(QWidget* parent, const char* text, const QRect& rect) {
-    auto* label = AddControl<QLabel>(parent, 0, rect);
-    label->setText(QString::fromLatin1(text));
-    return label;
-}
 
 QPushButton* AddButton(QWidget* parent, int id, const char* text, const QRect& rect) {
     auto* button = AddControl<QPushButton>(parent, id, rect);
@@ -68,13 +58,23 @@ CDlgLmrCode::CDlgLmrCode(QWidget* parent) : QDialog(parent, Qt::Widget) {
     (void)g_registered;
     resize(300, 220);
     // One row of fields over the text, the buttons under it.
-    AddLabel(this, "Starting CHR Code &&H", QRect(kMargin, kMargin + 3, 112, 16));
-    m_pStartCode = AddControl<QLineEdit>(this, IDC_STARTCODE, QRect(120, kMargin, 44, kRowHeight));
-    AddLabel(this, "Indent and tab(s)", QRect(172, kMargin + 3, 90, 16));
-    m_pIndent = AddControl<QLineEdit>(this, IDC_INDENT, QRect(264, kMargin, 28, kRowHeight));
+    // The fields follow their labels' widths.
+    const QLabel* startLabel =
+        lmrdlg::AddLabel(this, "Starting CHR Code &&H", kMargin, kMargin + 3);
+    const QLabel* typeLabel =
+        lmrdlg::AddLabel(this, "Source Code Type", kMargin, kMargin + kRowHeight + 4 + 3);
+    const int fieldLeft = std::max({120, lmrdlg::RightOf(startLabel), lmrdlg::RightOf(typeLabel)});
+    m_pStartCode =
+        AddControl<QLineEdit>(this, IDC_STARTCODE, QRect(fieldLeft, kMargin, 44, kRowHeight));
+    const QLabel* indentLabel =
+        lmrdlg::AddLabel(this, "Indent and tab(s)", lmrdlg::RightOf(m_pStartCode, 8), kMargin + 3);
+    m_pIndent = AddControl<QLineEdit>(this, IDC_INDENT,
+                                      QRect(lmrdlg::RightOf(indentLabel), kMargin, 28, kRowHeight));
     const int row2 = kMargin + kRowHeight + 4;
-    AddLabel(this, "Source Code Type", QRect(kMargin, row2 + 3, 112, 16));
-    auto* type = AddControl<QComboBox>(this, IDC_CODETYPE, QRect(120, row2, 172, kRowHeight));
+    auto* type = AddControl<QComboBox>(
+        this, IDC_CODETYPE,
+        QRect(fieldLeft, row2, std::max(172, m_pIndent->geometry().right() + 1 - fieldLeft),
+              kRowHeight));
     type->addItem("Korvel BASIC (DEFCHR)");
     type->setCurrentIndex(0);
     const int top = row2 + kRowHeight + 4;

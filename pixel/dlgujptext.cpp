@@ -10,8 +10,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 
 #include "pixel/dlgwframes.h"
+#include "pixel/lmrdlgcontrols.h"
 #include "pixel/lmregjpwindow.h"
 #include "pixel/lmrgoption.h"
 #include "pixel/lmrmwindow.h"
@@ -21,17 +23,7 @@
 
 namespace {
 
-template <typename T>
-T* AddControl(QWidget* parent, int id, const QRect& rect) {
-    auto* control = new T(parent);
-    control->setGeometry(rect);
-    if (id) SetDlgCtrlID(control, id);
-    return control;
-}
-
-void AddLabel(QWidget* parent, const char* text, const QRect& rect) {
-    AddControl<QLabel>(parent, 0, rect)->setText(QString::fromLatin1(text));
-}
+using lmrdlg::AddControl;
 
 // The whole-canvas frame opens the dialog through this.
 const bool g_registered = [] {
@@ -57,17 +49,23 @@ std::string CDlgUJPText::GetFontNameList() {
 CDlgUJPText::CDlgUJPText(QWidget* parent) : QDialog(parent, Qt::Tool) {
     (void)g_registered;
     setWindowTitle("Add Text");
-    setFixedSize(300, 100);
-    m_pText = AddControl<QLineEdit>(this, IDC_TEXT, QRect(8, 8, 284, 22));
-    AddLabel(this, "Font Size", QRect(8, 39, 50, 16));
-    m_pSize = AddControl<QComboBox>(this, IDC_FONTSIZE, QRect(60, 36, 50, 22));
-    AddLabel(this, "Font Name", QRect(118, 39, 55, 16));
-    m_pFace = AddControl<QComboBox>(this, IDC_FONTNAME, QRect(175, 36, 117, 22));
+    // The font row follows its labels' widths; the dialog widens when the
+    // row does not fit its 300 pixels.
+    const QLabel* sizeLabel = lmrdlg::AddLabel(this, "Font Size", 8, 39);
+    m_pSize =
+        AddControl<QComboBox>(this, IDC_FONTSIZE, QRect(lmrdlg::RightOf(sizeLabel), 36, 50, 22));
+    const QLabel* faceLabel = lmrdlg::AddLabel(this, "Font Name", lmrdlg::RightOf(m_pSize, 8), 39);
+    const int faceLeft = lmrdlg::RightOf(faceLabel);
+    const int width = std::max(300, faceLeft + 117 + 8);
+    setFixedSize(width, 100);
+    m_pFace =
+        AddControl<QComboBox>(this, IDC_FONTNAME, QRect(faceLeft, 36, width - 8 - faceLeft, 22));
+    m_pText = AddControl<QLineEdit>(this, IDC_TEXT, QRect(8, 8, width - 16, 22));
     m_pBold = AddControl<QCheckBox>(this, IDC_BOLD, QRect(8, 68, 60, 22));
     m_pBold->setText("Bold");
-    auto* apply = AddControl<QPushButton>(this, IDC_APPLY, QRect(132, 68, 75, 24));
+    auto* apply = AddControl<QPushButton>(this, IDC_APPLY, QRect(width - 168, 68, 75, 24));
     apply->setText("Apply");
-    auto* cancel = AddControl<QPushButton>(this, IDC_CANCEL, QRect(217, 68, 75, 24));
+    auto* cancel = AddControl<QPushButton>(this, IDC_CANCEL, QRect(width - 83, 68, 75, 24));
     cancel->setText("Cancel");
     for (QPushButton* button : {apply, cancel}) button->setAutoDefault(false);
     for (const QString& item : QString::fromLatin1(kFontSizes).split('|')) m_pSize->addItem(item);

@@ -39,6 +39,7 @@ protected:
 }  // namespace
 
 TEST_F(CodeDialogTest, TheWorkingAreaGivesOneStatementPerCellFromTheStartCode) {
+    pixeltest::ExpectLabelsWholeAndApart(dialog);
     SetWorkingArea(1, 2, 2, 1);
     canvas.SetJPixelByOSLPoint(16, 32, 0x000000);  // top-left pixel of cell (1,2)
     ASSERT_TRUE(dialog.RefreshCode());

@@ -98,6 +98,7 @@ TEST_F(AddTextTest, FieldsAreOptionsAndEveryChangeCarvesAgain) {
     ASSERT_NE(dialog, nullptr);
     auto* size = static_cast<QComboBox*>(GetDlgItem(dialog, CDlgUJPText::IDC_FONTSIZE));
     auto* bold = static_cast<QCheckBox*>(GetDlgItem(dialog, CDlgUJPText::IDC_BOLD));
+    pixeltest::ExpectLabelsWholeAndApart(*dialog);
     EXPECT_EQ(size->count(), 14);
     EXPECT_EQ(size->currentText(), "12");
     // An empty text carves nothing and keeps a 16 x 16 rectangle.

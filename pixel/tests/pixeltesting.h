@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QLabel>
+#include <QWidget>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -21,6 +23,22 @@
 #include "platform/testing/testsupport.h"
 
 namespace pixeltest {
+
+// Every label of the dialog shows its whole text and no two of its children
+// overlap (a label cut to a fixed width hides the end of its text).
+inline void ExpectLabelsWholeAndApart(const QWidget& dialog) {
+    const auto children = dialog.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    for (const QWidget* child : children) {
+        if (const auto* label = qobject_cast<const QLabel*>(child)) {
+            EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+        }
+        for (const QWidget* other : children) {
+            if (other == child) continue;
+            EXPECT_FALSE(child->geometry().intersects(other->geometry()))
+                << child->metaObject()->className() << " and " << other->metaObject()->className();
+        }
+    }
+}
 
 // Records the calls in order.
 class NoticeRecorder : public CLmrViewNotice {

@@ -22,54 +22,7 @@
 #include "image/benchmarks/benchphoto.h"
 #include "image/codecs/rastercodecs.h"
 #include "platform/testing/benchsizes.h"
-
-extern "C" {
-void* __libc_malloc(size_t);
-void* __libc_calloc(size_t, size_t);
-void* __libc_realloc(void*, size_t);
-void __libc_free(void*);
-}
-
-namespace {
-
-std::atomic<long long> g_heap{0};
-std::atomic<long long> g_peak{0};
-
-void Count(long long delta) {
-    const long long now = g_heap.fetch_add(delta) + delta;
-    long long peak = g_peak.load();
-    while (now > peak && !g_peak.compare_exchange_weak(peak, now)) {
-    }
-}
-
-long long Usable(void* p) {
-    return p == nullptr ? 0 : static_cast<long long>(malloc_usable_size(p));
-}
-
-}  // namespace
-
-extern "C" {
-void* malloc(size_t n) {
-    void* p = __libc_malloc(n);
-    Count(Usable(p));
-    return p;
-}
-void* calloc(size_t n, size_t size) {
-    void* p = __libc_calloc(n, size);
-    Count(Usable(p));
-    return p;
-}
-void* realloc(void* old, size_t n) {
-    const long long before = Usable(old);
-    void* p = __libc_realloc(old, n);
-    if (p != nullptr || n == 0) Count(Usable(p) - before);
-    return p;
-}
-void free(void* p) {
-    Count(-Usable(p));
-    __libc_free(p);
-}
-}
+#include "platform/testing/heapcount.h"
 
 namespace {
 

@@ -27,6 +27,7 @@
 #include <string>
 
 #include "image/benchmarks/benchphoto.h"
+#include "image/codecs/benchmarks/decodebench.h"
 #include "image/codecs/rastercodecs.h"
 #include "platform/dc.h"
 #include "platform/testing/heapcount.h"
@@ -58,38 +59,12 @@ const std::string& LargeBmp(int bpp) {
 }
 
 void BM_BmpDecode_Ours(benchmark::State& state) {
-    const std::string& bytes = LargeBmp(static_cast<int>(state.range(0)));
-    double ratio = 0;
-    for (auto _ : state) {
-        CRaster image;
-        g_peak = g_heap.load();
-        const long long base = g_heap.load();
-        const bool ok = image.Decode(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
-                                     static_cast<DWORD>(bytes.size()), RASTER_FORMAT_BMP);
-        if (!ok) state.SkipWithError(image.GetLastError());
-        ratio = static_cast<double>(g_peak.load() - base) / image.GetSize();
-        benchmark::DoNotOptimize(image.GetBits(0));
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
-    state.counters["peak_heap_x_image"] = ratio;
+    decodebench::DecodeOurs(state, LargeBmp(static_cast<int>(state.range(0))), RASTER_FORMAT_BMP);
 }
 BENCHMARK(BM_BmpDecode_Ours)->Arg(24)->Arg(8)->Unit(benchmark::kMillisecond);
 
 void BM_BmpDecode_QImage(benchmark::State& state) {
-    const std::string& bytes = LargeBmp(static_cast<int>(state.range(0)));
-    const QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<int>(bytes.size()));
-    double ratio = 0;
-    for (auto _ : state) {
-        g_peak = g_heap.load();
-        const long long base = g_heap.load();
-        QImage image;
-        if (!image.loadFromData(data, "BMP")) state.SkipWithError("QImage failed");
-        ratio =
-            static_cast<double>(g_peak.load() - base) / static_cast<double>(image.sizeInBytes());
-        benchmark::DoNotOptimize(image.constBits());
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
-    state.counters["peak_heap_x_image"] = ratio;
+    decodebench::DecodeQImage(state, LargeBmp(static_cast<int>(state.range(0))), "BMP");
 }
 BENCHMARK(BM_BmpDecode_QImage)->Arg(24)->Arg(8)->Unit(benchmark::kMillisecond);
 

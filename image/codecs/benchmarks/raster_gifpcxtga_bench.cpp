@@ -16,6 +16,7 @@
 #include <string>
 
 #include "image/benchmarks/benchphoto.h"
+#include "image/codecs/benchmarks/decodebench.h"
 #include "image/codecs/rastercodecs.h"
 #include "platform/testing/benchsizes.h"
 #include "platform/testing/heapcount.h"
@@ -40,37 +41,11 @@ const std::string& FileOf(DWORD format, long width) {
 }
 
 void DecodeOurs(benchmark::State& state, DWORD format) {
-    const std::string& bytes = FileOf(format, static_cast<long>(state.range(0)));
-    double ratio = 0;
-    for (auto _ : state) {
-        CRaster image;
-        g_peak = g_heap.load();
-        const long long base = g_heap.load();
-        if (!image.Decode(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
-                          static_cast<DWORD>(bytes.size()), format))
-            state.SkipWithError(image.GetLastError());
-        ratio = static_cast<double>(g_peak.load() - base) / image.GetSize();
-        benchmark::DoNotOptimize(image.GetBits(0));
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
-    state.counters["peak_heap_x_image"] = ratio;
+    decodebench::DecodeOurs(state, FileOf(format, static_cast<long>(state.range(0))), format);
 }
 
 void DecodeQImage(benchmark::State& state, DWORD format, const char* name) {
-    const std::string& bytes = FileOf(format, static_cast<long>(state.range(0)));
-    const QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<int>(bytes.size()));
-    double ratio = 0;
-    for (auto _ : state) {
-        g_peak = g_heap.load();
-        const long long base = g_heap.load();
-        QImage image;
-        if (!image.loadFromData(data, name)) state.SkipWithError("QImage failed");
-        ratio =
-            static_cast<double>(g_peak.load() - base) / static_cast<double>(image.sizeInBytes());
-        benchmark::DoNotOptimize(image.constBits());
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
-    state.counters["peak_heap_x_image"] = ratio;
+    decodebench::DecodeQImage(state, FileOf(format, static_cast<long>(state.range(0))), name);
 }
 
 void BM_GifDecode_Ours(benchmark::State& state) { DecodeOurs(state, RASTER_FORMAT_GIF); }

@@ -20,6 +20,7 @@
 #include <utility>
 
 #include "image/benchmarks/benchphoto.h"
+#include "image/codecs/benchmarks/decodebench.h"
 #include "image/codecs/rastercodecs.h"
 #include "platform/testing/benchsizes.h"
 #include "platform/testing/heapcount.h"
@@ -45,38 +46,13 @@ const std::string& TiffFile(LONG width, int bpp, DWORD compression) {
 }
 
 void TiffDecodeOurs(benchmark::State& state, int bpp, DWORD compression) {
-    const std::string& bytes = TiffFile(static_cast<LONG>(state.range(0)), bpp, compression);
-    if (bytes.empty()) state.SkipWithError("encoding failed");
-    double ratio = 0;
-    for (auto _ : state) {
-        CRaster image;
-        g_peak = g_heap.load();
-        const long long base = g_heap.load();
-        const bool ok = image.Decode(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
-                                     static_cast<DWORD>(bytes.size()), RASTER_FORMAT_TIF);
-        if (!ok) state.SkipWithError(image.GetLastError());
-        ratio = static_cast<double>(g_peak.load() - base) / image.GetSize();
-        benchmark::DoNotOptimize(image.GetBits(0));
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
-    state.counters["peak_heap_x_image"] = ratio;
+    decodebench::DecodeOurs(state, TiffFile(static_cast<LONG>(state.range(0)), bpp, compression),
+                            RASTER_FORMAT_TIF);
 }
 
 void TiffDecodeQImage(benchmark::State& state, int bpp, DWORD compression) {
-    const std::string& bytes = TiffFile(static_cast<LONG>(state.range(0)), bpp, compression);
-    const QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<int>(bytes.size()));
-    double ratio = 0;
-    for (auto _ : state) {
-        g_peak = g_heap.load();
-        const long long base = g_heap.load();
-        QImage image;
-        if (!image.loadFromData(data, "TIFF")) state.SkipWithError("QImage failed");
-        ratio =
-            static_cast<double>(g_peak.load() - base) / static_cast<double>(image.sizeInBytes());
-        benchmark::DoNotOptimize(image.constBits());
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
-    state.counters["peak_heap_x_image"] = ratio;
+    decodebench::DecodeQImage(state, TiffFile(static_cast<LONG>(state.range(0)), bpp, compression),
+                              "TIFF");
 }
 
 const bool registered = [] {

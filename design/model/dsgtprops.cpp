@@ -42,17 +42,16 @@ BOOL CDsgTProps::TPropsFromRevolver(const CRevolver& buffer, int keyStyle) {
         LogWrite("CDsgTProps::TPropsFromRevolver Fail Reason 3.0");
         return FALSE;
     }
-    // Both records are read aside first, so that a broken identity leaves the
-    // pair as it was. Damaged attributes keep what can be read of them (their
-    // reader logs the damage): the object still loads.
+    // The identity is read aside first, so that a broken one leaves the pair
+    // as it was. Damaged attributes cannot fail the read: they keep what can
+    // be read of them (their reader logs the damage) and the object still
+    // loads, so they are read in place.
     CDsgNTProps nt;
-    CDsgUTProps ut;
     if (!nt.NTPropsFromRevolver(ntBuffer, keyStyle)) {
         LogWrite("CDsgTProps::TPropsFromRevolver Fail Reason 4.0");
         return FALSE;
     }
-    ut.FromRevolver(utBuffer, keyStyle);
     GetNTProps().CopyFrom(nt);
-    GetUTProps().CopyFrom(ut);
+    GetUTProps().FromRevolver(utBuffer, keyStyle);
     return TRUE;
 }

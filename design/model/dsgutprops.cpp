@@ -6,42 +6,53 @@
 #include "design/model/dsgwobjkeysets.h"
 #include "foundation/fxsharedvalues.h"
 
+namespace {
+
+// The attributes of a new object. Every object and every edit action starts
+// from them, so they are made once (per thread, so that no two threads ever
+// read one store) and copied.
+CFxRevPropStore MakeDefaultUTProps() {
+    CFxRevPropStore store;
+    store.SetString(szUTP_DUMMY, "0");
+    store.SetString(szUTP_DTSIZE, "0");
+    store.SetString(szUTP_DTSPACE, "0");
+    store.SetString(szUTP_CSWITCH, "1");
+    store.SetString(szUTP_KEEP_XYRATIO, "1");
+    store.SetString(szUTP_KRNFINDEX, "0");
+    store.SetString(szUTP_ALNFINDEX, "0");
+    store.SetString(szUTP_BSTATE, "0");
+    store.SetString(szUTP_IS_UNDERLINED, "0");
+    store.SetString(szUTP_WONSTYLE, "2");
+    store.SetString(szUTP_PTCONTENT, "");
+    store.SetString(szUTP_PTFACE, "Arial");
+    store.SetString(szUTP_PTSIZE, "16");
+    store.SetString(szUTP_PTTHICKNESS, "Normal");
+    store.SetString(szUTP_PTTRANSPARENT, "1");
+    store.SetString(szUTP_PTANTIALIAS, "0");
+    store.SetString(szUTP_PTBKCOLOR, std::to_string(0xFFFFFF));
+    store.SetString(szUTP_PTWORDBREAK, "1");
+    store.SetString(szUTP_PTHCENTER, "0");
+    store.SetString(szUTP_PTSTRUCKOUT, "0");
+    store.SetString(szUTP_IS_INVERSED, "0");
+    store.SetString(szUTP_LSCRIPT, "");
+    store.SetRevolver(szUTP_OBWBMP, CRevolver());
+    store.SetString(szUTP_DIRNCACHAR, "");
+    return store;
+}
+
+}  // namespace
+
 CDsgUTProps::CDsgUTProps() { ResetUTProps(); }
 
 void CDsgUTProps::ResetUTProps() {
-    RemoveAll();
-    SetString(szUTP_DUMMY, "0");
-    SetString(szUTP_DTSIZE, "0");
-    SetString(szUTP_DTSPACE, "0");
-    SetString(szUTP_CSWITCH, "1");
-    SetString(szUTP_KEEP_XYRATIO, "1");
-    SetString(szUTP_KRNFINDEX, "0");
-    SetString(szUTP_ALNFINDEX, "0");
-    SetString(szUTP_BSTATE, "0");
-    SetString(szUTP_IS_UNDERLINED, "0");
-    SetString(szUTP_WONSTYLE, "2");
-    SetString(szUTP_PTCONTENT, "");
-    SetString(szUTP_PTFACE, "Arial");
-    SetString(szUTP_PTSIZE, "16");
-    SetString(szUTP_PTTHICKNESS, "Normal");
-    SetString(szUTP_PTTRANSPARENT, "1");
-    SetString(szUTP_PTANTIALIAS, "0");
-    SetString(szUTP_PTBKCOLOR, std::to_string(0xFFFFFF));
-    SetString(szUTP_PTWORDBREAK, "1");
-    SetString(szUTP_PTHCENTER, "0");
-    SetString(szUTP_PTSTRUCKOUT, "0");
-    SetString(szUTP_IS_INVERSED, "0");
-    SetString(szUTP_LSCRIPT, "");
-    SetRevolver(szUTP_OBWBMP, CRevolver());
-    SetString(szUTP_DIRNCACHAR, "");
+    static thread_local const CFxRevPropStore defaults = MakeDefaultUTProps();
+    CopyFrom(defaults);
 }
 
 BOOL CDsgUTProps::ToRevolver(CRevolver& buffer, int keyStyle) const {
     // The attribute keys keep their names in both styles.
     (void)keyStyle;
-    CFxRevPropStore store;
-    store.CopyFrom(*this);
-    return store.ToRevolver(buffer);
+    return CFxRevPropStore::ToRevolver(buffer);
 }
 
 BOOL CDsgUTProps::FromRevolver(const CRevolver& buffer, int keyStyle) {
@@ -49,10 +60,8 @@ BOOL CDsgUTProps::FromRevolver(const CRevolver& buffer, int keyStyle) {
     // The record is replaced by what the bytes hold; a damaged record keeps
     // the attributes before the damage, so that an object still loads with
     // what can be read of it.
-    CFxRevPropStore store;
-    const BOOL decoded = store.FromRevolver(buffer);
+    const BOOL decoded = CFxRevPropStore::FromRevolver(buffer);
     if (!decoded) LogWrite("CDsgUTProps::FromRevolver Fail Reason 1.0");
-    CopyFrom(store);
     return decoded;
 }
 

@@ -477,6 +477,14 @@ BOOL CDsgMainFrame::TSPUpdateAllThumbnails() {
     return m_pTSPFrame ? (m_pTSPFrame->AFBTSPIUpdate(1) ? TRUE : FALSE) : TRUE;
 }
 
+QImage CDsgMainFrame::TSPDrawFormThumbnail(CDsgEActions& form) {
+    return m_pTSPFrame ? m_pTSPFrame->DrawFormThumbnail(form) : QImage();
+}
+
+BOOL CDsgMainFrame::TSPUpdateAllThumbnailsFrom(const std::vector<QImage>& thumbnails) {
+    return m_pTSPFrame ? (m_pTSPFrame->AFBTSPIUpdate(1, thumbnails) ? TRUE : FALSE) : TRUE;
+}
+
 BOOL CDsgMainFrame::TSPWriteFormList() { return m_pTSPFrame ? m_pTSPFrame->UpdateILSFile() : TRUE; }
 
 void CDsgMainFrame::TSPRecalcScrollSizes() {

@@ -155,6 +155,8 @@ public:
     BOOL TSPExchangePages(int a, int b) override;
     void TSPRepaint() override;
     BOOL TSPUpdateAllThumbnails() override;
+    QImage TSPDrawFormThumbnail(CDsgEActions& form) override;
+    BOOL TSPUpdateAllThumbnailsFrom(const std::vector<QImage>& thumbnails) override;
     BOOL TSPWriteFormList() override;
     void TSPRecalcScrollSizes() override;
     void MFRefresh(int code) override;

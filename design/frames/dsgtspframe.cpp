@@ -347,14 +347,15 @@ void CDsgTSPFrame::RemoveAllTSPages() {
 BOOL CDsgTSPFrame::UpdateILSFile() {
     const std::string ini = CDsgLSDAction::GetIniPath();
     if (CDsgLSDAction::GetWorkDir().empty()) return FALSE;
-    if (!SetIniString(ini, "SPCount", std::to_string(GetTSPageCount()), LSD_INI_SECTION))
-        return FALSE;
-    for (int i = 0; i < GetTSPageCount(); ++i) {
-        if (!SetIniString(ini, "Form" + std::to_string(i) + "Name",
-                          m_pages[static_cast<size_t>(i)]->GetSPName(), LSD_INI_SECTION))
-            return FALSE;
-    }
-    return TRUE;
+    // One change of the file: a list of many forms costs one write, and the
+    // count never disagrees with the names after a failure.
+    IniEntries entries;
+    entries.reserve(m_pages.size() + 1);
+    entries.emplace_back("SPCount", std::to_string(GetTSPageCount()));
+    for (int i = 0; i < GetTSPageCount(); ++i)
+        entries.emplace_back("Form" + std::to_string(i) + "Name",
+                             m_pages[static_cast<size_t>(i)]->GetSPName());
+    return SetIniStrings(ini, entries, LSD_INI_SECTION);
 }
 
 std::string CDsgTSPFrame::GetTSPFrameExp() const {
@@ -398,37 +399,62 @@ int CDsgTSPFrame::SPAppoint(int index, int focus) {
 
 void CDsgTSPFrame::OnSPAppoint() { SPAppoint(m_nAnchor, 1); }
 
-BOOL CDsgTSPFrame::MakeThumbnail(CDsgTSPage& page, CDsgDSPFrame& hidden) {
+BOOL CDsgTSPFrame::DrawThumbnail(CDsgDSPFrame& hidden, int width, int height, QImage& thumbnail) {
     const DsgImageScaler& scaler = GetDsgImageScaler();
     // Until an image scaler is registered a tab keeps its plain fill.
     if (!scaler) return FALSE;
     QImage drawn;
     if (!hidden.RedrawDSPFrame(&drawn) || drawn.isNull()) return FALSE;
     QImage scaled;
-    if (!scaler(drawn, page.width(), page.height(), scaled) || scaled.isNull()) return FALSE;
-    page.m_thumbnail = scaled.convertToFormat(QImage::Format_RGB32);
+    if (!scaler(drawn, width, height, scaled) || scaled.isNull()) return FALSE;
+    thumbnail = scaled.convertToFormat(QImage::Format_RGB32);
     return TRUE;
 }
 
-int CDsgTSPFrame::AFBTSPIUpdate(int repaint) {
+BOOL CDsgTSPFrame::MakeThumbnail(CDsgTSPage& page, CDsgDSPFrame& hidden) {
+    return DrawThumbnail(hidden, page.width(), page.height(), page.m_thumbnail);
+}
+
+int CDsgTSPFrame::AFBTSPIUpdate(int repaint) { return AFBTSPIUpdate(repaint, {}); }
+
+int CDsgTSPFrame::AFBTSPIUpdate(int repaint, const std::vector<QImage>& thumbnails) {
     // Without a scaler the plain fill stays; that is no failure.
     if (!GetDsgImageScaler()) return 1;
-    for (CDsgTSPage* page : m_pages) {
-        CDsgDSPFrame hidden(0, this);
-        hidden.resize(200, 200);
-        int level = nDSG_EAVERSION__NONE;
-        const std::string name = page->GetSPName();
-        if (!CDsgLSDAction::IsUsableSPName(name) ||
-            !hidden.EActionsFromFile(CDsgLSDAction::GetSPFilePath(name), level))
-            return 0;
-        hidden.RebuildWObjs();
-        if (!MakeThumbnail(*page, hidden)) return 0;
+    for (size_t i = 0; i < m_pages.size(); ++i) {
+        CDsgTSPage* page = m_pages[i];
+        if (i < thumbnails.size() && !thumbnails[i].isNull() &&
+            thumbnails[i].size() == page->size()) {
+            page->m_thumbnail = thumbnails[i];
+        } else {
+            CDsgDSPFrame hidden(0, this);
+            hidden.resize(200, 200);
+            int level = nDSG_EAVERSION__NONE;
+            const std::string name = page->GetSPName();
+            if (!CDsgLSDAction::IsUsableSPName(name) ||
+                !hidden.EActionsFromFile(CDsgLSDAction::GetSPFilePath(name), level))
+                return 0;
+            hidden.RebuildWObjs();
+            if (!MakeThumbnail(*page, hidden)) return 0;
+        }
         if (repaint) {
             page->m_nStale = 0;
             page->update();
         }
     }
     return 1;
+}
+
+QImage CDsgTSPFrame::DrawFormThumbnail(CDsgEActions& form) {
+    if (!GetDsgImageScaler()) return QImage();
+    // The page the rebuild from a working file draws on, at a tab's size.
+    CDsgDSPFrame hidden(0, this);
+    hidden.resize(200, 200);
+    hidden.TakeEActions(form);
+    hidden.RebuildWObjs();
+    const CRect slot = SlotRect(0);
+    QImage thumbnail;
+    if (!DrawThumbnail(hidden, slot.Width(), slot.Height(), thumbnail)) return QImage();
+    return thumbnail;
 }
 
 // ---- Commands ---------------------------------------------------------

@@ -23,6 +23,7 @@
 
 class CDC;
 class CDsgDSPFrame;
+class CDsgEActions;
 class QMenu;
 class CDsgTSPFrame;
 
@@ -110,6 +111,15 @@ public:
     int SPAppoint(int index, int focus);
     void OnSPAppoint();
     int AFBTSPIUpdate(int repaint);
+    // The same where tab i takes thumbnails[i] when that one is there and of
+    // the tab's size, instead of drawing its working file again. They must
+    // have been drawn by DrawFormThumbnail from the very lists the tabs'
+    // working files hold.
+    int AFBTSPIUpdate(int repaint, const std::vector<QImage>& thumbnails);
+    // The thumbnail AFBTSPIUpdate makes of a working file holding this
+    // edit-action list, drawn from the list itself (taken over, left empty);
+    // null when there is no image scaler or the form cannot be drawn.
+    QImage DrawFormThumbnail(CDsgEActions& form);
 
     void OnRenameSPage();
     // Renames form <index> with its working file; the visible form is
@@ -153,6 +163,8 @@ public:
     // Rebuilds a tab's thumbnail from a hidden page holding the form's
     // objects: drawn and scaled to the tab. FALSE when nothing could be made.
     BOOL MakeThumbnail(CDsgTSPage& page, CDsgDSPFrame& hidden);
+    // The thumbnail of a hidden page at a size; FALSE when it cannot be made.
+    static BOOL DrawThumbnail(CDsgDSPFrame& hidden, int width, int height, QImage& thumbnail);
 
 protected:
     void scrollContentsBy(int dx, int dy) override;

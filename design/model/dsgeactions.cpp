@@ -82,6 +82,16 @@ void CDsgEActions::ResetEActions() {
     if (CDsgWOChoice* choice = GetEActionsChoice()) choice->ResetWOChoice();
 }
 
+void CDsgEActions::TakeEActions(CDsgEActions& other) {
+    if (&other == this) return;
+    ResetEActions();
+    m_actions = std::move(other.m_actions);
+    m_nCurrent = other.m_nCurrent;
+    m_nWOIdCounter = other.m_nWOIdCounter;
+    m_nKLeaderCounter = other.m_nKLeaderCounter;
+    other.ResetEActions();
+}
+
 const CDsgEAction* CDsgEActions::GetEAction(int index) const {
     if (index < 0 || index >= GetEACount()) return nullptr;
     return m_actions[static_cast<size_t>(index)].get();
@@ -158,7 +168,8 @@ BOOL CDsgEActions::WONOExchange(int menuId, int otherMenuId, BOOL refresh) {
     return TRUE;
 }
 
-BOOL CDsgEActions::EActionsToRevolver(CRevolver& buffer, BOOL withIndex) const {
+BOOL CDsgEActions::EActionsToRevolver(CRevolver& buffer, BOOL withIndex, bool* whole) const {
+    if (whole) *whole = true;
     CFxRevPropStore store;
     store.SetInt("EAS.eacount", GetEACount());
     store.SetInt("EAS.wocount", m_nWOIdCounter);
@@ -176,7 +187,10 @@ BOOL CDsgEActions::EActionsToRevolver(CRevolver& buffer, BOOL withIndex) const {
     for (int i = 0; i < GetEACount(); ++i) {
         // An action whose record cannot be made is stored empty, so that the
         // reader drops that one action instead of taking another's bytes.
-        if (!m_actions[static_cast<size_t>(i)]->EActionToRevolver(item)) item.Free();
+        if (!m_actions[static_cast<size_t>(i)]->EActionToRevolver(item)) {
+            item.Free();
+            if (whole) *whole = false;
+        }
         store.SetRevolver(ActionKey(i), item);
     }
     return store.ToRevolver(buffer);

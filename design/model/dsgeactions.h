@@ -52,6 +52,11 @@ public:
     // Deletes every action, clears the current position and the page's
     // selection and sets both counters to 0.
     void ResetEActions();
+    // Takes the other list's actions, current position and counters, as a
+    // successful read of the record the other list was read from would
+    // (the page's selection is cleared); the other list is left reset. The
+    // form index stays.
+    void TakeEActions(CDsgEActions& other);
     int GetEACount() const { return static_cast<int>(m_actions.size()); }
     // The action at an index (0 is the first one); none outside the list.
     const CDsgEAction* GetEAction(int index) const;
@@ -89,8 +94,10 @@ public:
     BOOL WONOExchange(int menuId, int otherMenuId, BOOL refresh);
 
     // The form record. With the index flag the current action's index is
-    // written too.
-    BOOL EActionsToRevolver(CRevolver& buffer, BOOL withIndex) const;
+    // written too. `whole`, when given, tells whether every action went into
+    // the record (one whose record cannot be made is stored empty, and a read
+    // of the record drops it).
+    BOOL EActionsToRevolver(CRevolver& buffer, BOOL withIndex, bool* whole = nullptr) const;
     // Reads a form record. `level` gets the verdict on the writer's version
     // (nDSG_EAVERSION__*). A record of another kind or without version keys
     // is refused with the list unchanged; a record that decodes badly, lacks

@@ -288,7 +288,7 @@ BOOL CDsgLSDAction::SLSLaunch(int index, BOOL makeCurrent) {
             LogWrite("SLSLaunch Fail: " + name);
             return FALSE;
         }
-        actions->EActionsFromFile(GetSPFilePath(name), level);
+        actions->TakeEActions(trial);
     }
     if (makeCurrent) actions->SetSPIndex(index);
     return TRUE;

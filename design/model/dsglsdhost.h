@@ -8,6 +8,7 @@
 // their own.
 
 #include <string>
+#include <vector>
 
 #include "platform/geometry.h"
 #include "platform/window.h"
@@ -16,6 +17,7 @@
 class CDsgEActions;
 class CDtrGGJPixel;
 class CFxRevPropStore;
+class QImage;
 class QObject;
 
 // The regeneration request: sent to the host window by the project loader
@@ -56,6 +58,16 @@ public:
     virtual void TSPRepaint() = 0;
     // Redraws every tab thumbnail; FALSE when one cannot be drawn.
     virtual BOOL TSPUpdateAllThumbnails() = 0;
+    // The thumbnail the redraw would make of a form whose working file holds
+    // exactly this edit-action list, drawn from the list (which is taken
+    // over and left empty); null when none can be made here. The base makes
+    // none.
+    virtual QImage TSPDrawFormThumbnail(CDsgEActions& form);
+    // The redraw of every tab where tab i takes thumbnails[i] when that one
+    // is there and fits the tab, instead of drawing its working file again;
+    // the thumbnails must have been drawn (TSPDrawFormThumbnail) from the
+    // lists the tabs' working files hold now. The base redraws them all.
+    virtual BOOL TSPUpdateAllThumbnailsFrom(const std::vector<QImage>& thumbnails);
     // Rewrites the slot's form list from the tabs (Form<i>Name and SPCount,
     // best as one change of the INI file: SetIniStrings); FALSE when a write
     // fails.

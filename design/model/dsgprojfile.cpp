@@ -2,6 +2,7 @@
 // action: gathering the slot's working files into one store and writing them
 // back from it, behind the version gate.
 
+#include <QImage>
 #include <QWidget>  // complete for the field binder's header
 #include <cstdio>
 #include <cstdlib>
@@ -67,12 +68,23 @@ std::string ReadRefusalLine(InputFileError error) {
     return "\n" + InputFileErrorText(error);
 }
 
-// One form of a project being loaded: its name and its record as the hidden
-// page wrote it back.
+// One form of a project being loaded: its name, its record as the hidden
+// page wrote it back, and its tab's thumbnail drawn from the list that
+// record holds (null when the tab draws it from the working file).
 struct LoadedForm {
     std::string name;
     CRevolver record;
+    QImage thumbnail;
 };
+
+// The byte block of a key where the store keeps it, valid until the store
+// next changes; null when the key is missing or holds no byte block (as
+// LookupRevolver answers).
+const CRevolver* FindRevolver(const CFxPropStore& store, const std::string& key) {
+    const CFxPropEntry* entry = store.FindEntry(key);
+    if (!entry || entry->GetItem().GetValueType() != CFxPropItem::VT_REVOLVER) return nullptr;
+    return &entry->GetItem().GetRevolver();
+}
 
 }  // namespace
 
@@ -177,12 +189,15 @@ BOOL CDsgLSDAction::LSLoad(const std::string& path, BOOL launch, BOOL refresh, B
     for (int i = 0; i < count; ++i) {
         const std::string index = std::to_string(i);
         LoadedForm form;
+        // The record is read where the store keeps it (the store does not
+        // change while it is read).
+        const CRevolver* record = nullptr;
         if (isShort) {
             if (static_cast<size_t>(i) >= names.size()) return refuse();
             form.name = names[static_cast<size_t>(i)];
-            if (!store.LookupRevolver(kShortRecordKey + index, buffer)) return refuse();
+            if (!(record = FindRevolver(store, kShortRecordKey + index))) return refuse();
         } else {
-            if (!store.LookupRevolver(kLongRecordKey + index, buffer) ||
+            if (!(record = FindRevolver(store, kLongRecordKey + index)) ||
                 !store.LookupString(kLongNameKey + index, form.name))
                 return refuse();
         }
@@ -193,13 +208,19 @@ BOOL CDsgLSDAction::LSLoad(const std::string& path, BOOL launch, BOOL refresh, B
         if (!seen.insert(MbLower(form.name)).second) return refuse();
         CDsgEActions hidden;
         int level = nDSG_EAVERSION__NONE;
-        const BOOL read = hidden.EActionsFromRevolver(buffer, level);
+        const BOOL read = hidden.EActionsFromRevolver(*record, level);
         if (i == 0) {
             // The version gate judges the first form.
             ShowVersionMessage(level);
             if (level == nDSG_EAVERSION__REFUSED) return FALSE;
         }
-        if (!read || !hidden.EActionsToRevolver(form.record, TRUE)) return refuse();
+        bool whole = false;
+        if (!read || !hidden.EActionsToRevolver(form.record, TRUE, &whole)) return refuse();
+        // The working file will hold this very list: its thumbnail is drawn
+        // while the list is at hand instead of reading and replaying the file
+        // again. A list that its record does not hold whole is left to the
+        // file.
+        if (whole) form.thumbnail = host->TSPDrawFormThumbnail(hidden);
         forms.push_back(std::move(form));
     }
 
@@ -240,7 +261,10 @@ BOOL CDsgLSDAction::LSLoad(const std::string& path, BOOL launch, BOOL refresh, B
     if (!host->TSPWriteFormList()) AppMessageBox(nullptr, "Error 1211!", "Error", MB_OK);
     if (launch && !forms.empty()) SLSLaunch(0, FALSE);
     if (refresh) host->MFRefresh(1);
-    host->TSPUpdateAllThumbnails();
+    std::vector<QImage> thumbnails;
+    thumbnails.reserve(forms.size());
+    for (const LoadedForm& form : forms) thumbnails.push_back(form.thumbnail);
+    host->TSPUpdateAllThumbnailsFrom(thumbnails);
 
     if (hasCharacters && characters.ToFile(GetGGJPixelPath())) {
         if (CDtrGGJPixel* set = host->GetGGJPixel()) {

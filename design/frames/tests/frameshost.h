@@ -42,6 +42,12 @@ public:
     BOOL TSPExchangePages(int a, int b) override { return strip->ExchangeTSPages(a, b); }
     void TSPRepaint() override { strip->viewport()->update(); }
     BOOL TSPUpdateAllThumbnails() override { return strip->AFBTSPIUpdate(1); }
+    QImage TSPDrawFormThumbnail(CDsgEActions& form) override {
+        return strip->DrawFormThumbnail(form);
+    }
+    BOOL TSPUpdateAllThumbnailsFrom(const std::vector<QImage>& thumbnails) override {
+        return strip->AFBTSPIUpdate(1, thumbnails);
+    }
     BOOL TSPWriteFormList() override { return strip->UpdateILSFile(); }
     void TSPRecalcScrollSizes() override { strip->SetTSPScrollSizes(); }
     void MFRefresh(int code) override {

@@ -436,3 +436,68 @@ TEST(DsgEActionsTest, CutRecordsNeverHalfFillTheList) {
         EXPECT_TRUE(target.Rebuild()) << cut;
     }
 }
+
+// Handing a read list to another list (a hidden page, the visible page) must
+// give what reading the record of that list would: the same actions, the same
+// position, the same counters; the list handed over is left empty.
+TEST(DsgEActionsTest, TakingAListIsReadingItsRecord) {
+    const struct {
+        const char* name;
+        int undos;
+        bool empty;
+    } cases[] = {{"at the end", 0, false},
+                 {"one step back", 1, false},
+                 {"everything undone", 9, false},
+                 {"an empty form", 0, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Form source;
+        if (!c.empty) MakeSample(source);
+        for (int i = 0; i < c.undos; ++i) source.Undo();
+        const CRevolver record = RecordOf(source, TRUE);
+        Form read;
+        int level = 0;
+        ASSERT_TRUE(read.EActionsFromRevolver(record, level));
+        ASSERT_TRUE(read.Rebuild());
+
+        // The taker shows another form and has one of its objects chosen.
+        Target taker;
+        taker.SetSPIndex(7);
+        taker.WOChoose(taker.ZOrder().front());
+        ASSERT_EQ(taker.GetWOCHCount(), 1);
+        taker.TakeEActions(source);
+        EXPECT_EQ(ContentOf(RecordOf(taker, TRUE)), ContentOf(record));
+        EXPECT_EQ(taker.GetCurrentEAIndex(), read.GetCurrentEAIndex());
+        EXPECT_EQ(taker.GetWOIdCounter(), read.GetWOIdCounter());
+        EXPECT_EQ(taker.GetKLeaderCounter(), read.GetKLeaderCounter());
+        EXPECT_EQ(taker.GetSPIndex(), 7);
+        EXPECT_EQ(taker.GetWOCHCount(), 0);
+        taker.Rebuild();
+        EXPECT_EQ(Picture(taker), Picture(read));
+
+        EXPECT_EQ(source.GetEACount(), 0);
+        EXPECT_EQ(source.GetCurrentEAIndex(), -1);
+        EXPECT_EQ(source.GetWOIdCounter() + source.GetKLeaderCounter(), 0);
+        EXPECT_EQ(source.GetSPIndex(), 0);
+    }
+}
+
+// The record tells whether it holds every action: one that cannot be
+// written is stored empty and would be missing from a read of it.
+TEST(DsgEActionsTest, RecordSaysWhetherItHoldsEveryAction) {
+    Form form;
+    MakeSample(form);
+    CRevolver buffer;
+    bool whole = false;
+    ASSERT_TRUE(form.EActionsToRevolver(buffer, TRUE, &whole));
+    EXPECT_TRUE(whole);
+    CDsgWOAmending bad = TextAmend("UTP.dtsize", "1");
+    bad.m_nWOATPVType = 5;
+    form.EAAdd(Made(&CDsgEAction::InitWOAmending, 0, FALSE, bad));
+    ASSERT_TRUE(form.EActionsToRevolver(buffer, TRUE, &whole));
+    EXPECT_FALSE(whole);
+    // A later whole record says so again.
+    ASSERT_TRUE(form.DeleteLastEAction());
+    ASSERT_TRUE(form.EActionsToRevolver(buffer, TRUE, &whole));
+    EXPECT_TRUE(whole);
+}

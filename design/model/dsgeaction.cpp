@@ -208,6 +208,9 @@ BOOL CDsgWOAmending::WOAmendingFromRevolver(const CRevolver& buffer) {
 
 CDsgEAction::CDsgEAction(int womeatype) : CDsgWOMEAction(womeatype) {}
 
+CDsgEAction::CDsgEAction(int womeatype, CDsgUTProps::NoDefaults none)
+    : CDsgWOMEAction(womeatype), CDsgWOSEAction(none) {}
+
 CDsgEAction::~CDsgEAction() = default;
 
 BOOL CDsgEAction::InitWOCreation(int& woIdCounter, int wokind, const CRect& rect,
@@ -362,10 +365,12 @@ BOOL CDsgEAction::EActionFromRevolver(const CRevolver& buffer, int writerVersion
     if (IsEActionWOSingle()) {
         if (!store.LookupRevolver("EA.woseaction", inner)) {
             // Link-group creations of early versions carried nothing else.
+            m_tprops.ResetUTProps();
             return m_nEAType == nDSG_EATYPE__MCADD && writerVersion <= 101;
         }
         return WOSEActionFromRevolver(inner);
     }
+    m_tprops.ResetUTProps();
     if (!store.LookupRevolver("EA.womeaction", inner) || !WOMEActionFromRevolver(inner))
         return FALSE;
     store.LookupInt("EA.womeatype", m_nWOMEAType);

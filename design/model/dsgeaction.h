@@ -101,15 +101,21 @@ public:
 // needs them the object kind, rectangle and attributes).
 class CDsgWOSEAction {
 public:
+    CDsgWOSEAction() = default;
+    explicit CDsgWOSEAction(CDsgUTProps::NoDefaults none) : m_tprops(none) {}
+
     CDsgTProps m_tprops;
 };
 
 class VELDRANE_API CDsgEAction : public CDsgWOMEAction,
-                    public CDsgWOSEAction,
-                    public CDsgKLicEAction,
-                    public CDsgWOAmending {
+                                 public CDsgWOSEAction,
+                                 public CDsgKLicEAction,
+                                 public CDsgWOAmending {
 public:
     explicit CDsgEAction(int womeatype);
+    // An action for EActionFromRevolver to fill: its attributes are made by
+    // the read alone, not first set to the defaults and then replaced.
+    CDsgEAction(int womeatype, CDsgUTProps::NoDefaults none);
     ~CDsgEAction() override;
 
     // Creation of one object: the counter's value as id, the kind, the
@@ -154,8 +160,9 @@ public:
 
     // The EA record in the current key style. 0 when an inner record fails.
     BOOL EActionToRevolver(CRevolver& buffer) const;
-    // Reads an EA record written by a program of the given version. 1 when the
-    // action is complete.
+    // Reads an EA record written by a program of the given version into a new
+    // action. 1 when the action is complete. An action whose record carries
+    // no attributes has the defaults.
     BOOL EActionFromRevolver(const CRevolver& buffer, int writerVersion);
 
     BOOL WOSEActionToRevolver(CRevolver& buffer) const;

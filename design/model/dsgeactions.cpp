@@ -247,7 +247,8 @@ BOOL CDsgEActions::EActionsFromRevolver(const CRevolver& buffer, int& level) {
         if (!store.LookupRevolver(
                 isShort && !store.HasKey(key) ? "EAS.ea" + std::to_string(i) : key, item))
             return FALSE;
-        auto action = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__TOREAD);
+        auto action =
+            std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__TOREAD, CDsgUTProps::NoDefaults());
         if (action->EActionFromRevolver(item, writer))
             actions.push_back(std::move(action));
         else if (i <= savedIndex)

@@ -42,16 +42,13 @@ BOOL CDsgTProps::TPropsFromRevolver(const CRevolver& buffer, int keyStyle) {
         LogWrite("CDsgTProps::TPropsFromRevolver Fail Reason 3.0");
         return FALSE;
     }
-    // The identity is read aside first, so that a broken one leaves the pair
-    // as it was. Damaged attributes cannot fail the read: they keep what can
-    // be read of them (their reader logs the damage) and the object still
-    // loads, so they are read in place.
-    CDsgNTProps nt;
-    if (!nt.NTPropsFromRevolver(ntBuffer, keyStyle)) {
+    // A broken identity leaves the pair as it was (its reader changes nothing
+    // then). Damaged attributes cannot fail the read: they keep what can be
+    // read of them (their reader logs the damage) and the object still loads.
+    if (!GetNTProps().NTPropsFromRevolver(ntBuffer, keyStyle)) {
         LogWrite("CDsgTProps::TPropsFromRevolver Fail Reason 4.0");
         return FALSE;
     }
-    GetNTProps().CopyFrom(nt);
     GetUTProps().FromRevolver(utBuffer, keyStyle);
     return TRUE;
 }

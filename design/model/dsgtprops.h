@@ -12,6 +12,10 @@ inline constexpr char szTP_UTPROPS[] = "TP.utprops";
 
 class CDsgTProps : public CDsgUTProps, public CDsgNTProps {
 public:
+    CDsgTProps() = default;
+    // The attributes empty, for a pair that a read fills at once.
+    explicit CDsgTProps(CDsgUTProps::NoDefaults none) : CDsgUTProps(none) {}
+
     // The pair record's keys in both styles.
     static CDsgRecordKeys GetRecordKeys();
 

@@ -42,6 +42,9 @@ class VELDRANE_API CDsgUTProps : public CFxRevPropStore {
 public:
     // The defaults of ResetUTProps.
     CDsgUTProps();
+    // An empty record, for one that a read fills at once.
+    struct NoDefaults {};
+    explicit CDsgUTProps(NoDefaults) {}
 
     // Replaces the record by the defaults of a new object.
     void ResetUTProps();

@@ -501,3 +501,28 @@ TEST(DsgEActionsTest, RecordSaysWhetherItHoldsEveryAction) {
     ASSERT_TRUE(form.EActionsToRevolver(buffer, TRUE, &whole));
     EXPECT_TRUE(whole);
 }
+
+// Read actions carry the attributes of their records and nothing else; an
+// action whose record has none (several objects at once) has the defaults
+// of a new action.
+TEST(DsgEActionsTest, ReadActionsHaveTheAttributesOfTheirRecordsOrTheDefaults) {
+    for (const int style : {KEYSTYLE_LONG, KEYSTYLE_SHORT}) {
+        SCOPED_TRACE(style);
+        KeyStyleScope scope(style);
+        Form form;
+        MakeSample(form);  // a box's creation carries only the box's keys
+        form.DoSeveral(&CDsgEAction::InitWOMEDRMoving, CDsgWOIdSet{0, 1}, CPoint(10, -10));
+        Form back;
+        int level = 0;
+        ASSERT_TRUE(back.EActionsFromRevolver(RecordOf(form, TRUE), level));
+        ASSERT_EQ(back.GetEACount(), form.GetEACount());
+        const auto attributes = [](const CDsgEAction& action) {
+            return static_cast<const CDsgUTProps&>(action.m_tprops).GetText();
+        };
+        for (int i = 0; i < form.GetEACount(); ++i)
+            EXPECT_EQ(attributes(*back.GetEAction(i)), attributes(*form.GetEAction(i))) << i;
+        const CDsgEAction& several = *back.GetEAction(back.GetEACount() - 1);
+        EXPECT_EQ(attributes(several), CDsgUTProps().GetText());
+        EXPECT_NE(attributes(*back.GetEAction(0)), CDsgUTProps().GetText());
+    }
+}

@@ -450,7 +450,9 @@ QImage CDsgTSPFrame::DrawFormThumbnail(CDsgEActions& form) {
     CDsgDSPFrame hidden(0, this);
     hidden.resize(200, 200);
     hidden.TakeEActions(form);
-    hidden.RebuildWObjs();
+    // Replayed once and dropped: nothing a replay keeps for the next one is
+    // worth making.
+    hidden.ReplayWObjsFromStart(hidden, TRUE);
     const CRect slot = SlotRect(0);
     QImage thumbnail;
     if (!DrawThumbnail(hidden, slot.Width(), slot.Height(), thumbnail)) return QImage();

@@ -185,6 +185,7 @@ BOOL CDsgLSDAction::LSLoad(const std::string& path, BOOL launch, BOOL refresh, B
     }
 
     std::vector<LoadedForm> forms;
+    forms.reserve(static_cast<size_t>(count));
     std::set<std::string> seen;
     for (int i = 0; i < count; ++i) {
         const std::string index = std::to_string(i);

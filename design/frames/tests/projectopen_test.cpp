@@ -3,8 +3,11 @@
 // files) must be what reading every working file back and drawing it gives.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QImage>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -198,6 +201,61 @@ TEST_F(ProjectOpen, HandedThumbnailsAreTakenOnlyWhenTheyFit) {
         for (int i = 0; i < 3; ++i)
             EXPECT_EQ(strip().GetTSPageBySPIndex(i)->m_nStale, c.result || i == 0 ? 0 : 1) << i;
         testsupport::WriteFileBytes(dir + "/Form2.frm", kept);
+    }
+}
+
+// Opening a project again over its own working files leaves those files as
+// they are; every file that differs from its form in the project, even by one
+// byte, or that is a link in place of a file, is written.
+TEST_F(ProjectOpen, OnlyWorkingFilesThatDifferAreWritten) {
+    MakeForms({"Form1", "Form2", "Form3"});
+    const std::string project = dir + "/again.dvk";
+    ASSERT_TRUE(CDsgLSDAction().LSSave(project, CFxRevPropStore()));
+    CFxRevPropStore settings;
+    ASSERT_TRUE(CDsgLSDAction().LSLoad(project, TRUE, TRUE, TRUE, TRUE, TRUE, settings));
+    const std::vector<std::string> names = {"Form1", "Form2", "Form3"};
+    std::vector<std::string> saved;
+    for (const std::string& name : names) saved.push_back(Frm(name));
+    const auto inode = [this](const std::string& name) {
+        struct stat status {};
+        // A link of our own is written through: the file it names is new.
+        return stat((dir + "/" + name + ".frm").c_str(), &status) == 0 ? status.st_ino : 0;
+    };
+    const std::string form2 = dir + "/Form2.frm";
+    struct Case {
+        const char* name;
+        std::function<void()> spoil;  // done to Form2's working file
+        bool rewritten;
+    };
+    const Case cases[] = {
+        {"as the project has it", [] {}, false},
+        {"one byte other",
+         [&] {
+             std::string bytes = saved[1];
+             bytes[bytes.size() / 2] ^= 1;
+             testsupport::WriteFileBytes(form2, bytes);
+         },
+         true},
+        {"cut short", [&] { testsupport::WriteFileBytes(form2, saved[1].substr(1)); }, true},
+        {"missing", [&] { std::remove(form2.c_str()); }, true},
+        {"a link to the same bytes",
+         [&] {
+             testsupport::WriteFileBytes(dir + "/elsewhere.bin", saved[1]);
+             std::remove(form2.c_str());
+             ASSERT_EQ(symlink((dir + "/elsewhere.bin").c_str(), form2.c_str()), 0);
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.spoil();
+        const auto before = std::vector<ino_t>{inode("Form1"), inode("Form2"), inode("Form3")};
+        ASSERT_TRUE(CDsgLSDAction().LSLoad(project, TRUE, TRUE, TRUE, TRUE, TRUE, settings));
+        for (size_t i = 0; i < names.size(); ++i) {
+            SCOPED_TRACE(names[i]);
+            EXPECT_EQ(Frm(names[i]), saved[i]);
+            EXPECT_EQ(inode(names[i]) != before[i], i == 1 && c.rewritten);
+        }
     }
 }
 

@@ -62,6 +62,14 @@ uint32_t HashKey(std::string_view key) {
 
 // Up to this many entries a key that comes out of order is put in its place.
 constexpr size_t kOrderedInsertLimit = 32;
+// From this many entries on, keys are found through the hash table.
+constexpr size_t kIndexFrom = 64;
+
+// A table slot: the entry's position + 1 in the low half (0: free), its
+// key's hash in the high half.
+uint64_t Slot(size_t pos, uint32_t hash) {
+    return static_cast<uint64_t>(pos + 1) | (static_cast<uint64_t>(hash) << 32);
+}
 
 }  // namespace
 
@@ -141,15 +149,17 @@ int CFxPropStore::GetValueType(const std::string& key) const {
 BOOL CFxPropStore::HasKey(const std::string& key) const { return FindEntry(key) != nullptr; }
 
 size_t CFxPropStore::FindPos(std::string_view key) const {
-    if (m_bOrdered) {
+    if (m_index.empty()) {
         const auto at = std::lower_bound(m_entries.begin(), m_entries.end(), key, KeyLess);
         return at != m_entries.end() && at->GetKey() == key
                    ? static_cast<size_t>(at - m_entries.begin())
                    : kNoEntry;
     }
+    const uint32_t hash = HashKey(key);
     const size_t mask = m_index.size() - 1;
-    for (size_t slot = HashKey(key) & mask; m_index[slot] != 0; slot = (slot + 1) & mask) {
-        const size_t pos = m_index[slot] - 1;
+    for (size_t slot = hash & mask; m_index[slot] != 0; slot = (slot + 1) & mask) {
+        if (static_cast<uint32_t>(m_index[slot] >> 32) != hash) continue;
+        const size_t pos = static_cast<uint32_t>(m_index[slot]) - 1;
         if (m_entries[pos].GetKey() == key) return pos;
     }
     return kNoEntry;
@@ -186,25 +196,25 @@ void CFxPropStore::RebuildIndex() {
     size_t capacity = 64;
     while (capacity < 2 * (m_entries.size() + 1)) capacity *= 2;
     m_index.assign(capacity, 0);
-    for (size_t pos = 0; pos < m_entries.size(); ++pos) IndexPosition(pos);
+    for (size_t pos = 0; pos < m_entries.size(); ++pos)
+        IndexPosition(pos, HashKey(m_entries[pos].GetKey()));
 }
 
-void CFxPropStore::IndexPosition(size_t pos) {
+void CFxPropStore::IndexPosition(size_t pos, uint32_t hash) {
     const size_t mask = m_index.size() - 1;
-    size_t slot = HashKey(m_entries[pos].GetKey()) & mask;
+    size_t slot = hash & mask;
     while (m_index[slot] != 0) slot = (slot + 1) & mask;
-    m_index[slot] = static_cast<uint32_t>(pos + 1);
+    m_index[slot] = Slot(pos, hash);
 }
 
 CFxPropEntry& CFxPropStore::AppendEntry(std::string key, int valueType) {
     if (m_entries.capacity() == 0) m_entries.reserve(4);
     m_entries.emplace_back(std::move(key), valueType);
-    if (!m_bOrdered) {
-        if (2 * (m_entries.size() + 1) > m_index.size())
-            RebuildIndex();
-        else
-            IndexPosition(m_entries.size() - 1);
-    }
+    const size_t count = m_entries.size();
+    if (!m_index.empty() && 2 * (count + 1) <= m_index.size())
+        IndexPosition(count - 1, HashKey(m_entries.back().GetKey()));
+    else if (count >= kIndexFrom || !m_bOrdered)
+        RebuildIndex();
     return m_entries.back();
 }
 
@@ -255,21 +265,20 @@ std::string CFxPropStore::GetText() const {
 }
 
 CFxPropEntry& CFxPropStore::SetEntry(std::string_view key, int valueType) {
-    if (m_bOrdered) {
-        if (m_entries.empty() || KeyLess(m_entries.back(), key))
-            return AppendEntry(std::string(key), valueType);
-        const auto at = std::lower_bound(m_entries.begin(), m_entries.end(), key, KeyLess);
-        if (at->GetKey() == key) return *at;
-        if (m_entries.size() < kOrderedInsertLimit)
-            return *m_entries.emplace(at, std::string(key), valueType);
-        // Too large to keep in order by moving entries: from now on keys
-        // are found through the table.
-        m_bOrdered = false;
-        RebuildIndex();
+    if (m_bOrdered && (m_entries.empty() || KeyLess(m_entries.back(), key)))
         return AppendEntry(std::string(key), valueType);
+    if (m_index.empty()) {
+        const auto at = std::lower_bound(m_entries.begin(), m_entries.end(), key, KeyLess);
+        if (at != m_entries.end() && at->GetKey() == key) return *at;
+        if (m_bOrdered && m_entries.size() < kOrderedInsertLimit)
+            return *m_entries.emplace(at, std::string(key), valueType);
+    } else {
+        const size_t pos = FindPos(key);
+        if (pos != kNoEntry) return m_entries[pos];
     }
-    const size_t pos = FindPos(key);
-    if (pos != kNoEntry) return m_entries[pos];
+    // Too large to keep in order by moving entries: the key goes at the
+    // end, and from now on keys are found through the table.
+    m_bOrdered = false;
     return AppendEntry(std::string(key), valueType);
 }
 
@@ -359,17 +368,19 @@ void CFxPropStore::SetRectText(const std::string& key, const CRect& rect) {
 BOOL CFxPropStore::RenameKey(const std::string& oldKey, const std::string& newKey) {
     const size_t pos = FindPos(oldKey);
     if (pos == kNoEntry || FindPos(newKey) != kNoEntry) return FALSE;
-    CFxPropEntry entry = std::move(m_entries[pos]);
-    m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(pos));
-    entry.SetKey(newKey);
+    m_entries[pos].SetKey(newKey);
     if (m_bOrdered) {
-        const auto at =
-            std::lower_bound(m_entries.begin(), m_entries.end(), std::string_view(newKey), KeyLess);
-        m_entries.insert(at, std::move(entry));
-    } else {
-        m_entries.push_back(std::move(entry));
-        RebuildIndex();  // the positions behind the old one moved
+        // The entry moves to its place in the order; those it passes shift
+        // by one.
+        const auto at = m_entries.begin() + static_cast<std::ptrdiff_t>(pos);
+        const std::string_view key(newKey);
+        const auto before = std::lower_bound(m_entries.begin(), at, key, KeyLess);
+        if (before != at)
+            std::rotate(before, at, at + 1);
+        else
+            std::rotate(at, at + 1, std::lower_bound(at + 1, m_entries.end(), key, KeyLess));
     }
+    if (!m_index.empty()) RebuildIndex();  // the key's hash changed, and maybe positions
     return TRUE;
 }
 

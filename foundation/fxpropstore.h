@@ -178,12 +178,13 @@ protected:
 
     // The entries side by side. While m_bOrdered they ascend by key: a small
     // store takes a key that comes out of order in its place; a larger one
-    // takes it at the end and from then on finds keys through m_index, an
-    // open-addressed table of entry positions + 1 (0: free) at most half
-    // full. A store decoded from bytes or copied from an ordered one stays in
-    // order and needs no table.
+    // takes it at the end and is no longer in order. A store decoded from
+    // bytes or copied from an ordered one stays in order. Keys are found by
+    // binary search in a small ordered store, else through m_index, an
+    // open-addressed table of entry positions + 1 (0: free) with their keys'
+    // hashes, at most half full.
     std::vector<CFxPropEntry> m_entries;
-    std::vector<uint32_t> m_index;
+    std::vector<uint64_t> m_index;
     bool m_bOrdered = true;
     BOOL m_bWriteOnce = FALSE;
 
@@ -191,7 +192,7 @@ private:
     // Appends a new entry (the key known to be absent) and files it.
     CFxPropEntry& AppendEntry(std::string key, int valueType);
     void RebuildIndex();
-    void IndexPosition(size_t pos);
+    void IndexPosition(size_t pos, uint32_t hash);
 };
 
 // The process-wide key style under which records are written and read:

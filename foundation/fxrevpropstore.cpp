@@ -314,8 +314,6 @@ BOOL CFxRevPropStore::FromRevolver(const CRevolver& buffer, BOOL keep) {
     // store's own bytes come in ascending key order, so a new key usually
     // goes behind the last one without a search.
     auto entryFor = [this](std::string_view key, int valueType) -> CFxPropEntry* {
-        if (m_bOrdered && (m_entries.empty() || std::string_view(m_entries.back().GetKey()) < key))
-            return &SetEntry(key, valueType);
         if (m_bWriteOnce && FindPos(key) != kNoEntry) return nullptr;
         return &SetEntry(key, valueType);
     };

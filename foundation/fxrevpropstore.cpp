@@ -147,6 +147,11 @@ BOOL WriteItems(const Entries& entries, long long size, bool aliased, Written wr
 
 // Where a key text of the bytes ends: at its first zero byte.
 size_t TextLength(const BYTE* bytes, size_t length) {
+    if (length <= 32) {  // keys and most texts: a loop costs less than the call
+        for (size_t i = 0; i < length; ++i)
+            if (bytes[i] == 0) return i;
+        return length;
+    }
     const void* zero = std::memchr(bytes, 0, length);
     return zero ? static_cast<size_t>(static_cast<const BYTE*>(zero) - bytes) : length;
 }
@@ -325,7 +330,9 @@ BOOL CFxRevPropStore::FromRevolver(const CRevolver& buffer, BOOL keep) {
         ++items;
         return true;
     });
-    m_entries.reserve(m_entries.size() + items);
+    // Bytes that repeat one key many times make one entry: room is made for
+    // at most 65,536 ahead, the rest as they come.
+    m_entries.reserve(m_entries.size() + std::min<size_t>(items, 65536));
     return ReadItems(
         p, end,
         [&](std::string_view key, int valueType, int value, const BYTE* data, size_t length) {

@@ -389,23 +389,57 @@ void CFxPropStore::SetRectText(const std::string& key, const CRect& rect) {
                        std::to_string(rect.right) + "," + std::to_string(rect.bottom));
 }
 
-BOOL CFxPropStore::RenameKey(const std::string& oldKey, const std::string& newKey) {
-    const size_t pos = FindPos(oldKey);
+BOOL CFxPropStore::RenameKey(std::string_view oldKey, std::string_view newKey) {
+    size_t pos = FindPos(oldKey);
     if (pos == kNoEntry || FindPos(newKey) != kNoEntry) return FALSE;
-    m_entries[pos].SetKey(newKey);
+    if (!m_index.empty()) UnindexPosition(pos, HashKey(oldKey));
+    m_entries[pos].SetKey(std::string(newKey));
     if (m_bOrdered) {
         // The entry moves to its place in the order; those it passes shift
-        // by one.
-        const auto at = m_entries.begin() + static_cast<std::ptrdiff_t>(pos);
-        const std::string_view key(newKey);
-        const auto before = std::lower_bound(m_entries.begin(), at, key, KeyLess);
-        if (before != at)
+        // by one, in the table too.
+        const auto first = m_entries.begin();
+        const auto at = first + static_cast<std::ptrdiff_t>(pos);
+        const auto before = std::lower_bound(first, at, newKey, KeyLess);
+        const auto after = std::lower_bound(at + 1, m_entries.end(), newKey, KeyLess);
+        if (before != at) {
             std::rotate(before, at, at + 1);
-        else
-            std::rotate(at, at + 1, std::lower_bound(at + 1, m_entries.end(), key, KeyLess));
+            ShiftPositions(static_cast<size_t>(before - first), pos, +1);
+            pos = static_cast<size_t>(before - first);
+        } else if (after != at + 1) {
+            std::rotate(at, at + 1, after);
+            ShiftPositions(pos + 1, static_cast<size_t>(after - first), -1);
+            pos = static_cast<size_t>(after - first) - 1;
+        }
     }
-    if (!m_index.empty()) RebuildIndex();  // the key's hash changed, and maybe positions
+    if (!m_index.empty()) IndexPosition(pos, HashKey(newKey));
     return TRUE;
+}
+
+void CFxPropStore::UnindexPosition(size_t pos, uint32_t hash) {
+    const size_t mask = m_index.size() - 1;
+    size_t hole = hash & mask;
+    while (static_cast<uint32_t>(m_index[hole]) != pos + 1) hole = (hole + 1) & mask;
+    m_index[hole] = 0;
+    // Slots behind the hole that could not sit in their home slot move up
+    // into it, so that no search stops early at the hole.
+    for (size_t next = (hole + 1) & mask; m_index[next] != 0; next = (next + 1) & mask) {
+        const size_t home = static_cast<uint32_t>(m_index[next] >> 32) & mask;
+        const bool homeBetween =
+            hole <= next ? hole < home && home <= next : hole < home || home <= next;
+        if (homeBetween) continue;
+        m_index[hole] = m_index[next];
+        m_index[next] = 0;
+        hole = next;
+    }
+}
+
+void CFxPropStore::ShiftPositions(size_t first, size_t last, int delta) {
+    for (uint64_t& slot : m_index) {
+        const size_t pos = static_cast<uint32_t>(slot);
+        if (pos == 0 || pos - 1 < first || pos - 1 >= last) continue;
+        slot = Slot(pos - 1 + static_cast<size_t>(static_cast<std::ptrdiff_t>(delta)),
+                    static_cast<uint32_t>(slot >> 32));
+    }
 }
 
 void CFxPropStore::RemoveAll() {

@@ -141,7 +141,7 @@ public:
 
     // Moves the entry of `oldKey` to `newKey`. FALSE (nothing changed) when
     // oldKey is missing or newKey exists.
-    BOOL RenameKey(const std::string& oldKey, const std::string& newKey);
+    BOOL RenameKey(std::string_view oldKey, std::string_view newKey);
     void RemoveAll();
     // Deep-copies every entry of `other` into this store, replacing entries of
     // the same key; with `include` only its keys, with `exclude` none of its
@@ -193,6 +193,10 @@ private:
     CFxPropEntry& AppendEntry(std::string key, int valueType);
     void RebuildIndex();
     void IndexPosition(size_t pos, uint32_t hash);
+    // Takes the entry at `pos` out of the table.
+    void UnindexPosition(size_t pos, uint32_t hash);
+    // Moves the table's positions in [first, last) by `delta`.
+    void ShiftPositions(size_t first, size_t last, int delta);
 };
 
 // The process-wide key style under which records are written and read:

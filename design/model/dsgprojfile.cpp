@@ -14,11 +14,11 @@
 #include "design/model/dsgeactions.h"
 #include "design/model/dsglsdaction.h"
 #include "design/model/dsglsdhost.h"
+#include "design/model/dsgspfiles.h"
 #include "foundation/fxfieldbinder.h"
 #include "foundation/fxrevpropstore.h"
 #include "foundation/fxsharedvalues.h"
 #include "foundation/fxutils.h"
-#include "platform/atomicfile.h"
 #include "platform/inputfile.h"
 #include "platform/textcodec.h"
 #include "platform/uiservices.h"
@@ -223,11 +223,9 @@ BOOL CDsgLSDAction::LSLoad(const std::string& path, BOOL launch, BOOL refresh, B
 
     // Every working file is written, synced once and put in place before the
     // tabs change; an open cut short leaves each file old or new, never cut.
-    AtomicFileBatch batch;
-    for (const LoadedForm& form : forms) {
-        if (!form.record.ToFile(GetSPFilePath(form.name), batch)) return FALSE;
-    }
-    if (!batch.Commit()) return FALSE;
+    std::vector<std::pair<std::string, const CRevolver*>> files;
+    for (const LoadedForm& form : forms) files.emplace_back(GetSPFilePath(form.name), &form.record);
+    if (!CDsgSPFiles::WriteAll(files)) return FALSE;
     for (size_t i = 0; i < forms.size(); ++i) {
         if (i == 0) host->TSPRemoveAllPages();
         host->TSPAddPage(forms[i].name);

@@ -1,0 +1,66 @@
+#include "design/model/dsgspfiles.h"
+
+#include <cstdio>
+#include <map>
+#include <mutex>
+
+#include "design/model/dsgeactions.h"
+#include "foundation/revolver.h"
+#include "platform/atomicfile.h"
+
+namespace {
+
+// Written on the user-interface thread, read wherever a cache asks.
+std::mutex g_mutex;
+std::map<std::string, CDsgSPFiles::Stamp, std::less<>> g_stamps;
+CDsgSPFiles::Stamp g_last = 0;
+
+}  // namespace
+
+void CDsgSPFiles::Changed(const std::string& path) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_stamps[path] = ++g_last;
+}
+
+CDsgSPFiles::Stamp CDsgSPFiles::GetStamp(const std::string& path) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    // A file first seen here (one the slot held before this process wrote
+    // it, as after a recovery) gets its stamp now.
+    const auto [entry, added] = g_stamps.try_emplace(path, 0);
+    if (added) entry->second = ++g_last;
+    return entry->second;
+}
+
+BOOL CDsgSPFiles::Write(const std::string& path, const CDsgEActions& actions, BOOL withIndex) {
+    const BOOL written = actions.EActionsToFile(path, withIndex);
+    Changed(path);
+    return written;
+}
+
+BOOL CDsgSPFiles::WriteAll(const std::vector<std::pair<std::string, const CRevolver*>>& files) {
+    AtomicFileBatch batch;
+    bool written = true;
+    for (const auto& [path, record] : files) {
+        if (!record->ToFile(path, batch)) {
+            written = false;
+            break;
+        }
+    }
+    // A commit cut short leaves some files new.
+    if (written) written = batch.Commit();
+    for (const auto& file : files) Changed(file.first);
+    return written ? TRUE : FALSE;
+}
+
+int CDsgSPFiles::Move(const std::string& from, const std::string& to) {
+    const int result = std::rename(from.c_str(), to.c_str());
+    Changed(from);
+    Changed(to);
+    return result;
+}
+
+int CDsgSPFiles::Remove(const std::string& path) {
+    const int result = std::remove(path.c_str());
+    Changed(path);
+    return result;
+}

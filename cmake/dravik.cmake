@@ -39,8 +39,9 @@ function(dravik_add_benchmark name)
     return()
   endif()
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
-  add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark_main)
+  # Every benchmark runs with the heap settings the programs use.
+  add_executable(${name} ${ARG_UNPARSED_ARGUMENTS} ${PROJECT_SOURCE_DIR}/platform/testing/benchheap.cpp)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} platform benchmark::benchmark_main)
 endfunction()
 
 # dravik_add_fuzzer(<name> <source> LIB <library>...)

@@ -1,7 +1,9 @@
 #include "foundation/fxpropstore.h"
 
+#include <algorithm>
 #include <cstdlib>
-#include <iterator>
+#include <cstring>
+#include <functional>
 #include <limits>
 
 #include "foundation/fxstrings.h"
@@ -35,6 +37,64 @@ std::vector<std::string> Alternatives(const std::string& key, char delim) {
     return SplitKeepEmpty(key, delim);
 }
 
+// Calls `found` with the entry of the first alternative of the key that has
+// one and answers what it answers; FALSE when none does. A key without a
+// delimiter is looked up as it is, without a copy.
+template <typename Store, typename Found>
+BOOL FirstAlternative(const Store& store, const std::string& key, char delim, Found found) {
+    if (delim == 0 || key.find(delim) == std::string::npos) {
+        const CFxPropEntry* entry = store.FindEntry(key);
+        return entry != nullptr && found(*entry);
+    }
+    for (const std::string& alt : Alternatives(key, delim)) {
+        const CFxPropEntry* entry = store.FindEntry(alt);
+        if (entry != nullptr && found(*entry)) return TRUE;
+    }
+    return FALSE;
+}
+
+// Eight bytes of a key as one number, the first byte highest.
+uint64_t BigEndianAt(const char* p) {
+    uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return __builtin_bswap64(v);
+}
+
+// Whether key a comes before key b in ascending byte order. Keys are short
+// and share long beginnings ("UTP.", "WOS.wo"), so they are compared eight
+// bytes at a time rather than through a call.
+bool KeyBefore(std::string_view a, std::string_view b) {
+    const size_t n = std::min(a.size(), b.size());
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const uint64_t x = BigEndianAt(a.data() + i), y = BigEndianAt(b.data() + i);
+        if (x != y) return x < y;
+    }
+    for (; i < n; ++i)
+        if (a[i] != b[i])
+            return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]);
+    return a.size() < b.size();
+}
+
+bool KeyLess(const CFxPropEntry& entry, std::string_view key) {
+    return KeyBefore(entry.GetKey(), key);
+}
+
+uint32_t HashKey(std::string_view key) {
+    return static_cast<uint32_t>(std::hash<std::string_view>{}(key));
+}
+
+// Up to this many entries a key that comes out of order is put in its place.
+constexpr size_t kOrderedInsertLimit = 32;
+// From this many entries on, keys are found through the hash table.
+constexpr size_t kIndexFrom = 64;
+
+// A table slot: the entry's position + 1 in the low half (0: free), its
+// key's hash in the high half.
+uint64_t Slot(size_t pos, uint32_t hash) {
+    return static_cast<uint64_t>(pos + 1) | (static_cast<uint64_t>(hash) << 32);
+}
+
 }  // namespace
 
 int GetKeyStyle() { return g_nKeyStyle; }
@@ -42,7 +102,8 @@ void SetKeyStyle(int style) { g_nKeyStyle = style; }
 
 CFxPropStore::CFxPropStore() = default;
 
-CFxPropStore::CFxPropStore(const CFxPropStore& other) { MergeFrom(other); }
+CFxPropStore::CFxPropStore(const CFxPropStore& other)
+    : m_entries(other.m_entries), m_index(other.m_index), m_bOrdered(other.m_bOrdered) {}
 
 CFxPropStore& CFxPropStore::operator=(const CFxPropStore& other) {
     CopyFrom(other);
@@ -52,21 +113,20 @@ CFxPropStore& CFxPropStore::operator=(const CFxPropStore& other) {
 CFxPropStore::~CFxPropStore() = default;
 
 BOOL CFxPropStore::LookupString(const std::string& key, std::string& out, char delim) const {
-    for (const std::string& alt : Alternatives(key, delim)) {
-        const CFxPropEntry* entry = FindEntry(alt);
-        if (entry == nullptr) continue;
-        const CFxPropItem& item = entry->GetItem();
+    const BOOL found = FirstAlternative(*this, key, delim, [&](const CFxPropEntry& entry) {
+        const CFxPropItem& item = entry.GetItem();
         if (item.GetValueType() == CFxPropItem::VT_STRING) {
             out = item.GetString();
-            return TRUE;
+            return true;
         }
         if (item.GetValueType() == CFxPropItem::VT_INT) {
             out = std::to_string(item.GetInt());
-            return TRUE;
+            return true;
         }
-    }
-    out.clear();
-    return FALSE;
+        return false;
+    });
+    if (!found) out.clear();
+    return found;
 }
 
 std::string CFxPropStore::GetString(const std::string& key, char delim) const {
@@ -76,20 +136,18 @@ std::string CFxPropStore::GetString(const std::string& key, char delim) const {
 }
 
 BOOL CFxPropStore::LookupInt(const std::string& key, int& out, char delim) const {
-    for (const std::string& alt : Alternatives(key, delim)) {
-        const CFxPropEntry* entry = FindEntry(alt);
-        if (entry == nullptr) continue;
-        const CFxPropItem& item = entry->GetItem();
+    return FirstAlternative(*this, key, delim, [&](const CFxPropEntry& entry) {
+        const CFxPropItem& item = entry.GetItem();
         if (item.GetValueType() == CFxPropItem::VT_INT) {
             out = item.GetInt();
-            return TRUE;
+            return true;
         }
         if (item.GetValueType() == CFxPropItem::VT_STRING) {
             out = AtoiText(item.GetString());
-            return TRUE;
+            return true;
         }
-    }
-    return FALSE;
+        return false;
+    });
 }
 
 int CFxPropStore::GetInt(const std::string& key, int defaultValue, char delim) const {
@@ -98,12 +156,13 @@ int CFxPropStore::GetInt(const std::string& key, int defaultValue, char delim) c
 }
 
 BOOL CFxPropStore::LookupRevolver(const std::string& key, CRevolver& out, char delim) const {
-    for (const std::string& alt : Alternatives(key, delim)) {
-        const CFxPropEntry* entry = FindEntry(alt);
-        if (entry != nullptr && entry->GetItem().GetValueType() == CFxPropItem::VT_REVOLVER)
-            return out.Assign(entry->GetItem().GetRevolver());
-    }
-    return FALSE;
+    BOOL copied = FALSE;
+    const BOOL found = FirstAlternative(*this, key, delim, [&](const CFxPropEntry& entry) {
+        if (entry.GetItem().GetValueType() != CFxPropItem::VT_REVOLVER) return false;
+        copied = out.Assign(entry.GetItem().GetRevolver());
+        return true;
+    });
+    return found && copied;
 }
 
 int CFxPropStore::GetValueType(const std::string& key) const {
@@ -113,20 +172,80 @@ int CFxPropStore::GetValueType(const std::string& key) const {
 
 BOOL CFxPropStore::HasKey(const std::string& key) const { return FindEntry(key) != nullptr; }
 
-CFxPropEntry* CFxPropStore::FindEntry(const std::string& key) {
-    auto it = m_mapEntries.find(key);
-    return it == m_mapEntries.end() ? nullptr : it->second.get();
+size_t CFxPropStore::FindPos(std::string_view key) const {
+    if (m_index.empty()) {
+        const auto at = std::lower_bound(m_entries.begin(), m_entries.end(), key, KeyLess);
+        return at != m_entries.end() && at->GetKey() == key
+                   ? static_cast<size_t>(at - m_entries.begin())
+                   : kNoEntry;
+    }
+    const uint32_t hash = HashKey(key);
+    const size_t mask = m_index.size() - 1;
+    for (size_t slot = hash & mask; m_index[slot] != 0; slot = (slot + 1) & mask) {
+        if (static_cast<uint32_t>(m_index[slot] >> 32) != hash) continue;
+        const size_t pos = static_cast<uint32_t>(m_index[slot]) - 1;
+        if (m_entries[pos].GetKey() == key) return pos;
+    }
+    return kNoEntry;
 }
 
-const CFxPropEntry* CFxPropStore::FindEntry(const std::string& key) const {
-    auto it = m_mapEntries.find(key);
-    return it == m_mapEntries.end() ? nullptr : it->second.get();
+CFxPropEntry* CFxPropStore::FindEntry(std::string_view key) {
+    const size_t pos = FindPos(key);
+    return pos == kNoEntry ? nullptr : &m_entries[pos];
+}
+
+const CFxPropEntry* CFxPropStore::FindEntry(std::string_view key) const {
+    const size_t pos = FindPos(key);
+    return pos == kNoEntry ? nullptr : &m_entries[pos];
+}
+
+bool CFxPropStore::HoldsAddress(const void* address) const {
+    const std::less<const void*> before;
+    const void* first = m_entries.data();
+    const void* last = m_entries.data() + m_entries.capacity();
+    return !before(address, first) && before(address, last);
+}
+
+std::vector<const CFxPropEntry*> CFxPropStore::SortedEntries() const {
+    std::vector<const CFxPropEntry*> sorted;
+    sorted.reserve(m_entries.size());
+    for (const CFxPropEntry& entry : m_entries) sorted.push_back(&entry);
+    std::sort(sorted.begin(), sorted.end(), [](const CFxPropEntry* a, const CFxPropEntry* b) {
+        return KeyBefore(a->GetKey(), b->GetKey());
+    });
+    return sorted;
+}
+
+void CFxPropStore::RebuildIndex() {
+    size_t capacity = 64;
+    while (capacity < 2 * (m_entries.size() + 1)) capacity *= 2;
+    m_index.assign(capacity, 0);
+    for (size_t pos = 0; pos < m_entries.size(); ++pos)
+        IndexPosition(pos, HashKey(m_entries[pos].GetKey()));
+}
+
+void CFxPropStore::IndexPosition(size_t pos, uint32_t hash) {
+    const size_t mask = m_index.size() - 1;
+    size_t slot = hash & mask;
+    while (m_index[slot] != 0) slot = (slot + 1) & mask;
+    m_index[slot] = Slot(pos, hash);
+}
+
+CFxPropEntry& CFxPropStore::AppendEntry(std::string key, int valueType) {
+    if (m_entries.capacity() == 0) m_entries.reserve(4);
+    m_entries.emplace_back(std::move(key), valueType);
+    const size_t count = m_entries.size();
+    if (!m_index.empty() && 2 * (count + 1) <= m_index.size())
+        IndexPosition(count - 1, HashKey(m_entries.back().GetKey()));
+    else if (count >= kIndexFrom || !m_bOrdered)
+        RebuildIndex();
+    return m_entries.back();
 }
 
 void CFxPropStore::GetKeys(std::vector<std::string>& keys) const {
     keys.clear();
-    keys.reserve(m_mapEntries.size());
-    for (const auto& [key, entry] : m_mapEntries) keys.push_back(key);
+    keys.reserve(m_entries.size());
+    ForEachInKeyOrder([&](const CFxPropEntry& entry) { keys.push_back(entry.GetKey()); });
 }
 
 BOOL CFxPropStore::GetStringArray(const std::string& name, std::vector<std::string>& items,
@@ -151,37 +270,54 @@ CRect CFxPropStore::GetRectText(const std::string& key) const {
 std::string CFxPropStore::GetText() const {
     std::string text;
     bool first = true;
-    for (const auto& [key, entry] : m_mapEntries) {
+    ForEachInKeyOrder([&](const CFxPropEntry& entry) {
         std::string value;
-        const int type = entry->GetItem().GetValueType();
+        const int type = entry.GetItem().GetValueType();
         if (type == CFxPropItem::VT_STRING)
-            value = entry->GetItem().GetString();
+            value = entry.GetItem().GetString();
         else if (type == CFxPropItem::VT_INT)
-            value = std::to_string(entry->GetItem().GetInt());
+            value = std::to_string(entry.GetItem().GetInt());
         else
-            continue;
+            return;
         if (!first) text += ',';
         first = false;
-        text += key;
+        text += entry.GetKey();
         text += '=';
         text += value;
-    }
+    });
     return text;
 }
 
-CFxPropEntry& CFxPropStore::SetEntry(const std::string& key, int valueType) {
-    auto at = m_mapEntries.lower_bound(key);
-    if (at != m_mapEntries.end() && at->first == key) return *at->second;
-    return *m_mapEntries.emplace_hint(at, key, std::make_unique<CFxPropEntry>(key, valueType))
-                ->second;
+CFxPropEntry& CFxPropStore::SetEntry(std::string_view key, int valueType) {
+    if (m_bOrdered && (m_entries.empty() || KeyLess(m_entries.back(), key)))
+        return AppendEntry(std::string(key), valueType);
+    if (m_index.empty()) {
+        const auto at = std::lower_bound(m_entries.begin(), m_entries.end(), key, KeyLess);
+        if (at != m_entries.end() && at->GetKey() == key) return *at;
+        if (m_bOrdered && m_entries.size() < kOrderedInsertLimit)
+            return *m_entries.emplace(at, std::string(key), valueType);
+    } else {
+        const size_t pos = FindPos(key);
+        if (pos != kNoEntry) return m_entries[pos];
+    }
+    // Too large to keep in order by moving entries: the key goes at the
+    // end, and from now on keys are found through the table.
+    m_bOrdered = false;
+    return AppendEntry(std::string(key), valueType);
 }
 
-CFxPropEntry* CFxPropStore::WritableEntry(const std::string& key, int valueType) {
-    if (m_bWriteOnce && HasKey(key)) return nullptr;
+CFxPropEntry* CFxPropStore::WritableEntry(std::string_view key, int valueType) {
+    if (m_bWriteOnce && FindPos(key) != kNoEntry) return nullptr;
     return &SetEntry(key, valueType);
 }
 
 void CFxPropStore::SetString(const std::string& key, const std::string& text) {
+    // A text of this store itself would move when the key is added.
+    if (HoldsAddress(&text)) {
+        const std::string copy(text);
+        SetString(key, copy);
+        return;
+    }
     if (CFxPropEntry* entry = WritableEntry(key, CFxPropItem::VT_STRING))
         entry->GetItem().SetString(text);
 }
@@ -200,6 +336,11 @@ void CFxPropStore::SetIntFromText(const std::string& key, const std::string& tex
 }
 
 void CFxPropStore::SetRevolver(const std::string& key, const CRevolver& buffer) {
+    if (HoldsAddress(&buffer)) {
+        const CRevolver copy(buffer);
+        SetRevolver(key, copy);
+        return;
+    }
     if (CFxPropEntry* entry = WritableEntry(key, CFxPropItem::VT_REVOLVER))
         entry->GetItem().SetRevolver(buffer);
 }
@@ -248,17 +389,66 @@ void CFxPropStore::SetRectText(const std::string& key, const CRect& rect) {
                        std::to_string(rect.right) + "," + std::to_string(rect.bottom));
 }
 
-BOOL CFxPropStore::RenameKey(const std::string& oldKey, const std::string& newKey) {
-    auto it = m_mapEntries.find(oldKey);
-    if (it == m_mapEntries.end() || m_mapEntries.count(newKey) != 0) return FALSE;
-    auto node = m_mapEntries.extract(it);
-    node.key() = newKey;
-    node.mapped()->SetKey(newKey);
-    m_mapEntries.insert(std::move(node));
+BOOL CFxPropStore::RenameKey(std::string_view oldKey, std::string_view newKey) {
+    size_t pos = FindPos(oldKey);
+    if (pos == kNoEntry || FindPos(newKey) != kNoEntry) return FALSE;
+    if (!m_index.empty()) UnindexPosition(pos, HashKey(oldKey));
+    m_entries[pos].SetKey(std::string(newKey));
+    if (m_bOrdered) {
+        // The entry moves to its place in the order; those it passes shift
+        // by one, in the table too.
+        const auto first = m_entries.begin();
+        const auto at = first + static_cast<std::ptrdiff_t>(pos);
+        const auto before = std::lower_bound(first, at, newKey, KeyLess);
+        const auto after = std::lower_bound(at + 1, m_entries.end(), newKey, KeyLess);
+        if (before != at) {
+            std::rotate(before, at, at + 1);
+            ShiftPositions(static_cast<size_t>(before - first), pos, +1);
+            pos = static_cast<size_t>(before - first);
+        } else if (after != at + 1) {
+            std::rotate(at, at + 1, after);
+            ShiftPositions(pos + 1, static_cast<size_t>(after - first), -1);
+            pos = static_cast<size_t>(after - first) - 1;
+        }
+    }
+    if (!m_index.empty()) IndexPosition(pos, HashKey(newKey));
     return TRUE;
 }
 
-void CFxPropStore::RemoveAll() { m_mapEntries.clear(); }
+void CFxPropStore::UnindexPosition(size_t pos, uint32_t hash) {
+    const size_t mask = m_index.size() - 1;
+    size_t hole = hash & mask;
+    while (static_cast<uint32_t>(m_index[hole]) != pos + 1) hole = (hole + 1) & mask;
+    m_index[hole] = 0;
+    // Slots behind the hole that could not sit in their home slot move up
+    // into it, so that no search stops early at the hole.
+    for (size_t next = (hole + 1) & mask; m_index[next] != 0; next = (next + 1) & mask) {
+        const size_t home = static_cast<uint32_t>(m_index[next] >> 32) & mask;
+        const bool homeBetween =
+            hole <= next ? hole < home && home <= next : hole < home || home <= next;
+        if (homeBetween) continue;
+        m_index[hole] = m_index[next];
+        m_index[next] = 0;
+        hole = next;
+    }
+}
+
+void CFxPropStore::ShiftPositions(size_t first, size_t last, int delta) {
+    for (uint64_t& slot : m_index) {
+        const size_t pos = static_cast<uint32_t>(slot);
+        if (pos == 0 || pos - 1 < first || pos - 1 >= last) continue;
+        slot = Slot(pos - 1 + static_cast<size_t>(static_cast<std::ptrdiff_t>(delta)),
+                    static_cast<uint32_t>(slot >> 32));
+    }
+}
+
+void CFxPropStore::RemoveAll() {
+    m_entries.clear();
+    if (m_entries.capacity() > 4 * kOrderedInsertLimit) m_entries.shrink_to_fit();
+    m_index.clear();
+    m_index.shrink_to_fit();
+    m_bOrdered = true;
+}
 
 void CFxPropStore::MergeFrom(const CFxPropStore& other, const CFxKeySet* include,
                              const CFxKeySet* exclude) {
@@ -266,19 +456,19 @@ void CFxPropStore::MergeFrom(const CFxPropStore& other, const CFxKeySet* include
         // Merging a store into itself changes nothing.
         return;
     }
-    for (const auto& [key, entry] : other.m_mapEntries) {
-        if (include != nullptr && include->count(key) == 0) continue;
-        if (exclude != nullptr && exclude->count(key) != 0) continue;
-        // A fresh copy replaces a present entry. The other's keys come in
-        // ascending order, so into an empty store (a copy) each goes behind
-        // the last without a search.
-        auto at = m_mapEntries.end();
-        if (!m_mapEntries.empty() && !(std::prev(at)->first < key)) {
-            at = m_mapEntries.lower_bound(key);
-            if (at != m_mapEntries.end() && at->first == key) at = m_mapEntries.erase(at);
-        }
-        m_mapEntries.emplace_hint(at, key, std::make_unique<CFxPropEntry>(*entry));
+    if (m_entries.empty() && include == nullptr && exclude == nullptr) {
+        m_entries = other.m_entries;
+        m_index = other.m_index;
+        m_bOrdered = other.m_bOrdered;
+        return;
     }
+    // A fresh copy replaces a present entry, kind included.
+    other.ForEachInKeyOrder([&](const CFxPropEntry& entry) {
+        const std::string& key = entry.GetKey();
+        if (include != nullptr && include->count(key) == 0) return;
+        if (exclude != nullptr && exclude->count(key) != 0) return;
+        SetEntry(key, entry.GetItem().GetValueType()) = entry;
+    });
 }
 
 void CFxPropStore::CopyFrom(const CFxPropStore& other, const CFxKeySet* include,

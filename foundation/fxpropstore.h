@@ -4,10 +4,10 @@
 // typed values, with typed getters and setters. Every record the system keeps
 // is one of these; CFxRevPropStore turns a store into bytes and back.
 
-#include <map>
-#include <memory>
+#include <cstdint>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "foundation/revolver.h"
@@ -54,6 +54,8 @@ public:
     CFxPropEntry(std::string key, int valueType) : m_strKey(std::move(key)), m_item(valueType) {}
     CFxPropEntry(const CFxPropEntry& other) = default;  // deep copy
     CFxPropEntry& operator=(const CFxPropEntry& other) = default;
+    CFxPropEntry(CFxPropEntry&& other) noexcept = default;
+    CFxPropEntry& operator=(CFxPropEntry&& other) noexcept = default;
 
     const std::string& GetKey() const { return m_strKey; }
     void SetKey(std::string key) { m_strKey = std::move(key); }
@@ -97,11 +99,13 @@ public:
     // CFxPropItem::VT_*; 0 (VT_NONE) when the key is missing.
     int GetValueType(const std::string& key) const;
     BOOL HasKey(const std::string& key) const;
-    CFxPropEntry* FindEntry(const std::string& key);
-    const CFxPropEntry* FindEntry(const std::string& key) const;
-    // Every key, in the store's iteration order.
+    // The key's entry, or null. The pointer holds until the store next
+    // changes (entries live side by side and move when one is added).
+    CFxPropEntry* FindEntry(std::string_view key);
+    const CFxPropEntry* FindEntry(std::string_view key) const;
+    // Every key, in ascending byte order.
     void GetKeys(std::vector<std::string>& keys) const;
-    int GetCount() const { return static_cast<int>(m_mapEntries.size()); }
+    int GetCount() const { return static_cast<int>(m_entries.size()); }
 
     // A text array travels as three items: "%SA:type:"+name, "%SA:delm:"+name
     // (the delimiter's character code) and "%SA:data:"+name (the items joined
@@ -137,7 +141,7 @@ public:
 
     // Moves the entry of `oldKey` to `newKey`. FALSE (nothing changed) when
     // oldKey is missing or newKey exists.
-    BOOL RenameKey(const std::string& oldKey, const std::string& newKey);
+    BOOL RenameKey(std::string_view oldKey, std::string_view newKey);
     void RemoveAll();
     // Deep-copies every entry of `other` into this store, replacing entries of
     // the same key; with `include` only its keys, with `exclude` none of its
@@ -149,19 +153,50 @@ public:
                   const CFxKeySet* exclude = nullptr);
 
 protected:
-    // Looked up by any text view of a key, so that readers need no key
-    // copies.
-    using EntryMap = std::map<std::string, std::unique_ptr<CFxPropEntry>, std::less<>>;
-
     // The entry of the key, created with the given kind when it is new.
-    CFxPropEntry& SetEntry(const std::string& key, int valueType);
+    CFxPropEntry& SetEntry(std::string_view key, int valueType);
     // The entry a setter may write: null when the write-once flag keeps the
     // existing key's value.
-    CFxPropEntry* WritableEntry(const std::string& key, int valueType);
-    const EntryMap& GetEntries() const { return m_mapEntries; }
+    CFxPropEntry* WritableEntry(std::string_view key, int valueType);
+    // Position of the key's entry in m_entries, or kNoEntry.
+    static constexpr size_t kNoEntry = static_cast<size_t>(-1);
+    size_t FindPos(std::string_view key) const;
+    // Whether the address lies inside the entries' own storage (a value of
+    // this store, which moves when an entry is added).
+    bool HoldsAddress(const void* address) const;
+    // Calls `visit` with every entry in ascending byte order of the keys.
+    template <typename Visit>
+    void ForEachInKeyOrder(Visit&& visit) const {
+        if (m_bOrdered) {
+            for (const CFxPropEntry& entry : m_entries) visit(entry);
+            return;
+        }
+        for (const CFxPropEntry* entry : SortedEntries()) visit(*entry);
+    }
+    // The entries sorted by key, for a store that is not in order.
+    std::vector<const CFxPropEntry*> SortedEntries() const;
 
-    EntryMap m_mapEntries;
+    // The entries side by side. While m_bOrdered they ascend by key: a small
+    // store takes a key that comes out of order in its place; a larger one
+    // takes it at the end and is no longer in order. A store decoded from
+    // bytes or copied from an ordered one stays in order. Keys are found by
+    // binary search in a small ordered store, else through m_index, an
+    // open-addressed table of entry positions + 1 (0: free) with their keys'
+    // hashes, at most half full.
+    std::vector<CFxPropEntry> m_entries;
+    std::vector<uint64_t> m_index;
+    bool m_bOrdered = true;
     BOOL m_bWriteOnce = FALSE;
+
+private:
+    // Appends a new entry (the key known to be absent) and files it.
+    CFxPropEntry& AppendEntry(std::string key, int valueType);
+    void RebuildIndex();
+    void IndexPosition(size_t pos, uint32_t hash);
+    // Takes the entry at `pos` out of the table.
+    void UnindexPosition(size_t pos, uint32_t hash);
+    // Moves the table's positions in [first, last) by `delta`.
+    void ShiftPositions(size_t first, size_t last, int delta);
 };
 
 // The process-wide key style under which records are written and read:

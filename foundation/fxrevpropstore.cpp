@@ -51,9 +51,9 @@ long long ItemSize(const CFxPropEntry& entry) {
     return 1 + keyBytes + valueBytes;
 }
 
-// The entry of a map slot or of a plain reference.
+// The entry of a slot of the store's own list or of a sorted view of it.
 const CFxPropEntry& EntryOf(const CFxPropEntry& entry) { return entry; }
-const CFxPropEntry& EntryOf(const std::unique_ptr<CFxPropEntry>& entry) { return *entry; }
+const CFxPropEntry& EntryOf(const CFxPropEntry* entry) { return *entry; }
 
 // Writes one item at `p` and returns the position behind it; the caller has
 // made room for ItemSize bytes. Null when a byte block's content cannot be
@@ -102,9 +102,9 @@ bool SizeItems(const Entries& entries, Written written, const CRevolver& buffer,
                bool& aliased) {
     total = 0;
     aliased = false;
-    for (const auto& [key, slot] : entries) {
+    for (const auto& slot : entries) {
         const CFxPropEntry& entry = EntryOf(slot);
-        if (!written(key, entry)) continue;
+        if (!written(entry)) continue;
         const long long size = ItemSize(entry);
         if (size < 0) return false;
         const CFxPropItem& item = entry.GetItem();
@@ -135,9 +135,9 @@ BOOL WriteItems(const Entries& entries, long long size, bool aliased, Written wr
     if (!out.Reserve(static_cast<int>(size), 0)) return FALSE;
     BYTE* p = out.ExtendInPlace(static_cast<int>(size));
     if (p == nullptr) return FALSE;
-    for (const auto& [key, slot] : entries) {
+    for (const auto& slot : entries) {
         const CFxPropEntry& entry = EntryOf(slot);
-        if (!written(key, entry)) continue;
+        if (!written(entry)) continue;
         p = WriteItem(entry, p);
         if (p == nullptr) return FALSE;
     }
@@ -147,8 +147,85 @@ BOOL WriteItems(const Entries& entries, long long size, bool aliased, Written wr
 
 // Where a key text of the bytes ends: at its first zero byte.
 size_t TextLength(const BYTE* bytes, size_t length) {
+    if (length <= 32) {  // keys and most texts: a loop costs less than the call
+        for (size_t i = 0; i < length; ++i)
+            if (bytes[i] == 0) return i;
+        return length;
+    }
     const void* zero = std::memchr(bytes, 0, length);
     return zero ? static_cast<size_t>(static_cast<const BYTE*>(zero) - bytes) : length;
+}
+
+// Walks the items of the bytes from `p` to `end`, calling
+// visit(key, value type, integer value, value bytes, their length) for each
+// item with a value. TRUE at the clean end or where the bytes are cut, FALSE
+// at a malformed item or when `visit` answers false.
+template <typename Visit>
+BOOL ReadItems(const BYTE* p, const BYTE* const end, Visit&& visit) {
+    // Every length read from the data is checked against the bytes still
+    // unread before anything is read.
+    for (;;) {
+        if (p == end) return TRUE;  // clean end
+        const BYTE header = *p++;
+
+        // Key.
+        if (header & CFxRevPropStore::HDR_KEYNUMBER) return FALSE;  // no key dictionary here
+        if (p == end) return TRUE;
+        const size_t keyLength = *p++;
+        if (keyLength > static_cast<size_t>(end - p)) return TRUE;
+        const std::string_view key(reinterpret_cast<const char*>(p), TextLength(p, keyLength));
+        p += keyLength;
+        if (key.empty()) return FALSE;
+
+        // Extension bytes: their content means nothing to this reader.
+        if (header & CFxRevPropStore::HDR_EXTENSION) {
+            int count = 0;
+            BYTE ext = 0;
+            do {
+                if (count == kMaxExtensionBytes || p == end) return FALSE;
+                ext = *p++;
+                ++count;
+            } while (ext & 0x80);
+        }
+
+        // Values without a length field.
+        if (header & CFxRevPropStore::HDR_NOLENGTH) {
+            switch (header & 0x03) {
+                case 3: {
+                    if (end - p < 4) return FALSE;
+                    const int value = static_cast<int>(GetDWord(p));
+                    p += 4;
+                    if (!visit(key, CFxPropItem::VT_INT, value, nullptr, 0)) return FALSE;
+                    break;
+                }
+                case 2:
+                    return FALSE;
+                default:
+                    break;  // an item without value bytes is skipped
+            }
+            continue;
+        }
+
+        // Text and byte blocks.
+        size_t valueLength = 0;
+        if (header & CFxRevPropStore::HDR_LONGLENGTH) {
+            if (end - p < 4) return TRUE;
+            valueLength = GetDWord(p);
+            p += 4;
+        } else {
+            if (p == end) return TRUE;
+            valueLength = *p++;
+        }
+        const bool inData = valueLength <= static_cast<size_t>(end - p);
+        if (header & CFxRevPropStore::HDR_TEXT) {
+            if (!inData) return TRUE;
+            if (!visit(key, CFxPropItem::VT_STRING, 0, p, valueLength)) return FALSE;
+        } else {
+            if (!inData) return FALSE;
+            if (!visit(key, CFxPropItem::VT_REVOLVER, 0, p, valueLength)) return FALSE;
+        }
+        p += valueLength;
+    }
 }
 
 }  // namespace
@@ -161,8 +238,8 @@ int CFxPropEntry::GetRevolverSize() const {
 }
 
 BOOL CFxPropEntry::ToRevolver(CRevolver& buffer) const {
-    const std::pair<const std::string&, const CFxPropEntry&> items[] = {{m_strKey, *this}};
-    auto all = [](const std::string&, const CFxPropEntry&) { return true; };
+    const CFxPropEntry* items[] = {this};
+    auto all = [](const CFxPropEntry&) { return true; };
     long long size = 0;
     bool aliased = false;
     if (!SizeItems(items, all, buffer, size, aliased)) return FALSE;
@@ -178,8 +255,8 @@ CFxRevPropStore::~CFxRevPropStore() = default;
 
 int CFxRevPropStore::GetEncodedSize() const {
     long long total = 0;
-    for (const auto& [key, entry] : m_mapEntries) {
-        const long long size = ItemSize(*entry);
+    for (const CFxPropEntry& entry : m_entries) {
+        const long long size = ItemSize(entry);
         if (size < 0) return -1;
         total += size;
         if (total > INT_MAX) return -1;
@@ -194,10 +271,11 @@ BOOL CFxRevPropStore::ToRevolver(CRevolver& buffer) const {
 BOOL CFxRevPropStore::ToRevolver(CRevolver& buffer, const CFxKeySet* include, BOOL sorted,
                                  const CFxKeySet* exclude, BOOL skipBinary,
                                  const CFxKeySet* binaryExceptions) const {
-    (void)sorted;  // the entry map keeps its keys in ascending byte order
+    (void)sorted;  // items always go in ascending byte order of their keys
     const bool filtered = include != nullptr || exclude != nullptr || skipBinary;
-    auto written = [&](const std::string& key, const CFxPropEntry& entry) {
+    auto written = [&](const CFxPropEntry& entry) {
         if (!filtered) return true;
+        const std::string& key = entry.GetKey();
         if (include != nullptr && include->count(key) == 0) return false;
         if (exclude != nullptr && exclude->count(key) != 0) return false;
         if (skipBinary && entry.GetItem().GetValueType() == CFxPropItem::VT_REVOLVER &&
@@ -211,19 +289,22 @@ BOOL CFxRevPropStore::ToRevolver(CRevolver& buffer, const CFxKeySet* include, BO
     // it was.
     long long total = 0;
     bool aliased = false;
-    if (!SizeItems(m_mapEntries, written, buffer, total, aliased)) return FALSE;
-    return WriteItems(m_mapEntries, total, aliased, written, buffer);
+    if (m_bOrdered) {
+        if (!SizeItems(m_entries, written, buffer, total, aliased)) return FALSE;
+        return WriteItems(m_entries, total, aliased, written, buffer);
+    }
+    const std::vector<const CFxPropEntry*> inOrder = SortedEntries();
+    if (!SizeItems(inOrder, written, buffer, total, aliased)) return FALSE;
+    return WriteItems(inOrder, total, aliased, written, buffer);
 }
 
 BOOL CFxRevPropStore::FromRevolver(const CRevolver& buffer, BOOL keep) {
     // Decoding one of this store's own byte-block values: emptying the store
     // (or setting that key) would free the bytes being read, so read from a
     // copy.
-    for (const auto& [key, entry] : m_mapEntries) {
-        if (&entry->GetItem().GetRevolver() == &buffer) {
-            const CRevolver copy(buffer);
-            return FromRevolver(copy, keep);
-        }
+    if (HoldsAddress(&buffer)) {
+        const CRevolver copy(buffer);
+        return FromRevolver(copy, keep);
     }
     if (!keep) RemoveAll();
     // The items are read where they lie: the content itself unless it wraps
@@ -238,89 +319,38 @@ BOOL CFxRevPropStore::FromRevolver(const CRevolver& buffer, BOOL keep) {
     // store's own bytes come in ascending key order, so a new key usually
     // goes behind the last one without a search.
     auto entryFor = [this](std::string_view key, int valueType) -> CFxPropEntry* {
-        auto at = m_mapEntries.end();
-        if (m_mapEntries.empty() || !(std::prev(at)->first < key)) {
-            at = m_mapEntries.lower_bound(key);
-            if (at != m_mapEntries.end() && at->first == key)
-                return m_bWriteOnce ? nullptr : at->second.get();
-        }
-        return m_mapEntries
-            .emplace_hint(at, std::string(key),
-                          std::make_unique<CFxPropEntry>(std::string(key), valueType))
-            ->second.get();
+        if (m_bWriteOnce && FindPos(key) != kNoEntry) return nullptr;
+        return &SetEntry(key, valueType);
     };
 
-    // Every length read from the data is checked against the bytes still
-    // unread before anything is read.
-    for (;;) {
-        if (p == end) return TRUE;  // clean end
-        const BYTE header = *p++;
-
-        // Key.
-        if (header & HDR_KEYNUMBER) return FALSE;  // no key dictionary here
-        if (p == end) return TRUE;
-        const size_t keyLength = *p++;
-        if (keyLength > static_cast<size_t>(end - p)) return TRUE;
-        const std::string_view key(reinterpret_cast<const char*>(p), TextLength(p, keyLength));
-        p += keyLength;
-        if (key.empty()) return FALSE;
-
-        // Extension bytes: their content means nothing to this reader.
-        if (header & HDR_EXTENSION) {
-            int count = 0;
-            BYTE ext = 0;
-            do {
-                if (count == kMaxExtensionBytes || p == end) return FALSE;
-                ext = *p++;
-                ++count;
-            } while (ext & 0x80);
-        }
-
-        // Values without a length field.
-        if (header & HDR_NOLENGTH) {
-            switch (header & 0x03) {
-                case 3: {
-                    if (end - p < 4) return FALSE;
-                    const int value = static_cast<int>(GetDWord(p));
-                    p += 4;
-                    if (CFxPropEntry* entry = entryFor(key, CFxPropItem::VT_INT))
-                        entry->GetItem().SetInt(value);
-                    break;
-                }
-                case 2:
-                    return FALSE;
-                default:
-                    break;  // an item without value bytes is skipped
-            }
-            continue;
-        }
-
-        // Text and byte blocks.
-        size_t valueLength = 0;
-        if (header & HDR_LONGLENGTH) {
-            if (end - p < 4) return TRUE;
-            valueLength = GetDWord(p);
-            p += 4;
-        } else {
-            if (p == end) return TRUE;
-            valueLength = *p++;
-        }
-        const bool inData = valueLength <= static_cast<size_t>(end - p);
-        if (header & HDR_TEXT) {
-            if (!inData) return TRUE;
-            if (CFxPropEntry* entry = entryFor(key, CFxPropItem::VT_STRING))
-                entry->GetItem().SetString(
-                    std::string(reinterpret_cast<const char*>(p), TextLength(p, valueLength)));
-        } else {
-            if (!inData) return FALSE;
-            if (CFxPropEntry* entry = entryFor(key, CFxPropItem::VT_REVOLVER)) {
-                CRevolver& block = entry->GetItem().GetRevolver();
+    // A first walk counts the items, so that the entries are made room for
+    // once.
+    size_t items = 0;
+    ReadItems(p, end, [&](std::string_view, int, int, const BYTE*, size_t) {
+        ++items;
+        return true;
+    });
+    // Bytes that repeat one key many times make one entry: room is made for
+    // at most 65,536 ahead, the rest as they come.
+    m_entries.reserve(m_entries.size() + std::min<size_t>(items, 65536));
+    return ReadItems(
+        p, end,
+        [&](std::string_view key, int valueType, int value, const BYTE* data, size_t length) {
+            CFxPropEntry* entry = entryFor(key, valueType);
+            if (entry == nullptr) return true;
+            CFxPropItem& item = entry->GetItem();
+            if (valueType == CFxPropItem::VT_INT) {
+                item.SetInt(value);
+            } else if (valueType == CFxPropItem::VT_STRING) {
+                item.SetString(
+                    std::string(reinterpret_cast<const char*>(data), TextLength(data, length)));
+            } else {
+                CRevolver& block = item.GetRevolver();
                 block.Free();
-                if (!block.Append(p, static_cast<int>(valueLength))) return FALSE;
+                if (!block.Append(data, static_cast<int>(length))) return false;
             }
-        }
-        p += valueLength;
-    }
+            return true;
+        });
 }
 
 BOOL CFxRevPropStore::ToFile(const std::string& path) const {

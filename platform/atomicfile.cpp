@@ -160,16 +160,28 @@ pid_t WriterOf(std::string_view name) {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size) {
+namespace {
+
+bool Replace(const std::string& path, const void* data, std::size_t size, bool sync) {
     Target target;
     if (path.empty() || !ResolveTarget(path, target)) return false;
-    const std::string temporary = WriteTemporary(target, data, size, true);
+    const std::string temporary = WriteTemporary(target, data, size, sync);
     if (temporary.empty()) return false;
     if (std::rename(temporary.c_str(), target.path.c_str()) != 0) {
         unlink(temporary.c_str());
         return false;
     }
-    return SyncFolder(FolderOf(target.path));
+    return !sync || SyncFolder(FolderOf(target.path));
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size) {
+    return Replace(path, data, size, true);
+}
+
+bool ReplaceFileUnsynced(const std::string& path, std::string_view bytes) {
+    return Replace(path, bytes.data(), bytes.size(), false);
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes) {

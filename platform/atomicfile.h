@@ -32,6 +32,14 @@
 PLATFORM_API bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size);
 PLATFORM_API bool WriteFileAtomically(const std::string& path, std::string_view bytes);
 
+// The same replacement without the syncs, for a file that is made again
+// from other data whenever it is lost (the generated code saved at every
+// regeneration): readers see the old or the new file whole, never a part,
+// but after a crash of the system the file may be older than its last
+// write, or empty on a file system that does not keep the order of a
+// rename and the data it puts in place.
+PLATFORM_API bool ReplaceFileUnsynced(const std::string& path, std::string_view bytes);
+
 // Many files replaced together (a project open writes every working file):
 // Add writes each temporary file, Commit syncs them all at once, renames
 // them in the order they were added and syncs each folder once. Each file

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstring>
@@ -279,6 +280,10 @@ std::u16string AnsiToUtf16(std::string_view ansi) { return EncodeUtf16(DecodeAns
 std::string Utf16ToAnsi(std::u16string_view utf16) { return EncodeAnsi(DecodeUtf16(utf16)); }
 
 QString AnsiToQString(std::string_view ansi) {
+    // The code page's bytes below 0x80 are ASCII: most text needs no
+    // converter at all.
+    if (std::all_of(ansi.begin(), ansi.end(), [](char c) { return (c & 0x80) == 0; }))
+        return QString::fromLatin1(ansi.data(), static_cast<qsizetype>(ansi.size()));
     const std::u16string u = AnsiToUtf16(ansi);
     return QString::fromUtf16(u.data(), static_cast<qsizetype>(u.size()));
 }

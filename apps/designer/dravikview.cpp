@@ -13,6 +13,7 @@
 #include "foundation/fxsharedvalues.h"
 #include "foundation/fxutils.h"
 #include "foundation/fxutilswnd.h"
+#include "platform/atomicfile.h"
 #include "platform/paths.h"
 #include "platform/uiservices.h"
 
@@ -127,7 +128,9 @@ BOOL CDravik2View::GenerateSource(std::string& text) {
 
 void CDravik2View::WriteAutoSave(const std::string& path, const std::string& text) {
     const std::string file = TranslateWindowsPath(path);
-    if (!file.empty() && WriteTextFile(file, text)) return;
+    // Written again at the next regeneration: replaced whole, but not
+    // waited for until it is on the disk.
+    if (!file.empty() && MakeFolderPathFor(file) && ReplaceFileUnsynced(file, text)) return;
     // Said once per path, so that continuous editing does not bury the user
     // in messages, and never silently.
     if (!m_reportedPaths.insert(path).second) return;

@@ -9,10 +9,13 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <algorithm>
+#include <cstring>
+#include <string_view>
 
 #include "foundation/fxsharedvalues.h"
 #include "foundation/fxutils.h"
@@ -81,45 +84,55 @@ void CDvkCodeWnd::Init(const std::string& text) {
     ResendSizeMessage(this, TRUE);
 }
 
+namespace {
+
+// The length of the common start of two texts.
+size_t CommonPrefix(std::string_view a, std::string_view b) {
+    const size_t limit = std::min(a.size(), b.size());
+    constexpr size_t kBlock = 256;
+    size_t at = 0;
+    while (at + kBlock <= limit && std::memcmp(a.data() + at, b.data() + at, kBlock) == 0)
+        at += kBlock;
+    while (at < limit && a[at] == b[at]) ++at;
+    return at;
+}
+
+// The length of the common end of two texts, at most `limit`.
+size_t CommonSuffix(std::string_view a, std::string_view b, size_t limit) {
+    constexpr size_t kBlock = 256;
+    size_t length = 0;
+    while (length + kBlock <= limit &&
+           std::memcmp(a.data() + a.size() - length - kBlock, b.data() + b.size() - length - kBlock,
+                       kBlock) == 0)
+        length += kBlock;
+    while (length < limit && a[a.size() - 1 - length] == b[b.size() - 1 - length]) ++length;
+    return length;
+}
+
+// The line breaks of a run of the text as the document counts them: a
+// CR LF, a CR alone and an LF alone each end a block. A CR at the run's end
+// counts alone.
+int CountBlockBreaks(std::string_view run) {
+    int breaks = static_cast<int>(std::count(run.begin(), run.end(), '\n'));
+    const char* at = run.data();
+    const char* const end = run.data() + run.size();
+    while ((at = static_cast<const char*>(std::memchr(at, '\r', end - at))) != nullptr) {
+        ++at;
+        if (at == end || *at != '\n') ++breaks;
+    }
+    return breaks;
+}
+
+}  // namespace
+
 void CDvkCodeWnd::FillText(const std::string& text) {
-    QString shown = AnsiToQString(text);
     QTextDocument* document = m_pEdit->document();
     if (m_nShownRevision >= 0 && document->revision() == m_nShownRevision) {
-        const qsizetype oldSize = m_shown.size();
-        const qsizetype limit = std::min(oldSize, shown.size());
-        qsizetype prefix = 0;
-        while (prefix < limit && m_shown[prefix] == shown[prefix]) ++prefix;
-        qsizetype suffix = 0;
-        while (suffix < limit - prefix &&
-               m_shown[oldSize - 1 - suffix] == shown[shown.size() - 1 - suffix])
-            ++suffix;
-        // The document holds a CR LF as one line break: the changed run
-        // never starts or ends inside one, and a position of the document is
-        // a character of the text less the CR LF pairs before it.
-        if (prefix > 0 && m_shown[prefix - 1] == u'\r') --prefix;
-        if (suffix > 0 &&
-            (m_shown[oldSize - suffix - 1] == u'\r' || shown[shown.size() - suffix - 1] == u'\r'))
-            --suffix;
-        const auto pairs = [this](qsizetype from, qsizetype to) {
-            int count = 0;
-            for (qsizetype i = from; i + 1 < to; ++i)
-                if (m_shown[i] == u'\r' && m_shown[i + 1] == u'\n') ++count;
-            return count;
-        };
-        const qsizetype start = prefix - pairs(0, prefix);
-        const qsizetype end = start + (oldSize - suffix - prefix) - pairs(prefix, oldSize - suffix);
-        // As after a fill of the whole text: nothing to undo, not modified.
-        document->setUndoRedoEnabled(false);
-        QTextCursor cursor(document);
-        cursor.setPosition(static_cast<int>(start));
-        cursor.setPosition(static_cast<int>(end), QTextCursor::KeepAnchor);
-        cursor.insertText(shown.mid(prefix, shown.size() - prefix - suffix));
-        document->setUndoRedoEnabled(true);
-        document->setModified(false);
+        if (text != m_shown) ReplaceChangedLines(text);
     } else {
-        m_pEdit->setPlainText(shown);
+        m_pEdit->setPlainText(AnsiToQString(text));
     }
-    m_shown = std::move(shown);
+    m_shown = text;
     m_nShownRevision = document->revision();
     m_pEdit->moveCursor(QTextCursor::End);
     m_pEdit->ensureCursorVisible();
@@ -127,6 +140,44 @@ void CDvkCodeWnd::FillText(const std::string& text) {
         resize(kDefchrWidth, height());
         PlaceBesideMainWindow();
     }
+}
+
+void CDvkCodeWnd::ReplaceChangedLines(const std::string& text) {
+    const std::string_view old = m_shown;
+    const std::string_view now = text;
+    // Whole lines are replaced: right after an LF a character of the code
+    // page starts (an LF is never part of a double-byte character) and so
+    // does a block of the document, whatever came before.
+    size_t prefix = CommonPrefix(old, now);
+    size_t suffix = CommonSuffix(old, now, std::min(old.size(), now.size()) - prefix);
+    const size_t lineStart = old.rfind('\n', prefix == 0 ? std::string_view::npos : prefix - 1);
+    prefix = prefix == 0 || lineStart == std::string_view::npos ? 0 : lineStart + 1;
+    const size_t oldEnd = old.size() - suffix;
+    const size_t nowEnd = now.size() - suffix;
+    const bool atLineStart = suffix == 0 || (oldEnd > 0 && old[oldEnd - 1] == '\n' && nowEnd > 0 &&
+                                             now[nowEnd - 1] == '\n');
+    if (!atLineStart) {
+        // The first LF inside the common end, which both texts have.
+        const size_t lineEnd = old.find('\n', oldEnd);
+        suffix = lineEnd == std::string_view::npos ? 0 : old.size() - lineEnd - 1;
+    }
+    QTextDocument* document = m_pEdit->document();
+    const int start =
+        document->findBlockByNumber(CountBlockBreaks(old.substr(0, prefix))).position();
+    const int end = suffix == 0
+                        ? document->characterCount() - 1
+                        : document
+                              ->findBlockByNumber(document->blockCount() - 1 -
+                                                  CountBlockBreaks(old.substr(old.size() - suffix)))
+                              .position();
+    // As after a fill of the whole text: nothing to undo, not modified.
+    document->setUndoRedoEnabled(false);
+    QTextCursor cursor(document);
+    cursor.setPosition(start);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    cursor.insertText(AnsiToQString(now.substr(prefix, now.size() - suffix - prefix)));
+    document->setUndoRedoEnabled(true);
+    document->setModified(false);
 }
 
 int CDvkCodeWnd::GetPlacementLeft(const CRect& main, int width, int screenWidth) {

@@ -49,12 +49,14 @@ protected:
 
 private:
     void Relayout();
+    // Replaces the lines of the text shown that differ from `text`.
+    void ReplaceChangedLines(const std::string& text);
 
     SourceGenerator m_generate;
     QTextEdit* m_pEdit = nullptr;
-    // The text last filled and the document's revision right after, so that
-    // the next fill replaces only the part that differs while the document
-    // still holds exactly that text.
-    QString m_shown;
+    // The text last filled (code page bytes) and the document's revision
+    // right after, so that the next fill replaces only the part that differs
+    // while the document still holds exactly that text.
+    std::string m_shown;
     int m_nShownRevision = -1;
 };

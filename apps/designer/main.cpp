@@ -5,9 +5,11 @@
 #include <vector>
 
 #include "apps/designer/dravikapp.h"
+#include "platform/heap.h"
 #include "platform/uilog.h"
 
 int main(int argc, char** argv) {
+    KeepFreedHeap();
     QApplication application(argc, argv);
     const ScopedUiLog log;
     std::vector<std::string> arguments;

@@ -59,18 +59,21 @@ void CDsgPJGCache::BeginProject(const CDsgSPGInputs& inputs) {
 
 void CDsgPJGCache::AddForm(CDsgPJCodeGen& generator, const std::string& name,
                            const std::string& path) {
+    // Taken before the read: a change after it gives the next run a new
+    // stamp.
+    const CDsgSPFiles::Stamp stamp = CDsgSPFiles::GetStamp(path);
+    const auto kept = m_forms.find(name);
+    if (kept != m_forms.end() && kept->second.stamp == stamp) {
+        kept->second.added = true;
+        generator.AddSPGText(kept->second.text, TRUE);
+        ++m_nReused;
+        return;
+    }
     std::string bytes;
     if (!ReadWorkingFile(path, bytes)) {
         m_forms.erase(name);
         // The generator's own read gives the user its message.
         generator.AddSPGCommandsFromFile(path, name);
-        return;
-    }
-    const auto kept = m_forms.find(name);
-    if (kept != m_forms.end() && kept->second.file == bytes) {
-        kept->second.added = true;
-        generator.AddSPGText(kept->second.text, TRUE);
-        ++m_nReused;
         return;
     }
     CRevolver record;
@@ -86,7 +89,7 @@ void CDsgPJGCache::AddForm(CDsgPJCodeGen& generator, const std::string& name,
         m_forms.erase(name);
         return;
     }
-    form.file = std::move(bytes);
+    form.stamp = stamp;
     form.added = true;
     m_forms[name] = std::move(form);
 }

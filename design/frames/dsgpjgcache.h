@@ -9,11 +9,15 @@
 //
 // Everything that can change a kept SUB is compared here, in this one place,
 // against what the SUB was made from (CDsgSPGInputs and the per-form record
-// below). An input that is not compared must not reach the generator.
+// below). An input that is not compared must not reach the generator. The
+// working file is compared by its change stamp (dsgspfiles.h), which every
+// write, move and removal of a working file renews: a kept SUB costs no read
+// of its file.
 
 #include <map>
 #include <string>
 
+#include "design/model/dsgspfiles.h"
 #include "design/surface/dsgcodegen.h"
 
 class CDtrGGJPixel;
@@ -45,8 +49,9 @@ public:
     // when they differ from the last regeneration's.
     void BeginProject(const CDsgSPGInputs& inputs);
     // Adds the form of that name, from its working file, to the generator:
-    // the kept SUB when the form's name and the file's bytes are the ones it
-    // was made from, else the SUB made anew from those bytes (and kept). A
+    // the kept SUB when the form's name and the file's change stamp are the
+    // ones it was made under, else the SUB made anew from the file (and
+    // kept). A
     // file that cannot be read or generated is reported as the generator
     // reports it, every time, and nothing is kept for it.
     void AddForm(CDsgPJCodeGen& generator, const std::string& name, const std::string& path);
@@ -61,11 +66,11 @@ public:
 
 private:
     // What one kept SUB was made from besides the shared inputs: the form's
-    // name (the SUB's name; a rename) and the working file's bytes (every
-    // edit of the form reaches them when it leaves the page; a load, paste,
-    // recovery, project open or exchange of places writes or moves them).
+    // name (the SUB's name; a rename) and the working file's change stamp
+    // (every edit of the form reaches the file when it leaves the page; a
+    // load, paste, project open or rename writes or moves it).
     struct Form {
-        std::string file;
+        CDsgSPFiles::Stamp stamp = 0;
         CDsgSPGText text;
         bool added = false;
     };

@@ -19,6 +19,7 @@
 #include "design/model/dsggoption.h"
 #include "design/model/dsglsdaction.h"
 #include "design/model/dsglsdhost.h"
+#include "design/model/dsgspfiles.h"
 #include "design/surface/dsgdspframe.h"
 #include "design/surface/dsgimagescaler.h"
 #include "design/surface/fxmemdc.h"
@@ -331,7 +332,7 @@ int CDsgTSPFrame::DeleteTSPageBySPName(const std::string& name, int deleteFile) 
     FitTSPageRectsToLast(index);
     if (m_nAnchor >= GetTSPageCount()) m_nAnchor = GetTSPageCount() - 1;
     if (CDsgEActions* actions = PageActions()) actions->SetSPIndex(-1);
-    if (deleteFile && usable && std::remove(file.c_str()) != 0) return 0;
+    if (deleteFile && usable && CDsgSPFiles::Remove(file) != 0) return 0;
     return 1;
 }
 
@@ -491,12 +492,12 @@ CDsgTSPFrame::RenameResult CDsgTSPFrame::RenameTSPage(int index, const std::stri
     // The visible form's latest edits go to its file before the file moves.
     if (index == CurrentSPIndex() && !CDsgLSDAction().SLSCache(index, TRUE)) return RENAME_NOTSAVED;
     const bool hadFile = CDsgLSDAction::IsUsableSPName(oldName) && IsPathExisting(oldFile);
-    if (hadFile && std::rename(oldFile.c_str(), newFile.c_str()) != 0) return RENAME_NOFILE;
+    if (hadFile && CDsgSPFiles::Move(oldFile, newFile) != 0) return RENAME_NOFILE;
     page->SetSPName(name);
     if (!SetIniString(CDsgLSDAction::GetIniPath(), "Form" + std::to_string(index) + "Name", name,
                       LSD_INI_SECTION)) {
         page->SetSPName(oldName);
-        if (hadFile) std::rename(newFile.c_str(), oldFile.c_str());
+        if (hadFile) CDsgSPFiles::Move(newFile, oldFile);
         return RENAME_INIFAILED;
     }
     viewport()->update();

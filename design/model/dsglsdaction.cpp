@@ -13,6 +13,7 @@
 #include "chareditor/dtrggjpixel.h"
 #include "design/model/dsgeactions.h"
 #include "design/model/dsglsdhost.h"
+#include "design/model/dsgspfiles.h"
 #include "foundation/fxsharedvalues.h"
 #include "foundation/fxutils.h"
 #include "platform/atomicfile.h"
@@ -239,7 +240,7 @@ BOOL CDsgLSDAction::LSDReset(BOOL startWithForm, BOOL /*ignored*/, BOOL recovery
     std::vector<std::string> files;
     ListFolder(GetWorkDir(), files);
     for (const std::string& file : files) {
-        if (HasExtensionNoCase(file, LSD_FORM_EXT)) std::remove(file.c_str());
+        if (HasExtensionNoCase(file, LSD_FORM_EXT)) CDsgSPFiles::Remove(file);
     }
 
     if (startWithForm) {
@@ -268,7 +269,7 @@ BOOL CDsgLSDAction::AddELSFile(const CDsgEActions& actions, const std::string& n
     // A slot without a form count starts its list at form 0.
     int count = ReadSPCount(ini, "-1");
     if (count < 0) count = 0;
-    if (!actions.EActionsToFile(GetSPFilePath(name), TRUE)) return FALSE;
+    if (!CDsgSPFiles::Write(GetSPFilePath(name), actions, TRUE)) return FALSE;
     if (!WriteIni(ini, SPNameKey(count), name)) return FALSE;
     return WriteIni(ini, "SPCount", std::to_string(count + 1));
 }
@@ -330,7 +331,7 @@ BOOL CDsgLSDAction::SLSCache(int index, BOOL withIndex) {
     const std::string name = GetSPName(index);
     // Without a name there is no working file to write (never "<slot>/.frm").
     if (!actions || !IsUsableSPName(name)) return FALSE;
-    return actions->EActionsToFile(GetSPFilePath(name), withIndex);
+    return CDsgSPFiles::Write(GetSPFilePath(name), *actions, withIndex);
 }
 
 void CDsgLSDAction::GetXTingLoSPNames(std::set<std::string>& names) {

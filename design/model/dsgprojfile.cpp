@@ -2,8 +2,6 @@
 // action: gathering the slot's working files into one store and writing them
 // back from it, behind the version gate.
 
-#include <sys/stat.h>
-
 #include <QImage>
 #include <QWidget>  // complete for the field binder's header
 #include <cstdio>
@@ -17,11 +15,11 @@
 #include "design/model/dsgeactions.h"
 #include "design/model/dsglsdaction.h"
 #include "design/model/dsglsdhost.h"
+#include "design/model/dsgspfiles.h"
 #include "foundation/fxfieldbinder.h"
 #include "foundation/fxrevpropstore.h"
 #include "foundation/fxsharedvalues.h"
 #include "foundation/fxutils.h"
-#include "platform/atomicfile.h"
 #include "platform/inputfile.h"
 #include "platform/textcodec.h"
 #include "platform/uiservices.h"
@@ -86,22 +84,6 @@ const CRevolver* FindRevolver(const CFxPropStore& store, const std::string& key)
     const CFxPropEntry* entry = store.FindEntry(key);
     if (!entry || entry->GetItem().GetValueType() != CFxPropItem::VT_REVOLVER) return nullptr;
     return &entry->GetItem().GetRevolver();
-}
-
-// Whether the working file already holds exactly the record (a project
-// opened again over its own working files): it need not be written again.
-// Only a plain file counts, never a link in its place.
-bool HoldsRecord(const std::string& path, const CRevolver& record) {
-    struct stat status {};
-    const int length = record.GetLength();
-    if (lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode) || length <= 0 ||
-        status.st_size != length)
-        return false;
-    InputFile file;
-    const std::size_t size = static_cast<std::size_t>(length);
-    if (file.Open(path, size) != InputFileError::None || file.Size() != size) return false;
-    std::string held(size, '\0'), wanted(size, '\0');
-    return file.ReadAll(held.data()) && record.ReadAt(wanted.data(), length, 0) && held == wanted;
 }
 
 }  // namespace
@@ -264,13 +246,9 @@ BOOL CDsgLSDAction::LSLoad(const std::string& path, BOOL launch, BOOL refresh, B
     // Every working file is written, synced once and put in place before the
     // tabs change; an open cut short leaves each file old or new, never cut.
     // A file that holds its record already is new as it is.
-    AtomicFileBatch batch;
-    for (const LoadedForm& form : forms) {
-        const std::string file = GetSPFilePath(form.name);
-        if (HoldsRecord(file, form.record)) continue;
-        if (!form.record.ToFile(file, batch)) return FALSE;
-    }
-    if (!batch.Commit()) return FALSE;
+    std::vector<std::pair<std::string, const CRevolver*>> files;
+    for (const LoadedForm& form : forms) files.emplace_back(GetSPFilePath(form.name), &form.record);
+    if (!CDsgSPFiles::WriteAll(files)) return FALSE;
     for (size_t i = 0; i < forms.size(); ++i) {
         if (i == 0) host->TSPRemoveAllPages();
         host->TSPAddPage(forms[i].name);

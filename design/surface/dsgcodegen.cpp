@@ -320,7 +320,11 @@ CDsgPJCodeGen::CDsgPJCodeGen(const CDtrGGJPixel& charset, BOOL isolate, std::str
 BOOL CDsgPJCodeGen::MakeSPGText(const CDsgWObjs& wobjs, const std::string& spName,
                                 CDsgSPGText& out) const {
     out = CDsgSPGText();
-    return GetSPGCommands(wobjs, spName, m_bIsolate, m_charset, m_defined, &out.used, out.sub);
+    std::string sub;
+    if (!GetSPGCommands(wobjs, spName, m_bIsolate, m_charset, m_defined, &out.used, sub))
+        return FALSE;
+    out.sub = std::make_shared<const std::string>(std::move(sub));
+    return TRUE;
 }
 
 BOOL CDsgPJCodeGen::MakeSPGTextFromRecord(const CRevolver& record, const std::string& path,
@@ -346,7 +350,7 @@ BOOL CDsgPJCodeGen::MakeSPGTextFromRecord(const CRevolver& record, const std::st
 BOOL CDsgPJCodeGen::AddSPGText(const CDsgSPGText& text, BOOL made) {
     // The codes a form placed before it failed count for the project too.
     m_used.insert(text.used.begin(), text.used.end());
-    if (made) m_subs.push_back(text.sub);
+    if (made) m_subs.push_back(text.sub ? text.sub : std::make_shared<const std::string>());
     return made;
 }
 
@@ -381,9 +385,12 @@ std::string CDsgPJCodeGen::GetPJGCommands() const {
         if (!block.empty())
             text = "SUB " + MbUpper(m_strIsolateName) + "()\r\n" + block + kLineBreak + "END SUB";
     }
-    for (const std::string& sub : m_subs) {
+    size_t size = text.size();
+    for (const auto& sub : m_subs) size += sub->size() + 4;
+    text.reserve(size);
+    for (const auto& sub : m_subs) {
         if (!text.empty()) text += "\r\n\r\n";
-        text += sub;
+        text += *sub;
     }
     return text;
 }

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -95,7 +96,8 @@ BOOL GetSPGCommands(const CDsgWObjs& wobjs, const std::string& spName, BOOL isol
 // definable characters the form places, so that a caller can keep it and
 // hand it back while nothing it was made from has changed.
 struct CDsgSPGText {
-    std::string sub;
+    // Shared, never copied, by the generators it is handed to.
+    std::shared_ptr<const std::string> sub;
     CDsgNCCodeSet used;
 };
 
@@ -144,5 +146,5 @@ private:
     std::string m_strIsolateName;
     CDsgNCCodeSet m_defined;
     CDsgNCCodeSet m_used;
-    std::vector<std::string> m_subs;
+    std::vector<std::shared_ptr<const std::string>> m_subs;
 };

@@ -276,3 +276,41 @@ TEST(AtomicFileTest, AppendedEntriesOfTwoProcessesNeverInterleave) {
 }
 
 }  // namespace
+
+namespace {
+
+// The replacement without syncs keeps every guarantee but the disk's: the
+// file replaced whole with its permission bits, nothing planted written
+// through, nothing that is not a regular file replaced, no temporary left.
+TEST(AtomicFileTest, UnsyncedReplacementKeepsTheWritersGuarantees) {
+    const std::string folder = testsupport::MakeTempFolder("unsynced");
+    const std::string target = folder + "/code.inc";
+    const std::string victim = folder + "/victim";
+    WriteFileBytes(victim, "victim");
+    WriteFileBytes(target, "old");
+    ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+
+    EXPECT_TRUE(ReplaceFileUnsynced(target, std::string(70000, 'n')));
+    EXPECT_EQ(ReadFileBytes(target), std::string(70000, 'n'));
+    struct stat st {};
+    ASSERT_EQ(stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+    const std::string random = "planted100000001";
+    ASSERT_EQ(symlink(victim.c_str(), (folder + "/" + TempName(random)).c_str()), 0);
+    {
+        NameScript names({random});
+        EXPECT_TRUE(ReplaceFileUnsynced(target, "new"));
+    }
+    EXPECT_EQ(ReadFileBytes(target), "new");
+    EXPECT_EQ(ReadFileBytes(victim), "victim");
+
+    const std::string sub = folder + "/sub.inc";
+    ASSERT_EQ(mkdir(sub.c_str(), 0755), 0);
+    EXPECT_FALSE(ReplaceFileUnsynced(sub, "never"));
+    EXPECT_FALSE(ReplaceFileUnsynced("", "never"));
+    EXPECT_EQ(Names(folder),
+              (std::set<std::string>{"code.inc", "sub.inc", "victim", TempName(random)}));
+}
+
+}  // namespace

@@ -50,6 +50,26 @@ TEST(TextCodecTest, BadCodePageBytesBecomeQuestionMarks) {
     EXPECT_EQ(u.substr(8997), u"한글?");
 }
 
+// Text of ASCII alone takes a shorter way to a QString than text with code
+// page characters: both give what the converter gives.
+TEST(TextCodecTest, QStringOfAsciiIsTheConvertersText) {
+    std::string every;
+    for (int c = 0; c < 0x80; ++c) every.push_back(static_cast<char>(c));
+    const std::string cases[] = {every,
+                                 "",
+                                 "SUB A()\r\n\tBOX 1,2,3,4\r\nEND SUB",
+                                 "abc" + kHangulAnsi,
+                                 kHangulAnsi + "abc",
+                                 "ab\xC7"};
+    for (const std::string& text : cases) {
+        const std::u16string converted = AnsiToUtf16(text);
+        EXPECT_EQ(AnsiToQString(text),
+                  QString::fromUtf16(converted.data(), static_cast<qsizetype>(converted.size())))
+            << text;
+    }
+    EXPECT_EQ(AnsiToUtf16(every).size(), every.size());
+}
+
 TEST(TextCodecTest, UnicodeWithoutCodePageFormBecomesQuestionMark) {
     EXPECT_EQ(Utf8ToAnsi("a😀b"), "a?b");
     EXPECT_EQ(Utf8ToAnsi("한😀글"), "\xC7\xD1?\xB1\xDB");

@@ -11,6 +11,9 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <map>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "apps/designer/dvkcodewnd.h"
 #include "apps/designer/dvkdialogs.h"
@@ -510,6 +513,8 @@ TEST(CodeWindowTest, EachFillShowsExactlyItsText) {
         {"line breaks added", "SUB B()\r\n\r\nEND\r\n", false},
         {"a break's CR alone left", "SUB B()\r\rEND\r", false},
         {"the LF back", "SUB B()\r\n\rEND\r\n", false},
+        {"a CR alone at the end", "SUB C()\r\nEND\r", false},
+        {"the line before it changed", "SUB D()\r\nEND\r", false},
         {"empty", "", false},
         {"from empty", "SUB C()\r\nEND SUB", false},
     };
@@ -521,6 +526,53 @@ TEST(CodeWindowTest, EachFillShowsExactlyItsText) {
         EXPECT_EQ(window.GetEdit()->toPlainText(), reference.toPlainText());
         EXPECT_FALSE(window.GetEdit()->document()->isUndoAvailable());
         EXPECT_FALSE(window.GetEdit()->document()->isModified());
+    }
+}
+
+// Long texts changed at random places, a few lines at a time, as the
+// regeneration changes them: lines of code page text, lead bytes at a
+// line's end before a line that starts with a byte that could end a
+// double-byte character, and every kind of line break (a CR alone, an LF
+// alone, none). Each fill shows exactly its text with the caret at its end.
+TEST(CodeWindowTest, RandomLineChangesShowExactlyEachText) {
+    Folders folders;
+    Designer d;
+    d.Frame().OnCommand(ID_DSG_VIEWCODE);
+    CDvkCodeWnd& window = *g_pDvkCodeWnd;
+    QTextEdit reference;
+    const std::string lines[] = {
+        "\tBOX 1,2,3,4", "\tGPRINT \"\xC7\xD1\xB1\xDB\"", "", "x\xC7", "AB", "\xB1", "END SUB",
+        "SUB F()"};
+    const std::string breaks[] = {"\r\n", "\r\n", "\r\n", "\n", "\r", ""};
+    std::mt19937 random(20261210);
+    std::vector<std::string> text;
+    for (int i = 0; i < 300; ++i) text.push_back(lines[random() % 8] + breaks[random() % 6]);
+    for (int fill = 0; fill < 150; ++fill) {
+        SCOPED_TRACE("fill " + std::to_string(fill));
+        const int changes = 1 + static_cast<int>(random() % 3);
+        for (int c = 0; c < changes; ++c) {
+            const size_t at = random() % (text.size() + 1);
+            const std::string line = lines[random() % 8] + breaks[random() % 6];
+            switch (random() % 3) {
+                case 0:
+                    text.insert(text.begin() + static_cast<std::ptrdiff_t>(at), line);
+                    break;
+                case 1:
+                    if (at < text.size())
+                        text.erase(text.begin() + static_cast<std::ptrdiff_t>(at));
+                    break;
+                default:
+                    if (at < text.size()) text[at] = line;
+                    break;
+            }
+        }
+        std::string joined;
+        for (const std::string& line : text) joined += line;
+        window.FillText(joined);
+        reference.setPlainText(AnsiToQString(joined));
+        ASSERT_EQ(window.GetEdit()->toPlainText(), reference.toPlainText());
+        EXPECT_TRUE(window.GetEdit()->textCursor().atEnd());
+        EXPECT_FALSE(window.GetEdit()->document()->isUndoAvailable());
     }
 }
 

@@ -30,6 +30,7 @@
 #include "design/model/dsgutprops.h"
 #include "design/model/testing/creationdrag.h"
 #include "design/surface/dsgdspframe.h"
+#include "foundation/fxrevpropstore.h"
 #include "foundation/fxutils.h"
 #include "platform/keyboard.h"
 #include "platform/testing/scriptedui.h"
@@ -242,10 +243,125 @@ protected:
         }
     }
 
+    // A form name: a new one each time, or with `reuse` one of a few that
+    // no form has now (so that names come back).
+    std::string NewName(std::mt19937& random, bool reuse, char prefix) {
+        if (!reuse) return prefix + std::to_string(++names);
+        for (;;) {
+            const std::string name = "N" + std::to_string(random() % 9);
+            if (std::none_of(forms.begin(), forms.end(),
+                             [&name](const FormModel& form) { return form.name == name; }))
+                return name;
+        }
+    }
+    // The project saved as the program saves it (the page's edits first),
+    // and opened again later: every form back as it was saved, the first
+    // one on the page.
+    void SaveProject() {
+        Cache();
+        ASSERT_TRUE(CDsgLSDAction().LSSave(dir + "/session.dvk", CFxRevPropStore()));
+        saved = forms;
+    }
+    void OpenProject() {
+        if (saved.empty()) return;
+        CFxRevPropStore settings;
+        ASSERT_TRUE(
+            CDsgLSDAction().LSLoad(dir + "/session.dvk", TRUE, TRUE, TRUE, TRUE, FALSE, settings));
+        forms = saved;
+        visible = 0;
+    }
+
+    struct Session {
+        unsigned seed = 0;
+        int steps = 0;
+        int checkOneIn = 1;       // the forms checked after one step in so many
+        bool reuseNames = false;  // names come back
+        bool projects = false;    // saves and opens of the project
+    };
+    // The session's steps, the forms checked after each step or at random
+    // and at the end; the number of checks.
+    int RandomSession(const Session& session) {
+        std::mt19937 random(session.seed);
+        int checks = 0;
+        const int kinds = session.projects ? 17 : 15;
+        for (int step = 0; step < session.steps && !HasFatalFailure(); ++step) {
+            const int count = static_cast<int>(forms.size());
+            const int pick = static_cast<int>(random() % count);
+            const int action = static_cast<int>(random() % kinds);
+            SCOPED_TRACE("step " + std::to_string(step) + " action " + std::to_string(action));
+            switch (action) {
+                case 0:
+                case 1:
+                case 2:
+                    Draw(step);
+                    break;
+                case 3:
+                    Undo();
+                    break;
+                case 4:
+                    Redo();
+                    break;
+                case 5:
+                    Switch(pick);
+                    break;
+                case 6:
+                    Reorder(pick, random() % 2 ? 1 : -1);
+                    break;
+                case 7:
+                    if (count < 6)
+                        Add(NewName(random, session.reuseNames, 'F'));
+                    else
+                        Delete(pick);
+                    break;
+                case 8:
+                    if (random() % 3 == 0)
+                        Rename(pick, NewName(random, session.reuseNames, 'R'));
+                    else if (count > 1)
+                        Delete(pick);
+                    break;
+                case 9:
+                    Enlarge(static_cast<int>(random() % 8));
+                    break;
+                case 10:
+                    Cache();
+                    break;
+                case 11:
+                    PlaceCharacter(step);
+                    break;
+                case 12:
+                    EditCharacters(static_cast<int>(random()));
+                    break;
+                case 13:
+                    if (random() % 2)
+                        isolate = 1 - isolate;
+                    else
+                        GetDsgGOption().SetInt(GOPT_LMWIDTH, random() % 2 ? 240 : 320);
+                    break;
+                case 15:
+                    SaveProject();
+                    break;
+                case 16:
+                    OpenProject();
+                    break;
+                default:
+                    Undo();
+                    break;
+            }
+            if (session.checkOneIn <= 1 || random() % session.checkOneIn == 0 ||
+                step + 1 == session.steps) {
+                ExpectForms();
+                ++checks;
+            }
+        }
+        return checks;
+    }
+
     std::vector<FormModel> forms;
     int visible = 0;
-    int isolate = 0;  // the project's definable characters in a SUB of their own
-    int reused = 0;   // kept SUBs the checks' generations used
+    int isolate = 0;               // the project's definable characters in a SUB of their own
+    int reused = 0;                // kept SUBs the checks' generations used
+    int names = 0;                 // new names given
+    std::vector<FormModel> saved;  // the forms as the project was last saved
 };
 
 // Every neighbour pair of three forms traded both ways, with each form in
@@ -345,69 +461,27 @@ constexpr int kSessionSteps = 2500;
 // A long session of the user's steps in a seeded random order; after each
 // one every form must still hold exactly what was done to it.
 TEST_F(FormOrderTest, RandomSessionKeepsEveryFormEqualToItsModel) {
-    std::mt19937 random(20261209);
-    int names = 0;
-    for (int step = 0; step < kSessionSteps && !HasFatalFailure(); ++step) {
-        const int count = static_cast<int>(forms.size());
-        const int pick = static_cast<int>(random() % count);
-        const int action = static_cast<int>(random() % 15);
-        SCOPED_TRACE("step " + std::to_string(step) + " action " + std::to_string(action));
-        switch (action) {
-            case 0:
-            case 1:
-            case 2:
-                Draw(step);
-                break;
-            case 3:
-                Undo();
-                break;
-            case 4:
-                Redo();
-                break;
-            case 5:
-                Switch(pick);
-                break;
-            case 6:
-                Reorder(pick, random() % 2 ? 1 : -1);
-                break;
-            case 7:
-                if (count < 6)
-                    Add("F" + std::to_string(++names));
-                else
-                    Delete(pick);
-                break;
-            case 8:
-                if (random() % 3 == 0)
-                    Rename(pick, "R" + std::to_string(++names));
-                else if (count > 1)
-                    Delete(pick);
-                break;
-            case 9:
-                Enlarge(static_cast<int>(random() % 8));
-                break;
-            case 10:
-                Cache();
-                break;
-            case 11:
-                PlaceCharacter(step);
-                break;
-            case 12:
-                EditCharacters(static_cast<int>(random()));
-                break;
-            case 13:
-                if (random() % 2)
-                    isolate = 1 - isolate;
-                else
-                    GetDsgGOption().SetInt(GOPT_LMWIDTH, random() % 2 ? 240 : 320);
-                break;
-            default:
-                Undo();
-                break;
-        }
-        ExpectForms();
-    }
+    Session session;
+    session.seed = 20261209;
+    session.steps = kSessionSteps;
+    RandomSession(session);
     // The kept SUBs were used, most forms most of the time.
     EXPECT_GT(reused, kSessionSteps);
+}
+
+// The same with several steps between two regenerations, form names that
+// come back (a form deleted or renamed away and another one given its name
+// before the next regeneration) and projects saved and opened again: every
+// way a working file changes while a SUB made from it is kept.
+TEST_F(FormOrderTest, RandomSessionWithStepsBetweenRegenerations) {
+    Session session;
+    session.seed = 20261210;
+    session.steps = kSessionSteps / 2;
+    session.checkOneIn = 4;
+    session.reuseNames = true;
+    session.projects = true;
+    const int checks = RandomSession(session);
+    EXPECT_GT(reused, checks);
 }
 
 // Load Form from the tab strip's menu, as the program runs it: the file

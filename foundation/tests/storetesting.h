@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <string>
 
+#include "foundation/fxpropstore.h"
 #include "foundation/revolver.h"
 
 // Bytes written as a list of numbers, the way the format tables give them.
@@ -41,4 +42,16 @@ public:
         m_nLength = length;
     }
     BYTE RawAt(int i) const { return m_pData[static_cast<size_t>(i)]; }
+};
+
+// Sets the process key style for the lifetime of the object.
+class KeyStyleScope {
+public:
+    explicit KeyStyleScope(int style) : m_saved(GetKeyStyle()) { SetKeyStyle(style); }
+    ~KeyStyleScope() { SetKeyStyle(m_saved); }
+    KeyStyleScope(const KeyStyleScope&) = delete;
+    KeyStyleScope& operator=(const KeyStyleScope&) = delete;
+
+private:
+    int m_saved;
 };

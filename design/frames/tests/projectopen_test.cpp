@@ -22,6 +22,7 @@
 #include "design/surface/dsgdspframe.h"
 #include "design/surface/dsgimagescaler.h"
 #include "foundation/fxrevpropstore.h"
+#include "foundation/tests/storetesting.h"
 #include "platform/testing/testsupport.h"
 
 using framestesting::Slot;
@@ -43,17 +44,6 @@ public:
     RecordingScaler& operator=(const RecordingScaler&) = delete;
 
     std::vector<QImage> sources;
-};
-
-class KeyStyle {
-public:
-    explicit KeyStyle(int style) : m_saved(GetKeyStyle()) { SetKeyStyle(style); }
-    ~KeyStyle() { SetKeyStyle(m_saved); }
-    KeyStyle(const KeyStyle&) = delete;
-    KeyStyle& operator=(const KeyStyle&) = delete;
-
-private:
-    int m_saved;
 };
 
 class ProjectOpen : public Slot {
@@ -108,7 +98,7 @@ TEST_F(ProjectOpen, ThumbnailsAndWorkingFilesAreThoseTheFilesGiveBack) {
     RecordingScaler scaler;
     for (unsigned seed = 1; seed <= 12; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
-        KeyStyle style(seed % 2 ? KEYSTYLE_SHORT : KEYSTYLE_LONG);
+        KeyStyleScope style(seed % 2 ? KEYSTYLE_SHORT : KEYSTYLE_LONG);
         std::mt19937 random(seed);
         strip().RemoveAllTSPages();
         ASSERT_TRUE(SetIniString(Ini(), "SPCount", "0", LSD_INI_SECTION));

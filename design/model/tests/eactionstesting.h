@@ -27,17 +27,7 @@
 
 namespace eatesting {
 
-// Sets the process key style for the lifetime of the object.
-class KeyStyleScope {
-public:
-    explicit KeyStyleScope(int style) : m_saved(GetKeyStyle()) { SetKeyStyle(style); }
-    ~KeyStyleScope() { SetKeyStyle(m_saved); }
-    KeyStyleScope(const KeyStyleScope&) = delete;
-    KeyStyleScope& operator=(const KeyStyleScope&) = delete;
-
-private:
-    int m_saved;
-};
+using ::KeyStyleScope;
 
 // An action built with one of its Init functions.
 template <typename Init, typename... Args>

@@ -534,6 +534,9 @@ void CDsgMainFrame::DSPClear() {
     m_pDSPFrame->ResetEActions();
     m_pDSPFrame->RemoveAllWObjs();
     m_pDSPFrame->ResetWOChoice();
+    // A new project starts with nothing chosen: the position bar and the
+    // panels must not keep showing an object of the project before.
+    SRefreshSREvent(1);
 }
 
 void CDsgMainFrame::RebuildDSPObjects() {

@@ -533,6 +533,9 @@ int CDsgTSPFrame::DeleteSPSPages() {
     }
     Refresh(1);
     Refresh(5);
+    // The form bar shows the visible form's name: a deleted visible form's
+    // name must not stay above another form's objects.
+    Refresh(6);
     if (CDlgToolBox* box = GetDlgToolBox()) box->UpdateToolStates();
     SetTSPScrollSizes();
     SendDesignChanged();

@@ -856,6 +856,13 @@ TEST_F(MainFrameTest, AFormPutOnThePageShowsNoObjectOfTheFormBefore) {
     chooseText();
     ASSERT_EQ(frame->GetTSPFrame()->SPAppoint(0, 0), 1);
     expectNothingShown("switched");
+    // The form shown now holds a text already: choose it.
+    Press(At(20, 15));
+    Release(At(20, 15));
+    ASSERT_EQ(Page().GetWOCHCount(), 1);
+    ASSERT_FALSE(frame->GetWOPos()->findChildren<QLineEdit*>().front()->text().isEmpty());
+    ASSERT_TRUE(CDsgLSDAction().LSDReset(TRUE, TRUE, FALSE, TRUE));
+    expectNothingShown("new project");
 }
 
 }  // namespace

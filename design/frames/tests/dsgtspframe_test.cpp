@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <QTest>
+#include <algorithm>
 
 #include "design/frames/tests/framestesting.h"
 #include "design/surface/dsgimagescaler.h"
@@ -259,8 +260,13 @@ TEST_F(Slot, DeleteSelectedFormsKeepsTheListAndFilesInStep) {
         ui.messages.clear();
         ui.messageAnswers = {c.answer};
         strip().setFocus();
+        host->refreshes.clear();
         QTest::keyClick(&strip(), Qt::Key_Delete);
         ASSERT_EQ(ui.messages.size(), 1u);
+        // The form bar, which names the visible form, is repainted after a
+        // deletion and left alone when the user says no.
+        EXPECT_EQ(std::count(host->refreshes.begin(), host->refreshes.end(), 6),
+                  c.answer == IDYES ? 1 : 0);
         EXPECT_EQ(ui.messages[0].text, c.question);
         EXPECT_EQ(ui.messages[0].caption, "Delete form(s)");
         EXPECT_EQ(TabNames(), c.tabs);
@@ -501,8 +507,7 @@ TEST_F(Slot, AFormFileNamingAPathIsRefusedUntilRenamed) {
         });
         strip().OnEUSFLoad();
         ASSERT_EQ(ui.messages.size(), 1u);
-        EXPECT_EQ(ui.messages[0].caption,
-                  std::string(name) == "Form1" ? "Error" : "Load Error");
+        EXPECT_EQ(ui.messages[0].caption, std::string(name) == "Form1" ? "Error" : "Load Error");
         EXPECT_EQ(TabNames(), Names{"Form1"});
     }
     EXPECT_FALSE(IsPathExisting(dir + "/../evil.frm"));

@@ -199,6 +199,13 @@ const CFxPropEntry* CFxPropStore::FindEntry(std::string_view key) const {
     return pos == kNoEntry ? nullptr : &m_entries[pos];
 }
 
+const CRevolver* CFxPropStore::FindRevolver(std::string_view key) const {
+    const CFxPropEntry* entry = FindEntry(key);
+    if (entry == nullptr || entry->GetItem().GetValueType() != CFxPropItem::VT_REVOLVER)
+        return nullptr;
+    return &entry->GetItem().GetRevolver();
+}
+
 bool CFxPropStore::HoldsAddress(const void* address) const {
     const std::less<const void*> before;
     const void* first = m_entries.data();

@@ -103,6 +103,9 @@ public:
     // changes (entries live side by side and move when one is added).
     CFxPropEntry* FindEntry(std::string_view key);
     const CFxPropEntry* FindEntry(std::string_view key) const;
+    // The key's byte block where the store keeps it; null when the key is
+    // missing or holds no byte block. Holds as FindEntry's pointer does.
+    const CRevolver* FindRevolver(std::string_view key) const;
     // Every key, in ascending byte order.
     void GetKeys(std::vector<std::string>& keys) const;
     int GetCount() const { return static_cast<int>(m_entries.size()); }

@@ -28,12 +28,6 @@ private:
     int m_nOffset = 0;
 };
 
-const CRevolver* BlockOf(const CLmrYUStep& step, const char* key) {
-    const CFxPropEntry* entry = step.FindEntry(key);
-    if (!entry || entry->GetItem().GetValueType() != CFxPropItem::VT_REVOLVER) return nullptr;
-    return &entry->GetItem().GetRevolver();
-}
-
 void AppendDWord(CRevolver& block, DWORD v) {
     const BYTE b[4] = {static_cast<BYTE>(v), static_cast<BYTE>(v >> 8), static_cast<BYTE>(v >> 16),
                        static_cast<BYTE>(v >> 24)};
@@ -173,7 +167,7 @@ void CLmrOGJPCanvas::GJPEAApply(const CLmrYUStep& step, int undo, int redraw, in
             break;
         case GJPEA_CLEAR:
             if (undo) {
-                BlockReader old(BlockOf(step, GJPEA_VPIXEL));
+                BlockReader old(step.FindRevolver(GJPEA_VPIXEL));
                 DWORD v = 0;
                 for (int y = 0; y < height; ++y)
                     for (int x = 0; x < width; ++x)
@@ -253,9 +247,9 @@ void CLmrOGJPCanvas::ApplyDShift(const CLmrYUStep& step, int undo) {
     const CRect dest = step.GetRectText(GJPEA_DSTRECT);
     const bool hasSource = !LmrIsNullRect(source);
     const bool clearSource = step.GetInt(GJPEA_SRCCLEAR, 0) == 1;
-    BlockReader moved(BlockOf(step, GJPEA_DSTNEW));
-    BlockReader destOld(BlockOf(step, GJPEA_DSTOLD));
-    BlockReader sourceOld(BlockOf(step, GJPEA_SRCOLD));
+    BlockReader moved(step.FindRevolver(GJPEA_DSTNEW));
+    BlockReader destOld(step.FindRevolver(GJPEA_DSTOLD));
+    BlockReader sourceOld(step.FindRevolver(GJPEA_SRCOLD));
     const int w = dest.right - dest.left + 1, h = dest.bottom - dest.top + 1;
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {

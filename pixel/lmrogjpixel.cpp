@@ -249,11 +249,10 @@ int CLmrOGJPixel::OGJPixelFromRevolver(const CRevolver& bytes) {
             "Orvanta version is old. Some elements could be omitted. Please upgrade your "
             "Dravik.",
             "Unsuitable Program Version", MB_OK, QApplication::activeWindow());
-    const CFxPropEntry* plane = store.FindEntry("ogjpixel");
-    if (plane == nullptr || plane->GetItem().GetValueType() != CFxPropItem::VT_REVOLVER)
-        return FailRead("4.0");
+    const CRevolver* plane = store.FindRevolver("ogjpixel");
+    if (plane == nullptr) return FailRead("4.0");
     // The whole plane must be there before a single pixel changes.
-    const CRevolver& block = plane->GetItem().GetRevolver();
+    const CRevolver& block = *plane;
     if (block.GetLength() < OGJP_FILE_BYTES) return FailRead("5.0");
     std::vector<BYTE> raw(OGJP_FILE_BYTES);
     if (!block.ReadAt(raw.data(), OGJP_FILE_BYTES, 0)) return FailRead("5.1");

@@ -77,15 +77,6 @@ struct LoadedForm {
     QImage thumbnail;
 };
 
-// The byte block of a key where the store keeps it, valid until the store
-// next changes; null when the key is missing or holds no byte block (as
-// LookupRevolver answers).
-const CRevolver* FindRevolver(const CFxPropStore& store, const std::string& key) {
-    const CFxPropEntry* entry = store.FindEntry(key);
-    if (!entry || entry->GetItem().GetValueType() != CFxPropItem::VT_REVOLVER) return nullptr;
-    return &entry->GetItem().GetRevolver();
-}
-
 }  // namespace
 
 BOOL CDsgLSDAction::LSSave(const std::string& path, const CFxRevPropStore& settings) {
@@ -196,9 +187,9 @@ BOOL CDsgLSDAction::LSLoad(const std::string& path, BOOL launch, BOOL refresh, B
         if (isShort) {
             if (static_cast<size_t>(i) >= names.size()) return refuse();
             form.name = names[static_cast<size_t>(i)];
-            if (!(record = FindRevolver(store, kShortRecordKey + index))) return refuse();
+            if (!(record = store.FindRevolver(kShortRecordKey + index))) return refuse();
         } else {
-            if (!(record = FindRevolver(store, kLongRecordKey + index)) ||
+            if (!(record = store.FindRevolver(kLongRecordKey + index)) ||
                 !store.LookupString(kLongNameKey + index, form.name))
                 return refuse();
         }

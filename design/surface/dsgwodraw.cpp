@@ -140,9 +140,9 @@ QImage DecodedPicture(const std::vector<BYTE>& bytes, int bpp) {
 
 // The stored picture's bytes; empty when there is none.
 std::vector<BYTE> StoredPicture(const CDsgUTProps& utp) {
-    const CFxPropEntry* entry = utp.FindEntry(szUTP_OBWBMP);
-    if (entry == nullptr || entry->GetItem().GetValueType() != CFxPropItem::VT_REVOLVER) return {};
-    const CRevolver& stored = entry->GetItem().GetRevolver();
+    const CRevolver* block = utp.FindRevolver(szUTP_OBWBMP);
+    if (block == nullptr) return {};
+    const CRevolver& stored = *block;
     std::vector<BYTE> bytes(static_cast<std::size_t>(std::max(0, stored.GetLength())));
     if (!bytes.empty() && !stored.ReadAt(bytes.data(), static_cast<int>(bytes.size()), 0))
         bytes.clear();

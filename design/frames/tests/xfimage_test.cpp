@@ -54,9 +54,9 @@ protected:
     }
     // The picture stored in an object, decoded by Qt; null without one.
     QImage Stored(int id) {
-        const CFxPropEntry* entry = Page().GetWObjById(id)->GetUTProps().FindEntry(szUTP_OBWBMP);
-        if (!entry || entry->GetItem().GetValueType() != CFxPropItem::VT_REVOLVER) return {};
-        const CRevolver& bytes = entry->GetItem().GetRevolver();
+        const CRevolver* block = Page().GetWObjById(id)->GetUTProps().FindRevolver(szUTP_OBWBMP);
+        if (!block) return {};
+        const CRevolver& bytes = *block;
         QByteArray data(bytes.GetLength(), '\0');
         if (!bytes.ReadAt(data.data(), bytes.GetLength(), 0)) return {};
         return QImage::fromData(data, "BMP");

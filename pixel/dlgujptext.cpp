@@ -85,8 +85,11 @@ CDlgUJPText::CDlgUJPText(QWidget* parent) : QDialog(parent, Qt::Tool) {
     connect(m_pSize, &QComboBox::currentTextChanged, this, [this] { OnFieldChanged(); });
     connect(m_pFace, &QComboBox::currentTextChanged, this, [this] { OnFieldChanged(); });
     connect(m_pBold, &QCheckBox::toggled, this, [this] { OnFieldChanged(); });
-    if (CLmrOGJPWindow* view = LmrOGJPWindow())
+    if (CLmrOGJPWindow* view = LmrOGJPWindow()) {
+        m_rcCarved = view->GetUJPTextRect();
         connect(view, &CLmrOGJPWindow::UJPTextMoved, this, [this] { Carve(); });
+        connect(view, &CLmrOGJPWindow::DrawColorChanged, this, [this] { Carve(); });
+    }
 
     SetTimerHandler(this, [this](UINT_PTR id) { OnTimer(id); });
     SetTimer(this, TIMER_FOCUS, kFocusDelayMs);
@@ -124,7 +127,8 @@ void CDlgUJPText::OnFieldChanged() {
 void CDlgUJPText::Carve() {
     CLmrOGJPWindow* view = LmrOGJPWindow();
     if (!view || m_bClosing) return;
-    const CRect before = view->GetUJPTextRect();
+    // Where the text was carved last: a drag has moved the rectangle already.
+    const CRect before = m_rcCarved;
     view->ClearAllPGInfos();
     view->PGICarveForUJPText(QStringToAnsi(m_pText->text()));
     if (CLmrEGJPWindow* zoomed = LmrEGJPWindow()) {
@@ -139,11 +143,16 @@ void CDlgUJPText::Carve() {
             zoomed->RedrawEGJPWindow(&both);
         }
     }
+    m_rcCarved = view->GetUJPTextRect();
     view->RedrawOGJPWindow();
 }
 
 void CDlgUJPText::OnApply() {
     if (CLmrOGJPWindow* view = LmrOGJPWindow()) {
+        // What is committed is the text as it shows now: a selection made
+        // meanwhile ends, and the text is carved again in the layer.
+        view->GJPSEnd();
+        Carve();
         const CRect rect = InclusiveOf(view->GetUJPTextRect());
         view->GJPEAANPerformByUJPixel(1, 1, &rect);
     }

@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <string>
 
+#include "pixel/lmrestate.h"
 #include "pixel/lumaret_export.h"
 #include "platform/geometry.h"
 #include "platform/window.h"
@@ -61,6 +62,7 @@ private:
     QComboBox* m_pSize = nullptr;
     QComboBox* m_pFace = nullptr;
     QCheckBox* m_pBold = nullptr;
+    CRect m_rcCarved = LmrNullRect();
     BOOL m_bFilling = FALSE;
     BOOL m_bClosing = FALSE;
 };

@@ -227,10 +227,13 @@ void CDlgEGJPWFrame::resizeEvent(QResizeEvent* event) {
 void CDlgEGJPWFrame::ChooseTool(int tool, int buttonId) {
     for (int id : {IDC_PENCIL, IDC_LINE, IDC_BOX, IDC_ELLIPSE, IDC_FBOX, IDC_FELLIPSE, IDC_SELECT})
         GetButton(id)->setChecked(id == buttonId);
+    CLmrOGJPWindow* canvas = Canvas();
+    if (canvas) canvas->GJPSEndMove();
     m_pView->m_nTool = tool;
     if (tool != CLmrEGJPEState::ET_SELECT) {
+        if (canvas) canvas->GJPSEnd();
         m_pView->m_nMode = CLmrEGJPEState::EM_IDLE;
-        if (CLmrOGJPWindow* canvas = Canvas()) canvas->ClearAllPGInfos();
+        if (canvas) canvas->ClearAllPGInfos();
         m_pView->RedrawEGJPWindow();
     }
     UpdateEBState();
@@ -253,6 +256,8 @@ void CDlgEGJPWFrame::Transform(int kind) {
 void CDlgEGJPWFrame::OnKGJPMXFlip() { Transform(GJPEA_XFLIP); }
 void CDlgEGJPWFrame::OnKGJPMYFlip() { Transform(GJPEA_YFLIP); }
 void CDlgEGJPWFrame::OnKGJPMRotate() {
+    // The square test is of the selection where it is shown now.
+    if (CLmrOGJPWindow* canvas = Canvas()) canvas->GJPSEndMove();
     if (m_pView->IsSquare()) Transform(GJPEA_ROTATE);
 }
 void CDlgEGJPWFrame::OnKGJPMLCrawl() { Transform(GJPEA_LCRAWL); }
@@ -275,25 +280,31 @@ void CDlgEGJPWFrame::OnJPBDecrease() {
 void CDlgEGJPWFrame::OnGJPClear() {
     CLmrOGJPWindow* canvas = Canvas();
     if (!canvas) return;
+    canvas->GJPSEndMove();
     canvas->ClearAllPGInfos();
     const bool selection = m_pView->HasSelection();
     const CRect r = selection ? m_pView->m_rcPlaced : CLmrOGJPixel::GetWorkingAreaOSLRect();
     canvas->GJPEAANPerformByGJPCGZClear(r.left, r.top, r.right, r.bottom);
-    if (selection) canvas->DSPGIUpdateFromOSLRect(r.left, r.top, r.right, r.bottom);
+    // The selection holds its cleared pixel values; what lies under it stays.
+    canvas->GJPSCanvasChanged(r, false);
 }
 
 void CDlgEGJPWFrame::OnJPCToggle() {
     m_pView->m_dwDrawColor = m_pView->m_dwDrawColor == 0x000000 ? 0xFFFFFF : 0x000000;
     m_pSwatch->update();
     if (g_pOFrame) g_pOFrame->update();
+    // Text being placed is carved in the drawing colour.
+    if (CLmrOGJPWindow* canvas = Canvas()) emit canvas->DrawColorChanged();
 }
 
 void CDlgEGJPWFrame::EGJPWFrameGJPSCopy() {
+    if (CLmrOGJPWindow* canvas = Canvas()) canvas->GJPSEndMove();
     if (!EGJPWFrameIsGJPSCopiable()) return;
     if (CLmrOGJPWindow* canvas = Canvas()) canvas->GJPSCopy(m_pView->m_rcPlaced);
 }
 
 void CDlgEGJPWFrame::EGJPWFrameGJPSCut() {
+    if (CLmrOGJPWindow* canvas = Canvas()) canvas->GJPSEndMove();
     if (!EGJPWFrameIsGJPSCopiable()) return;
     if (CLmrOGJPWindow* canvas = Canvas()) canvas->GJPSCut(m_pView->m_rcPlaced);
     UpdateEBState();
@@ -320,6 +331,8 @@ void CDlgEGJPWFrame::EGJPWFrameAZGJPSelect() {
 void CDlgEGJPWFrame::EGJPWFrameQDShift() {
     CLmrOGJPWindow* canvas = Canvas();
     if (!canvas) return;
+    // The floating buffer is taken over by the paste.
+    canvas->GJPSEndMove();
     CSize size;
     if (!canvas->DSPGIUpdateFromClipboard(size)) return;
     ChooseTool(CLmrEGJPEState::ET_SELECT, IDC_SELECT);
@@ -381,6 +394,8 @@ CDlgOGJPWFrame::CDlgOGJPWFrame(QWidget* parent) : CLmrWFrameBase(parent) {
         {IDC_ADDTEXT, "Add Text", &CDlgOGJPWFrame::OnUJPTAdd},
         {IDC_ZOOMIN, "", &CDlgOGJPWFrame::OnJPBIncrease},
         {IDC_ZOOMOUT, "", &CDlgOGJPWFrame::OnJPBDecrease},
+        {IDC_COLOR, "", &CDlgOGJPWFrame::OnJPCToggle},
+        {IDC_ROTATE, "", &CDlgOGJPWFrame::OnKGJPMRotate},
     };
     for (const Entry& e : entries) {
         const auto command = e.command;
@@ -407,8 +422,8 @@ CDlgOGJPWFrame::~CDlgOGJPWFrame() {
 
 void CDlgOGJPWFrame::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
-    const int order[] = {IDC_UWALK,     IDC_DWALK,   IDC_LWALK,  IDC_RWALK,
-                         IDC_CLEARAREA, IDC_ADDTEXT, IDC_ZOOMIN, IDC_ZOOMOUT};
+    const int order[] = {IDC_UWALK,   IDC_DWALK,  IDC_LWALK,   IDC_RWALK, IDC_CLEARAREA,
+                         IDC_ADDTEXT, IDC_ZOOMIN, IDC_ZOOMOUT, IDC_COLOR, IDC_ROTATE};
     const int perRow = std::max(1, (width() - 2 * kMargin) / kButton);
     int i = 0;
     for (int id : order) {
@@ -443,13 +458,19 @@ void CDlgOGJPWFrame::OnRGJPCGZWalk() {
 }
 
 void CDlgOGJPWFrame::OnEGJPClear() {
+    m_pView->GJPSEndMove();
     m_pView->ClearAllPGInfos();
     const CRect r = CLmrOGJPixel::GetWorkingAreaOSLRect();
     GJPEAANPerformByGJPCGZClear(r.left, r.top, r.right, r.bottom);
+    // A selection shown in the area is cleared with it, and so is what
+    // lies under it.
+    m_pView->GJPSCanvasChanged(r, true);
 }
 
 void CDlgOGJPWFrame::OnUJPTAdd() {
     if (m_pAddText) return;
+    // The text is carved in the layer the selection shows in.
+    m_pView->GJPSEnd();
     const LmrDialogFactory& factory = LmrAddTextDialogFactory();
     const int x = LmrOpt().omlegjpleft * 16, y = LmrOpt().omlegjptop * 16;
     m_pView->SetUJPTextRect(CRect(x, y, x + 20, y + 20));
@@ -500,16 +521,23 @@ void CDlgOGJPWFrame::OnJPCToggle() {
         g_pEFrame->OnJPCToggle();
     } else if (CLmrEGJPEState* state = LmrEGJPEState()) {
         state->m_dwDrawColor = state->m_dwDrawColor == 0x000000 ? 0xFFFFFF : 0x000000;
+        emit m_pView->DrawColorChanged();
     }
     update();
 }
 
-void CDlgOGJPWFrame::OnKGJPMRotate() { MessageBox("Not Ready", "", MB_OK, this); }
+void CDlgOGJPWFrame::OnKGJPMRotate() {
+    m_pView->GJPSEndMove();
+    MessageBox("Not Ready", "", MB_OK, this);
+}
 
 void CDlgOGJPWFrame::AGJPEADelete() {
+    // No move goes on under the question.
+    m_pView->GJPSEndMove();
     if (MessageBox("Clear all ? This action cannot be undone.", "Clear All", MB_YESNO, this) !=
         IDYES)
         return;
+    m_pView->GJPSEnd();
     m_pView->CLmrYUBuffer::AGJPEADelete();
     m_pView->OGJPClear();
     if (CLmrEGJPEState* state = LmrEGJPEState()) state->m_nMode = CLmrEGJPEState::EM_IDLE;

@@ -73,6 +73,7 @@ QImage LmrFrameBitmap(int id) {
             Line(dc, 2, 8, 13, 8, kInk);
             break;
         case 27005:  // rotate
+        case kWholeCanvas + 27005:
             dc.SelectPen(Pen(PS_SOLID, 1, kBlue));
             dc.Arc(CRect(2, 2, 14, 14), CPoint(14, 8), CPoint(8, 2));
             Line(dc, 8, 0, 10, 2, kBlue);
@@ -105,6 +106,7 @@ QImage LmrFrameBitmap(int id) {
             Line(dc, 3, 12, 12, 3, 0x2020C0);
             break;
         case 27000:  // colour
+        case kWholeCanvas + 27000:
             dc.FillSolidRect(CRect(2, 2, 8, 14), kInk);
             dc.FillSolidRect(CRect(8, 2, 14, 14), 0xFFFFFF);
             dc.SelectPen(Pen(PS_SOLID, 1, 0x808080));

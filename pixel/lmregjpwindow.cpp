@@ -473,8 +473,15 @@ void CLmrEGJPWindow::mouseMoveEvent(QMouseEvent* event) {
                                           CLmrOGJPixel::GetWorkingAreaOSLRect());
                 viewport()->update();
             } else if (IsMoving()) {
+                // The selection moves within the working area only.
+                const CRect work = CLmrOGJPixel::GetWorkingAreaOSLRect();
+                auto within = [](LONG d, LONG low, LONG high) {
+                    return low > high ? 0 : std::clamp(d, low, high);
+                };
                 CRect moved = m_rcPlaced;
-                moved.OffsetRect(p.x - m_ptGrab.x, p.y - m_ptGrab.y);
+                moved.OffsetRect(
+                    within(p.x - m_ptGrab.x, work.left - moved.left, work.right - moved.right),
+                    within(p.y - m_ptGrab.y, work.top - moved.top, work.bottom - moved.bottom));
                 if (moved == m_rcShown) break;
                 const CRect old = m_rcShown;
                 m_rcShown = moved;
@@ -535,32 +542,8 @@ void CLmrEGJPWindow::mouseReleaseEvent(QMouseEvent* event) {
             drop();
         }
     } else if (IsMoving()) {
-        const bool fresh = m_nMode == EM_MOVE_SELECTED;
-        if (m_rcShown == m_rcPlaced) {
-            // Not moved after all: the pixel values go back where they were
-            // and nothing is recorded.
-            const CRevolver& values = canvas->GetDSPGInfo();
-            int i = 0;
-            for (int y = m_rcPlaced.top; y <= m_rcPlaced.bottom; ++y)
-                for (int x = m_rcPlaced.left; x <= m_rcPlaced.right; ++x, ++i) {
-                    BYTE b[4];
-                    if (!values.ReadAt(b, 4, i * 4)) continue;
-                    canvas->SetJPixelByOSLPoint(x, y,
-                                                static_cast<DWORD>(b[0]) |
-                                                    (static_cast<DWORD>(b[1]) << 8) |
-                                                    (static_cast<DWORD>(b[2]) << 16));
-                }
-            canvas->PGICarveForDShift(LmrNullRect(), m_rcPlaced);
-            m_nMode = fresh ? EM_SELECTED : EM_FLOATING;
-            viewport()->update();
-            return;
-        }
-        canvas->DSGJPEAAdd(1, fresh ? 1 : 0, m_rcPlaced, m_rcShown, 1, 1);
-        m_rcShown = m_rcPlaced;
-        canvas->PGICarveForDShift(LmrNullRect(), m_rcPlaced);
-        m_nMode = EM_FLOATING;
+        canvas->GJPSEndMove();
         viewport()->update();
-        LmrViewNotice().RefreshEBState();
     }
 }
 
@@ -584,6 +567,13 @@ void CLmrEGJPWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void CLmrEGJPWindow::scrollContentsBy(int, int) { viewport()->update(); }
+
+void CLmrEGJPWindow::focusOutEvent(QFocusEvent* event) {
+    // The release may never come here now: a move under way ends.
+    if (IsMoving())
+        if (CLmrOGJPWindow* canvas = Canvas()) canvas->GJPSEndMove();
+    QAbstractScrollArea::focusOutEvent(event);
+}
 
 bool CLmrEGJPWindow::viewportEvent(QEvent* event) {
     return QAbstractScrollArea::viewportEvent(event);

@@ -9,6 +9,8 @@ namespace {
 
 CLmrOGJPCanvas* g_pCanvas = nullptr;
 
+constexpr DWORD kLayerMark = 0x1000000;
+
 // Reads 32-bit little-endian values of a byte block one after another; a
 // short block simply runs out.
 class BlockReader {
@@ -57,12 +59,62 @@ void CLmrOGJPCanvas::YUApply(const CLmrYUStep& step, int undo, int redraw, int c
     GJPEAApply(step, undo, redraw, codeStale);
 }
 
-void CLmrOGJPCanvas::YUEndSelection() {
+void CLmrOGJPCanvas::YUEndSelection() { GJPSEnd(); }
+
+int CLmrOGJPCanvas::GJPSEndMove() {
+    CLmrEGJPEState* state = LmrEGJPEState();
+    if (!state || !state->IsMoving()) return 0;
+    const bool fresh = state->m_nMode == CLmrEGJPEState::EM_MOVE_SELECTED;
+    const CRect placed = state->m_rcPlaced;
+    if (state->m_rcShown == placed) {
+        // Not moved after all: the pixel values go back where they were.
+        state->m_nMode = fresh ? CLmrEGJPEState::EM_SELECTED : CLmrEGJPEState::EM_FLOATING;
+        BlockReader values(&m_revDSPGInfo);
+        DWORD v = 0;
+        for (int y = placed.top; y <= placed.bottom; ++y)
+            for (int x = placed.left; x <= placed.right; ++x)
+                if (values.Next(v)) SetJPixelByOSLPoint(x, y, v & 0xFFFFFF);
+    } else {
+        // The mode first: nothing the step calls back finds a move going on.
+        state->m_nMode = CLmrEGJPEState::EM_FLOATING;
+        DSGJPEAAdd(1, fresh ? 1 : 0, placed, state->m_rcShown, 1, 1);
+        state->m_rcShown = state->m_rcPlaced;
+    }
+    PGICarveForDShift(LmrNullRect(), state->m_rcPlaced);
+    CLmrViewNotice& notice = LmrViewNotice();
+    notice.RedrawViews();
+    notice.RefreshEBState();
+    return 1;
+}
+
+void CLmrOGJPCanvas::GJPSEnd() {
+    GJPSEndMove();
     CLmrEGJPEState* state = LmrEGJPEState();
     if (!state || !state->HasSelection()) return;
-    const CRect& r = state->m_rcPlaced;
+    const CRect r = state->m_rcPlaced;
     DSPGIUpdateFromOSLRect(r.left, r.top, r.right, r.bottom);
+    ClearAllPGInfos();
     state->m_nMode = CLmrEGJPEState::EM_IDLE;
+    CLmrViewNotice& notice = LmrViewNotice();
+    notice.RedrawViews();
+    notice.RefreshEBState();
+}
+
+void CLmrOGJPCanvas::GJPSCanvasChanged(const CRect& changed, bool coverUnder) {
+    CLmrEGJPEState* state = LmrEGJPEState();
+    if (!state || !state->HasSelection()) return;
+    const CRect r = state->m_rcPlaced;
+    DSPGIUpdateFromOSLRect(r.left, r.top, r.right, r.bottom);
+    if (!coverUnder) return;
+    CRevolver under;
+    BlockReader old(&state->m_revEvacuation);
+    DWORD v = 0;
+    for (int y = r.top; y <= r.bottom; ++y)
+        for (int x = r.left; x <= r.right; ++x) {
+            if (!old.Next(v)) v = kWhite;
+            AppendDWord(under, Inside(changed, x, y) ? kWhite : v);
+        }
+    state->m_revEvacuation.Assign(under);
 }
 
 void CLmrOGJPCanvas::GJPEAApply(const CLmrYUStep& step, int undo, int redraw, int codeStale) {
@@ -303,6 +355,7 @@ int CLmrOGJPCanvas::GJPEAANPerformByUJPixel(int redraw, int clearLayer, const CR
 
 int CLmrOGJPCanvas::GJPEAANPerformByKGJPEdit(int kind) {
     if (kind < GJPEA_XFLIP || kind > GJPEA_ROTATE) return 0;
+    GJPSEndMove();
     ClearAllPGInfos();
     const CLmrEGJPEState* state = LmrEGJPEState();
     const bool selection = state && state->HasSelection();
@@ -320,11 +373,16 @@ int CLmrOGJPCanvas::GJPEAANPerformByKGJPEdit(int kind) {
         step->PutDWordArray(GJPEA_COLORS, colors);
     }
     AddAndApply(std::move(step));
-    if (selection) DSPGIUpdateFromOSLRect(r.left, r.top, r.right, r.bottom);
+    if (selection) {
+        // The selection holds what the transform made of it.
+        DSPGIUpdateFromOSLRect(r.left, r.top, r.right, r.bottom);
+        PGICarveForDShift(LmrNullRect(), r);
+    }
     return 1;
 }
 
 void CLmrOGJPCanvas::GJPEAANPerformByGJPCGZClear(int left, int top, int right, int bottom) {
+    GJPSEndMove();
     auto step = std::make_unique<CLmrYUStep>(GJPEA_CLEAR);
     step->SetInt(GJPEA_LEFT, left);
     step->SetInt(GJPEA_TOP, top);
@@ -346,6 +404,8 @@ int CLmrOGJPCanvas::GJPEAANPerformByGJPCGZWalk(int direction) {
         (direction == GJPCGZ_UP && o.omlegjptop > 0) ||
         (direction == GJPCGZ_DOWN && o.omlegjptop + o.mlegjpheight < OGJP_CELL_ROWS);
     if (!fits) return 0;
+    // The area's content moves away under the selection: it ends first.
+    GJPSEnd();
     auto step = std::make_unique<CLmrYUStep>(GJPEA_WALK);
     step->SetInt(GJPEA_DIRECTION, direction);
     step->SetString(GJPEA_POMLRECT,
@@ -379,6 +439,18 @@ void CLmrOGJPCanvas::DSGJPEAAdd(int apply, int sourceClear, const CRect& source,
     YURefreshEBState();
     if (apply) GJPEAApply(added, 0, 1, 1);
     if (update && state) state->m_rcPlaced = destination;
+}
+
+void CLmrOGJPCanvas::PGICarveForDShift(const CRect&, const CRect& destination) {
+    ClearAllPGInfos();
+    if (LmrIsNullRect(destination)) return;
+    BlockReader values(&m_revDSPGInfo);
+    DWORD v = 0;
+    for (int y = destination.top; y <= destination.bottom; ++y)
+        for (int x = destination.left; x <= destination.right; ++x) {
+            if (!values.Next(v)) return;
+            SetPGInfo(x, y, v & 0xFFFFFF, kLayerMark, 0);
+        }
 }
 
 void CLmrOGJPCanvas::DSPGIUpdateFromOSLRect(int left, int top, int right, int bottom) {

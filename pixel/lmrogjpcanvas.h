@@ -45,6 +45,26 @@ public:
 
     // Empties the floating buffer and fills it with the rectangle's colours.
     void DSPGIUpdateFromOSLRect(int left, int top, int right, int bottom);
+    // Empties the PGInfo plane and, unless the destination is null, writes
+    // the floating buffer over it (row-major) as layer pixels.
+    void PGICarveForDShift(const CRect& source, const CRect& destination);
+
+    // The one way a move of the zoomed view's selection that is under way
+    // (modes 8 and 9) ends, whatever ends it (the release, a key, a tool,
+    // an undo, a walk, a clear, a lost focus...): as the release would, one
+    // "DShift" step to the place shown now, or, when it has not left its
+    // place, the pixel values put back with no step. The selection then
+    // floats (mode 7; 6 when a fresh one never left). 1 when a move ended.
+    int GJPSEndMove();
+    // Ends the zoomed view's selection, a move first: the floating buffer is
+    // refilled from the canvas under the placed rectangle, the layer emptied
+    // and the view idle; the pixel values stay where the last step put them.
+    void GJPSEnd();
+    // The canvas changed within an inclusive rectangle under a live
+    // selection without moving it: the floating pixel values are lifted
+    // again from the canvas and, where the change also covered what lies
+    // under them (coverUnder), that becomes white as the canvas did.
+    void GJPSCanvasChanged(const CRect& changed, bool coverUnder);
     const CRevolver& GetDSPGInfo() const { return m_revDSPGInfo; }
     CRevolver& GetDSPGInfo() { return m_revDSPGInfo; }
 

@@ -340,23 +340,6 @@ void CLmrOGJPWindow::PGICarveForSUJPixel(int x1, int y1, int x2, int y2, int too
             SetPGInfo(left + x, top + y, color, dc.GetPixel(x, y) == kInk ? kLayerMark : 0, 0);
 }
 
-void CLmrOGJPWindow::PGICarveForDShift(const CRect&, const CRect& destination) {
-    ClearAllPGInfos();
-    if (LmrIsNullRect(destination)) return;
-    const CRevolver& values = GetDSPGInfo();
-    const int w = destination.right - destination.left + 1;
-    const int h = destination.bottom - destination.top + 1;
-    int i = 0;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x, ++i) {
-            BYTE b[4];
-            if (!values.ReadAt(b, 4, i * 4)) return;
-            const DWORD v = static_cast<DWORD>(b[0]) | (static_cast<DWORD>(b[1]) << 8) |
-                            (static_cast<DWORD>(b[2]) << 16);
-            SetPGInfo(destination.left + x, destination.top + y, v, kLayerMark, 0);
-        }
-}
-
 void CLmrOGJPWindow::PGICarveForUJPText(const std::string& text) {
     ClearAllPGInfos();
     FontSpec font;
@@ -475,6 +458,7 @@ int CLmrOGJPWindow::DSPGIUpdateFromClipboard(CSize& size) {
 // ---- Keys ----------------------------------------------------------------
 
 void CLmrOGJPWindow::_OnESCKeyPressed() {
+    GJPSEndMove();
     CLmrEGJPEState* state = LmrEGJPEState();
     if (state) state->m_nMode = CLmrEGJPEState::EM_IDLE;
     ClearAllPGInfos();
@@ -484,6 +468,13 @@ void CLmrOGJPWindow::_OnESCKeyPressed() {
 
 int CLmrOGJPWindow::PreTranslateOECommonKeyDownMessage(int virtualKey, BOOL ctrl) {
     CLmrEGJPEState* state = LmrEGJPEState();
+    // A key that acts ends a move under way first, so that it acts on the
+    // pixel values where they are shown.
+    const bool acts = virtualKey == LMR_VK_ESCAPE || virtualKey == LMR_VK_DELETE ||
+                      virtualKey == 'Y' || virtualKey == 'Z' ||
+                      (ctrl && (virtualKey == 'A' || virtualKey == 'C' || virtualKey == 'V' ||
+                                virtualKey == 'X'));
+    if (acts) GJPSEndMove();
     switch (virtualKey) {
         case LMR_VK_ESCAPE:
             _OnESCKeyPressed();

@@ -75,10 +75,10 @@ public:
     // 1, or 0 when there is no bitmap or the user cancelled.
     int DSPGIUpdateFromClipboard(CSize& size);
 
-    // The carving routines of the PGInfo plane.
+    // The carving routines of the PGInfo plane (PGICarveForDShift is the
+    // canvas's own).
     void PGICarveSinglePoint(int x, int y, DWORD color, DWORD mark);
     void PGICarveForSUJPixel(int x1, int y1, int x2, int y2, int tool);
-    void PGICarveForDShift(const CRect& source, const CRect& destination);
     void PGICarveForUJPText(const std::string& text);
 
     // Clipboard copy and cut of an inclusive OSL rectangle.
@@ -114,6 +114,8 @@ public:
 signals:
     // The text was dragged: the Add Text dialog carves it again.
     void UJPTextMoved();
+    // The drawing colour was toggled: text being placed is carved again.
+    void DrawColorChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

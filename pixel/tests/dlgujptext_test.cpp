@@ -134,3 +134,35 @@ TEST_F(AddTextTest, FieldsAreOptionsAndEveryChangeCarvesAgain) {
     EXPECT_EQ(Text(dialog)->selectedText(), "W");
     EXPECT_FALSE(IsTimerSet(dialog, CDlgUJPText::TIMER_FOCUS));
 }
+
+// The text follows the drawing colour and its drags: what shows is what
+// Apply commits, and the zoomed view keeps no copy where the text was.
+TEST_F(AddTextTest, TheTextFollowsTheColourAndLeavesNoCopyBehind) {
+    SetWorkingArea(0, 0, 4, 3);
+    QPointer<CDlgUJPText> dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    Text(dialog)->setText("Hi");
+    ASSERT_GT(LayerCount(), 10);
+    for (int id : {0, 1}) {
+        SCOPED_TRACE(id);
+        CLmrWFrameBase* frame = id ? static_cast<CLmrWFrameBase*>(oframe) : eframe;
+        ASSERT_NE(frame->GetButton(27000), nullptr);
+        QTest::mouseClick(frame->GetButton(27000), Qt::LeftButton);
+        const DWORD shown = 0x1000000 | zoom().m_dwDrawColor;
+        int wrong = 0;
+        for (DWORD v : pixeltest::PGSnapshot(canvas())) wrong += v != 0 && v != shown;
+        EXPECT_EQ(wrong, 0);
+    }
+    // Dragged in the whole-canvas view, 20 px right and 10 down.
+    QApplication::processEvents();
+    const CRect text = canvas().GetUJPTextRect();
+    const CRect from = canvas().OSLToClientRect(text.left + 2, text.top + 2);
+    const CRect to = canvas().OSLToClientRect(text.left + 22, text.top + 12);
+    Drag(canvas().viewport(), {QPoint(from.left, from.top), QPoint(to.left, to.top)});
+    ASSERT_EQ(canvas().GetUJPTextRect().left, text.left + 20);
+    QApplication::processEvents();
+    QImage full;
+    zoom().RenderTo(full);
+    EXPECT_EQ(zoom().GetLastFrame(), full);
+    dialog->close();
+}

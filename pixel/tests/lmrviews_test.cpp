@@ -7,6 +7,7 @@
 
 #include "pixel/lmrmwindow.h"
 #include "pixel/lmrnotice.h"
+#include "pixeltesting.h"
 #include "platform/clipboard.h"
 #include "platform/uiservices.h"
 #include "viewstesting.h"
@@ -249,6 +250,119 @@ TEST_F(SelectionTest, MovingTwiceLeavesWhiteThenRestoresWhatItCovered) {
         for (int x = 16; x <= 26; ++x) EXPECT_EQ(At_(x, y), static_cast<int>(Pattern(x, y)));
 }
 
+// Whatever arrives while a selection is dragged finishes the move where it
+// is shown, as one step, before it acts; the release after it does nothing.
+TEST_F(SelectionTest, AnythingArrivingDuringAMoveFinishesItFirst) {
+    QWidget* port = zoomPort();
+    enum Outcome { kOriginal, kMoved, kFlipped, kCleared };
+    struct Case {
+        const char* name;
+        std::function<void()> arrive;
+        int position;  // of the undo buffer afterwards
+        Outcome outcome;
+    } cases[] = {
+        {"Esc", [&] { QTest::keyClick(port, Qt::Key_Escape); }, 0, kMoved},
+        {"Ctrl+A", [&] { QTest::keyClick(port, Qt::Key_A, Qt::ControlModifier); }, 0, kMoved},
+        {"Ctrl+V", [&] { QTest::keyClick(port, Qt::Key_V, Qt::ControlModifier); }, 1, kMoved},
+        {"Ctrl+Z", [&] { QTest::keyClick(port, Qt::Key_Z, Qt::ControlModifier); }, -1, kOriginal},
+        {"Ctrl+Y", [&] { QTest::keyClick(port, Qt::Key_Y, Qt::ControlModifier); }, 0, kMoved},
+        {"Delete", [&] { QTest::keyClick(port, Qt::Key_Delete); }, 1, kCleared},
+        {"Ctrl+X", [&] { QTest::keyClick(port, Qt::Key_X, Qt::ControlModifier); }, 1, kCleared},
+        {"a tool", [&] { eframe->OnEnableUJPLine(); }, 0, kMoved},
+        {"menu undo", [&] { canvas().YUndo(1, 1, 1); }, -1, kOriginal},
+        {"a flip", [&] { eframe->OnKGJPMXFlip(); }, 1, kFlipped},
+        {"a click in the whole-canvas view",
+         [&] {
+             const CRect r = canvas().OSLToClientRect(16, 32);
+             QTest::mouseClick(canvas().viewport(), Qt::LeftButton, Qt::NoModifier,
+                               QPoint(r.left, r.top));
+         },
+         0, kMoved},
+        {"the focus going",
+         [&] {
+             QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+             QApplication::sendEvent(&zoom(), &out);
+         },
+         0, kMoved},
+        {"Clear All answered No", [&] { oframe->AGJPEADelete(); }, 0, kMoved},
+    };
+    QImage dot(1, 1, QImage::Format_RGB32);
+    dot.fill(Qt::black);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetWorkingArea(1, 2, 2, 1);
+        eframe->OnEnableGJPSelect();
+        canvas().AGJPEADelete();
+        for (int y = 32; y <= 47; ++y)
+            for (int x = 16; x <= 47; ++x) canvas().SetJPixelByOSLPoint(x, y, Pattern(x, y));
+        const std::vector<int> original = pixeltest::Snapshot(canvas());
+        ASSERT_TRUE(SetClipboardImage(dot));  // pasted at (16, 32), away from the move
+        ui.messageAnswers = {IDNO};
+        // Area pixels (4,0)..(6,1), dragged 3 to the right.
+        DragZoom({AtArea(4, 0), AtArea(6, 1)});
+        ASSERT_EQ(zoom().m_nMode, CLmrEGJPEState::EM_SELECTED);
+        QTest::mousePress(port, Qt::LeftButton, Qt::NoModifier, AtArea(5, 0));
+        QMouseEvent move(QEvent::MouseMove, AtArea(8, 0), port->mapToGlobal(AtArea(8, 0)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(port, &move);
+        c.arrive();
+        QTest::mouseRelease(port, Qt::LeftButton, Qt::NoModifier, AtArea(8, 0));
+        QApplication::processEvents();
+        EXPECT_FALSE(zoom().IsMoving());
+        EXPECT_EQ(canvas().GetYUPosition(), c.position);
+        for (int y = 32; y <= 33; ++y)
+            for (int x = 20; x <= 22; ++x) {
+                const DWORD source = c.outcome == kOriginal ? Pattern(x, y) : kWhite;
+                const DWORD dest = c.outcome == kOriginal  ? Pattern(x + 3, y)
+                                   : c.outcome == kMoved   ? Pattern(x, y)
+                                   : c.outcome == kFlipped ? Pattern(42 - x, y)
+                                                           : kWhite;
+                EXPECT_EQ(At_(x, y), static_cast<int>(source)) << x << "," << y;
+                EXPECT_EQ(At_(x + 3, y), static_cast<int>(dest)) << x << "," << y;
+            }
+        while (canvas().IsYUndoable()) canvas().YUndo(1, 1, 1);
+        EXPECT_EQ(pixeltest::Snapshot(canvas()), original);
+    }
+}
+
+// A change of the canvas under a selection leaves nothing stale in it: a
+// drag afterwards changes nothing, and its undo gives the canvas before it.
+TEST_F(SelectionTest, ChangesUnderASelectionLeaveNothingStale) {
+    struct Case {
+        const char* name;
+        int button;  // of the whole-canvas frame
+        int dragSteps;
+    } cases[] = {
+        {"walk right", CDlgOGJPWFrame::IDC_RWALK, 0},
+        {"Clear Selected Area", CDlgOGJPWFrame::IDC_CLEARAREA, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetWorkingArea(1, 2, 2, 1);
+        eframe->OnEnableGJPSelect();
+        canvas().AGJPEADelete();
+        for (int y = 32; y <= 47; ++y)
+            for (int x = 0; x <= 63; ++x) canvas().SetJPixelByOSLPoint(x, y, Pattern(x, y));
+        const std::vector<int> original = pixeltest::Snapshot(canvas());
+        // A selection floating after one move, over pixel values it covers.
+        DragZoom({AtArea(4, 0), AtArea(6, 1)});
+        DragZoom({AtArea(5, 0), AtArea(6, 0)});
+        ASSERT_EQ(zoom().m_nMode, CLmrEGJPEState::EM_FLOATING);
+        QTest::mouseClick(oframe->GetButton(c.button), Qt::LeftButton);
+        const std::vector<int> changed = pixeltest::Snapshot(canvas());
+        const int position = canvas().GetYUPosition();
+        DragZoom({At(22, 32), At(23, 32), At(26, 33)});
+        EXPECT_EQ(canvas().GetYUPosition(), position + c.dragSteps);
+        EXPECT_EQ(pixeltest::Snapshot(canvas()), changed);
+        if (c.dragSteps) {
+            canvas().YUndo(1, 1, 1);
+            EXPECT_EQ(pixeltest::Snapshot(canvas()), changed);
+        }
+        while (canvas().IsYUndoable()) canvas().YUndo(1, 1, 1);
+        EXPECT_EQ(pixeltest::Snapshot(canvas()), original);
+    }
+}
+
 TEST_F(SelectionTest, GrabbingWithoutMovingRecordsNothing) {
     DragZoom({AtArea(0, 0), AtArea(2, 1)});
     QTest::mouseClick(zoomPort(), Qt::LeftButton, Qt::NoModifier, AtArea(1, 1));
@@ -433,8 +547,14 @@ TEST_F(ViewsTest, FrameButtonsCarryTheirTooltips) {
         EXPECT_EQ(GetDlgCtrlID(eframe->GetButton(id)), id);
     }
     const std::pair<int, const char*> whole[] = {
-        {28014, "Move Up"},    {28015, "Move Down"},           {28016, "Move Left"},
-        {28017, "Move Right"}, {28018, "Clear Selected Area"}, {28019, "Add Text"},
+        {28014, "Move Up"},
+        {28015, "Move Down"},
+        {28016, "Move Left"},
+        {28017, "Move Right"},
+        {28018, "Clear Selected Area"},
+        {28019, "Add Text"},
+        {27000, ""},
+        {27005, ""},
     };
     for (auto [id, tip] : whole) {
         ASSERT_NE(oframe->GetButton(id), nullptr) << id;
@@ -544,6 +664,14 @@ TEST_F(ViewsTest, ColourToggleDrawsWhite) {
     EXPECT_EQ(canvas().GetJPixelByOSLPoint(16, 32), static_cast<int>(kWhite));
     QTest::mouseClick(eframe->GetButton(27000), Qt::LeftButton);
     EXPECT_EQ(zoom().m_dwDrawColor, kBlack);
+    // The whole-canvas frame toggles the same colour; its Rotate is not ready.
+    ASSERT_NE(oframe->GetButton(27000), nullptr);
+    QTest::mouseClick(oframe->GetButton(27000), Qt::LeftButton);
+    EXPECT_EQ(zoom().m_dwDrawColor, kWhite);
+    ASSERT_NE(oframe->GetButton(27005), nullptr);
+    QTest::mouseClick(oframe->GetButton(27005), Qt::LeftButton);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "Not Ready");
 }
 
 // ---- Keys ----------------------------------------------------------------

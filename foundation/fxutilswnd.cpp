@@ -255,8 +255,10 @@ BOOL WindowStateFromText(const std::string& text, BOOL textRead, CSize screen,
     }
     placement.x = std::max(0, std::min(number("x"), static_cast<int>(screen.cx) - minWidth));
     placement.y = std::max(0, std::min(number("y"), static_cast<int>(screen.cy) - minHeight));
-    placement.cx = std::max(number("cx"), minWidth);
-    placement.cy = std::max(number("cy"), minHeight);
+    // No larger than the screen (a window far larger cannot be drawn), and
+    // at least the minimum, which wins on a screen smaller than it.
+    placement.cx = std::max(std::min(number("cx"), static_cast<int>(screen.cx)), minWidth);
+    placement.cy = std::max(std::min(number("cy"), static_cast<int>(screen.cy)), minHeight);
     return TRUE;
 }
 

@@ -85,7 +85,8 @@ struct FxWindowPlacement {
 void WindowStateToText(const QWidget* window, std::string& text);
 // The placement of a main frame from its state file. Minimums of 0 or less
 // mean a quarter of the screen. When the file holds "max", "x", "y", "cx" and
-// "cy", the window is kept on the screen and at least the minimum size;
+// "cy", the window is kept on the screen, no larger than the screen and at
+// least the minimum size (the minimum wins on a smaller screen);
 // otherwise it opens at a quarter of the screen with half its size. TRUE when
 // the file's values were used.
 BOOL LoadWindowState(const std::string& path, FxWindowPlacement& placement, BOOL& maximized,

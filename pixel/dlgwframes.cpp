@@ -348,8 +348,9 @@ void CDlgEGJPWFrame::EGJPWFrameQDShift() {
 }
 
 int CDlgEGJPWFrame::EGJPWFrameIsQDShiftable() const {
-    CSize size;
-    return IsClipboardImageAvailable(&size) && size.cx > 0 && size.cy > 0 ? 1 : 0;
+    // Polled by the menu and tool-bar update: another program's bitmap is
+    // only asked for by format here; the paste reads it and checks its size.
+    return IsClipboardImageOffered() ? 1 : 0;
 }
 
 void CDlgEGJPWFrame::WMInvokeQDShift() { PostMessage(this, WM_LMR_QDSHIFT, 0, 0); }

@@ -34,6 +34,9 @@ std::optional<QImage> ReadEncoded(const QByteArray& bytes, long long maxPixels, 
     return image;
 }
 
+// The encoded formats a foreign bitmap is read from, in the order tried.
+constexpr const char* kEncodedFormats[] = {"image/png", "image/bmp", "image/x-bmp", "image/jpeg"};
+
 std::optional<QImage> ReadImage(long long maxPixels, CSize* sizeOnly) {
     QClipboard* clipboard = Clipboard();
     if (!clipboard) return std::nullopt;
@@ -42,7 +45,7 @@ std::optional<QImage> ReadImage(long long maxPixels, CSize* sizeOnly) {
     // A foreign bitmap comes encoded: its header tells the size before
     // anything is decoded.
     if (!clipboard->ownsClipboard()) {
-        for (const char* format : {"image/png", "image/bmp", "image/x-bmp", "image/jpeg"}) {
+        for (const char* format : kEncodedFormats) {
             if (!mime->hasFormat(format)) continue;
             const QByteArray bytes = mime->data(format);
             if (!bytes.isEmpty()) return ReadEncoded(bytes, maxPixels, sizeOnly);
@@ -74,6 +77,21 @@ bool IsClipboardImageAvailable(CSize* size) {
     if (!ReadImage(kClipboardMaxPixels, &found)) return false;
     if (size) *size = found;
     return true;
+}
+
+bool IsClipboardImageOffered() {
+    QClipboard* clipboard = Clipboard();
+    if (!clipboard) return false;
+    const QMimeData* mime = clipboard->mimeData();
+    if (!mime) return false;
+    // Held here already: its size costs nothing.
+    if (clipboard->ownsClipboard()) return IsClipboardImageAvailable();
+    // Another program's: only the list of its formats is asked for, never
+    // the bytes (which the other program would have to send each time).
+    const QStringList formats = mime->formats();
+    for (const char* format : kEncodedFormats)
+        if (formats.contains(QString::fromLatin1(format))) return true;
+    return mime->hasImage();
 }
 
 std::optional<QImage> GetClipboardImage(long long maxPixels) {

@@ -21,6 +21,12 @@ PLATFORM_API bool SetClipboardImage(const QImage& image);
 // Whether the clipboard holds a bitmap; its size in `size` when given.
 // Bitmaps over the limit count as none.
 PLATFORM_API bool IsClipboardImageAvailable(CSize* size = nullptr);
+// Whether the clipboard offers a bitmap, asked without fetching it (cheap
+// enough for the enable rules polled while the program is idle): another
+// program's counts when it names a bitmap format (its size and content are
+// known only when it is read); one of this process's own when it has a
+// non-zero width and height within the limit.
+PLATFORM_API bool IsClipboardImageOffered();
 // The clipboard bitmap as 32 bits (0xFFRRGGBB); nothing when there is none,
 // it cannot be read or it is over the limit.
 PLATFORM_API std::optional<QImage> GetClipboardImage(long long maxPixels = kClipboardMaxPixels);

@@ -45,7 +45,11 @@ void COrvantaDoc::SetModifiedFlag(BOOL modified) {
 }
 
 std::string COrvantaDoc::GetTitle() const {
-    if (m_strPathName.empty()) return "Untitled";
+    // A document without a file is called by the template's document name.
+    if (m_strPathName.empty()) {
+        const std::string name = GetDocString(1);
+        return name.empty() ? "Untitled" : name;
+    }
     const size_t slash = m_strPathName.find_last_of('/');
     return slash == std::string::npos ? m_strPathName : m_strPathName.substr(slash + 1);
 }
@@ -99,7 +103,13 @@ BOOL COrvantaDoc::OnOpenDocument(const std::string& path) {
 
 BOOL COrvantaDoc::OnSaveDocument(const std::string& path) {
     CLmrOGJPWindow* view = LmrOGJPWindow();
-    if (!view || !view->OGJPixelToFile(path)) return FALSE;
+    // The file is replaced whole or not at all: a failure leaves the file
+    // that was there, the document's path and its modified flag.
+    if (!view || !view->OGJPixelToFile(path)) {
+        MessageBox("Failed to save to disk.", "Error", MB_OK | MB_ICONERROR,
+                   QApplication::activeWindow());
+        return FALSE;
+    }
     SetPathName(path);
     SetModifiedFlag(FALSE);
     return TRUE;

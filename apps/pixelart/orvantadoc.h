@@ -44,8 +44,9 @@ public:
     // changes nothing.
     BOOL OnOpenDocument(const std::string& path);
     // Writes the canvas (beside the file, then renamed over it); on success
-    // the path becomes the document's and it is not modified. A failure
-    // keeps the old file and the modified flag.
+    // the path becomes the document's and it is not modified. A failure says
+    // "Failed to save to disk." and keeps the old file, the path and the
+    // modified flag.
     BOOL OnSaveDocument(const std::string& path);
 
     void OnFileNew();
@@ -59,6 +60,7 @@ public:
     BOOL IsModified() const { return m_bModified; }
     void SetModifiedFlag(BOOL modified = TRUE);
     const std::string& GetPathName() const { return m_strPathName; }
+    // The file name; the document name "Orvan" while there is no file.
     std::string GetTitle() const;
 
     CFxRecentFiles& GetRecentFiles() { return m_recent; }

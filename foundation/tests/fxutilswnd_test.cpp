@@ -85,9 +85,13 @@ TEST(WindowStateTest, SavedStateIsKeptOnTheScreenAndAtLeastTheMinimumSize) {
               (Quad{700, 680, 300, 120}));
     EXPECT_EQ(Restore("max=0&x=50&y=50&cx=100&cy=100", TRUE, 1200, 900).box,
               (Quad{0, 0, 1200, 900}));
+    // Larger than the screen: the screen's size.
+    EXPECT_EQ(Restore("max=0&x=0&y=0&cx=100000&cy=801").box, (Quad{0, 0, 1000, 800}));
+    EXPECT_EQ(Restore("max=0&x=10&y=10&cx=1001&cy=100000", TRUE, 400, 350).box,
+              (Quad{10, 10, 1000, 800}));
     // Numbers beyond 32 bits are held at the limit, not wrapped.
     EXPECT_EQ(Restore("max=0&x=99999999999&y=-99999999999&cx=99999999999&cy=1").box,
-              (Quad{750, 0, 2147483647, 200}));
+              (Quad{750, 0, 1000, 200}));
 }
 
 TEST(WindowStateTest, StateFileIsReadWithNulBytesAsBlanks) {

@@ -175,6 +175,7 @@ TEST(ClipboardTest, ImageAndTextRoundTrip) {
     ASSERT_TRUE(SetClipboardText("DEFCHR &HDB30"));
     EXPECT_EQ(GetClipboardText().value_or(""), "DEFCHR &HDB30");
     EXPECT_FALSE(IsClipboardImageAvailable());
+    EXPECT_FALSE(IsClipboardImageOffered());
     EXPECT_FALSE(GetClipboardImage().has_value());
     ASSERT_TRUE(EmptyClipboard());
     EXPECT_FALSE(GetClipboardText().has_value());
@@ -203,6 +204,8 @@ TEST(ClipboardTest, ForeignBitmapsAreSizedBeforeDecoding) {
     QGuiApplication::clipboard()->setMimeData(broken);
     EXPECT_FALSE(GetClipboardImage().has_value());
     EXPECT_FALSE(IsClipboardImageAvailable());
+    // Offered all the same: only reading it tells.
+    EXPECT_TRUE(IsClipboardImageOffered());
 }
 
 }  // namespace

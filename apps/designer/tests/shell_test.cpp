@@ -300,13 +300,16 @@ TEST(ShellTest, ClosingMarksTheSlotCompleteAndWritesTheWindowState) {
 }
 
 TEST(ShellTest, DamagedWindowStateGivesTheDefaultPlacement) {
-    for (const char* bytes : {"max=1&x=abc&cy=\xFF", "", "x=-99999&y=-99999&cx=5&cy=5&max=0"}) {
+    for (const char* bytes : {"max=1&x=abc&cy=\xFF", "", "x=-99999&y=-99999&cx=5&cy=5&max=0",
+                              "max=0&x=0&y=0&cx=100000&cy=100000"}) {
         SCOPED_TRACE(bytes);
         Folders folders;
         testsupport::WriteFileBytes(CMainFrame::GetStateFilePath(), bytes);
         Designer d;
         EXPECT_GE(d.Frame().width(), CMainFrame::kMinWidth);
         EXPECT_GE(d.Frame().height(), CMainFrame::kMinHeight);
+        EXPECT_LE(d.Frame().width(), GetScreenSize().cx);
+        EXPECT_LE(d.Frame().height(), GetScreenSize().cy);
         EXPECT_TRUE(QRect(QPoint(0, 0), QSize(GetScreenSize().cx, GetScreenSize().cy))
                         .intersects(d.Frame().geometry()));
     }

@@ -8,7 +8,11 @@
 # zoomed view and a selection moves the box; the project is saved with
 # Ctrl+S, the window closes and the program starts again on the file. Both
 # times the code dialog's "Copy To Clipboard" text must equal the hand-written
-# DEFCHR source beside this script. Screenshots land in the build folder.
+# DEFCHR source beside this script. A third run, with real message boxes,
+# draws, saves as into a folder that cannot exist and must see "Failed to
+# save to disk." with the title and the file unchanged; Esc in the code
+# panel's text must leave the panel; closing must still ask to save.
+# Screenshots land in the build folder.
 set -euo pipefail
 
 if [ -z "${DVK_E2E_INNER:-}" ]; then
@@ -135,4 +139,79 @@ check_code 2
 close_program 'blank.lmr - Orvanta'
 
 [ ! -s "$work/ui.log" ] || fail "the program asked questions"
+
+# ---- Third run, with the program's own message boxes on the screen: a Save
+# As that cannot write says so and leaves the document as it was; Esc in the
+# code panel leaves the panel shown.
+start_boxed() {
+  env -u DRAVIK_UI_LOG "$orvanta" "$project" &
+  pid=$!
+  main=$(find_window 'blank.lmr - Orvanta') || fail "no main window"
+  xdotool windowfocus --sync "$main"
+  sleep 0.5
+}
+gone() { ! xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+cp "$project" "$work/saved.lmr"
+# A folder that is a plain file: nobody can write in it, not even root.
+printf 'x' > "$work/plain"
+start_boxed
+tool $TOOL_PENCIL
+click 30 14
+# File > Save As: from the menu's first item past New, Open and Save.
+xdotool key --clearmodifiers alt+f
+sleep 0.3
+xdotool key Down Down Down Return
+dialog 'Save project' || fail "Save As opened no file dialog"
+xdotool key ctrl+a
+xdotool type --delay 20 "$work/plain/orvan.lmr"
+xdotool key Return
+box=$(find_window '^Error$') || fail "a Save As that cannot write said nothing"
+"$helper" screenshot "$build/orvanta-e2e-savefail.png" || fail "no screenshot of the message"
+[ "$(xdotool getwindowname "$box")" = "Error" ] || fail "the message box is not the error"
+xdotool windowfocus --sync "$box" 2>/dev/null || true
+xdotool key Return
+eventually gone '^Error$' || fail "the message box did not go"
+[ "$(xdotool getwindowname "$main")" = "blank.lmr - Orvanta" ] ||
+  fail "a failed Save As changed the title to '$(xdotool getwindowname "$main")'"
+[ ! -e "$work/plain/orvan.lmr" ] || fail "a failed Save As wrote a file"
+cmp -s "$project" "$work/saved.lmr" || fail "a failed Save As changed the project file"
+
+# Esc with the focus in the code panel's text: the panel stays. Its text and
+# buttons are compared on screenshots before and after.
+panel_colours() {
+  local host_h
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  host_h=$((HEIGHT - VIEW_TOP))
+  "$helper" screenshot "$build/orvanta-e2e-$1.png" || fail "no screenshot"
+  "$helper" colours "$build/orvanta-e2e-$1.png" 10 $((VIEW_TOP + 344 + 57)) 280 \
+    $((host_h - 344 - 32 - 57)) | sort
+}
+xdotool mousemove --window "$main" 60 $((VIEW_TOP + 344 + 57 + 20)) click 1
+sleep 0.3
+before=$(panel_colours code-before-esc)
+xdotool key Escape
+sleep 0.5
+after=$(panel_colours code-after-esc)
+# Told after the close, so that the rest of the run is checked either way.
+panel_kept=yes
+[ "$before" = "$after" ] || panel_kept=no
+
+# The document is still modified: closing asks to save it.
+xdotool windowfocus --sync "$main"
+xdotool key --clearmodifiers alt+f
+sleep 0.3
+xdotool key Up Return
+question=$(find_window '^Orvanta$') || fail "closing after a failed Save As asked nothing"
+xdotool windowfocus --sync "$question" 2>/dev/null || true
+xdotool key alt+n
+for _ in $(seq 1 100); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$pid" 2>/dev/null && fail "the program did not end"
+wait "$pid" || fail "the program ended with an error"
+pid=
+cmp -s "$project" "$work/saved.lmr" || fail "answering No changed the project file"
+[ "$panel_kept" = yes ] || fail "Esc in the code panel's text hid the panel"
+
 echo "e2e: passed; screenshots in $build"

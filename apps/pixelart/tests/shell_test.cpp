@@ -1,11 +1,17 @@
 // The pixel-art program as it runs: its menu, commands and enable rules, its
 // files and its window.
 
+#include <unistd.h>
+
 #include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
 #include <QKeySequence>
 #include <QLabel>
+#include <QMimeData>
 #include <QTest>
 #include <functional>
+#include <optional>
 
 #include "apps/pixelart/orvantadialogs.h"
 #include "apps/pixelart/tests/orvantatesting.h"
@@ -14,6 +20,7 @@
 #include "foundation/fxutils.h"
 #include "foundation/fxutilswnd.h"
 #include "foundation/pixel/fxhyperlink.h"
+#include "platform/atomicfile.h"
 #include "platform/clipboard.h"
 #include "platform/window.h"
 
@@ -24,6 +31,36 @@ namespace {
 const CPoint kInArea(20, 36);  // a pixel of the default working area (cells 1..2, row 2)
 
 std::vector<std::string> RecentPaths(Orvanta& o) { return o.Doc().GetRecentFiles().GetPaths(); }
+
+// Another program's clipboard offer: its formats are listed, and every
+// fetch of its bytes is counted (each one a transfer from that program).
+class ForeignOffer : public QMimeData {
+public:
+    ForeignOffer(QString format, QByteArray bytes)
+        : m_format(std::move(format)), m_bytes(std::move(bytes)) {}
+    QStringList formats() const override { return {m_format}; }
+    mutable int fetches = 0;
+
+protected:
+    QVariant retrieveData(const QString& format, QMetaType) const override {
+        ++fetches;
+        return format == m_format ? QVariant(m_bytes) : QVariant();
+    }
+
+private:
+    QString m_format;
+    QByteArray m_bytes;
+};
+
+QByteArray Png(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
 
 void WriteState(const std::string& bytes) {
     ASSERT_TRUE(MakeFolderPathFor(CMainFrame::GetStateFilePath()));
@@ -64,7 +101,7 @@ TEST(MenuTest, Menu128HasItsTextsAndAccelerators) {
         EXPECT_EQ(action->shortcut(), QKeySequence(QString::fromLatin1(item.keys)));
     }
     EXPECT_EQ(o.Frame().minimumSize(), QSize(400, 350));
-    EXPECT_EQ(o.Frame().windowTitle().toStdString(), "Untitled - Orvanta");
+    EXPECT_EQ(o.Frame().windowTitle().toStdString(), "Orvan - Orvanta");
 }
 
 // Every command once, in an order in which each one's effect shows.
@@ -92,7 +129,7 @@ TEST(MenuTest, EveryCommandRunsOnTheProgramWithItsEffect) {
              EXPECT_EQ(o.Canvas().GetYUStepCount(), 0);
              EXPECT_FALSE(o.Doc().IsModified());
              // The question about the drawn canvas was asked and answered No.
-             EXPECT_EQ(o.Messages().back(), "Orvanta|Save changes to Untitled?");
+             EXPECT_EQ(o.Messages().back(), "Orvanta|Save changes to Orvan?");
          }},
         {"Save As", ID_FILE_SAVE_AS,
          [&] {
@@ -102,6 +139,7 @@ TEST(MenuTest, EveryCommandRunsOnTheProgramWithItsEffect) {
          [&] {
              EXPECT_EQ(o.ui.fileRequests.back().title, "Save project");
              EXPECT_EQ(o.ui.fileRequests.back().defaultExt, "lmr");
+             EXPECT_EQ(o.ui.fileRequests.back().initialPath, "Orvan.lmr");
              EXPECT_NE(o.ui.fileRequests.back().filter.find("Lumaret Project"), std::string::npos);
              CLmrOGJPixel read;
              ASSERT_TRUE(read.OGJPixelFromFile(saved));
@@ -215,6 +253,41 @@ TEST(MenuTest, EnableRulesFollowTheDocumentAndTheUndoBuffer) {
     EXPECT_FALSE(f.GetToolBar()->GetButtonAction(ID_LMR_SAVE)->isEnabled());
 }
 
+// Paste is enabled by what the clipboard offers, asked every 250 ms without
+// fetching another program's picture; the paste itself reads and checks it.
+TEST(MenuTest, PasteIsEnabledByTheOfferedFormatsWithoutFetchingThePicture) {
+    Folders folders;
+    Orvanta o;
+    struct Case {
+        const char* name;
+        const char* format;
+        QByteArray bytes;
+        bool enabled;
+        int steps;  // added by the paste
+    };
+    const Case cases[] = {
+        {"a picture", "image/png", Png(8, 4), true, 1},
+        {"a bitmap", "image/bmp", QByteArray("BM"), true, 0},
+        {"bytes that are no picture", "image/png", QByteArray("\x89PNG\r\n\x1a\n"), true, 0},
+        {"text", "text/plain", QByteArray("DEFCHR"), false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto* offer = new ForeignOffer(QString::fromLatin1(c.format), c.bytes);
+        QGuiApplication::clipboard()->setMimeData(offer);
+        for (int poll = 0; poll < 3; ++poll) o.Frame().UpdateCommandUI();
+        EXPECT_EQ(o.Frame().IsCommandEnabled(ID_LMR_PASTE), c.enabled);
+        EXPECT_EQ(o.Frame().GetCommandAction(ID_LMR_PASTE)->isEnabled(), c.enabled);
+        EXPECT_EQ(offer->fetches, 0);
+        const int steps = o.Canvas().GetYUStepCount();
+        EXPECT_EQ(o.Frame().OnCommand(ID_LMR_PASTE), c.enabled);
+        Orvanta::Settle();
+        EXPECT_EQ(o.Canvas().GetYUStepCount(), steps + c.steps);
+        EXPECT_EQ(offer->fetches > 0, c.enabled);
+    }
+    EmptyClipboard();
+}
+
 // Ctrl+Z pressed in the zoomed view, with the menu's Undo action on the same
 // keys in the window: one step goes, not two.
 TEST(MenuTest, CtrlZInTheZoomedViewUndoesExactlyOneStep) {
@@ -297,6 +370,7 @@ TEST(DocumentTest, AFailedSaveKeepsTheModifiedFlagAndThePath) {
     o.Draw({kInArea});
     for (const std::string& path : {blocker + "/in-a-file.lmr", folders.data})
         EXPECT_FALSE(o.Doc().OnSaveDocument(path)) << path;
+    EXPECT_EQ(o.Messages(), (std::vector<std::string>(2, "Error|Failed to save to disk.")));
     EXPECT_TRUE(o.Doc().IsModified());
     EXPECT_EQ(o.Doc().GetPathName(), "");
     EXPECT_TRUE(RecentPaths(o).empty());
@@ -311,6 +385,43 @@ TEST(DocumentTest, AFailedSaveKeepsTheModifiedFlagAndThePath) {
     EXPECT_EQ(testsupport::ReadFileBytes(folders.data + "/Orvanta/orvanta.ini").find(file) !=
                   std::string::npos,
               true);
+}
+
+// Save and Save As that cannot write say so; the document stays as it was,
+// modified, with its path and title, and the file on disk is the last good one.
+TEST(DocumentTest, SaveAndSaveAsThatCannotWriteSaySoAndKeepTheDocument) {
+    Folders folders;
+    const std::string blocker = folders.data + "/plain";
+    testsupport::WriteFileBytes(blocker, "x");
+    const std::string file = folders.data + "/kept.lmr";
+    const std::string good = WriteProject(file, {CPoint(3, 3)});
+    Orvanta o({file});
+    o.Draw({kInArea});
+    const std::string title = o.Frame().windowTitle().toStdString();
+    // Every temporary name beside the file is taken: the write cannot start.
+    SetTemporaryNameSourceForTest([] { return std::string(16, '0'); });
+    testsupport::WriteFileBytes(
+        folders.data + "/.~dravik." + std::to_string(getpid()) + "." + std::string(16, '0'), "");
+    struct Case {
+        const char* name;
+        UINT id;
+        std::optional<std::string> answer;
+    };
+    for (const Case& c : {Case{"Ctrl+S", ID_LMR_SAVE, std::nullopt},
+                          Case{"Save As", ID_FILE_SAVE_AS, blocker + "/in-a-file.lmr"}}) {
+        SCOPED_TRACE(c.name);
+        o.ui.messages.clear();
+        if (c.answer) o.ui.fileAnswers = {c.answer};
+        EXPECT_TRUE(o.Frame().OnCommand(c.id));
+        EXPECT_EQ(o.Messages(), (std::vector<std::string>{"Error|Failed to save to disk."}));
+        EXPECT_TRUE(o.Doc().IsModified());
+        EXPECT_TRUE(o.Frame().IsCommandEnabled(ID_LMR_SAVE));
+        EXPECT_EQ(o.Doc().GetPathName(), file);
+        EXPECT_EQ(o.Frame().windowTitle().toStdString(), title);
+        EXPECT_EQ(testsupport::ReadFileBytes(file), good);
+        EXPECT_FALSE(IsPathExisting(blocker + "/in-a-file.lmr"));
+    }
+    SetTemporaryNameSourceForTest({});
 }
 
 TEST(DocumentTest, CommandLineOpensAFileOrSaysWhyAndStartsNew) {
@@ -343,7 +454,7 @@ TEST(DocumentTest, EngineChangesMarkTheDocumentThroughTheProgramsOwnView) {
     ASSERT_TRUE(o.Engine().GetOGJPWFrame()->GJPEAANPerformByGJPCGZWalk(GJPCGZ_RIGHT));
     Orvanta::Settle();
     EXPECT_TRUE(o.Doc().IsModified());
-    EXPECT_EQ(o.Frame().windowTitle().toStdString(), "Untitled - Orvanta");
+    EXPECT_EQ(o.Frame().windowTitle().toStdString(), "Orvan - Orvanta");
 }
 
 TEST(WindowStateTest, ClosingWritesThePlaceAndTheNextStartUsesIt) {
@@ -363,13 +474,16 @@ TEST(WindowStateTest, ClosingWritesThePlaceAndTheNextStartUsesIt) {
 TEST(WindowStateTest, DamagedOrSmallStatesGiveAUsableWindow) {
     for (const std::string& bytes :
          {std::string("max=1&x=abc&cy=\xFF"), std::string(), std::string("\0\x01\x02", 3),
-          std::string("x=-99999&y=-99999&cx=5&cy=5&max=0"), std::string("x=10&y=10")}) {
+          std::string("x=-99999&y=-99999&cx=5&cy=5&max=0"), std::string("x=10&y=10"),
+          std::string("max=0&x=0&y=0&cx=100000&cy=100000")}) {
         SCOPED_TRACE(bytes);
         Folders folders;
         WriteState(bytes);
         Orvanta o;
         EXPECT_GE(o.Frame().width(), CMainFrame::kMinWidth);
         EXPECT_GE(o.Frame().height(), CMainFrame::kMinHeight);
+        EXPECT_LE(o.Frame().width(), GetScreenSize().cx);
+        EXPECT_LE(o.Frame().height(), GetScreenSize().cy);
         EXPECT_TRUE(QRect(QPoint(0, 0), QSize(GetScreenSize().cx, GetScreenSize().cy))
                         .intersects(o.Frame().geometry()));
     }

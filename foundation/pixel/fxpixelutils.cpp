@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <QAbstractButton>
-#include <QComboBox>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -168,18 +167,6 @@ CRect GetChildWindowsRect(const QWidget* parent, const std::string& classFilter)
         all |= GetWndRect(child);
     }
     return all;
-}
-
-int FindComboItemByText(const QComboBox* combo, const std::string& text) {
-    if (!combo) return -1;
-    return combo->findText(AnsiToQString(text), Qt::MatchExactly | Qt::MatchCaseSensitive);
-}
-
-BOOL SelectComboItemByText(QComboBox* combo, const std::string& text) {
-    const int index = FindComboItemByText(combo, text);
-    if (index < 0) return FALSE;
-    combo->setCurrentIndex(index);
-    return TRUE;
 }
 
 void UncheckButtonsExcept(const std::vector<QAbstractButton*>& buttons,

@@ -12,7 +12,6 @@
 #include "platform/wintypes.h"
 
 class QAbstractButton;
-class QComboBox;
 class QTextEdit;
 class QWidget;
 
@@ -65,11 +64,6 @@ void AppendRichText(QTextEdit* edit, const std::string& text, COLORREF color, BO
 // those whose lower-case class name is in the "|"-separated list; empty when
 // none counts.
 CRect GetChildWindowsRect(const QWidget* parent, const std::string& classFilter = "");
-
-// The index of the combo box item with exactly this text, -1 when none.
-int FindComboItemByText(const QComboBox* combo, const std::string& text);
-// Selects the item with this text; FALSE (selection unchanged) when none.
-BOOL SelectComboItemByText(QComboBox* combo, const std::string& text);
 
 // Clears the check of every button in the list except `keep`.
 void UncheckButtonsExcept(const std::vector<QAbstractButton*>& buttons,

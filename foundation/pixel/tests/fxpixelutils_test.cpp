@@ -70,7 +70,7 @@ TEST(FxPixelUtilsTest, TextSortingKeepsEachTextsOwnCase) {
     }
 }
 
-TEST(FxPixelUtilsTest, ChildRectanglesComboItemsAndButtonGroups) {
+TEST(FxPixelUtilsTest, ChildRectanglesAndButtonGroups) {
     QWidget parent;
     parent.setGeometry(100, 50, 400, 300);
     auto* label = new QLabel(&parent);
@@ -88,14 +88,6 @@ TEST(FxPixelUtilsTest, ChildRectanglesComboItemsAndButtonGroups) {
     EXPECT_EQ(relative(GetChildWindowsRect(&parent)), CRect(0, 0, 240, 250));
     EXPECT_EQ(relative(GetChildWindowsRect(&parent, "combobox|button")), CRect(30, 90, 240, 250));
     EXPECT_TRUE(GetChildWindowsRect(&parent, "listbox").IsRectEmpty());
-
-    combo->addItems({"Arial", "arial", "Tahoma"});
-    combo->setCurrentIndex(0);
-    EXPECT_EQ(FindComboItemByText(combo, "arial"), 1);
-    EXPECT_EQ(FindComboItemByText(combo, "Arial "), -1);
-    EXPECT_TRUE(SelectComboItemByText(combo, "Tahoma"));
-    EXPECT_FALSE(SelectComboItemByText(combo, "Courier"));
-    EXPECT_EQ(combo->currentIndex(), 2);
 
     QCheckBox a, b, c;
     for (QCheckBox* box : {&a, &b, &c}) box->setChecked(true);

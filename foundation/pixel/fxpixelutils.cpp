@@ -143,14 +143,27 @@ BOOL FileExists(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &st) == 0;
 }
 
-void AppendRichText(QTextEdit* edit, const std::string& text, COLORREF color, BOOL bold) {
+QString LimitText(QString text, int limit) {
+    if (limit <= 0 || text.size() <= limit) return text;
+    if (text[limit - 1].isHighSurrogate()) --limit;
+    text.truncate(limit);
+    return text;
+}
+
+void AppendRichText(QTextEdit* edit, const std::string& text, COLORREF color, BOOL bold,
+                    int limit) {
     if (!edit) return;
+    QString added = AnsiToQString(text);
+    if (limit > 0) {
+        const int room = limit - (edit->document()->characterCount() - 1);
+        added = room > 0 ? LimitText(added, room) : QString();
+    }
     QTextCursor cursor(edit->document());
     cursor.movePosition(QTextCursor::End);
     QTextCharFormat format;
     format.setForeground(QColor(Channel(color, 0), Channel(color, 8), Channel(color, 16)));
     format.setFontWeight(bold ? QFont::Bold : QFont::Normal);
-    cursor.insertText(AnsiToQString(text), format);
+    if (!added.isEmpty()) cursor.insertText(added, format);
     edit->verticalScrollBar()->setValue(edit->verticalScrollBar()->maximum());
 }
 

@@ -5,6 +5,7 @@
 // names here, in the namespace fxpixel; the rest of the common library's
 // helpers (DarkenColor, SortStrings, ...) are used as they are.
 
+#include <QString>
 #include <string>
 #include <vector>
 
@@ -57,8 +58,14 @@ void SortStrings(std::vector<std::string>& texts, BOOL descending, BOOL ignoreCa
 BOOL FileExists(const std::string& path);
 
 // Appends text at the end of a rich-text box in a colour, bold when asked,
-// and scrolls to the last line.
-void AppendRichText(QTextEdit* edit, const std::string& text, COLORREF color, BOOL bold);
+// and scrolls to the last line. With a limit above 0 the box holds at most
+// that many characters: the text is cut to the room left.
+void AppendRichText(QTextEdit* edit, const std::string& text, COLORREF color, BOOL bold,
+                    int limit = 0);
+
+// The first `limit` characters of the text (all of it for a limit of 0 or
+// less), never ending inside a surrogate pair.
+QString LimitText(QString text, int limit);
 
 // The union of the screen rectangles of a window's children, or only of
 // those whose lower-case class name is in the "|"-separated list; empty when

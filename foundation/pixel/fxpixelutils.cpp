@@ -11,6 +11,7 @@
 #include <numeric>
 
 #include "foundation/fxstrings.h"
+#include "foundation/fxutils.h"
 #include "foundation/fxutilswnd.h"
 #include "platform/textcodec.h"
 
@@ -136,6 +137,10 @@ void SortStrings(std::vector<std::string>& texts, BOOL descending, BOOL ignoreCa
         const int order = ignoreCase ? MbCompareNoCase(a, b) : a.compare(b);
         return descending ? order > 0 : order < 0;
     });
+}
+
+int EnumFontFaceNames(std::vector<std::string>& faces, BOOL firstGroupOnly) {
+    return EnumDisplayFontFaces(faces, FALSE, FALSE, firstGroupOnly);
 }
 
 BOOL FileExists(const std::string& path) {

@@ -54,6 +54,12 @@ BOOL SortNumbers(std::vector<int>& numbers, BOOL descending = FALSE,
 // (texts equal but for case keep their order and their own letters).
 void SortStrings(std::vector<std::string>& texts, BOOL descending, BOOL ignoreCase);
 
+// The display's font face names of every character set in three sorted
+// groups, no name left out but "Terminal", "Fixedsys" and repeats (the
+// common library's EnumDisplayFontFaces): all groups, or only the first.
+// Returns the count.
+int EnumFontFaceNames(std::vector<std::string>& faces, BOOL firstGroupOnly = FALSE);
+
 // TRUE when the path names an existing file or folder; FALSE for "".
 BOOL FileExists(const std::string& path);
 

@@ -114,11 +114,17 @@ COLORREF CFxButton::GetColor(int index) const {
     return index >= 0 && index < ColorCount ? colors_[index] : RGB(0, 0, 0);
 }
 
+void CFxButton::SetHighlightColor(COLORREF colour, bool repaint) {
+    highlight_ = colour;
+    if (repaint) update();
+}
+
 void CFxButton::SetDefaultColors(bool repaint) {
     for (int i = 0; i < ColorCount; i += 2) {
         colors_[i] = GetSysColor(COLOR_BTNFACE);
         colors_[i + 1] = GetSysColor(COLOR_BTNTEXT);
     }
+    highlight_ = GetSysColor(COLOR_BTNHIGHLIGHT);
     if (repaint) update();
 }
 
@@ -462,7 +468,7 @@ void CFxButton::OnDrawBackground(CDC& dc, CRect& rect) {
     }
     COLORREF fill;
     if (checkBox_ && isChecked())
-        fill = GetSysColor(COLOR_BTNHIGHLIGHT);
+        fill = highlight_;
     else if (hover_ || drawPressed_)
         fill = colors_[ColorBkIn];
     else if (drawFocused_)

@@ -80,7 +80,11 @@ public:
     // False for an index outside ColorIndex.
     bool SetColor(int index, COLORREF colour, bool repaint = true);
     COLORREF GetColor(int index) const;
-    // Every pair back to the button face and button text colours.
+    // The button-highlight colour a checked check-box button is filled with.
+    void SetHighlightColor(COLORREF colour, bool repaint = true);
+    COLORREF GetHighlightColor() const { return highlight_; }
+    // Every pair back to the button face and button text colours, and the
+    // highlight colour back to the system's.
     void SetDefaultColors(bool repaint = true);
 
     // Icons: images with an alpha channel; a pixel less than half opaque is
@@ -186,6 +190,7 @@ private:
     bool drawDisabled_ = false;
 
     COLORREF colors_[ColorCount] = {};
+    COLORREF highlight_ = 0;
     Image images_[2];  // in, out
     int align_ = AlignLeftOfText;
     CSize margins_{3, 3};

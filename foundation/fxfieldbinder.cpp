@@ -84,17 +84,6 @@ void SelectAllText(QWidget* control) {
     }
 }
 
-// The index of the first item, from the top, that begins with the given
-// text, ignoring case (an item equal to the text is no better than a longer
-// one before it); -1 when none or when the text is empty.
-int FindComboItem(const QComboBox* combo, const std::string& text) {
-    if (text.empty()) return -1;
-    const int count = combo->count();
-    for (int i = 0; i < count; ++i)
-        if (StartsWithText(QStringToAnsi(combo->itemText(i)), text, TRUE)) return i;
-    return -1;
-}
-
 void ReplaceAll(std::string& text, const std::string& tag, const std::string& value) {
     for (std::size_t at = text.find(tag); at != std::string::npos;
          at = text.find(tag, at + value.size()))
@@ -263,10 +252,10 @@ void CFxFieldBinder::ValueToControl(QWidget* control) {
             if (index > combo->count() - 1) index = combo->count() - 1;
             combo->setCurrentIndex(index < 0 ? -1 : index);
         } else if (kind == FK_TEXT) {
-            int index = FindComboItem(combo, GetString(key));
+            int index = FindComboItemByText(combo, GetString(key));
             if (index < 0)
                 if (const std::string* fallback = Find(m_mapFallbackTexts, key))
-                    index = FindComboItem(combo, *fallback);
+                    index = FindComboItemByText(combo, *fallback);
             if (index >= 0) combo->setCurrentIndex(index);
         }
     } else if (*className == "button") {

@@ -156,14 +156,8 @@ BOOL CFxSockClient::Send(const std::string& text, BOOL addLineEnd) {
     m_frame += text;
     if (addLineEnd) m_frame += "\r\n";
 
-    if (state() != QAbstractSocket::ConnectedState) {
-        // Held until the connection is made.
-        const auto size = static_cast<qint64>(m_frame.size());
-        if (m_nHeldBytes + size > kMaxQueuedBytes) return FALSE;
-        m_held.push_back(m_frame);
-        m_nHeldBytes += size;
-        return TRUE;
-    }
+    // Still connecting: the frame has nowhere to go, and nothing is kept.
+    if (state() != QAbstractSocket::ConnectedState) return FALSE;
     return WriteFrame(m_frame);
 }
 
@@ -197,29 +191,17 @@ BOOL CFxSockClient::WriteFrame(const std::string& frame) {
     return TRUE;
 }
 
-void CFxSockClient::OnConnected() {
-    m_bConnected = TRUE;
-    std::deque<std::string> held;
-    held.swap(m_held);
-    m_nHeldBytes = 0;
-    for (const std::string& frame : held)
-        if (!WriteFrame(frame)) break;
-}
+void CFxSockClient::OnConnected() { m_bConnected = TRUE; }
 
 void CFxSockClient::OnStateChanged(QAbstractSocket::SocketState socketState) {
     if (socketState != QAbstractSocket::UnconnectedState) return;
-    // Refused, failed or closed by the peer: what was held goes with it, and
-    // the next Send connects again.
+    // Refused, failed or closed by the peer: the next Send connects again.
     m_bConnected = FALSE;
-    m_held.clear();
-    m_nHeldBytes = 0;
 }
 
 void CFxSockClient::Drop() {
     CancelPendingConnect();
     m_bConnected = FALSE;
-    m_held.clear();
-    m_nHeldBytes = 0;
     abort();
 }
 

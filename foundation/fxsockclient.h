@@ -5,16 +5,16 @@
 // coded through two substitution tables, then the text's bytes.
 //
 // Everything runs on the GUI thread and nothing waits: the connection is made
-// on first use and completes on the event loop; messages sent meanwhile are
-// held and go out, in order, once it is made. A connection that fails drops
-// what it held; the next Send connects again.
+// on first use and completes on the event loop. Nothing is held while it is
+// being made: a message that cannot go out at once is refused, and the
+// caller may send it again later. After a failed connection the next Send
+// connects again.
 
 #include <QSocketNotifier>
 #include <QTcpSocket>
 #include <QWidget>
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
 
@@ -33,8 +33,8 @@ public:
     static constexpr int kDefaultMaxSize = 4096;
     static constexpr int kMaxBlockSize = 64 * 1024;
     static constexpr int kMaxMessageLimit = 1024 * 1024;
-    // The most bytes waiting to go out (held or in the socket's buffer);
-    // a Send past it fails and leaves the connection as it is.
+    // The most bytes waiting in the socket's buffer to go out; a Send past
+    // it fails and leaves the connection as it is.
     static constexpr qint64 kMaxQueuedBytes = 16 * 1024 * 1024;
 
     using Table = std::array<BYTE, 256>;
@@ -60,9 +60,9 @@ public:
     // Frames the text, with "\r\n" added when asked, and sends it, connecting
     // on first use. FALSE when not enabled, without tables, for an empty text
     // or one longer than the maximum (line end included), when the
-    // connection cannot be made, or when the frame could not be written whole
-    // (the connection is then dropped). A message sent while the connection
-    // is being made is held and TRUE.
+    // connection cannot be made or is still being made (the message is not
+    // kept), or when the frame could not be written whole (the connection is
+    // then dropped).
     BOOL Send(const std::string& text, BOOL addLineEnd = FALSE);
     // Drops the connection; nothing more is sent.
     void Close();
@@ -74,8 +74,6 @@ public:
     int GetBlockSize() const { return m_nBlockSize; }
     // Room for a header and a maximal message, in whole blocks.
     int GetCapacity() const { return m_nCapacity; }
-    // Messages held until the connection is made.
-    int GetHeldCount() const { return static_cast<int>(m_held.size()); }
 
     // The header of a payload (at least one byte) under the tables.
     static std::array<BYTE, kHeaderSize> EncodeHeader(const Table& t1, const Table& t2,
@@ -107,8 +105,6 @@ private:
     std::string m_frame;    // the frame being built, sized to the capacity
     int m_nPendingFd = -1;  // a connection under way, not yet the socket's
     std::unique_ptr<QSocketNotifier> m_pendingNotifier;
-    std::deque<std::string> m_held;
-    qint64 m_nHeldBytes = 0;
 };
 
 // The window that owns a client and forwards the text messages it receives.

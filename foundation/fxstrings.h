@@ -138,6 +138,11 @@ int CopyTextToBuffer(const std::string& text, char* buffer, std::size_t bufferSi
 BOOL CopyTextToClipboard(const std::string& text);
 // The selected item's text, or the box's own text when nothing is selected.
 std::string GetComboText(const QComboBox* combo);
+// The index of the combo box item with exactly this text, -1 when none.
+int FindComboItemByText(const QComboBox* combo, const std::string& text);
+// Selects the item with exactly this text; FALSE (selection unchanged) when
+// none.
+BOOL SelectComboItemByText(QComboBox* combo, const std::string& text);
 
 // ---- Hex coding --------------------------------------------------------------
 

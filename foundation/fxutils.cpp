@@ -6,11 +6,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QFontDatabase>
+#include <QStringList>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <set>
 
 #include "foundation/fxstrings.h"
 #include "platform/atomicfile.h"
@@ -352,6 +355,43 @@ void SortStrings(std::vector<std::string>& texts, BOOL caseSensitive) {
             texts.begin(), texts.end(),
             [](const std::string& a, const std::string& b) { return MbCompareNoCase(a, b) < 0; });
     }
+}
+
+// ---- Fonts -------------------------------------------------------------------
+
+int EnumDisplayFontFaces(std::vector<std::string>& faces, BOOL skipVertical, BOOL trueTypeOnly,
+                         BOOL firstGroupOnly) {
+    faces.clear();
+    std::set<std::string> seen;
+    std::vector<std::string> leadingDouble, innerDouble, plain;
+    for (const QString& family : QFontDatabase::families()) {
+        if (family.isEmpty() || family == QLatin1String("Terminal") ||
+            family == QLatin1String("Fixedsys"))
+            continue;
+        if (skipVertical && family.startsWith('@')) continue;
+        if (trueTypeOnly && !QFontDatabase::isSmoothlyScalable(family)) continue;
+        // A face the code page cannot spell could not be stored or found again.
+        const std::string name = QStringToAnsi(family);
+        if (AnsiToQString(name) != family) continue;
+        if (!seen.insert(name).second) continue;
+        const auto doubleAt =
+            std::find_if(name.begin(), name.end(), [](char c) { return IsLeadByte(c); });
+        if (doubleAt == name.begin())
+            leadingDouble.push_back(name);
+        else if (doubleAt != name.end())
+            innerDouble.push_back(name);
+        else
+            plain.push_back(name);
+    }
+    SortStrings(leadingDouble);
+    SortStrings(innerDouble);
+    SortStrings(plain);
+    faces = std::move(leadingDouble);
+    if (!firstGroupOnly) {
+        faces.insert(faces.end(), innerDouble.begin(), innerDouble.end());
+        faces.insert(faces.end(), plain.begin(), plain.end());
+    }
+    return static_cast<int>(faces.size());
 }
 
 // ---- Small records -----------------------------------------------------------

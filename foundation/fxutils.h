@@ -108,6 +108,18 @@ int GetProductVersionCode(const std::string& path = "", int* fourth = nullptr);
 // The code as hundreds "." tens and units: 242 gives "2.42".
 std::string GetVersionText(const std::string& path = "");
 
+// ---- Fonts -------------------------------------------------------------------
+
+// The display's font families (every writing system), as system text: no
+// "Terminal", "Fixedsys", empty names, repeats or names the code page cannot
+// spell; with `skipVertical` no names beginning with "@"; with
+// `trueTypeOnly` only scalable faces. Sorted into three groups, each sorted:
+// names that begin with a double-byte character, other names with a
+// double-byte character, plain names; returned joined in that order, or only
+// the first group with `firstGroupOnly`. Returns the count.
+int EnumDisplayFontFaces(std::vector<std::string>& faces, BOOL skipVertical = TRUE,
+                         BOOL trueTypeOnly = FALSE, BOOL firstGroupOnly = FALSE);
+
 // ---- Sorting -----------------------------------------------------------------
 
 // With keys of the same length: each value is paired with the text of eight

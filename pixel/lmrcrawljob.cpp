@@ -29,7 +29,7 @@ void CLmrCrawlShared::Detach() {
 
 DWORD LmrStartCrawlJob(CFxMLThreadManager& manager, const std::shared_ptr<CLmrCrawlShared>& shared,
                        int periodMs) {
-    if (!manager.IsStarted() && !manager.StartMLThreads(1, 1, 30)) return 0;
+    if (!manager.IsStarted() && !manager.StartMLThreads(30, 10, 10)) return 0;
     shared->m_running.Set();
     const std::weak_ptr<CLmrCrawlShared> weak = shared;
     const DWORD id = manager.AddMLJob(

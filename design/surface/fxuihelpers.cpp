@@ -5,10 +5,8 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QCursor>
-#include <QFontDatabase>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <set>
 
 #include "foundation/fxutils.h"
 #include "platform/controls.h"
@@ -18,41 +16,6 @@
 
 void SortStringArray(std::vector<std::string>& texts, BOOL byKey) {
     SortStrings(texts, byKey ? FALSE : TRUE);
-}
-
-int EnumDisplayFontFaces(std::vector<std::string>& faces, BOOL skipVertical, BOOL trueTypeOnly,
-                         BOOL firstGroupOnly) {
-    faces.clear();
-    std::set<std::string> seen;
-    std::vector<std::string> leadingDouble, innerDouble, plain;
-    for (const QString& family : QFontDatabase::families()) {
-        if (family.isEmpty() || family == QLatin1String("Terminal") ||
-            family == QLatin1String("Fixedsys"))
-            continue;
-        if (skipVertical && family.startsWith('@')) continue;
-        if (trueTypeOnly && !QFontDatabase::isSmoothlyScalable(family)) continue;
-        // A face the code page cannot spell could not be stored or found again.
-        const std::string name = QStringToAnsi(family);
-        if (AnsiToQString(name) != family) continue;
-        if (!seen.insert(name).second) continue;
-        const auto doubleAt =
-            std::find_if(name.begin(), name.end(), [](char c) { return IsLeadByte(c); });
-        if (doubleAt == name.begin())
-            leadingDouble.push_back(name);
-        else if (doubleAt != name.end())
-            innerDouble.push_back(name);
-        else
-            plain.push_back(name);
-    }
-    SortStringArray(leadingDouble);
-    SortStringArray(innerDouble);
-    SortStringArray(plain);
-    faces = std::move(leadingDouble);
-    if (!firstGroupOnly) {
-        faces.insert(faces.end(), innerDouble.begin(), innerDouble.end());
-        faces.insert(faces.end(), plain.begin(), plain.end());
-    }
-    return static_cast<int>(faces.size());
 }
 
 // ---- CFxTextWnd ----------------------------------------------------------------

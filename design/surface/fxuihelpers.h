@@ -1,15 +1,16 @@
 #pragma once
 
-// Window helpers of the designer's panels: sorting texts, the display's font
-// families for the PC-font choice, a small text window, pop-up menus and
-// combo-box and button helpers. The selected text of a combo box is
-// GetComboText (foundation).
+// Window helpers of the designer's panels: sorting texts, a small text
+// window, pop-up menus and combo-box and button helpers. The selected text of
+// a combo box is GetComboText, the display's font families for the PC-font
+// choice EnumDisplayFontFaces (both foundation).
 
 #include <QWidget>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "foundation/fxutils.h"
 #include "platform/geometry.h"
 #include "platform/window.h"
 #include "platform/wintypes.h"
@@ -22,16 +23,6 @@ class QPlainTextEdit;
 // Sorts ascending in place: by the texts themselves, or with `byKey` by
 // their case-folded key form (the texts keep their own case).
 void SortStringArray(std::vector<std::string>& texts, BOOL byKey = FALSE);
-
-// The display's font families (every writing system), as system text: no
-// "Terminal", "Fixedsys", empty names, repeats or names the code page cannot
-// spell; with `skipVertical` no names beginning with "@"; with
-// `trueTypeOnly` only scalable faces. Sorted into three groups, each sorted:
-// names that begin with a double-byte character, other names with a
-// double-byte character, plain names; returned joined in that order, or only
-// the first group with `firstGroupOnly`. Returns the count.
-int EnumDisplayFontFaces(std::vector<std::string>& faces, BOOL skipVertical = TRUE,
-                         BOOL trueTypeOnly = FALSE, BOOL firstGroupOnly = FALSE);
 
 // A child window holding a multi-line text control (id 397) in its own
 // 9-point font, 5 pixels in from every side. A 1500 ms timer (id 1) runs from

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <chrono>
+#include <system_error>
 
 #include "platform/paths.h"
 
@@ -44,6 +45,9 @@ thread_local FxMLThreadState* t_pCurrentState = nullptr;
 
 std::atomic<DWORD> g_nextThreadId{0};
 
+// Threads still allowed by a test; -1: no limit.
+std::atomic<int> g_nCreationsLeft{-1};
+
 DWORD NewThreadId() {
     DWORD id = 0;
     while (id == 0) id = ++g_nextThreadId;
@@ -51,6 +55,10 @@ DWORD NewThreadId() {
 }
 
 }  // namespace
+
+void SetMLThreadCreationLimitForTest(int creations) {
+    g_nCreationsLeft = creations < 0 ? -1 : creations;
+}
 
 // ---- CFxMLFlag -------------------------------------------------------------
 
@@ -82,6 +90,12 @@ bool CFxMLFlag::WaitCleared(int ms) const {
 
 CFxMLThread::CFxMLThread(DWORD threadId, std::shared_ptr<FxMLCompletions> completions)
     : m_nThreadId(threadId), m_pState(std::make_shared<FxMLThreadState>()) {
+    int left = g_nCreationsLeft.load();
+    while (left > 0 && !g_nCreationsLeft.compare_exchange_weak(left, left - 1)) {
+    }
+    if (left == 0)
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    // Throws std::system_error as well when the system has no room for it.
     m_thread = std::thread(&CFxMLThread::Run, m_pState, std::move(completions));
 }
 
@@ -202,7 +216,12 @@ CFxMLThread* CFxMLThreadManager::TakeIdleThread() {
     CFxMLThread* last = nullptr;
     for (int i = 0; i < count; ++i) {
         const DWORD id = NewThreadId();
-        auto thread = std::unique_ptr<CFxMLThread>(new CFxMLThread(id, m_pCompletions));
+        std::unique_ptr<CFxMLThread> thread;
+        try {
+            thread.reset(new CFxMLThread(id, m_pCompletions));
+        } catch (const std::system_error&) {
+            break;  // no more threads now: the job goes to one begun before, if any
+        }
         last = thread.get();
         m_mapThreads.emplace(id, std::move(thread));
     }

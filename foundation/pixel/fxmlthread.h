@@ -88,6 +88,11 @@ private:
     std::thread m_thread;
 };
 
+// Tests only: the number of worker threads that may still be created before
+// every further one is refused, as the system refuses a thread it has no
+// room for; -1 (the default) for no limit.
+void SetMLThreadCreationLimitForTest(int creations);
+
 class CFxMLThreadManager {
 public:
     // Threads a manager keeps at most; beyond them AddMLJob gives 0.
@@ -109,7 +114,9 @@ public:
     // Hands the job to an idle thread, beginning a batch of threads when
     // none is idle. `arguments` (may be null) is copied into the job store.
     // Returns the thread's id, or 0 (nothing recorded) when no thread can be
-    // had: a batch size of 0 or less, or the pool at kMaxThreads and busy.
+    // had: a batch size of 0 or less, the pool at kMaxThreads and busy, or
+    // the system refusing a new thread. A batch the system refuses part of
+    // keeps the threads begun before, and the job takes the last of them.
     DWORD AddMLJob(FxMLJobFunction job, FxMLJobFunction completion,
                    const CFxRevPropStore* arguments, HWND notifyWindow, UINT notifyMessage,
                    WPARAM notifyWParam, UINT timeoutMs);

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <QAbstractButton>
-#include <QComboBox>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -12,6 +11,7 @@
 #include <numeric>
 
 #include "foundation/fxstrings.h"
+#include "foundation/fxutils.h"
 #include "foundation/fxutilswnd.h"
 #include "platform/textcodec.h"
 
@@ -139,19 +139,36 @@ void SortStrings(std::vector<std::string>& texts, BOOL descending, BOOL ignoreCa
     });
 }
 
+int EnumFontFaceNames(std::vector<std::string>& faces, BOOL firstGroupOnly) {
+    return EnumDisplayFontFaces(faces, FALSE, FALSE, firstGroupOnly);
+}
+
 BOOL FileExists(const std::string& path) {
     struct stat st;
     return !path.empty() && ::stat(path.c_str(), &st) == 0;
 }
 
-void AppendRichText(QTextEdit* edit, const std::string& text, COLORREF color, BOOL bold) {
+QString LimitText(QString text, int limit) {
+    if (limit <= 0 || text.size() <= limit) return text;
+    if (text[limit - 1].isHighSurrogate()) --limit;
+    text.truncate(limit);
+    return text;
+}
+
+void AppendRichText(QTextEdit* edit, const std::string& text, COLORREF color, BOOL bold,
+                    int limit) {
     if (!edit) return;
+    QString added = AnsiToQString(text);
+    if (limit > 0) {
+        const int room = limit - (edit->document()->characterCount() - 1);
+        added = room > 0 ? LimitText(added, room) : QString();
+    }
     QTextCursor cursor(edit->document());
     cursor.movePosition(QTextCursor::End);
     QTextCharFormat format;
     format.setForeground(QColor(Channel(color, 0), Channel(color, 8), Channel(color, 16)));
     format.setFontWeight(bold ? QFont::Bold : QFont::Normal);
-    cursor.insertText(AnsiToQString(text), format);
+    if (!added.isEmpty()) cursor.insertText(added, format);
     edit->verticalScrollBar()->setValue(edit->verticalScrollBar()->maximum());
 }
 
@@ -168,18 +185,6 @@ CRect GetChildWindowsRect(const QWidget* parent, const std::string& classFilter)
         all |= GetWndRect(child);
     }
     return all;
-}
-
-int FindComboItemByText(const QComboBox* combo, const std::string& text) {
-    if (!combo) return -1;
-    return combo->findText(AnsiToQString(text), Qt::MatchExactly | Qt::MatchCaseSensitive);
-}
-
-BOOL SelectComboItemByText(QComboBox* combo, const std::string& text) {
-    const int index = FindComboItemByText(combo, text);
-    if (index < 0) return FALSE;
-    combo->setCurrentIndex(index);
-    return TRUE;
 }
 
 void UncheckButtonsExcept(const std::vector<QAbstractButton*>& buttons,

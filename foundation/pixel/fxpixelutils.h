@@ -5,6 +5,7 @@
 // names here, in the namespace fxpixel; the rest of the common library's
 // helpers (DarkenColor, SortStrings, ...) are used as they are.
 
+#include <QString>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,6 @@
 #include "platform/wintypes.h"
 
 class QAbstractButton;
-class QComboBox;
 class QTextEdit;
 class QWidget;
 
@@ -54,22 +54,29 @@ BOOL SortNumbers(std::vector<int>& numbers, BOOL descending = FALSE,
 // (texts equal but for case keep their order and their own letters).
 void SortStrings(std::vector<std::string>& texts, BOOL descending, BOOL ignoreCase);
 
+// The display's font face names of every character set in three sorted
+// groups, no name left out but "Terminal", "Fixedsys" and repeats (the
+// common library's EnumDisplayFontFaces): all groups, or only the first.
+// Returns the count.
+int EnumFontFaceNames(std::vector<std::string>& faces, BOOL firstGroupOnly = FALSE);
+
 // TRUE when the path names an existing file or folder; FALSE for "".
 BOOL FileExists(const std::string& path);
 
 // Appends text at the end of a rich-text box in a colour, bold when asked,
-// and scrolls to the last line.
-void AppendRichText(QTextEdit* edit, const std::string& text, COLORREF color, BOOL bold);
+// and scrolls to the last line. With a limit above 0 the box holds at most
+// that many characters: the text is cut to the room left.
+void AppendRichText(QTextEdit* edit, const std::string& text, COLORREF color, BOOL bold,
+                    int limit = 0);
+
+// The first `limit` characters of the text (all of it for a limit of 0 or
+// less), never ending inside a surrogate pair.
+QString LimitText(QString text, int limit);
 
 // The union of the screen rectangles of a window's children, or only of
 // those whose lower-case class name is in the "|"-separated list; empty when
 // none counts.
 CRect GetChildWindowsRect(const QWidget* parent, const std::string& classFilter = "");
-
-// The index of the combo box item with exactly this text, -1 when none.
-int FindComboItemByText(const QComboBox* combo, const std::string& text);
-// Selects the item with this text; FALSE (selection unchanged) when none.
-BOOL SelectComboItemByText(QComboBox* combo, const std::string& text);
 
 // Clears the check of every button in the list except `keep`.
 void UncheckButtonsExcept(const std::vector<QAbstractButton*>& buttons,

@@ -4,12 +4,16 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
 #include <QResizeEvent>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "foundation/fxstrings.h"
@@ -81,7 +85,8 @@ XTraceWindow::~XTraceWindow() {
     // Only this window's own socket goes; other processes' windows stay.
     // The connections go first, while this window is still whole: a socket
     // closing on its way out must not report to a window half destroyed.
-    for (auto& [socket, pending] : m_mapPending) QObject::disconnect(socket, nullptr, this, nullptr);
+    for (auto& [socket, pending] : m_mapPending)
+        QObject::disconnect(socket, nullptr, this, nullptr);
     m_mapPending.clear();
     if (m_pServer) {
         QObject::disconnect(m_pServer, nullptr, this, nullptr);
@@ -89,6 +94,15 @@ XTraceWindow::~XTraceWindow() {
         delete m_pServer;
         m_pServer = nullptr;
     }
+}
+
+XTraceWindow* XTraceWindow::GetProcessWindow() {
+    // Parentless: the application deletes it with its other top-level
+    // windows, and the pointer then reads null.
+    static QPointer<XTraceWindow> window;
+    if (!window && qobject_cast<QApplication*>(QCoreApplication::instance()))
+        window = new XTraceWindow();
+    return window;
 }
 
 std::string XTraceWindow::DefaultServerName() {
@@ -174,7 +188,13 @@ void XTraceWindow::OnCopyData(const void* data, size_t byteCount) {
         SplitString(text.substr(7), parts, ',');
         LONG v[4] = {0, 0, 0, 0};
         for (size_t i = 0; i < 4 && i < parts.size(); ++i) v[i] = AtoiText(parts[i]);
-        setGeometry(v[0], v[1], std::max<LONG>(0, v[2] - v[0]), std::max<LONG>(0, v[3] - v[1]));
+        // Any four numbers: the extents are taken wide, then held to what a
+        // window can be.
+        const auto extent = [](LONG from, LONG to) {
+            return static_cast<int>(
+                std::clamp<std::int64_t>(std::int64_t{to} - from, 0, QWIDGETSIZE_MAX));
+        };
+        setGeometry(v[0], v[1], extent(v[0], v[2]), extent(v[1], v[3]));
     } else if (starts("xtc")) {
         m_pAreas[0]->clear();
         m_pAreas[1]->clear();
@@ -201,7 +221,7 @@ void XTraceWindow::AppendLog(int area, const std::string& text, bool stamped) {
     const int r = static_cast<int>(m_random() % 150);
     const int g = static_cast<int>(m_random() % 150);
     const int b = static_cast<int>(m_random() % 150);
-    fxpixel::AppendRichText(edit, line, RGB(r, g, b), FALSE);
+    fxpixel::AppendRichText(edit, line, RGB(r, g, b), FALSE, kTextLimit);
 }
 
 void XTraceWindow::RefreshStatusPanes() {
@@ -214,7 +234,7 @@ void XTraceWindow::RefreshStatusPanes() {
         pane += key + "=" + value;
     }
     for (int i = 0; i < 3; ++i) {
-        const QString text = AnsiToQString(panes[i]);
+        const QString text = fxpixel::LimitText(AnsiToQString(panes[i]), kTextLimit);
         if (m_pAreas[2 + i]->toPlainText() != text) m_pAreas[2 + i]->setPlainText(text);
     }
 }

@@ -28,7 +28,8 @@ class QTextEdit;
 
 class XTraceWindow : public QWidget {
 public:
-    // Characters a log area or pane takes; a record is at most as many bytes.
+    // Characters a log area or status pane holds at most (what goes beyond
+    // is cut off); a record is at most as many bytes.
     static constexpr int kTextLimit = 0x100000;
     // A log area holding this many characters keeps only its last kLogKeep
     // at the next record.
@@ -39,6 +40,11 @@ public:
     // path; DefaultServerName() when empty).
     explicit XTraceWindow(const std::string& serverName = "", QWidget* parent = nullptr);
     ~XTraceWindow() override;
+
+    // The one trace window the library holds for the whole process, made on
+    // first use (listening under DefaultServerName()); null without a
+    // widget application. It goes with the application.
+    static XTraceWindow* GetProcessWindow();
 
     // The socket path of this user's trace window.
     static std::string DefaultServerName();

@@ -83,6 +83,9 @@ TEST(FxButtonTest, CheckBoxTogglesOnEveryClickAndReportsItsState) {
         Wrong(Picture(box),
               {{0, 0, kShadow}, {19, 19, kShadow}, {5, 5, kLight}, {9, 8, kRed}, {8, 8, kLight}}),
         "");
+    // The fill is the button's own highlight colour.
+    box.SetHighlightColor(RGB(1, 2, 3));
+    EXPECT_EQ(Wrong(Picture(box), {{0, 0, kShadow}, {5, 5, RGB(1, 2, 3)}}), "");
 }
 
 TEST(FxButtonTest, DisablingTheFocusedButtonMovesTheFocusOn) {
@@ -317,6 +320,9 @@ TEST(FxButtonTest, ColoursOfTheStatesAndTheirReset) {
     QApplication::sendEvent(button, &change);
     for (int i = 0; i < CFxButton::ColorCount; ++i)
         EXPECT_EQ(button->GetColor(i), GetSysColor(i % 2 == 0 ? COLOR_BTNFACE : COLOR_BTNTEXT));
+    button->SetHighlightColor(RGB(1, 2, 3));
+    QApplication::sendEvent(button, &change);
+    EXPECT_EQ(button->GetHighlightColor(), GetSysColor(COLOR_BTNHIGHLIGHT));
 }
 
 TEST(FxButtonTest, MenuPostsTheChosenCommandToItsOwnerAndNothingWhenDismissed) {

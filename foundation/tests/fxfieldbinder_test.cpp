@@ -243,7 +243,7 @@ TEST_F(FxFieldBinderTest, TextComboAndIntegerEditKinds) {
     EXPECT_EQ(size->maxLength(), 4);
     binder.SetFallbackText("face", "Dotum");
 
-    binder.SetString("face", "batang");
+    binder.SetString("face", "Batang");
     binder.SetInt("size", 100);
     binder.ValuesToControls();
     EXPECT_EQ(face->currentIndex(), 2);
@@ -254,12 +254,17 @@ TEST_F(FxFieldBinderTest, TextComboAndIntegerEditKinds) {
     binder.ValuesToControls();
     EXPECT_EQ(face->currentIndex(), 1);
 
-    // The first item that begins with the stored text is selected, even
-    // before an item equal to it.
+    // Only the item with exactly the stored text is selected: not one that
+    // begins with it, nor one that differs in case.
     face->insertItem(0, "DotumChe");
-    binder.SetString("face", "dotum");
-    binder.ValuesToControls();
-    EXPECT_EQ(face->currentIndex(), 0);
+    binder.SetFallbackText("face", "Gulim");
+    const std::pair<const char*, int> picks[] = {
+        {"Dotum", 2}, {"dotum", 1}, {"Batan", 1}, {"Batang", 3}, {"", 1}};
+    for (const auto& [stored, index] : picks) {
+        binder.SetString("face", stored);
+        binder.ValuesToControls();
+        EXPECT_EQ(face->currentIndex(), index) << stored;
+    }
     face->removeItem(0);
 
     face->setCurrentIndex(0);

@@ -213,6 +213,16 @@ TEST(FxStringsTextTest, ClipboardAndComboText) {
     combo.setEditText("typed");
     EXPECT_EQ(GetComboText(&combo), "typed");
     EXPECT_EQ(GetComboText(nullptr), "");
+
+    // Items by exactly their text.
+    combo.clear();
+    combo.addItems({"Arial", "arial", "Tahoma"});
+    combo.setCurrentIndex(0);
+    EXPECT_EQ(FindComboItemByText(&combo, "arial"), 1);
+    EXPECT_EQ(FindComboItemByText(&combo, "Arial "), -1);
+    EXPECT_TRUE(SelectComboItemByText(&combo, "Tahoma"));
+    EXPECT_FALSE(SelectComboItemByText(&combo, "Courier"));
+    EXPECT_EQ(combo.currentIndex(), 2);
 }
 
 TEST(FxStringsHexTest, TextToHexAndBack) {

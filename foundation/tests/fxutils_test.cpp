@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "platform/paths.h"
 #include "platform/testing/scriptedui.h"
 #include "platform/testing/testsupport.h"
+#include "platform/textcodec.h"
 
 using testsupport::MakeTempFolder;
 using testsupport::ReadFileBytes;
@@ -220,6 +222,31 @@ TEST(SortUtilsTest, TextsSortWithOrWithoutCase) {
     texts = {"b", "A", "a", "B"};
     SortStrings(texts, FALSE);
     EXPECT_EQ(texts, (std::vector<std::string>{"A", "a", "b", "B"}));
+}
+
+TEST(FontUtilsTest, FontFacesAreListedOnceInTheirGroups) {
+    std::vector<std::string> faces;
+    ASSERT_GT(EnumDisplayFontFaces(faces), 0);
+    std::vector<std::string> sorted = faces;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());
+    for (const char* left : {"Terminal", "Fixedsys", ""})
+        EXPECT_EQ(std::count(faces.begin(), faces.end(), left), 0) << left;
+    // Groups in order: names that begin with a double-byte character, other
+    // names with one, plain names; the plain ones sorted.
+    auto group = [](const std::string& name) {
+        if (IsLeadByte(name[0])) return 0;
+        return std::any_of(name.begin(), name.end(), [](char c) { return IsLeadByte(c); }) ? 1 : 2;
+    };
+    EXPECT_TRUE(std::is_sorted(faces.begin(), faces.end(),
+                               [&](auto& a, auto& b) { return group(a) < group(b); }));
+    const auto plain = std::find_if(faces.begin(), faces.end(),
+                                    [&](const std::string& f) { return group(f) == 2; });
+    EXPECT_TRUE(std::is_sorted(plain, faces.end()));
+    std::vector<std::string> first;
+    EnumDisplayFontFaces(first, TRUE, FALSE, TRUE);
+    EXPECT_TRUE(std::all_of(first.begin(), first.end(),
+                            [&](const std::string& f) { return group(f) == 0; }));
 }
 
 class IniUtilsTest : public ::testing::Test {

@@ -799,6 +799,9 @@ TEST_F(ViewsTest, TextDragStaysWithinHalfItsSizeOfTheCanvas) {
 TEST_F(ViewsTest, CrawlJobsAdvanceThePhaseAndStopAtOnce) {
     ASSERT_TRUE(zoom().IsMarqueeRunning());
     ASSERT_TRUE(canvas().IsTextFrameRunning());
+    // The first job of each view's manager begins a batch of 30 threads.
+    EXPECT_EQ(zoom().GetMLThreadManager().GetThreadCount(), 30);
+    EXPECT_EQ(canvas().GetMLThreadManager().GetThreadCount(), 30);
     const int zoomPhase = zoom().GetMarqueePhase(), textPhase = canvas().GetTextFramePhase();
     QTest::qWait(400);
     EXPECT_NE(zoom().GetMarqueePhase(), zoomPhase);

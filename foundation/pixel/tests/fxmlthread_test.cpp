@@ -66,6 +66,29 @@ TEST(FxMLThreadTest, JobsBeginABatchTakeIdleThreadsAndStopAtThePoolCap) {
     gate->Clear();
     EXPECT_TRUE(WaitUntil([&] { return manager.GetBusyThreadCount() == 0; }));
     EXPECT_NE(AddJob(manager, nullptr), 0u);
+
+    // The system refusing threads: with none at all the job gets 0 and
+    // nothing is recorded; a batch refused in part keeps the threads begun.
+    struct Limit {
+        explicit Limit(int n) { SetMLThreadCreationLimitForTest(n); }
+        ~Limit() { SetMLThreadCreationLimitForTest(-1); }
+    };
+    CFxMLThreadManager refused;
+    refused.StartMLThreads(30, 10, 10);
+    auto ran = std::make_shared<std::atomic<int>>(0);
+    auto count = [ran](CFxRevPropStore*) { ++*ran; };
+    {
+        Limit none(0);
+        EXPECT_EQ(AddJob(refused, count), 0u);
+        EXPECT_EQ(refused.GetThreadCount(), 0);
+    }
+    {
+        Limit three(3);
+        EXPECT_NE(AddJob(refused, count), 0u);
+        EXPECT_EQ(refused.GetThreadCount(), 3);
+    }
+    EXPECT_TRUE(WaitUntil([&] { return refused.GetBusyThreadCount() == 0; }));
+    EXPECT_EQ(*ran, 1);
 }
 
 TEST(FxMLThreadTest, TrimEndsIdleThreadsBeyondThoseKeptButNeverABusyOne) {

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <climits>
 
+#include "foundation/pixel/fxpixeldraw.h"
 #include "platform/testing/testsupport.h"
 
 namespace {
@@ -70,7 +71,7 @@ TEST(FxPixelUtilsTest, TextSortingKeepsEachTextsOwnCase) {
     }
 }
 
-TEST(FxPixelUtilsTest, ChildRectanglesComboItemsAndButtonGroups) {
+TEST(FxPixelUtilsTest, ChildRectanglesAndButtonGroups) {
     QWidget parent;
     parent.setGeometry(100, 50, 400, 300);
     auto* label = new QLabel(&parent);
@@ -89,19 +90,78 @@ TEST(FxPixelUtilsTest, ChildRectanglesComboItemsAndButtonGroups) {
     EXPECT_EQ(relative(GetChildWindowsRect(&parent, "combobox|button")), CRect(30, 90, 240, 250));
     EXPECT_TRUE(GetChildWindowsRect(&parent, "listbox").IsRectEmpty());
 
-    combo->addItems({"Arial", "arial", "Tahoma"});
-    combo->setCurrentIndex(0);
-    EXPECT_EQ(FindComboItemByText(combo, "arial"), 1);
-    EXPECT_EQ(FindComboItemByText(combo, "Arial "), -1);
-    EXPECT_TRUE(SelectComboItemByText(combo, "Tahoma"));
-    EXPECT_FALSE(SelectComboItemByText(combo, "Courier"));
-    EXPECT_EQ(combo->currentIndex(), 2);
-
     QCheckBox a, b, c;
     for (QCheckBox* box : {&a, &b, &c}) box->setChecked(true);
     UncheckButtonsExcept({&a, &b, &c}, &b);
     EXPECT_EQ(std::vector<bool>({a.isChecked(), b.isChecked(), c.isChecked()}),
               std::vector<bool>({false, true, false}));
+}
+
+TEST(FxPixelUtilsTest, MemorySurfaceCopiesFramesAndBitmaps) {
+    const COLORREF W = RGB(255, 255, 255), R = RGB(255, 0, 0), key = RGB(0, 255, 0),
+                   B = RGB(0, 0, 255), K = RGB(0, 0, 0);
+    CDC target(4, 1, W);
+    CFxMemDC mem(&target, 4, 1);
+    const COLORREF drawn[] = {R, key, B, K};
+    for (int x = 0; x < 4; ++x) mem.SetPixel(x, 0, drawn[x]);
+    auto take = [&] {
+        std::vector<COLORREF> row;
+        for (int x = 0; x < 4; ++x) row.push_back(target.GetPixel(x, 0));
+        target.FillSolidRect(CRect(0, 0, 4, 1), W);
+        return row;
+    };
+    struct Copy {
+        COLORREF transparent, own;
+        int blend;
+        std::vector<COLORREF> row;
+    };
+    const COLORREF half = 127;  // 255 + (0 - 255) x 128 / 255
+    const Copy copies[] = {
+        {CLR_NONE, key, 0, {R, key, B, K}},
+        {CFxMemDC::kDefaultTransparent, CLR_NONE, 0, {R, key, B, K}},
+        {CFxMemDC::kDefaultTransparent, key, 0, {R, W, B, K}},
+        {key, CLR_NONE, 0, {R, W, B, K}},
+        {B, key, 0, {R, key, W, K}},
+        {key,
+         key,
+         128,
+         {RGB(255, half, half), RGB(half, 255, half), RGB(half, half, 255), RGB(half, half, half)}},
+        {CLR_NONE, CLR_NONE, 300, {R, key, B, K}},
+    };
+    for (const Copy& c : copies) {
+        mem.SetTransparentColor(c.own);
+        mem.BltToTarget(nullptr, nullptr, c.transparent, c.blend);
+        EXPECT_EQ(take(), c.row) << c.transparent << " " << c.blend;
+    }
+    const CRect middle(1, 0, 3, 1);
+    mem.BltToTarget(nullptr, &middle, CLR_NONE);
+    EXPECT_EQ(take(), (std::vector<COLORREF>{W, R, key, W}));
+
+    QImage bitmap(2, 1, QImage::Format_RGB32);
+    bitmap.setPixel(0, 0, ToQRgb(key));
+    bitmap.setPixel(1, 0, ToQRgb(R));
+    EXPECT_EQ(GetBitmapSize(bitmap), CSize(2, 1));
+    EXPECT_EQ(GetBitmapSize(QImage()), CSize(0, 0));
+    DrawTransparentBitmap(&target, bitmap, 1, 0, key);
+    EXPECT_EQ(take(), (std::vector<COLORREF>{W, W, R, W}));
+
+    // Frames from 0x404040 by 50 percent: the outer edges, then the inner
+    // ones at 25 percent.
+    struct Frame {
+        BOOL raised, additive;
+        int outerTopLeft, outerBottomRight, innerTopLeft, innerBottomRight;
+    };
+    const Frame frames[] = {
+        {TRUE, FALSE, 96, 32, 80, 48}, {TRUE, TRUE, 192, 0, 128, 0}, {FALSE, TRUE, 0, 192, 0, 128}};
+    for (const Frame& f : frames) {
+        CDC dc(4, 4);
+        Draw3dFrame(&dc, CRect(0, 0, 4, 4), RGB(64, 64, 64), 50, f.raised, TRUE, f.additive);
+        const auto grey = [](int v) { return RGB(v, v, v); };
+        EXPECT_EQ(dc.GetPixel(0, 0), grey(f.outerTopLeft)) << f.additive;
+        EXPECT_EQ(dc.GetPixel(3, 3), grey(f.outerBottomRight)) << f.additive;
+        EXPECT_EQ(dc.GetPixel(1, 1), grey(f.innerTopLeft)) << f.additive;
+        EXPECT_EQ(dc.GetPixel(2, 2), grey(f.innerBottomRight)) << f.additive;
+    }
 }
 
 TEST(FxPixelUtilsTest, SortingAndFiles) {

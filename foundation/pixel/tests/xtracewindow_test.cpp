@@ -95,6 +95,15 @@ TEST_F(XTraceWindowTest, FullLogAreaKeepsOnlyItsLastCharacters) {
         EXPECT_LE(added, 9u + 3u);  // indent, "z", line end
         EXPECT_EQ(now[(cut ? XTraceWindow::kLogKeep : held) - 1], 'E');
     }
+    // No area or pane holds more than its limit: a long record below the cut
+    // is cut off at it, as are status pairs that share a pane ("a", "d").
+    window.GetArea(0)->setPlainText(QString(XTraceWindow::kLogCut - 1, QLatin1Char('x')));
+    Record("xta1:" + std::string(300000, 'y'));
+    EXPECT_EQ(window.GetArea(0)->document()->characterCount() - 1, XTraceWindow::kTextLimit);
+    Record("xts:a=" + std::string(600000, 'a'));
+    Record("xts:d=" + std::string(600000, 'd'));
+    window.RefreshStatusPanes();
+    EXPECT_EQ(window.GetArea(3)->toPlainText().size(), XTraceWindow::kTextLimit);
 }
 
 TEST_F(XTraceWindowTest, PanesAndAreasSitAtExactPixels) {
@@ -126,6 +135,23 @@ TEST_F(XTraceWindowTest, PanesAndAreasSitAtExactPixels) {
     EXPECT_EQ(window.geometry(), QRect(10, 20, 100, 50));
     Record("xtrect:30,40");
     EXPECT_EQ(window.geometry().topLeft(), QPoint(30, 40));
+    // The widest numbers: extents beyond what a window can be are held to it.
+    Record("xtrect:-2147483648,0,2147483647,0");
+    EXPECT_EQ(window.geometry().width(), QWIDGETSIZE_MAX);
+    Record("xtrect:2147483647,-2147483648,-2147483648,2147483647");
+    EXPECT_EQ(window.geometry().size(), QSize(0, QWIDGETSIZE_MAX));
+}
+
+TEST(XTraceWindowProcessTest, OneWindowForTheProcess) {
+    XTraceWindow* window = XTraceWindow::GetProcessWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(XTraceWindow::GetProcessWindow(), window);
+    EXPECT_EQ(window->GetServerName(), XTraceWindow::DefaultServerName());
+    EXPECT_FALSE(window->isVisible());
+    delete window;  // as the application does at its end
+    window = XTraceWindow::GetProcessWindow();
+    ASSERT_NE(window, nullptr);
+    delete window;
 }
 
 // Raw bytes to a socket path, as a foreign process would send them.

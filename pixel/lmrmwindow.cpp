@@ -6,6 +6,7 @@
 
 #include "foundation/fxsharedvalues.h"
 #include "foundation/pixel/fxnoticebar.h"
+#include "pixel/dlglmrcode.h"
 #include "pixel/dlgwframes.h"
 #include "pixel/lmregjpwindow.h"
 #include "pixel/lmrgoption.h"
@@ -137,10 +138,15 @@ void CLmrMWindow::InitMWindow(QWidget* host, int hostVersion) {
     m_pHost = host;
     LmrWindowNotice().SetHostWindow(host);
     m_bInitialised = TRUE;
-    // A damaged or missing file leaves the defaults.
+    // A damaged or missing file leaves the defaults, and so does any value
+    // of it that does not pass its check.
     LmrGOption().LoadFromFile(GetOptionFilePath());
     LmrGOption().SetInt("ojpbreadth", 1);
     LmrGOption().Refresh();
+    // The code dialog may have shown, and even stored, its fields before
+    // the file was read (a message box of the host holds the start while its
+    // timer runs): its fields show the values read.
+    if (auto* code = qobject_cast<CDlgLmrCode*>(m_pCode.get())) code->ShowOptionValues();
     if (CLmrEGJPWindow* zoom = GetEGJPWindow()) zoom->ResetScrollSize();
     if (CLmrOGJPWindow* whole = GetOGJPWindow()) whole->ResetScrollSize();
     if (m_pNotice) m_pNotice->GetNoticeBar()->StartNoticeBar();

@@ -78,13 +78,19 @@ TEST_F(MWindowTest, MakesTheRegisteredCodeAndAddTextDialogs) {
 
 TEST_F(MWindowTest, PanesKeepTheirMinimumsWhateverTheSize) {
     auto window = Make();
-    for (QSize size : {QSize(1100, 760), QSize(300, 350), QSize(2000, 400)}) {
+    const QPoint bars(window->GetSplitViews()->x(), window->GetSplitCode()->y());
+    // Grown back, the bars stand where they stood before.
+    for (QSize size : {QSize(1100, 760), QSize(300, 350), QSize(2000, 400), QSize(400, 350),
+                       QSize(150, 120), QSize(1100, 760)}) {
         window->resize(size);
         QApplication::processEvents();
         EXPECT_GE(window->GetOGJPWFrame()->width(), 100) << size.width();
+        EXPECT_GE(window->GetEGJPWFrame()->width(), 100) << size.width();
         EXPECT_GE(window->GetOGJPWFrame()->height(), 100) << size.height();
         EXPECT_GE(window->GetCodeDialog()->height(), 150) << size.height();
+        EXPECT_GT(window->GetOGJPWindow()->height(), 0) << size.height();
     }
+    EXPECT_EQ(QPoint(window->GetSplitViews()->x(), window->GetSplitCode()->y()), bars);
 }
 
 TEST_F(MWindowTest, InitReadsOptionsOverDefaultsAndResetsTheWholeCanvasZoom) {

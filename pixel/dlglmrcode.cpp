@@ -163,7 +163,9 @@ void CDlgLmrCode::keyPressEvent(QKeyEvent* event) {
 
 void CDlgLmrCode::closeEvent(QCloseEvent* event) { event->ignore(); }
 
-void CDlgLmrCode::done(int) {}
+void CDlgLmrCode::accept() {}
+
+void CDlgLmrCode::reject() {}
 
 void CDlgLmrCode::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);

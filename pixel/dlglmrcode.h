@@ -67,8 +67,9 @@ public:
     static BOOL IsStartCodeText(const std::string& text);
 
     // The statements are shown at all times: neither Esc, Enter, a close
-    // request nor an accept or reject ends or hides the dialog.
-    void done(int result) override;
+    // request nor an accept or reject hides the dialog.
+    void accept() override;
+    void reject() override;
 
 protected:
     void showEvent(QShowEvent* event) override;

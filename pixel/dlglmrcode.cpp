@@ -3,11 +3,14 @@
 #include "pixel/dlglmrcode.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QShowEvent>
 #include <algorithm>
 #include <cstdlib>
@@ -59,8 +62,9 @@ CDlgLmrCode::CDlgLmrCode(QWidget* parent) : QDialog(parent, Qt::Widget) {
     resize(300, 220);
     // One row of fields over the text, the buttons under it.
     // The fields follow their labels' widths.
-    const QLabel* startLabel =
-        lmrdlg::AddLabel(this, "Starting CHR Code &&H", kMargin, kMargin + 3);
+    // The labels have no buddy, so an '&' shows as it stands; the buttons
+    // take '&' as a mnemonic and show "&&" as one '&'.
+    const QLabel* startLabel = lmrdlg::AddLabel(this, "Starting CHR Code &H", kMargin, kMargin + 3);
     const QLabel* typeLabel =
         lmrdlg::AddLabel(this, "Source Code Type", kMargin, kMargin + kRowHeight + 4 + 3);
     const int fieldLeft = std::max({120, lmrdlg::RightOf(startLabel), lmrdlg::RightOf(typeLabel)});
@@ -126,13 +130,42 @@ void CDlgLmrCode::showEvent(QShowEvent* event) {
     if (m_bShown) return;
     m_bShown = TRUE;
     // The options are read when the host window starts, after this dialog
-    // was made: the fields show them from the first showing on.
+    // was made: the fields show them from the first showing on. The text is
+    // made once the showing is over, so that a refused field's message never
+    // opens inside it.
     m_bFilling = TRUE;
     LmrGOption().ValuesToControls(this);
     m_bFilling = FALSE;
     KillTimer(this, TIMER_FIELDEDIT);
-    RefreshCode();
+    QMetaObject::invokeMethod(
+        this, [this] { RefreshCode(); }, Qt::QueuedConnection);
 }
+
+void CDlgLmrCode::ShowOptionValues() {
+    m_bFilling = TRUE;
+    LmrGOption().ValuesToControls(this);
+    m_bFilling = FALSE;
+    KillTimer(this, TIMER_FIELDEDIT);
+    m_bStale = TRUE;
+}
+
+void CDlgLmrCode::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Escape:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            event->accept();
+            return;
+        default:
+            QDialog::keyPressEvent(event);
+    }
+}
+
+void CDlgLmrCode::closeEvent(QCloseEvent* event) { event->ignore(); }
+
+void CDlgLmrCode::accept() {}
+
+void CDlgLmrCode::reject() {}
 
 void CDlgLmrCode::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
@@ -155,6 +188,10 @@ void CDlgLmrCode::Relayout() {
 }
 
 BOOL CDlgLmrCode::GenerateCode(std::string& text) {
+    // A refused field's message box runs an event loop of its own, in which
+    // a timer tick or a command could ask again: that asks nothing.
+    if (m_bGenerating) return FALSE;
+    const QScopedValueRollback<BOOL> generating(m_bGenerating, TRUE);
     CLmrGOption& option = LmrGOption();
     // A start code must be hexadecimal as well as four characters long:
     // "ZZZZ" would otherwise read as 0. It is refused before any field is

@@ -59,12 +59,23 @@ public:
     BOOL IsStale() const { return m_bStale; }
     void SetStale() { m_bStale = TRUE; }
 
+    // The fields show the option values again (the host window read the
+    // option file) and the text is made anew at the next tick.
+    void ShowOptionValues();
+
     // Whether a start code is four hexadecimal digits.
     static BOOL IsStartCodeText(const std::string& text);
+
+    // The statements are shown at all times: neither Esc, Enter, a close
+    // request nor an accept or reject hides the dialog.
+    void accept() override;
+    void reject() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void Relayout();
@@ -76,4 +87,6 @@ private:
     BOOL m_bStale = TRUE;
     BOOL m_bShown = FALSE;
     BOOL m_bFilling = FALSE;
+    // Set while a text is made (a refused field's message box is open).
+    BOOL m_bGenerating = FALSE;
 };

@@ -18,6 +18,7 @@
 #include "pixel/lmrgoption.h"
 #include "pixel/lmrmwindow.h"
 #include "pixel/lmrogjpwindow.h"
+#include "platform/dc.h"
 #include "platform/textcodec.h"
 #include "platform/window.h"
 
@@ -75,9 +76,15 @@ CDlgUJPText::CDlgUJPText(QWidget* parent) : QDialog(parent, Qt::Tool) {
     option.BindControls("combobox", "UJPT.fntsize,UJPT.fntface", "Font Size,Font Name",
                         CFxFieldBinder::FK_TEXT, this);
     option.BindCheckBoxes("UJPT.fntbold", "Bold", this);
+    // A face the system lacks ("Arial") shows as the installed face that
+    // stands in for it when the text is drawn.
+    m_strNamedFace = option.GetString("UJPT.fntface");
+    option.SetFallbackText("UJPT.fntface",
+                           QStringToAnsi(SubstituteFace(AnsiToQString(m_strNamedFace))));
     m_bFilling = TRUE;
     option.ValuesToControls(this);
     m_bFilling = FALSE;
+    m_strShownFace = QStringToAnsi(m_pFace->currentText());
 
     connect(apply, &QPushButton::clicked, this, [this] { OnApply(); });
     connect(cancel, &QPushButton::clicked, this, [this] { OnCancel(); });
@@ -120,7 +127,12 @@ void CDlgUJPText::OnTimer(UINT_PTR id) {
 
 void CDlgUJPText::OnFieldChanged() {
     if (m_bFilling || m_bClosing) return;
-    LmrGOption().ControlsToValues(TRUE, FALSE, this, "Error");
+    CLmrGOption& option = LmrGOption();
+    option.ControlsToValues(TRUE, FALSE, this, "Error");
+    // While the face shown for the option's face is chosen, the option keeps
+    // the name it has.
+    if (QStringToAnsi(m_pFace->currentText()) == m_strShownFace)
+        option.SetString("UJPT.fntface", m_strNamedFace);
     Carve();
 }
 

@@ -63,6 +63,10 @@ private:
     QComboBox* m_pFace = nullptr;
     QCheckBox* m_pBold = nullptr;
     CRect m_rcCarved = LmrNullRect();
+    // The face the option named when the dialog opened, and the face the
+    // Font Name box showed for it.
+    std::string m_strNamedFace;
+    std::string m_strShownFace;
     BOOL m_bFilling = FALSE;
     BOOL m_bClosing = FALSE;
 };

@@ -32,9 +32,14 @@ public:
 
     // Every key at its default value.
     void SetDefaults();
+    // One key at its default value (nothing for a key not of the record).
+    void SetDefault(const std::string& key);
     // Reads a store file over the present values, then holds them within
-    // their limits and refreshes. FALSE (values unchanged) when the file
-    // cannot be read.
+    // their limits and refreshes. A value read that does not pass its check
+    // (of the wrong kind, out of its range, a start code other than four
+    // hexadecimal digits, a text height that is no whole number, an empty
+    // face) gives its key the default. FALSE (values unchanged) when the
+    // file cannot be read.
     BOOL LoadFromFile(const std::string& path);
     BOOL SaveToFile(const std::string& path) const;
     // Holds the stored values within their limits, then copies the integers

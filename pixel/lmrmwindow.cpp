@@ -6,6 +6,7 @@
 
 #include "foundation/fxsharedvalues.h"
 #include "foundation/pixel/fxnoticebar.h"
+#include "pixel/dlglmrcode.h"
 #include "pixel/dlgwframes.h"
 #include "pixel/lmregjpwindow.h"
 #include "pixel/lmrgoption.h"
@@ -104,6 +105,8 @@ CLmrMWindow::CLmrMWindow(QWidget* parent) : QWidget(parent) {
           static_cast<QWidget*>(m_pSplitViews.get()), static_cast<QWidget*>(m_pSplitCode.get())})
         w->show();
 
+    setMinimumSize(2 * kMargin + 2 * kMinFrame + kBar,
+                   3 * kMargin + kMinFrame + kBar + kMinCode + kNoticeHeight);
     resize(1000, 700);
     ApplyDefaultLayout();
     // The saved layout; one that does not fit leaves the default.
@@ -137,10 +140,15 @@ void CLmrMWindow::InitMWindow(QWidget* host, int hostVersion) {
     m_pHost = host;
     LmrWindowNotice().SetHostWindow(host);
     m_bInitialised = TRUE;
-    // A damaged or missing file leaves the defaults.
+    // A damaged or missing file leaves the defaults, and so does any value
+    // of it that does not pass its check.
     LmrGOption().LoadFromFile(GetOptionFilePath());
     LmrGOption().SetInt("ojpbreadth", 1);
     LmrGOption().Refresh();
+    // The code dialog may have shown, and even stored, its fields before
+    // the file was read (a message box of the host holds the start while its
+    // timer runs): its fields show the values read.
+    if (auto* code = qobject_cast<CDlgLmrCode*>(m_pCode.get())) code->ShowOptionValues();
     if (CLmrEGJPWindow* zoom = GetEGJPWindow()) zoom->ResetScrollSize();
     if (CLmrOGJPWindow* whole = GetOGJPWindow()) whole->ResetScrollSize();
     if (m_pNotice) m_pNotice->GetNoticeBar()->StartNoticeBar();
@@ -196,13 +204,21 @@ void CLmrMWindow::PlaceChildren() {
     const int w = width(), h = height();
     const int noticeTop = std::max(kMargin, h - kMargin - kNoticeHeight);
     const int bottom = noticeTop - kMargin;
-    // The bars keep their panes' minimums as far as the window allows.
-    int x = m_pSplitViews->x();
+    // A bar that stands elsewhere than it was placed was dragged there or
+    // read from the saved layout: that is where it belongs. A window too
+    // small for it moves it only for as long as it stays small.
+    if (m_pSplitViews->x() != m_nPlacedX) m_nWantedX = m_pSplitViews->x();
+    if (m_pSplitCode->y() != m_nPlacedY) m_nWantedY = m_pSplitCode->y();
+    // The bars keep their panes' minimums; the window is never smaller than
+    // they need.
+    int x = m_nWantedX;
     x = std::min(x, w - kMargin - kMinFrame - kBar);
     x = std::max(x, kMargin + kMinFrame);
-    int y = m_pSplitCode->y();
+    int y = m_nWantedY;
     y = std::min(y, bottom - kMinCode - kBar);
     y = std::max(y, kMargin + kMinFrame);
+    m_nPlacedX = x;
+    m_nPlacedY = y;
     m_pSplitViews->setGeometry(x, kMargin, kBar, std::max(0, bottom - kMargin));
     m_pSplitCode->setGeometry(kMargin, y, std::max(0, x - kMargin), kBar);
     m_pOFrame->setGeometry(kMargin, kMargin, std::max(0, x - kMargin), std::max(0, y - kMargin));

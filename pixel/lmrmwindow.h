@@ -124,6 +124,10 @@ private:
     std::unique_ptr<CFxSplitStatic> m_pSplitCode;
     QPointer<QWidget> m_pHost;
     BOOL m_bInitialised = FALSE;
+    // Where the bars belong (x of 2848, y of 2849) and where they were last
+    // placed, which differs while the window is too small for them.
+    int m_nWantedX = 0, m_nWantedY = 0;
+    int m_nPlacedX = -1, m_nPlacedY = -1;
     std::atomic<int> m_nRunFlag{0};
     bool m_bJobsStopped = false;
 };

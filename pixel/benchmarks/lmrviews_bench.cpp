@@ -3,18 +3,32 @@
 //   as one step, both views repainted at 1280 x 800 and the DEFCHR text of
 //   the area regenerated (goal: under 16 ms, one frame);
 // - the same two repaints alone;
-// - a plain fill of two 1280 x 800 images (the least a repaint can cost).
+// - a plain fill of two 1280 x 800 images (the least a repaint can cost);
+// - the host window closed while the marquee, the text frame and a notice
+//   request run (goal: under 200 ms; "stop_ms" is the part spent stopping
+//   the jobs) next to the same window closed with every job already ended.
 
+#include <arpa/inet.h>
 #include <benchmark/benchmark.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <QApplication>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <string>
+#include <thread>
 
 #include "foundation/fxsharedvalues.h"
+#include "foundation/pixel/fxnoticebar.h"
 #include "pixel/dlgwframes.h"
 #include "pixel/lmregjpwindow.h"
 #include "pixel/lmrgoption.h"
+#include "pixel/lmrmwindow.h"
 #include "pixel/lmrogjpwindow.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -108,6 +122,74 @@ void BM_PlainFillOfTwoImages(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainFillOfTwoImages)->Unit(benchmark::kMillisecond);
 
+// A socket on the loopback address that is listened on and never read: a
+// connection to it is made and then stalls. Its port, or 0.
+int ListenWithoutAnswer() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) return 0;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd, 64) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return 0;
+    return ntohs(address.sin_port);
+}
+
+// A host window as the program makes it, its jobs running for a few ticks.
+std::unique_ptr<CLmrMWindow> RunningHostWindow() {
+    // No option file: a notice request is due.
+    std::filesystem::remove(CLmrMWindow::GetOptionFilePath());
+    LmrGOption().SetDefaults();
+    auto window = std::make_unique<CLmrMWindow>();
+    window->InitMWindow(window.get());
+    window->resize(1100, 760);
+    window->show();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(400);
+    while (std::chrono::steady_clock::now() < until) {
+        QApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return window;
+}
+
+void HostWindowClosed(benchmark::State& state, bool jobsRunning) {
+    double stopped = 0;
+    for (auto _ : state) {
+        auto window = RunningHostWindow();
+        if (!jobsRunning) window->StopJobs(CLmrMWindow::kShutdownLimitMs);
+        const bool running =
+            window->GetEGJPWindow()->IsMarqueeRunning() &&
+            window->GetOGJPWindow()->IsTextFrameRunning() &&
+            window->GetNoticeDialog()->GetNoticeBar()->GetManager().GetBusyThreadCount() > 0;
+        if (jobsRunning && !running) state.SkipWithError("the jobs do not run");
+        const auto start = std::chrono::steady_clock::now();
+        stopped += window->StopJobs(CLmrMWindow::kShutdownLimitMs);
+        window.reset();
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    state.counters["stop_ms"] = benchmark::Counter(stopped, benchmark::Counter::kAvgIterations);
+}
+
+void BM_HostWindowClosedWhileEveryJobRuns(benchmark::State& state) {
+    HostWindowClosed(state, true);
+}
+BENCHMARK(BM_HostWindowClosedWhileEveryJobRuns)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
+
+void BM_HostWindowClosedWithTheJobsEnded(benchmark::State& state) {
+    HostWindowClosed(state, false);
+}
+BENCHMARK(BM_HostWindowClosedWithTheJobsEnded)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -115,6 +197,15 @@ int main(int argc, char** argv) {
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     FxSharedValues().InitRealRelease(1);
+    // The host window keeps its files in a folder of the run's own, and its
+    // notice request goes to a local port that takes the connection and
+    // never answers, so the request still runs when the window closes.
+    std::string data = "/tmp/lmrbench.XXXXXX";
+    if (mkdtemp(data.data())) SetFolderOverride(FolderKind::Data, data);
+    const int port = ListenWithoutAnswer();
+    if (port <= 0) return 1;
+    setenv("DRAVIK_NOTICE_URL",
+           ("http://127.0.0.1:" + std::to_string(port) + CFxNoticeBar::kScriptPath).c_str(), 1);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

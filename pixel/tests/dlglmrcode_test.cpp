@@ -4,6 +4,7 @@
 #include "pixel/dlglmrcode.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -36,7 +37,90 @@ protected:
     CDlgLmrCode dialog;
 };
 
+// A message box during which the dialog's text goes stale and its refresh
+// timer ticks, as they do in the box's own event loop.
+class TickingUi : public testsupport::ScriptedUi {
+public:
+    explicit TickingUi(CDlgLmrCode* ticked) : m_ticked(ticked) {}
+    int MessageBox(const std::string& text, const std::string& caption, UINT type,
+                   QWidget* parent) override {
+        const int answer = ScriptedUi::MessageBox(text, caption, type, parent);
+        if (messages.size() < 3) {
+            m_ticked->SetStale();
+            FireTimerForTest(m_ticked, CDlgLmrCode::TIMER_REFRESH);
+        }
+        return answer;
+    }
+
+private:
+    CDlgLmrCode* m_ticked;
+};
+
+// What a label or button shows: a button takes '&' as a mnemonic mark ("&&"
+// shows one '&'); a label does so only when it has a buddy.
+QString ShownText(const QWidget* control) {
+    QString text;
+    bool mnemonic = true;
+    if (const auto* label = qobject_cast<const QLabel*>(control)) {
+        text = label->text();
+        mnemonic = label->buddy() != nullptr;
+    } else if (const auto* button = qobject_cast<const QAbstractButton*>(control)) {
+        text = button->text();
+    }
+    if (!mnemonic) return text;
+    QString shown;
+    for (int i = 0; i < text.size(); ++i) {
+        if (text[i] == '&' && i + 1 < text.size()) ++i;
+        shown += text[i];
+    }
+    return shown;
+}
+
 }  // namespace
+
+TEST_F(CodeDialogTest, StaysShownWithItsTextsAsTheyStand) {
+    QStringList shown;
+    for (const QWidget* child : dialog.findChildren<QWidget*>())
+        if (qobject_cast<const QLabel*>(child) || qobject_cast<const QAbstractButton*>(child))
+            shown << ShownText(child);
+    shown.sort();
+    EXPECT_EQ(shown.join("|").toStdString(),
+              "&H00|&HDB30|Copy To Clipboard|Indent and tab(s)|Save To File...|Source Code "
+              "Type|Starting CHR Code &H");
+
+    SetWorkingArea(0, 0, 1, 1);
+    Field(CDlgLmrCode::IDC_STARTCODE)->setText("0041");
+    ASSERT_TRUE(dialog.RefreshCode());
+    struct Case {
+        int focus;  // the control with the focus
+        int key;    // 0: a close request, then a reject and an accept
+    };
+    const Case cases[] = {
+        {CDlgLmrCode::IDC_TOCLIPBOARD, Qt::Key_Escape},
+        {CDlgLmrCode::IDC_STARTCODE, Qt::Key_Escape},
+        {CDlgLmrCode::IDC_CODE00, Qt::Key_Return},
+        {CDlgLmrCode::IDC_CODEDB30, Qt::Key_Enter},
+        {CDlgLmrCode::IDC_INDENT, Qt::Key_Return},
+        {CDlgLmrCode::IDC_CODE, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.focus) + " / " + std::to_string(c.key));
+        QWidget* focus = GetDlgItem(&dialog, c.focus);
+        focus->setFocus();
+        if (c.key) {
+            QTest::keyClick(focus, static_cast<Qt::Key>(c.key));
+        } else {
+            dialog.close();
+            dialog.reject();
+            dialog.accept();
+        }
+        QApplication::processEvents();
+        EXPECT_TRUE(dialog.isVisible());
+        // No button was pressed by the key.
+        EXPECT_EQ(Field(CDlgLmrCode::IDC_STARTCODE)->text().toStdString(), "0041");
+    }
+    EXPECT_TRUE(ui.messages.empty());
+}
 
 TEST_F(CodeDialogTest, TheWorkingAreaGivesOneStatementPerCellFromTheStartCode) {
     pixeltest::ExpectLabelsWholeAndApart(dialog);
@@ -97,6 +181,15 @@ TEST_F(CodeDialogTest, FieldsAreCheckedBeforeTheCodeIsMade) {
     Field(CDlgLmrCode::IDC_STARTCODE)->setText("ZZZZ");
     EXPECT_FALSE(dialog.RefreshCode());
     EXPECT_EQ(LmrGOption().GetString("tnccode"), "DB30");
+    // Refused on a tick, one message, whatever ticks while it is open.
+    for (const char* start : {"ZZZZ", "41"}) {
+        TickingUi ticking(&dialog);
+        Field(CDlgLmrCode::IDC_STARTCODE)->setText(start);
+        dialog.SetStale();
+        FireTimerForTest(&dialog, CDlgLmrCode::TIMER_REFRESH);
+        EXPECT_EQ(ticking.messages.size(), 1u) << start;
+    }
+    SetUiServices(&ui);
 }
 
 TEST_F(CodeDialogTest, TimersRegenerateOnlyAStaleText) {

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QLineEdit>
 #include <QPointer>
 
@@ -98,9 +99,15 @@ TEST_F(AddTextTest, FieldsAreOptionsAndEveryChangeCarvesAgain) {
     ASSERT_NE(dialog, nullptr);
     auto* size = static_cast<QComboBox*>(GetDlgItem(dialog, CDlgUJPText::IDC_FONTSIZE));
     auto* bold = static_cast<QCheckBox*>(GetDlgItem(dialog, CDlgUJPText::IDC_BOLD));
+    auto* face = static_cast<QComboBox*>(GetDlgItem(dialog, CDlgUJPText::IDC_FONTNAME));
     pixeltest::ExpectLabelsWholeAndApart(*dialog);
     EXPECT_EQ(size->count(), 14);
     EXPECT_EQ(size->currentText(), "12");
+    // "Arial" shows as the face that stands in for it, and stays the name
+    // stored until another face is chosen.
+    if (!QFontDatabase::hasFamily("Arial")) {
+        EXPECT_EQ(face->currentText().toStdString(), "Liberation Sans");
+    }
     // An empty text carves nothing and keeps a 16 x 16 rectangle.
     Text(dialog)->setText("");
     EXPECT_EQ(LayerCount(), 0);
@@ -111,6 +118,7 @@ TEST_F(AddTextTest, FieldsAreOptionsAndEveryChangeCarvesAgain) {
     const LONG smallHeight = canvas().GetUJPTextRect().Height();
     size->setCurrentText("30");
     EXPECT_EQ(LmrGOption().GetString("UJPT.fntsize"), "30");
+    EXPECT_EQ(LmrGOption().GetString("UJPT.fntface"), "Arial");
     EXPECT_GT(LayerCount(), small);
     EXPECT_GT(canvas().GetUJPTextRect().Height(), smallHeight);
     const int regular = LayerCount();
@@ -125,6 +133,8 @@ TEST_F(AddTextTest, FieldsAreOptionsAndEveryChangeCarvesAgain) {
         EXPECT_TRUE(dialog->isVisible());
     }
     EXPECT_EQ(canvas().GetYUStepCount(), 0);
+    face->setCurrentText("Liberation Mono");
+    EXPECT_EQ(LmrGOption().GetString("UJPT.fntface"), "Liberation Mono");
     // The text is selected for typing 100 ms after opening. On a slow
     // machine the real tick may have come already: arm it as opening does.
     if (!IsTimerSet(dialog, CDlgUJPText::TIMER_FOCUS))

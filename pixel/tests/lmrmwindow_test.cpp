@@ -4,6 +4,7 @@
 #include "pixel/lmrmwindow.h"
 
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QTest>
 #include <cstdlib>
 #include <filesystem>
@@ -77,13 +78,19 @@ TEST_F(MWindowTest, MakesTheRegisteredCodeAndAddTextDialogs) {
 
 TEST_F(MWindowTest, PanesKeepTheirMinimumsWhateverTheSize) {
     auto window = Make();
-    for (QSize size : {QSize(1100, 760), QSize(300, 350), QSize(2000, 400)}) {
+    const QPoint bars(window->GetSplitViews()->x(), window->GetSplitCode()->y());
+    // Grown back, the bars stand where they stood before.
+    for (QSize size : {QSize(1100, 760), QSize(300, 350), QSize(2000, 400), QSize(400, 350),
+                       QSize(150, 120), QSize(1100, 760)}) {
         window->resize(size);
         QApplication::processEvents();
         EXPECT_GE(window->GetOGJPWFrame()->width(), 100) << size.width();
+        EXPECT_GE(window->GetEGJPWFrame()->width(), 100) << size.width();
         EXPECT_GE(window->GetOGJPWFrame()->height(), 100) << size.height();
         EXPECT_GE(window->GetCodeDialog()->height(), 150) << size.height();
+        EXPECT_GT(window->GetOGJPWindow()->height(), 0) << size.height();
     }
+    EXPECT_EQ(QPoint(window->GetSplitViews()->x(), window->GetSplitCode()->y()), bars);
 }
 
 TEST_F(MWindowTest, InitReadsOptionsOverDefaultsAndResetsTheWholeCanvasZoom) {
@@ -99,6 +106,55 @@ TEST_F(MWindowTest, InitReadsOptionsOverDefaultsAndResetsTheWholeCanvasZoom) {
     EXPECT_EQ(LmrOpt().ejpbreadth, 7);
     EXPECT_EQ(LmrOpt().omlegjpleft, 4);
     EXPECT_EQ(LmrOpt().ojpbreadth, 1);
+}
+
+// The code dialog's fields show what the file holds, even when its timer
+// stored the fields it had before the file was read.
+TEST_F(MWindowTest, TheCodeDialogShowsTheStartCodeAndIndentRead) {
+    CLmrGOption saved;
+    saved.SetDefaults();
+    saved.SetString("tnccode", "0041");
+    saved.SetInt("shfdindent", 2);
+    ASSERT_TRUE(saved.SaveToFile(CLmrMWindow::GetOptionFilePath()));
+    auto window = Make();
+    auto* code = static_cast<CDlgLmrCode*>(window->GetCodeDialog());
+    code->SetStale();
+    FireTimerForTest(code, CDlgLmrCode::TIMER_REFRESH);
+    window->InitMWindow(window.get());
+    auto field = [&](int id) {
+        return static_cast<QLineEdit*>(GetDlgItem(code, id))->text().toStdString();
+    };
+    EXPECT_EQ(field(CDlgLmrCode::IDC_STARTCODE) + "|" + field(CDlgLmrCode::IDC_INDENT), "0041|2");
+    FireTimerForTest(code, CDlgLmrCode::TIMER_REFRESH);
+    EXPECT_EQ(code->GetShownCode().rfind("\t\tDEFCHR &H41,", 0), 0u) << code->GetShownCode();
+    EXPECT_EQ(LmrGOption().GetString("tnccode"), "0041");
+}
+
+// Values of a damaged file are the defaults before any window shows: the
+// code dialog's first showing refuses no field, and no box opens.
+TEST_F(MWindowTest, BadValuesReadAreDefaultsBeforeTheFirstShow) {
+    CFxRevPropStore bad;
+    bad.SetString("tnccode", "ZZ");
+    bad.SetInt("shfdindent", 12);
+    bad.SetString("UJPT.fntsize", "big");
+    bad.SetInt("mlegjpwidth", 40);
+    bad.SetInt("ejpbreadth", 0);
+    ASSERT_TRUE(bad.ToFile(CLmrMWindow::GetOptionFilePath()));
+    auto window = std::make_unique<CLmrMWindow>();
+    window->InitMWindow(window.get());
+    EXPECT_EQ(LmrGOption().GetString("tnccode") + "|" + LmrGOption().GetString("UJPT.fntsize"),
+              "DB30|12");
+    EXPECT_EQ(LmrGOption().GetInt("shfdindent", -1), 0);
+    EXPECT_EQ(LmrOpt().mlegjpwidth, 2);
+    EXPECT_EQ(LmrOpt().ejpbreadth, 13);
+    window->show();
+    QApplication::processEvents();
+    FireTimerForTest(window->GetCodeDialog(), CDlgLmrCode::TIMER_REFRESH);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(static_cast<CDlgLmrCode*>(window->GetCodeDialog())
+                  ->GetShownCode()
+                  .rfind("DEFCHR &HDB30,", 0),
+              0u);
 }
 
 TEST_F(MWindowTest, DamagedOptionAndLayoutFilesGiveDefaults) {

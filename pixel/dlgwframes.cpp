@@ -421,17 +421,35 @@ CDlgOGJPWFrame::~CDlgOGJPWFrame() {
     if (g_pOFrame == this) g_pOFrame = nullptr;
 }
 
+namespace {
+constexpr int kOFrameOrder[] = {CDlgOGJPWFrame::IDC_UWALK,     CDlgOGJPWFrame::IDC_DWALK,
+                                CDlgOGJPWFrame::IDC_LWALK,     CDlgOGJPWFrame::IDC_RWALK,
+                                CDlgOGJPWFrame::IDC_CLEARAREA, CDlgOGJPWFrame::IDC_ADDTEXT,
+                                CDlgOGJPWFrame::IDC_ZOOMIN,    CDlgOGJPWFrame::IDC_ZOOMOUT,
+                                CDlgOGJPWFrame::IDC_COLOR,     CDlgOGJPWFrame::IDC_ROTATE};
+constexpr int kOFrameButtons = static_cast<int>(std::size(kOFrameOrder));
+// The whole-canvas view keeps at least one cell row of the canvas.
+constexpr int kMinViewHeight = 16;
+
+int ButtonsPerRow(int width) { return std::max(1, (width - 2 * kMargin) / kButton); }
+}  // namespace
+
+int CDlgOGJPWFrame::ViewTop(int width) {
+    const int perRow = ButtonsPerRow(width);
+    return kMargin + ((kOFrameButtons + perRow - 1) / perRow) * kButton + kMargin;
+}
+
+int CDlgOGJPWFrame::GetMinimumHeight(int width) {
+    return ViewTop(width) + kMinViewHeight + kMargin;
+}
+
 void CDlgOGJPWFrame::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
-    const int order[] = {IDC_UWALK,   IDC_DWALK,  IDC_LWALK,   IDC_RWALK, IDC_CLEARAREA,
-                         IDC_ADDTEXT, IDC_ZOOMIN, IDC_ZOOMOUT, IDC_COLOR, IDC_ROTATE};
-    const int perRow = std::max(1, (width() - 2 * kMargin) / kButton);
-    int i = 0;
-    for (int id : order) {
-        GetButton(id)->move(kMargin + (i % perRow) * kButton, kMargin + (i / perRow) * kButton);
-        ++i;
-    }
-    const int top = kMargin + ((i + perRow - 1) / perRow) * kButton + kMargin;
+    const int perRow = ButtonsPerRow(width());
+    for (int i = 0; i < kOFrameButtons; ++i)
+        GetButton(kOFrameOrder[i])
+            ->move(kMargin + (i % perRow) * kButton, kMargin + (i / perRow) * kButton);
+    const int top = ViewTop(width());
     m_pView->setGeometry(kMargin, top, std::max(0, width() - 2 * kMargin),
                          std::max(0, height() - top - kMargin));
 }

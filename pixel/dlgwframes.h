@@ -198,10 +198,17 @@ public:
     // The open Add Text dialog, or null.
     QWidget* GetAddTextDialog() const { return m_pAddText.data(); }
 
+    // The height the frame needs at a width for its buttons and a view of
+    // at least one cell row.
+    static int GetMinimumHeight(int width);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Where the view starts below the buttons at a width.
+    static int ViewTop(int width);
+
     CLmrOGJPWindow* m_pView = nullptr;
     QPointer<QWidget> m_pAddText;
 };

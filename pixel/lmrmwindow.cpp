@@ -39,6 +39,13 @@ constexpr int kNoticeHeight = 22;
 constexpr int kDefaultSplitX = 370;
 constexpr int kDefaultSplitY = 340;
 
+// The whole-canvas frame is never lower than its buttons and one row of
+// the canvas need at its narrowest.
+int MinOFrameHeight() {
+    return std::max(CLmrMWindow::kMinFrame,
+                    CDlgOGJPWFrame::GetMinimumHeight(CLmrMWindow::kMinFrame));
+}
+
 std::string DataFile(const char* name) { return GetFolder(FolderKind::Data) + "/Orvanta/" + name; }
 
 }  // namespace
@@ -96,7 +103,7 @@ CLmrMWindow::CLmrMWindow(QWidget* parent) : QWidget(parent) {
     m_pSplitCode = std::make_unique<CFxSplitStatic>(this);
     SetDlgCtrlID(m_pSplitCode.get(), IDC_SPLIT_CODE);
     m_pSplitCode->AttachToLayout(this, 0, TRUE, 0x808080);
-    m_pSplitCode->SetFirstPane(m_pOFrame.get(), kMinFrame);
+    m_pSplitCode->SetFirstPane(m_pOFrame.get(), MinOFrameHeight());
     m_pSplitCode->SetSecondPane(m_pCode.get(), kMinCode);
 
     for (QWidget* w :
@@ -106,7 +113,7 @@ CLmrMWindow::CLmrMWindow(QWidget* parent) : QWidget(parent) {
         w->show();
 
     setMinimumSize(2 * kMargin + 2 * kMinFrame + kBar,
-                   3 * kMargin + kMinFrame + kBar + kMinCode + kNoticeHeight);
+                   3 * kMargin + MinOFrameHeight() + kBar + kMinCode + kNoticeHeight);
     resize(1000, 700);
     ApplyDefaultLayout();
     // The saved layout; one that does not fit leaves the default.
@@ -197,7 +204,7 @@ void CLmrMWindow::ApplyDefaultLayout() {
 // A layout whose bars lie where both panes keep their minimums.
 bool CLmrMWindow::IsLayoutSound() const {
     const int x = m_pSplitViews->x(), y = m_pSplitCode->y();
-    return x >= kMargin + kMinFrame && y >= kMargin + kMinFrame && x < 20000 && y < 20000;
+    return x >= kMargin + kMinFrame && y >= kMargin + MinOFrameHeight() && x < 20000 && y < 20000;
 }
 
 void CLmrMWindow::PlaceChildren() {
@@ -216,7 +223,7 @@ void CLmrMWindow::PlaceChildren() {
     x = std::max(x, kMargin + kMinFrame);
     int y = m_nWantedY;
     y = std::min(y, bottom - kMinCode - kBar);
-    y = std::max(y, kMargin + kMinFrame);
+    y = std::max(y, kMargin + MinOFrameHeight());
     m_nPlacedX = x;
     m_nPlacedY = y;
     m_pSplitViews->setGeometry(x, kMargin, kBar, std::max(0, bottom - kMargin));

@@ -56,7 +56,7 @@ TEST_F(MWindowTest, HoldsItsChildrenByTheirIdsAndReachesTheEngine) {
     EXPECT_EQ(LmrOGJPCanvas(), window->GetOGJPWindow());
     EXPECT_EQ(window->GetSplitViews()->GetFirstMinimum(), 100);
     EXPECT_EQ(window->GetSplitViews()->GetSecondMinimum(), 100);
-    EXPECT_EQ(window->GetSplitCode()->GetFirstMinimum(), 100);
+    EXPECT_GE(window->GetSplitCode()->GetFirstMinimum(), 100);
     EXPECT_EQ(window->GetSplitCode()->GetSecondMinimum(), 150);
     EXPECT_TRUE(window->GetOGJPWindow()->isVisible());
     EXPECT_TRUE(window->GetEGJPWindow()->isVisible());

@@ -509,6 +509,8 @@ protected:
     BYTE* AllocPlane(bool zeroed) const;
     std::size_t PlaneSize() const;
     void SelectionReset();
+    // SelectionAddPolygon's work; may throw std::bad_alloc.
+    bool AddPolygon(const CPoint* points, LONG npoints);
     static BYTE GrayOf(RGBQUAD c);
 
     void* pDib = nullptr;             // the DIB block

@@ -9,13 +9,14 @@
 
 #include "image/codecs/rastercodecs.h"
 #include "image/codecs/rastergif.h"
-#include "image/codecs/rasterpcx.h"
-#include "image/codecs/rastertga.h"
 #include "image/codecs/rasterjpg.h"
+#include "image/codecs/rasterpcx.h"
 #include "image/codecs/rasterpng.h"
+#include "image/codecs/rastertga.h"
 #include "image/codecs/rastertif.h"
 #include "image/codecs/rasterwmf.h"
 #include "platform/atomicfile.h"
+#include "platform/inputfile.h"
 
 namespace {
 
@@ -33,6 +34,7 @@ public:
     static bool Decode(CRaster& caller, CRasterFile* file, DWORD format, bool keepFailure) {
         T codec;
         codec.CopyInfo(caller);
+        FileSettingsToDefaults(codec);
         bool ok = codec.Decode(file);
         if (!ok && codec.info.nEscape == -1 && codec.pDib == nullptr &&
             std::strcmp(codec.GetLastError(), kRasterSizeOnlyText) == 0)
@@ -45,6 +47,24 @@ public:
                 caller.info.nNumFrames = codec.info.nNumFrames;
         }
         return false;
+    }
+
+    // The caller's options travel into a decode; what a file itself sets (or
+    // leaves unset) starts from a new image's defaults, not from the
+    // caller's earlier picture.
+    static void FileSettingsToDefaults(CRaster& codec) {
+        const CRaster::RasterInfo defaults;
+        CRaster::RasterInfo& i = codec.info;
+        i.nBkgndIndex = defaults.nBkgndIndex;
+        i.nBkgndColor = defaults.nBkgndColor;
+        i.bAlphaPaletteEnabled = defaults.bAlphaPaletteEnabled;
+        i.nNumFrames = defaults.nNumFrames;
+        i.dwFrameDelay = defaults.dwFrameDelay;
+        i.xOffset = defaults.xOffset;
+        i.yOffset = defaults.yOffset;
+        i.rSelectionBox = defaults.rSelectionBox;
+        codec.SetXDPI(defaults.xDPI);
+        codec.SetYDPI(defaults.yDPI);
     }
 
     template <class T>
@@ -208,16 +228,25 @@ bool CRaster::Decode(BYTE* buffer, DWORD size, DWORD imagetype) {
 }
 
 bool CRaster::Load(const std::string& filename, DWORD imagetype) {
+    // A file that is there but cannot be read (no regular file, too large)
+    // says why; a missing one leaves the last error as it was.
+    const auto open = [&](CRasterIOFile& file) {
+        InputFileError why = InputFileError::None;
+        if (file.Open(filename, "rb", &why)) return true;
+        if (why != InputFileError::None && why != InputFileError::Missing)
+            SetLastError(InputFileErrorText(why));
+        return false;
+    };
     if (imagetype >= 1 && imagetype < RASTER_FORMATS) {
         CRasterIOFile file;
-        if (!file.Open(filename, "rb")) return false;
+        if (!open(file)) return false;
         if (Decode(&file, imagetype)) return true;
     }
     // The probe; when it fails too, an asked format's own message stays.
     char asked[sizeof(info.szLastError)];
     std::memcpy(asked, info.szLastError, sizeof(asked));
     CRasterIOFile file;
-    if (!file.Open(filename, "rb")) return false;
+    if (!open(file)) return false;
     if (Decode(&file, RASTER_FORMAT_UNKNOWN)) return true;
     if (imagetype != RASTER_FORMAT_UNKNOWN) SetLastError(asked);
     return false;

@@ -236,13 +236,6 @@ bool CRasterPNG::DecodeDriver(PngCodecState* s) {
         return false;
     }
     SetCodecOption(passes > 1 ? 1 : 0, RASTER_FORMAT_PNG);
-    // Transparency, background and resolution are the file's: none of the
-    // caller's settings stand for them.
-    info.nBkgndIndex = -1;
-    info.nBkgndColor = RGBQUAD{};
-    info.bAlphaPaletteEnabled = false;
-    SetXDPI(96);
-    SetYDPI(96);
 
     png_uint_32 xRes = 0, yRes = 0;
     int unit = 0;

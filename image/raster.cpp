@@ -15,11 +15,6 @@ namespace {
 
 std::atomic<std::size_t> g_maxMemory{RASTER_MAX_MEMORY};
 
-// Row stride of a depth: each row padded to whole 32-bit words.
-std::uint64_t StrideOf(std::uint64_t width, std::uint64_t bpp) {
-    return ((width * bpp + 31) >> 5) << 2;
-}
-
 LONG PelsPerMeter(LONG dpi) {
     const double pels = std::floor(dpi * 39.37007874015748 + 0.5);
     return pels > INT32_MAX ? INT32_MAX : static_cast<LONG>(pels);
@@ -90,6 +85,7 @@ void* CRaster::CreateForWriting(LONG width, LONG height, DWORD bpp, DWORD imaget
 }
 
 void* CRaster::Create(LONG width, LONG height, DWORD bpp, DWORD imagetype, bool zeroPixels) {
+    createRefusedByCap = false;
     if (!Destroy()) return nullptr;
     if (width <= 0 || height <= 0) {
         SetLastError("CRaster::Create : width and height must be greater than zero");
@@ -111,7 +107,8 @@ void* CRaster::Create(LONG width, LONG height, DWORD bpp, DWORD imagetype, bool 
     const std::uint64_t plane =
         static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
     if (total > GetRasterMaxMemory() || plane > GetRasterMaxMemory()) {
-        SetLastError("RASTER_MAX_MEMORY exceeded");
+        createRefusedByCap = true;
+        SetLastError(RASTER_MAX_MEMORY_TEXT);
         return nullptr;
     }
 
@@ -302,6 +299,20 @@ void CRaster::FreeMemory(void* memblock) { std::free(memblock); }
 LONG CRaster::CompareColors(const void* a, const void* b) {
     return static_cast<LONG>(GrayOf(*static_cast<const RGBQUAD*>(a))) -
            static_cast<LONG>(GrayOf(*static_cast<const RGBQUAD*>(b)));
+}
+
+std::uint64_t CRaster::StrideOf(std::uint64_t width, std::uint64_t bpp) {
+    return ((width * bpp + 31) >> 5) << 2;
+}
+
+bool CRaster::SameColor(RGBQUAD a, RGBQUAD b) {
+    return a.rgbBlue == b.rgbBlue && a.rgbGreen == b.rgbGreen && a.rgbRed == b.rgbRed;
+}
+
+LONG CRaster::DpiOf(double dots, double unitsPerInch) {
+    const double dpi = dots * unitsPerInch;
+    if (!std::isfinite(dpi) || dpi < 1 || dpi > 65535) return 0;
+    return static_cast<LONG>(std::lround(dpi));
 }
 
 BYTE CRaster::GrayOf(RGBQUAD c) {

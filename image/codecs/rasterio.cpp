@@ -76,45 +76,30 @@ public:
         return ok;
     }
 
-    // The formats this build reads, in the order the probe tries them.
-    static bool DecodeFormat(CRaster& caller, CRasterFile* file, DWORD format, bool keepFailure) {
+    // The decoder of each format this build reads; null for the others.
+    using Decoder = bool (*)(CRaster&, CRasterFile*, DWORD, bool);
+    static Decoder DecoderOf(DWORD format) {
         switch (format) {
             case RASTER_FORMAT_BMP:
-                return Decode<CRasterBMP>(caller, file, format, keepFailure);
+                return &Decode<CRasterBMP>;
             case RASTER_FORMAT_ICO:
-                return Decode<CRasterICO>(caller, file, format, keepFailure);
+                return &Decode<CRasterICO>;
             case RASTER_FORMAT_GIF:
-                return Decode<CRasterGIF>(caller, file, format, keepFailure);
+                return &Decode<CRasterGIF>;
             case RASTER_FORMAT_TGA:
-                return Decode<CRasterTGA>(caller, file, format, keepFailure);
+                return &Decode<CRasterTGA>;
             case RASTER_FORMAT_PCX:
-                return Decode<CRasterPCX>(caller, file, format, keepFailure);
+                return &Decode<CRasterPCX>;
             case RASTER_FORMAT_JPG:
-                return Decode<CRasterJPG>(caller, file, format, keepFailure);
+                return &Decode<CRasterJPG>;
             case RASTER_FORMAT_PNG:
-                return Decode<CRasterPNG>(caller, file, format, keepFailure);
+                return &Decode<CRasterPNG>;
             case RASTER_FORMAT_TIF:
-                return Decode<CRasterTIF>(caller, file, format, keepFailure);
+                return &Decode<CRasterTIF>;
             case RASTER_FORMAT_WMF:
-                return Decode<CRasterWMF>(caller, file, format, keepFailure);
+                return &Decode<CRasterWMF>;
             default:
-                return false;
-        }
-    }
-    static bool Reads(DWORD format) {
-        switch (format) {
-            case RASTER_FORMAT_BMP:
-            case RASTER_FORMAT_ICO:
-            case RASTER_FORMAT_GIF:
-            case RASTER_FORMAT_TGA:
-            case RASTER_FORMAT_PCX:
-            case RASTER_FORMAT_JPG:
-            case RASTER_FORMAT_PNG:
-            case RASTER_FORMAT_TIF:
-            case RASTER_FORMAT_WMF:
-                return true;
-            default:
-                return false;
+                return nullptr;
         }
     }
     static bool EncodeFormat(CRaster& caller, CRasterFile* file, DWORD format) {
@@ -166,7 +151,6 @@ public:
                 return false;
         }
     }
-    static void SetError(CRaster& image, const char* text) { image.SetLastError(text); }
 };
 
 // ---- Loading constructors ---------------------------------------------------------------
@@ -203,18 +187,20 @@ bool CRaster::Decode(CRasterFile* hFile, DWORD imagetype) {
                                           RASTER_FORMAT_GIF, RASTER_FORMAT_PNG, RASTER_FORMAT_TIF,
                                           RASTER_FORMAT_TGA, RASTER_FORMAT_PCX, RASTER_FORMAT_WMF};
         for (const DWORD format : order) {
-            if (!CRasterDispatch::Reads(format)) continue;
-            if (CRasterDispatch::DecodeFormat(*this, hFile, format, false)) return true;
+            const CRasterDispatch::Decoder decode = CRasterDispatch::DecoderOf(format);
+            if (decode == nullptr) continue;
+            if (decode(*this, hFile, format, false)) return true;
             hFile->Seek(pos, 0);
         }
         SetLastError(kUnknownDecode);
         return false;
     }
-    if (!CRasterDispatch::Reads(imagetype)) {
+    const CRasterDispatch::Decoder decode = CRasterDispatch::DecoderOf(imagetype);
+    if (decode == nullptr) {
         SetLastError(kUnknownDecode);
         return false;
     }
-    return CRasterDispatch::DecodeFormat(*this, hFile, imagetype, true);
+    return decode(*this, hFile, imagetype, true);
 }
 
 bool CRaster::Decode(std::FILE* hFile, DWORD imagetype) {

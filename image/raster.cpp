@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 static_assert(std::endian::native == std::endian::little,
               "the DIB block is written in the machine's byte order");
@@ -15,11 +14,6 @@ static_assert(std::endian::native == std::endian::little,
 namespace {
 
 std::atomic<std::size_t> g_maxMemory{RASTER_MAX_MEMORY};
-
-// Row stride of a depth: each row padded to whole 32-bit words.
-std::uint64_t StrideOf(std::uint64_t width, std::uint64_t bpp) {
-    return ((width * bpp + 31) >> 5) << 2;
-}
 
 LONG PelsPerMeter(LONG dpi) {
     const double pels = std::floor(dpi * 39.37007874015748 + 0.5);
@@ -91,6 +85,7 @@ void* CRaster::CreateForWriting(LONG width, LONG height, DWORD bpp, DWORD imaget
 }
 
 void* CRaster::Create(LONG width, LONG height, DWORD bpp, DWORD imagetype, bool zeroPixels) {
+    createRefusedByCap = false;
     if (!Destroy()) return nullptr;
     if (width <= 0 || height <= 0) {
         SetLastError("CRaster::Create : width and height must be greater than zero");
@@ -112,7 +107,8 @@ void* CRaster::Create(LONG width, LONG height, DWORD bpp, DWORD imagetype, bool 
     const std::uint64_t plane =
         static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
     if (total > GetRasterMaxMemory() || plane > GetRasterMaxMemory()) {
-        SetLastError("RASTER_MAX_MEMORY exceeded");
+        createRefusedByCap = true;
+        SetLastError(RASTER_MAX_MEMORY_TEXT);
         return nullptr;
     }
 
@@ -149,36 +145,42 @@ void CRaster::SyncHeader() {
 DWORD CRaster::GetSize() const { return head.biSize + GetPaletteSize() + head.biSizeImage; }
 
 void CRaster::Copy(const CRaster& src, bool copypixels, bool copyselection, bool copyalpha) {
-    if (this == &src) return;
+    // A ghost's blocks and settings stay its owner's.
+    if (this == &src || pGhost != nullptr) return;
     if (src.pDib == nullptr) {
         // An empty image copies as empty, with its settings and size.
-        if (!Destroy()) return;
+        Destroy();
         head = src.head;
         info = src.info;
         return;
     }
-    info = src.info;
-    if (Create(src.head.biWidth, src.head.biHeight, src.head.biBitCount, src.info.dwType) ==
-        nullptr)
+    // Made aside: when it cannot be made, this image stays as it was.
+    CRaster copy;
+    copy.info = src.info;
+    if (copy.Create(src.head.biWidth, src.head.biHeight, src.head.biBitCount, src.info.dwType) ==
+        nullptr) {
+        SetLastError(copy.GetLastError());
         return;
-    head.biXPelsPerMeter = src.head.biXPelsPerMeter;
-    head.biYPelsPerMeter = src.head.biYPelsPerMeter;
-    head.biClrImportant = src.head.biClrImportant;
-    if (copypixels && src.pDib != nullptr) {
-        std::memcpy(pDib, src.pDib, GetSize());
-    } else if (src.pDib != nullptr) {
-        std::memcpy(GetPalette(), src.GetPalette(),
-                    std::min(GetPaletteSize(), src.GetPaletteSize()));
     }
-    SyncHeader();
+    copy.head.biXPelsPerMeter = src.head.biXPelsPerMeter;
+    copy.head.biYPelsPerMeter = src.head.biYPelsPerMeter;
+    copy.head.biClrImportant = src.head.biClrImportant;
+    if (copypixels)
+        std::memcpy(copy.pDib, src.pDib, copy.GetSize());
+    else
+        std::memcpy(copy.GetPalette(), src.GetPalette(),
+                    std::min(copy.GetPaletteSize(), src.GetPaletteSize()));
+    copy.SyncHeader();
     if (copyselection && src.pSelection != nullptr) {
-        pSelection = AllocPlane(false);
-        if (pSelection != nullptr) std::memcpy(pSelection, src.pSelection, PlaneSize());
+        copy.pSelection = copy.AllocPlane(false);
+        if (copy.pSelection != nullptr)
+            std::memcpy(copy.pSelection, src.pSelection, copy.PlaneSize());
     }
     if (copyalpha && src.pAlpha != nullptr) {
-        pAlpha = AllocPlane(false);
-        if (pAlpha != nullptr) std::memcpy(pAlpha, src.pAlpha, PlaneSize());
+        copy.pAlpha = copy.AllocPlane(false);
+        if (copy.pAlpha != nullptr) std::memcpy(copy.pAlpha, src.pAlpha, copy.PlaneSize());
     }
+    Transfer(copy);
 }
 
 void CRaster::CopyInfo(const CRaster& src) {
@@ -203,7 +205,8 @@ bool CRaster::Transfer(CRaster& src) {
 }
 
 void CRaster::Ghost(const CRaster* src) {
-    if (src == nullptr) return;
+    if (src == nullptr || src == this) return;
+    Destroy();  // what this image owned (a ghost owns nothing)
     head = src->head;
     info = src->info;
     pDib = src->pDib;
@@ -298,6 +301,20 @@ LONG CRaster::CompareColors(const void* a, const void* b) {
            static_cast<LONG>(GrayOf(*static_cast<const RGBQUAD*>(b)));
 }
 
+std::uint64_t CRaster::StrideOf(std::uint64_t width, std::uint64_t bpp) {
+    return ((width * bpp + 31) >> 5) << 2;
+}
+
+bool CRaster::SameColor(RGBQUAD a, RGBQUAD b) {
+    return a.rgbBlue == b.rgbBlue && a.rgbGreen == b.rgbGreen && a.rgbRed == b.rgbRed;
+}
+
+LONG CRaster::DpiOf(double dots, double unitsPerInch) {
+    const double dpi = dots * unitsPerInch;
+    if (!std::isfinite(dpi) || dpi < 1 || dpi > 65535) return 0;
+    return static_cast<LONG>(std::lround(dpi));
+}
+
 BYTE CRaster::GrayOf(RGBQUAD c) {
     return static_cast<BYTE>((c.rgbGreen * 601 + c.rgbRed * 306 + c.rgbBlue * 117) >> 10);
 }
@@ -371,41 +388,52 @@ void CRaster::Bitfield2RGB(const BYTE* src, DWORD redmask, DWORD greenmask, DWOR
     }
 }
 
+namespace {
+
+// The image made from source rows, rowAt(i) giving row i (null: skipped).
+template <class RowAt>
+bool FromRows(CRaster& image, DWORD width, DWORD height, DWORD bpp, DWORD bytesperline,
+              bool flipvertical, RowAt rowAt) {
+    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24 && bpp != 32) return false;
+    if (width > INT32_MAX || height > INT32_MAX) return false;
+    if (image.Create(static_cast<LONG>(width), static_cast<LONG>(height), bpp, 0) == nullptr)
+        return false;
+    if (bpp < 24) image.SetGrayPalette();
+    if (bpp == 32 && !image.AlphaCreate()) return false;
+    for (DWORD i = 0; i < height; ++i) {
+        const BYTE* s = rowAt(i);
+        if (s == nullptr) continue;
+        const LONG y = static_cast<LONG>(flipvertical ? height - 1 - i : i);
+        BYTE* d = image.GetBits(y);
+        if (bpp == 32) {
+            BYTE* alpha = image.AlphaGetPointer(0, y);
+            for (DWORD x = 0; x < width; ++x) {
+                d[3 * x] = s[4 * x];
+                d[3 * x + 1] = s[4 * x + 1];
+                d[3 * x + 2] = s[4 * x + 2];
+                alpha[x] = s[4 * x + 3];
+            }
+        } else {
+            std::memcpy(d, s, std::min(image.GetEffWidth(), bytesperline));
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 bool CRaster::CreateFromArray(const BYTE* src, DWORD width, DWORD height, DWORD bpp,
                               DWORD bytesperline, bool flipvertical) {
     if (src == nullptr) return false;
-    std::vector<BYTE*> rows(height);
-    for (DWORD i = 0; i < height; ++i)
-        rows[i] = const_cast<BYTE*>(src) + static_cast<std::size_t>(i) * bytesperline;
-    return CreateFromMatrix(rows.data(), width, height, bpp, bytesperline, flipvertical);
+    return FromRows(*this, width, height, bpp, bytesperline, flipvertical,
+                    [&](DWORD i) { return src + static_cast<std::size_t>(i) * bytesperline; });
 }
 
 bool CRaster::CreateFromMatrix(BYTE** ppMatrix, DWORD width, DWORD height, DWORD bpp,
                                DWORD bytesperline, bool flipvertical) {
     if (ppMatrix == nullptr) return false;
-    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24 && bpp != 32) return false;
-    if (width > INT32_MAX || height > INT32_MAX) return false;
-    if (Create(static_cast<LONG>(width), static_cast<LONG>(height), bpp, 0) == nullptr)
-        return false;
-    if (bpp < 24) SetGrayPalette();
-    if (bpp == 32 && !AlphaCreate()) return false;
-    for (DWORD i = 0; i < height; ++i) {
-        const BYTE* s = ppMatrix[i];
-        if (s == nullptr) continue;
-        const LONG y = static_cast<LONG>(flipvertical ? height - 1 - i : i);
-        BYTE* d = GetBits(y);
-        if (bpp == 32) {
-            for (DWORD x = 0; x < width; ++x) {
-                d[3 * x] = s[4 * x];
-                d[3 * x + 1] = s[4 * x + 1];
-                d[3 * x + 2] = s[4 * x + 2];
-                pAlpha[x + static_cast<std::size_t>(y) * width] = s[4 * x + 3];
-            }
-        } else {
-            std::memcpy(d, s, std::min(info.dwEffWidth, bytesperline));
-        }
-    }
-    return true;
+    return FromRows(*this, width, height, bpp, bytesperline, flipvertical,
+                    [&](DWORD i) -> const BYTE* { return ppMatrix[i]; });
 }
 
 // ---- Planes -------------------------------------------------------------------------

@@ -43,6 +43,7 @@ enum : DWORD {
 // images are refused with "RASTER_MAX_MEMORY exceeded" before anything is
 // allocated. Tests and fuzz targets lower it for the process.
 inline constexpr std::size_t RASTER_MAX_MEMORY = std::size_t{256} << 20;
+inline constexpr char RASTER_MAX_MEMORY_TEXT[] = "RASTER_MAX_MEMORY exceeded";
 void SetRasterMaxMemory(std::size_t bytes);  // 0 restores RASTER_MAX_MEMORY
 std::size_t GetRasterMaxMemory();
 
@@ -493,6 +494,11 @@ protected:
     void* Create(LONG width, LONG height, DWORD bpp, DWORD imagetype, bool zeroPixels);
     void SetLastError(const char* text);
     void SetLastError(const std::string& text) { SetLastError(text.c_str()); }
+    // The text of a failed Create for a codec: the cap's when the cap refused
+    // the image, else `otherwise`.
+    const char* CreateFailureText(const char* otherwise) const {
+        return createRefusedByCap ? RASTER_MAX_MEMORY_TEXT : otherwise;
+    }
 
     BYTE BlindGetPixelIndex(LONG x, LONG y) const;
     RGBQUAD BlindGetPixelColor(LONG x, LONG y, bool bGetAlpha = true) const;
@@ -509,7 +515,18 @@ protected:
     BYTE* AllocPlane(bool zeroed) const;
     std::size_t PlaneSize() const;
     void SelectionReset();
+    // SelectionAddPolygon's work; may throw std::bad_alloc.
+    bool AddPolygon(const CPoint* points, LONG npoints);
     static BYTE GrayOf(RGBQUAD c);
+    // Blue, green and red equal; the reserved byte does not count.
+    static bool SameColor(RGBQUAD a, RGBQUAD b);
+    // Row stride of a depth: each row padded to whole 32-bit words.
+    static std::uint64_t StrideOf(std::uint64_t width, std::uint64_t bpp);
+    // Dots per inch of a resolution of `dots` per unit, the unit being
+    // 1 / unitsPerInch inches (a metre: 0.0254, a centimetre: 2.54), to the
+    // nearest whole; 0 (which SetXDPI and SetYDPI take as 96) for values no
+    // device has, outside 1 .. 65535 or not finite.
+    static LONG DpiOf(double dots, double unitsPerInch);
 
     void* pDib = nullptr;             // the DIB block
     BITMAPINFOHEADER head;            // working copy of the header
@@ -518,4 +535,5 @@ protected:
     const CRaster* pGhost = nullptr;  // the image this one borrows from
     BYTE* pSelection = nullptr;
     BYTE* pAlpha = nullptr;
+    bool createRefusedByCap = false;  // why the last Create failed
 };

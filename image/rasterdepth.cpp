@@ -94,6 +94,18 @@ const Kernel& KernelFor(LONG method) {
     }
 }
 
+// Makes `tmp` (empty) an image of src's size, settings and format code at
+// another depth, with copies of src's selection and alpha planes; false when
+// any of it cannot be made.
+bool NewDepthImage(const CRaster& src, CRaster& tmp, DWORD bpp) {
+    tmp.CopyInfo(src);
+    if (tmp.Create(static_cast<LONG>(src.GetWidth()), static_cast<LONG>(src.GetHeight()), bpp,
+                   src.GetType()) == nullptr)
+        return false;
+    if (src.SelectionIsValid() && !tmp.SelectionCopy(src)) return false;
+    return !src.AlphaIsValid() || tmp.AlphaCopy(src);
+}
+
 constexpr int kBayer4[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
 constexpr int kThreshold4[4][4] = {
     {0, 192, 48, 240}, {128, 64, 176, 112}, {32, 224, 16, 208}, {160, 96, 144, 80}};
@@ -107,14 +119,13 @@ bool CRaster::DecreaseBpp(DWORD nbit, bool errordiffusion, const RGBQUAD* ppal,
         if (clrimportant == 0) return true;
         if (head.biClrImportant != 0 && head.biClrImportant < clrimportant) return true;
     }
-    if (nbit != 1 && nbit != 4 && nbit != 8) return false;
+    // A borrowing view cannot be replaced, and diffusion would change its
+    // owner's pixels on the way.
+    if ((nbit != 1 && nbit != 4 && nbit != 8) || pGhost != nullptr) return false;
 
     CRaster tmp;
-    tmp.CopyInfo(*this);
-    if (tmp.Create(head.biWidth, head.biHeight, nbit, info.dwType) == nullptr) return false;
+    if (!NewDepthImage(*this, tmp, nbit)) return false;
     if (clrimportant != 0) tmp.SetClrImportant(clrimportant);
-    if (pSelection != nullptr) tmp.SelectionCopy(*this);
-    if (pAlpha != nullptr) tmp.AlphaCopy(*this);
 
     switch (nbit) {
         case 1:
@@ -161,8 +172,7 @@ bool CRaster::DecreaseBpp(DWORD nbit, bool errordiffusion, const RGBQUAD* ppal,
             }
         }
     }
-    Transfer(tmp);
-    return true;
+    return Transfer(tmp);
 }
 
 bool CRaster::IncreaseBpp(DWORD nbit) {
@@ -172,13 +182,10 @@ bool CRaster::IncreaseBpp(DWORD nbit) {
     if (nbit == 4 || nbit == 8) {
         if (head.biClrUsed == 0) return false;
         CRaster tmp;
-        tmp.CopyInfo(*this);
-        if (tmp.Create(head.biWidth, head.biHeight, nbit, info.dwType) == nullptr) return false;
+        if (!NewDepthImage(*this, tmp, nbit)) return false;
         tmp.SetPalette(GetPalette(), head.biClrUsed);
         tmp.head.biClrImportant = head.biClrImportant;
         tmp.SyncHeader();
-        if (pSelection != nullptr) tmp.SelectionCopy(*this);
-        if (pAlpha != nullptr) tmp.AlphaCopy(*this);
         for (LONG y = 0; y < head.biHeight; ++y)
             for (LONG x = 0; x < head.biWidth; ++x)
                 tmp.BlindSetPixelIndex(x, y, BlindGetPixelIndex(x, y));
@@ -186,16 +193,10 @@ bool CRaster::IncreaseBpp(DWORD nbit) {
     }
     if (nbit != 24) return false;
     CRaster tmp;
-    tmp.CopyInfo(*this);
-    if (tmp.Create(head.biWidth, head.biHeight, 24, info.dwType) == nullptr) return false;
+    if (!NewDepthImage(*this, tmp, 24)) return false;
     if (info.nBkgndIndex >= 0)
         tmp.SetTransColor(GetPaletteColor(static_cast<BYTE>(info.nBkgndIndex)));
-    if (pSelection != nullptr) tmp.SelectionCopy(*this);
-    if (pAlpha != nullptr) {
-        tmp.AlphaCopy(*this);
-    } else if (AlphaPaletteIsEnabled() && AlphaPaletteIsValid()) {
-        tmp.AlphaCreate();
-    }
+    if (pAlpha == nullptr && AlphaPaletteIsEnabled() && AlphaPaletteIsValid()) tmp.AlphaCreate();
     const bool withAlpha = tmp.pAlpha != nullptr;
     for (LONG y = 0; y < head.biHeight; ++y)
         for (LONG x = 0; x < head.biWidth; ++x) {
@@ -211,11 +212,8 @@ bool CRaster::GrayScale() {
     if (pDib == nullptr) return false;
     if (head.biBitCount == 24) {
         CRaster tmp;
-        tmp.CopyInfo(*this);
-        if (tmp.Create(head.biWidth, head.biHeight, 8, info.dwType) == nullptr) return false;
+        if (!NewDepthImage(*this, tmp, 8)) return false;
         tmp.SetGrayPalette();
-        if (pSelection != nullptr) tmp.SelectionCopy(*this);
-        if (pAlpha != nullptr) tmp.AlphaCopy(*this);
         for (LONG y = 0; y < head.biHeight; ++y) {
             const BYTE* s = GetBits(y);
             BYTE* d = tmp.GetBits(y);
@@ -228,22 +226,24 @@ bool CRaster::GrayScale() {
     BYTE grey[256] = {};
     RGBQUAD* pal = GetPalette();
     for (DWORD i = 0; i < head.biClrUsed; ++i) grey[i] = GrayOf(pal[i]);
-    if (info.nBkgndIndex >= 0 && static_cast<DWORD>(info.nBkgndIndex) < head.biClrUsed)
-        info.nBkgndIndex = grey[info.nBkgndIndex];
+    // The transparent entry's grey level, set once the result stands.
+    const LONG trans =
+        info.nBkgndIndex >= 0 && static_cast<DWORD>(info.nBkgndIndex) < head.biClrUsed
+            ? grey[info.nBkgndIndex]
+            : info.nBkgndIndex;
     if (head.biBitCount == 8) {
         for (LONG y = 0; y < head.biHeight; ++y) {
             BYTE* row = GetBits(y);
             for (LONG x = 0; x < head.biWidth; ++x) row[x] = grey[row[x]];
         }
         SetGrayPalette();
+        info.nBkgndIndex = trans;
         return true;
     }
     CRaster tmp;
-    tmp.CopyInfo(*this);
-    if (tmp.Create(head.biWidth, head.biHeight, 8, info.dwType) == nullptr) return false;
+    if (!NewDepthImage(*this, tmp, 8)) return false;
     tmp.SetGrayPalette();
-    if (pSelection != nullptr) tmp.SelectionCopy(*this);
-    if (pAlpha != nullptr) tmp.AlphaCopy(*this);
+    tmp.info.nBkgndIndex = trans;
     for (LONG y = 0; y < head.biHeight; ++y) {
         BYTE* d = tmp.GetBits(y);
         for (LONG x = 0; x < head.biWidth; ++x) d[x] = grey[BlindGetPixelIndex(x, y)];
@@ -286,20 +286,22 @@ bool CRaster::Negative() {
 }
 
 bool CRaster::Dither(LONG method) {
-    if (pDib == nullptr || !GrayScale()) return false;
+    if (pDib == nullptr || pGhost != nullptr) return false;
+    // The grey levels, and the errors spread over them, in a copy: this
+    // image changes only when the result stands.
+    CRaster levels(*this, true, false, false);
+    if (!levels.IsValid() || !levels.GrayScale()) return false;
     CRaster tmp;
-    tmp.CopyInfo(*this);
-    if (tmp.Create(head.biWidth, head.biHeight, 1, info.dwType) == nullptr) return false;
+    if (!NewDepthImage(*this, tmp, 1)) return false;
     tmp.SetPaletteColor(0, 0, 0, 0);
     tmp.SetPaletteColor(1, 255, 255, 255);
-    if (pSelection != nullptr) tmp.SelectionCopy(*this);
-    if (pAlpha != nullptr) tmp.AlphaCopy(*this);
+    tmp.info.nBkgndIndex = levels.info.nBkgndIndex;
 
     const LONG width = head.biWidth, height = head.biHeight;
     for (LONG y = 0; y < height; ++y) {
         info.nProgress = static_cast<LONG>(100ll * y / height);
         if (info.nEscape != 0) break;
-        BYTE* row = GetBits(y);
+        BYTE* row = levels.GetBits(y);
         for (LONG x = 0; x < width; ++x) {
             const int grey = row[x];
             if (method == 1) {
@@ -318,7 +320,7 @@ bool CRaster::Dither(LONG method) {
             for (const Tap& t : kernel.taps) {
                 const LONG nx = x + t.dx, ny = y + t.dy;
                 if (!IsInside(nx, ny)) continue;
-                BYTE& n = GetBits(ny)[nx];
+                BYTE& n = levels.GetBits(ny)[nx];
                 n = Clamp255(n + error * t.weight / kernel.divisor);
             }
         }

@@ -72,10 +72,6 @@ float SampleAt(LONG offset, LONG size, LONG length) {
 
 QRgb Opaque(RGBQUAD c) { return qRgb(c.rgbRed, c.rgbGreen, c.rgbBlue); }
 
-bool SameColor(RGBQUAD a, RGBQUAD b) {
-    return a.rgbRed == b.rgbRed && a.rgbGreen == b.rgbGreen && a.rgbBlue == b.rgbBlue;
-}
-
 // Run-length coded pixel values from storage row 0 upward. Pixels past a
 // row's end or beyond the last row are dropped; the data ends at escape 1 or
 // where the bytes end.
@@ -562,14 +558,14 @@ bool CRaster::CreateFromHANDLE(const std::vector<BYTE>& block) {
     offset += tableEntries * entrySize;
     if (offset > size) return fail(kShortBlock);
 
-    const std::uint64_t srcStride = ((static_cast<std::uint64_t>(width) * bpp + 31) >> 5) << 2;
+    const std::uint64_t srcStride = StrideOf(width, bpp);
     if (!rle && static_cast<std::uint64_t>(height) > (size - offset) / srcStride)
         return fail(kShortBlock);
 
     if (Create(static_cast<LONG>(width), static_cast<LONG>(height), bpp, 0) == nullptr)
         return false;
-    SetXDPI(xPels != 0 ? static_cast<LONG>(std::floor(xPels * 0.0254 + 0.5)) : 96);
-    SetYDPI(yPels != 0 ? static_cast<LONG>(std::floor(yPels * 0.0254 + 0.5)) : 96);
+    SetXDPI(DpiOf(xPels, 0.0254));
+    SetYDPI(DpiOf(yPels, 0.0254));
 
     if (bpp <= 8) {
         const std::uint64_t count = std::min<std::uint64_t>(tableEntries, 1u << bpp);

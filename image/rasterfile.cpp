@@ -5,8 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/inputfile.h"
-
 namespace {
 
 constexpr std::int64_t kMaxStreamBytes = INT32_MAX;
@@ -29,10 +27,10 @@ CRasterIOFile::~CRasterIOFile() {
     if (m_bCloseFile) Close();
 }
 
-bool CRasterIOFile::Open(const std::string& path, const char* mode) {
+bool CRasterIOFile::Open(const std::string& path, const char* mode, InputFileError* why) {
     if (m_fp != nullptr || mode == nullptr) return false;
     const bool readOnly = mode[0] == 'r' && std::strchr(mode, '+') == nullptr;
-    m_fp = readOnly ? OpenInputStream(path) : std::fopen(path.c_str(), mode);
+    m_fp = readOnly ? OpenInputStream(path, why) : std::fopen(path.c_str(), mode);
     if (m_fp == nullptr) return false;
     m_bCloseFile = true;
     return true;

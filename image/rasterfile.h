@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/inputfile.h"
 #include "platform/wintypes.h"
 
 class CRasterFile {
@@ -43,8 +44,9 @@ public:
 
     // Opens the path (the file functions' path text) with the fopen mode.
     // Files opened for reading only must be regular files within the input
-    // cap of the platform, so that a FIFO or a device never blocks.
-    bool Open(const std::string& path, const char* mode);
+    // cap of the platform, so that a FIFO or a device never blocks; `why`
+    // (when given) tells what kept such a file from opening.
+    bool Open(const std::string& path, const char* mode, InputFileError* why = nullptr);
     bool Close() override;
     std::size_t Read(void* buffer, std::size_t size, std::size_t count) override;
     std::size_t Write(const void* buffer, std::size_t size, std::size_t count) override;

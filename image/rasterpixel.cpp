@@ -49,10 +49,6 @@ RGBQUAD QuadOfRgb(DWORD rrggbb) {
                    static_cast<BYTE>((rrggbb >> 16) & 0xFF), 0};
 }
 
-bool SameColor(RGBQUAD a, RGBQUAD b) {
-    return a.rgbBlue == b.rgbBlue && a.rgbGreen == b.rgbGreen && a.rgbRed == b.rgbRed;
-}
-
 }  // namespace
 
 // ---- Pixel values ---------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <new>
 #include <vector>
 
 #include "image/raster.h"
@@ -97,9 +98,10 @@ bool CRaster::AlphaMirror() {
 
 namespace {
 
-// A plane as an 8-bit grey image.
-bool PlaneToGrey(const BYTE* plane, LONG width, LONG height, CRaster* dest) {
-    if (plane == nullptr || dest == nullptr) return false;
+// A plane as an 8-bit grey image in another image (Create would free the
+// plane of its own).
+bool PlaneToGrey(const BYTE* plane, LONG width, LONG height, CRaster* dest, const CRaster* owner) {
+    if (plane == nullptr || dest == nullptr || dest == owner) return false;
     if (dest->Create(width, height, 8, 0) == nullptr) return false;
     dest->SetGrayPalette();
     for (LONG y = 0; y < height; ++y)
@@ -111,7 +113,7 @@ bool PlaneToGrey(const BYTE* plane, LONG width, LONG height, CRaster* dest) {
 }  // namespace
 
 bool CRaster::AlphaSplit(CRaster* dest) const {
-    return PlaneToGrey(pAlpha, head.biWidth, head.biHeight, dest);
+    return PlaneToGrey(pAlpha, head.biWidth, head.biHeight, dest, this);
 }
 
 bool CRaster::AlphaPaletteSplit(CRaster* dest) const {
@@ -278,7 +280,16 @@ bool CRaster::SelectionAddEllipse(CRect r) {
 
 bool CRaster::SelectionAddPolygon(const CPoint* points, LONG npoints) {
     if (pDib == nullptr || points == nullptr || npoints < 3) return false;
-    if (pSelection == nullptr && !SelectionCreate()) return false;
+    // The scratch plane and the fill's queue may not fit: then nothing is
+    // selected.
+    try {
+        return AddPolygon(points, npoints);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+bool CRaster::AddPolygon(const CPoint* points, LONG npoints) {
     const LONG w = head.biWidth, h = head.biHeight;
     // A scratch plane of the image with a ring of one pixel around it. Edge
     // points outside it are pressed onto the ring, so that an outline
@@ -359,6 +370,7 @@ bool CRaster::SelectionAddPolygon(const CPoint* points, LONG npoints) {
         if (y > bb) push(x, y - 1);
         if (y < bt) push(x, y + 1);
     }
+    if (pSelection == nullptr && !SelectionCreate()) return false;
     bool any = false;
     LONG l = w, rr = 0, b = h, t = 0;
     for (LONG y = std::max<LONG>(bb, 0); y <= std::min<LONG>(bt, h - 1); ++y)
@@ -423,7 +435,7 @@ bool CRaster::SelectionCopy(const CRaster& from) {
 }
 
 bool CRaster::SelectionSplit(CRaster* dest) const {
-    return PlaneToGrey(pSelection, head.biWidth, head.biHeight, dest);
+    return PlaneToGrey(pSelection, head.biWidth, head.biHeight, dest, this);
 }
 
 bool CRaster::SelectionToHRGN(QRegion& region) const {

@@ -389,7 +389,7 @@ bool CRaster::Rotate(float angle, CRaster* iDst) {
     // and at the bottom. Its source is that point turned back.
     for (LONG y = 0; y < tmp.head.biHeight; ++y) {
         info.nProgress = static_cast<LONG>(100ll * y / tmp.head.biHeight);
-        if (info.nEscape != 0) break;
+        if (info.nEscape != 0) return false;  // stopped: nothing moves in
         const double fy = static_cast<double>(y) + miny - 1;
         for (LONG x = 0; x < tmp.head.biWidth; ++x) {
             const double fx = static_cast<double>(x) + minx;
@@ -466,7 +466,7 @@ bool CRaster::Rotate2(float angle, CRaster* iDst, InterpolationMethod inMethod,
     const double nxc = (tmp.head.biWidth - 1) / 2.0, nyc = (tmp.head.biHeight - 1) / 2.0;
     for (LONG y = 0; y < tmp.head.biHeight; ++y) {
         info.nProgress = static_cast<LONG>(100ll * y / tmp.head.biHeight);
-        if (info.nEscape != 0) break;
+        if (info.nEscape != 0) return false;  // stopped: nothing moves in
         const double dy = y - nyc;
         BYTE* row = tmp.GetBits(y);
         for (LONG x = 0; x < tmp.head.biWidth; ++x) {
@@ -586,7 +586,7 @@ bool CRaster::Skew(float xgain, float ygain, LONG xpivot, LONG ypivot, bool bEna
     W::SelectedArea(*this, x0, y0, x1, y1);
     for (LONG y = y0; y < y1; ++y) {
         info.nProgress = static_cast<LONG>(100ll * (y - y0) / std::max<LONG>(y1 - y0, 1));
-        if (info.nEscape != 0) break;
+        if (info.nEscape != 0) return false;  // stopped: nothing moves in
         for (LONG x = x0; x < x1; ++x) {
             if (!SelectionIsInside(x, y)) continue;
             // Huge or undefined gains give points outside, never a position
@@ -628,7 +628,7 @@ bool CRaster::CircleTransform(LONG type, LONG rmax, float Koeff) {
 
     for (LONG y = y0; y < y1; ++y) {
         info.nProgress = static_cast<LONG>(100ll * (y - y0) / std::max<LONG>(y1 - y0, 1));
-        if (info.nEscape != 0) break;
+        if (info.nEscape != 0) return false;  // stopped: nothing moves in
         for (LONG x = x0; x < x1; ++x) {
             if (!SelectionIsInside(x, y)) continue;
             // Angles counted upward from the centre's right.

@@ -24,8 +24,6 @@ constexpr DWORD BI_BITFIELDS = 3;
 constexpr char kInfoError[] = "Error reading BMP info";
 constexpr char kShortError[] = "BMP file is cut short";
 
-LONG DpiOf(LONG pelsPerMeter) { return static_cast<LONG>(std::lround(pelsPerMeter * 0.0254)); }
-
 }  // namespace
 
 bool CRasterBMP::Decode(CRasterFile* hFile) {
@@ -138,11 +136,9 @@ void CRasterBMP::DecodeOrThrow(CRasterFile* hFile) {
     const bool direct = !rle && (bpp <= 8 || bpp == 24);
     if ((direct ? CreateForWriting(width, height, bpp, RASTER_FORMAT_BMP)
                 : Create(width, height, bpp, RASTER_FORMAT_BMP)) == nullptr)
-        throw CRasterCodecError(std::strcmp(GetLastError(), "RASTER_MAX_MEMORY exceeded") == 0
-                                    ? GetLastError()
-                                    : "Can't allocate memory");
-    SetXDPI(DpiOf(bih.biXPelsPerMeter));
-    SetYDPI(DpiOf(bih.biYPelsPerMeter));
+        throw CRasterCodecError(CreateFailureText("Can't allocate memory"));
+    SetXDPI(DpiOf(bih.biXPelsPerMeter, 0.0254));
+    SetYDPI(DpiOf(bih.biYPelsPerMeter, 0.0254));
     if (info.nEscape != 0) throw CRasterCodecError("Cancelled");
 
     if (entries > 0) {

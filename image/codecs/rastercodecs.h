@@ -5,10 +5,11 @@
 // the caller's image; an encode borrows the caller's image as a ghost.
 //
 // Inside a codec a failure is thrown as a CRasterCodecError carrying its
-// text; the codec's Decode or Encode catches it, keeps the text (at most 255
-// characters) as the last error and returns false. Nothing is thrown out of
-// a codec.
+// text; the codec's Decode or Encode catches it (and anything else thrown),
+// keeps the text (at most 255 characters) as the last error and returns
+// false. Nothing is thrown out of a codec.
 
+#include <exception>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -32,16 +33,19 @@ protected:
     explicit CRasterCodec(DWORD imagetype) : CRaster(imagetype) {}
 
     // Runs one decode or encode; a failure is kept as the last error (cut to
-    // 255 characters), a failed allocation as `outOfMemory`.
+    // 255 characters), a failed allocation as `outOfMemory`. Whatever else
+    // is thrown (by a stream, say) fails the call too and never leaves it.
     template <class Body>
     bool Run(const char* outOfMemory, Body&& body) {
         try {
             body();
             return true;
-        } catch (const CRasterCodecError& error) {
-            SetLastError(error.what());
         } catch (const std::bad_alloc&) {
             SetLastError(outOfMemory);
+        } catch (const std::exception& error) {
+            SetLastError(error.what());
+        } catch (...) {
+            SetLastError("unexpected failure while reading or writing the image");
         }
         return false;
     }

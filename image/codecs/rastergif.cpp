@@ -749,7 +749,6 @@ void CRasterGIF::DecodeOrThrow(CRasterFile* hFile) {
         }
         // The frame's palette of 256: no table gives black and white; with a
         // transparent index, the entries past the table are white.
-        const bool transparent = (gcb.flags & 1) != 0;
         RGBQUAD pal[256] = {};
         if (colors == 0) {
             pal[1] = RGBQUAD{255, 255, 255, 0};
@@ -757,6 +756,8 @@ void CRasterGIF::DecodeOrThrow(CRasterFile* hFile) {
         } else {
             std::memcpy(pal, table, colors * sizeof(RGBQUAD));
         }
+        // An index outside the table names no colour: nothing is transparent.
+        const bool transparent = (gcb.flags & 1) != 0 && gcb.transindex < colors;
         if (transparent)
             for (DWORD i = colors; i < 256; ++i) pal[i] = RGBQUAD{255, 255, 255, 0};
 

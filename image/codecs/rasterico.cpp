@@ -15,10 +15,6 @@ constexpr char kCutError[] = "Icon file is cut short";
 constexpr char kInfoError[] = "Error reading icon info";
 constexpr BYTE kPngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 
-std::uint64_t StrideOf(std::uint64_t width, std::uint64_t bpp) {
-    return ((width * bpp + 31) / 32) * 4;
-}
-
 }  // namespace
 
 bool CRasterICO::Decode(CRasterFile* hFile) {

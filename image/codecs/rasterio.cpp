@@ -9,13 +9,14 @@
 
 #include "image/codecs/rastercodecs.h"
 #include "image/codecs/rastergif.h"
-#include "image/codecs/rasterpcx.h"
-#include "image/codecs/rastertga.h"
 #include "image/codecs/rasterjpg.h"
+#include "image/codecs/rasterpcx.h"
 #include "image/codecs/rasterpng.h"
+#include "image/codecs/rastertga.h"
 #include "image/codecs/rastertif.h"
 #include "image/codecs/rasterwmf.h"
 #include "platform/atomicfile.h"
+#include "platform/inputfile.h"
 
 namespace {
 
@@ -33,6 +34,7 @@ public:
     static bool Decode(CRaster& caller, CRasterFile* file, DWORD format, bool keepFailure) {
         T codec;
         codec.CopyInfo(caller);
+        FileSettingsToDefaults(codec);
         bool ok = codec.Decode(file);
         if (!ok && codec.info.nEscape == -1 && codec.pDib == nullptr &&
             std::strcmp(codec.GetLastError(), kRasterSizeOnlyText) == 0)
@@ -47,6 +49,24 @@ public:
         return false;
     }
 
+    // The caller's options travel into a decode; what a file itself sets (or
+    // leaves unset) starts from a new image's defaults, not from the
+    // caller's earlier picture.
+    static void FileSettingsToDefaults(CRaster& codec) {
+        const CRaster::RasterInfo defaults;
+        CRaster::RasterInfo& i = codec.info;
+        i.nBkgndIndex = defaults.nBkgndIndex;
+        i.nBkgndColor = defaults.nBkgndColor;
+        i.bAlphaPaletteEnabled = defaults.bAlphaPaletteEnabled;
+        i.nNumFrames = defaults.nNumFrames;
+        i.dwFrameDelay = defaults.dwFrameDelay;
+        i.xOffset = defaults.xOffset;
+        i.yOffset = defaults.yOffset;
+        i.rSelectionBox = defaults.rSelectionBox;
+        codec.SetXDPI(defaults.xDPI);
+        codec.SetYDPI(defaults.yDPI);
+    }
+
     template <class T>
     static bool Encode(CRaster& caller, CRasterFile* file) {
         T codec;
@@ -56,45 +76,30 @@ public:
         return ok;
     }
 
-    // The formats this build reads, in the order the probe tries them.
-    static bool DecodeFormat(CRaster& caller, CRasterFile* file, DWORD format, bool keepFailure) {
+    // The decoder of each format this build reads; null for the others.
+    using Decoder = bool (*)(CRaster&, CRasterFile*, DWORD, bool);
+    static Decoder DecoderOf(DWORD format) {
         switch (format) {
             case RASTER_FORMAT_BMP:
-                return Decode<CRasterBMP>(caller, file, format, keepFailure);
+                return &Decode<CRasterBMP>;
             case RASTER_FORMAT_ICO:
-                return Decode<CRasterICO>(caller, file, format, keepFailure);
+                return &Decode<CRasterICO>;
             case RASTER_FORMAT_GIF:
-                return Decode<CRasterGIF>(caller, file, format, keepFailure);
+                return &Decode<CRasterGIF>;
             case RASTER_FORMAT_TGA:
-                return Decode<CRasterTGA>(caller, file, format, keepFailure);
+                return &Decode<CRasterTGA>;
             case RASTER_FORMAT_PCX:
-                return Decode<CRasterPCX>(caller, file, format, keepFailure);
+                return &Decode<CRasterPCX>;
             case RASTER_FORMAT_JPG:
-                return Decode<CRasterJPG>(caller, file, format, keepFailure);
+                return &Decode<CRasterJPG>;
             case RASTER_FORMAT_PNG:
-                return Decode<CRasterPNG>(caller, file, format, keepFailure);
+                return &Decode<CRasterPNG>;
             case RASTER_FORMAT_TIF:
-                return Decode<CRasterTIF>(caller, file, format, keepFailure);
+                return &Decode<CRasterTIF>;
             case RASTER_FORMAT_WMF:
-                return Decode<CRasterWMF>(caller, file, format, keepFailure);
+                return &Decode<CRasterWMF>;
             default:
-                return false;
-        }
-    }
-    static bool Reads(DWORD format) {
-        switch (format) {
-            case RASTER_FORMAT_BMP:
-            case RASTER_FORMAT_ICO:
-            case RASTER_FORMAT_GIF:
-            case RASTER_FORMAT_TGA:
-            case RASTER_FORMAT_PCX:
-            case RASTER_FORMAT_JPG:
-            case RASTER_FORMAT_PNG:
-            case RASTER_FORMAT_TIF:
-            case RASTER_FORMAT_WMF:
-                return true;
-            default:
-                return false;
+                return nullptr;
         }
     }
     static bool EncodeFormat(CRaster& caller, CRasterFile* file, DWORD format) {
@@ -146,7 +151,6 @@ public:
                 return false;
         }
     }
-    static void SetError(CRaster& image, const char* text) { image.SetLastError(text); }
 };
 
 // ---- Loading constructors ---------------------------------------------------------------
@@ -183,18 +187,20 @@ bool CRaster::Decode(CRasterFile* hFile, DWORD imagetype) {
                                           RASTER_FORMAT_GIF, RASTER_FORMAT_PNG, RASTER_FORMAT_TIF,
                                           RASTER_FORMAT_TGA, RASTER_FORMAT_PCX, RASTER_FORMAT_WMF};
         for (const DWORD format : order) {
-            if (!CRasterDispatch::Reads(format)) continue;
-            if (CRasterDispatch::DecodeFormat(*this, hFile, format, false)) return true;
+            const CRasterDispatch::Decoder decode = CRasterDispatch::DecoderOf(format);
+            if (decode == nullptr) continue;
+            if (decode(*this, hFile, format, false)) return true;
             hFile->Seek(pos, 0);
         }
         SetLastError(kUnknownDecode);
         return false;
     }
-    if (!CRasterDispatch::Reads(imagetype)) {
+    const CRasterDispatch::Decoder decode = CRasterDispatch::DecoderOf(imagetype);
+    if (decode == nullptr) {
         SetLastError(kUnknownDecode);
         return false;
     }
-    return CRasterDispatch::DecodeFormat(*this, hFile, imagetype, true);
+    return decode(*this, hFile, imagetype, true);
 }
 
 bool CRaster::Decode(std::FILE* hFile, DWORD imagetype) {
@@ -208,16 +214,25 @@ bool CRaster::Decode(BYTE* buffer, DWORD size, DWORD imagetype) {
 }
 
 bool CRaster::Load(const std::string& filename, DWORD imagetype) {
+    // A file that is there but cannot be read (no regular file, too large)
+    // says why; a missing one leaves the last error as it was.
+    const auto open = [&](CRasterIOFile& file) {
+        InputFileError why = InputFileError::None;
+        if (file.Open(filename, "rb", &why)) return true;
+        if (why != InputFileError::None && why != InputFileError::Missing)
+            SetLastError(InputFileErrorText(why));
+        return false;
+    };
     if (imagetype >= 1 && imagetype < RASTER_FORMATS) {
         CRasterIOFile file;
-        if (!file.Open(filename, "rb")) return false;
+        if (!open(file)) return false;
         if (Decode(&file, imagetype)) return true;
     }
     // The probe; when it fails too, an asked format's own message stays.
     char asked[sizeof(info.szLastError)];
     std::memcpy(asked, info.szLastError, sizeof(asked));
     CRasterIOFile file;
-    if (!file.Open(filename, "rb")) return false;
+    if (!open(file)) return false;
     if (Decode(&file, RASTER_FORMAT_UNKNOWN)) return true;
     if (imagetype != RASTER_FORMAT_UNKNOWN) SetLastError(asked);
     return false;

@@ -157,7 +157,9 @@ inline void CmykToBgr(const JSAMPLE* cmyk, BYTE* bgr) {
 // A resolution worth using: finite and within what the formats store.
 bool UsableResolution(double value) { return std::isfinite(value) && value >= 1 && value <= 65535; }
 
-LONG DpiOf(double value) {
+// The whole dots per inch of an EXIF resolution, cut as EXIF readers cut
+// it (not rounded).
+LONG ExifDpi(double value) {
     if (!std::isfinite(value) || value < 1) return 0;
     return value >= 2147483647.0 ? 2147483647 : static_cast<LONG>(value);
 }
@@ -386,18 +388,15 @@ void CRasterJPG::ApplyResolution(const jpeg_decompress_struct& cinfo) {
     const RasterExifInfo& e = m_exifinfo;
     if (UsableResolution(e.Xresolution) && UsableResolution(e.Yresolution) &&
         e.ResolutionUnit > 0 && std::isfinite(e.ResolutionUnit)) {
-        SetXDPI(DpiOf(e.Xresolution / e.ResolutionUnit));
-        SetYDPI(DpiOf(e.Yresolution / e.ResolutionUnit));
+        SetXDPI(ExifDpi(e.Xresolution / e.ResolutionUnit));
+        SetYDPI(ExifDpi(e.Yresolution / e.ResolutionUnit));
         return;
     }
     if (!cinfo.saw_JFIF_marker || cinfo.density_unit == 0) return;  // an aspect ratio only
-    if (cinfo.density_unit == 2) {
-        SetXDPI(static_cast<LONG>(std::floor(cinfo.X_density * 2.54 + 0.5)));
-        SetYDPI(static_cast<LONG>(std::floor(cinfo.Y_density * 2.54 + 0.5)));
-    } else {
-        SetXDPI(cinfo.X_density);
-        SetYDPI(cinfo.Y_density);
-    }
+    // Per centimetre with unit 2, per inch otherwise.
+    const double unitsPerInch = cinfo.density_unit == 2 ? 2.54 : 1;
+    SetXDPI(DpiOf(cinfo.X_density, unitsPerInch));
+    SetYDPI(DpiOf(cinfo.Y_density, unitsPerInch));
 }
 
 bool CRasterJPG::Encode(CRasterFile* hFile) {

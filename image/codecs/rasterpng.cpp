@@ -91,10 +91,6 @@ void OnPngFlush(png_structp png) noexcept {
     if (!ok) StreamError(png, "Flush Error");
 }
 
-LONG DpiOf(png_uint_32 pelsPerMeter) {
-    return static_cast<LONG>(std::min<double>(std::lround(pelsPerMeter * 0.0254), 0x7FFFFFFF));
-}
-
 // Two bits a pixel widened to four, as the 4-bit image stores it.
 void ExpandTwoBits(const BYTE* src, BYTE* dst, png_uint_32 width) {
     for (png_uint_32 x = 0; x < width; x += 2) {
@@ -232,28 +228,18 @@ bool CRasterPNG::DecodeDriver(PngCodecState* s) {
         return false;
     }
     if (alpha && !AlphaCreate()) {
-        KeepText(s, "RASTER_MAX_MEMORY exceeded");
+        KeepText(s, RASTER_MAX_MEMORY_TEXT);
         return false;
     }
     SetCodecOption(passes > 1 ? 1 : 0, RASTER_FORMAT_PNG);
-    // Transparency, background and resolution are the file's: none of the
-    // caller's settings stand for them.
-    info.nBkgndIndex = -1;
-    info.nBkgndColor = RGBQUAD{};
-    info.bAlphaPaletteEnabled = false;
-    SetXDPI(96);
-    SetYDPI(96);
 
     png_uint_32 xRes = 0, yRes = 0;
     int unit = 0;
     if (png_get_pHYs(png, pinfo, &xRes, &yRes, &unit) != 0) {
-        if (unit == PNG_RESOLUTION_METER) {
-            SetXDPI(DpiOf(xRes));
-            SetYDPI(DpiOf(yRes));
-        } else {
-            SetXDPI(static_cast<LONG>(std::min<png_uint_32>(xRes, 0x7FFFFFFF)));
-            SetYDPI(static_cast<LONG>(std::min<png_uint_32>(yRes, 0x7FFFFFFF)));
-        }
+        // Per metre, or of no unit (a ratio, taken as it is).
+        const double unitsPerInch = unit == PNG_RESOLUTION_METER ? 0.0254 : 1;
+        SetXDPI(DpiOf(xRes, unitsPerInch));
+        SetYDPI(DpiOf(yRes, unitsPerInch));
     }
 
     // The palette, and transparency into it.

@@ -109,9 +109,7 @@ void CRasterTGA::DecodeOrThrow(CRasterFile* hFile) {
     if (need > available) throw CRasterCodecError(kCorrupted);
 
     if (Create(width, height, depth == 8 ? 8 : 24, RASTER_FORMAT_TGA) == nullptr)
-        throw CRasterCodecError(std::strcmp(GetLastError(), "RASTER_MAX_MEMORY exceeded") == 0
-                                    ? GetLastError()
-                                    : "TGA Create failed");
+        throw CRasterCodecError(CreateFailureText("TGA Create failed"));
     if (depth == 32 && !AlphaCreate()) throw CRasterCodecError("TGA Create failed");
     if (info.nEscape != 0) throw CRasterCodecError("Cancelled");
 

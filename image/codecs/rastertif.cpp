@@ -105,16 +105,6 @@ BYTE Unpremultiply(BYTE colour, BYTE alpha) {
     return static_cast<BYTE>(std::min(255u, (colour * 255u + alpha / 2u) / alpha));
 }
 
-// Dots per inch from a resolution tag: per centimetre with unit 3, as it is
-// otherwise; nothing for values no screen or printer has.
-bool DpiOf(float resolution, std::uint16_t unit, LONG& dpi) {
-    double value = resolution;
-    if (unit == RESUNIT_CENTIMETER) value *= 2.54;
-    if (!std::isfinite(value) || value < 1 || value > 65535) return false;
-    dpi = static_cast<LONG>(std::lround(value));
-    return true;
-}
-
 // How a page is read.
 enum class Layout { Scanlines, Tiles, Rgba };
 
@@ -262,17 +252,16 @@ void CRasterTIF::DecodeOrThrow(CRasterFile* hFile) {
     const DWORD bpp = layout == Layout::Rgba || rgb ? 24 : bps;
 
     if (CreateForWriting(w, h, bpp, RASTER_FORMAT_TIF) == nullptr)
-        throw CRasterCodecError(std::strcmp(GetLastError(), "RASTER_MAX_MEMORY exceeded") == 0
-                                    ? GetLastError()
-                                    : "CRasterTIF can't create image");
+        throw CRasterCodecError(CreateFailureText("CRasterTIF can't create image"));
     if (alpha && !AlphaCreate()) throw CRasterCodecError(kNoMemory);
 
     float xres = 0, yres = 0, xpos = 0, ypos = 0;
-    LONG dpi = 0;
     const bool hasX = TIFFGetField(tif, TIFFTAG_XRESOLUTION, &xres) != 0;
     const bool hasY = TIFFGetField(tif, TIFFTAG_YRESOLUTION, &yres) != 0;
-    if (hasX && DpiOf(xres, unit, dpi)) SetXDPI(dpi);
-    if (hasY && DpiOf(yres, unit, dpi)) SetYDPI(dpi);
+    // Per centimetre with unit 3, per inch (or of no unit) otherwise.
+    const double unitsPerInch = unit == RESUNIT_CENTIMETER ? 2.54 : 1;
+    if (hasX) SetXDPI(DpiOf(xres, unitsPerInch));
+    if (hasY) SetYDPI(DpiOf(yres, unitsPerInch));
     // The page's position, from resolution units to pixels.
     if (hasX && hasY && TIFFGetField(tif, TIFFTAG_XPOSITION, &xpos) &&
         TIFFGetField(tif, TIFFTAG_YPOSITION, &ypos)) {

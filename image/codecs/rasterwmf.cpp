@@ -80,7 +80,7 @@ void CRasterWMF::DecodeOrThrow(CRasterFile* hFile) {
     if (start < 0 || end < start) throw CRasterCodecError(kCorrupted);
     const std::size_t size = static_cast<std::size_t>(end - start);
     if (size < 8) throw CRasterCodecError(kCorrupted);
-    if (size > GetRasterMaxMemory()) throw CRasterCodecError("RASTER_MAX_MEMORY exceeded");
+    if (size > GetRasterMaxMemory()) throw CRasterCodecError(RASTER_MAX_MEMORY_TEXT);
     std::vector<BYTE> data(size);
     ReadOrThrow(hFile, data.data(), size, kCorrupted);
 
@@ -125,7 +125,7 @@ void CRasterWMF::DecodeOrThrow(CRasterFile* hFile) {
     // The surface (32 bits a pixel) and the image (24) both within the cap.
     const std::size_t pixels =
         static_cast<std::size_t>(picture.cx) * static_cast<std::size_t>(picture.cy);
-    if (pixels * 4 > GetRasterMaxMemory()) throw CRasterCodecError("RASTER_MAX_MEMORY exceeded");
+    if (pixels * 4 > GetRasterMaxMemory()) throw CRasterCodecError(RASTER_MAX_MEMORY_TEXT);
     CDC dc(picture.cx, picture.cy, RGB(255, 255, 255));
     if (dc.Image().isNull()) throw CRasterCodecError("Can't allocate memory");
     CMetafilePlayer player(dc, &info.nEscape);
@@ -138,9 +138,7 @@ void CRasterWMF::DecodeOrThrow(CRasterFile* hFile) {
     }
 
     if (CreateForWriting(picture.cx, picture.cy, 24, RASTER_FORMAT_WMF) == nullptr)
-        throw CRasterCodecError(std::strcmp(GetLastError(), "RASTER_MAX_MEMORY exceeded") == 0
-                                    ? GetLastError()
-                                    : "Can't allocate memory");
+        throw CRasterCodecError(CreateFailureText("Can't allocate memory"));
     const QImage& surface = dc.Image();
     for (LONG y = 0; y < picture.cy; ++y) {
         const QRgb* s = reinterpret_cast<const QRgb*>(surface.constScanLine(y));

@@ -68,6 +68,9 @@ TEST(RasterTest, CapCountsPaletteAndHeader) {
     EXPECT_STREQ(image.GetLastError(), "RASTER_MAX_MEMORY exceeded");
     SetRasterMaxMemory(40 + 1024 + 120);
     EXPECT_NE(image.Create(10, 10, 8, 0), nullptr);
+    // Rows beyond any image are refused before anything is made for them.
+    const BYTE row[4] = {};
+    EXPECT_FALSE(image.CreateFromArray(row, 1, 0xFFFFFFFF, 8, 4, false));
     SetRasterMaxMemory(0);
     EXPECT_EQ(GetRasterMaxMemory(), RASTER_MAX_MEMORY);
 }
@@ -83,6 +86,10 @@ TEST(RasterTest, CopiesOwnTheirBlocksGhostsBorrowAndTransferEmptiesItsSource) {
     EXPECT_FALSE(ghost.Destroy());
     EXPECT_EQ(ghost.Create(2, 2, 8, 0), nullptr);
     EXPECT_TRUE(owner.IsValid());
+    // An image becoming a view frees what it owned.
+    CRaster reused = Pattern(3, 3, 24);
+    reused.Ghost(&owner);
+    EXPECT_EQ(reused.GetDIB(), owner.GetDIB());
 
     // A copy of a ghost is an image of its own: it can be made anew and
     // frees its own blocks.

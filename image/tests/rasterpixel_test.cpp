@@ -192,6 +192,38 @@ TEST(RasterPixelTest, DepthIncreaseGreyAndNegative) {
     const CRaster original = Pattern(3, 3, 24);
     EXPECT_EQ(negative.GetPixelColor(0, 1).rgbRed, 255 - original.GetPixelColor(0, 1).rgbRed);
     EXPECT_EQ(negative.GetPixelColor(2, 1).rgbRed, original.GetPixelColor(2, 1).rgbRed);
+
+    // A change that fails leaves the image as it was: the new image is
+    // beyond the cap, or the image is a view of another's blocks, which it
+    // cannot replace (and whose owner must not change either).
+    const struct {
+        const char* name;
+        DWORD bpp;
+        bool view;
+        bool (*op)(CRaster&);
+    } failing[] = {
+        {"grey beyond the cap", 4, false, [](CRaster& i) { return i.GrayScale(); }},
+        {"dither of a view", 8, true, [](CRaster& i) { return i.Dither(0); }},
+        {"diffusion into a view", 24, true, [](CRaster& i) { return i.DecreaseBpp(1, true); }},
+        {"copy into a view", 4, true,
+         [](CRaster& i) {
+             i.Copy(Pattern(5, 5, 24));
+             return i.GetEffWidth() != 4 || i.GetWidth() != 8;
+         }},
+    };
+    for (const auto& f : failing) {
+        CRaster owner = Pattern(8, 8, f.bpp);
+        owner.SetTransIndex(2);
+        const CRaster before(owner);
+        CRaster view;
+        view.Ghost(&owner);
+        if (!f.view) SetRasterMaxMemory(500);
+        EXPECT_FALSE(f.op(f.view ? view : owner)) << f.name;
+        SetRasterMaxMemory(0);
+        EXPECT_TRUE(SamePixels(owner, before) && (f.bpp == 24 || owner.IsSamePalette(before)) &&
+                    owner.GetTransIndex() == 2 && owner.GetBpp() == f.bpp)
+            << f.name;
+    }
 }
 
 TEST(RasterPlaneTest, AlphaPlaneRules) {
@@ -217,6 +249,8 @@ TEST(RasterPlaneTest, AlphaPlaneRules) {
     CRaster split;
     ASSERT_TRUE(image.AlphaSplit(&split));
     EXPECT_TRUE(SamePixels(split, grey));
+    EXPECT_FALSE(image.AlphaSplit(&image));  // would free the plane it reads
+    EXPECT_EQ(image.AlphaGet(2, 1), 12);
 
     // Alpha 0 everywhere strips to the transparency colour.
     image.AlphaClear();
@@ -256,6 +290,8 @@ TEST(RasterPlaneTest, SelectionShapesAreClippedAndBoxed) {
     QRegion region;
     ASSERT_TRUE(round.SelectionToHRGN(region));
     EXPECT_EQ(region, QRegion(1, 1, 5, 4) + QRegion(3, 5, 1, 1));
+    EXPECT_FALSE(round.SelectionSplit(&round));
+    EXPECT_TRUE(round.SelectionIsInside(3, 5));
 }
 
 }  // namespace

@@ -558,6 +558,18 @@ TEST(TransformTest, NewSizesBeyondTheCapOrCoordinatesFailAndChangeNothing) {
     EXPECT_FALSE(image.Expand(0, INT32_MAX - 2, 0, 0, black));
     EXPECT_FALSE(image.Expand(INT32_MAX, INT32_MAX, black));
     EXPECT_TRUE(SameImage(image, before));
+    // An escape stops a free turn, a shear or a distortion half way: false,
+    // and nothing moves in.
+    image.SetEscape(1);
+    CRaster out;
+    EXPECT_FALSE(image.Rotate(30));
+    EXPECT_FALSE(image.Rotate(30, &out));
+    EXPECT_FALSE(image.Rotate2(30));
+    EXPECT_FALSE(image.Skew(0.5f, 0));
+    EXPECT_FALSE(image.CircleTransform(2, 0, 1));
+    image.SetEscape(0);
+    EXPECT_FALSE(out.IsValid());
+    EXPECT_TRUE(SameImage(image, before));
     // Nothing to transform.
     CRaster empty;
     EXPECT_FALSE(empty.Crop(0, 0, 1, 1));

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <stdexcept>
+
 #include "image/codecs/tests/codectesting.h"
 #include "platform/testing/testsupport.h"
 
@@ -12,6 +15,19 @@ namespace {
 using codectesting::EncodeBytes;
 using imagetesting::DecodeBytes;
 using imagetesting::SamePixels;
+
+// A stream that breaks on reading: a standard exception, or anything else.
+struct BreakingFile : CRasterMemFile {
+    BYTE bytes[16] = {};
+    bool standard = true;
+    BreakingFile() : CRasterMemFile(bytes, sizeof(bytes)) {}
+    [[noreturn]] void Break() {
+        if (standard) throw std::out_of_range("the stream broke");
+        throw 7;
+    }
+    std::size_t Read(void*, std::size_t, std::size_t) override { Break(); }
+    LONG GetC() override { Break(); }
+};
 
 TEST(DispatchTest, FormatNumbersAndTheirTexts) {
     CRaster picture = imagetesting::Pattern(4, 3, 8);
@@ -34,6 +50,35 @@ TEST(DispatchTest, FormatNumbersAndTheirTexts) {
         if (d.ok) {
             EXPECT_TRUE(SamePixels(image, picture));
         }
+    }
+    // A decode into a used image keeps nothing of the earlier picture that
+    // the file sets: no transparency, the default resolution.
+    for (DWORD format : {RASTER_FORMAT_BMP, RASTER_FORMAT_GIF, RASTER_FORMAT_ICO, RASTER_FORMAT_TIF,
+                         RASTER_FORMAT_TGA, RASTER_FORMAT_PCX}) {
+        CRaster used = imagetesting::Pattern(2, 2, 8);
+        used.SetTransIndex(3);
+        used.SetXDPI(300);
+        used.SetYDPI(300);
+        ASSERT_TRUE(DecodeBytes(used, EncodeBytes(picture, format), format)) << format;
+        EXPECT_EQ(used.GetTransIndex(), -1) << format;
+        EXPECT_TRUE(used.GetXDPI() == 96 && used.GetYDPI() == 96) << format;
+    }
+    // Whatever a stream throws stays inside the call.
+    const struct {
+        DWORD format;
+        bool standard;
+        const char* error;
+    } broken[] = {
+        {RASTER_FORMAT_BMP, true, "the stream broke"},
+        {RASTER_FORMAT_GIF, false, "unexpected failure while reading or writing the image"},
+    };
+    for (const auto& b : broken) {
+        BreakingFile file;
+        file.standard = b.standard;
+        CRaster image = imagetesting::Pattern(2, 2, 8);
+        EXPECT_FALSE(image.Decode(&file, b.format));
+        EXPECT_STREQ(image.GetLastError(), b.error);
+        EXPECT_EQ(image.GetWidth(), 2u);
     }
     CRaster text;
     EXPECT_FALSE(DecodeBytes(text, "plain text, not a picture", RASTER_FORMAT_UNKNOWN));
@@ -113,6 +158,18 @@ TEST(DispatchTest, FilesByNameAsTheProgramLoadsAndSavesThem) {
     EXPECT_FALSE(loaded.Load(folder + "/t.txt"));
     EXPECT_STREQ(loaded.GetLastError(), "Decode: Unknown or wrong format");
     EXPECT_FALSE(loaded.Load(folder + "/missing.bmp", RASTER_FORMAT_BMP));
+    EXPECT_STREQ(loaded.GetLastError(), "Decode: Unknown or wrong format");
+    EXPECT_TRUE(SamePixels(loaded, picture));
+    // A file that is there but is no regular file, or too large, says so.
+    const std::string huge = folder + "/huge.bmp";
+    testsupport::WriteFileBytes(huge, "BM");
+    std::filesystem::resize_file(huge, (std::uintmax_t{512} << 20) + 1);  // sparse
+    for (DWORD format : {RASTER_FORMAT_BMP, RASTER_FORMAT_UNKNOWN}) {
+        EXPECT_FALSE(loaded.Load(folder, format));
+        EXPECT_STREQ(loaded.GetLastError(), "It is not a regular file.");
+        EXPECT_FALSE(loaded.Load(huge, format));
+        EXPECT_STREQ(loaded.GetLastError(), "The file is larger than 512 MiB.");
+    }
     EXPECT_TRUE(SamePixels(loaded, picture));
 
     // The loading constructors and a caller's FILE.

@@ -361,6 +361,14 @@ TEST(GifTest, CanvasTablesAndValuesAtTheEdges) {
         cases.push_back({"transparent", b, "133|"});
     }
     {
+        // A transparent index outside the frame's table of 16 makes nothing
+        // transparent: the canvas is the background, value 15 is drawn.
+        Bytes b = Screen(3, 1, 16, 2);
+        Control(b, 1, 255);
+        Frame(b, 0, 0, 2, 1, 4, Literals(4, {15, 1})).U8(0x3B);
+        cases.push_back({"transparent index beyond the table", b, "f12|"});
+    }
+    {
         // Frames reaching past the screen are clipped.
         Bytes b = Screen(3, 2, 4);
         Frame(b, 2, 1, 3, 3, 2, Literals(2, {1, 2, 3, 1, 2, 3, 1, 2, 3})).U8(0x3B);

@@ -356,17 +356,10 @@ void CMetafilePlayer::Select(const Object& object) {
 void CMetafilePlayer::ClipToRect(const CRect& device, int mode) {
     CRect r = device;
     r.NormalizeRect();
-    const CDC::ClipState nothing{CRect(0, 0, 0, 0), true};
     if (mode == RGN_COPY) {
-        if (r.IsRectEmpty())
-            dc_.RestoreClip(nothing);
-        else
-            dc_.SelectClipRect(&r);
+        dc_.SelectClipRect(&r);
     } else if (mode == RGN_AND) {
-        if (r.IsRectEmpty())
-            dc_.RestoreClip(nothing);
-        else
-            dc_.IntersectClipRect(r);
+        dc_.IntersectClipRect(r);
     } else if (mode == RGN_OR) {
         CRect box;
         if (dc_.GetClipBox(box) == NULLREGION) box = r;
@@ -593,12 +586,7 @@ void CMetafilePlayer::Text(double x, double y, const QString& text, const std::v
     else if (align & TA_BOTTOM)
         at.y -= tm.height;
     const CDC::ClipState saved = dc_.SaveClip();
-    if ((options & ETO_CLIPPED) && rect != nullptr) {
-        if (box.IsRectEmpty())
-            dc_.RestoreClip({CRect(0, 0, 0, 0), true});
-        else
-            dc_.IntersectClipRect(box);
-    }
+    if ((options & ETO_CLIPPED) && rect != nullptr) dc_.IntersectClipRect(box);
     if (advances.empty()) {
         dc_.TextOut(at.x, at.y, text);
     } else {

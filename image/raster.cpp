@@ -142,6 +142,17 @@ void* CRaster::Create(LONG width, LONG height, DWORD bpp, DWORD imagetype, bool 
     return pDib;
 }
 
+void CRaster::KeepColors(DWORD colors) {
+    if (pDib == nullptr || colors == 0 || colors >= head.biClrUsed) return;
+    BYTE* bits = static_cast<BYTE*>(pDib) + head.biSize + colors * sizeof(RGBQUAD);
+    std::memmove(bits, pImage, head.biSizeImage);
+    pImage = bits;
+    head.biClrUsed = colors;
+    if (head.biClrImportant > colors) head.biClrImportant = 0;
+    info.last_c_isvalid = false;
+    SyncHeader();
+}
+
 void CRaster::SyncHeader() {
     if (pDib != nullptr) std::memcpy(pDib, &head, sizeof(head));
 }
@@ -164,6 +175,7 @@ void CRaster::Copy(const CRaster& src, bool copypixels, bool copyselection, bool
     head.biXPelsPerMeter = src.head.biXPelsPerMeter;
     head.biYPelsPerMeter = src.head.biYPelsPerMeter;
     head.biClrImportant = src.head.biClrImportant;
+    KeepColors(src.head.biClrUsed);
     if (copypixels && src.pDib != nullptr) {
         std::memcpy(pDib, src.pDib, GetSize());
     } else if (src.pDib != nullptr) {

@@ -503,6 +503,9 @@ protected:
     static void BitfieldRow(const BYTE* src, BYTE* dst, LONG width, DWORD redmask, DWORD greenmask,
                             DWORD bluemask, BYTE bpp);
     BYTE BlindAlphaGet(LONG x, LONG y) const { return pAlpha[x + y * head.biWidth]; }
+    // An indexed image of only the first `colors` palette entries, laid out
+    // as a packed DIB of that many: the pixel rows move up behind them.
+    void KeepColors(DWORD colors);
     // Writes the header copy into the DIB block.
     void SyncHeader();
     // A plane of width x height bytes, within the memory cap; null otherwise.

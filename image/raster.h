@@ -506,6 +506,11 @@ protected:
     // An indexed image of only the first `colors` palette entries, laid out
     // as a packed DIB of that many: the pixel rows move up behind them.
     void KeepColors(DWORD colors);
+    // The three ways Draw fills the visible part of its destination.
+    struct DrawTarget;
+    void DrawNearest(const DrawTarget& t) const;
+    void DrawSmooth(const DrawTarget& t) const;
+    void DrawBlended(const DrawTarget& t) const;
     // Writes the header copy into the DIB block.
     void SyncHeader();
     // A plane of width x height bytes, within the memory cap; null otherwise.

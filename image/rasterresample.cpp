@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "image/raster.h"
+#include "image/rasterbilinear.h"
 #include "image/rastergeometry.h"
 
 namespace {
@@ -228,34 +229,36 @@ RGBQUAD AreaAverage(const AreaSum* sums, RGBQUAD ref, const AreaAxis& ax, const 
     return out;
 }
 
-// Adds one row of a 24-bit box, read directly: its first and last pixel
-// values and the sum of those between (alpha from the plane row, if any).
-void AddAreaRow(AreaSum* row, const BYTE* pixels, const BYTE* alphaRow, const AreaAxis& ax) {
-    const auto at = [&](LONG i) {
-        const BYTE* p = pixels + 3 * i;
-        return RGBQUAD{p[0], p[1], p[2], alphaRow != nullptr ? alphaRow[i] : BYTE{0}};
+// Adds to the sums of one row class of a box (row: the three column classes)
+// its first and last pixel values and those between, from a row of pixel
+// values (BYTE) or of sums over `rows` rows (std::uint32_t).
+template <class T>
+void AddAreaColumns(AreaSum* row, const T* pixels, const T* alphaRow, const AreaAxis& ax,
+                    std::int64_t rows) {
+    const auto add = [&](AreaSum& s, LONG i) {
+        s.b += pixels[3 * i];
+        s.g += pixels[3 * i + 1];
+        s.r += pixels[3 * i + 2];
+        if (alphaRow != nullptr) s.a += alphaRow[i];
+        s.n += rows;
     };
-    row[0].Add(at(ax.first));
-    if (ax.last != ax.first) row[2].Add(at(ax.last));
+    add(row[0], ax.first);
+    if (ax.last != ax.first) add(row[2], ax.last);
     if (ax.last - ax.first < 2) return;
-    std::uint64_t b = 0, g = 0, r = 0;
-    const BYTE* p = pixels + 3 * (ax.first + 1);
-    const BYTE* end = pixels + 3 * ax.last;
-    for (; p < end; p += 3) {
-        b += p[0];
-        g += p[1];
-        r += p[2];
+    std::uint64_t b = 0, g = 0, r = 0, a = 0;
+    for (LONG i = ax.first + 1; i < ax.last; ++i) {
+        b += pixels[3 * i];
+        g += pixels[3 * i + 1];
+        r += pixels[3 * i + 2];
     }
+    if (alphaRow != nullptr)
+        for (LONG i = ax.first + 1; i < ax.last; ++i) a += alphaRow[i];
     AreaSum& inner = row[1];
     inner.b += static_cast<std::int64_t>(b);
     inner.g += static_cast<std::int64_t>(g);
     inner.r += static_cast<std::int64_t>(r);
-    inner.n += ax.last - ax.first - 1;
-    if (alphaRow != nullptr) {
-        std::uint64_t a = 0;
-        for (LONG i = ax.first + 1; i < ax.last; ++i) a += alphaRow[i];
-        inner.a += static_cast<std::int64_t>(a);
-    }
+    inner.a += static_cast<std::int64_t>(a);
+    inner.n += rows * (ax.last - ax.first - 1);
 }
 
 }  // namespace
@@ -492,26 +495,11 @@ RGBQUAD CRaster::GetPixelColorInterpolated(float x, float y, InterpolationMethod
             // Interior 24-bit pixel values: 8-bit fixed-point weights.
             const int fx = static_cast<int>((x - static_cast<float>(x0)) * 256);
             const int fy = static_cast<int>((y - static_cast<float>(y0)) * 256);
-            const int w11 = (fx * fy) >> 8, w01 = fx - w11, w10 = fy - w11;
-            const int w00 = 256 - fx - fy + w11;
             const std::size_t stride = info.dwEffWidth;
-            const BYTE* p00 = pImage + static_cast<std::size_t>(y0) * stride + 3 * x0;
-            const BYTE* p01 = p00 + stride;
-            RGBQUAD c;
-            c.rgbBlue =
-                static_cast<BYTE>((w00 * p00[0] + w01 * p00[3] + w10 * p01[0] + w11 * p01[3]) >> 8);
-            c.rgbGreen =
-                static_cast<BYTE>((w00 * p00[1] + w01 * p00[4] + w10 * p01[1] + w11 * p01[4]) >> 8);
-            c.rgbRed =
-                static_cast<BYTE>((w00 * p00[2] + w01 * p00[5] + w10 * p01[2] + w11 * p01[5]) >> 8);
-            c.rgbReserved = 0;
-            if (pAlpha != nullptr) {
-                const BYTE* a00 = pAlpha + static_cast<std::size_t>(y0) * width + x0;
-                const BYTE* a01 = a00 + width;
-                c.rgbReserved = static_cast<BYTE>(
-                    (w00 * a00[0] + w01 * a00[1] + w10 * a01[0] + w11 * a01[1]) >> 8);
-            }
-            return c;
+            return BilinearPixel(
+                pImage + static_cast<std::size_t>(y0) * stride + 3 * x0, stride,
+                pAlpha != nullptr ? pAlpha + static_cast<std::size_t>(y0) * width + x0 : nullptr,
+                static_cast<std::size_t>(width), fx, fy);
         }
         // Edges and indexed images: float weights over the overflow rule.
         const float dx = x - static_cast<float>(x0), dy = y - static_cast<float>(y0);
@@ -618,8 +606,9 @@ RGBQUAD CRaster::GetAreaColorInterpolated(float xc, float yc, float w, float h,
     if (ax.Inside(head.biWidth) && ay.Inside(head.biHeight) && head.biBitCount == 24) {
         // Wholly inside: the rows are read directly.
         for (LONG j = ay.first; j <= ay.last; ++j)
-            AddAreaRow(sums + 3 * ay.ClassOf(j), GetBits(j),
-                       alpha ? pAlpha + static_cast<std::size_t>(j) * head.biWidth : nullptr, ax);
+            AddAreaColumns(sums + 3 * ay.ClassOf(j), GetBits(j),
+                           alpha ? pAlpha + static_cast<std::size_t>(j) * head.biWidth : nullptr,
+                           ax, 1);
         ref = BlindGetPixelColor(ax.first, ay.first, true);
         if (!alpha) ref.rgbReserved = 0;
     } else {
@@ -645,38 +634,6 @@ bool RowStart(CRaster& image, LONG y, LONG rows) {
 }  // namespace
 
 namespace {
-
-// Adds to the sums of one row class of a box (row: the three column classes)
-// its first and last pixel values and those between, from a row of pixel
-// values (BYTE) or of sums over `rows` rows (std::uint32_t).
-template <class T>
-void AddAreaColumns(AreaSum* row, const T* pixels, const T* alphaRow, const AreaAxis& ax,
-                    std::int64_t rows) {
-    const auto add = [&](AreaSum& s, LONG i) {
-        s.b += pixels[3 * i];
-        s.g += pixels[3 * i + 1];
-        s.r += pixels[3 * i + 2];
-        if (alphaRow != nullptr) s.a += alphaRow[i];
-        s.n += rows;
-    };
-    add(row[0], ax.first);
-    if (ax.last != ax.first) add(row[2], ax.last);
-    if (ax.last - ax.first < 2) return;
-    std::uint64_t b = 0, g = 0, r = 0, a = 0;
-    for (LONG i = ax.first + 1; i < ax.last; ++i) {
-        b += pixels[3 * i];
-        g += pixels[3 * i + 1];
-        r += pixels[3 * i + 2];
-    }
-    if (alphaRow != nullptr)
-        for (LONG i = ax.first + 1; i < ax.last; ++i) a += alphaRow[i];
-    AreaSum& inner = row[1];
-    inner.b += static_cast<std::int64_t>(b);
-    inner.g += static_cast<std::int64_t>(g);
-    inner.r += static_cast<std::int64_t>(r);
-    inner.a += static_cast<std::int64_t>(a);
-    inner.n += rows * (ax.last - ax.first - 1);
-}
 
 // acc[k] = sum of rows[j][k] over `rows` rows `stride` bytes apart: the
 // inner rows of a band of boxes summed column by column, a block of columns

@@ -511,6 +511,11 @@ protected:
     void DrawNearest(const DrawTarget& t) const;
     void DrawSmooth(const DrawTarget& t) const;
     void DrawBlended(const DrawTarget& t) const;
+    // The steps of Resample2: the plan for the whole picture, a row, and a
+    // kernel window inside the image.
+    struct ResamplePlan;
+    void ResampleRow(CRaster& tmp, LONG y, ResamplePlan& plan) const;
+    RGBQUAD KernelWindowSum(const ResamplePlan& plan, LONG x, LONG y) const;
     // Writes the header copy into the DIB block.
     void SyncHeader();
     // A plane of width x height bytes, within the memory cap; null otherwise.

@@ -718,6 +718,69 @@ bool SweepRow(const CRaster& source, CRaster& dest, LONG y, float sY, float xSca
 
 }  // namespace
 
+// What Resample2 works out once for the whole picture: the scales, which
+// way the pixels are computed, and for the kernel methods on 24 bits each
+// column's and row's window and weights (exactly as
+// GetPixelColorInterpolated works them out; windows that reach outside the
+// image go through it).
+struct CRaster::ResamplePlan {
+    float xScale, yScale;
+    InterpolationMethod method;
+    OverflowMethod overflow;
+    bool averaging, indexed, tables, sweep;
+    int n = 0;  // the kernel window's size
+    std::vector<LONG> columnStart, rowStart;
+    std::vector<float> columnWeights, rowWeights;
+    Sweep sweepState;
+
+    ResamplePlan(const CRaster& source, LONG newx, LONG newy, InterpolationMethod inMethod,
+                 OverflowMethod ofMethod, bool disableAveraging)
+        : xScale(static_cast<float>(source.head.biWidth) / static_cast<float>(newx)),
+          yScale(static_cast<float>(source.head.biHeight) / static_cast<float>(newy)),
+          method(inMethod),
+          overflow(ofMethod),
+          averaging((xScale > 1.0f || yScale > 1.0f) && !disableAveraging),
+          indexed(source.head.biClrUsed != 0),
+          tables(!averaging && !indexed && inMethod >= InterpBSpline && inMethod <= InterpCatrom),
+          // Averaging 24-bit pictures in both directions: the boxes of a
+          // whole destination row are summed in one pass over their source
+          // rows, with the same integer sums and the same weights as
+          // GetAreaColorInterpolated.
+          sweep(averaging && !indexed && xScale > 1.0f && yScale > 1.0f) {
+        if (tables) {
+            const Reach reach = ReachOf(inMethod);
+            n = static_cast<int>(reach.before + reach.after + 1);
+            KernelTable(reach, newx, xScale, source.head.biWidth, columnStart, columnWeights);
+            KernelTable(reach, newy, yScale, source.head.biHeight, rowStart, rowWeights);
+        }
+        if (sweep) {
+            sweepState.columns.resize(static_cast<std::size_t>(newx));
+            for (LONG x = 0; x < newx; ++x)
+                sweepState.columns[x] =
+                    AreaAxis((static_cast<float>(x) + 0.5f) * xScale - 0.5f, xScale);
+            sweepState.inner.resize(static_cast<std::size_t>(source.head.biWidth) * 3);
+            if (source.pAlpha != nullptr)
+                sweepState.innerAlpha.resize(static_cast<std::size_t>(source.head.biWidth));
+        }
+    }
+
+    // The first source index of each of `count` windows (-1 for one that
+    // does not lie wholly inside `size`) and their weights.
+    void KernelTable(Reach reach, LONG count, float scale, LONG size, std::vector<LONG>& start,
+                     std::vector<float>& weights) const {
+        start.resize(static_cast<std::size_t>(count));
+        weights.resize(static_cast<std::size_t>(count) * n);
+        for (LONG k = 0; k < count; ++k) {
+            const float s = (static_cast<float>(k) + 0.5f) * scale - 0.5f;
+            const LONG first = FloorToLong(s) - reach.before;
+            start[k] = first >= 0 && first + n <= size ? first : -1;
+            for (int i = 0; i < n; ++i)
+                weights[static_cast<std::size_t>(k) * n + i] =
+                    KernelOf(method, static_cast<float>(first + i) - s);
+        }
+    }
+};
+
 bool CRaster::Resample2(LONG newx, LONG newy, InterpolationMethod inMethod, OverflowMethod ofMethod,
                         CRaster* iDst, bool disableAveraging) {
     if (newx <= 0 || newy < 1 || pDib == nullptr) return false;
@@ -725,100 +788,68 @@ bool CRaster::Resample2(LONG newx, LONG newy, InterpolationMethod inMethod, Over
         if (iDst != nullptr) iDst->Copy(*this);
         return true;
     }
-    const float xScale = static_cast<float>(head.biWidth) / static_cast<float>(newx);
-    const float yScale = static_cast<float>(head.biHeight) / static_cast<float>(newy);
-
     CRaster tmp;
     tmp.CopyInfo(*this);
     if (tmp.Create(newx, newy, head.biBitCount, info.dwType) == nullptr) return false;
     tmp.SetPalette(GetPalette(), std::min<DWORD>(GetNumColors(), 256));
     if (pAlpha != nullptr && !tmp.AlphaCreate()) return false;
 
-    const bool averaging = (xScale > 1.0f || yScale > 1.0f) && !disableAveraging;
-    const bool indexed = head.biClrUsed != 0;
-    // Kernel methods on 24 bits: each column's and row's window and weights
-    // are the same for the whole picture, worked out once here exactly as
-    // GetPixelColorInterpolated does; windows that reach outside the image
-    // go through it.
-    const bool tables =
-        !averaging && !indexed && inMethod >= InterpBSpline && inMethod <= InterpCatrom;
-    const Reach reach = ReachOf(inMethod);
-    const int n = static_cast<int>(reach.before + reach.after + 1);
-    std::vector<LONG> columnStart, rowStart;
-    std::vector<float> columnWeights, rowWeights;
-    if (tables) {
-        const auto build = [&](LONG count, float scale, LONG size, std::vector<LONG>& start,
-                               std::vector<float>& weights) {
-            start.resize(static_cast<std::size_t>(count));
-            weights.resize(static_cast<std::size_t>(count) * n);
-            for (LONG k = 0; k < count; ++k) {
-                const float s = (static_cast<float>(k) + 0.5f) * scale - 0.5f;
-                const LONG first = FloorToLong(s) - reach.before;
-                // Marks a window that does not lie wholly inside.
-                start[k] = first >= 0 && first + n <= size ? first : -1;
-                for (int i = 0; i < n; ++i)
-                    weights[static_cast<std::size_t>(k) * n + i] =
-                        KernelOf(inMethod, static_cast<float>(first + i) - s);
-            }
-        };
-        build(newx, xScale, head.biWidth, columnStart, columnWeights);
-        build(newy, yScale, head.biHeight, rowStart, rowWeights);
-    }
-    // Averaging 24-bit pictures in both directions: the boxes of a whole
-    // destination row are summed in one pass over their source rows, with the
-    // same integer sums and the same weights as GetAreaColorInterpolated.
-    const bool sweep = averaging && !indexed && xScale > 1.0f && yScale > 1.0f;
-    Sweep sweepState;
-    if (sweep) {
-        sweepState.columns.resize(static_cast<std::size_t>(newx));
-        for (LONG x = 0; x < newx; ++x)
-            sweepState.columns[x] =
-                AreaAxis((static_cast<float>(x) + 0.5f) * xScale - 0.5f, xScale);
-        sweepState.inner.resize(static_cast<std::size_t>(head.biWidth) * 3);
-        if (pAlpha != nullptr) sweepState.innerAlpha.resize(static_cast<std::size_t>(head.biWidth));
-    }
-
+    ResamplePlan plan(*this, newx, newy, inMethod, ofMethod, disableAveraging);
     for (LONG y = 0; y < newy; ++y) {
         if (RowStart(*this, y, newy)) break;
-        const float sY = (static_cast<float>(y) + 0.5f) * yScale - 0.5f;
-        if (sweep && SweepRow(*this, tmp, y, sY, xScale, yScale, sweepState, inMethod, ofMethod))
-            continue;
-        BYTE* row = tmp.GetBits(y);
-        BYTE* alphaRow =
-            tmp.pAlpha != nullptr ? tmp.pAlpha + static_cast<std::size_t>(y) * newx : nullptr;
-        for (LONG x = 0; x < newx; ++x) {
-            const float sX = (static_cast<float>(x) + 0.5f) * xScale - 0.5f;
-            if (averaging) {
-                tmp.SetPixelColor(
-                    x, y, GetAreaColorInterpolated(sX, sY, xScale, yScale, inMethod, ofMethod),
-                    true);
-            } else if (indexed) {
-                tmp.SetPixelColor(x, y, GetPixelColorInterpolated(sX, sY, inMethod, ofMethod),
-                                  true);
-            } else {
-                RGBQUAD c;
-                if (tables && columnStart[x] >= 0 && rowStart[y] >= 0) {
-                    const std::size_t width = static_cast<std::size_t>(head.biWidth);
-                    const DirectWindow window{
-                        pImage + static_cast<std::size_t>(rowStart[y]) * info.dwEffWidth +
-                            3 * columnStart[x],
-                        info.dwEffWidth,
-                        pAlpha != nullptr ? pAlpha + rowStart[y] * width + columnStart[x] : nullptr,
-                        width, info.nBkgndColor.rgbReserved};
-                    c = KernelSum(&columnWeights[static_cast<std::size_t>(x) * n],
-                                  &rowWeights[static_cast<std::size_t>(y) * n], n,
-                                  pAlpha != nullptr, window);
-                } else {
-                    c = GetPixelColorInterpolated(sX, sY, inMethod, ofMethod);
-                }
-                row[3 * x] = c.rgbBlue;
-                row[3 * x + 1] = c.rgbGreen;
-                row[3 * x + 2] = c.rgbRed;
-                if (alphaRow != nullptr) alphaRow[x] = c.rgbReserved;
-            }
-        }
+        ResampleRow(tmp, y, plan);
     }
     return iDst != nullptr ? iDst->Transfer(tmp) : Transfer(tmp);
+}
+
+// One destination row of Resample2.
+void CRaster::ResampleRow(CRaster& tmp, LONG y, ResamplePlan& plan) const {
+    const float sY = (static_cast<float>(y) + 0.5f) * plan.yScale - 0.5f;
+    if (plan.sweep && SweepRow(*this, tmp, y, sY, plan.xScale, plan.yScale, plan.sweepState,
+                               plan.method, plan.overflow))
+        return;
+    const LONG newx = tmp.head.biWidth;
+    BYTE* row = tmp.GetBits(y);
+    BYTE* alphaRow =
+        tmp.pAlpha != nullptr ? tmp.pAlpha + static_cast<std::size_t>(y) * newx : nullptr;
+    for (LONG x = 0; x < newx; ++x) {
+        const float sX = (static_cast<float>(x) + 0.5f) * plan.xScale - 0.5f;
+        if (plan.averaging) {
+            tmp.SetPixelColor(x, y,
+                              GetAreaColorInterpolated(sX, sY, plan.xScale, plan.yScale,
+                                                       plan.method, plan.overflow),
+                              true);
+            continue;
+        }
+        if (plan.indexed) {
+            tmp.SetPixelColor(x, y, GetPixelColorInterpolated(sX, sY, plan.method, plan.overflow),
+                              true);
+            continue;
+        }
+        // 24 bits: straight into the row and the alpha plane.
+        const RGBQUAD c = plan.tables && plan.columnStart[x] >= 0 && plan.rowStart[y] >= 0
+                              ? KernelWindowSum(plan, x, y)
+                              : GetPixelColorInterpolated(sX, sY, plan.method, plan.overflow);
+        row[3 * x] = c.rgbBlue;
+        row[3 * x + 1] = c.rgbGreen;
+        row[3 * x + 2] = c.rgbRed;
+        if (alphaRow != nullptr) alphaRow[x] = c.rgbReserved;
+    }
+}
+
+// The kernel sum of destination pixel (x, y) whose window lies wholly
+// inside this 24-bit image, read directly.
+RGBQUAD CRaster::KernelWindowSum(const ResamplePlan& plan, LONG x, LONG y) const {
+    const std::size_t width = static_cast<std::size_t>(head.biWidth);
+    const LONG column = plan.columnStart[x], first = plan.rowStart[y];
+    const DirectWindow window{
+        pImage + static_cast<std::size_t>(first) * info.dwEffWidth + 3 * column, info.dwEffWidth,
+        pAlpha != nullptr ? pAlpha + first * width + column : nullptr, width,
+        info.nBkgndColor.rgbReserved};
+    const std::size_t n = static_cast<std::size_t>(plan.n);
+    return KernelSum(&plan.columnWeights[static_cast<std::size_t>(x) * n],
+                     &plan.rowWeights[static_cast<std::size_t>(y) * n], plan.n, pAlpha != nullptr,
+                     window);
 }
 
 bool CRaster::Resample(LONG newx, LONG newy, int mode, CRaster* iDst) {

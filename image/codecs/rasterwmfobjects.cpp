@@ -51,6 +51,13 @@ COLORREF PatternColor(const std::vector<BYTE>& dib) {
     return RGB(static_cast<int>(r / n), static_cast<int>(g / n), static_cast<int>(b / n));
 }
 
+// A brush of a plain style: none, hatched or solid.
+Brush SolidBrushOf(DWORD style, COLORREF color, DWORD hatch) {
+    return style == BS_NULL      ? Brush::Null()
+           : style == BS_HATCHED ? Brush::Hatched(static_cast<int>(hatch % 6), color)
+                                 : Brush(color);
+}
+
 }  // namespace
 
 void CMetafilePlayer::Select(const Object& object) {
@@ -127,12 +134,7 @@ bool CMetafilePlayer::WmfObjects(unsigned function, const BYTE* data, std::size_
         case 0x02FC: {  // CreateBrushIndirect
             Object o;
             o.kind = Object::kBrush;
-            const unsigned style = p.U16(0);
-            const COLORREF color = p.U32(2);
-            const unsigned hatch = p.U16(6);
-            o.brush = style == BS_NULL      ? Brush::Null()
-                      : style == BS_HATCHED ? Brush::Hatched(static_cast<int>(hatch % 6), color)
-                                            : Brush(color);
+            o.brush = SolidBrushOf(p.U16(0), p.U32(2), p.U16(6));
             WmfAddObject(std::move(o));
             break;
         }
@@ -315,12 +317,7 @@ bool CMetafilePlayer::EmfObjects(unsigned type, const BYTE* data, std::size_t n)
         case 39: {  // CreateBrushIndirect
             Object o;
             o.kind = Object::kBrush;
-            const DWORD style = p.U32(12);
-            const COLORREF color = p.U32(16);
-            const DWORD hatch = p.U32(20);
-            o.brush = style == BS_NULL      ? Brush::Null()
-                      : style == BS_HATCHED ? Brush::Hatched(static_cast<int>(hatch % 6), color)
-                                            : Brush(color);
+            o.brush = SolidBrushOf(p.U32(12), p.U32(16), p.U32(20));
             newObject(8, std::move(o));
             break;
         }

@@ -119,6 +119,7 @@ private:
     void PatBlt(double x, double y, double w, double h, DWORD rop);
     void FillRegion(const Region& region, const Brush& brush, int how);
     void ClipToRect(const CRect& device, int mode);
+    void ExcludeBand(const CRect& device);
     void SaveDC();
     void RestoreDC(LONG which);
     void Select(const Object& object);

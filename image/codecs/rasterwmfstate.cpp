@@ -205,6 +205,21 @@ void CMetafilePlayer::ClipToRect(const CRect& device, int mode) {
     state_.clip = dc_.SaveClip();
 }
 
+// An excluded band along a side of the clip narrows it; the clip is one
+// rectangle, so other exclusions keep it.
+void CMetafilePlayer::ExcludeBand(const CRect& d) {
+    CRect box;
+    if (dc_.GetClipBox(box) == NULLREGION) return;
+    if (d.top <= box.top && d.bottom >= box.bottom) {
+        if (d.left <= box.left && d.right > box.left) box.left = d.right;
+        if (d.right >= box.right && d.left < box.right) box.right = d.left;
+    } else if (d.left <= box.left && d.right >= box.right) {
+        if (d.top <= box.top && d.bottom > box.top) box.top = d.bottom;
+        if (d.bottom >= box.bottom && d.top < box.bottom) box.bottom = d.top;
+    }
+    ClipToRect(box, RGN_COPY);
+}
+
 // ---- Records ------------------------------------------------------------------------------
 
 CMetafilePlayer::Region CMetafilePlayer::EmfRegion(const Params& p, std::size_t at,
@@ -288,21 +303,10 @@ bool CMetafilePlayer::WmfState(unsigned function, const BYTE* data, std::size_t 
         case 0x0416:    // IntersectClipRect
         case 0x0415: {  // ExcludeClipRect
             const CRect d = DevRect(p.S16(6), p.S16(4), p.S16(2), p.S16(0));
-            if (function == 0x0416) {
+            if (function == 0x0416)
                 ClipToRect(d, RGN_AND);
-            } else {
-                // An excluded band along a side of the clip narrows it.
-                CRect box;
-                if (dc_.GetClipBox(box) == NULLREGION) break;
-                if (d.top <= box.top && d.bottom >= box.bottom) {
-                    if (d.left <= box.left && d.right > box.left) box.left = d.right;
-                    if (d.right >= box.right && d.left < box.right) box.right = d.left;
-                } else if (d.left <= box.left && d.right >= box.right) {
-                    if (d.top <= box.top && d.bottom > box.top) box.top = d.bottom;
-                    if (d.bottom >= box.bottom && d.top < box.bottom) box.bottom = d.top;
-                }
-                ClipToRect(box, RGN_COPY);
-            }
+            else
+                ExcludeBand(d);
             break;
         }
         case 0x0220: {  // OffsetClipRgn
@@ -395,20 +399,10 @@ bool CMetafilePlayer::EmfState(unsigned type, const BYTE* data, std::size_t n) {
         case 29:    // ExcludeClipRect: only a band along a side can be taken away
         case 30: {  // IntersectClipRect
             const CRect d = DevRect(p.S32(8), p.S32(12), p.S32(16), p.S32(20));
-            if (type == 30) {
+            if (type == 30)
                 ClipToRect(d, RGN_AND);
-                break;
-            }
-            CRect box;
-            if (dc_.GetClipBox(box) == NULLREGION) break;
-            if (d.top <= box.top && d.bottom >= box.bottom) {
-                if (d.left <= box.left && d.right > box.left) box.left = d.right;
-                if (d.right >= box.right && d.left < box.right) box.right = d.left;
-            } else if (d.left <= box.left && d.right >= box.right) {
-                if (d.top <= box.top && d.bottom > box.top) box.top = d.bottom;
-                if (d.bottom >= box.bottom && d.top < box.bottom) box.bottom = d.top;
-            }
-            ClipToRect(box, RGN_COPY);
+            else
+                ExcludeBand(d);
             break;
         }
         case 33:  // SaveDC

@@ -16,10 +16,17 @@ inline RGBQUAD BilinearPixel(const BYTE* p00, std::size_t stride, const BYTE* a0
                              std::size_t alphaStride, int fx, int fy) {
     const int w11 = (fx * fy) >> 8, w01 = fx - w11, w10 = fy - w11;
     const int w00 = 256 - fx - fy + w11;
-    const auto mix = [&](const BYTE* p, std::size_t up, std::size_t right) {
-        return static_cast<BYTE>(
-            (w00 * p[0] + w01 * p[right] + w10 * p[up] + w11 * p[up + right]) >> 8);
-    };
-    return RGBQUAD{mix(p00, stride, 3), mix(p00 + 1, stride, 3), mix(p00 + 2, stride, 3),
-                   a00 != nullptr ? mix(a00, alphaStride, 1) : BYTE{0}};
+    const BYTE* p01 = p00 + stride;
+    RGBQUAD c;
+    c.rgbBlue = static_cast<BYTE>((w00 * p00[0] + w01 * p00[3] + w10 * p01[0] + w11 * p01[3]) >> 8);
+    c.rgbGreen =
+        static_cast<BYTE>((w00 * p00[1] + w01 * p00[4] + w10 * p01[1] + w11 * p01[4]) >> 8);
+    c.rgbRed = static_cast<BYTE>((w00 * p00[2] + w01 * p00[5] + w10 * p01[2] + w11 * p01[5]) >> 8);
+    c.rgbReserved = 0;
+    if (a00 != nullptr) {
+        const BYTE* a01 = a00 + alphaStride;
+        c.rgbReserved =
+            static_cast<BYTE>((w00 * a00[0] + w01 * a00[1] + w10 * a01[0] + w11 * a01[1]) >> 8);
+    }
+    return c;
 }

@@ -138,6 +138,17 @@ void* CRaster::Create(LONG width, LONG height, DWORD bpp, DWORD imagetype, bool 
     return pDib;
 }
 
+void CRaster::KeepColors(DWORD colors) {
+    if (pDib == nullptr || colors == 0 || colors >= head.biClrUsed) return;
+    BYTE* bits = static_cast<BYTE*>(pDib) + head.biSize + colors * sizeof(RGBQUAD);
+    std::memmove(bits, pImage, head.biSizeImage);
+    pImage = bits;
+    head.biClrUsed = colors;
+    if (head.biClrImportant > colors) head.biClrImportant = 0;
+    info.last_c_isvalid = false;
+    SyncHeader();
+}
+
 void CRaster::SyncHeader() {
     if (pDib != nullptr) std::memcpy(pDib, &head, sizeof(head));
 }
@@ -165,6 +176,7 @@ void CRaster::Copy(const CRaster& src, bool copypixels, bool copyselection, bool
     copy.head.biXPelsPerMeter = src.head.biXPelsPerMeter;
     copy.head.biYPelsPerMeter = src.head.biYPelsPerMeter;
     copy.head.biClrImportant = src.head.biClrImportant;
+    copy.KeepColors(src.head.biClrUsed);
     if (copypixels)
         std::memcpy(copy.pDib, src.pDib, copy.GetSize());
     else

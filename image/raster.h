@@ -509,6 +509,19 @@ protected:
     static void BitfieldRow(const BYTE* src, BYTE* dst, LONG width, DWORD redmask, DWORD greenmask,
                             DWORD bluemask, BYTE bpp);
     BYTE BlindAlphaGet(LONG x, LONG y) const { return pAlpha[x + y * head.biWidth]; }
+    // An indexed image of only the first `colors` palette entries, laid out
+    // as a packed DIB of that many: the pixel rows move up behind them.
+    void KeepColors(DWORD colors);
+    // The three ways Draw fills the visible part of its destination.
+    struct DrawTarget;
+    void DrawNearest(const DrawTarget& t) const;
+    void DrawSmooth(const DrawTarget& t) const;
+    void DrawBlended(const DrawTarget& t) const;
+    // The steps of Resample2: the plan for the whole picture, a row, and a
+    // kernel window inside the image.
+    struct ResamplePlan;
+    void ResampleRow(CRaster& tmp, LONG y, ResamplePlan& plan) const;
+    RGBQUAD KernelWindowSum(const ResamplePlan& plan, LONG x, LONG y) const;
     // Writes the header copy into the DIB block.
     void SyncHeader();
     // A plane of width x height bytes, within the memory cap; null otherwise.

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "image/raster.h"
+#include "image/rasterbilinear.h"
 #include "platform/dc.h"
 
 namespace {
@@ -155,6 +156,28 @@ LONG CRaster::Draw(CDC* pDC, const CRect& rect, const CRect* pClipRect, bool bSm
     return Draw(pDC, rect.left, rect.top, rect.Width(), rect.Height(), pClipRect, bSmooth);
 }
 
+// Where Draw puts the image: the destination rectangle, its visible part
+// on the context's picture and the nearest source column of every visible
+// column; for smooth drawing, the bilinear sample's column too.
+struct CRaster::DrawTarget {
+    QImage& picture;
+    LONG x, y, cx, cy;
+    Visible v;
+    bool natural;  // at the image's own size
+    bool smooth;
+    std::vector<LONG> columns;
+    std::vector<float> sampleX;
+
+    // Storage row of the nearest source pixel and of the smooth sample.
+    LONG SourceRowOf(LONG dy, LONG height) const {
+        return natural ? height - 1 - (dy - y) : SourceRow(dy, y, cy, height);
+    }
+    float SampleRowOf(LONG dy, LONG height) const {
+        return static_cast<float>(height - 1) - SampleAt(dy - y, cy, height);
+    }
+    QRgb* Row(LONG dy) const { return reinterpret_cast<QRgb*>(picture.scanLine(dy)) + v.left; }
+};
+
 LONG CRaster::Draw(CDC* pDC, LONG x, LONG y, LONG cx, LONG cy, const CRect* pClipRect,
                    bool bSmooth) {
     if (pDib == nullptr || pDC == nullptr || cx == 0 || cy == 0 || !info.bEnabled) return 0;
@@ -164,122 +187,126 @@ LONG CRaster::Draw(CDC* pDC, LONG x, LONG y, LONG cx, LONG cy, const CRect* pCli
     const CDC::ClipState saved = pDC->SaveClip();
     if (pClipRect != nullptr) pDC->IntersectClipRect(*pClipRect);
     const Visible v = VisiblePart(*pDC, x, y, cx, cy);
-    if (v.Empty()) {
-        pDC->RestoreClip(saved);
-        return 1;
+    if (!v.Empty()) {
+        const bool natural = cx == width && cy == height;
+        DrawTarget t{pDC->Image(), x, y, cx, cy, v, natural, bSmooth && !natural, {}, {}};
+        t.columns.resize(static_cast<std::size_t>(v.right - v.left));
+        for (LONG dx = v.left; dx < v.right; ++dx)
+            t.columns[static_cast<std::size_t>(dx - v.left)] =
+                natural ? dx - x : SourceColumn(dx, x, cx, width);
+        // Smooth: the bilinear sample at the destination pixel's centre
+        // mapped into the image (storage rows from the bottom), edges
+        // repeated; the nearest pixel still decides transparency and alpha.
+        if (t.smooth) {
+            t.sampleX.resize(t.columns.size());
+            for (std::size_t i = 0; i < t.sampleX.size(); ++i)
+                t.sampleX[i] = SampleAt(v.left + static_cast<LONG>(i) - x, cx, width);
+        }
+        const bool transparent =
+            info.nBkgndIndex >= 0 || pAlpha != nullptr || info.bAlphaPaletteEnabled;
+        if (!transparent && !t.smooth)
+            DrawNearest(t);
+        else if (!transparent && head.biBitCount == 24)
+            DrawSmooth(t);
+        else
+            DrawBlended(t);
     }
+    pDC->RestoreClip(saved);
+    return 1;
+}
 
-    QImage& picture = pDC->Image();
-    const bool natural = cx == width && cy == height;
-    const bool smooth = bSmooth && !natural;
+// Opaque at the nearest source pixel.
+void CRaster::DrawNearest(const DrawTarget& t) const {
+    const LONG width = head.biWidth, height = head.biHeight;
     const bool indexed = head.biClrUsed != 0;
     const RGBQUAD* palette = GetPalette();
-    const bool transparent =
-        info.nBkgndIndex >= 0 || pAlpha != nullptr || info.bAlphaPaletteEnabled;
+    const std::vector<LONG>& columns = t.columns;
+    // Each source row once as screen colours when the row is not much
+    // wider than the visible part; destination rows that repeat a source
+    // row repeat the row above.
+    const bool convertRows = static_cast<std::size_t>(width) <= 2 * columns.size();
+    std::vector<QRgb> line(convertRows ? static_cast<std::size_t>(width) : 0);
+    const QRgb* previous = nullptr;
+    LONG previousRow = -1;
+    const std::size_t span = columns.size();
+    for (LONG dy = t.v.top; dy < t.v.bottom; ++dy) {
+        const LONG sy = t.SourceRowOf(dy, height);
+        QRgb* dst = t.Row(dy);
+        if (sy == previousRow) {
+            std::memcpy(dst, previous, span * sizeof(QRgb));
+            continue;
+        }
+        const BYTE* src = GetBits(sy);
+        if (convertRows) {
+            for (LONG sx = 0; sx < width; ++sx)
+                line[static_cast<std::size_t>(sx)] =
+                    indexed ? Opaque(palette[BlindGetPixelIndex(sx, sy)])
+                            : qRgb(src[3 * sx + 2], src[3 * sx + 1], src[3 * sx]);
+            for (std::size_t i = 0; i < span; ++i)
+                dst[i] = line[static_cast<std::size_t>(columns[i])];
+        } else if (indexed) {
+            for (std::size_t i = 0; i < span; ++i)
+                dst[i] = Opaque(palette[BlindGetPixelIndex(columns[i], sy)]);
+        } else {
+            for (std::size_t i = 0; i < span; ++i) {
+                const BYTE* p = src + 3 * static_cast<std::size_t>(columns[i]);
+                dst[i] = qRgb(p[2], p[1], p[0]);
+            }
+        }
+        previous = dst;
+        previousRow = sy;
+    }
+}
 
-    // The source column of every visible column (in bytes at 24 bits).
-    std::vector<LONG> columns(static_cast<std::size_t>(v.right - v.left));
-    for (LONG dx = v.left; dx < v.right; ++dx)
-        columns[static_cast<std::size_t>(dx - v.left)] =
-            natural ? dx - x : SourceColumn(dx, x, cx, width);
-
-    if (!transparent && !smooth) {
-        // Each source row once as screen colours when the row is not much
-        // wider than the visible part; destination rows that repeat a source
-        // row repeat the row above.
-        const bool convertRows = static_cast<std::size_t>(width) <= 2 * columns.size();
-        std::vector<QRgb> line(convertRows ? static_cast<std::size_t>(width) : 0);
-        const QRgb* previous = nullptr;
-        LONG previousRow = -1;
-        const std::size_t span = columns.size();
-        for (LONG dy = v.top; dy < v.bottom; ++dy) {
-            const LONG sy = natural ? height - 1 - (dy - y) : SourceRow(dy, y, cy, height);
-            QRgb* dst = reinterpret_cast<QRgb*>(picture.scanLine(dy)) + v.left;
-            if (sy == previousRow) {
-                std::memcpy(dst, previous, span * sizeof(QRgb));
+// Opaque and smooth at 24 bits: inside the image the same 8-bit fixed-point
+// weights as the interpolation's own, worked out once per column and row.
+void CRaster::DrawSmooth(const DrawTarget& t) const {
+    const LONG width = head.biWidth, height = head.biHeight;
+    const std::vector<float>& sampleX = t.sampleX;
+    struct Tap {
+        LONG at = 0;
+        int weight = 0;
+        bool inside = false;
+    };
+    auto tap = [](float f, LONG length) {
+        const LONG at = static_cast<LONG>(std::floor(f));
+        return Tap{at, static_cast<int>((f - static_cast<float>(at)) * 256),
+                   at >= 0 && at + 1 < length};
+    };
+    std::vector<Tap> across(sampleX.size());
+    for (std::size_t i = 0; i < across.size(); ++i) across[i] = tap(sampleX[i], width);
+    const std::size_t stride = info.dwEffWidth;
+    for (LONG dy = t.v.top; dy < t.v.bottom; ++dy) {
+        const float sampleY = t.SampleRowOf(dy, height);
+        const Tap down = tap(sampleY, height);
+        QRgb* dst = t.Row(dy);
+        const BYTE* row = down.inside ? GetBits(down.at) : nullptr;
+        for (std::size_t i = 0; i < across.size(); ++i) {
+            const Tap& at = across[i];
+            if (row == nullptr || !at.inside) {
+                dst[i] = Opaque(
+                    GetPixelColorInterpolated(sampleX[i], sampleY, InterpBilinear, OverflowRepeat));
                 continue;
             }
-            const BYTE* src = GetBits(sy);
-            if (convertRows) {
-                for (LONG sx = 0; sx < width; ++sx)
-                    line[static_cast<std::size_t>(sx)] =
-                        indexed ? Opaque(palette[BlindGetPixelIndex(sx, sy)])
-                                : qRgb(src[3 * sx + 2], src[3 * sx + 1], src[3 * sx]);
-                for (std::size_t i = 0; i < span; ++i)
-                    dst[i] = line[static_cast<std::size_t>(columns[i])];
-            } else if (indexed) {
-                for (std::size_t i = 0; i < span; ++i)
-                    dst[i] = Opaque(palette[BlindGetPixelIndex(columns[i], sy)]);
-            } else {
-                for (std::size_t i = 0; i < span; ++i) {
-                    const BYTE* p = src + 3 * static_cast<std::size_t>(columns[i]);
-                    dst[i] = qRgb(p[2], p[1], p[0]);
-                }
-            }
-            previous = dst;
-            previousRow = sy;
+            dst[i] = Opaque(BilinearPixel(row + 3 * static_cast<std::size_t>(at.at), stride,
+                                          nullptr, 0, at.weight, down.weight));
         }
-        pDC->RestoreClip(saved);
-        return 1;
     }
+}
 
-    // Smooth: the bilinear sample at the destination pixel's centre mapped
-    // into the image (storage rows from the bottom), edges repeated; the
-    // nearest pixel still decides transparency and alpha.
-    std::vector<float> sampleX(smooth ? columns.size() : 0);
-    for (std::size_t i = 0; i < sampleX.size(); ++i)
-        sampleX[i] = SampleAt(v.left + static_cast<LONG>(i) - x, cx, width);
-    if (smooth && !transparent && head.biBitCount == 24) {
-        // Inside the image the same 8-bit fixed-point weights as the
-        // interpolation's own fast path, worked out once per column and row.
-        struct Tap {
-            LONG at = 0;
-            int weight = 0;
-            bool inside = false;
-        };
-        auto tap = [](float f, LONG length) {
-            const LONG at = static_cast<LONG>(std::floor(f));
-            return Tap{at, static_cast<int>((f - static_cast<float>(at)) * 256),
-                       at >= 0 && at + 1 < length};
-        };
-        std::vector<Tap> across(sampleX.size());
-        for (std::size_t i = 0; i < across.size(); ++i) across[i] = tap(sampleX[i], width);
-        const std::size_t stride = info.dwEffWidth;
-        for (LONG dy = v.top; dy < v.bottom; ++dy) {
-            const float sampleY = static_cast<float>(height - 1) - SampleAt(dy - y, cy, height);
-            const Tap down = tap(sampleY, height);
-            QRgb* dst = reinterpret_cast<QRgb*>(picture.scanLine(dy)) + v.left;
-            const BYTE* row = down.inside ? GetBits(down.at) : nullptr;
-            for (std::size_t i = 0; i < across.size(); ++i) {
-                const Tap& t = across[i];
-                if (row == nullptr || !t.inside) {
-                    dst[i] = Opaque(GetPixelColorInterpolated(sampleX[i], sampleY, InterpBilinear,
-                                                              OverflowRepeat));
-                    continue;
-                }
-                const int w11 = (t.weight * down.weight) >> 8, w01 = t.weight - w11,
-                          w10 = down.weight - w11, w00 = 256 - t.weight - down.weight + w11;
-                const BYTE* p00 = row + 3 * static_cast<std::size_t>(t.at);
-                const BYTE* p01 = p00 + stride;
-                auto mix = [&](int k) {
-                    return (w00 * p00[k] + w01 * p00[k + 3] + w10 * p01[k] + w11 * p01[k + 3]) >> 8;
-                };
-                dst[i] = qRgb(mix(2), mix(1), mix(0));
-            }
-        }
-        pDC->RestoreClip(saved);
-        return 1;
-    }
-
+// With transparency or alpha: each pixel over what the picture holds.
+void CRaster::DrawBlended(const DrawTarget& t) const {
+    const LONG height = head.biHeight;
+    const bool indexed = head.biClrUsed != 0;
+    const RGBQUAD* palette = GetPalette();
     const RGBQUAD key = info.nBkgndColor;
     const int alphaScale = info.nAlphaMax + 1;
-    for (LONG dy = v.top; dy < v.bottom; ++dy) {
-        const LONG sy = natural ? height - 1 - (dy - y) : SourceRow(dy, y, cy, height);
-        const float sampleY =
-            smooth ? static_cast<float>(height - 1) - SampleAt(dy - y, cy, height) : 0.0f;
-        QRgb* dst = reinterpret_cast<QRgb*>(picture.scanLine(dy)) + v.left;
-        for (std::size_t i = 0; i < columns.size(); ++i) {
-            const LONG sx = columns[i];
+    for (LONG dy = t.v.top; dy < t.v.bottom; ++dy) {
+        const LONG sy = t.SourceRowOf(dy, height);
+        const float sampleY = t.smooth ? t.SampleRowOf(dy, height) : 0.0f;
+        QRgb* dst = t.Row(dy);
+        for (std::size_t i = 0; i < t.columns.size(); ++i) {
+            const LONG sx = t.columns[i];
             int a = pAlpha != nullptr ? BlindAlphaGet(sx, sy) : 255;
             a = a * alphaScale >> 8;
             RGBQUAD c;
@@ -293,20 +320,19 @@ LONG CRaster::Draw(CDC* pDC, LONG x, LONG y, LONG cx, LONG cy, const CRect* pCli
                 if (info.nBkgndIndex >= 0 && SameColor(c, key)) continue;
             }
             if (a == 0) continue;
-            if (smooth)
-                c = GetPixelColorInterpolated(sampleX[i], sampleY, InterpBilinear, OverflowRepeat);
+            if (t.smooth)
+                c = GetPixelColorInterpolated(t.sampleX[i], sampleY, InterpBilinear,
+                                              OverflowRepeat);
             if (a == 255) {
                 dst[i] = Opaque(c);
                 continue;
             }
             const QRgb d = dst[i];
-            auto mix = [a](int s, int t) { return (s * a + t * (255 - a)) >> 8; };
+            auto mix = [a](int s, int under) { return (s * a + under * (255 - a)) >> 8; };
             dst[i] =
                 qRgb(mix(c.rgbRed, qRed(d)), mix(c.rgbGreen, qGreen(d)), mix(c.rgbBlue, qBlue(d)));
         }
     }
-    pDC->RestoreClip(saved);
-    return 1;
 }
 
 LONG CRaster::Draw2(CDC* pDC, const CRect& rect) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "image/raster.h"
+#include "image/rasterbilinear.h"
 #include "image/rastergeometry.h"
 
 namespace {
@@ -228,34 +229,36 @@ RGBQUAD AreaAverage(const AreaSum* sums, RGBQUAD ref, const AreaAxis& ax, const 
     return out;
 }
 
-// Adds one row of a 24-bit box, read directly: its first and last pixel
-// values and the sum of those between (alpha from the plane row, if any).
-void AddAreaRow(AreaSum* row, const BYTE* pixels, const BYTE* alphaRow, const AreaAxis& ax) {
-    const auto at = [&](LONG i) {
-        const BYTE* p = pixels + 3 * i;
-        return RGBQUAD{p[0], p[1], p[2], alphaRow != nullptr ? alphaRow[i] : BYTE{0}};
+// Adds to the sums of one row class of a box (row: the three column classes)
+// its first and last pixel values and those between, from a row of pixel
+// values (BYTE) or of sums over `rows` rows (std::uint32_t).
+template <class T>
+void AddAreaColumns(AreaSum* row, const T* pixels, const T* alphaRow, const AreaAxis& ax,
+                    std::int64_t rows) {
+    const auto add = [&](AreaSum& s, LONG i) {
+        s.b += pixels[3 * i];
+        s.g += pixels[3 * i + 1];
+        s.r += pixels[3 * i + 2];
+        if (alphaRow != nullptr) s.a += alphaRow[i];
+        s.n += rows;
     };
-    row[0].Add(at(ax.first));
-    if (ax.last != ax.first) row[2].Add(at(ax.last));
+    add(row[0], ax.first);
+    if (ax.last != ax.first) add(row[2], ax.last);
     if (ax.last - ax.first < 2) return;
-    std::uint64_t b = 0, g = 0, r = 0;
-    const BYTE* p = pixels + 3 * (ax.first + 1);
-    const BYTE* end = pixels + 3 * ax.last;
-    for (; p < end; p += 3) {
-        b += p[0];
-        g += p[1];
-        r += p[2];
+    std::uint64_t b = 0, g = 0, r = 0, a = 0;
+    for (LONG i = ax.first + 1; i < ax.last; ++i) {
+        b += pixels[3 * i];
+        g += pixels[3 * i + 1];
+        r += pixels[3 * i + 2];
     }
+    if (alphaRow != nullptr)
+        for (LONG i = ax.first + 1; i < ax.last; ++i) a += alphaRow[i];
     AreaSum& inner = row[1];
     inner.b += static_cast<std::int64_t>(b);
     inner.g += static_cast<std::int64_t>(g);
     inner.r += static_cast<std::int64_t>(r);
-    inner.n += ax.last - ax.first - 1;
-    if (alphaRow != nullptr) {
-        std::uint64_t a = 0;
-        for (LONG i = ax.first + 1; i < ax.last; ++i) a += alphaRow[i];
-        inner.a += static_cast<std::int64_t>(a);
-    }
+    inner.a += static_cast<std::int64_t>(a);
+    inner.n += rows * (ax.last - ax.first - 1);
 }
 
 }  // namespace
@@ -492,26 +495,11 @@ RGBQUAD CRaster::GetPixelColorInterpolated(float x, float y, InterpolationMethod
             // Interior 24-bit pixel values: 8-bit fixed-point weights.
             const int fx = static_cast<int>((x - static_cast<float>(x0)) * 256);
             const int fy = static_cast<int>((y - static_cast<float>(y0)) * 256);
-            const int w11 = (fx * fy) >> 8, w01 = fx - w11, w10 = fy - w11;
-            const int w00 = 256 - fx - fy + w11;
             const std::size_t stride = info.dwEffWidth;
-            const BYTE* p00 = pImage + static_cast<std::size_t>(y0) * stride + 3 * x0;
-            const BYTE* p01 = p00 + stride;
-            RGBQUAD c;
-            c.rgbBlue =
-                static_cast<BYTE>((w00 * p00[0] + w01 * p00[3] + w10 * p01[0] + w11 * p01[3]) >> 8);
-            c.rgbGreen =
-                static_cast<BYTE>((w00 * p00[1] + w01 * p00[4] + w10 * p01[1] + w11 * p01[4]) >> 8);
-            c.rgbRed =
-                static_cast<BYTE>((w00 * p00[2] + w01 * p00[5] + w10 * p01[2] + w11 * p01[5]) >> 8);
-            c.rgbReserved = 0;
-            if (pAlpha != nullptr) {
-                const BYTE* a00 = pAlpha + static_cast<std::size_t>(y0) * width + x0;
-                const BYTE* a01 = a00 + width;
-                c.rgbReserved = static_cast<BYTE>(
-                    (w00 * a00[0] + w01 * a00[1] + w10 * a01[0] + w11 * a01[1]) >> 8);
-            }
-            return c;
+            return BilinearPixel(
+                pImage + static_cast<std::size_t>(y0) * stride + 3 * x0, stride,
+                pAlpha != nullptr ? pAlpha + static_cast<std::size_t>(y0) * width + x0 : nullptr,
+                static_cast<std::size_t>(width), fx, fy);
         }
         // Edges and indexed images: float weights over the overflow rule.
         const float dx = x - static_cast<float>(x0), dy = y - static_cast<float>(y0);
@@ -618,8 +606,9 @@ RGBQUAD CRaster::GetAreaColorInterpolated(float xc, float yc, float w, float h,
     if (ax.Inside(head.biWidth) && ay.Inside(head.biHeight) && head.biBitCount == 24) {
         // Wholly inside: the rows are read directly.
         for (LONG j = ay.first; j <= ay.last; ++j)
-            AddAreaRow(sums + 3 * ay.ClassOf(j), GetBits(j),
-                       alpha ? pAlpha + static_cast<std::size_t>(j) * head.biWidth : nullptr, ax);
+            AddAreaColumns(sums + 3 * ay.ClassOf(j), GetBits(j),
+                           alpha ? pAlpha + static_cast<std::size_t>(j) * head.biWidth : nullptr,
+                           ax, 1);
         ref = BlindGetPixelColor(ax.first, ay.first, true);
         if (!alpha) ref.rgbReserved = 0;
     } else {
@@ -645,38 +634,6 @@ bool RowStart(CRaster& image, LONG y, LONG rows) {
 }  // namespace
 
 namespace {
-
-// Adds to the sums of one row class of a box (row: the three column classes)
-// its first and last pixel values and those between, from a row of pixel
-// values (BYTE) or of sums over `rows` rows (std::uint32_t).
-template <class T>
-void AddAreaColumns(AreaSum* row, const T* pixels, const T* alphaRow, const AreaAxis& ax,
-                    std::int64_t rows) {
-    const auto add = [&](AreaSum& s, LONG i) {
-        s.b += pixels[3 * i];
-        s.g += pixels[3 * i + 1];
-        s.r += pixels[3 * i + 2];
-        if (alphaRow != nullptr) s.a += alphaRow[i];
-        s.n += rows;
-    };
-    add(row[0], ax.first);
-    if (ax.last != ax.first) add(row[2], ax.last);
-    if (ax.last - ax.first < 2) return;
-    std::uint64_t b = 0, g = 0, r = 0, a = 0;
-    for (LONG i = ax.first + 1; i < ax.last; ++i) {
-        b += pixels[3 * i];
-        g += pixels[3 * i + 1];
-        r += pixels[3 * i + 2];
-    }
-    if (alphaRow != nullptr)
-        for (LONG i = ax.first + 1; i < ax.last; ++i) a += alphaRow[i];
-    AreaSum& inner = row[1];
-    inner.b += static_cast<std::int64_t>(b);
-    inner.g += static_cast<std::int64_t>(g);
-    inner.r += static_cast<std::int64_t>(r);
-    inner.a += static_cast<std::int64_t>(a);
-    inner.n += rows * (ax.last - ax.first - 1);
-}
 
 // acc[k] = sum of rows[j][k] over `rows` rows `stride` bytes apart: the
 // inner rows of a band of boxes summed column by column, a block of columns
@@ -761,6 +718,69 @@ bool SweepRow(const CRaster& source, CRaster& dest, LONG y, float sY, float xSca
 
 }  // namespace
 
+// What Resample2 works out once for the whole picture: the scales, which
+// way the pixels are computed, and for the kernel methods on 24 bits each
+// column's and row's window and weights (exactly as
+// GetPixelColorInterpolated works them out; windows that reach outside the
+// image go through it).
+struct CRaster::ResamplePlan {
+    float xScale, yScale;
+    InterpolationMethod method;
+    OverflowMethod overflow;
+    bool averaging, indexed, tables, sweep;
+    int n = 0;  // the kernel window's size
+    std::vector<LONG> columnStart, rowStart;
+    std::vector<float> columnWeights, rowWeights;
+    Sweep sweepState;
+
+    ResamplePlan(const CRaster& source, LONG newx, LONG newy, InterpolationMethod inMethod,
+                 OverflowMethod ofMethod, bool disableAveraging)
+        : xScale(static_cast<float>(source.head.biWidth) / static_cast<float>(newx)),
+          yScale(static_cast<float>(source.head.biHeight) / static_cast<float>(newy)),
+          method(inMethod),
+          overflow(ofMethod),
+          averaging((xScale > 1.0f || yScale > 1.0f) && !disableAveraging),
+          indexed(source.head.biClrUsed != 0),
+          tables(!averaging && !indexed && inMethod >= InterpBSpline && inMethod <= InterpCatrom),
+          // Averaging 24-bit pictures in both directions: the boxes of a
+          // whole destination row are summed in one pass over their source
+          // rows, with the same integer sums and the same weights as
+          // GetAreaColorInterpolated.
+          sweep(averaging && !indexed && xScale > 1.0f && yScale > 1.0f) {
+        if (tables) {
+            const Reach reach = ReachOf(inMethod);
+            n = static_cast<int>(reach.before + reach.after + 1);
+            KernelTable(reach, newx, xScale, source.head.biWidth, columnStart, columnWeights);
+            KernelTable(reach, newy, yScale, source.head.biHeight, rowStart, rowWeights);
+        }
+        if (sweep) {
+            sweepState.columns.resize(static_cast<std::size_t>(newx));
+            for (LONG x = 0; x < newx; ++x)
+                sweepState.columns[x] =
+                    AreaAxis((static_cast<float>(x) + 0.5f) * xScale - 0.5f, xScale);
+            sweepState.inner.resize(static_cast<std::size_t>(source.head.biWidth) * 3);
+            if (source.pAlpha != nullptr)
+                sweepState.innerAlpha.resize(static_cast<std::size_t>(source.head.biWidth));
+        }
+    }
+
+    // The first source index of each of `count` windows (-1 for one that
+    // does not lie wholly inside `size`) and their weights.
+    void KernelTable(Reach reach, LONG count, float scale, LONG size, std::vector<LONG>& start,
+                     std::vector<float>& weights) const {
+        start.resize(static_cast<std::size_t>(count));
+        weights.resize(static_cast<std::size_t>(count) * n);
+        for (LONG k = 0; k < count; ++k) {
+            const float s = (static_cast<float>(k) + 0.5f) * scale - 0.5f;
+            const LONG first = FloorToLong(s) - reach.before;
+            start[k] = first >= 0 && first + n <= size ? first : -1;
+            for (int i = 0; i < n; ++i)
+                weights[static_cast<std::size_t>(k) * n + i] =
+                    KernelOf(method, static_cast<float>(first + i) - s);
+        }
+    }
+};
+
 bool CRaster::Resample2(LONG newx, LONG newy, InterpolationMethod inMethod, OverflowMethod ofMethod,
                         CRaster* iDst, bool disableAveraging) {
     if (newx <= 0 || newy < 1 || pDib == nullptr) return false;
@@ -768,100 +788,68 @@ bool CRaster::Resample2(LONG newx, LONG newy, InterpolationMethod inMethod, Over
         if (iDst != nullptr) iDst->Copy(*this);
         return true;
     }
-    const float xScale = static_cast<float>(head.biWidth) / static_cast<float>(newx);
-    const float yScale = static_cast<float>(head.biHeight) / static_cast<float>(newy);
-
     CRaster tmp;
     tmp.CopyInfo(*this);
     if (tmp.Create(newx, newy, head.biBitCount, info.dwType) == nullptr) return false;
     tmp.SetPalette(GetPalette(), std::min<DWORD>(GetNumColors(), 256));
     if (pAlpha != nullptr && !tmp.AlphaCreate()) return false;
 
-    const bool averaging = (xScale > 1.0f || yScale > 1.0f) && !disableAveraging;
-    const bool indexed = head.biClrUsed != 0;
-    // Kernel methods on 24 bits: each column's and row's window and weights
-    // are the same for the whole picture, worked out once here exactly as
-    // GetPixelColorInterpolated does; windows that reach outside the image
-    // go through it.
-    const bool tables =
-        !averaging && !indexed && inMethod >= InterpBSpline && inMethod <= InterpCatrom;
-    const Reach reach = ReachOf(inMethod);
-    const int n = static_cast<int>(reach.before + reach.after + 1);
-    std::vector<LONG> columnStart, rowStart;
-    std::vector<float> columnWeights, rowWeights;
-    if (tables) {
-        const auto build = [&](LONG count, float scale, LONG size, std::vector<LONG>& start,
-                               std::vector<float>& weights) {
-            start.resize(static_cast<std::size_t>(count));
-            weights.resize(static_cast<std::size_t>(count) * n);
-            for (LONG k = 0; k < count; ++k) {
-                const float s = (static_cast<float>(k) + 0.5f) * scale - 0.5f;
-                const LONG first = FloorToLong(s) - reach.before;
-                // Marks a window that does not lie wholly inside.
-                start[k] = first >= 0 && first + n <= size ? first : -1;
-                for (int i = 0; i < n; ++i)
-                    weights[static_cast<std::size_t>(k) * n + i] =
-                        KernelOf(inMethod, static_cast<float>(first + i) - s);
-            }
-        };
-        build(newx, xScale, head.biWidth, columnStart, columnWeights);
-        build(newy, yScale, head.biHeight, rowStart, rowWeights);
-    }
-    // Averaging 24-bit pictures in both directions: the boxes of a whole
-    // destination row are summed in one pass over their source rows, with the
-    // same integer sums and the same weights as GetAreaColorInterpolated.
-    const bool sweep = averaging && !indexed && xScale > 1.0f && yScale > 1.0f;
-    Sweep sweepState;
-    if (sweep) {
-        sweepState.columns.resize(static_cast<std::size_t>(newx));
-        for (LONG x = 0; x < newx; ++x)
-            sweepState.columns[x] =
-                AreaAxis((static_cast<float>(x) + 0.5f) * xScale - 0.5f, xScale);
-        sweepState.inner.resize(static_cast<std::size_t>(head.biWidth) * 3);
-        if (pAlpha != nullptr) sweepState.innerAlpha.resize(static_cast<std::size_t>(head.biWidth));
-    }
-
+    ResamplePlan plan(*this, newx, newy, inMethod, ofMethod, disableAveraging);
     for (LONG y = 0; y < newy; ++y) {
         if (RowStart(*this, y, newy)) break;
-        const float sY = (static_cast<float>(y) + 0.5f) * yScale - 0.5f;
-        if (sweep && SweepRow(*this, tmp, y, sY, xScale, yScale, sweepState, inMethod, ofMethod))
-            continue;
-        BYTE* row = tmp.GetBits(y);
-        BYTE* alphaRow =
-            tmp.pAlpha != nullptr ? tmp.pAlpha + static_cast<std::size_t>(y) * newx : nullptr;
-        for (LONG x = 0; x < newx; ++x) {
-            const float sX = (static_cast<float>(x) + 0.5f) * xScale - 0.5f;
-            if (averaging) {
-                tmp.SetPixelColor(
-                    x, y, GetAreaColorInterpolated(sX, sY, xScale, yScale, inMethod, ofMethod),
-                    true);
-            } else if (indexed) {
-                tmp.SetPixelColor(x, y, GetPixelColorInterpolated(sX, sY, inMethod, ofMethod),
-                                  true);
-            } else {
-                RGBQUAD c;
-                if (tables && columnStart[x] >= 0 && rowStart[y] >= 0) {
-                    const std::size_t width = static_cast<std::size_t>(head.biWidth);
-                    const DirectWindow window{
-                        pImage + static_cast<std::size_t>(rowStart[y]) * info.dwEffWidth +
-                            3 * columnStart[x],
-                        info.dwEffWidth,
-                        pAlpha != nullptr ? pAlpha + rowStart[y] * width + columnStart[x] : nullptr,
-                        width, info.nBkgndColor.rgbReserved};
-                    c = KernelSum(&columnWeights[static_cast<std::size_t>(x) * n],
-                                  &rowWeights[static_cast<std::size_t>(y) * n], n,
-                                  pAlpha != nullptr, window);
-                } else {
-                    c = GetPixelColorInterpolated(sX, sY, inMethod, ofMethod);
-                }
-                row[3 * x] = c.rgbBlue;
-                row[3 * x + 1] = c.rgbGreen;
-                row[3 * x + 2] = c.rgbRed;
-                if (alphaRow != nullptr) alphaRow[x] = c.rgbReserved;
-            }
-        }
+        ResampleRow(tmp, y, plan);
     }
     return iDst != nullptr ? iDst->Transfer(tmp) : Transfer(tmp);
+}
+
+// One destination row of Resample2.
+void CRaster::ResampleRow(CRaster& tmp, LONG y, ResamplePlan& plan) const {
+    const float sY = (static_cast<float>(y) + 0.5f) * plan.yScale - 0.5f;
+    if (plan.sweep && SweepRow(*this, tmp, y, sY, plan.xScale, plan.yScale, plan.sweepState,
+                               plan.method, plan.overflow))
+        return;
+    const LONG newx = tmp.head.biWidth;
+    BYTE* row = tmp.GetBits(y);
+    BYTE* alphaRow =
+        tmp.pAlpha != nullptr ? tmp.pAlpha + static_cast<std::size_t>(y) * newx : nullptr;
+    for (LONG x = 0; x < newx; ++x) {
+        const float sX = (static_cast<float>(x) + 0.5f) * plan.xScale - 0.5f;
+        if (plan.averaging) {
+            tmp.SetPixelColor(x, y,
+                              GetAreaColorInterpolated(sX, sY, plan.xScale, plan.yScale,
+                                                       plan.method, plan.overflow),
+                              true);
+            continue;
+        }
+        if (plan.indexed) {
+            tmp.SetPixelColor(x, y, GetPixelColorInterpolated(sX, sY, plan.method, plan.overflow),
+                              true);
+            continue;
+        }
+        // 24 bits: straight into the row and the alpha plane.
+        const RGBQUAD c = plan.tables && plan.columnStart[x] >= 0 && plan.rowStart[y] >= 0
+                              ? KernelWindowSum(plan, x, y)
+                              : GetPixelColorInterpolated(sX, sY, plan.method, plan.overflow);
+        row[3 * x] = c.rgbBlue;
+        row[3 * x + 1] = c.rgbGreen;
+        row[3 * x + 2] = c.rgbRed;
+        if (alphaRow != nullptr) alphaRow[x] = c.rgbReserved;
+    }
+}
+
+// The kernel sum of destination pixel (x, y) whose window lies wholly
+// inside this 24-bit image, read directly.
+RGBQUAD CRaster::KernelWindowSum(const ResamplePlan& plan, LONG x, LONG y) const {
+    const std::size_t width = static_cast<std::size_t>(head.biWidth);
+    const LONG column = plan.columnStart[x], first = plan.rowStart[y];
+    const DirectWindow window{
+        pImage + static_cast<std::size_t>(first) * info.dwEffWidth + 3 * column, info.dwEffWidth,
+        pAlpha != nullptr ? pAlpha + first * width + column : nullptr, width,
+        info.nBkgndColor.rgbReserved};
+    const std::size_t n = static_cast<std::size_t>(plan.n);
+    return KernelSum(&plan.columnWeights[static_cast<std::size_t>(x) * n],
+                     &plan.rowWeights[static_cast<std::size_t>(y) * n], plan.n, pAlpha != nullptr,
+                     window);
 }
 
 bool CRaster::Resample(LONG newx, LONG newy, int mode, CRaster* iDst) {

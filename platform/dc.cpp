@@ -282,17 +282,25 @@ int CDC::SetBkMode(int mode) { return std::exchange(bkMode_, mode); }
 int CDC::SetROP2(int rop) { return std::exchange(rop2_, rop); }
 
 void CDC::SelectClipRect(const CRect* rect) {
-    clip_ = rect ? *rect : CRect();
+    clip_ = CRect();
     clipNothing_ = false;
+    if (rect == nullptr) return;
+    clip_ = *rect;
     clip_.NormalizeRect();
+    // An empty rectangle is a clip all the same, one that admits no pixel.
+    if (clip_.IsRectEmpty()) {
+        clip_ = CRect(0, 0, 0, 0);
+        clipNothing_ = true;
+    }
 }
 
 void CDC::IntersectClipRect(const CRect& rect) {
+    if (clipNothing_) return;
     CRect r = rect;
     r.NormalizeRect();
-    if (clip_.IsRectEmpty()) {
+    if (clip_.IsRectEmpty() && !r.IsRectEmpty()) {
         clip_ = r;
-    } else if (!clip_.IntersectRect(clip_, r)) {
+    } else if (r.IsRectEmpty() || !clip_.IntersectRect(clip_, r)) {
         clip_ = CRect(0, 0, 0, 0);
         clipNothing_ = true;
     }
@@ -700,8 +708,11 @@ void CDC::DrawImage(int x, int y, const QImage& image) {
 }
 
 void CDC::StretchImage(const CRect& target, const QImage& image) {
+    // Nothing shows when the clip admits no pixel.
+    const QRect box = ClipBox();
+    if (box.isEmpty()) return;
     QPainter p(image_);
-    p.setClipRect(ClipBox());
+    p.setClipRect(box);
     p.setRenderHint(QPainter::SmoothPixmapTransform, false);
     p.drawImage(QRect(target.left, target.top, target.Width(), target.Height()), image);
 }
@@ -768,10 +779,11 @@ void CDC::TextOut(int x, int y, const std::string& text) { TextOut(x, y, AnsiToQ
 void CDC::TextOut(int x, int y, const QString& text) { DrawTextLine(x, y, text); }
 
 void CDC::DrawTextLine(int x, int y, const QString& text) {
-    if (text.isEmpty()) return;
+    const QRect box = ClipBox();
+    if (text.isEmpty() || box.isEmpty()) return;
     const QFontMetrics fm(font_, image_);
     QPainter p(image_);
-    p.setClipRect(ClipBox());
+    p.setClipRect(box);
     if (bkMode_ == OPAQUE)
         p.fillRect(QRect(x, y, fm.horizontalAdvance(text), fm.ascent() + fm.descent()),
                    QColor(ToQRgb(bkColor_)));
@@ -844,8 +856,7 @@ int CDC::DrawText(const QString& source, CRect& rect, UINT format) {
         else if (format & DT_BOTTOM)
             y = rect.bottom - lineHeight;
     }
-    const CRect oldClip = clip_;
-    const bool oldNothing = clipNothing_;
+    const ClipState saved = SaveClip();
     if (!(format & DT_NOCLIP)) IntersectClipRect(rect);
     for (int i = 0; i < lines.size(); ++i) {
         const int lw = fm.horizontalAdvance(lines[i]);
@@ -856,8 +867,7 @@ int CDC::DrawText(const QString& source, CRect& rect, UINT format) {
             x = rect.right - lw;
         DrawTextLine(x, y + i * lineHeight, lines[i]);
     }
-    clip_ = oldClip;
-    clipNothing_ = oldNothing;
+    RestoreClip(saved);
     return (y - rect.top) + total;
 }
 

@@ -235,8 +235,8 @@ public:
     int GetBkMode() const { return bkMode_; }
     int GetROP2() const { return rop2_; }
 
-    // Drawing stays inside the clip rectangle; an empty rectangle (or none)
-    // clears the clip.
+    // Drawing stays inside the clip rectangle. None clears the clip; an empty
+    // rectangle, or narrowing to an empty intersection, admits no pixel.
     void SelectClipRect(const CRect* rect);
     void IntersectClipRect(const CRect& rect);
     // The clip as a value, to put back after narrowing it for a while.

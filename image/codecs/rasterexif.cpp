@@ -78,6 +78,8 @@ enum : int {
 constexpr int kBytesPerFormat[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
 
 constexpr int kMaxDepth = 4;
+// The bytes of a comment section taken into the record.
+constexpr std::size_t kMaxComment = 1000;
 
 bool IsStartOfFrame(int marker) {
     switch (marker) {
@@ -330,14 +332,14 @@ void CRasterExifInfo::process_SOFn(const BYTE* Data, std::size_t length, int mar
 }
 
 void CRasterExifInfo::process_COM(const BYTE* Data, std::size_t length) {
-    const std::size_t end = std::min<std::size_t>(length, 1000);
+    // Up to 1000 bytes of the text after the section's two length bytes.
+    const std::size_t end = std::min<std::size_t>(length, 2 + kMaxComment);
     char* out = m_exifinfo->Comments;
     std::size_t n = 0;
-    for (std::size_t a = 2; a < end && n + 1 < sizeof(m_exifinfo->Comments); ++a) {
+    for (std::size_t a = 2; a < end; ++a) {
         const BYTE ch = Data[a];
         if (ch == '\r' && a + 1 < end && Data[a + 1] == '\n') continue;  // CR of a CR-LF
-        // Bytes from 0x80 up are kept: the double-byte text of the code page.
-        const bool printable = (ch >= 0x20 && ch != 0x7F) || ch == '\n' || ch == '\t';
+        const bool printable = (ch >= 0x20 && ch < 0x7F) || ch == '\n' || ch == '\t';
         out[n++] = printable ? static_cast<char>(ch) : '?';
     }
     out[n] = '\0';
@@ -366,13 +368,12 @@ bool CRasterExifInfo::process_EXIF(const BYTE* CharBuf, std::size_t length) {
         SetError("Invalid Exif start (1)");
         return false;
     }
-    // The first directory is where the header says, past the header.
+    // The directory right after the header, and the one the header names
+    // when that lies beyond.
+    if (!ProcessExifDir(tiff, tiffLength, 8, 0)) return false;
     const std::uint64_t first = Get32u(tiff + 4);
-    if (first < 8 || first >= tiffLength) {
-        SetError("Invalid Exif start (1)");
+    if (first > 8 && !ProcessExifDir(tiff, tiffLength, static_cast<std::size_t>(first), 0))
         return false;
-    }
-    if (!ProcessExifDir(tiff, tiffLength, static_cast<std::size_t>(first), 0)) return false;
     if (m_exifinfo->FocalplaneXRes != 0)
         m_exifinfo->CCDWidth = ToFloat(static_cast<double>(ExifImageWidth) *
                                        m_exifinfo->FocalplaneUnits / m_exifinfo->FocalplaneXRes);

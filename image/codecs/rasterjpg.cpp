@@ -173,6 +173,7 @@ struct JpegDecodeWork {
     JpegSource src;
     jpeg_progress_mgr progress;
     bool created;
+    bool exif;     // the EXIF section was read without fault
     JSAMPLE* row;  // one delivered row where it cannot go into the image
 };
 
@@ -237,10 +238,10 @@ bool CRasterJPG::DecodeExif(std::FILE* hFile) {
 
 bool CRasterJPG::Decode(CRasterFile* hFile) {
     if (hFile == nullptr) return false;
-    DecodeExif(hFile);
     // Zeroed: a library object that failed while being made is destroyed
     // as an empty one.
     JpegDecodeWork w{};
+    w.exif = DecodeExif(hFile);
     const bool ok = DecodeWith(w, hFile);
     if (w.created) jpeg_destroy_decompress(&w.cinfo);
     std::free(w.row);
@@ -310,7 +311,7 @@ bool CRasterJPG::DecodeWith(JpegDecodeWork& w, CRasterFile* hFile) {
     if (CreateForWriting(width, height, 8 * static_cast<DWORD>(components), RASTER_FORMAT_JPG) ==
         nullptr)
         return false;
-    ApplyResolution(cinfo);
+    ApplyResolution(cinfo, w.exif);
 
     jpeg_start_decompress(&cinfo);
 
@@ -333,6 +334,7 @@ bool CRasterJPG::DecodeWith(JpegDecodeWork& w, CRasterFile* hFile) {
             }
             pal[i] = RGBQUAD{c[2], c[1], c[0], 0};
         }
+        KeepColors(static_cast<DWORD>(std::max(colors, 1)));
     } else if (components == 1) {
         SetGrayPalette();
     }
@@ -384,9 +386,9 @@ bool CRasterJPG::DecodeWith(JpegDecodeWork& w, CRasterFile* hFile) {
     return true;
 }
 
-void CRasterJPG::ApplyResolution(const jpeg_decompress_struct& cinfo) {
+void CRasterJPG::ApplyResolution(const jpeg_decompress_struct& cinfo, bool exif) {
     const RasterExifInfo& e = m_exifinfo;
-    if (UsableResolution(e.Xresolution) && UsableResolution(e.Yresolution) &&
+    if (exif && UsableResolution(e.Xresolution) && UsableResolution(e.Yresolution) &&
         e.ResolutionUnit > 0 && std::isfinite(e.ResolutionUnit)) {
         SetXDPI(ExifDpi(e.Xresolution / e.ResolutionUnit));
         SetYDPI(ExifDpi(e.Yresolution / e.ResolutionUnit));

@@ -43,7 +43,7 @@ struct RasterExifInfo {
     float Yresolution;
     float ResolutionUnit;
     float Brightness;
-    char Comments[1000];
+    char Comments[1001];           // up to 1000 bytes of text and their end
     const BYTE* ThumbnailPointer;  // inside the section data of the reader
     unsigned ThumbnailSize;
     bool IsExif;
@@ -143,7 +143,7 @@ protected:
     // a destructor, everything they allocate lives in the work record.
     bool DecodeWith(JpegDecodeWork& w, CRasterFile* hFile);
     bool EncodeWith(JpegEncodeWork& w, CRasterFile* hFile);
-    void ApplyResolution(const jpeg_decompress_struct& cinfo);
+    void ApplyResolution(const jpeg_decompress_struct& cinfo, bool exif);
 
     CRasterExifInfo* m_exif = nullptr;
     RasterExifInfo m_exifinfo;

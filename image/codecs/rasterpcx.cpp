@@ -18,7 +18,7 @@ constexpr std::size_t kPaletteSize = 769;  // the byte 12 and 256 RGB triples
 
 // The layouts of bits per pixel in a plane and planes this codec reads.
 bool KnownLayout(DWORD bits, DWORD planes) {
-    return (bits == 1 && (planes == 1 || planes == 4)) || (bits == 2 && planes == 1) ||
+    return (bits == 1 && planes >= 1 && planes <= 4) || (bits == 2 && planes == 1) ||
            (bits == 4 && planes == 1) || (bits == 8 && (planes == 1 || planes == 3 || planes == 4));
 }
 
@@ -147,12 +147,12 @@ void CRasterPCX::DecodeOrThrow(CRasterFile* hFile) {
             if (planes == 4)
                 std::memcpy(pAlpha + static_cast<std::size_t>(y) * width, blue + bytesPerLine,
                             static_cast<std::size_t>(width));
-        } else if (planes == 4) {
-            // Four planes of one bit: bit k of the index from plane k.
+        } else if (bits == 1 && planes > 1) {
+            // Two to four planes of one bit: bit k of the index from plane k.
             std::memset(dst, 0, info.dwEffWidth);
             for (LONG x = 0; x < width; ++x) {
                 BYTE index = 0;
-                for (DWORD k = 0; k < 4; ++k)
+                for (DWORD k = 0; k < planes; ++k)
                     if (line[k * bytesPerLine + (x >> 3)] & (0x80 >> (x & 7)))
                         index = static_cast<BYTE>(index | (1u << k));
                 dst[x >> 1] = static_cast<BYTE>(dst[x >> 1] | ((x & 1) ? index : index << 4));

@@ -79,17 +79,15 @@ void CRasterTGA::DecodeOrThrow(CRasterFile* hFile) {
         throw CRasterCodecError("Unknown TGA image type");
     if (width == 0 || height == 0 || depth == 0 || mapLength > 256)
         throw CRasterCodecError(kBadHeader);
-    // A colour map belongs to colour-mapped pictures only, with entries of a
-    // size the format knows, inside the 256 indexes of 8-bit pixels; every
-    // type has its own pixel depths.
-    if (mapType != (base == 1 ? 1u : 0u)) throw CRasterCodecError(kBadHeader);
-    if (base == 1 &&
-        (mapLength == 0 || mapFirst + mapLength > 256 ||
-         (mapBits != 15 && mapBits != 16 && mapBits != 24 && mapBits != 32) || depth != 8))
+    // Pixels and colour-map entries are read at the depths the format knows.
+    // A colour map goes into the palette of colour-mapped pictures; the
+    // others skip it.
+    auto knownDepth = [](DWORD bits) {
+        return bits == 15 || bits == 16 || bits == 24 || bits == 32;
+    };
+    const bool hasMap = mapType != 0 && mapLength != 0;
+    if ((depth != 8 && !knownDepth(depth)) || (base == 1 && hasMap && !knownDepth(mapBits)))
         throw CRasterCodecError(kBadHeader);
-    if (base == 2 && depth != 15 && depth != 16 && depth != 24 && depth != 32)
-        throw CRasterCodecError(kBadHeader);
-    if (base == 3 && depth != 8) throw CRasterCodecError(kBadHeader);
 
     if (info.nEscape == -1) {
         head.biWidth = width;
@@ -98,7 +96,7 @@ void CRasterTGA::DecodeOrThrow(CRasterFile* hFile) {
     }
 
     const std::size_t pixelBytes = (depth + 7) / 8;
-    const std::size_t mapBytes = base == 1 ? mapLength * ((mapBits + 7) / 8) : 0;
+    const std::size_t mapBytes = hasMap ? mapLength * ((mapBits + 7) / 8) : 0;
     const std::uint64_t available = static_cast<std::uint64_t>(size - start);
     const std::uint64_t pixels =
         static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
@@ -119,15 +117,17 @@ void CRasterTGA::DecodeOrThrow(CRasterFile* hFile) {
         const std::size_t entryBytes = (mapBits + 7) / 8;
         std::vector<BYTE> map(mapBytes);
         if (!in.Read(map.data(), map.size())) throw CRasterCodecError(kCorrupted);
-        for (DWORD i = 0; i < mapLength; ++i) {
+        // Entries past the 256 indexes have no pixel to colour.
+        for (DWORD i = 0; hasMap && i < mapLength && mapFirst + i < 256; ++i) {
             const BYTE* e = map.data() + i * entryBytes;
             BYTE bgr[3] = {};
             BYTE ignored = 0;
             PutPixel(e, mapBits, bgr, &ignored);
             SetPaletteColor(static_cast<BYTE>(mapFirst + i), RGBQUAD{bgr[0], bgr[1], bgr[2], 0});
         }
-    } else if (base == 3) {
-        SetGrayPalette();
+    } else {
+        if (!in.Skip(mapBytes)) throw CRasterCodecError(kCorrupted);
+        if (base == 3) SetGrayPalette();
     }
 
     const bool rightToLeft = (descriptor & 0x10) != 0;

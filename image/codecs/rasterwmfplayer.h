@@ -17,6 +17,10 @@
 #include "image/codecs/rastercodecs.h"
 #include "platform/dc.h"
 
+namespace metafile {
+struct Params;
+}
+
 class CMetafilePlayer {
 public:
     // `escape` is polled between records: non-zero stops with "Cancelled".
@@ -115,6 +119,7 @@ private:
     void PatBlt(double x, double y, double w, double h, DWORD rop);
     void FillRegion(const Region& region, const Brush& brush, int how);
     void ClipToRect(const CRect& device, int mode);
+    void ExcludeBand(const CRect& device);
     void SaveDC();
     void RestoreDC(LONG which);
     void Select(const Object& object);
@@ -124,7 +129,25 @@ private:
 
     void WmfRecord(unsigned function, const BYTE* p, std::size_t n);
     void EmfRecord(unsigned type, const BYTE* p, std::size_t n);
+    // The records of one family each, in the file of that family; false
+    // for a record of another.
+    bool WmfState(unsigned function, const BYTE* data, std::size_t n);
+    bool WmfObjects(unsigned function, const BYTE* data, std::size_t n);
+    bool WmfDrawing(unsigned function, const BYTE* data, std::size_t n);
+    bool WmfBitmaps(unsigned function, const BYTE* data, std::size_t n);
+    bool WmfText(unsigned function, const BYTE* data, std::size_t n);
+    bool EmfState(unsigned type, const BYTE* data, std::size_t n);
+    bool EmfObjects(unsigned type, const BYTE* data, std::size_t n);
+    bool EmfDrawing(unsigned type, const BYTE* data, std::size_t n);
+    bool EmfBitmaps(unsigned type, const BYTE* data, std::size_t n);
+    bool EmfText(unsigned type, const BYTE* data, std::size_t n);
     int WmfAddObject(Object object);
+    // What the records of several families read.
+    const Object* WmfObject(const metafile::Params& p, std::size_t off) const;
+    const Object* EmfHandle(DWORD index) const;
+    bool EmfBitmap(const metafile::Params& p, std::size_t at, const BYTE*& bmi,
+                   std::size_t& bmiSize, const BYTE*& bits, std::size_t& bitsSize) const;
+    Region EmfRegion(const metafile::Params& p, std::size_t at, DWORD cb) const;
 
     CDC& dc_;
     const LONG* escape_;

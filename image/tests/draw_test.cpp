@@ -299,6 +299,7 @@ TEST(DrawTest, ClipRectangleIsNarrowedAndPutBack) {
     const CRect narrow(1, 0, 3, 4);
     const Case cases[] = {
         {"outside the destination", nullptr, CRect(5, 5, 6, 6), "....|....|....|...."},
+        {"empty", nullptr, CRect(2, 1, 2, 4), "....|....|....|...."},
         {"outside the context's clip", &narrow, CRect(3, 0, 4, 4), "....|....|....|...."},
         {"across the destination", nullptr, CRect(1, 1, 8, 3), "....|.abb|.cdd|...."},
         {"within the context's clip", &narrow, CRect(0, 2, 4, 8), "....|....|.cd.|.cd."},

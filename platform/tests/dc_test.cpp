@@ -270,6 +270,16 @@ TEST(DcRasterTest, ClipKeepsDrawingInside) {
     dc.SelectClipRect(nullptr);
     dc.SetPixel(9, 9, kRed);
     EXPECT_EQ(dc.GetPixel(9, 9), kRed);
+    // An empty clip rectangle is a clip that admits nothing, on every path.
+    const CRect empty(4, 4, 4, 9);
+    dc.SelectClipRect(&empty);
+    const QImage before = dc.Image().copy();
+    dc.FillRect(CRect(0, 0, 10, 10), Brush(kBlack));
+    dc.TextOut(0, 0, std::string("W"));
+    QImage ink(1, 1, QImage::Format_RGB32);
+    ink.fill(Qt::black);
+    dc.StretchImage(CRect(0, 0, 10, 10), ink);
+    EXPECT_EQ(dc.Image(), before);
 }
 
 TEST(DcRasterTest, ClipBoxVisibilityAndRestore) {
@@ -283,6 +293,7 @@ TEST(DcRasterTest, ClipBoxVisibilityAndRestore) {
         {{CRect(1, 1, 9, 7), CRect(4, 0, 12, 3)}, CRect(4, 1, 9, 3)},
         {{CRect(1, 1, 3, 3), CRect(5, 5, 6, 6)}, CRect(0, 0, 0, 0)},
         {{CRect(20, 20, 30, 30)}, CRect(0, 0, 0, 0)},
+        {{CRect(3, 3, 3, 6)}, CRect(0, 0, 0, 0)},  // empty: admits nothing
     };
     for (const Case& c : cases) {
         CDC dc(10, 8);

@@ -156,16 +156,19 @@ TEST(JpgTest, DecodeOptionsMatchTheLibrarysOwn) {
             EXPECT_TRUE(SameAsBare(image, bare)) << c.name;
             continue;
         }
-        // Quantised: the same indices and the library's palette.
+        // Quantised: the same indices and the library's palette of its
+        // count, kept by a copy too.
         ASSERT_EQ(image.GetBpp(), 8) << c.name;
         ASSERT_EQ(bare.colormap.size(), 3u);
+        EXPECT_EQ(image.GetNumColors(), bare.colormap[0].size()) << c.name;
+        const CRaster copy(image);
         for (int y = 0; y < bare.height; ++y)
             for (int x = 0; x < bare.width; ++x)
-                ASSERT_EQ(image.GetPixelIndex(x, bare.height - 1 - y),
+                ASSERT_EQ(copy.GetPixelIndex(x, bare.height - 1 - y),
                           bare.samples[static_cast<std::size_t>(y) * bare.width + x])
                     << c.name << " (" << x << ", " << y << ")";
         for (std::size_t i = 0; i < bare.colormap[0].size(); ++i) {
-            const RGBQUAD p = image.GetPaletteColor(static_cast<BYTE>(i));
+            const RGBQUAD p = copy.GetPaletteColor(static_cast<BYTE>(i));
             EXPECT_EQ(p.rgbRed, bare.colormap[0][i]) << c.name << " " << i;
             EXPECT_EQ(p.rgbGreen, bare.colormap[1][i]) << c.name << " " << i;
             EXPECT_EQ(p.rgbBlue, bare.colormap[2][i]) << c.name << " " << i;

@@ -5,13 +5,16 @@
 # A blank pixel project and an option file (a working area of two cells at
 # the canvas's top left, pixels of 13) are written, the program starts on the
 # project, the pencil, the line, the filled box and the ellipse draw in the
-# zoomed view and a selection moves the box; the project is saved with
-# Ctrl+S, the window closes and the program starts again on the file. Both
-# times the code dialog's "Copy To Clipboard" text must equal the hand-written
-# DEFCHR source beside this script. A third run, with real message boxes,
-# draws, saves as into a folder that cannot exist and must see "Failed to
-# save to disk." with the title and the file unchanged; Esc in the code
-# panel's text must leave the panel; closing must still ask to save.
+# zoomed view and a selection moves the box. A second selection is moved
+# with Esc pressed before the button is let go: the move must end where it is
+# shown (expected-moved.bas) and one undo must take it back. The project is
+# saved with Ctrl+S, the window closes and the program starts again on the
+# file. Both times the code dialog's "Copy To Clipboard" text must equal the
+# hand-written DEFCHR source expected.bas beside this script. A third run,
+# with real message boxes, draws, saves as into a folder that cannot exist
+# and must see "Failed to save to disk." with the title and the file
+# unchanged; Esc in the code panel's text must leave the panel; closing must
+# still ask to save.
 # Screenshots land in the build folder.
 set -euo pipefail
 
@@ -78,8 +81,8 @@ drag() {  # <x1> <y1> <x2> <y2> in pixels
 # The code dialog lies under the whole-canvas frame: from (5, 344) of the
 # host window down to 32 above its bottom, its "Copy To Clipboard" button
 # (110 x 24) 5 in from its left and 5 above its bottom.
-check_code() {
-  local run=$1 host_h x y
+check_code() {  # <name of the step> <expected source beside this script>
+  local step=$1 expected=$src/$2 host_h x y
   eval "$(xdotool getwindowgeometry --shell "$main")"
   host_h=$((HEIGHT - VIEW_TOP))
   x=$((5 + 5 + 55))
@@ -87,12 +90,12 @@ check_code() {
   # Pressed again on every try: a press that came too early is not lost.
   clip() {
     xdotool mousemove --window "$main" "$x" "$y" click 1
-    "$helper" clipboard "$work/clip$run.bas" "$build/orvanta-e2e-run$run.png" 2>/dev/null &&
-      cmp -s "$work/clip$run.bas" "$src/expected.bas"
+    "$helper" clipboard "$work/clip-$step.bas" "$build/orvanta-e2e-$step.png" 2>/dev/null &&
+      cmp -s "$work/clip-$step.bas" "$expected"
   }
   eventually clip || {
-    [ -f "$work/clip$run.bas" ] && od -c "$work/clip$run.bas" | head -40 >&2
-    fail "run $run: the clipboard text is not the expected DEFCHR source"
+    [ -f "$work/clip-$step.bas" ] && od -c "$work/clip-$step.bas" | head -40 >&2
+    fail "$step: the clipboard text is not the expected DEFCHR source $2"
   }
 }
 
@@ -126,16 +129,35 @@ drag 18 2 21 5
 drag 19 3 19 10
 # Another tool ends the selection's move.
 tool $TOOL_PENCIL
+# The two pencil pixels and the row of eight (0..7 x 1..4) are selected and
+# grabbed; Esc while the button is still down ends the move 3 right and 6
+# down as one step and drops the selection; the release then does nothing.
+tool $TOOL_SELECT
+drag 0 1 7 4
+xdotool mousemove --window "$main" "$(zx 3)" "$(zy 2)" mousedown 1
+sleep 0.1
+xdotool mousemove --window "$main" "$(zx 4)" "$(zy 5)"
+sleep 0.1
+xdotool mousemove --window "$main" "$(zx 6)" "$(zy 8)"
+sleep 0.1
+xdotool key Escape
+sleep 0.2
+xdotool mouseup 1
+sleep 0.3
+check_code move-esc expected-moved.bas
+# One undo puts the pixels back where they were before the move.
+xdotool key --clearmodifiers ctrl+z
+check_code move-undo expected.bas
 
 xdotool key --clearmodifiers ctrl+s
 saved() { ! cmp -s "$project" "$work/untouched.lmr"; }
 eventually saved || fail "Ctrl+S did not write the project"
-check_code 1
+check_code run1 expected.bas
 close_program 'blank.lmr - Orvanta'
 
 # ---- Second run: the saved file gives the same source.
 start
-check_code 2
+check_code run2 expected.bas
 close_program 'blank.lmr - Orvanta'
 
 [ ! -s "$work/ui.log" ] || fail "the program asked questions"

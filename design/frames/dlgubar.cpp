@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QPainter>
+#include <algorithm>
 
 #include "design/frames/dlgformname.h"
 #include "design/frames/dsgframepaint.h"
@@ -120,8 +121,12 @@ void CDlgUBar::DrawUBar(CDC& dc) const {
     dc.SelectFont(font);
     dc.SetBkMode(TRANSPARENT);
     dc.SetTextColor(RGB(0, 0, 0));
-    CRect rect(5, 0, size.cx, size.cy);
-    dc.DrawText(page->GetSPName(), rect, DT_SINGLELINE | DT_VCENTER);
+    // The name ends, with an ellipsis when it is longer, a gap before the
+    // "Add Form" button.
+    CRect rect(5, 0, std::min<LONG>(size.cx, m_btnAdd->geometry().left() - 5), size.cy);
+    if (rect.right <= rect.left) return;
+    dc.DrawText(page->GetSPName(), rect,
+                DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 
 void CDlgUBar::keyPressEvent(QKeyEvent* event) {

@@ -704,6 +704,9 @@ bool PrepareXFImagePicture(const std::string& path, const CSize& lcd, XFImagePic
 CDlgXFImage::CDlgXFImage(QWidget* parent) : CDlgXFPanel(111, parent) {
     m_pLoad = Place(new CFxButton(this), 1007, 8, 8, 80, 24);
     m_pLoad->setText("Load");
+    // A push button with its edges, not a flat tool button that shows them
+    // only under the pointer.
+    m_pLoad->SetFlat(false);
     m_pRatio = Place(new QCheckBox("Keep X-Y Ratio", this), 1008, 8, 40, 140, 20);
     connect(m_pLoad, &QAbstractButton::clicked, this, [this] { OnLoad(); });
     connect(m_pRatio, &QCheckBox::clicked, this, [this] { OnRatio(); });

@@ -1247,6 +1247,18 @@ void CDsgDSPFrame::EndLostDrag() {
     m_bInLostDrag = false;
 }
 
+void CDsgDSPFrame::CancelLeftDrag() {
+    const int state = GetWOEState();
+    // A drawing drag has recorded its object already; it ends on release.
+    if (state == nDSG_WOES__WOCH_AND_WOCERDRMOVING) return;
+    WObjsFromEActions(*this, TRUE);
+    SetWOEState(GetWOChoiceState() == nDSG_WOCHS__NONE ? nDSG_WOES__NOT_WOCH
+                                                       : nDSG_WOES__WOCH_BUT_CANNOT_DO_ANYTHING);
+    UpdateCursor();
+    SRefresh(2);
+    SRefresh(4);
+}
+
 void CDsgDSPFrame::SetPageCursor(Qt::CursorShape shape) { setCursor(shape); }
 
 void CDsgDSPFrame::UpdateCursor() {
@@ -1280,6 +1292,23 @@ BOOL CDsgDSPFrame::OnKeyEvents(QKeyEvent* event) {
     const bool alt = (keys & Qt::AltModifier) != 0;
     QWidget* focus = QApplication::focusWidget();
     const bool focused = focus && (focus == this || focus->isAncestorOf(this));
+
+    if (IsLeftDragState(GetWOEState())) {
+        // Esc gives up a move, a resize or a rubber band: the objects go
+        // back to what the history holds and the release records nothing.
+        if (key == Qt::Key_Escape) {
+            CancelLeftDrag();
+            return TRUE;
+        }
+        // The keys that change the history or the choice wait for the
+        // release, which records what the drag shows.
+        const bool editing = key == Qt::Key_Tab || key == Qt::Key_Backtab ||
+                             key == Qt::Key_Delete || key == Qt::Key_Left || key == Qt::Key_Right ||
+                             key == Qt::Key_Up || key == Qt::Key_Down ||
+                             (ctrl && (key == Qt::Key_Z || key == Qt::Key_Y || key == Qt::Key_A ||
+                                       key == Qt::Key_V || key == Qt::Key_X));
+        if (editing) return TRUE;
+    }
 
     if (ctrl && key == Qt::Key_Z && !shift) {
         // Only a plain key press counts, and not right after Shift went up.

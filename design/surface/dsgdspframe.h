@@ -251,6 +251,8 @@ private:
     void EndEAGroup(int firstIndex);
     // The index the next appended action takes.
     int NextEAIndex() const { return GetCurrentEAIndex() + 1; }
+    // Esc during a left drag: a move, resize or rubber band is given up.
+    void CancelLeftDrag();
     // Records the follow moves of the ends linked to moved objects, taken
     // from the objects as the history leaves them (a drag has moved linked
     // ends in memory that no action holds yet); the objects end rebuilt.

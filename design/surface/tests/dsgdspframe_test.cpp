@@ -385,6 +385,49 @@ TEST_F(PageTest, LinkedEndsFollowEveryMoveAndItsUndo) {
     }
 }
 
+// Keys pressed while a box is dragged by its centre: Esc gives the drag up,
+// the keys that would change the history or the choice wait for the
+// release, which records the move the drag shows.
+TEST_F(PageTest, KeysDuringADragLeaveItWhole) {
+    struct Case {
+        const char* name;
+        int key;
+        Qt::KeyboardModifiers keys;
+        bool moved;
+    };
+    const Case cases[] = {
+        {"Esc", Qt::Key_Escape, {}, false},   {"Ctrl+Z", Qt::Key_Z, kCtrl, true},
+        {"Delete", Qt::Key_Delete, {}, true}, {"Ctrl+A", Qt::Key_A, kCtrl, true},
+        {"Tab", Qt::Key_Tab, {}, true},       {"arrow", Qt::Key_Left, {}, true},
+        {"Ctrl+X", Qt::Key_X, kCtrl, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        page->SPClear(FALSE, FALSE);
+        page->SetSPIndex(0);
+        // Near enough for Tab to go to it.
+        const int other = Draw(1, At(80, 80), At(100, 100));
+        const int box = Draw(1, At(40, 40), At(80, 80));
+        const int actions = page->GetEACount();
+        Move(At(60, 60), {}, Qt::NoButton);
+        ASSERT_EQ(page->GetWOEState(), nDSG_WOES__WOCH_AND_EDRMOVABLE_BUT_NOT_EDRMOVING);
+        Press(At(60, 60));
+        Move(At(65, 62));
+        Key(c.key, c.keys);
+        Move(At(70, 65));
+        Release(At(70, 65));
+        page->RebuildWObjs();
+        if (!page->GetWObjById(box)) {
+            ADD_FAILURE() << "the box is gone";
+            continue;
+        }
+        EXPECT_EQ(Rect(box), c.moved ? Dots(50, 45, 90, 85) : Dots(40, 40, 80, 80));
+        EXPECT_EQ(Rect(other), Dots(80, 80, 100, 100));
+        EXPECT_EQ(page->GetEACount(), actions + (c.moved ? 1 : 0));
+        EXPECT_EQ(page->GetWOCHCount(), 1);
+    }
+}
+
 // ---- Keys --------------------------------------------------------------------
 
 TEST_F(PageTest, ArrowKeysStepByTheGridAndGrowWhenHeld) {

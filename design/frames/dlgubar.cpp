@@ -33,6 +33,9 @@ CDlgUBar::CDlgUBar(QWidget* parent) : QDialog(parent, Qt::Widget) {
     resize(320, 30);
     m_btnAdd = new CFxButton(this);
     m_btnAdd->setText(QStringLiteral("Add Form"));
+    // A push button with its edges, so that its extent shows where the
+    // form's name has to end.
+    m_btnAdd->SetFlat(false);
     m_btnAdd->setGeometry(150, 4, 100, 22);
     m_btnIncrease = new CFxButton(this);
     m_btnIncrease->setGeometry(256, 4, 26, 22);

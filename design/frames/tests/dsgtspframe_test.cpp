@@ -452,6 +452,16 @@ TEST_F(Slot, LongNamesEndBeforeWhatLiesBesideThem) {
     ASSERT_GE(nameLeft, 0);
     EXPECT_LT(nameRight, addLeft - 4);
     EXPECT_GE(nameRight, addLeft - 20) << "the name goes on to its end";
+    // What the name meets shows as a button, hovered or not.
+    CFxButton& add = *bar.GetButton(IDC_UBAR_ADDFORM);
+    ASSERT_FALSE(add.IsHover());
+    const QImage look = add.grab().toImage();
+    const QRgb face = ToQRgb(GetSysColor(COLOR_BTNFACE)) & 0xFFFFFF;
+    int edge = 0;
+    for (int x = 0; x < look.width(); ++x)
+        for (int y : {0, 1, look.height() - 2, look.height() - 1})
+            if ((look.pixel(x, y) & 0xFFFFFF) != face) ++edge;
+    EXPECT_GT(edge, look.width());
 }
 
 TEST_F(Slot, TabShowsItsThumbnailOnlyAtItsOwnSize) {

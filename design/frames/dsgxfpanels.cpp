@@ -35,6 +35,7 @@
 #include "foundation/revolver.h"
 #include "platform/controls.h"
 #include "platform/dc.h"
+#include "platform/keyboard.h"
 #include "platform/paths.h"
 #include "platform/textcodec.h"
 #include "platform/uiservices.h"
@@ -400,6 +401,11 @@ bool CDlgXFText::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) return false;
     auto* key = static_cast<QKeyEvent*>(event);
     const int code = key->key();
+    // The script edits keep their own editing keys (Ctrl+A, Ctrl+Z, Ctrl+V).
+    const bool script = watched == m_pTextEdit || watched == m_pTitleEdit;
+    if (script && (key->modifiers() & Qt::ControlModifier) &&
+        IsOwnEditingKey(static_cast<QWidget*>(watched), *key))
+        return false;
     if (code == Qt::Key_Escape || code == Qt::Key_Tab || code == Qt::Key_Backtab ||
         (key->modifiers() & Qt::ControlModifier))
         return true;

@@ -7,6 +7,9 @@
 #include <Qt>
 #include <functional>
 
+class QKeyEvent;
+class QWidget;
+
 #include "platform/platform_export.h"
 
 // The modifier keys held down now.
@@ -14,3 +17,8 @@ PLATFORM_API Qt::KeyboardModifiers GetAsyncModifiers();
 // For tests: the source of GetAsyncModifiers; an empty function restores the
 // keyboard's own state.
 PLATFORM_API void SetModifierSource(std::function<Qt::KeyboardModifiers()> source);
+
+// Whether a widget with the focus takes a key press as one of its own
+// editing keys (a text field's select all, undo, copy, caret keys, typed
+// characters), as it would over a shortcut of its window.
+PLATFORM_API bool IsOwnEditingKey(QWidget* widget, const QKeyEvent& key);

@@ -20,6 +20,7 @@
 #include "foundation/fxsharedvalues.h"
 #include "foundation/fxutils.h"
 #include "foundation/fxutilswnd.h"
+#include "platform/dc.h"
 #include "platform/textcodec.h"
 #include "platform/uiservices.h"
 
@@ -31,6 +32,7 @@ constexpr int kButtonHeight = 24;
 constexpr int kEditTop = 23;
 constexpr int kEditBottomGap = 35;
 constexpr int kMargin = 5;
+constexpr qreal kTabStop = 48;
 }  // namespace
 
 CDvkCodeWnd::CDvkCodeWnd(QWidget* parent, SourceGenerator generate)
@@ -47,7 +49,15 @@ CDvkCodeWnd::CDvkCodeWnd(QWidget* parent, SourceGenerator generate)
     m_pEdit->setLineWrapMode(QTextEdit::NoWrap);
     // All text in one font, set once: setting it after the text would lay
     // the whole text out a second time at every refresh.
-    m_pEdit->setFont(QFont("MS Sans Serif"));
+    // The face of the dialog font, at its 8 points, through the platform's
+    // face substitution.
+    FontSpec font;
+    font.face = "MS Sans Serif";
+    font.height = PointsToHeight(8);
+    m_pEdit->setFont(MakeFont(font));
+    // Tabs stop every half inch (at 96 dots per inch), as in a rich edit
+    // control, so that the indented DEFCHR rows fit the window's 330 pixels.
+    m_pEdit->setTabStopDistance(kTabStop);
     SetDlgCtrlID(m_pEdit, 1002);
     m_pEdit->setGeometry(kMargin, kEditTop, width() - 2 * kMargin,
                          height() - kEditTop - kEditBottomGap);

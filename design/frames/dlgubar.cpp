@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QPainter>
+#include <algorithm>
 
 #include "design/frames/dlgformname.h"
 #include "design/frames/dsgframepaint.h"
@@ -32,6 +33,9 @@ CDlgUBar::CDlgUBar(QWidget* parent) : QDialog(parent, Qt::Widget) {
     resize(320, 30);
     m_btnAdd = new CFxButton(this);
     m_btnAdd->setText(QStringLiteral("Add Form"));
+    // A push button with its edges, so that its extent shows where the
+    // form's name has to end.
+    m_btnAdd->SetFlat(false);
     m_btnAdd->setGeometry(150, 4, 100, 22);
     m_btnIncrease = new CFxButton(this);
     m_btnIncrease->setGeometry(256, 4, 26, 22);
@@ -120,8 +124,12 @@ void CDlgUBar::DrawUBar(CDC& dc) const {
     dc.SelectFont(font);
     dc.SetBkMode(TRANSPARENT);
     dc.SetTextColor(RGB(0, 0, 0));
-    CRect rect(5, 0, size.cx, size.cy);
-    dc.DrawText(page->GetSPName(), rect, DT_SINGLELINE | DT_VCENTER);
+    // The name ends, with an ellipsis when it is longer, a gap before the
+    // "Add Form" button.
+    CRect rect(5, 0, std::min<LONG>(size.cx, m_btnAdd->geometry().left() - 5), size.cy);
+    if (rect.right <= rect.left) return;
+    dc.DrawText(page->GetSPName(), rect,
+                DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 
 void CDlgUBar::keyPressEvent(QKeyEvent* event) {

@@ -18,6 +18,7 @@
 #include "design/model/dsgwobj.h"
 #include "design/surface/dsgdspframe.h"
 #include "platform/dc.h"
+#include "platform/keyboard.h"
 
 namespace {
 
@@ -205,10 +206,8 @@ void CDlgWOPos::ApplyKey(const std::string& key) {
                      units.right / kUnitsPerDot, units.bottom / kUnitsPerDot);
     const CRect moved = WOPosDotsToUnits(WOPosApplyKey(
         dots, key, ParseWOPosValue(edit->text().toStdString()), CDsgGOption::GetLMSize()));
-    auto action = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
-    action->InitDRMoving(id, moved);
-    page->EAAdd(std::move(action));
-    page->SetWObjRect(id, moved);
+    // The page records the move with the moves of the ends linked to it.
+    page->AddWOCHObjsDRMoveEAction(moved.left, moved.top, moved.right, moved.bottom, FALSE, FALSE);
     if (CDsgLSDHost* host = GetDsgLSDHost()) {
         host->MFRefresh(2);
         host->MFRefresh(4);
@@ -225,7 +224,10 @@ bool CDlgWOPos::eventFilter(QObject* watched, QEvent* event) {
             ApplyPending();
             return true;
         }
-        if (key->key() != Qt::Key_Tab && key->key() != Qt::Key_Backtab)
+        // A field keeps its own editing keys (Ctrl+A selects its text,
+        // Ctrl+Z undoes its typing); the page has the others.
+        if (key->key() != Qt::Key_Tab && key->key() != Qt::Key_Backtab &&
+            !IsOwnEditingKey(qobject_cast<QWidget*>(watched), *key))
             if (CDsgDSPFrame* page = GetDsgDSPFrame())
                 if (page->OnKeyEvents(key)) return true;
     } else if (event->type() == QEvent::FocusIn) {

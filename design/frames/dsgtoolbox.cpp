@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "design/frames/dsgframepaint.h"
+#include "design/frames/dsgxfframe.h"
 #include "design/model/dsgeactions.h"
 #include "design/model/dsglsdhost.h"
 #include "design/surface/dsgdspframe.h"
@@ -109,6 +110,8 @@ void CDlgToolBox::OnToolCommand(int id) {
     }
     m_nTool = ToolOfButton(id);
     if (CDsgDSPFrame* page = GetDsgDSPFrame()) page->SetWOETool(m_nTool);
+    // The band above the page shows the hints of the tool.
+    if (CDsgXFFrame* band = GetDsgXFFrame()) band->update();
 }
 
 void CDlgToolBox::UpdateToolStates() {

@@ -42,6 +42,8 @@ constexpr int kSlotGap = 25;
 constexpr int kTabLeft = 8;
 constexpr int kTabTop = 10;
 constexpr int kMaxTabHeight = 2048;
+// Room kept between a tab's label and the strip's right edge (its frame).
+constexpr int kLabelEnd = 3;
 
 CDsgEActions* PageActions() {
     CDsgLSDHost* host = GetDsgLSDHost();
@@ -734,11 +736,16 @@ void CDsgTSPFrame::DrawTSPFrame(CDC& dc) const {
         font.face = "Arial";
         dc.SelectFont(font);
         const std::string number = std::to_string(page->m_nIndex + 1);
-        CRect label(slot.left, slot.bottom + 3, slot.left + 200, slot.bottom + 30);
+        // The label ends, with an ellipsis when it is longer, inside the
+        // strip's frame.
+        CRect label(slot.left, slot.bottom + 3,
+                    std::min<LONG>(slot.left + 200, dc.GetSize().cx - kLabelEnd), slot.bottom + 30);
+        if (label.right <= label.left) continue;
         dc.SetTextColor(isVisible ? RGB(255, 0, 0) : RGB(0x76, 0x76, 0x76));
-        dc.DrawText(number, label, DT_SINGLELINE | DT_NOPREFIX);
+        dc.DrawText(number, label, DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
         label.left += dc.GetTextExtent(number).cx + 3;
+        if (label.right <= label.left) continue;
         dc.SetTextColor(RGB(0, 0, 0));
-        dc.DrawText(page->GetSPName(), label, DT_SINGLELINE | DT_NOPREFIX);
+        dc.DrawText(page->GetSPName(), label, DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
     }
 }

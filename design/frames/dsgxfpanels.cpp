@@ -35,6 +35,7 @@
 #include "foundation/revolver.h"
 #include "platform/controls.h"
 #include "platform/dc.h"
+#include "platform/keyboard.h"
 #include "platform/paths.h"
 #include "platform/textcodec.h"
 #include "platform/uiservices.h"
@@ -400,6 +401,11 @@ bool CDlgXFText::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) return false;
     auto* key = static_cast<QKeyEvent*>(event);
     const int code = key->key();
+    // The script edits keep their own editing keys (Ctrl+A, Ctrl+Z, Ctrl+V).
+    const bool script = watched == m_pTextEdit || watched == m_pTitleEdit;
+    if (script && (key->modifiers() & Qt::ControlModifier) &&
+        IsOwnEditingKey(static_cast<QWidget*>(watched), *key))
+        return false;
     if (code == Qt::Key_Escape || code == Qt::Key_Tab || code == Qt::Key_Backtab ||
         (key->modifiers() & Qt::ControlModifier))
         return true;
@@ -704,6 +710,9 @@ bool PrepareXFImagePicture(const std::string& path, const CSize& lcd, XFImagePic
 CDlgXFImage::CDlgXFImage(QWidget* parent) : CDlgXFPanel(111, parent) {
     m_pLoad = Place(new CFxButton(this), 1007, 8, 8, 80, 24);
     m_pLoad->setText("Load");
+    // A push button with its edges, not a flat tool button that shows them
+    // only under the pointer.
+    m_pLoad->SetFlat(false);
     m_pRatio = Place(new QCheckBox("Keep X-Y Ratio", this), 1008, 8, 40, 140, 20);
     connect(m_pLoad, &QAbstractButton::clicked, this, [this] { OnLoad(); });
     connect(m_pRatio, &QCheckBox::clicked, this, [this] { OnRatio(); });

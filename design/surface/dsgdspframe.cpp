@@ -232,9 +232,13 @@ void CDsgDSPFrame::EndEAGroup(int firstIndex) {
     SetEASwiftAt(last, 0);
 }
 
-void CDsgDSPFrame::AddFollowEActions(int movedId) {
+void CDsgDSPFrame::AddFollowEActions(const CDsgWOIdSet& movedIds) {
     const PointSnap snap = [this](CPoint& point) { SnapPointToUGrid(point); };
-    KLGAddFollowEActions(*this, movedId, TRUE, *this, &snap);
+    WObjsFromEActions(*this, TRUE);
+    // Each object's followers from the rectangles the ones before left, so
+    // that a line linked to two moved objects keeps both moves.
+    for (int id : movedIds)
+        if (KLGAddFollowEActions(*this, id, TRUE, *this, &snap) > 0) WObjsFromEActions(*this, TRUE);
 }
 
 void CDsgDSPFrame::TakeWOEUTProps(int id) {
@@ -282,10 +286,12 @@ void CDsgDSPFrame::AddWOCHObjsDRMoveEAction(int left, int top, int right, int bo
     if (merge && run.valid && now - run.tick < kMergeMs && run.index == GetCurrentEAIndex() &&
         GetEAction(run.index) == run.action)
         previous = GetEAction(run.index);
-    const CDsgEAction* added = action.get();
+    const int first = NextEAIndex();
     if (AddEAction(std::move(action))) {
+        AddFollowEActions(GetWOCHIds());
+        EndEAGroup(first);
         if (previous) previous->SetEASwift(1);
-        if (merge) run = {true, now, GetCurrentEAIndex(), added};
+        if (merge) run = {true, now, GetCurrentEAIndex(), GetEAction(GetCurrentEAIndex())};
     }
     SetWOEState(nDSG_WOES__WOCH_BUT_CANNOT_DO_ANYTHING);
     if (refresh) SRefresh(1);
@@ -436,6 +442,7 @@ void CDsgDSPFrame::AddAlignEAction(const std::string& key, BOOL refresh) {
             AddEAction(std::move(action));
         }
     }
+    if (GetCurrentEAIndex() >= first) AddFollowEActions(CDsgWOIdSet(ids.begin(), ids.end()));
     EndEAGroup(first);
     if (refresh) SRefresh(1);
 }
@@ -543,9 +550,11 @@ void CDsgDSPFrame::AddACWOCHObjRAAlterEAction(BOOL refresh) {
     else
         rect.left = rect.right = ClampToLong((std::int64_t{rect.left} + rect.right) / 2);
     if (rect == old) return;
+    const int first = NextEAIndex();
     auto action = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
     action->InitEDRMoving(rect, id);
-    AddEAction(std::move(action));
+    if (AddEAction(std::move(action))) AddFollowEActions({id});
+    EndEAGroup(first);
     if (refresh) SRefresh(1);
 }
 
@@ -754,7 +763,7 @@ void CDsgDSPFrame::TSKLGain(int firstId, int secondId) {
         const CDsgEAction& made = **attach;
         if (AddEAction(std::move(*attach))) KLGApplyJAttach(made);
     }
-    AddFollowEActions(firstId);
+    AddFollowEActions({firstId});
     EndEAGroup(group);
     SRefresh(1);
 }
@@ -1005,6 +1014,7 @@ void CDsgDSPFrame::OnMouseMove(const CPoint& client, Qt::KeyboardModifiers keys)
             const CDsgWOIdSet ids = GetWOCHIds();
             if (ids.size() > 1) {
                 PRMoveWObjs(ids, m_nWOEGrip, point);
+                for (int id : ids) KLGFollowDirect(*this, id);
             } else if (GetWObjById(GetCWOCHId())) {
                 const int id = GetCWOCHId();
                 SetWObjRect(id, GetGripDraggedRect(GetWObjRect(id), m_nWOEGrip, point, FALSE));
@@ -1018,6 +1028,7 @@ void CDsgDSPFrame::OnMouseMove(const CPoint& client, Qt::KeyboardModifiers keys)
             const CDsgWOIdSet ids = GetWOCHIds();
             if (ids.size() > 1) {
                 OffsetWObjs(ids, delta.cx, delta.cy);
+                for (int id : ids) KLGFollowDirect(*this, id);
             } else if (GetWObjById(GetCWOCHId())) {
                 OffsetWObj(GetCWOCHId(), delta.cx, delta.cy);
                 KLGFollowDirect(*this, GetCWOCHId());
@@ -1155,8 +1166,7 @@ void CDsgDSPFrame::EndPRMoving(const CPoint& release) {
             auto action = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__MGEOM);
             action->InitWOMPRMoving(ids, m_nWOEGrip, target);
             AddEAction(std::move(action));
-            WObjsFromEActions(*this, TRUE);
-            for (int id : ids) AddFollowEActions(id);
+            AddFollowEActions(ids);
         } else if (GetWObjById(GetCWOCHId())) {
             const int id = GetCWOCHId();
             CRect rect = GetWObjRect(id);
@@ -1165,11 +1175,7 @@ void CDsgDSPFrame::EndPRMoving(const CPoint& release) {
             rect = CRect(first, second);
             auto action = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
             action->InitPRMoving(rect, id, m_nWOEGrip, target);
-            const CRect moved = action->m_tprops.GetLMHugeRect();
-            if (AddEAction(std::move(action))) {
-                SetWObjRect(id, moved);
-                AddFollowEActions(id);
-            }
+            if (AddEAction(std::move(action))) AddFollowEActions({id});
         }
         EndEAGroup(group);
     }
@@ -1197,8 +1203,7 @@ void CDsgDSPFrame::EndEDRMoving(const CPoint& release) {
         auto action = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__MGEOM);
         action->InitWOMEDRMoving(ids, CPoint(Add(move.cx, snap.cx), Add(move.cy, snap.cy)));
         AddEAction(std::move(action));
-        WObjsFromEActions(*this, TRUE);
-        for (int id : ids) AddFollowEActions(id);
+        AddFollowEActions(ids);
     } else if (const CDsgWObj* obj = GetWObjById(GetCWOCHId())) {
         const int id = GetCWOCHId();
         const CRect rect = OffsetClamped(GetWObjRect(id), move.cx, move.cy);
@@ -1207,10 +1212,7 @@ void CDsgDSPFrame::EndEDRMoving(const CPoint& release) {
         const CRect moved(first, second);
         auto action = std::make_unique<CDsgEAction>(nDSG_WOMEATYPE__SINGLE);
         action->InitEDRMoving(moved, id);
-        if (AddEAction(std::move(action))) {
-            SetWObjRect(id, moved);
-            AddFollowEActions(id);
-        }
+        if (AddEAction(std::move(action))) AddFollowEActions({id});
     }
     EndEAGroup(group);
     SetWOEState(nDSG_WOES__WOCH_AND_EDRMOVABLE_BUT_NOT_EDRMOVING);
@@ -1243,6 +1245,18 @@ void CDsgDSPFrame::EndLostDrag() {
         SRefresh(2);
     }
     m_bInLostDrag = false;
+}
+
+void CDsgDSPFrame::CancelLeftDrag() {
+    const int state = GetWOEState();
+    // A drawing drag has recorded its object already; it ends on release.
+    if (state == nDSG_WOES__WOCH_AND_WOCERDRMOVING) return;
+    WObjsFromEActions(*this, TRUE);
+    SetWOEState(GetWOChoiceState() == nDSG_WOCHS__NONE ? nDSG_WOES__NOT_WOCH
+                                                       : nDSG_WOES__WOCH_BUT_CANNOT_DO_ANYTHING);
+    UpdateCursor();
+    SRefresh(2);
+    SRefresh(4);
 }
 
 void CDsgDSPFrame::SetPageCursor(Qt::CursorShape shape) { setCursor(shape); }
@@ -1278,6 +1292,23 @@ BOOL CDsgDSPFrame::OnKeyEvents(QKeyEvent* event) {
     const bool alt = (keys & Qt::AltModifier) != 0;
     QWidget* focus = QApplication::focusWidget();
     const bool focused = focus && (focus == this || focus->isAncestorOf(this));
+
+    if (IsLeftDragState(GetWOEState())) {
+        // Esc gives up a move, a resize or a rubber band: the objects go
+        // back to what the history holds and the release records nothing.
+        if (key == Qt::Key_Escape) {
+            CancelLeftDrag();
+            return TRUE;
+        }
+        // The keys that change the history or the choice wait for the
+        // release, which records what the drag shows.
+        const bool editing = key == Qt::Key_Tab || key == Qt::Key_Backtab ||
+                             key == Qt::Key_Delete || key == Qt::Key_Left || key == Qt::Key_Right ||
+                             key == Qt::Key_Up || key == Qt::Key_Down ||
+                             (ctrl && (key == Qt::Key_Z || key == Qt::Key_Y || key == Qt::Key_A ||
+                                       key == Qt::Key_V || key == Qt::Key_X));
+        if (editing) return TRUE;
+    }
 
     if (ctrl && key == Qt::Key_Z && !shift) {
         // Only a plain key press counts, and not right after Shift went up.

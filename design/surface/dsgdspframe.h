@@ -251,8 +251,12 @@ private:
     void EndEAGroup(int firstIndex);
     // The index the next appended action takes.
     int NextEAIndex() const { return GetCurrentEAIndex() + 1; }
-    // Records the follow moves of the ends linked to a moved object.
-    void AddFollowEActions(int movedId);
+    // Esc during a left drag: a move, resize or rubber band is given up.
+    void CancelLeftDrag();
+    // Records the follow moves of the ends linked to moved objects, taken
+    // from the objects as the history leaves them (a drag has moved linked
+    // ends in memory that no action holds yet); the objects end rebuilt.
+    void AddFollowEActions(const CDsgWOIdSet& movedIds);
     // Copies an object's attributes into the new-object template.
     void TakeWOEUTProps(int id);
     // The chosen ids, further ids and the current one.

@@ -31,10 +31,13 @@ public:
         if (!picture.Decode(const_cast<BYTE*>(bytes), static_cast<DWORD>(length),
                             RASTER_FORMAT_BMP))
             return {};
-        // The LCD's depth on the standard palettes, without diffusion.
-        if (picture.GetBpp() > static_cast<WORD>(bitsPerPixel) &&
-            !picture.DecreaseBpp(static_cast<DWORD>(bitsPerPixel), false, nullptr, 0))
-            return {};
+        // The LCD's depth on the standard palettes, without diffusion. A
+        // picture already at that depth or below keeps colours of its own
+        // palette that the LCD lacks: it goes through full colour first, so
+        // that it too ends on the LCD's colours.
+        const DWORD lcd = static_cast<DWORD>(bitsPerPixel);
+        if (picture.GetBpp() <= lcd && !picture.IncreaseBpp(24)) return {};
+        if (picture.GetBpp() > lcd && !picture.DecreaseBpp(lcd, false, nullptr, 0)) return {};
         return picture.MakeBitmap();
     }
 

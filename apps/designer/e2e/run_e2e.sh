@@ -6,9 +6,10 @@
 # filled ellipse and an LCD text are drawn with the palette and the mouse (the
 # text typed right after drawing it), the box is moved and the position bar
 # read, the move undone and redone with the keys right after a palette click;
-# a second form gets a filled ellipse, the
-# first form (not on screen) moves behind it, is saved as a form file and
-# loaded back as a third form, all through the program's own dialogs; the
+# a second form gets a filled ellipse and two linked lines, one of them
+# resized by its grip with the other's end following; the first form (not on
+# screen) moves behind it, is saved as a form file and loaded back as a
+# third form, all through the program's own dialogs; the
 # project is saved with Ctrl+S, the window closes and the program starts again
 # on the file. Both times the code window's "To Clipboard" text must equal the
 # hand-written BASIC. Screenshots land in the build folder.
@@ -140,6 +141,40 @@ xdotool type --delay 50 'B'
 xdotool key Return
 sleep 0.5
 drag $TOOL_FCIRCLE 150 80 200 110
+# Two lines meeting at (60,20), chosen with a rubber band and linked from the
+# page's context menu (its 14th item); the grid is switched off (Ctrl+G, its
+# check box, OK), so that the drag shows the very rectangle the release
+# records; the first line's right end is then dragged by its grip to the
+# pixel of (80,40), off the grid the dot (79,39), and the second line's end
+# goes with it.
+drag $TOOL_LINE 10 20 60 20
+drag $TOOL_LINE 110 50 60 20
+drag $TOOL_SELECT 5 10 120 60
+xdotool mousemove --window "$main" "$(px 130)" "$(py 70)" click 3
+sleep 0.5
+for _ in $(seq 1 14); do xdotool key Down; done
+xdotool key Return
+sleep 0.3
+xdotool key --clearmodifiers ctrl+g
+grid=$(find_window 'Grid Setting') || fail "Ctrl+G opened no grid dialog"
+xdotool mousemove --window "$grid" 20 18 click 1
+sleep 0.2
+xdotool mousemove --window "$grid" 172 72 click 1
+sleep 0.3
+xdotool windowfocus --sync "$main"
+xdotool mousemove --window "$main" "$(px 35)" "$(py 20)" click 1
+sleep 0.3
+# The grip below the end (a line's grips stand 7 pixels above and below it).
+xdotool mousemove --window "$main" "$(px 60)" $(($(py 20) + 6))
+sleep 0.2
+xdotool mousedown 1
+sleep 0.1
+xdotool mousemove --window "$main" "$(px 70)" "$(py 30)"
+sleep 0.1
+xdotool mousemove --window "$main" "$(px 80)" "$(py 40)"
+sleep 0.1
+xdotool mouseup 1
+sleep 0.3
 # Form1, not on screen, moves one place later: its tab clicked (the tabs
 # are 55 x 29 at x 793, from y 58, 54 apart), then the form bar's right arrow.
 tab() { echo $((TAB_TOP + 15 + $1 * TAB_PITCH)); }

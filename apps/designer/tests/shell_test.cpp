@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <map>
@@ -597,6 +598,12 @@ TEST(CodeWindowTest, DefchrWidensTheWindowTo330AndTheLayoutFollows) {
     EXPECT_EQ(window.height() - (edit->y() + edit->height()), 35);
     EXPECT_EQ(window.width() - (close->x() + close->width()), 5);
     EXPECT_EQ(window.height() - (close->y() + close->height()), 5);
+    // At that width a DEFCHR statement fits: tabs stop every half inch.
+    const std::string rows = ",_\r\n\t  &H80,&H00,&HFF,&HFF,&H00,&H00,&H00,&H00";
+    window.FillText("SUB A()\r\n\tDEFCHR &HDB41" + rows + rows + rows + rows + "\r\nEND SUB");
+    Designer::Settle();
+    auto* text = static_cast<QTextEdit*>(edit);
+    EXPECT_EQ(text->horizontalScrollBar()->maximum(), 0);
 }
 
 TEST(CodeWindowTest, ClipboardAndFileGetTheSourceGeneratedAfresh) {

@@ -209,6 +209,61 @@ TEST_F(Slot, PositionBarMovesTheOneChosenObject) {
     EXPECT_FALSE(bar->GetEdit(IDC_WOPOS_LEFT)->isEnabled());
 }
 
+// A field typed into moves a linked line with its partner's end, as one
+// undo step; the field keeps its own editing keys.
+TEST_F(Slot, PositionBarMovesLinkedEndsAndKeepsItsEditingKeys) {
+    MakeForms({"Form1"});
+    CDsgDSPFrame& page = *host->page;
+    const int line = dsgtesting::AppendCreationDrag(page, nDSG_WOKIND__WOLINE,
+                                                    CRect(500000, 1500000, 1500000, 1500000));
+    const int other = dsgtesting::AppendCreationDrag(page, nDSG_WOKIND__WOLINE,
+                                                     CRect(1500000, 2000000, 2500000, 2000000));
+    page.RebuildWObjs();
+    page.TSKLGain(other, line);
+    ASSERT_EQ(page.GetWOCorner(other, 1), page.GetWOCorner(line, 4));
+    auto* bar = new CDlgWOPos(frame.get());
+    bar->show();
+    page.ACWOChoose(line, TRUE);
+    bar->RefreshWOPos();
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    QLineEdit* right = bar->GetEdit(IDC_WOPOS_RIGHT);
+    right->setFocus();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(right->hasFocus());
+    ASSERT_EQ(right->text(), "150");
+
+    const int steps = page.GetCurrentEAIndex();
+    right->selectAll();
+    QTest::keyClicks(right, "190");
+    QTest::keyClick(right, Qt::Key_Return);
+    page.RebuildWObjs();
+    EXPECT_EQ(page.GetWObjRect(line), CRect(500000, 1500000, 1900000, 1500000));
+    EXPECT_EQ(page.GetWOCorner(other, 1), page.GetWOCorner(line, 4));
+    page.UndoEActionAndSRefresh();
+    EXPECT_EQ(page.GetCurrentEAIndex(), steps);
+    EXPECT_EQ(page.GetWOCorner(other, 1), CPoint(1500000, 1500000));
+    page.RedoEActionAndSRefresh();
+    EXPECT_EQ(page.GetWOCorner(other, 1), CPoint(1900000, 1500000));
+
+    // Ctrl+A selects the field's text and chooses nothing; Ctrl+Z undoes
+    // the typing, not the page's history.
+    bar->RefreshWOPos();
+    right->setFocus();
+    right->deselect();
+    QTest::keyClick(right, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(right->selectedText(), "190");
+    EXPECT_EQ(page.GetWOCHCount(), 1);
+    const int history = page.GetCurrentEAIndex();
+    QTest::keyClick(right, Qt::Key_End);
+    QTest::keyClick(right, Qt::Key_5);
+    EXPECT_EQ(right->text(), "1905");
+    QTest::keyClick(right, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(right->text(), "190");
+    EXPECT_EQ(page.GetCurrentEAIndex(), history);
+    bar->ApplyPending();
+}
+
 TEST(ToolBox, ShortKeysKeepNineToolsAndFormsEnableThem) {
     for (const int style : {KEYSTYLE_SHORT, KEYSTYLE_LONG}) {
         SCOPED_TRACE(style);

@@ -39,6 +39,7 @@
 #include "design/model/dsgwobj.h"
 #include "design/model/testing/creationdrag.h"
 #include "design/surface/dsgdspframe.h"
+#include "foundation/fxbutton.h"
 #include "foundation/fxpropstore.h"
 #include "foundation/fxsharedvalues.h"
 #include "foundation/fxutils.h"
@@ -602,6 +603,33 @@ TEST(XFFrameTest, HintsFollowTheTool) {
     };
     for (const auto& [tool, hints] : cases)
         EXPECT_EQ(CDsgXFFrame::GetToolHints(tool), hints) << tool;
+}
+
+// A tool picked on the palette shows its hints at once, not at the next
+// click on the page.
+TEST_F(MainFrameTest, PickingAToolRepaintsTheHints) {
+    ASSERT_EQ(Init(), 1);
+    OpenForm();
+    QWidget* band = frame->GetXFFrame();
+    ASSERT_TRUE(band && band->isVisible());
+    struct PaintCount : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint) ++paints;
+            return false;
+        }
+    } count;
+    for (const auto& [button, tool] : {std::pair{24001, 2}, {24005, 5}, {24000, 0}}) {
+        SCOPED_TRACE(button);
+        QApplication::processEvents();
+        band->installEventFilter(&count);
+        count.paints = 0;
+        QTest::mouseClick(frame->GetToolBox()->GetButton(button), Qt::LeftButton);
+        QApplication::processEvents();
+        band->removeEventFilter(&count);
+        EXPECT_EQ(static_cast<CDsgXFFrame*>(band)->GetHintTool(), tool);
+        EXPECT_GT(count.paints, 0);
+    }
 }
 
 TEST_F(MainFrameTest, GridDialogOpensOnce) {

@@ -421,6 +421,49 @@ TEST_F(Slot, LabelsAndChoiceFramesAtTheirPixels) {
     }
 }
 
+// A long form name ends in an ellipsis where its label meets what lies
+// beside it: the strip's edge below a tab, "Add Form" in the form bar.
+TEST_F(Slot, LongNamesEndBeforeWhatLiesBesideThem) {
+    MakeForms({"Form1", "AVeryLongFormNameThatRunsOnAndOnAndOn"});
+    auto blackColumns = [](const CDC& dc, int top, int bottom) {
+        std::pair<int, int> range(-1, -1);
+        for (int y = top; y < bottom; ++y)
+            for (int x = 0; x < dc.GetSize().cx; ++x)
+                if (dc.GetPixel(x, y) == RGB(0, 0, 0)) {
+                    if (range.first < 0 || x < range.first) range.first = x;
+                    range.second = std::max(range.second, x);
+                }
+        return range;
+    };
+    CDC strip70(70, 200);
+    strip().DrawTSPFrame(strip70);
+    // The second tab's label, below its frame.
+    const auto [labelLeft, labelRight] = blackColumns(strip70, 120, 147);
+    ASSERT_GE(labelLeft, 0);
+    EXPECT_LT(labelRight, 67);
+    EXPECT_GE(labelRight, 55) << "the label goes on to its end";
+
+    CDlgUBar bar(frame.get());
+    bar.resize(320, 30);
+    const int addLeft = bar.GetButton(IDC_UBAR_ADDFORM)->geometry().left();
+    CDC dc(bar.width(), bar.height());
+    bar.DrawUBar(dc);
+    const auto [nameLeft, nameRight] = blackColumns(dc, 2, 28);
+    ASSERT_GE(nameLeft, 0);
+    EXPECT_LT(nameRight, addLeft - 4);
+    EXPECT_GE(nameRight, addLeft - 20) << "the name goes on to its end";
+    // What the name meets shows as a button, hovered or not.
+    CFxButton& add = *bar.GetButton(IDC_UBAR_ADDFORM);
+    ASSERT_FALSE(add.IsHover());
+    const QImage look = add.grab().toImage();
+    const QRgb face = ToQRgb(GetSysColor(COLOR_BTNFACE)) & 0xFFFFFF;
+    int edge = 0;
+    for (int x = 0; x < look.width(); ++x)
+        for (int y : {0, 1, look.height() - 2, look.height() - 1})
+            if ((look.pixel(x, y) & 0xFFFFFF) != face) ++edge;
+    EXPECT_GT(edge, look.width());
+}
+
 TEST_F(Slot, TabShowsItsThumbnailOnlyAtItsOwnSize) {
     MakeForms({"Form1"});
     CDsgTSPage* tab = strip().GetTSPageBySPIndex(0);

@@ -105,6 +105,19 @@ TEST_F(XFImageTest, PicturesAreStoredAtTheirSizeOrShrunkToTheLCD) {
               "Image Files(*.bmp;*.jpg;*.gif;*.png;*.ico;*.tif;*.pcx)|"
               "*.bmp;*.jpg;*.gif;*.png;*.ico;*.tif;*.pcx|" +
                   MakeBrowseFilter("", ""));
+    // "Load" looks like a button without the pointer over it: its edges are
+    // drawn, not the panel's face.
+    {
+        CFxButton& button = *Panel().GetLoadButton();
+        ASSERT_FALSE(button.IsHover());
+        const QImage look = button.grab().toImage();
+        const QRgb face = ToQRgb(GetSysColor(COLOR_BTNFACE)) & 0xFFFFFF;
+        int edge = 0;
+        for (int x = 0; x < look.width(); ++x)
+            for (int y : {0, 1, look.height() - 2, look.height() - 1})
+                if ((look.pixel(x, y) & 0xFFFFFF) != face) ++edge;
+        EXPECT_GT(edge, look.width());
+    }
     // "Load" needs exactly one object.
     Choose({image, Make(nDSG_WOKIND__WOIMAGE, CRect(150 * kDot, 0, 200 * kDot, 40 * kDot))});
     EXPECT_TRUE(Panel().isVisible());

@@ -461,6 +461,17 @@ TEST_F(PanelsTest, PanelKeysGoToThePageAsTheyShould) {
     QTest::keyClick(panel.GetSizeCombo(), Qt::Key_Escape);
     EXPECT_EQ(Page().GetWObjCount(), objects);
     EXPECT_TRUE(panel.isVisible());
+    // The content edit keeps its own editing keys: Ctrl+A selects its text,
+    // Ctrl+Z undoes its typing; the page's choice stays.
+    CDsgScriptEdit& edit = *panel.GetTextEdit();
+    edit.setFocus();
+    QTest::keyClicks(&edit, "ab");
+    QTest::keyClick(&edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(&edit, "c");
+    EXPECT_EQ(edit.toPlainText(), "c");
+    QTest::keyClick(&edit, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(edit.toPlainText(), "ab");
+    EXPECT_EQ(Page().GetWOCHCount(), 1);
 }
 
 // Records read from damaged files may hold anything: every panel fills from

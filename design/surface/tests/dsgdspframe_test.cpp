@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "design/model/dsgeaction.h"
@@ -278,6 +280,152 @@ TEST_F(PageTest, ContinuousLinesEndWithAltOrLostFocus) {
     other.show();
     other.setFocus();
     EXPECT_EQ(page->GetWOEState(), nDSG_WOES__WOCH_BUT_CANNOT_DO_ANYTHING);
+}
+
+// ---- Linked lines ------------------------------------------------------------
+
+// Two lines linked end to end stay joined whichever way the first one moves:
+// what the history records, which the page, the code and the thumbnails are
+// built from, keeps the second line's end on the first's. Undo takes both
+// back, redo both forward.
+TEST_F(PageTest, LinkedEndsFollowEveryMoveAndItsUndo) {
+    struct Case {
+        const char* name;
+        // Run with the first line chosen alone; two boxes lie aside.
+        std::function<void()> move;
+        int steps;  // undo steps it makes
+    };
+    auto command = [this](UINT id) { CDsgDSPFrame::FindWOEditCommand(id)->run(*page); };
+    const std::vector<Case> cases = {
+        {"body drag",
+         [&] {
+             Move(At(100, 150), {}, Qt::NoButton);
+             ASSERT_EQ(page->GetWOEState(), nDSG_WOES__WOCH_AND_EDRMOVABLE_BUT_NOT_EDRMOVING);
+             Drag(At(100, 150), At(110, 140));
+         },
+         1},
+        {"grip drag",
+         [&] {
+             Move(At(150, 156), {}, Qt::NoButton);
+             ASSERT_EQ(page->GetWOEState(), nDSG_WOES__WOCH_AND_PRMOVABLE_BUT_NOT_PRMOVING);
+             Drag(At(150, 156), At(190, 140));
+         },
+         1},
+        {"grip drag, then right angle",
+         [&] {
+             Move(At(150, 156), {}, Qt::NoButton);
+             Drag(At(150, 156), At(190, 170));
+             page->AddACWOCHObjRAAlterEAction(TRUE);
+         },
+         2},
+        {"arrow key", [&] { Key(Qt::Key_Up); }, 1},
+        {"shift arrow key", [&] { Key(Qt::Key_Right, kShift); }, 1},
+        {"several dragged",
+         [&] {
+             Click(At(15, 55), kShift);
+             ASSERT_EQ(page->GetWOCHCount(), 2);
+             // By the centre of the two.
+             Move(At(80, 100), {}, Qt::NoButton);
+             Drag(At(80, 100), At(100, 80));
+         },
+         1},
+        {"align to top",
+         [&] {
+             Click(At(15, 55), kShift);  // the box is the reference
+             command(nDSG_CMD__TPALIGN);
+         },
+         1},
+        {"centre", [&] { command(nDSG_CMD__XYCENTER); }, 1},
+        {"enlarge", [&] { command(nDSG_CMD__ORINFLATE); }, 1},
+        {"same horizontal gap",
+         [&] {
+             Click(At(15, 55));
+             Click(At(295, 55), kShift);
+             Click(At(100, 150), kShift);  // the line is current
+             ASSERT_EQ(page->GetWOCHCount(), 3);
+             command(nDSG_CMD__XLGALIGN);
+         },
+         1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        page->SPClear(FALSE, FALSE);
+        page->SetSPIndex(0);
+        const int line = Draw(2, At(50, 150), At(150, 150));
+        const int other = Draw(2, At(150, 200), At(250, 200));
+        Draw(1, At(10, 50), At(20, 60));
+        Draw(1, At(290, 50), At(300, 60));
+        // "Link Lines" with the second line current: its first end goes
+        // onto the first line's second end.
+        Click(At(100, 150));
+        Click(At(200, 200), kShift);
+        ASSERT_EQ(page->GetCWOCHId(), other);
+        command(nDSG_CMD__TSKLGAIN);
+        ASSERT_EQ(Rect(other), Dots(150, 150, 250, 200));
+        Click(At(100, 150));
+        ASSERT_EQ(page->GetWOCHCount(), 1);
+        ASSERT_EQ(page->GetCWOCHId(), line);
+        const CRect lineBefore = Rect(line), otherBefore = Rect(other);
+        const int steps = page->GetCurrentEAIndex();
+
+        c.move();
+        page->RebuildWObjs();
+        const CRect lineAfter = Rect(line), otherAfter = Rect(other);
+        EXPECT_NE(lineAfter, lineBefore) << "the line moved";
+        EXPECT_EQ(page->GetWOCorner(other, 1), page->GetWOCorner(line, 4));
+        EXPECT_EQ(page->GetWOCorner(other, 4), CPoint(250 * kDot, 200 * kDot));
+        for (int i = 0; i < c.steps; ++i) page->UndoEActionAndSRefresh();
+        EXPECT_EQ(page->GetCurrentEAIndex(), steps);
+        EXPECT_EQ(Rect(line), lineBefore);
+        EXPECT_EQ(Rect(other), otherBefore);
+        for (int i = 0; i < c.steps; ++i) page->RedoEActionAndSRefresh();
+        EXPECT_EQ(Rect(line), lineAfter);
+        EXPECT_EQ(Rect(other), otherAfter);
+        EXPECT_TRUE(page->IsWOKLGLinked(other));
+    }
+}
+
+// Keys pressed while a box is dragged by its centre: Esc gives the drag up,
+// the keys that would change the history or the choice wait for the
+// release, which records the move the drag shows.
+TEST_F(PageTest, KeysDuringADragLeaveItWhole) {
+    struct Case {
+        const char* name;
+        int key;
+        Qt::KeyboardModifiers keys;
+        bool moved;
+    };
+    const Case cases[] = {
+        {"Esc", Qt::Key_Escape, {}, false},   {"Ctrl+Z", Qt::Key_Z, kCtrl, true},
+        {"Delete", Qt::Key_Delete, {}, true}, {"Ctrl+A", Qt::Key_A, kCtrl, true},
+        {"Tab", Qt::Key_Tab, {}, true},       {"arrow", Qt::Key_Left, {}, true},
+        {"Ctrl+X", Qt::Key_X, kCtrl, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        page->SPClear(FALSE, FALSE);
+        page->SetSPIndex(0);
+        // Near enough for Tab to go to it.
+        const int other = Draw(1, At(80, 80), At(100, 100));
+        const int box = Draw(1, At(40, 40), At(80, 80));
+        const int actions = page->GetEACount();
+        Move(At(60, 60), {}, Qt::NoButton);
+        ASSERT_EQ(page->GetWOEState(), nDSG_WOES__WOCH_AND_EDRMOVABLE_BUT_NOT_EDRMOVING);
+        Press(At(60, 60));
+        Move(At(65, 62));
+        Key(c.key, c.keys);
+        Move(At(70, 65));
+        Release(At(70, 65));
+        page->RebuildWObjs();
+        if (!page->GetWObjById(box)) {
+            ADD_FAILURE() << "the box is gone";
+            continue;
+        }
+        EXPECT_EQ(Rect(box), c.moved ? Dots(50, 45, 90, 85) : Dots(40, 40, 80, 80));
+        EXPECT_EQ(Rect(other), Dots(80, 80, 100, 100));
+        EXPECT_EQ(page->GetEACount(), actions + (c.moved ? 1 : 0));
+        EXPECT_EQ(page->GetWOCHCount(), 1);
+    }
 }
 
 // ---- Keys --------------------------------------------------------------------

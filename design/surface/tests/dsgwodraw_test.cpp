@@ -7,6 +7,7 @@
 #include <climits>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "design/surface/dsgimageseams.h"
 #include "design/surface/fxmemdc.h"
 #include "design/surface/pagecoords.h"
+#include "image/raster.h"
 #include "platform/testing/testsupport.h"
 
 using namespace std::string_literals;
@@ -384,6 +386,37 @@ TEST_F(DrawWObjTest, TheImageLibraryDrawsPicturesAndScalesThumbnails) {
         EXPECT_EQ(Extent(*dc, blue), CRect(0, 5, 5, 10));
         EXPECT_EQ(Picture(*dc, {5, 5, 10, 10}),
                   Rows({".....", ".....", ".....", ".....", "....."}));
+    }
+    // Pictures of 1, 4 and 8 bits whose palettes hold colours the LCD lacks
+    // show in the LCD's palette at either depth, as deeper pictures do.
+    for (const DWORD bits : {1u, 4u, 8u}) {
+        CRaster own;
+        ASSERT_NE(own.Create(2, 2, bits, RASTER_FORMAT_BMP), nullptr);
+        own.SetPaletteColor(0, RGB(200, 10, 30));
+        own.SetPaletteColor(1, RGB(5, 250, 9));
+        for (LONG y = 0; y < 2; ++y)
+            for (LONG x = 0; x < 2; ++x) own.SetPixelIndex(x, y, BYTE((x + y) % 2));
+        BYTE* encoded = nullptr;
+        LONG length = 0;
+        ASSERT_TRUE(own.Encode(encoded, length, RASTER_FORMAT_BMP));
+        const std::string bytes(reinterpret_cast<const char*>(encoded), size_t(length));
+        own.FreeMemory(encoded);
+        for (const int depth : {0, 1}) {
+            SCOPED_TRACE(std::to_string(bits) + " bits on depth " + std::to_string(depth));
+            GetDsgGOption().SetInt(GOPT_EPUSFTYPE, depth);
+            CRaster lcd;
+            ASSERT_NE(lcd.Create(1, 1, depth == 1 ? 8 : 4), nullptr);
+            lcd.SetStdPalette();
+            std::set<COLORREF> palette;
+            for (int i = 0; i < (depth == 1 ? 256 : 16); ++i) {
+                const RGBQUAD q = lcd.GetPaletteColor(BYTE(i));
+                palette.insert(RGB(q.rgbRed, q.rgbGreen, q.rgbBlue));
+            }
+            const auto dc = Draw(Image(bytes, "0"), 1);
+            for (int y = 0; y < 10; ++y)
+                for (int x = 0; x < 10; ++x)
+                    ASSERT_EQ(palette.count(dc->GetPixel(x, y)), 1u) << x << "," << y;
+        }
     }
     // Bytes that are no BMP show the outline.
     EXPECT_EQ(Extent(*Draw(Image("BMxxxxxxxx"), 1), 0xD25078), CRect(0, 0, 10, 10));

@@ -33,10 +33,11 @@ chmod 700 "$DRAVIK_RUNTIME_DIR"
 # layout constants.
 printf 'max=0&x=0&y=0&cx=900&cy=700' > "$DRAVIK_PROGRAM_DIR/dvk_wnds_state.dat"
 
-# The first window whose name matches, waiting up to ten seconds.
+# The first window whose name matches, waiting up to thirty seconds: a
+# first start on a fresh machine builds its font caches.
 find_window() {
   local id
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 300); do
     id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
     if [ -n "$id" ]; then echo "$id"; return 0; fi
     sleep 0.1

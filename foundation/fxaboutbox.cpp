@@ -3,12 +3,10 @@
 #include "foundation/fxaboutbox.h"
 
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <cstdio>
 
 #include "foundation/fxutils.h"
-#include "platform/paths.h"
 #include "platform/textcodec.h"
 #include "platform/uiservices.h"
 #include "platform/window.h"
@@ -32,12 +30,4 @@ CFxAboutBox::CFxAboutBox(const std::string& title, int textId, const std::string
     SetDlgCtrlID(ok, IDOK);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-}
-
-BOOL FxIsKoreanUILanguage() {
-    static const BOOL korean = []() -> BOOL {
-        if (IsPathExisting(TranslateWindowsPath("c:\\_fakeengwindow.txt"))) return FALSE;
-        return QLocale::system().language() == QLocale::Korean;
-    }();
-    return korean;
 }

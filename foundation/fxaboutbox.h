@@ -17,8 +17,3 @@ public:
     // "<product> <version>" with the build's version text.
     static std::string GetProductText(const std::string& product);
 };
-
-// Whether the user works in Korean: the user's language is Korean and the
-// file "c:\_fakeengwindow.txt" (which forces English) does not exist. Tested
-// once per run.
-BOOL FxIsKoreanUILanguage();

@@ -252,10 +252,10 @@ void CFxFieldBinder::ValueToControl(QWidget* control) {
             if (index > combo->count() - 1) index = combo->count() - 1;
             combo->setCurrentIndex(index < 0 ? -1 : index);
         } else if (kind == FK_TEXT) {
-            int index = FindComboItemByText(combo, GetString(key));
+            int index = ComboFindText(combo, GetString(key));
             if (index < 0)
                 if (const std::string* fallback = Find(m_mapFallbackTexts, key))
-                    index = FindComboItemByText(combo, *fallback);
+                    index = ComboFindText(combo, *fallback);
             if (index >= 0) combo->setCurrentIndex(index);
         }
     } else if (*className == "button") {

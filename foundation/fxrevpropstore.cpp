@@ -12,18 +12,6 @@ constexpr int kMaxKeyLength = 255;
 constexpr int kMaxExtensionBytes = 255;
 constexpr int kLongValue = 256;  // values this long or longer take a 4-byte length
 
-void PutDWord(BYTE* p, DWORD v) {
-    p[0] = static_cast<BYTE>(v);
-    p[1] = static_cast<BYTE>(v >> 8);
-    p[2] = static_cast<BYTE>(v >> 16);
-    p[3] = static_cast<BYTE>(v >> 24);
-}
-
-DWORD GetDWord(const BYTE* p) {
-    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) |
-           (static_cast<DWORD>(p[2]) << 16) | (static_cast<DWORD>(p[3]) << 24);
-}
-
 int ValueLength(const CFxPropItem& item) {
     switch (item.GetValueType()) {
         case CFxPropItem::VT_STRING:
@@ -76,11 +64,11 @@ BYTE* WriteItem(const CFxPropEntry& entry, BYTE* p) {
     std::memcpy(p, key.data(), static_cast<size_t>(keyLength));
     p += keyLength;
     if (type == CFxPropItem::VT_INT) {
-        PutDWord(p, static_cast<DWORD>(item.GetInt()));
+        DWordToBytes(static_cast<DWORD>(item.GetInt()), p);
         return p + 4;
     }
     if (longValue) {
-        PutDWord(p, static_cast<DWORD>(valueLength));
+        DWordToBytes(static_cast<DWORD>(valueLength), p);
         p += 4;
     } else {
         *p++ = static_cast<BYTE>(valueLength);
@@ -193,7 +181,7 @@ BOOL ReadItems(const BYTE* p, const BYTE* const end, Visit&& visit) {
             switch (header & 0x03) {
                 case 3: {
                     if (end - p < 4) return FALSE;
-                    const int value = static_cast<int>(GetDWord(p));
+                    const int value = static_cast<int>(DWordFromBytes(p));
                     p += 4;
                     if (!visit(key, CFxPropItem::VT_INT, value, nullptr, 0)) return FALSE;
                     break;
@@ -210,7 +198,7 @@ BOOL ReadItems(const BYTE* p, const BYTE* const end, Visit&& visit) {
         size_t valueLength = 0;
         if (header & CFxRevPropStore::HDR_LONGLENGTH) {
             if (end - p < 4) return TRUE;
-            valueLength = GetDWord(p);
+            valueLength = DWordFromBytes(p);
             p += 4;
         } else {
             if (p == end) return TRUE;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "foundation/fxstrings.h"
@@ -64,10 +65,8 @@ bool CFxSharedValues::IsHeld(const std::string& name) const {
 namespace {
 
 void PutCount(SharedMemoryBlock& block, std::size_t length) {
-    const unsigned char count[kCountBytes] = {static_cast<unsigned char>(length & 0xFF),
-                                              static_cast<unsigned char>((length >> 8) & 0xFF),
-                                              static_cast<unsigned char>((length >> 16) & 0xFF),
-                                              static_cast<unsigned char>((length >> 24) & 0xFF)};
+    BYTE count[kCountBytes];
+    DWordToBytes(static_cast<DWORD>(length), count);
     block.Write(0, count, kCountBytes);
 }
 
@@ -120,11 +119,9 @@ BOOL CFxSharedValues::GetSharedBuffer(const std::string& name, CRevolver& buffer
     if (!mapping) return FALSE;
     ContentLock lock(*mapping, false);
     if (!lock.Locked()) return FALSE;
-    unsigned char count[kCountBytes] = {};
+    BYTE count[kCountBytes] = {};
     if (!mapping->Read(0, count, kCountBytes)) return FALSE;
-    std::size_t length =
-        static_cast<std::size_t>(count[0]) | (static_cast<std::size_t>(count[1]) << 8) |
-        (static_cast<std::size_t>(count[2]) << 16) | (static_cast<std::size_t>(count[3]) << 24);
+    std::size_t length = DWordFromBytes(count);
     // A count that claims more than the block holds is a damaged block: a cut
     // record would read back as a shorter, different record.
     const std::size_t available = mapping->Size() - kCountBytes;
@@ -215,11 +212,14 @@ BOOL AppendTextLineToFile(const std::string& path, const std::string& text) {
     return AppendFileAtomically(path, text + "\r\n") ? TRUE : FALSE;
 }
 
-std::string IntToPaddedText(int value, int radix, int width) {
-    if (radix < 2 || radix > 36) return {};
+std::string IntToPaddedText(int value, int radix, int width, PaddedForm form) {
+    const bool magnitude = form == PaddedForm::Magnitude;
+    if (radix < 2 || radix > 36) {
+        if (!magnitude) return {};
+        radix = 10;
+    }
     static const char digits[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-    // Decimal keeps its sign; other radices show the value's 32 bits unsigned.
-    const bool negative = radix == 10 && value < 0;
+    const bool negative = value < 0 && (magnitude || radix == 10);
     unsigned long long v = negative
                                ? static_cast<unsigned long long>(-static_cast<long long>(value))
                                : static_cast<unsigned long long>(static_cast<unsigned>(value));
@@ -228,8 +228,10 @@ std::string IntToPaddedText(int value, int radix, int width) {
         text.insert(text.begin(), digits[v % static_cast<unsigned>(radix)]);
         v /= static_cast<unsigned>(radix);
     } while (v != 0);
-    if (negative) text.insert(text.begin(), '-');
-    if (width == -1) return text;
+    const bool padded = magnitude ? width > 0 : width != -1;
+    if (negative && radix == 10 && !(magnitude && padded)) text.insert(text.begin(), '-');
+    if (!padded) return text;
+    if (magnitude) width = std::min(width, 10);
     text = "0000000000" + text;
     const std::size_t keep = width < 0 ? 0 : static_cast<std::size_t>(width);
     if (keep < text.size()) text = text.substr(text.size() - keep);

@@ -112,9 +112,21 @@ BOOL LogWrite(const std::string& text);
 // never interleave. FALSE when it cannot be opened or written.
 BOOL AppendTextLineToFile(const std::string& path, const std::string& text);
 
-// The value in the radix (2..36; letters upper-case); unless width is -1 it is
-// padded on the left with zeros and its rightmost `width` characters kept.
-std::string IntToPaddedText(int value, int radix, int width);
+// How IntToPaddedText writes a negative number and reads the width.
+enum class PaddedForm {
+    // The common library's: the digits _itoa gives (decimal keeps its sign,
+    // other radices show the 32 bits unsigned); every width but -1 pads, so
+    // a width of 0 gives ""; a radix outside 2..36 gives "".
+    Itoa,
+    // The pixel build's: the digits of the magnitude, a "-" in front only in
+    // decimal without padding; only a width of 1..10 pads (a larger one is
+    // 10), any other means no width; a radix outside 2..36 is read as 10.
+    Magnitude,
+};
+
+// The value in the radix (letters upper-case); when padded, "0000000000" is
+// put in front and the rightmost `width` characters kept.
+std::string IntToPaddedText(int value, int radix, int width, PaddedForm form = PaddedForm::Itoa);
 
 // The name under which this module's default message caption is published.
 std::string GetAppNameSharedName();

@@ -342,16 +342,15 @@ std::string GetComboText(const QComboBox* combo) {
     return QStringToAnsi(combo->currentText());
 }
 
-int FindComboItemByText(const QComboBox* combo, const std::string& text) {
+int ComboFindText(const QComboBox* combo, const std::string& text) {
     if (!combo) return -1;
     return combo->findText(AnsiToQString(text), Qt::MatchExactly | Qt::MatchCaseSensitive);
 }
 
-BOOL SelectComboItemByText(QComboBox* combo, const std::string& text) {
-    const int index = FindComboItemByText(combo, text);
-    if (index < 0) return FALSE;
-    combo->setCurrentIndex(index);
-    return TRUE;
+int ComboSelectText(QComboBox* combo, const std::string& text) {
+    const int index = ComboFindText(combo, text);
+    if (index >= 0) combo->setCurrentIndex(index);
+    return index;
 }
 
 // ---- Hex coding --------------------------------------------------------------

@@ -138,11 +138,12 @@ int CopyTextToBuffer(const std::string& text, char* buffer, std::size_t bufferSi
 BOOL CopyTextToClipboard(const std::string& text);
 // The selected item's text, or the box's own text when nothing is selected.
 std::string GetComboText(const QComboBox* combo);
-// The index of the combo box item with exactly this text, -1 when none.
-int FindComboItemByText(const QComboBox* combo, const std::string& text);
-// Selects the item with exactly this text; FALSE (selection unchanged) when
-// none.
-BOOL SelectComboItemByText(QComboBox* combo, const std::string& text);
+// The index of the combo box item with exactly this text (letter case
+// counts, no prefix match), -1 when none.
+int ComboFindText(const QComboBox* combo, const std::string& text);
+// Selects the item with exactly this text; returns its index, -1 (selection
+// unchanged) when none.
+int ComboSelectText(QComboBox* combo, const std::string& text);
 
 // ---- Hex coding --------------------------------------------------------------
 

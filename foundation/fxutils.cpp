@@ -7,8 +7,10 @@
 #include <unistd.h>
 
 #include <QFontDatabase>
+#include <QLocale>
 #include <QStringList>
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -211,6 +213,22 @@ BOOL ShellOpen(const std::string& file, const std::string& parameters, int /*sho
 
 std::string GetWindowsVersionName() { return {}; }
 
+namespace {
+std::atomic<int> g_nKoreanUI{-1};  // -1 until tested
+}  // namespace
+
+BOOL FxIsKoreanUILanguage() {
+    int korean = g_nKoreanUI.load();
+    if (korean < 0) {
+        korean = !IsPathExisting(TranslateWindowsPath("c:\\_fakeengwindow.txt")) &&
+                 QLocale::system().language() == QLocale::Korean;
+        g_nKoreanUI.store(korean);
+    }
+    return korean;
+}
+
+void SetKoreanUILanguageForTest(int state) { g_nKoreanUI.store(state < 0 ? -1 : (state ? 1 : 0)); }
+
 // ---- INI values --------------------------------------------------------------
 
 namespace {
@@ -347,14 +365,11 @@ BOOL SortByKeys(std::vector<DWORD>& values, const std::vector<DWORD>* keys, BOOL
     return TRUE;
 }
 
-void SortStrings(std::vector<std::string>& texts, BOOL caseSensitive) {
-    if (caseSensitive) {
-        std::sort(texts.begin(), texts.end());
-    } else {
-        std::stable_sort(
-            texts.begin(), texts.end(),
-            [](const std::string& a, const std::string& b) { return MbCompareNoCase(a, b) < 0; });
-    }
+void SortStrings(std::vector<std::string>& texts, BOOL caseSensitive, BOOL descending) {
+    std::stable_sort(texts.begin(), texts.end(), [&](const std::string& a, const std::string& b) {
+        const int order = caseSensitive ? a.compare(b) : MbCompareNoCase(a, b);
+        return descending ? order > 0 : order < 0;
+    });
 }
 
 // ---- Fonts -------------------------------------------------------------------

@@ -73,6 +73,13 @@ std::string QuoteShellParameters(const std::string& parameters, BOOL noQuoting);
 // The name of an old Windows release ("NT", "2000", "XP", "98", "ME"); empty
 // for every other system, this one included.
 std::string GetWindowsVersionName();
+// Whether the user works in Korean: not when the file "c:\_fakeengwindow.txt"
+// (which forces English) exists, else when the primary language of the
+// user's default language is Korean (0x12). Tested once per run.
+BOOL FxIsKoreanUILanguage();
+// Gives the answer (0 or 1) for the rest of a test, or with -1 lets the next
+// call test again.
+void SetKoreanUILanguageForTest(int state);
 
 // ---- INI values --------------------------------------------------------------
 
@@ -129,8 +136,10 @@ int EnumDisplayFontFaces(std::vector<std::string>& faces, BOOL skipVertical = TR
 // values are sorted ascending.
 BOOL SortByKeys(std::vector<DWORD>& values, const std::vector<DWORD>* keys = nullptr,
                 BOOL descending = FALSE);
-// Sorts ascending, byte-wise or without regard to case.
-void SortStrings(std::vector<std::string>& texts, BOOL caseSensitive = TRUE);
+// Sorts in place, ascending or descending, byte-wise or without regard to
+// case (texts equal but for case keep their order and their own letters).
+void SortStrings(std::vector<std::string>& texts, BOOL caseSensitive = TRUE,
+                 BOOL descending = FALSE);
 
 // ---- Small records -----------------------------------------------------------
 

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -210,6 +211,21 @@ int AskYesNo(const std::string& text, const std::string& caption) {
                    IDYES
                ? 1
                : 0;
+}
+
+void UncheckButtonsExcept(const std::vector<QAbstractButton*>& buttons, const QWidget* keep) {
+    for (QAbstractButton* button : buttons) {
+        if (button == nullptr || button == keep) continue;
+        // An exclusive button refuses to be unchecked while it is the checked one.
+        QButtonGroup* group = button->group();
+        const bool groupExclusive = group && group->exclusive();
+        const bool exclusive = button->autoExclusive();
+        if (groupExclusive) group->setExclusive(false);
+        button->setAutoExclusive(false);
+        SetButtonCheck(button, BST_UNCHECKED);
+        button->setAutoExclusive(exclusive);
+        if (groupExclusive) group->setExclusive(true);
+    }
 }
 
 // ---- Window state --------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include "platform/window.h"
 #include "platform/wintypes.h"
 
+class QAbstractButton;
 class QMimeData;
 class QWidget;
 
@@ -66,6 +67,9 @@ int InvalidateChildren(QWidget* window, BOOL erase, const std::string& classFilt
 BOOL HasFocusWithin(const QWidget* window, BOOL includeSelf = TRUE);
 // A yes/no question over the active window; 1 for Yes, else 0.
 int AskYesNo(const std::string& text, const std::string& caption);
+// Unchecks every button of the list except `keep`, exclusive ones (by
+// themselves or in an exclusive group) too.
+void UncheckButtonsExcept(const std::vector<QAbstractButton*>& buttons, const QWidget* keep);
 
 // ---- Window state --------------------------------------------------------------
 

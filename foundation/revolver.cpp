@@ -251,3 +251,16 @@ BOOL CRevolver::FromFile(const std::string& path, InputFileError* error) {
     if (error) *error = result;
     return result == InputFileError::None ? TRUE : FALSE;
 }
+
+BOOL AppendDWord(CRevolver& buffer, DWORD value) {
+    BYTE bytes[4];
+    DWordToBytes(value, bytes);
+    return buffer.Append(bytes, 4);
+}
+
+BOOL ReadDWordAt(const CRevolver& buffer, int offset, DWORD& value) {
+    BYTE bytes[4];
+    if (!buffer.ReadAt(bytes, 4, offset)) return FALSE;
+    value = DWordFromBytes(bytes);
+    return TRUE;
+}

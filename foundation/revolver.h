@@ -95,3 +95,8 @@ protected:
     int m_nLength = 0;
     int m_nGrowthStep = 256;
 };
+
+// A 32-bit value as four little-endian bytes behind the content; and the one
+// at an offset (FALSE when its four bytes are not all there).
+BOOL AppendDWord(CRevolver& buffer, DWORD value);
+BOOL ReadDWordAt(const CRevolver& buffer, int offset, DWORD& value);

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "foundation/fxsharedvalues.h"
+#include "foundation/pixel/fxpixelutils.h"
 #include "pixel/lmrcrawljob.h"
 #include "pixel/lmrgoption.h"
 #include "pixel/lmrnotice.h"
@@ -104,12 +105,10 @@ CPoint CLmrEGJPWindow::ClientToOSL(CPoint client) const {
     const LmrOptionValues& o = LmrOpt();
     const int step = o.ejpbreadth + 1;
     const CPoint scroll = ScrollPos();
-    auto floorDiv = [](long long a, long long b) {
-        return static_cast<LONG>(a >= 0 ? a / b : -((-a + b - 1) / b));
-    };
-    CPoint p(
-        floorDiv(static_cast<long long>(client.x) + scroll.x - kOrigin, step) + o.omlegjpleft * 16,
-        floorDiv(static_cast<long long>(client.y) + scroll.y - kOrigin, step) + o.omlegjptop * 16);
+    CPoint p(fxpixel::FloorDiv(static_cast<long long>(client.x) + scroll.x - kOrigin, step) +
+                 o.omlegjpleft * 16,
+             fxpixel::FloorDiv(static_cast<long long>(client.y) + scroll.y - kOrigin, step) +
+                 o.omlegjptop * 16);
     p.x = std::clamp<LONG>(p.x, -kMaxReach, CLmrOGJPixel::OGJP_WIDTH + kMaxReach);
     p.y = std::clamp<LONG>(p.y, -kMaxReach, CLmrOGJPixel::OGJP_HEIGHT + kMaxReach);
     return p;
@@ -408,11 +407,8 @@ void CLmrEGJPWindow::mousePressEvent(QMouseEvent* event) {
                     for (int x = r.left; x <= r.right; ++x, ++i) {
                         DWORD under = 0xFFFFFF;
                         if (m_nMode == EM_FLOATING) {
-                            BYTE bytes[4];
-                            if (!m_revEvacuation.ReadAt(bytes, 4, i * 4)) continue;
-                            under = static_cast<DWORD>(bytes[0]) |
-                                    (static_cast<DWORD>(bytes[1]) << 8) |
-                                    (static_cast<DWORD>(bytes[2]) << 16);
+                            if (!ReadDWordAt(m_revEvacuation, i * 4, under)) continue;
+                            under &= 0xFFFFFF;
                         }
                         canvas->SetJPixelByOSLPoint(x, y, under);
                     }

@@ -17,11 +17,8 @@ class BlockReader {
 public:
     explicit BlockReader(const CRevolver* block) : m_pBlock(block) {}
     bool Next(DWORD& value) {
-        BYTE b[4];
-        if (!m_pBlock || !m_pBlock->ReadAt(b, 4, m_nOffset)) return false;
+        if (!m_pBlock || !ReadDWordAt(*m_pBlock, m_nOffset, value)) return false;
         m_nOffset += 4;
-        value = static_cast<DWORD>(b[0]) | (static_cast<DWORD>(b[1]) << 8) |
-                (static_cast<DWORD>(b[2]) << 16) | (static_cast<DWORD>(b[3]) << 24);
         return true;
     }
 
@@ -29,12 +26,6 @@ private:
     const CRevolver* m_pBlock;
     int m_nOffset = 0;
 };
-
-void AppendDWord(CRevolver& block, DWORD v) {
-    const BYTE b[4] = {static_cast<BYTE>(v), static_cast<BYTE>(v >> 8), static_cast<BYTE>(v >> 16),
-                       static_cast<BYTE>(v >> 24)};
-    block.Append(b, 4);
-}
 
 std::string RectText(const CRect& r) {
     return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +

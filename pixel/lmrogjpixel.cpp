@@ -207,13 +207,7 @@ int CLmrOGJPixel::OGJPixelToFile(const std::string& path) const {
     CFxRevPropStore store;
     CRevolver plane;
     std::vector<BYTE> bytes(OGJP_FILE_BYTES);
-    for (size_t i = 0; i < m_dwColors.size(); ++i) {
-        const DWORD v = m_dwColors[i];
-        bytes[4 * i] = static_cast<BYTE>(v);
-        bytes[4 * i + 1] = static_cast<BYTE>(v >> 8);
-        bytes[4 * i + 2] = static_cast<BYTE>(v >> 16);
-        bytes[4 * i + 3] = static_cast<BYTE>(v >> 24);
-    }
+    for (size_t i = 0; i < m_dwColors.size(); ++i) DWordToBytes(m_dwColors[i], &bytes[4 * i]);
     plane.Append(bytes.data(), OGJP_FILE_BYTES);
     store.SetRevolver("ogjpixel", plane);
     store.SetInt("erqversion", 100);
@@ -256,10 +250,8 @@ int CLmrOGJPixel::OGJPixelFromRevolver(const CRevolver& bytes) {
     if (block.GetLength() < OGJP_FILE_BYTES) return FailRead("5.0");
     std::vector<BYTE> raw(OGJP_FILE_BYTES);
     if (!block.ReadAt(raw.data(), OGJP_FILE_BYTES, 0)) return FailRead("5.1");
-    for (size_t i = 0; i < m_dwColors.size(); ++i) {
-        const DWORD v = static_cast<DWORD>(raw[4 * i]) | (static_cast<DWORD>(raw[4 * i + 1]) << 8) |
-                        (static_cast<DWORD>(raw[4 * i + 2]) << 16);
-        m_dwColors[i] = v;  // the top byte is dropped: a colour has 24 bits
-    }
+    // The top byte is dropped: a colour has 24 bits.
+    for (size_t i = 0; i < m_dwColors.size(); ++i)
+        m_dwColors[i] = DWordFromBytes(&raw[4 * i]) & 0xFFFFFF;
     return 1;
 }

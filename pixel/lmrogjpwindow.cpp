@@ -35,12 +35,6 @@ constexpr DWORD kLayerMark = 0x1000000;
 constexpr COLORREF kWhite = 0xFFFFFF;
 constexpr int kCells = 16, kRows = 13;
 
-void AppendDWord(CRevolver& block, DWORD v) {
-    const BYTE b[4] = {static_cast<BYTE>(v), static_cast<BYTE>(v >> 8), static_cast<BYTE>(v >> 16),
-                       static_cast<BYTE>(v >> 24)};
-    block.Append(b, 4);
-}
-
 CRect NormalisedInclusive(const CRect& r) {
     return CRect(std::min(r.left, r.right), std::min(r.top, r.bottom), std::max(r.left, r.right),
                  std::max(r.top, r.bottom));
@@ -135,11 +129,8 @@ void CLmrOGJPWindow::ResetScrollSize() {
 CPoint CLmrOGJPWindow::ClientToOSL(CPoint client) const {
     const int b = LmrOpt().ojpbreadth;
     const CPoint scroll = ScrollPos();
-    auto floorDiv = [](long long a, long long d) {
-        return static_cast<LONG>(a >= 0 ? a / d : -((-a + d - 1) / d));
-    };
-    return CPoint(floorDiv(static_cast<long long>(client.x) + scroll.x - kOrigin, b),
-                  floorDiv(static_cast<long long>(client.y) + scroll.y - kOrigin, b));
+    return CPoint(fxpixel::FloorDiv(static_cast<long long>(client.x) + scroll.x - kOrigin, b),
+                  fxpixel::FloorDiv(static_cast<long long>(client.y) + scroll.y - kOrigin, b));
 }
 
 CRect CLmrOGJPWindow::OSLToClientRect(int x, int y) const {
@@ -151,8 +142,7 @@ CRect CLmrOGJPWindow::OSLToClientRect(int x, int y) const {
 
 CPoint CLmrOGJPWindow::CellOf(CPoint client) const {
     const CPoint p = ClientToOSL(client);
-    auto floorDiv = [](LONG a, LONG d) { return a >= 0 ? a / d : -((-a + d - 1) / d); };
-    return CPoint(floorDiv(p.x, OGJP_CELL), floorDiv(p.y, OGJP_CELL));
+    return CPoint(fxpixel::FloorDiv(p.x, OGJP_CELL), fxpixel::FloorDiv(p.y, OGJP_CELL));
 }
 
 void CLmrOGJPWindow::RedrawOGJPWindow(const CRect* oslRect) {

@@ -46,6 +46,16 @@ constexpr WORD MAKEWORD(BYTE lo, BYTE hi) {
 }
 constexpr LPARAM MAKELPARAM(WORD lo, WORD hi) { return static_cast<LPARAM>(MAKELONG(lo, hi)); }
 
+// A 32-bit value as the four little-endian bytes that files and byte blocks
+// keep it in (a colour: red, green, blue, then the spare top byte), and back.
+constexpr DWORD DWordFromBytes(const BYTE* p) {
+    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) |
+           (static_cast<DWORD>(p[2]) << 16) | (static_cast<DWORD>(p[3]) << 24);
+}
+constexpr void DWordToBytes(DWORD v, BYTE* p) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<BYTE>(v >> (8 * i));
+}
+
 // A colour as bitmaps store it: blue, green, red, and a reserved byte that
 // some formats use for alpha.
 struct RGBQUAD {

@@ -2,6 +2,7 @@
 
 #include "apps/pixelart/orvantadialogs.h"
 
+#include "foundation/fxutils.h"
 #include "foundation/pixel/fxhyperlink.h"
 #include "platform/window.h"
 

@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPainter>
 #include <QSlider>
 #include <algorithm>
@@ -43,8 +42,6 @@
 
 namespace {
 
-int g_nKoreanUI = -1;
-
 QString Q(const std::string& ansi) { return AnsiToQString(ansi); }
 
 // The page's current property record; null without a page.
@@ -76,17 +73,9 @@ T* Place(T* widget, int id, int x, int y, int w, int h) {
 
 }  // namespace
 
-BOOL IsKoreanUI() {
-    if (g_nKoreanUI < 0) {
-        if (IsPathExisting(TranslateWindowsPath("c:\\_fakeengwindow.txt")))
-            g_nKoreanUI = 0;
-        else
-            g_nKoreanUI = QLocale::system().language() == QLocale::Korean ? 1 : 0;
-    }
-    return g_nKoreanUI;
-}
+BOOL IsKoreanUI() { return FxIsKoreanUILanguage(); }
 
-void SetKoreanUIForTest(int state) { g_nKoreanUI = state < 0 ? -1 : (state ? 1 : 0); }
+void SetKoreanUIForTest(int state) { SetKoreanUILanguageForTest(state); }
 
 bool ParseTypedInt(const std::string& text, int low, int high, int& value, bool& clamped) {
     clamped = false;

@@ -1,8 +1,6 @@
 #include "design/surface/fxuihelpers.h"
 
-#include <QAbstractButton>
 #include <QAction>
-#include <QButtonGroup>
 #include <QComboBox>
 #include <QCursor>
 #include <QMenu>
@@ -64,39 +62,10 @@ UINT TrackResourceMenu(QMenu& menu, const CPoint* screenPoint, const std::map<UI
     return ExecPopupMenu(*popup, at);
 }
 
-// ---- Combo boxes and buttons -------------------------------------------------------
-
-int ComboFindText(const QComboBox* combo, const std::string& text) {
-    if (combo == nullptr) return -1;
-    const QString wanted = AnsiToQString(text);
-    for (int i = 0; i < combo->count(); ++i)
-        if (combo->itemText(i) == wanted) return i;
-    return -1;
-}
-
-int ComboSelectText(QComboBox* combo, const std::string& text) {
-    const int index = ComboFindText(combo, text);
-    if (index >= 0) combo->setCurrentIndex(index);
-    return index;
-}
+// ---- Combo boxes -------------------------------------------------------
 
 void ComboFillStrings(QComboBox* combo, const std::vector<std::string>& texts) {
     if (combo == nullptr) return;
     combo->clear();
     for (const std::string& text : texts) combo->addItem(AnsiToQString(text));
-}
-
-void UncheckButtonsExcept(const std::vector<QAbstractButton*>& buttons, const QWidget* keep) {
-    for (QAbstractButton* button : buttons) {
-        if (button == nullptr || button == keep) continue;
-        // An exclusive button refuses to be unchecked while it is the checked one.
-        QButtonGroup* group = button->group();
-        const bool groupExclusive = group && group->exclusive();
-        const bool exclusive = button->autoExclusive();
-        if (groupExclusive) group->setExclusive(false);
-        button->setAutoExclusive(false);
-        SetButtonCheck(button, BST_UNCHECKED);
-        button->setAutoExclusive(exclusive);
-        if (groupExclusive) group->setExclusive(true);
-    }
 }

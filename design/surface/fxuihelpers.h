@@ -1,9 +1,11 @@
 #pragma once
 
 // Window helpers of the designer's panels: sorting texts, a small text
-// window, pop-up menus and combo-box and button helpers. The selected text of
-// a combo box is GetComboText, the display's font families for the PC-font
-// choice EnumDisplayFontFaces (both foundation).
+// window, pop-up menus and filling a combo box. The foundation library has
+// the rest of the combo-box and button helpers (ComboFindText,
+// ComboSelectText and GetComboText in fxstrings, UncheckButtonsExcept in
+// fxutilswnd) and the display's font families for the PC-font choice
+// (EnumDisplayFontFaces).
 
 #include <QWidget>
 #include <map>
@@ -15,7 +17,6 @@
 #include "platform/window.h"
 #include "platform/wintypes.h"
 
-class QAbstractButton;
 class QComboBox;
 class QMenu;
 class QPlainTextEdit;
@@ -61,13 +62,5 @@ inline constexpr UINT MF_CHECKED = 0x0008;
 UINT TrackResourceMenu(QMenu& menu, const CPoint* screenPoint = nullptr,
                        const std::map<UINT, UINT>& states = {});
 
-// The index of the item with exactly the text; -1 when none.
-int ComboFindText(const QComboBox* combo, const std::string& text);
-// Selects the item with exactly the text; returns its index, -1 (selection
-// unchanged) when none.
-int ComboSelectText(QComboBox* combo, const std::string& text);
 // Empties the box and fills it with the texts in order.
 void ComboFillStrings(QComboBox* combo, const std::vector<std::string>& texts);
-
-// Unchecks every button of the list except `keep`.
-void UncheckButtonsExcept(const std::vector<QAbstractButton*>& buttons, const QWidget* keep);

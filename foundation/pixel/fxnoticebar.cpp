@@ -1,7 +1,6 @@
 #include "foundation/pixel/fxnoticebar.h"
 
 #include <QDateTime>
-#include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -24,17 +23,8 @@ struct FxNoticeChannel {
 
 namespace {
 
-// The interface is Korean unless the file "c:\_fakeengwindow.txt" exists;
-// otherwise the user's language decides. Tested once.
-bool IsKoreanUILanguage() {
-    static const bool korean = [] {
-        if (IsPathExisting(TranslateWindowsPath("c:\\_fakeengwindow.txt"))) return false;
-        return QLocale::system().language() == QLocale::Korean;
-    }();
-    return korean;
-}
-
-std::string TwoDigits(int n) { return IntToPaddedText(n, 10, 2); }
+// A date or time field in its width of digits.
+std::string Field(int n, int width) { return IntToPaddedText(n, 10, width, PaddedForm::Magnitude); }
 
 QDateTime ToQDateTime(const CFxDateTime& t) {
     return QDateTime(QDate(t.m_nYear, t.m_nMonth, t.m_nDay),
@@ -78,15 +68,15 @@ bool CFxDateTime::FromText(const std::string& text) {
     return true;
 }
 
-std::string CFxDateTime::GetText() const { return GetTextWithoutSeconds() + TwoDigits(m_nSecond); }
+std::string CFxDateTime::GetText() const { return GetTextWithoutSeconds() + Field(m_nSecond, 2); }
 
 std::string CFxDateTime::GetTextWithoutSeconds() const {
-    return IntToPaddedText(m_nYear, 10, 4) + TwoDigits(m_nMonth) + TwoDigits(m_nDay) +
-           TwoDigits(m_nHour) + TwoDigits(m_nMinute);
+    return Field(m_nYear, 4) + Field(m_nMonth, 2) + Field(m_nDay, 2) + Field(m_nHour, 2) +
+           Field(m_nMinute, 2);
 }
 
 std::string CFxDateTime::GetDateText() const {
-    return IntToPaddedText(m_nYear, 10, 4) + "-" + TwoDigits(m_nMonth) + "-" + TwoDigits(m_nDay);
+    return Field(m_nYear, 4) + "-" + Field(m_nMonth, 2) + "-" + Field(m_nDay, 2);
 }
 
 long long CFxDateTime::SecondsSince(const CFxDateTime& earlier) const {
@@ -104,7 +94,7 @@ CFxNoticeBar::CFxNoticeBar(CFxRevPropStore* options, std::atomic<int>* running,
       m_strRequestAddress(std::move(requestAddress)),
       m_strBarId(std::move(barId)),
       m_strDefaultScript(std::move(defaultScript)),
-      m_strLanguage(IsKoreanUILanguage() ? "kor" : "eng"),
+      m_strLanguage(FxIsKoreanUILanguage() ? "kor" : "eng"),
       m_nVersion(GetProductVersionCode()),
       m_now([] { return CFxDateTime(); }),
       m_seconds([] { return QDateTime::currentSecsSinceEpoch(); }),

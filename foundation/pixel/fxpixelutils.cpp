@@ -2,7 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <QAbstractButton>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -22,30 +21,10 @@ namespace {
 int Channel(COLORREF color, int shift) { return static_cast<int>((color >> shift) & 0xFF); }
 
 COLORREF FromChannels(int r, int g, int b) {
-    return static_cast<COLORREF>(std::clamp(r, 0, 255) | (std::clamp(g, 0, 255) << 8) |
-                                 (std::clamp(b, 0, 255) << 16));
+    return RGB(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
 }
 
 }  // namespace
-
-std::string IntToPaddedText(int value, int radix, int width) {
-    if (radix < 2 || radix > 36) radix = 10;
-    unsigned long long magnitude =
-        value < 0 ? static_cast<unsigned long long>(-static_cast<long long>(value))
-                  : static_cast<unsigned long long>(value);
-    std::string digits;
-    do {
-        digits.insert(digits.begin(), "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"[magnitude % radix]);
-        magnitude /= static_cast<unsigned>(radix);
-    } while (magnitude != 0);
-    if (width > 0) {
-        width = std::min(width, 10);
-        std::string padded = "0000000000" + digits;
-        return padded.substr(padded.size() - static_cast<size_t>(width));
-    }
-    if (value < 0 && radix == 10) digits.insert(digits.begin(), '-');
-    return digits;
-}
 
 COLORREF LightenColor(COLORREF color, int percent) {
     if (percent < 0 || percent > 100) return color;
@@ -132,13 +111,6 @@ BOOL SortNumbers(std::vector<int>& numbers, BOOL descending, const std::vector<i
     return TRUE;
 }
 
-void SortStrings(std::vector<std::string>& texts, BOOL descending, BOOL ignoreCase) {
-    std::stable_sort(texts.begin(), texts.end(), [&](const std::string& a, const std::string& b) {
-        const int order = ignoreCase ? MbCompareNoCase(a, b) : a.compare(b);
-        return descending ? order > 0 : order < 0;
-    });
-}
-
 int EnumFontFaceNames(std::vector<std::string>& faces, BOOL firstGroupOnly) {
     return EnumDisplayFontFaces(faces, FALSE, FALSE, firstGroupOnly);
 }
@@ -185,12 +157,6 @@ CRect GetChildWindowsRect(const QWidget* parent, const std::string& classFilter)
         all |= GetWndRect(child);
     }
     return all;
-}
-
-void UncheckButtonsExcept(const std::vector<QAbstractButton*>& buttons,
-                          const QAbstractButton* keep) {
-    for (QAbstractButton* button : buttons)
-        if (button && button != keep) button->setChecked(false);
 }
 
 }  // namespace fxpixel

@@ -1,9 +1,12 @@
 #pragma once
 
-// Helpers the pixel-art deliverables carry in a newer form than the common
-// library, or carry alone. Those the common library also has keep their
-// names here, in the namespace fxpixel; the rest of the common library's
-// helpers (DarkenColor, SortStrings, ...) are used as they are.
+// Helpers that only the pixel-art deliverables carry, in the namespace
+// fxpixel. One of them has a common-library namesake in another form:
+// LightenColor (each channel raised by a share of itself, not blended toward
+// white). Where this build differs from the common library only by a choice,
+// the common function offers it (IntToPaddedText with PaddedForm::Magnitude,
+// SortStrings descending); everything else of the common library
+// (DarkenColor, the combo-box and button helpers, ...) is used as it is.
 
 #include <QString>
 #include <string>
@@ -12,17 +15,10 @@
 #include "platform/geometry.h"
 #include "platform/wintypes.h"
 
-class QAbstractButton;
 class QTextEdit;
 class QWidget;
 
 namespace fxpixel {
-
-// The magnitude of the number in the radix (2..36, else 10), upper-case
-// digits. A "-" goes in front only for a negative number in radix 10
-// without a width; with a width (1..10) the magnitude is zero-padded to ten
-// digits and cut to the width from the right.
-std::string IntToPaddedText(int value, int radix = 10, int width = 0);
 
 // Each channel plus percent/100 of itself, held at 255; a percentage outside
 // 0..100 returns the colour.
@@ -32,6 +28,12 @@ COLORREF LightenColor(COLORREF color, int percent);
 // 100 returns the colour.
 COLORREF LightenColorAdditive(COLORREF color, double percent);
 COLORREF DarkenColorAdditive(COLORREF color, double percent);
+
+// a / d rounded towards minus infinity (d > 0): where a point left of or
+// above an origin falls on a grid of cells d wide.
+constexpr LONG FloorDiv(long long a, long long d) {
+    return static_cast<LONG>(a >= 0 ? a / d : -((-a + d - 1) / d));
+}
 
 // Whether the column and row lie within inclusive bounds.
 BOOL IsPointInBounds(int x, int y, int left, int top, int right, int bottom);
@@ -49,10 +51,6 @@ CSize FitSizeKeepingAspect(CSize size, CSize target, BOOL allowEnlarge, CRect* c
 // order of their keys (FALSE, nothing changed, for keys of another length).
 BOOL SortNumbers(std::vector<int>& numbers, BOOL descending = FALSE,
                  const std::vector<int>* keys = nullptr);
-
-// Sorts in place, ascending or descending, by exact text or ignoring case
-// (texts equal but for case keep their order and their own letters).
-void SortStrings(std::vector<std::string>& texts, BOOL descending, BOOL ignoreCase);
 
 // The display's font face names of every character set in three sorted
 // groups, no name left out but "Terminal", "Fixedsys" and repeats (the
@@ -77,9 +75,5 @@ QString LimitText(QString text, int limit);
 // those whose lower-case class name is in the "|"-separated list; empty when
 // none counts.
 CRect GetChildWindowsRect(const QWidget* parent, const std::string& classFilter = "");
-
-// Clears the check of every button in the list except `keep`.
-void UncheckButtonsExcept(const std::vector<QAbstractButton*>& buttons,
-                          const QAbstractButton* keep);
 
 }  // namespace fxpixel

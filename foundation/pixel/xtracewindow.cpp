@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "foundation/fxsharedvalues.h"
 #include "foundation/fxstrings.h"
 #include "foundation/pixel/fxpixelutils.h"
 #include "platform/paths.h"
@@ -23,8 +24,6 @@
 #include "platform/window.h"
 
 namespace {
-
-std::string TwoDigits(int v) { return (v < 10 ? "0" : "") + std::to_string(v); }
 
 CRect Deflated(CRect r, int l, int t, int rr, int b) {
     return CRect(r.left + l, r.top + t, r.right - rr, r.bottom - b);
@@ -143,9 +142,7 @@ void XTraceWindow::ReadRecords(QLocalSocket* socket) {
     if (socket->isOpen()) pending += socket->readAll();
     for (;;) {
         if (pending.size() < 4) return;
-        const auto* p = reinterpret_cast<const unsigned char*>(pending.constData());
-        const quint32 length =
-            p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<quint32>(p[3]) << 24);
+        const quint32 length = DWordFromBytes(reinterpret_cast<const BYTE*>(pending.constData()));
         if (length > static_cast<quint32>(kTextLimit)) {
             // Not a record of ours: the sender is cut off.
             m_mapPending.erase(it);
@@ -214,8 +211,9 @@ void XTraceWindow::AppendLog(int area, const std::string& text, bool stamped) {
     std::string line(m_random() % 10, ' ');
     if (stamped) {
         const LocalTime now = GetLocalTime();
-        line +=
-            TwoDigits(now.hour) + ":" + TwoDigits(now.minute) + ":" + TwoDigits(now.second) + " ";
+        for (const int field : {now.hour, now.minute})
+            line += IntToPaddedText(field, 10, 2, PaddedForm::Magnitude) + ":";
+        line += IntToPaddedText(now.second, 10, 2, PaddedForm::Magnitude) + " ";
     }
     line += text + "\r\n";
     const int r = static_cast<int>(m_random() % 150);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <climits>
 #include <string>
 
 #include "foundation/fxutils.h"
@@ -213,6 +214,19 @@ TEST_F(SharedValuesTest, PaddedNumbers) {
     EXPECT_EQ(IntToPaddedText(10, 16, 2), "0A");
     EXPECT_EQ(IntToPaddedText(-1, 16, -1), "FFFFFFFF");
     EXPECT_EQ(IntToPaddedText(5, 1, -1), "");
+    EXPECT_EQ(IntToPaddedText(5, 10, 0), "");
+    // The pixel build's form: the magnitude, a width of 0 is no width.
+    struct Text {
+        int value, radix, width;
+        const char* text;
+    };
+    const Text texts[] = {{-5, 10, 0, "-5"},          {-5, 10, 3, "005"},
+                          {-255, 16, 0, "FF"},        {123456, 10, 2, "56"},
+                          {5, 2, 0, "101"},           {7, 99, 0, "7"},
+                          {12, 10, 15, "0000000012"}, {INT_MIN, 10, 0, "-2147483648"}};
+    for (const Text& t : texts)
+        EXPECT_EQ(IntToPaddedText(t.value, t.radix, t.width, PaddedForm::Magnitude), t.text)
+            << t.value;
 }
 
 TEST_F(SharedValuesTest, AppendedLinesKeepWhatIsThere) {

@@ -216,13 +216,16 @@ TEST(FxStringsTextTest, ClipboardAndComboText) {
 
     // Items by exactly their text.
     combo.clear();
-    combo.addItems({"Arial", "arial", "Tahoma"});
+    combo.addItems({"Arial", "arial", QString::fromUtf8("바탕"), "Tahoma"});
     combo.setCurrentIndex(0);
-    EXPECT_EQ(FindComboItemByText(&combo, "arial"), 1);
-    EXPECT_EQ(FindComboItemByText(&combo, "Arial "), -1);
-    EXPECT_TRUE(SelectComboItemByText(&combo, "Tahoma"));
-    EXPECT_FALSE(SelectComboItemByText(&combo, "Courier"));
-    EXPECT_EQ(combo.currentIndex(), 2);
+    EXPECT_EQ(ComboFindText(&combo, "arial"), 1);
+    EXPECT_EQ(ComboFindText(&combo, A("바탕")), 2);
+    EXPECT_EQ(ComboFindText(&combo, "Arial "), -1);
+    EXPECT_EQ(ComboFindText(&combo, "Ari"), -1);
+    EXPECT_EQ(ComboSelectText(&combo, "Tahoma"), 3);
+    EXPECT_EQ(ComboSelectText(&combo, "Courier"), -1);
+    EXPECT_EQ(combo.currentIndex(), 3);
+    EXPECT_EQ(ComboFindText(nullptr, "Arial"), -1);
 }
 
 TEST(FxStringsHexTest, TextToHexAndBack) {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QLocale>
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -170,6 +171,20 @@ TEST(ModuleUtilsTest, ModulePathsLieInTheProgramFolder) {
     EXPECT_EQ(GetModuleLongPath(nullptr), "");
 }
 
+TEST(ModuleUtilsTest, KoreanTestReadsTheFakeEnglishFileOnce) {
+    const std::string fake = TranslateWindowsPath("c:\\_fakeengwindow.txt");
+    ASSERT_TRUE(MakeFolderPathFor(fake));
+    WriteFileBytes(fake, "");
+    SetKoreanUILanguageForTest(-1);
+    EXPECT_FALSE(FxIsKoreanUILanguage());
+    std::remove(fake.c_str());
+    EXPECT_FALSE(FxIsKoreanUILanguage());  // once per run
+    SetKoreanUILanguageForTest(1);
+    EXPECT_TRUE(FxIsKoreanUILanguage());
+    SetKoreanUILanguageForTest(-1);
+    EXPECT_EQ(FxIsKoreanUILanguage(), QLocale::system().language() == QLocale::Korean);
+}
+
 TEST(VersionUtilsTest, TheBuildVersionGivesCodeAndText) {
     std::vector<int> numbers;
     ASSERT_TRUE(GetVersionNumbers("", numbers));
@@ -222,6 +237,19 @@ TEST(SortUtilsTest, TextsSortWithOrWithoutCase) {
     texts = {"b", "A", "a", "B"};
     SortStrings(texts, FALSE);
     EXPECT_EQ(texts, (std::vector<std::string>{"A", "a", "b", "B"}));
+    struct Case {
+        BOOL caseSensitive, descending;
+        std::vector<std::string> sorted;
+    };
+    const Case cases[] = {{TRUE, FALSE, {"B", "a", "b", "b"}},
+                          {TRUE, TRUE, {"b", "b", "a", "B"}},
+                          {FALSE, FALSE, {"a", "b", "B", "b"}},
+                          {FALSE, TRUE, {"b", "B", "b", "a"}}};
+    for (const Case& c : cases) {
+        texts = {"b", "B", "a", "b"};
+        SortStrings(texts, c.caseSensitive, c.descending);
+        EXPECT_EQ(texts, c.sorted) << c.caseSensitive << c.descending;
+    }
 }
 
 TEST(FontUtilsTest, FontFacesAreListedOnceInTheirGroups) {

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QRadioButton>
 #include <QResizeEvent>
 #include <QUrl>
 #include <QWidget>
@@ -243,6 +246,30 @@ TEST(WindowUtilsTest, ClassWindowsAreMadeOnceAndKeepTheirClass) {
     QLineEdit edit(&parent);  // a control without a class of its own
     EXPECT_EQ(GetWindowClassName(&edit, TRUE), "edit");
     EXPECT_EQ(GetWindowClassName(nullptr), "");
+}
+
+TEST(WindowUtilsTest, UncheckingAllButtonsButOne) {
+    QCheckBox x, y, z;
+    for (QCheckBox* box : {&x, &y, &z}) box->setChecked(true);
+    UncheckButtonsExcept({&x, &y, &z}, &y);
+    EXPECT_EQ(std::vector<bool>({x.isChecked(), y.isChecked(), z.isChecked()}),
+              std::vector<bool>({false, true, false}));
+
+    // Exclusive buttons, by themselves or in a group, are unchecked too.
+    QWidget panel;
+    auto* a = new QRadioButton(&panel);
+    auto* b = new QRadioButton(&panel);
+    auto* c = new QRadioButton(&panel);
+    b->setChecked(true);
+    UncheckButtonsExcept({a, b, c}, c);
+    EXPECT_FALSE(b->isChecked());
+    QButtonGroup group;
+    group.addButton(a);
+    group.addButton(c);
+    a->setChecked(true);
+    UncheckButtonsExcept({a, b, c}, nullptr);
+    EXPECT_FALSE(a->isChecked());
+    EXPECT_TRUE(group.exclusive());
 }
 
 TEST(WindowUtilsTest, InvalidatingChosenChildren) {

@@ -117,6 +117,15 @@ TEST(RevolverTest, ReadsStayInsideTheContent) {
     EXPECT_EQ(part.GetLength(), 0);
     ASSERT_TRUE(part.AppendFrom(buffer, 5, 3));
     EXPECT_EQ(ContentOf(part), "567");
+
+    // 32-bit values go little-endian: a colour as red, green, blue, spare.
+    ASSERT_TRUE(AppendDWord(part, 0x0A112233));
+    EXPECT_EQ(ContentOf(part), std::string("567\x33\x22\x11\x0A"));
+    DWORD value = 7;
+    ASSERT_TRUE(ReadDWordAt(part, 3, value));
+    EXPECT_EQ(value, 0x0A112233u);
+    EXPECT_FALSE(ReadDWordAt(part, 4, value));
+    EXPECT_EQ(value, 0x0A112233u);
 }
 
 TEST(RevolverTest, InconsistentBufferRefusesReadsAndAppends) {

@@ -356,16 +356,6 @@ TEST_F(PanelsTest, CombosInBothLanguages) {
         EXPECT_EQ(CDlgXFText::KrnIndexToPosition(index, FALSE), position) << index;
 }
 
-TEST_F(PanelsTest, KoreanTestReadsTheFakeEnglishFileOnce) {
-    const std::string fake = TranslateWindowsPath("c:\\_fakeengwindow.txt");
-    ASSERT_TRUE(MakeFolderPathFor(fake));
-    testsupport::WriteFileBytes(fake, "");
-    SetKoreanUIForTest(-1);
-    EXPECT_FALSE(IsKoreanUI());
-    std::remove(fake.c_str());
-    EXPECT_FALSE(IsKoreanUI());  // once per process
-}
-
 TEST_F(PanelsTest, ExchangeMenuIndexSwapsTheTwoOrders) {
     Start();
     const int a = Make(nDSG_WOKIND__WOMENU, 0);

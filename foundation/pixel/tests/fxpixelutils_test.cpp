@@ -6,7 +6,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QWidget>
-#include <climits>
 
 #include "foundation/pixel/fxpixeldraw.h"
 #include "platform/testing/testsupport.h"
@@ -15,17 +14,7 @@ namespace {
 
 using namespace fxpixel;
 
-TEST(FxPixelUtilsTest, PaddedTextAndColourForms) {
-    struct Text {
-        int value, radix, width;
-        const char* text;
-    };
-    const Text texts[] = {{-5, 10, 0, "-5"},          {-5, 10, 3, "005"},
-                          {-255, 16, 0, "FF"},        {123456, 10, 2, "56"},
-                          {5, 2, 0, "101"},           {7, 99, 0, "7"},
-                          {12, 10, 15, "0000000012"}, {INT_MIN, 10, 0, "-2147483648"}};
-    for (const Text& t : texts)
-        EXPECT_EQ(IntToPaddedText(t.value, t.radix, t.width), t.text) << t.value;
+TEST(FxPixelUtilsTest, ColourForms) {
     const COLORREF colours[][2] = {{LightenColor(0x404040, 50), 0x606060},
                                    {LightenColor(0x404040, 101), 0x404040},
                                    {LightenColor(0x404040, -1), 0x404040},
@@ -55,23 +44,7 @@ TEST(FxPixelUtilsTest, BoundsAndFitting) {
     EXPECT_EQ(FitSizeKeepingAspect(CSize(20, 40), CSize(100, 100), TRUE), CSize(50, 100));
 }
 
-TEST(FxPixelUtilsTest, TextSortingKeepsEachTextsOwnCase) {
-    struct Case {
-        BOOL descending, ignoreCase;
-        std::vector<std::string> sorted;
-    };
-    const Case cases[] = {{FALSE, FALSE, {"B", "a", "b", "b"}},
-                          {TRUE, FALSE, {"b", "b", "a", "B"}},
-                          {FALSE, TRUE, {"a", "b", "B", "b"}},
-                          {TRUE, TRUE, {"b", "B", "b", "a"}}};
-    for (const Case& c : cases) {
-        std::vector<std::string> texts{"b", "B", "a", "b"};
-        SortStrings(texts, c.descending, c.ignoreCase);
-        EXPECT_EQ(texts, c.sorted) << c.descending << c.ignoreCase;
-    }
-}
-
-TEST(FxPixelUtilsTest, ChildRectanglesAndButtonGroups) {
+TEST(FxPixelUtilsTest, ChildRectangles) {
     QWidget parent;
     parent.setGeometry(100, 50, 400, 300);
     auto* label = new QLabel(&parent);
@@ -89,12 +62,6 @@ TEST(FxPixelUtilsTest, ChildRectanglesAndButtonGroups) {
     EXPECT_EQ(relative(GetChildWindowsRect(&parent)), CRect(0, 0, 240, 250));
     EXPECT_EQ(relative(GetChildWindowsRect(&parent, "combobox|button")), CRect(30, 90, 240, 250));
     EXPECT_TRUE(GetChildWindowsRect(&parent, "listbox").IsRectEmpty());
-
-    QCheckBox a, b, c;
-    for (QCheckBox* box : {&a, &b, &c}) box->setChecked(true);
-    UncheckButtonsExcept({&a, &b, &c}, &b);
-    EXPECT_EQ(std::vector<bool>({a.isChecked(), b.isChecked(), c.isChecked()}),
-              std::vector<bool>({false, true, false}));
 }
 
 TEST(FxPixelUtilsTest, MemorySurfaceCopiesFramesAndBitmaps) {

@@ -17,6 +17,9 @@ fi
 
 build=$(cd "$1" && pwd)
 helper=$2
+# In a sanitized build: what the system's bus library keeps is not ours.
+src=$(cd "$(dirname "$0")/.." && pwd)
+export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$src/apps/designer/e2e/lsan.supp"
 
 work=$(mktemp -d)
 chmod 755 "$work"

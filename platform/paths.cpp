@@ -94,6 +94,17 @@ std::string DefaultRuntimeFolder() {
     return folder;
 }
 
+// Where the program keeps the files it writes beside itself: its own folder
+// when this user may write there, else (an installed program in a system
+// folder) the folder "program" in the data folder, made when missing.
+std::string DefaultProgramFolder() {
+    const std::string folder = DirName(GetProgramFilePath());
+    if (access(folder.c_str(), W_OK) == 0) return folder;
+    const std::string fallback = GetFolder(FolderKind::Data) + "/program";
+    MakeFolderPath(fallback);
+    return fallback;
+}
+
 }  // namespace
 
 std::string ChoosePrivateFolder(const std::string& wanted) {
@@ -146,7 +157,7 @@ std::string GetFolder(FolderKind kind) {
 
     switch (kind) {
         case FolderKind::Program:
-            return DirName(GetProgramFilePath());
+            return DefaultProgramFolder();
         case FolderKind::Data: {
             const std::string home = EnvOr("HOME", "/tmp");
             return StripTrailingSlash(EnvOr("XDG_DATA_HOME", home + "/.local/share")) + "/dravik";

@@ -16,7 +16,8 @@
 #include "platform/wintypes.h"
 
 enum class FolderKind {
-    Program,  // the folder of the running program
+    Program,  // the folder of the running program, where its own files go;
+              // "<data folder>/program" when this user cannot write there
     Data,     // the user's application-data folder
     Runtime,  // per-user folder for shared-memory blocks and locks (owner only)
 };

@@ -573,6 +573,11 @@ void CLmrOGJPWindow::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     if (m_nOMode != OM_AREA_DRAG) return;
+    // A selection made while the drag went on (Select All, a paste) lies in
+    // the area before it: it ends here, so that nothing acts outside the new
+    // area.
+    CLmrEGJPEState* state = LmrEGJPEState();
+    if (state && (state->HasSelection() || state->IsMoving())) _OnESCKeyPressed();
     const CRect cells =
         NormalisedInclusive(CRect(m_ptStartCell.x, m_ptStartCell.y, m_ptEndCell.x, m_ptEndCell.y));
     const int left = std::clamp<int>(cells.left, 0, kCells - 1);

@@ -180,6 +180,11 @@ bool PostMessage(QObject* window, UINT message, WPARAM wParam, LPARAM lParam) {
     return true;
 }
 
+void DeliverPostedMessages(QObject* window) {
+    if (WindowHub* hub = window ? FindHub(window) : nullptr)
+        QCoreApplication::sendPostedEvents(hub, kMessageEvent);
+}
+
 void SetTimerHandler(QObject* window, TimerHandler handler) {
     if (window) HubOf(window)->timerHandler = std::move(handler);
 }

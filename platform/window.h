@@ -43,6 +43,9 @@ PLATFORM_API LRESULT SendMessage(QObject* window, UINT message, WPARAM wParam = 
 // gone is simply not found). Messages still queued when the window goes away
 // are dropped. False only for a null window.
 PLATFORM_API bool PostMessage(QObject* window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+// Handles now, in order, the messages posted to the window from its own
+// thread that are still queued.
+PLATFORM_API void DeliverPostedMessages(QObject* window);
 
 // ---- Commands ------------------------------------------------------------
 

@@ -11,6 +11,7 @@
 #include "pixel/lmrnotice.h"
 #include "pixel/lmrogjpwindow.h"
 #include "platform/uiservices.h"
+#include "platform/window.h"
 
 namespace {
 COrvantaDoc* g_pDoc = nullptr;
@@ -103,6 +104,10 @@ BOOL COrvantaDoc::OnOpenDocument(const std::string& path) {
 
 BOOL COrvantaDoc::OnSaveDocument(const std::string& path) {
     CLmrOGJPWindow* view = LmrOGJPWindow();
+    // A selection move under way ends first, so that the file holds the
+    // pixel values where they are shown; its step's notice is taken now, not
+    // after the document is marked saved.
+    if (view && view->GJPSEndMove()) DeliverPostedMessages(LmrWindowNotice().GetHostWindow());
     // The file is replaced whole or not at all: a failure leaves the file
     // that was there, the document's path and its modified flag.
     if (!view || !view->OGJPixelToFile(path)) {

@@ -754,6 +754,29 @@ TEST_F(ViewsTest, DraggingOverCellsChoosesTheWorkingArea) {
     Drag(port, {QPoint(5, 5), cell(2, 2)});
     EXPECT_EQ(LmrOpt().omlegjpleft, 0);
     EXPECT_EQ(LmrOpt().mlegjpwidth, 1);
+
+    // A selection made while the drag goes on lies in the area before it:
+    // the new area starts without one, and Delete then erases nothing.
+    QImage dot(1, 1, QImage::Format_RGB32);
+    dot.fill(Qt::black);
+    for (const Qt::Key key : {Qt::Key_A, Qt::Key_V}) {
+        SCOPED_TRACE(key == Qt::Key_A ? "Ctrl+A" : "Ctrl+V");
+        SetWorkingArea(1, 2, 2, 1);
+        canvas().AGJPEADelete();
+        canvas().SetJPixelByOSLPoint(20, 40, 0x000000);
+        ASSERT_TRUE(SetClipboardImage(dot));
+        QTest::mousePress(port, Qt::LeftButton, Qt::NoModifier, cell(6, 6));
+        QTest::keyClick(port, key, Qt::ControlModifier);
+        QApplication::processEvents();
+        QTest::mouseRelease(port, Qt::LeftButton, Qt::NoModifier, cell(7, 7));
+        EXPECT_EQ(LmrOpt().omlegjpleft, 6);
+        EXPECT_FALSE(zoom().HasSelection());
+        const int steps = canvas().GetYUPosition();
+        const std::vector<int> before = pixeltest::Snapshot(canvas());
+        QTest::keyClick(port, Qt::Key_Delete);
+        EXPECT_EQ(canvas().GetYUPosition(), steps);
+        EXPECT_EQ(pixeltest::Snapshot(canvas()), before);
+    }
 }
 
 TEST_F(ViewsTest, TextCarvingIsThresholdedAndSized) {

@@ -156,6 +156,41 @@ TEST(MenuTest, EveryCommandRunsOnTheProgramWithItsEffect) {
              EXPECT_EQ(read.GetJPixelByOSLPoint(kInArea.x + 1, kInArea.y), 0);
              EXPECT_FALSE(o.Doc().IsModified());
          }},
+        {"Save during a selection move", ID_LMR_SAVE,
+         [&] {
+             // The pixels at kInArea + 1 and + 2 are selected and dragged 2
+             // to the right; the button is still down when Ctrl+S comes.
+             CLmrEGJPWindow& zoom = *o.ZoomFrame().GetEGJPWindow();
+             auto at = [&](int x) {
+                 const CRect r = zoom.OSLToClientRect(x, kInArea.y);
+                 return QPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+             };
+             o.Draw({CPoint(kInArea.x + 8, kInArea.y)});
+             o.ZoomFrame().OnEnableGJPSelect();
+             QWidget* port = zoom.viewport();
+             QTest::mousePress(port, Qt::LeftButton, Qt::NoModifier, at(kInArea.x + 1));
+             QMouseEvent band(QEvent::MouseMove, at(kInArea.x + 2),
+                              port->mapToGlobal(at(kInArea.x + 2)), Qt::NoButton, Qt::LeftButton,
+                              Qt::NoModifier);
+             QApplication::sendEvent(port, &band);
+             QTest::mouseRelease(port, Qt::LeftButton, Qt::NoModifier, at(kInArea.x + 2));
+             QTest::mousePress(port, Qt::LeftButton, Qt::NoModifier, at(kInArea.x + 1));
+             QMouseEvent move(QEvent::MouseMove, at(kInArea.x + 3),
+                              port->mapToGlobal(at(kInArea.x + 3)), Qt::NoButton, Qt::LeftButton,
+                              Qt::NoModifier);
+             QApplication::sendEvent(port, &move);
+             ASSERT_TRUE(zoom.IsMoving());
+         },
+         [&] {
+             // The file holds the pixel values where they were shown, and
+             // the document is saved.
+             CLmrOGJPixel read;
+             ASSERT_TRUE(read.OGJPixelFromFile(saved));
+             EXPECT_EQ(read.GetJPixelByOSLPoint(kInArea.x + 3, kInArea.y), 0);
+             EXPECT_EQ(read.GetJPixelByOSLPoint(kInArea.x + 1, kInArea.y), 0xFFFFFF);
+             EXPECT_FALSE(o.Doc().IsModified());
+             o.ZoomFrame().OnEnableUJPixel();
+         }},
         {"Open", ID_FILE_OPEN, [&] { o.ui.fileAnswers = {other}; },
          [&] {
              EXPECT_EQ(o.Pixel(5, 5), 0);

@@ -322,9 +322,11 @@ bool CRaster::SameColor(RGBQUAD a, RGBQUAD b) {
 }
 
 LONG CRaster::DpiOf(double dots, double unitsPerInch) {
-    const double dpi = dots * unitsPerInch;
+    // Rounded before the range is checked: SetXDPI(1) stores 39 pels per
+    // metre, which is 0.99 dpi and must read back as 1.
+    const double dpi = std::floor(dots * unitsPerInch + 0.5);
     if (!std::isfinite(dpi) || dpi < 1 || dpi > 65535) return 0;
-    return static_cast<LONG>(std::lround(dpi));
+    return static_cast<LONG>(dpi);
 }
 
 BYTE CRaster::GrayOf(RGBQUAD c) {

@@ -537,8 +537,8 @@ protected:
     static std::uint64_t StrideOf(std::uint64_t width, std::uint64_t bpp);
     // Dots per inch of a resolution of `dots` per unit, the unit being
     // 1 / unitsPerInch inches (a metre: 0.0254, a centimetre: 2.54), to the
-    // nearest whole; 0 (which SetXDPI and SetYDPI take as 96) for values no
-    // device has, outside 1 .. 65535 or not finite.
+    // nearest whole; 0 (which SetXDPI and SetYDPI take as 96) when that
+    // whole is one no device has, outside 1 .. 65535, or is not finite.
     static LONG DpiOf(double dots, double unitsPerInch);
 
     void* pDib = nullptr;             // the DIB block

@@ -396,7 +396,7 @@ void CDC::LineTo(int x, int y) {
     position_ = to;
     if (pen_.style == PS_NULL) return;
     if (pen_.width > 1) {
-        WideLine(from, to);
+        if (from != to) WidePolyline({from, to}, false);
     } else {
         std::size_t styleIndex = StyleStart(pen_);
         ThinLine(from, to, pen_.geometric && pen_.endCap != PS_ENDCAP_FLAT, &styleIndex);
@@ -427,24 +427,29 @@ void CDC::ThinLine(CPoint from, CPoint to, bool lastPixel, std::size_t* styleInd
     }
 }
 
-// A wide line is rasterised into a coverage mask first, so that every pixel
-// meets the raster operation once.
-void CDC::WideLine(CPoint from, CPoint to) {
-    if (from == to) return;
-    const int w = pen_.width;
-    // The mask covers the line's box, widened by the pen, where it meets the
-    // clip box: a line reaching far beyond the surface costs only what shows.
+// A wide outline is rasterised into one coverage mask, joins and all, so
+// that every pixel meets the raster operation once. The mask covers the
+// outline's box, widened by the pen, where it meets the clip box: an outline
+// reaching far beyond the surface, or a short piece of a wide one, costs
+// only what shows. A styled geometric pen's pattern runs on along the whole
+// outline.
+void CDC::WidePolyline(const std::vector<CPoint>& points, bool closed) {
     const QRect clip = ClipBox();
+    if (clip.isEmpty() || points.empty()) return;
+    const int w = pen_.width;
     const std::int64_t reach = std::int64_t{w} + 1;
-    const std::int64_t left = std::max<std::int64_t>(std::int64_t{std::min(from.x, to.x)} - reach,
-                                                     std::int64_t{clip.left()} - reach);
-    const std::int64_t top = std::max<std::int64_t>(std::int64_t{std::min(from.y, to.y)} - reach,
-                                                    std::int64_t{clip.top()} - reach);
-    const std::int64_t right = std::min<std::int64_t>(std::int64_t{std::max(from.x, to.x)} + reach,
-                                                      std::int64_t{clip.right()} + reach);
-    const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{std::max(from.y, to.y)} + reach,
-                                                       std::int64_t{clip.bottom()} + reach);
-    if (clip.isEmpty() || right < left || bottom < top) return;
+    std::int64_t left = points[0].x, top = points[0].y, right = left, bottom = top;
+    for (const CPoint& q : points) {
+        left = std::min<std::int64_t>(left, q.x);
+        top = std::min<std::int64_t>(top, q.y);
+        right = std::max<std::int64_t>(right, q.x);
+        bottom = std::max<std::int64_t>(bottom, q.y);
+    }
+    left = std::max<std::int64_t>(left - reach, clip.left());
+    top = std::max<std::int64_t>(top - reach, clip.top());
+    right = std::min<std::int64_t>(right + reach, clip.right());
+    bottom = std::min<std::int64_t>(bottom + reach, clip.bottom());
+    if (right < left || bottom < top) return;
     const int ox = static_cast<int>(left), oy = static_cast<int>(top);
     const int mw = static_cast<int>(right - left + 1), mh = static_cast<int>(bottom - top + 1);
     QImage mask(mw, mh, QImage::Format_ARGB32);
@@ -471,8 +476,12 @@ void CDC::WideLine(CPoint from, CPoint to) {
         p.setPen(qpen);
         // Aliased filling takes the pixels whose corner point lies inside the
         // stroke, so a flat dash from x0 to x1 covers x0..x1-1.
-        p.drawLine(QPointF(double(from.x) - ox, double(from.y) - oy),
-                   QPointF(double(to.x) - ox, double(to.y) - oy));
+        QPainterPath path;
+        path.moveTo(double(points[0].x) - ox, double(points[0].y) - oy);
+        for (std::size_t i = 1; i < points.size(); ++i)
+            path.lineTo(double(points[i].x) - ox, double(points[i].y) - oy);
+        if (closed) path.closeSubpath();
+        p.drawPath(path);
     }
     const QRgb color = ToQRgb(pen_.color);
     for (int my = 0; my < mh; ++my) {

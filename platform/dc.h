@@ -342,7 +342,6 @@ private:
     void Span(int x0, int x1, int y, const Brush& brush, bool useRop);
     void FillArea(const CRect& rect, const Brush& brush, bool useRop);
     void ThinLine(CPoint from, CPoint to, bool lastPixel, std::size_t* styleIndex);
-    void WideLine(CPoint from, CPoint to);
     void DrawTextLine(int x, int y, const QString& text);
     void EllipseOutline(const CRect& outer, const std::function<void(int, int, int)>& run,
                         bool fill = true);

@@ -162,7 +162,7 @@ void CDC::FillPolygons(const std::vector<std::vector<QPointF>>& figures) {
 
 void CDC::OutlinePolygon(const std::vector<CPoint>& points, bool closed) {
     if (pen_.style == PS_NULL || points.size() < 2) return;
-    if (pen_.width > 1 && (!pen_.geometric || pen_.style == PS_SOLID)) {
+    if (pen_.width > 1) {
         WidePolyline(points, closed);
         return;
     }
@@ -171,43 +171,6 @@ void CDC::OutlinePolygon(const std::vector<CPoint>& points, bool closed) {
     for (std::size_t i = 1; i < points.size(); ++i) LineTo(points[i]);
     if (closed) LineTo(points[0]);
     position_ = saved;
-}
-
-// A wide outline is rasterised into one coverage mask, joins and all, so
-// that every pixel meets the raster operation once and a long outline costs
-// one mask the size of what shows.
-void CDC::WidePolyline(const std::vector<CPoint>& points, bool closed) {
-    const QRect clip = ClipBox();
-    if (clip.isEmpty()) return;
-    const int w = pen_.width;
-    // The mask covers just the clip box: the painter cuts what lies outside.
-    const int ox = clip.left(), oy = clip.top();
-    QImage mask(clip.width(), clip.height(), QImage::Format_ARGB32);
-    if (mask.isNull()) return;
-    mask.fill(0);
-    {
-        QPainter p(&mask);
-        p.setRenderHint(QPainter::Antialiasing, false);
-        QPen qpen(QColor(0, 0, 0), w);
-        qpen.setJoinStyle(Qt::RoundJoin);
-        qpen.setCapStyle(!pen_.geometric                   ? Qt::RoundCap
-                         : pen_.endCap == PS_ENDCAP_FLAT   ? Qt::FlatCap
-                         : pen_.endCap == PS_ENDCAP_SQUARE ? Qt::SquareCap
-                                                           : Qt::RoundCap);
-        p.setPen(qpen);
-        QPainterPath path;
-        path.moveTo(double(points[0].x) - ox, double(points[0].y) - oy);
-        for (std::size_t i = 1; i < points.size(); ++i)
-            path.lineTo(double(points[i].x) - ox, double(points[i].y) - oy);
-        if (closed) path.closeSubpath();
-        p.drawPath(path);
-    }
-    const QRgb color = ToQRgb(pen_.color);
-    for (int y = clip.top(); y <= clip.bottom(); ++y) {
-        const QRgb* row = reinterpret_cast<const QRgb*>(mask.constScanLine(y - oy));
-        for (int x = clip.left(); x <= clip.right(); ++x)
-            if (qAlpha(row[x - ox]) >= 128) Plot(x, y, color);
-    }
 }
 
 void CDC::Polyline(const CPoint* points, int count) {

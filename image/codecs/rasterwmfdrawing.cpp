@@ -58,6 +58,20 @@ void CMetafilePlayer::LineTo(QPointF p) {
     state_.position = p;
 }
 
+void CMetafilePlayer::PolylineTo(const std::vector<QPointF>& points) {
+    if (points.empty()) return;
+    if (inPath_) {
+        for (const QPointF& q : points) LineTo(q);
+        return;
+    }
+    std::vector<QPointF> figure;
+    figure.reserve(points.size() + 1);
+    figure.push_back(state_.position);
+    figure.insert(figure.end(), points.begin(), points.end());
+    Poly(figure, false);
+    state_.position = points.back();
+}
+
 void CMetafilePlayer::Poly(const std::vector<QPointF>& points, bool closed) {
     if (points.size() < 2) return;
     if (inPath_) {
@@ -130,7 +144,9 @@ void CMetafilePlayer::Bezier(std::vector<QPointF> points, bool fromCurrent) {
     const std::vector<CPoint> flat = FlattenBezier(pixels.data(), static_cast<int>(pixels.size()));
     const std::size_t used = 1 + (points.size() - 1) / 3 * 3;
     if (fromCurrent) {
-        for (std::size_t i = 1; i < flat.size(); ++i) LineTo(QPointF(flat[i].x, flat[i].y));
+        std::vector<QPointF> line;
+        for (std::size_t i = 1; i < flat.size(); ++i) line.emplace_back(flat[i].x, flat[i].y);
+        PolylineTo(line);
         state_.position = points[used - 1];
         return;
     }
@@ -398,7 +414,7 @@ bool CMetafilePlayer::EmfDrawing(unsigned type, const BYTE* data, std::size_t n)
             } else if (kind == 5) {
                 Bezier(pts, true);
             } else if (kind == 6) {
-                for (const QPointF& q : pts) LineTo(q);
+                PolylineTo(pts);
             } else {
                 Poly(pts, kind == 3);
             }
@@ -502,20 +518,24 @@ bool CMetafilePlayer::EmfDrawing(unsigned type, const BYTE* data, std::size_t n)
                 sweep = sweep >= 0 ? sweep - 2 * std::numbers::pi : sweep;
             else if (sweep <= 1e-9)
                 sweep += 2 * std::numbers::pi;
+            std::vector<QPointF> arc;
             for (int k = 0; k <= 64; ++k) {
                 const double phi = from + sweep * k / 64;
-                LineTo(Dev(cx + rx * std::cos(phi), cy - ry * std::sin(phi)));
+                arc.push_back(Dev(cx + rx * std::cos(phi), cy - ry * std::sin(phi)));
             }
+            PolylineTo(arc);
             break;
         }
         case 41: {  // AngleArc
             const double cx = p.S32(8), cy = p.S32(12), radius = p.U32(16);
             const double from = p.F32(20) * std::numbers::pi / 180,
                          sweep = std::clamp(p.F32(24), -3600.0, 3600.0) * std::numbers::pi / 180;
+            std::vector<QPointF> arc;
             for (int k = 0; k <= 64; ++k) {
                 const double phi = from + sweep * k / 64;
-                LineTo(Dev(cx + radius * std::cos(phi), cy - radius * std::sin(phi)));
+                arc.push_back(Dev(cx + radius * std::cos(phi), cy - radius * std::sin(phi)));
             }
+            PolylineTo(arc);
             break;
         }
         case 57:  // SetArcDirection

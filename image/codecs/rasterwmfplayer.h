@@ -102,6 +102,9 @@ private:
     // Drawing in device space; inside a path the outlines are collected.
     void MoveTo(QPointF p);
     void LineTo(QPointF p);
+    // Lines from the current position through the points, one figure (a wide
+    // pen strokes it once, joins and all); the position ends on the last.
+    void PolylineTo(const std::vector<QPointF>& points);
     void Poly(const std::vector<QPointF>& points, bool closed);
     void PolyPoly(const std::vector<std::vector<QPointF>>& figures, bool closed);
     void Bezier(std::vector<QPointF> points, bool fromCurrent);

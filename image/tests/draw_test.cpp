@@ -436,12 +436,15 @@ TEST(DrawConversionTest, BitmapFormatsInAndOut) {
     CRaster back;
     ASSERT_TRUE(back.CreateFromHBITMAP(bitmap));
     EXPECT_TRUE(SamePixels(back, four));
-    four.SetXDPI(300);
-    CRaster again;
-    ASSERT_TRUE(again.CreateFromHANDLE(four.CopyToHandle()));
-    EXPECT_EQ(again.CopyToHandle(), four.CopyToHandle());
-    EXPECT_EQ(again.GetXDPI(), 300);
-    EXPECT_EQ(again.GetYDPI(), 96);
+    // Resolutions out as pels per metre and back: 1 dpi is 39 pels, 0.99 dpi.
+    for (const LONG dpi : {300, 1, 65535}) {
+        four.SetXDPI(dpi);
+        CRaster again;
+        ASSERT_TRUE(again.CreateFromHANDLE(four.CopyToHandle()));
+        EXPECT_EQ(again.CopyToHandle(), four.CopyToHandle()) << dpi;
+        EXPECT_EQ(again.GetXDPI(), dpi);
+        EXPECT_EQ(again.GetYDPI(), 96);
+    }
 
     EXPECT_FALSE(back.CreateFromHBITMAP(QImage()));
     EXPECT_FALSE(back.IsValid());

@@ -113,14 +113,18 @@ TEST(DcPolygonTest, BezierRunsFromItsFirstToItsLastPoint) {
 TEST(DcPolygonTest, WideOutlinesMeetTheRasterOperationOncePerPixel) {
     // Inverting twice would undo the first: the corner where the two lines
     // meet must be inverted once, like every other pixel of the outline.
-    CDC dc(12, 12);
-    dc.SelectPen(Pen(PS_SOLID, 3, kBlack));
-    dc.SetROP2(R2_NOT);
-    const CPoint corner[] = {{2, 2}, {9, 2}, {9, 9}};
-    dc.Polyline(corner, 3);
-    for (const CPoint p : {CPoint(9, 2), CPoint(5, 2), CPoint(9, 5), CPoint(8, 3)})
-        EXPECT_EQ(dc.GetPixel(p.x, p.y), kBlack) << p.x << "," << p.y;
-    EXPECT_EQ(dc.GetPixel(5, 5), kWhite);
+    // A styled geometric pen too, whose first dash spans the whole outline.
+    for (const Pen& pen : {Pen(PS_SOLID, 3, kBlack),
+                           Pen::Geometric(PS_USERSTYLE, 3, kBlack, PS_ENDCAP_ROUND, {40, 2})}) {
+        CDC dc(12, 12);
+        dc.SelectPen(pen);
+        dc.SetROP2(R2_NOT);
+        const CPoint corner[] = {{2, 2}, {9, 2}, {9, 9}};
+        dc.Polyline(corner, 3);
+        for (const CPoint p : {CPoint(9, 2), CPoint(5, 2), CPoint(9, 5), CPoint(8, 3)})
+            EXPECT_EQ(dc.GetPixel(p.x, p.y), kBlack) << pen.style << " at " << p.x << "," << p.y;
+        EXPECT_EQ(dc.GetPixel(5, 5), kWhite);
+    }
     // A line reaching far past the surface draws what shows.
     CDC far(20, 10);
     far.SelectPen(Pen(PS_SOLID, 3, kBlack));

@@ -379,6 +379,15 @@ TEST(EmfDrawTest, RecordsDrawAtTheirPixels) {
         {"bitmap upside down",
          stretch(0, 20, 20, -20),
          {{5, 5, kBlue}, {15, 5, kWhite}, {5, 15, kRed}, {15, 15, kGreen}}},
+        // Under XOR a pixel two pieces of one figure cover still turns once.
+        {"a wide pen's lines on from the position are one figure",
+         Emf()
+             .Rec(38, {1, PS_SOLID, 9, 0, static_cast<long>(kRed)})
+             .Select(1)
+             .Rec(20, {R2_XORPEN})
+             .Rec(27, {20, 25})
+             .Rec(6, {0, 0, 0, 0, 2, 50, 25, 20, 30}),
+         {{50, 25, RGB(0, 255, 255)}, {35, 26, RGB(0, 255, 255)}, {35, 40, kWhite}}},
         {"save and restore",
          Emf().Brush(1, kRed).Brush(2, kBlue).Select(1).Rec(33, {}).Select(2).Rec(34, {-1}).Rect(
              10, 10, 20, 20),

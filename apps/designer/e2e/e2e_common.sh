@@ -73,6 +73,11 @@ close_program() {
   xdotool key --clearmodifiers alt+f
   sleep 0.3
   xdotool key Up Return
+  wait_program_end
+}
+
+# Waits up to ten seconds for the program to end, which it must do cleanly.
+wait_program_end() {
   for _ in $(seq 1 100); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1

@@ -226,13 +226,7 @@ xdotool key Up Return
 question=$(find_window '^Orvanta$') || fail "closing after a failed Save As asked nothing"
 xdotool windowfocus --sync "$question" 2>/dev/null || true
 xdotool key alt+n
-for _ in $(seq 1 100); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "the program did not end"
-wait "$pid" || fail "the program ended with an error"
-pid=
+wait_program_end
 cmp -s "$project" "$work/saved.lmr" || fail "answering No changed the project file"
 [ "$panel_kept" = yes ] || fail "Esc in the code panel's text hid the panel"
 

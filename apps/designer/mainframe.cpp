@@ -247,8 +247,9 @@ void CMainFrame::UpdateCommandUI() {
         for (QAction* action : actions) action->setEnabled(enabled);
     }
     if (m_pToolBar)
-        for (UINT id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_DSG_CUT, ID_DSG_COPY,
-                        ID_DSG_PASTE, ID_DSG_VIEWCODE})
+        for (UINT id :
+             std::initializer_list<UINT>{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_DSG_CUT,
+                                         ID_DSG_COPY, ID_DSG_PASTE, ID_DSG_VIEWCODE})
             if (QAction* action = m_pToolBar->GetButtonAction(id))
                 action->setEnabled(IsCommandEnabled(id));
 }

@@ -15,57 +15,22 @@
 
 CDravik2Doc* g_pDravik2Doc = nullptr;
 
-// ---- Document -------------------------------------------------------------------
-
-std::string CDravik2Doc::GetDocString(int index) {
-    const std::string texts = kDocString;
-    size_t start = 0;
-    for (int i = 0; i < index; ++i) {
-        start = texts.find('\n', start);
-        if (start == std::string::npos) return std::string();
-        ++start;
-    }
-    return texts.substr(start, texts.find('\n', start) - start);
-}
-
-std::string CDravik2Doc::GetFilter() {
-    return GetDocString(3) + "|*" + GetDocString(4) + "|All files(*.*)|*.*||";
-}
-
-CDravik2Doc::CDravik2Doc() {
+CDravik2Doc::CDravik2Doc() : CFxDocument(kDocString, CDvkRecentFiles::kIniName) {
     g_pDravik2Doc = this;
-    m_recent.Load();
 }
 
 CDravik2Doc::~CDravik2Doc() {
     if (g_pDravik2Doc == this) g_pDravik2Doc = nullptr;
 }
 
-void CDravik2Doc::SetModifiedFlag(BOOL modified) {
-    const BOOL changed = (m_bModified != 0) != (modified != 0);
-    m_bModified = modified ? TRUE : FALSE;
-    if (changed && m_pWindows) m_pWindows->OnUpdateFrameTitle();
-}
-
-std::string CDravik2Doc::GetTitle() const {
-    if (m_strPathName.empty()) return "Untitled";
-    const size_t slash = m_strPathName.find_last_of('/');
-    return slash == std::string::npos ? m_strPathName : m_strPathName.substr(slash + 1);
-}
-
-void CDravik2Doc::SetPathName(const std::string& path) {
-    m_strPathName = path;
-    m_recent.Add(path);
-    m_recent.Save();
-    if (m_pWindows) {
-        m_pWindows->OnUpdateFrameTitle();
-        m_pWindows->UpdateRecentFileMenu();
-    }
+void CDravik2Doc::SetWindows(CDvkDocWindows* windows) {
+    m_pWindows = windows;
+    SetDocWindows(windows);
 }
 
 BOOL CDravik2Doc::OnNewDocument() {
     SetDefaultDPSettings();
-    m_strPathName.clear();
+    SetPathName("");
     SetModifiedFlag(FALSE);
     const BOOL first = m_bFirstNew;
     m_bFirstNew = FALSE;
@@ -115,7 +80,7 @@ void CDravik2Doc::ConfirmAutoSavePath() {
     SetModifiedFlag(TRUE);
 }
 
-BOOL CDravik2Doc::OnSaveDocument(const std::string& path) {
+BOOL CDravik2Doc::WriteDocument(const std::string& path) {
     // The page writes its form to the working file only every 1300 ms and the
     // character set on its own changes: both are brought up to date first, so
     // the project holds what is on screen.
@@ -124,59 +89,5 @@ BOOL CDravik2Doc::OnSaveDocument(const std::string& path) {
     if (g_pDsgMainFrame && !CDsgLSDAction::GetWorkDir().empty())
         if (CDtrGGJPixel* set = g_pDsgMainFrame->GetGGJPixel())
             set->GGJPixelToFile(CDsgLSDAction::GetGGJPixelPath());
-    if (!lsd.LSSave(path, *this)) {
-        MessageBox("Failed to save to disk.", "Error", MB_OK | MB_ICONERROR);
-        return FALSE;
-    }
-    SetPathName(path);
-    SetModifiedFlag(FALSE);
-    return TRUE;
-}
-
-void CDravik2Doc::OnFileNew() {
-    if (SaveModified()) OnNewDocument();
-}
-
-void CDravik2Doc::OnFileOpen() {
-    FileDialogRequest request;
-    request.filter = GetFilter();
-    request.defaultExt = GetDocString(4).substr(1);
-    request.parent = m_pWindows ? m_pWindows->GetDocWindow() : nullptr;
-    if (auto path = Ui().ChooseFile(request)) OpenDocumentFile(*path);
-}
-
-BOOL CDravik2Doc::OpenDocumentFile(const std::string& path) {
-    if (!SaveModified()) return FALSE;
-    if (!OnOpenDocument(path)) return FALSE;
-    SetPathName(path);
-    return TRUE;
-}
-
-BOOL CDravik2Doc::OnFileSave() {
-    if (m_strPathName.empty()) return OnFileSaveAs();
-    return OnSaveDocument(m_strPathName);
-}
-
-BOOL CDravik2Doc::OnFileSaveAs() {
-    FileDialogRequest request;
-    request.save = true;
-    request.filter = GetFilter();
-    request.defaultExt = GetDocString(4).substr(1);
-    request.initialPath = m_strPathName.empty() ? GetTitle() + GetDocString(4) : m_strPathName;
-    const auto path = Ui().ChooseFile(request);
-    if (!path) return FALSE;
-    return OnSaveDocument(*path);
-}
-
-BOOL CDravik2Doc::SaveModified() {
-    if (!m_bModified) return TRUE;
-    switch (MessageBox("Save changes to " + GetTitle() + "?", GetDocString(0),
-                       MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
-        case IDYES:
-            return OnFileSave();
-        case IDNO:
-            return TRUE;
-        default:
-            return FALSE;
-    }
+    return lsd.LSSave(path, *this);
 }

@@ -1,20 +1,15 @@
 #pragma once
 
-// Command ids of the designer's menu 128, its tool bar and its accelerators.
+// Command ids of the designer's menu 128, its tool bar and its accelerators
+// (the File and About ones are every document program's).
 // The messages between the design library and the view are the library's:
 // WM_DSG_DESIGNCHANGED (design/frames/dsgmainframe.h) and WM_DSG_REGENERATE
 // (design/model/dsglsdhost.h).
 
-#include "platform/wintypes.h"
+#include "foundation/fxdocprogram.h"
 
 enum : UINT {
-    ID_FILE_NEW = 57600,
-    ID_FILE_OPEN = 57601,
     ID_FILE_SAVE = 57603,
-    ID_FILE_SAVE_AS = 57604,
-    ID_FILE_MRU_FILE1 = 57616,  // .. 57619 for the four recent files
-    ID_APP_EXIT = 57665,
-    ID_APP_ABOUT = 57664,
     ID_EDIT_COPY = 57634,
     ID_EDIT_CUT = 57635,
     ID_EDIT_PASTE = 57637,

@@ -1,22 +1,8 @@
 // Orvanta, the pixel-art program.
 
-#include <QApplication>
-#include <string>
-#include <vector>
-
 #include "apps/pixelart/orvantaapp.h"
-#include "platform/heap.h"
-#include "platform/uilog.h"
 
 int main(int argc, char** argv) {
-    KeepFreedHeap();
-    QApplication application(argc, argv);
-    const ScopedUiLog log;
-    std::vector<std::string> arguments;
-    for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
-    COrvantaApp app;
-    if (!app.InitInstance(arguments)) return 1;
-    const int result = application.exec();
-    app.ExitInstance();
-    return result;
+    return FxRunDocProgram(argc, argv, ":/dravik/icons/orvanta.xpm",
+                           [] { return std::make_unique<COrvantaApp>(); });
 }

@@ -4,32 +4,11 @@
 // the main window with the engine, then the command line (a file opens; a
 // file that cannot be loaded leaves a new document).
 
-#include <memory>
-#include <string>
-#include <vector>
+#include "apps/pixelart/mainframe.h"
+#include "apps/pixelart/orvantadoc.h"
+#include "foundation/fxdocprogram.h"
 
-#include "platform/wintypes.h"
-
-class COrvantaDoc;
-class CMainFrame;
-
-class COrvantaApp {
+class COrvantaApp : public CFxDocAppOf<COrvantaDoc, CMainFrame> {
 public:
-    COrvantaApp();
-    ~COrvantaApp();
-
-    // Starts the program with its arguments (without the program name).
-    BOOL InitInstance(const std::vector<std::string>& arguments);
-    // Destroys the window and the document, in that order.
-    void ExitInstance();
-
-    COrvantaDoc* GetDocument() const { return m_pDoc.get(); }
-    CMainFrame* GetMainFrame() const { return m_pMainFrame.get(); }
-
-    // The file named on the command line; empty for none.
-    static std::string ParseCommandLine(const std::vector<std::string>& arguments);
-
-private:
-    std::unique_ptr<COrvantaDoc> m_pDoc;
-    std::unique_ptr<CMainFrame> m_pMainFrame;
+    BOOL InitInstance(const std::vector<std::string>& arguments) override;
 };

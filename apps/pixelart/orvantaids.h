@@ -1,17 +1,11 @@
 #pragma once
 
-// Command ids of the pixel-art program's menu 128 and tool bar.
+// Command ids of the pixel-art program's menu 128 and tool bar (the File
+// and About ones are every document program's).
 
-#include "platform/wintypes.h"
+#include "foundation/fxdocprogram.h"
 
 enum : UINT {
-    ID_FILE_NEW = 57600,
-    ID_FILE_OPEN = 57601,
-    ID_FILE_SAVE_AS = 57604,
-    ID_FILE_MRU_FILE1 = 57616,  // .. 57619 for the four recent files
-    ID_APP_EXIT = 57665,
-    ID_APP_ABOUT = 57664,
-
     ID_LMR_CLEARALL = 32771,
     ID_LMR_REDO = 32772,
     ID_LMR_UNDO = 32773,

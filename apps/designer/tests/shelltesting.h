@@ -26,6 +26,7 @@
 #include "design/model/testing/creationdrag.h"
 #include "foundation/fxpropstore.h"
 #include "foundation/fxutils.h"
+#include "foundation/testing/docprogramtesting.h"
 #include "foundation/testing/folderstesting.h"
 #include "platform/paths.h"
 #include "platform/testing/scriptedui.h"
@@ -48,29 +49,12 @@ public:
 using dsgtesting::AnswerFormName;
 
 // One run of the designer.
-class Designer {
+class Designer : public fxtesting::DocProgramRun<CDravik2App> {
 public:
     explicit Designer(std::vector<std::string> arguments = {},
                       const std::function<void(Designer&)>& beforeStart = {}) {
         if (beforeStart) beforeStart(*this);
-        app.InitInstance(arguments);
-        Settle();
-    }
-    ~Designer() {
-        SetDialogHook({});
-        if (CMainFrame* frame = app.GetMainFrame()) {
-            // The save question of a test's own close is answered "No".
-            ui.messageAnswers.clear();
-            ui.messageAnswers.push_back(IDNO);
-            frame->close();
-        }
-        app.ExitInstance();
-        Settle();
-    }
-
-    // Delivers what was posted (regeneration requests, queued closes).
-    static void Settle() {
-        for (int i = 0; i < 3; ++i) QApplication::processEvents();
+        Start(arguments);
     }
 
     CDravik2Doc& Doc() { return *app.GetDocument(); }
@@ -98,20 +82,11 @@ public:
         SetDialogHook({});
         Settle();
     }
-    // The messages shown so far, as "caption|text".
-    std::vector<std::string> Messages() const {
-        std::vector<std::string> out;
-        for (const auto& m : ui.messages) out.push_back(m.caption + "|" + m.text);
-        return out;
-    }
     bool Said(const std::string& text) const {
         for (const auto& m : ui.messages)
             if (m.text.find(text) != std::string::npos) return true;
         return false;
     }
-
-    testsupport::ScriptedUi ui;
-    CDravik2App app;
 };
 
 // A slot left by a session that did not end: forms with boxes and an owner

@@ -15,6 +15,7 @@
 #include "apps/pixelart/orvantadoc.h"
 #include "apps/pixelart/orvantaids.h"
 #include "apps/pixelart/orvantaview.h"
+#include "foundation/testing/docprogramtesting.h"
 #include "foundation/testing/folderstesting.h"
 #include "pixel/dlgwframes.h"
 #include "pixel/lmregjpwindow.h"
@@ -29,28 +30,9 @@ namespace orvantatest {
 using fxtesting::Folders;
 
 // One run of the program.
-class Orvanta {
+class Orvanta : public fxtesting::DocProgramRun<COrvantaApp> {
 public:
-    explicit Orvanta(std::vector<std::string> arguments = {}) {
-        app.InitInstance(arguments);
-        Settle();
-    }
-    ~Orvanta() {
-        SetDialogHook({});
-        if (CMainFrame* frame = app.GetMainFrame()) {
-            // The save question of a test's own close is answered "No".
-            ui.messageAnswers.clear();
-            ui.messageAnswers.push_back(IDNO);
-            frame->close();
-        }
-        app.ExitInstance();
-        Settle();
-    }
-
-    // Delivers what was posted (the engine's modified notices, repaints).
-    static void Settle() {
-        for (int i = 0; i < 3; ++i) QApplication::processEvents();
-    }
+    explicit Orvanta(std::vector<std::string> arguments = {}) { Start(arguments); }
 
     COrvantaDoc& Doc() { return *app.GetDocument(); }
     CMainFrame& Frame() { return *app.GetMainFrame(); }
@@ -68,15 +50,6 @@ public:
         Settle();
     }
     int Pixel(int x, int y) { return Canvas().GetJPixelByOSLPoint(x, y); }
-
-    std::vector<std::string> Messages() const {
-        std::vector<std::string> out;
-        for (const auto& m : ui.messages) out.push_back(m.caption + "|" + m.text);
-        return out;
-    }
-
-    testsupport::ScriptedUi ui;
-    COrvantaApp app;
 };
 
 // A pixel project file of the canvas with the given black pixels.

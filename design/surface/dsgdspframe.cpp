@@ -922,6 +922,10 @@ void CDsgDSPFrame::OnLButtonDown(const CPoint& client, Qt::KeyboardModifiers key
     const CPoint point = ClientToLMPoint(client.x, client.y);
     m_ptWOEPress = point;
     m_ptLastMove = point;
+    // A press where the last move was not seen (a click just chose the
+    // object under a still pointer) acts on the handle under the press,
+    // which the cursor already shows.
+    UpdateWOCHHoverState(client);
     switch (GetWOEState()) {
         case nDSG_WOES__WOCH_AND_PRMOVABLE_BUT_NOT_PRMOVING:
             // A single definable character is only moved, never resized.
@@ -1039,24 +1043,35 @@ void CDsgDSPFrame::OnMouseMove(const CPoint& client, Qt::KeyboardModifiers keys)
         }
         case nDSG_WOES__WOCH_BUT_CANNOT_DO_ANYTHING:
         case nDSG_WOES__WOCH_AND_PRMOVABLE_BUT_NOT_PRMOVING:
-        case nDSG_WOES__WOCH_AND_EDRMOVABLE_BUT_NOT_EDRMOVING: {
-            if (GetWOChoiceState() == nDSG_WOCHS__NONE) break;
-            const int grip = GetWOCHGripByPoint(client, FALSE);
-            m_nWOEGrip = grip;
-            if (grip == nDSG_GRIP__CENTER)
-                SetWOEState(nDSG_WOES__WOCH_AND_EDRMOVABLE_BUT_NOT_EDRMOVING);
-            else if (grip == nDSG_GRIP__NONE || IsSingleWODNCharChosen())
-                SetWOEState(nDSG_WOES__WOCH_BUT_CANNOT_DO_ANYTHING);
-            else
-                SetWOEState(nDSG_WOES__WOCH_AND_PRMOVABLE_BUT_NOT_PRMOVING);
+        case nDSG_WOES__WOCH_AND_EDRMOVABLE_BUT_NOT_EDRMOVING:
+            UpdateWOCHHoverState(client);
             break;
-        }
         default:
             break;
     }
     UpdateCursor();
     if (IsVisiblePage())
         if (CDsgLSDHost* host = GetDsgLSDHost()) host->ShowCursorLCDPos(client);
+}
+
+void CDsgDSPFrame::UpdateWOCHHoverState(const CPoint& client) {
+    switch (GetWOEState()) {
+        case nDSG_WOES__WOCH_BUT_CANNOT_DO_ANYTHING:
+        case nDSG_WOES__WOCH_AND_PRMOVABLE_BUT_NOT_PRMOVING:
+        case nDSG_WOES__WOCH_AND_EDRMOVABLE_BUT_NOT_EDRMOVING:
+            break;
+        default:
+            return;
+    }
+    if (GetWOChoiceState() == nDSG_WOCHS__NONE) return;
+    const int grip = GetWOCHGripByPoint(client, FALSE);
+    m_nWOEGrip = grip;
+    if (grip == nDSG_GRIP__CENTER)
+        SetWOEState(nDSG_WOES__WOCH_AND_EDRMOVABLE_BUT_NOT_EDRMOVING);
+    else if (grip == nDSG_GRIP__NONE || IsSingleWODNCharChosen())
+        SetWOEState(nDSG_WOES__WOCH_BUT_CANNOT_DO_ANYTHING);
+    else
+        SetWOEState(nDSG_WOES__WOCH_AND_PRMOVABLE_BUT_NOT_PRMOVING);
 }
 
 void CDsgDSPFrame::OnLButtonUp(const CPoint& client, Qt::KeyboardModifiers keys) {

@@ -232,6 +232,9 @@ private:
     void OnLButtonDown(const CPoint& client, Qt::KeyboardModifiers keys);
     void OnMouseMove(const CPoint& client, Qt::KeyboardModifiers keys);
     void OnLButtonUp(const CPoint& client, Qt::KeyboardModifiers keys);
+    // With objects chosen and no drag: the state the handle under the
+    // pointer gives (move, resize or neither).
+    void UpdateWOCHHoverState(const CPoint& client);
     void OnRButtonDown();
     void OnRButtonUp(const CPoint& client);
     // A left drag that will see no release (mouse or focus lost) ends as

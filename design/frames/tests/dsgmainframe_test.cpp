@@ -696,15 +696,16 @@ TEST_F(MainFrameTest, TypingAfterDrawingATextOrMenuFillsTheNewObject) {
         CDsgScriptEdit* edit;
         const char* typed;
         int style;  // the style box's position, -1 when it is hidden
+        int left;   // apart, so that no drag starts on a chosen object's grip
     };
     const std::vector<Case> cases = {
-        {"text", 3, panel->GetTextEdit(), "Hi", -1},
-        {"menu", 100, panel->GetTitleEdit(), "Go", 2},
+        {"text", 3, panel->GetTextEdit(), "Hi", -1, 5},
+        {"menu", 100, panel->GetTitleEdit(), "Go", 2, 70},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         panel->GetStyleCombo()->setCurrentIndex(0);
-        const int id = Draw(c.tool, At(50, 30), At(90, 45));
+        const int id = Draw(c.tool, At(c.left, 30), At(c.left + 40, 45));
         ASSERT_NE(Page().GetWObjById(id), nullptr);
         EXPECT_EQ(frame->GetXFFrame()->GetShownPanel(), panel);
         EXPECT_TRUE(c.edit->isVisible());

@@ -182,6 +182,18 @@ TEST_F(PageTest, DragsMoveAndResizeAsOneStep) {
     page->UndoEActionAndSRefresh();
     page->UndoEActionAndSRefresh();
     EXPECT_EQ(Rect(id), Dots(40, 40, 80, 80));
+    // A click chooses an object and a press at the same still point takes
+    // the handle under it, as the cursor shows: the edge's grip resizes, a
+    // line's body moves.
+    Click(At(250, 200));
+    Click(At(60, 40));
+    Drag(At(60, 40), At(60, 50));
+    EXPECT_EQ(Rect(id), Dots(40, 50, 80, 80)) << "the grip under a still pointer resizes";
+    const int line = Draw(2, At(100, 150), At(200, 150));
+    Click(At(250, 200));
+    Click(At(150, 150));
+    Drag(At(150, 150), At(160, 160));
+    EXPECT_EQ(Rect(line), Dots(110, 160, 210, 160)) << "the body under a still pointer moves";
 }
 
 TEST_F(PageTest, TheRightButtonWaitsWhileTheLeftDrags) {
@@ -535,6 +547,7 @@ TEST_F(PageTest, TabChoosesTheNextObjectNearTheReference) {
     const int a = Draw(1, At(10, 10), At(30, 30));
     Click(At(20, 10));
     EXPECT_EQ(page->OnTab(), 0) << "a single object";
+    Click(At(250, 200));  // the next press is on no grip of a chosen object
     const int b = Draw(1, At(40, 10), At(60, 30));      // 30 dots from a
     const int far = Draw(1, At(200, 10), At(220, 30));  // far from both
     Click(At(20, 10));                                  // a is the reference

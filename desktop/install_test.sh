@@ -80,6 +80,14 @@ for glob in "application/x-dvk-document:\*.dvk" "application/x-dravik-form:\*.dk
             "application/x-orvanta-document:\*.lmr"; do
   grep -q ":$glob\$" "$share/mime/globs2" || fail "the file types do not register ${glob//\\/}"
 done
+# A file manager starts the entry's program by the search path of the
+# session, which need not hold the prefix (~/.local/bin only joins it at the
+# next login): the entry names the installed program itself.
+for program in dravik orvanta; do
+  exec_line=$(grep '^Exec=' "$share/applications/$program.desktop")
+  [ "$exec_line" = "Exec=$prefix/bin/$program %f" ] ||
+    fail "the menu entry of $program starts '$exec_line', not the installed program"
+done
 grep -q '^application/x-dvk-document=dravik.desktop;' "$share/applications/mimeinfo.cache" ||
   fail "project files do not open in dravik"
 grep -q '^application/x-orvanta-document=orvanta.desktop;' "$share/applications/mimeinfo.cache" ||
@@ -150,4 +158,6 @@ for file in usr/bin/dravik usr/bin/orvanta usr/lib.*/dravik/libveldrane.so \
             usr/share/applications/orvanta.desktop usr/share/mime/packages/dravik.xml; do
   grep -q " \./$file\$" "$work/contents.txt" || fail "the package lacks /$file"
 done
+dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/applications/dravik.desktop |
+  grep -qx 'Exec=/usr/bin/dravik %f' || fail "the packaged menu entry does not start /usr/bin/dravik"
 echo "install: all passed"

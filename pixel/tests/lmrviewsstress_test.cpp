@@ -9,6 +9,8 @@
 #include <array>
 #include <atomic>
 #include <cstdlib>
+#include <functional>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -107,6 +109,14 @@ using Canvas = std::vector<int>;
 constexpr int kWhite = 0xFFFFFF;
 constexpr int kW = CLmrOGJPixel::OGJP_WIDTH, kH = CLmrOGJPixel::OGJP_HEIGHT;
 
+// The canvas indices of a rectangle's pixels (inclusive), row by row.
+std::vector<int> Cells(const CRect& q) {
+    std::vector<int> out;
+    for (int y = q.top; y <= q.bottom; ++y)
+        for (int x = q.left; x <= q.right; ++x) out.push_back(x + kW * y);
+    return out;
+}
+
 bool Inside(const CRect& q, CPoint p) {
     return p.x >= q.left && p.x <= q.right && p.y >= q.top && p.y <= q.bottom;
 }
@@ -114,18 +124,19 @@ bool Inside(const CRect& q, CPoint p) {
 struct SessionModel {
     struct Step {
         std::vector<std::array<int, 3>> diff;  // index, before, after
-        bool walk = false;
+        bool walk;
         CPoint before, after;  // the area's origin around a walk, in cells
     };
-    enum { kNone, kFresh, kFloating };
+    struct Selection {
+        CRect r;                         // its place
+        std::vector<int> lifted, under;  // its values, what lies under them (white if fresh)
+    };
 
     Canvas cur, first;
     std::vector<Step> done, undone;
     CPoint area{1, 2};
     CSize size{2, 1};
-    int sel = kNone;
-    CRect r;                         // the selection's place (inclusive)
-    std::vector<int> lifted, under;  // its pixel values and what lies under them
+    std::optional<Selection> sel;
 
     CRect Work() const {
         return CRect(area.x * 16, area.y * 16, (area.x + size.cx) * 16 - 1,
@@ -133,15 +144,13 @@ struct SessionModel {
     }
     static std::vector<int> Lift(const Canvas& c, const CRect& q) {
         std::vector<int> out;
-        for (int y = q.top; y <= q.bottom; ++y)
-            for (int x = q.left; x <= q.right; ++x) out.push_back(c[x + kW * y]);
+        for (int i : Cells(q)) out.push_back(c[static_cast<size_t>(i)]);
         return out;
     }
     // One value fills the rectangle.
     static void Put(Canvas& c, const CRect& q, const std::vector<int>& v) {
-        size_t i = 0;
-        for (int y = q.top; y <= q.bottom; ++y)
-            for (int x = q.left; x <= q.right; ++x) c[x + kW * y] = v.size() == 1 ? v[0] : v[i++];
+        size_t k = 0;
+        for (int i : Cells(q)) c[static_cast<size_t>(i)] = v.size() == 1 ? v[0] : v[k++];
     }
     void Push(const Canvas& next, bool walk = false, CPoint before = {}) {
         Step step{{}, walk, before, area};
@@ -154,92 +163,79 @@ struct SessionModel {
     // Undoes the last step or redoes the last undone one; an undone walk's
     // area keeps on the canvas whatever its size is now.
     void Replay(bool redo) {
-        sel = kNone;
+        sel.reset();
         auto& from = redo ? undone : done;
         if (from.empty()) return;
         Step& s = from.back();
         for (const auto& d : s.diff) cur[static_cast<size_t>(d[0])] = d[redo ? 2 : 1];
-        const CPoint origin = redo ? s.after : s.before;
+        const CPoint o = redo ? s.after : s.before;
         if (s.walk)
-            area = CPoint(std::clamp<LONG>(origin.x, 0, 16 - size.cx),
-                          std::clamp<LONG>(origin.y, 0, 13 - size.cy));
+            area = CPoint(std::clamp<LONG>(o.x, 0, 16 - size.cx),
+                          std::clamp<LONG>(o.y, 0, 13 - size.cy));
         (redo ? done : undone).push_back(std::move(s));
         from.pop_back();
     }
+    // Puts the values, and makes them the selection there when `select`.
+    void Place(const CRect& q, const std::vector<int>& values, bool select = false) {
+        if (select) sel = Selection{q, values, Lift(cur, q)};
+        Canvas next = cur;
+        Put(next, q, values);
+        Push(next);
+    }
     // A move of the selection to `to` ends as the release would.
     void EndMove(const CRect& to) {
-        if (sel == kNone || to == r) return;
+        if (!sel || to == sel->r) return;
         Canvas next = cur;
-        Put(next, r, sel == kFresh ? std::vector<int>{kWhite} : under);
-        under = Lift(next, to);
-        Put(next, to, lifted);
-        Push(next);
-        sel = kFloating;
-        r = to;
-    }
-    void Clear(const CRect& q) {
-        Canvas next = cur;
-        Put(next, q, {kWhite});
+        Put(next, sel->r, sel->under);
+        sel = Selection{to, sel->lifted, Lift(next, to)};
+        Put(next, to, sel->lifted);
         Push(next);
     }
-    void Paste(const std::vector<int>& bitmap, CSize bsize) {
-        const CRect w = Work();
-        r = CRect(w.left, w.top, w.left + bsize.cx - 1, w.top + bsize.cy - 1);
-        Canvas next = cur;
-        under = Lift(cur, r);
-        Put(next, r, bitmap);
-        Push(next);
-        sel = kFloating;
-        lifted = bitmap;
-    }
-    // The flips, the turn and the crawls over the selection or the area.
-    void Transform(int kind) {
-        const CRect q = sel != kNone ? r : Work();
+    // Each pixel of q takes the one at source(x, y) within q, or white.
+    template <class Source>
+    void Remap(const CRect& q, Source source, bool walk = false, CPoint before = {}) {
         const int w = q.Width() + 1, h = q.Height() + 1;
-        if (kind == GJPEA_ROTATE && w != h) return;
         Canvas next = cur;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
-                int sx = kind == GJPEA_XFLIP ? w - 1 - x : x,
-                    sy = kind == GJPEA_YFLIP ? h - 1 - y : y;
-                sx += kind == GJPEA_LCRAWL ? 1 : kind == GJPEA_RCRAWL ? -1 : 0;
-                sy += kind == GJPEA_UCRAWL ? 1 : kind == GJPEA_DCRAWL ? -1 : 0;
-                if (kind == GJPEA_ROTATE) sx = y, sy = w - 1 - x;  // (sx, sy) turns to (x, y)
+                const auto [sx, sy] = source(x, y, w, h);
                 const bool inside = sx >= 0 && sx < w && sy >= 0 && sy < h;
                 next[q.left + x + kW * (q.top + y)] =
                     inside ? cur[q.left + sx + kW * (q.top + sy)] : kWhite;
             }
-        Push(next);
-        if (sel != kNone) lifted = Lift(cur, r);
+        Push(next, walk, before);
+    }
+    // The flips, the turn and the crawls of the selection or the area.
+    void Transform(int kind) {
+        const CRect q = sel ? sel->r : Work();
+        if (kind == GJPEA_ROTATE && q.Width() != q.Height()) return;
+        Remap(q, [&](int x, int y, int w, int h) {
+            if (kind == GJPEA_ROTATE) return std::pair(y, w - 1 - x);  // turns to (x, y)
+            return std::pair((kind == GJPEA_XFLIP ? w - 1 - x : x) + (kind == GJPEA_LCRAWL) -
+                                 (kind == GJPEA_RCRAWL),
+                             (kind == GJPEA_YFLIP ? h - 1 - y : y) + (kind == GJPEA_UCRAWL) -
+                                 (kind == GJPEA_DCRAWL));
+        });
+        if (sel) sel->lifted = Lift(cur, sel->r);
     }
     // The area's content walks one cell; the cell it covers goes to the
     // other end.
     void Walk(int direction) {
-        const CPoint step(direction == GJPCGZ_LEFT    ? -1
-                          : direction == GJPCGZ_RIGHT ? 1
-                                                      : 0,
-                          direction == GJPCGZ_UP     ? -1
-                          : direction == GJPCGZ_DOWN ? 1
-                                                     : 0);
-        const CPoint to(area.x + step.x, area.y + step.y);
+        const int dx = direction == GJPCGZ_LEFT ? -1 : direction == GJPCGZ_RIGHT ? 1 : 0;
+        const int dy = direction == GJPCGZ_UP ? -1 : direction == GJPCGZ_DOWN ? 1 : 0;
+        const CPoint before = area, to(area.x + dx, area.y + dy);
         if (to.x < 0 || to.y < 0 || to.x + size.cx > 16 || to.y + size.cy > 13) return;
-        sel = kNone;
-        const bool across = step.x != 0, back = step.x + step.y < 0;
-        const CRect work = Work();
-        const int from = (across ? work.left : work.top) - (back ? 16 : 0);
-        const int length = 16 * ((across ? size.cx : size.cy) + 1);
-        Canvas next = cur;
-        for (int line = across ? work.top : work.left; line <= (across ? work.bottom : work.right);
-             ++line)
-            for (int i = 0; i < length; ++i) {
-                auto at = [&](int j) {
-                    return across ? from + j + kW * line : line + kW * (from + j);
-                };
-                next[at((i + (back ? length - 16 : 16)) % length)] = cur[at(i)];
-            }
-        const CPoint before = area;
+        CRect strip = Work(), next = strip;
+        next.OffsetRect(16 * dx, 16 * dy);
+        strip.UnionRect(strip, next);
+        sel.reset();
         area = to;
-        Push(next, true, before);
+        Remap(
+            strip,
+            [&](int x, int y, int w, int h) {
+                return std::pair((x - 16 * dx + w) % w, (y - 16 * dy + h) % h);
+            },
+            true, before);
     }
 };
 
@@ -289,8 +285,8 @@ TEST_F(SessionTest, SeededRandomSessionKeepsToItsModel) {
     SessionModel m;
     m.cur = m.first = pixeltest::Snapshot(canvas);
     auto click = [](QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); };
-    auto key = [&](Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-        QTest::keyClick(port, k, mods);
+    auto key = [&](Qt::Key k, bool ctrl = false) {
+        QTest::keyClick(port, k, ctrl ? Qt::ControlModifier : Qt::NoModifier);
     };
     auto centre = [&](CPoint p) { return viewtest::PixelCentre(zoom, p.x, p.y); };
     auto wholeAt = [&](int x, int y) {
@@ -305,26 +301,32 @@ TEST_F(SessionTest, SeededRandomSessionKeepsToItsModel) {
     // The canvas with the preview layer the user sees over it.
     auto layerOver = [&](const CRect& within) {
         Canvas next = m.cur;
-        for (int y = within.top; y <= within.bottom; ++y)
-            for (int x = within.left; x <= within.right; ++x)
-                if (const DWORD v = canvas.GetPGInfoByOSLPoint(x, y); v & 0x1000000)
-                    next[x + kW * y] = static_cast<int>(v & 0xFFFFFF);
+        for (int i : Cells(within))
+            if (const DWORD v = canvas.GetPGInfoByOSLPoint(i % kW, i / kW); v & 0x1000000)
+                next[static_cast<size_t>(i)] = static_cast<int>(v & 0xFFFFFF);
         return next;
     };
     auto toggleColour = [&] {
         click((pick(2) ? static_cast<CLmrWFrameBase&>(oframe) : eframe).GetButton(27000));
     };
     auto clearSelection = [&] {
-        if (m.sel != SessionModel::kNone) m.Clear(m.r);
-        m.sel = SessionModel::kNone;
+        if (m.sel) m.Place(m.sel->r, {kWhite});
+        m.sel.reset();
     };
     // A clear keeps the selection, white; the whole-canvas one also clears
     // what lies under it.
     auto clearKeeping = [&](bool whole) {
-        const bool sel = m.sel != SessionModel::kNone;
-        m.Clear(sel && !whole ? m.r : m.Work());
-        if (sel) m.lifted.assign(m.lifted.size(), kWhite);
-        if (sel && whole) m.under.assign(m.under.size(), kWhite);
+        m.Place(m.sel && !whole ? m.sel->r : m.Work(), {kWhite});
+        if (m.sel) m.sel->lifted.assign(m.sel->lifted.size(), kWhite);
+        if (m.sel && whole) m.sel->under.assign(m.sel->under.size(), kWhite);
+    };
+    // A fresh selection of what the drag covers within the area.
+    auto select = [&](CPoint a, CPoint b) {
+        const CRect w = m.Work(),
+                    q(std::max(std::min(a.x, b.x), w.left), std::max(std::min(a.y, b.y), w.top),
+                      std::min(std::max(a.x, b.x), w.right),
+                      std::min(std::max(a.y, b.y), w.bottom));
+        m.sel = SessionModel::Selection{q, m.Lift(m.cur, q), {kWhite}};
     };
     static const int kTools[] = {28014, 28010, 28011, 28012, 28013, 28015};
     static const std::pair<int, int> kTransforms[] = {
@@ -332,25 +334,25 @@ TEST_F(SessionTest, SeededRandomSessionKeepsToItsModel) {
         {GJPEA_RCRAWL, 27007}, {GJPEA_UCRAWL, 27008}, {GJPEA_DCRAWL, 27009}};
     static const int kWalkButtons[] = {0, 28016, 28017, 28014, 28015};
 
-    // The steps besides drawing and selecting, with their weights; the first
-    // kInterruptions also arrive while a selection is dragged.
+    // The steps with their weights; the first kInterruptions also arrive
+    // while a selection is dragged.
     struct Command {
         const char* name;
         int weight;
         bool local;  // changes nothing outside the working area
         std::function<void(bool moving)> act;
     };
-    const std::vector<Command> commands = {
-        {"Esc", 1, true, [&](bool) { key(Qt::Key_Escape), m.sel = SessionModel::kNone; }},
+    std::string what;
+    bool local = true;
+    std::function<void()> moveSelection;
+    std::vector<Command> commands = {
+        {"Esc", 1, true, [&](bool) { key(Qt::Key_Escape), m.sel.reset(); }},
         {"Ctrl+A", 1, true,
          [&](bool) {
-             key(Qt::Key_A, Qt::ControlModifier);
-             m.sel = SessionModel::kFresh;
-             m.r = m.Work();
-             m.lifted = m.Lift(m.cur, m.r);
+             key(Qt::Key_A, true), select({0, 0}, {kW, kH});
          }},
         {"Delete", 1, true, [&](bool) { key(Qt::Key_Delete), clearSelection(); }},
-        {"Ctrl+X", 1, true, [&](bool) { key(Qt::Key_X, Qt::ControlModifier), clearSelection(); }},
+        {"Ctrl+X", 1, true, [&](bool) { key(Qt::Key_X, true), clearSelection(); }},
         {"paste", 4, true,
          [&](bool) {  // a black and white bitmap that fits the area
              const CSize size(1 + pick(16 * m.size.cx), 1 + pick(16 * m.size.cy));
@@ -363,32 +365,23 @@ TEST_F(SessionTest, SeededRandomSessionKeepsToItsModel) {
                      image.setPixel(x, y, ToQRgb(static_cast<COLORREF>(bitmap.back())));
                  }
              ASSERT_TRUE(SetClipboardImage(image));
-             if (pick(2))
-                 click(eframe.GetButton(CDlgEGJPWFrame::IDC_PASTE));
-             else
-                 key(Qt::Key_V, Qt::ControlModifier);
+             pick(2) ? click(eframe.GetButton(CDlgEGJPWFrame::IDC_PASTE)) : key(Qt::Key_V, true);
              QApplication::processEvents();
-             m.Paste(bitmap, size);
+             const CRect w = m.Work();
+             m.Place(CRect(w.left, w.top, w.left + size.cx - 1, w.top + size.cy - 1), bitmap, true);
          }},
         {"undo", 9, false,
          [&](bool) {
              const int how = pick(3);
-             if (how == 2)
-                 canvas.YUndo(1, 1, 1);
-             else
-                 key(Qt::Key_Z, how ? Qt::ControlModifier : Qt::NoModifier);
+             how == 2 ? canvas.YUndo(1, 1, 1) : key(Qt::Key_Z, how == 1);
              m.Replay(false);
          }},
         {"redo", 6, false,
          [&](bool) {
-             if (pick(2))
-                 key(Qt::Key_Y, Qt::ControlModifier);
-             else
-                 canvas.YRedo(1, 1, 1);
+             pick(2) ? key(Qt::Key_Y, true) : canvas.YRedo(1, 1, 1);
              m.Replay(true);
          }},
-        {"a tool", 1, true,
-         [&](bool) { click(eframe.GetButton(kTools[pick(6)])), m.sel = SessionModel::kNone; }},
+        {"a tool", 1, true, [&](bool) { click(eframe.GetButton(kTools[pick(6)])), m.sel.reset(); }},
         {"focus out", 1, true,
          [&](bool) {
              QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
@@ -407,10 +400,7 @@ TEST_F(SessionTest, SeededRandomSessionKeepsToItsModel) {
         {"transform", 6, true,
          [&](bool) {
              const auto [kind, button] = kTransforms[pick(7)];
-             if (button)
-                 click(eframe.GetButton(button));
-             else
-                 eframe.OnKGJPMRotate();  // its button may be disabled
+             button ? click(eframe.GetButton(button)) : eframe.OnKGJPMRotate();  // may be disabled
              m.Transform(kind);
          }},
         {"area", 3, false,
@@ -422,7 +412,7 @@ TEST_F(SessionTest, SeededRandomSessionKeepsToItsModel) {
              auto cell = [&](CPoint c) { return wholeAt(c.x * 16 + 3, c.y * 16 + 3); };
              viewtest::Drag(wholePort, from == to ? std::vector{cell(from)}
                                                   : std::vector{cell(from), cell(to)});
-             m.sel = SessionModel::kNone;
+             m.sel.reset();
              m.area = CPoint(std::min(from.x, to.x), std::min(from.y, to.y));
              m.size = CSize(std::abs(to.x - from.x) + 1, std::abs(to.y - from.y) + 1);
          }},
@@ -431,17 +421,19 @@ TEST_F(SessionTest, SeededRandomSessionKeepsToItsModel) {
              const bool yes = !moving && pick(20) == 0;
              ui.messageAnswers = {yes ? IDYES : IDNO};
              oframe.AGJPEADelete();
-             if (!yes) return;
-             m.cur.assign(m.cur.size(), kWhite);
-             m.first = m.cur;
-             m.done.clear();
-             m.undone.clear();
-             m.sel = SessionModel::kNone;
+             if (yes)
+                 m = {Canvas(m.cur.size(), kWhite),
+                      Canvas(m.cur.size(), kWhite),
+                      {},
+                      {},
+                      m.area,
+                      m.size,
+                      std::nullopt};
          }},
         {"text", 3, false,
          [&](bool) {
              click(oframe.GetButton(CDlgOGJPWFrame::IDC_ADDTEXT));
-             m.sel = SessionModel::kNone;
+             m.sel.reset();
              QApplication::processEvents();
              QPointer<QWidget> dialog = oframe.GetAddTextDialog();
              ASSERT_FALSE(dialog.isNull());
@@ -449,11 +441,10 @@ TEST_F(SessionTest, SeededRandomSessionKeepsToItsModel) {
              static_cast<QLineEdit*>(GetDlgItem(dialog, CDlgUJPText::IDC_TEXT))
                  ->setText(texts[pick(5)]);
              for (int i = pick(3); i > 0; --i) toggleColour();
-             if (pick(2)) {
-                 const CRect t = canvas.GetUJPTextRect();
-                 const QPoint from = wholeAt(t.left + 1, t.top + 1);
+             const QPoint from =
+                 wholeAt(canvas.GetUJPTextRect().left + 1, canvas.GetUJPTextRect().top + 1);
+             if (pick(2))
                  viewtest::Drag(wholePort, {from, from + QPoint(pick(61) - 30, pick(61) - 30)});
-             }
              const bool apply = pick(2);
              const Canvas next = layerOver(CRect(0, 0, kW - 1, kH - 1));
              click(GetDlgItem(dialog, apply ? CDlgUJPText::IDC_APPLY : CDlgUJPText::IDC_CANCEL));
@@ -462,68 +453,61 @@ TEST_F(SessionTest, SeededRandomSessionKeepsToItsModel) {
              ASSERT_TRUE(dialog.isNull());
          }},
         {"colour", 2, true, [&](bool) { toggleColour(); }},
+        {"draw", 22, true,
+         [&](bool) {
+             click(eframe.GetButton(kTools[pick(6)]));
+             m.sel.reset();
+             std::vector<QPoint> points;
+             for (int i = 2 + pick(5); i > 0; --i) points.push_back(centre(inWork(3)));
+             Canvas next;
+             viewtest::Drag(port, points, [&] { next = layerOver(m.Work()); });
+             if (next != m.cur) m.Push(next);
+         }},
+        {"select", 28, true,
+         [&](bool) {
+             click(eframe.GetButton(CDlgEGJPWFrame::IDC_SELECT));
+             if (m.sel && pick(3)) return moveSelection();
+             const CPoint start = inWork(0);
+             CPoint end = inWork(3);
+             if (end == start) end.x += 1;
+             if (m.sel && Inside(m.sel->r, start)) return;  // that would grab it
+             viewtest::Drag(port, {centre(start), centre(end)});
+             select(start, end);
+         }},
     };
     const int kInterruptions = 15;
-    int total = 22 + 28;  // drawing and selecting
+    // A selection drag: grabbed inside, moved, then perhaps interrupted;
+    // what arrives first finishes the move where it is shown.
+    moveSelection = [&] {
+        const CRect w = m.Work(), r = m.sel->r;
+        const CPoint grab(r.left + pick(r.Width() + 1), r.top + pick(r.Height() + 1));
+        const int dx = pick(13) - 6, dy = pick(13) - 6, then = pick(kInterruptions + 8);
+        CRect to = r;
+        to.OffsetRect(std::clamp<int>(dx, w.left - r.left, w.right - r.right),
+                      std::clamp<int>(dy, w.top - r.top, w.bottom - r.bottom));
+        what = "move";
+        if (then < kInterruptions) what += std::string(", then ") + commands[then].name;
+        local = then >= kInterruptions || commands[then].local;
+        viewtest::Drag(port,
+                       {centre(grab), centre(CPoint(grab.x + dx / 2, grab.y + dy / 2)),
+                        centre(CPoint(grab.x + dx, grab.y + dy))},
+                       [&] {
+                           m.EndMove(to);
+                           if (then < kInterruptions) commands[then].act(true);
+                       });
+    };
+    int total = 0;
     for (const Command& c : commands) total += c.weight;
 
     for (int step = 0; step < steps; ++step) {
         const Canvas before = m.cur;
         const CRect workBefore = m.Work();
-        bool local = true;
-        std::string what;
-        int action = pick(total);
-        if (action < 22) {
-            what = "draw";
-            commands[7].act(false);  // a tool
-            std::vector<QPoint> points;
-            for (int i = 2 + pick(5); i > 0; --i) points.push_back(centre(inWork(3)));
-            Canvas next;
-            viewtest::Drag(port, points, [&] { next = layerOver(m.Work()); });
-            if (next != m.cur) m.Push(next);
-        } else if (action < 50 && m.sel != SessionModel::kNone && pick(3)) {
-            // A selection drag: grabbed inside, moved, then perhaps interrupted;
-            // what arrives first finishes the move where it is shown.
-            click(eframe.GetButton(CDlgEGJPWFrame::IDC_SELECT));
-            const CRect work = m.Work();
-            const CPoint grab(m.r.left + pick(m.r.Width() + 1), m.r.top + pick(m.r.Height() + 1));
-            const int dx = pick(13) - 6, dy = pick(13) - 6;
-            CRect to = m.r;
-            to.OffsetRect(std::clamp<int>(dx, work.left - m.r.left, work.right - m.r.right),
-                          std::clamp<int>(dy, work.top - m.r.top, work.bottom - m.r.bottom));
-            const int i = pick(kInterruptions + 8);
-            what = i < kInterruptions ? std::string("move, then ") + commands[i].name : "move";
-            local = i >= kInterruptions || commands[i].local;
-            viewtest::Drag(port,
-                           {centre(grab), centre(CPoint(grab.x + dx / 2, grab.y + dy / 2)),
-                            centre(CPoint(grab.x + dx, grab.y + dy))},
-                           [&] {
-                               m.EndMove(to);
-                               if (i < kInterruptions) commands[i].act(true);
-                           });
-        } else if (action < 50) {
-            what = "select";
-            click(eframe.GetButton(CDlgEGJPWFrame::IDC_SELECT));
-            const CPoint start = inWork(0);
-            CPoint end = inWork(3);
-            if (end == start) end.x += 1;
-            if (m.sel != SessionModel::kNone && Inside(m.r, start)) continue;  // a grab
-            viewtest::Drag(port, {centre(start), centre(end)});
-            const CRect w = m.Work();
-            m.r = CRect(std::max(std::min(start.x, end.x), w.left),
-                        std::max(std::min(start.y, end.y), w.top),
-                        std::min(std::max(start.x, end.x), w.right),
-                        std::min(std::max(start.y, end.y), w.bottom));
-            m.sel = SessionModel::kFresh;
-            m.lifted = m.Lift(m.cur, m.r);
-        } else {
-            action -= 50;
-            size_t c = 0;
-            while (action >= commands[c].weight) action -= commands[c++].weight;
-            what = commands[c].name;
-            local = commands[c].local;
-            commands[c].act(false);
-        }
+        size_t c = 0;
+        for (int action = pick(total); action >= commands[c].weight; ++c)
+            action -= commands[c].weight;
+        what = commands[c].name;
+        local = commands[c].local;
+        commands[c].act(false);
         QApplication::processEvents();
         SCOPED_TRACE("step " + std::to_string(step) + ": " + what);
         const Canvas now = pixeltest::Snapshot(canvas);

@@ -193,7 +193,7 @@ struct SessionModel {
     }
     // Each pixel of q takes the one at source(x, y) within q, or white.
     template <class Source>
-    void Remap(const CRect& q, Source source, bool walk = false, CPoint before = {}) {
+    Canvas Remap(const CRect& q, Source source) const {
         const int w = q.Width() + 1, h = q.Height() + 1;
         Canvas next = cur;
         for (int y = 0; y < h; ++y)
@@ -203,19 +203,19 @@ struct SessionModel {
                 next[q.left + x + kW * (q.top + y)] =
                     inside ? cur[q.left + sx + kW * (q.top + sy)] : kWhite;
             }
-        Push(next, walk, before);
+        return next;
     }
     // The flips, the turn and the crawls of the selection or the area.
     void Transform(int kind) {
         const CRect q = sel ? sel->r : Work();
         if (kind == GJPEA_ROTATE && q.Width() != q.Height()) return;
-        Remap(q, [&](int x, int y, int w, int h) {
+        Push(Remap(q, [&](int x, int y, int w, int h) {
             if (kind == GJPEA_ROTATE) return std::pair(y, w - 1 - x);  // turns to (x, y)
             return std::pair((kind == GJPEA_XFLIP ? w - 1 - x : x) + (kind == GJPEA_LCRAWL) -
                                  (kind == GJPEA_RCRAWL),
                              (kind == GJPEA_YFLIP ? h - 1 - y : y) + (kind == GJPEA_UCRAWL) -
                                  (kind == GJPEA_DCRAWL));
-        });
+        }));
         if (sel) sel->lifted = Lift(cur, sel->r);
     }
     // The area's content walks one cell; the cell it covers goes to the
@@ -230,12 +230,11 @@ struct SessionModel {
         strip.UnionRect(strip, next);
         sel.reset();
         area = to;
-        Remap(
-            strip,
-            [&](int x, int y, int w, int h) {
-                return std::pair((x - 16 * dx + w) % w, (y - 16 * dy + h) % h);
-            },
-            true, before);
+        Push(Remap(strip,
+                   [&](int x, int y, int w, int h) {
+                       return std::pair((x - 16 * dx + w) % w, (y - 16 * dy + h) % h);
+                   }),
+             true, before);
     }
 };
 
@@ -359,11 +358,10 @@ TEST_F(SessionTest, SeededRandomSessionKeepsToItsModel) {
              QImage image(static_cast<int>(size.cx), static_cast<int>(size.cy),
                           QImage::Format_RGB32);
              std::vector<int> bitmap;
-             for (int y = 0; y < size.cy; ++y)
-                 for (int x = 0; x < size.cx; ++x) {
-                     bitmap.push_back(pick(2) ? kWhite : 0);
-                     image.setPixel(x, y, ToQRgb(static_cast<COLORREF>(bitmap.back())));
-                 }
+             for (int i = 0; i < image.width() * image.height(); ++i) {
+                 bitmap.push_back(pick(2) ? kWhite : 0);
+                 image.setPixel(i % image.width(), i / image.width(), ToQRgb(bitmap.back()));
+             }
              ASSERT_TRUE(SetClipboardImage(image));
              pick(2) ? click(eframe.GetButton(CDlgEGJPWFrame::IDC_PASTE)) : key(Qt::Key_V, true);
              QApplication::processEvents();

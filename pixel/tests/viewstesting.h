@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 #include <QTest>
 #include <QThread>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -33,6 +34,26 @@ inline bool WaitIdle(CFxMLThreadManager& manager, int ms) {
         QThread::msleep(5);
     }
     return true;
+}
+
+// The centre of an OSL pixel's square in the zoomed view.
+inline QPoint PixelCentre(CLmrEGJPWindow& zoom, int x, int y) {
+    const CRect r = zoom.OSLToClientRect(x, y);
+    return QPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+// A press, moves through the points and a release at the last one; what
+// arrives mid-drag comes just before the release.
+inline void Drag(QWidget* target, const std::vector<QPoint>& points,
+                 const std::function<void()>& beforeRelease = {}) {
+    QTest::mousePress(target, Qt::LeftButton, Qt::NoModifier, points.front());
+    for (size_t i = 1; i < points.size(); ++i) {
+        QMouseEvent move(QEvent::MouseMove, points[i], target->mapToGlobal(points[i]), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &move);
+    }
+    if (beforeRelease) beforeRelease();
+    QTest::mouseRelease(target, Qt::LeftButton, Qt::NoModifier, points.back());
 }
 
 inline void ResetOptions() {
@@ -80,26 +101,16 @@ protected:
         zoom().ResetScrollSize();
     }
 
-    // The centre of an OSL pixel's square in the zoomed view.
-    QPoint At(int x, int y) {
-        const CRect r = zoom().OSLToClientRect(x, y);
-        return QPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    }
+    QPoint At(int x, int y) { return PixelCentre(zoom(), x, y); }
     // Relative to the working area's top-left pixel.
     QPoint AtArea(int ex, int ey) {
         const CRect work = CLmrOGJPixel::GetWorkingAreaOSLRect();
         return At(work.left + ex, work.top + ey);
     }
 
-    // A press, moves through the points and a release at the last one.
-    static void Drag(QWidget* target, const std::vector<QPoint>& points) {
-        QTest::mousePress(target, Qt::LeftButton, Qt::NoModifier, points.front());
-        for (size_t i = 1; i < points.size(); ++i) {
-            QMouseEvent move(QEvent::MouseMove, points[i], target->mapToGlobal(points[i]),
-                             Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(target, &move);
-        }
-        QTest::mouseRelease(target, Qt::LeftButton, Qt::NoModifier, points.back());
+    static void Drag(QWidget* target, const std::vector<QPoint>& points,
+                     const std::function<void()>& beforeRelease = {}) {
+        viewtest::Drag(target, points, beforeRelease);
     }
     void DragZoom(const std::vector<QPoint>& points) { Drag(zoomPort(), points); }
 

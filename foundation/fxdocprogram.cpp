@@ -90,6 +90,8 @@ BOOL CFxDocument::OnSaveDocument(const std::string& path) {
     return TRUE;
 }
 
+// The document string's filter and extension serve a program that asks
+// nothing more of its Save As dialog.
 void CFxDocument::GetSaveAsRequest(FileDialogRequest&) const {}
 
 FileDialogRequest CFxDocument::MakeFileRequest(bool save) const {

@@ -3,7 +3,6 @@
 #include "pixel/dlglmrcode.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -150,8 +149,8 @@ void CDlgLmrCode::ShowOptionValues() {
 }
 
 void CDlgLmrCode::keyPressEvent(QKeyEvent* event) {
+    // Enter would press the default button.
     switch (event->key()) {
-        case Qt::Key_Escape:
         case Qt::Key_Return:
         case Qt::Key_Enter:
             event->accept();
@@ -161,8 +160,7 @@ void CDlgLmrCode::keyPressEvent(QKeyEvent* event) {
     }
 }
 
-void CDlgLmrCode::closeEvent(QCloseEvent* event) { event->ignore(); }
-
+// Nothing accepts or rejects the panel away.
 void CDlgLmrCode::accept() {}
 
 void CDlgLmrCode::reject() {}

@@ -66,8 +66,9 @@ public:
     // Whether a start code is four hexadecimal digits.
     static BOOL IsStartCodeText(const std::string& text);
 
-    // The statements are shown at all times: neither Esc, Enter, a close
-    // request nor an accept or reject hides the dialog.
+    // The statements are shown at all times: a dialog hides through accept
+    // or reject (Esc and a close request reach reject), and here neither
+    // does anything.
     void accept() override;
     void reject() override;
 
@@ -75,7 +76,6 @@ protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void Relayout();

@@ -1,6 +1,5 @@
 #include "design/surface/fxmemdc.h"
 
-#include <QPainter>
 #include <algorithm>
 #include <cstdint>
 
@@ -8,9 +7,6 @@
 #include "foundation/fxutils.h"
 
 namespace {
-
-// Pictures larger than this on either side are not copied.
-constexpr LONG kMaxBitmapSide = 32767;
 
 LONG ClampLong(std::int64_t v) {
     return static_cast<LONG>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
@@ -38,26 +34,6 @@ LONG MapAxis(LONG v, LONG fromLo, LONG fromHi, LONG toLo, LONG toHi) {
 }
 
 }  // namespace
-
-// ---- CFxMemDC ----------------------------------------------------------------
-
-CFxMemDC::CFxMemDC(CDC* target, const CSize& size)
-    : CDC(std::clamp<LONG>(size.cx, 0, kMaxBitmapSide),
-          std::clamp<LONG>(size.cy, 0, kMaxBitmapSide)),
-      m_pTarget(target) {}
-
-CFxMemDC::~CFxMemDC() = default;
-
-void CFxMemDC::BltToTarget(CDC* dest, const CRect* rect) {
-    CDC* to = dest ? dest : m_pTarget;
-    if (to == nullptr || to == this) return;
-    const CRect area = rect ? *rect : CRect(CPoint(0, 0), GetSize());
-    to->BitBlt(area.left, area.top, area.Width(), area.Height(), *this, 0, 0, SRCCOPY);
-}
-
-void CFxMemDC::BltToTarget(QPainter& painter, int x, int y) const {
-    painter.drawImage(QPoint(x, y), Image());
-}
 
 // ---- Lines and outlines ----------------------------------------------------
 
@@ -136,18 +112,6 @@ void InvertRectFrame(CDC* dc, const CRect& rect) {
     }
 }
 
-void Draw3dFrame(CDC* dc, const CRect& rect, COLORREF base, int percent, BOOL raised, BOOL inner) {
-    if (dc == nullptr) return;
-    const COLORREF light = LightenColor(base, percent), dark = DarkenColor(base, percent);
-    dc->Draw3dRect(rect, raised ? light : dark, raised ? dark : light);
-    if (!inner) return;
-    const COLORREF halfLight = LightenColor(base, percent / 2);
-    const COLORREF halfDark = DarkenColor(base, percent / 2);
-    CRect r = rect;
-    r.DeflateRect(1, 1);
-    dc->Draw3dRect(r, raised ? halfLight : halfDark, raised ? halfDark : halfLight);
-}
-
 // ---- Bitmaps -----------------------------------------------------------------
 
 QImage CopyRectToBitmap(const CDC* dc, const CRect& rect) {
@@ -156,19 +120,12 @@ QImage CopyRectToBitmap(const CDC* dc, const CRect& rect) {
     r.NormalizeRect();
     const std::int64_t width = std::int64_t{r.right} - r.left;
     const std::int64_t height = std::int64_t{r.bottom} - r.top;
-    if (width <= 0 || height <= 0 || width > kMaxBitmapSide || height > kMaxBitmapSide) return {};
+    if (width <= 0 || height <= 0 || width > CFxMemDC::kMaxSide || height > CFxMemDC::kMaxSide)
+        return {};
     CDC copy(static_cast<int>(width), static_cast<int>(height), RGB(0, 0, 0));
     copy.BitBlt(0, 0, static_cast<int>(width), static_cast<int>(height), *dc, r.left, r.top,
                 SRCCOPY);
     return copy.Image();
-}
-
-void DrawMaskedBitmap(CDC* dc, const QImage& bitmap, const CPoint& at, COLORREF maskColor) {
-    if (dc == nullptr || bitmap.isNull()) return;
-    if (maskColor == CLR_NONE)
-        dc->DrawImage(at.x, at.y, bitmap);
-    else
-        dc->DrawTransparentImage(at.x, at.y, bitmap, maskColor & 0xFFFFFF);
 }
 
 // ---- Rectangles and points -----------------------------------------------------

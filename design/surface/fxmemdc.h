@@ -1,42 +1,15 @@
 #pragma once
 
-// Off-screen drawing for the design page and the designer's panels: a memory
-// surface that is painted whole and then copied to its target, styled and
-// dotted lines and outlines, 3-D frames, bitmap helpers and small rectangle
-// and point helpers.
+// Off-screen drawing for the design page and the designer's panels: styled
+// and dotted lines and outlines, bitmap helpers and small rectangle and point
+// helpers, beside the common memory surface and 3-D frame.
 
 #include <QImage>
 
+#include "foundation/fxmemdc.h"
 #include "platform/dc.h"
 #include "platform/geometry.h"
 #include "platform/wintypes.h"
-
-class QPainter;
-
-// A memory surface of a given size, compatible with a target surface (32-bit
-// colour), filled white. Everything is drawn on it and the finished picture
-// is copied to the target in one step.
-class CFxMemDC : public CDC {
-public:
-    // `target` may be null (a page that copies to its window with a painter).
-    CFxMemDC(CDC* target, const CSize& size);
-    CFxMemDC(CDC* target, int width, int height) : CFxMemDC(target, CSize(width, height)) {}
-    ~CFxMemDC();
-
-    CDC* GetTarget() const { return m_pTarget; }
-
-    // Copies the picture (SRCCOPY) to `dest` (null: the construction target)
-    // into the rectangle `rect` of it (null: the whole size at (0, 0)); the
-    // picture's part from (0, 0) of that size. Nothing without a surface to
-    // copy to.
-    void BltToTarget(CDC* dest = nullptr, const CRect* rect = nullptr);
-    // Copies the whole picture with its top-left corner at (x, y) through a
-    // painter, as a window's paint event does.
-    void BltToTarget(QPainter& painter, int x = 0, int y = 0) const;
-
-private:
-    CDC* m_pTarget = nullptr;
-};
 
 // ---- Lines and outlines ----------------------------------------------------
 
@@ -65,22 +38,11 @@ void DrawPenRect(CDC* dc, const CRect& rect, int penStyle, int penWidth, COLORRE
 // Inverts the one-pixel outline of a rectangle (normalised).
 void InvertRectFrame(CDC* dc, const CRect& rect);
 
-// A 3-D frame (Draw3dRect) from a base colour: the light edge the colour
-// lightened by `percent`, the dark edge darkened by it; raised puts the light
-// edge top and left, sunken bottom and right. With `inner` a second frame one
-// pixel inside in the half-way shades (half the percentage).
-void Draw3dFrame(CDC* dc, const CRect& rect, COLORREF base, int percent, BOOL raised = TRUE,
-                 BOOL inner = FALSE);
-
 // ---- Bitmaps -----------------------------------------------------------------
 
 // A copy of the rectangle of the surface as a new picture of its size; parts
 // outside the surface are black. A null image for an empty rectangle.
 QImage CopyRectToBitmap(const CDC* dc, const CRect& rect);
-
-// Draws a picture with its top-left corner at the point: plainly when the
-// mask colour is CLR_NONE (-1), else leaving out the pixels of that colour.
-void DrawMaskedBitmap(CDC* dc, const QImage& bitmap, const CPoint& at, COLORREF maskColor);
 
 // ---- Rectangles and points -----------------------------------------------------
 

@@ -29,11 +29,6 @@ constexpr DWORD BI_BITFIELDS = 3;
 constexpr const char* kShortBlock = "DIB block too short";
 
 DWORD Le16(const BYTE* p) { return p[0] | (static_cast<DWORD>(p[1]) << 8); }
-DWORD Le32(const BYTE* p) {
-    return p[0] | (static_cast<DWORD>(p[1]) << 8) | (static_cast<DWORD>(p[2]) << 16) |
-           (static_cast<DWORD>(p[3]) << 24);
-}
-
 // The destination rectangle inside the context's clip box; empty when
 // nothing of it can be drawn.
 struct Visible {
@@ -523,7 +518,7 @@ bool CRaster::CreateFromHANDLE(const std::vector<BYTE>& block) {
 
     // The header: the 12-byte core layout or the 40-byte one (and its longer
     // successors, whose first 40 bytes are the same).
-    const DWORD headerSize = Le32(p);
+    const DWORD headerSize = DWordFromBytes(p);
     std::int64_t width = 0, height = 0;
     DWORD bpp = 0, compression = BI_RGB, colorsUsed = 0, sizeImage = 0;
     LONG xPels = 0, yPels = 0;
@@ -536,14 +531,14 @@ bool CRaster::CreateFromHANDLE(const std::vector<BYTE>& block) {
         entrySize = 3;
     } else if (headerSize >= 40) {
         if (size < headerSize) return fail(kShortBlock);
-        width = static_cast<LONG>(Le32(p + 4));
-        height = static_cast<LONG>(Le32(p + 8));
+        width = static_cast<LONG>(DWordFromBytes(p + 4));
+        height = static_cast<LONG>(DWordFromBytes(p + 8));
         bpp = Le16(p + 14);
-        compression = Le32(p + 16);
-        sizeImage = Le32(p + 20);
-        xPels = static_cast<LONG>(Le32(p + 24));
-        yPels = static_cast<LONG>(Le32(p + 28));
-        colorsUsed = Le32(p + 32);
+        compression = DWordFromBytes(p + 16);
+        sizeImage = DWordFromBytes(p + 20);
+        xPels = static_cast<LONG>(DWordFromBytes(p + 24));
+        yPels = static_cast<LONG>(DWordFromBytes(p + 28));
+        colorsUsed = DWordFromBytes(p + 32);
     } else {
         return fail("unknown DIB header");
     }
@@ -574,7 +569,7 @@ bool CRaster::CreateFromHANDLE(const std::vector<BYTE>& block) {
     std::uint64_t offset = headerSize;
     if (compression == BI_BITFIELDS) {
         if (size < 52) return fail(kShortBlock);
-        for (int k = 0; k < 3; ++k) masks[k] = Le32(p + 40 + 4 * k);
+        for (int k = 0; k < 3; ++k) masks[k] = DWordFromBytes(p + 40 + 4 * k);
         if (headerSize == 40) offset += 12;
     }
     std::uint64_t tableEntries =

@@ -8,18 +8,12 @@
 #include "image/codecs/rastercodecs.h"
 
 inline WORD GetLE16(const BYTE* p) { return static_cast<WORD>(p[0] | (p[1] << 8)); }
-inline DWORD GetLE32(const BYTE* p) {
-    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) |
-           (static_cast<DWORD>(p[2]) << 16) | (static_cast<DWORD>(p[3]) << 24);
-}
+inline DWORD GetLE32(const BYTE* p) { return DWordFromBytes(p); }
 inline void PutLE16(BYTE* p, WORD v) {
     p[0] = static_cast<BYTE>(v);
     p[1] = static_cast<BYTE>(v >> 8);
 }
-inline void PutLE32(BYTE* p, DWORD v) {
-    PutLE16(p, static_cast<WORD>(v));
-    PutLE16(p + 2, static_cast<WORD>(v >> 16));
-}
+inline void PutLE32(BYTE* p, DWORD v) { DWordToBytes(v, p); }
 
 inline void ReadOrThrow(CRasterFile* file, void* dst, std::size_t bytes, const char* text) {
     if (file->Read(dst, 1, bytes) != bytes) throw CRasterCodecError(text);
